@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Zuno Smileys, builds it and then either
+# starts the program (./build.sh start) or runs every test (./build.sh test).
+# Safe to run again and again: it installs only what is missing and the build
+# is incremental.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+# Compiler, build tools and the libraries the code links; Xvfb, xauth, xdotool
+# and xclip for the end-to-end test; a font so windows render text offscreen.
+PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
+          xvfb xauth xdotool xclip fonts-dejavu-core)
+BUILD_DIR=${BUILD_DIR:-build}
+
+install_missing() {
+    local missing=() p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$BUILD_DIR"
+}
+
+case "${1:-}" in
+start)
+    install_missing
+    build
+    if [ -x "$BUILD_DIR/bin/ZunoSmiley" ]; then
+        exec "$BUILD_DIR/bin/ZunoSmiley"
+    fi
+    echo "Everything is built in $BUILD_DIR/bin; the catalogue program ZunoSmiley is not there yet."
+    ;;
+test)
+    install_missing
+    build
+    ctest --test-dir "$BUILD_DIR" --output-on-failure
+    ;;
+*)
+    echo "usage: $0 start|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,38 @@
+# zuno_add_test(NAME name SOURCES files... LIBS targets...)
+#
+# One Qt Test executable registered with CTest. Widgets run offscreen, and
+# every test gets its own HOME and XDG folders below the build tree, so no
+# test can read or write a real user's files even before it sets up its own
+# temporary folders.
+function(zuno_add_test)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test ${ARG_LIBS})
+  # Tests compare with plain literals; the strict string casts guard library code.
+  target_compile_options(${ARG_NAME} PRIVATE -UQT_NO_CAST_FROM_ASCII -UQT_NO_CAST_TO_ASCII)
+  add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+  set(home ${CMAKE_BINARY_DIR}/test-homes/${ARG_NAME})
+  file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/tmp)
+  set_tests_properties(${ARG_NAME} PROPERTIES
+    TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;TMPDIR=${home}/tmp;LC_ALL=C.UTF-8")
+endfunction()
+
+# zuno_add_library(NAME name SOURCES files... PUBLIC_LIBS ... PRIVATE_LIBS ...)
+#
+# A shared library with an alias Zuno::name, the project version, a
+# generated export header <name>_export.h and hidden symbols by default.
+function(zuno_add_library)
+  cmake_parse_arguments(ARG "" "NAME;EXPORT_BASE" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${ARG_NAME} SHARED ${ARG_SOURCES})
+  add_library(Zuno::${ARG_NAME} ALIAS ${ARG_NAME})
+  string(TOLOWER ${ARG_NAME} lower)
+  generate_export_header(${ARG_NAME} BASE_NAME ${ARG_NAME}
+    EXPORT_FILE_NAME ${CMAKE_CURRENT_BINARY_DIR}/${lower}_export.h)
+  set_target_properties(${ARG_NAME} PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_include_directories(${ARG_NAME} PUBLIC
+    ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR})
+  target_link_libraries(${ARG_NAME} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
