@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The per-user class registry: the stand-in for the desktop's machine-wide
+// registry of document classes and file extensions. Keys form a tree below an
+// implicit root and are addressed by paths with "\" between segments
+// ("ZunoSmileys\DefaultIcon"); names compare without regard to case and keep
+// the case they were created with. A key holds typed values: its default
+// (unnamed) value and named ones. The whole store is one SQLite file; every
+// write is one short transaction with a busy timeout, so several processes may
+// write at once. A store that cannot be opened or written makes the operation
+// answer a failure status; nothing throws.
+class ClassRegistry
+{
+public:
+    enum class Status {
+        Success = 0,
+        NotFound,     // the key or value does not exist
+        MoreData,     // the value does not fit in the caller's buffer
+        InvalidName,  // a key path with an empty segment or a control character
+        InvalidHandle,// a closed or never opened key
+        Failed,       // the store cannot be opened, read or written
+    };
+
+    // Value types, numbered as the original registry numbers them.
+    enum ValueType : quint32 { String = 1, Dword = 4 };
+
+    struct Value
+    {
+        QString name; // empty for the default value
+        quint32 type = String;
+        QByteArray data; // strings: UTF-8 bytes and the terminating NUL
+    };
+
+    // An open key; 0 is no key.
+    using Handle = quint64;
+
+    // The store of the current user: "registry.sqlite" in the program's folder
+    // below XDG_DATA_HOME.
+    static QString defaultLocation();
+
+    explicit ClassRegistry(const QString& location = defaultLocation());
+    ~ClassRegistry();
+    ClassRegistry(const ClassRegistry&) = delete;
+    ClassRegistry& operator=(const ClassRegistry&) = delete;
+
+    QString location() const;
+
+    // Creates the key and every missing key on its path; opens it.
+    Status createKey(const QString& path, Handle* key = nullptr);
+    // Opens an existing key.
+    Status openKey(const QString& path, Handle* key);
+    Status closeKey(Handle key);
+
+    // Writes one value into an open key; an empty name is the default value.
+    Status setValue(Handle key, const QString& name, quint32 type, const QByteArray& data);
+    // Writes a text (stored with its terminating NUL) as the key's default
+    // value, creating missing keys on the way.
+    Status setDefaultString(const QString& path, const QString& text);
+
+    // Reads the key's default string value into at most bufferSize bytes,
+    // terminating NUL included; MoreData when it does not fit. `text` gets the
+    // value without the NUL.
+    Status queryDefaultValue(const QString& path, qsizetype bufferSize, QString* text);
+
+    // For readers such as ovreg: a key's values and subkey names, and the keys
+    // at the top.
+    Status values(const QString& path, QList<Value>* values);
+    Status subkeys(const QString& path, QStringList* names);
+
+private:
+    class Private;
+    Private* d;
+};
