@@ -11,7 +11,8 @@ class Sample : public QObject
     Q_OBJECT
     Q_CLASSINFO("ProgID", "Test.Sample")
     Q_PROPERTY(Colour Shade READ Shade WRITE setShade)
-    Q_PROPERTY(QString Label WRITE setLabel)
+    // Write-only in the interface: moc needs a reader, which stays out of the interface.
+    Q_PROPERTY(QString Label READ label WRITE setLabel)
 public:
     enum Colour { Red = 1, Blue = 2 };
     Q_ENUM(Colour)
@@ -23,6 +24,7 @@ public:
 
     Q_INVOKABLE void setShade(Colour c) { m_shade = c == Red ? Red : Blue; }
     Q_INVOKABLE void setLabel(const QString& s) { m_label = s; }
+    QString label() const { return m_label; }
     Q_INVOKABLE QString Join(const QString& a, const QString& b = QStringLiteral("-")) const
     {
         return a + b + m_label;
