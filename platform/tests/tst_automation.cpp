@@ -19,8 +19,7 @@ public:
 
     Q_INVOKABLE explicit Sample(QObject* parent = nullptr)
         : QObject(parent)
-    {
-    }
+    {}
 
     Q_INVOKABLE void setShade(Colour c) { m_shade = c == Red ? Red : Blue; }
     Q_INVOKABLE void setLabel(const QString& s) { m_label = s; }
@@ -58,9 +57,9 @@ private Q_SLOTS:
         std::unique_ptr<QObject> o(
             Automation::create(QStringLiteral("test.sample"), {&Sample::staticMetaObject}));
         QVERIFY(qobject_cast<Sample*>(o.get()));
-        QVERIFY_THROWS_EXCEPTION(Automation::CallError,
-                                 Automation::create(QStringLiteral("Test.None"),
-                                                    {&Sample::staticMetaObject}));
+        QVERIFY_THROWS_EXCEPTION(
+            Automation::CallError,
+            Automation::create(QStringLiteral("Test.None"), {&Sample::staticMetaObject}));
     }
 
     void callsConvertAndFormat()
