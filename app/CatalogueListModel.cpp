@@ -5,8 +5,7 @@
 CatalogueListModel::CatalogueListModel(Kind kind, QObject* parent)
     : QAbstractTableModel(parent)
     , m_kind(kind)
-{
-}
+{}
 
 void CatalogueListModel::setHeaders(const QString& text, const QString& description)
 {
@@ -61,8 +60,8 @@ QVariant CatalogueListModel::data(const QModelIndex& index, int role) const
 
 QVariant CatalogueListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
-        && section < ColumnCount)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ColumnCount)
         return m_headers[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -71,8 +70,8 @@ Qt::ItemFlags CatalogueListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled
-           | Qt::ItemNeverHasChildren;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+           Qt::ItemNeverHasChildren;
 }
 
 QHash<int, QByteArray> CatalogueListModel::roleNames() const

@@ -16,8 +16,7 @@
 
 ModZunoSmiley::ModZunoSmiley(const QString& programFile)
     : m_programFile(programFile)
-{
-}
+{}
 
 ModZunoSmiley::~ModZunoSmiley()
 {

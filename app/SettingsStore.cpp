@@ -15,8 +15,7 @@ public:
     Store()
         : QSettings(QSettings::NativeFormat, QSettings::UserScope, SettingsStore::Application,
                     SettingsStore::Application)
-    {
-    }
+    {}
 };
 
 QString path(const QString& section, const QString& key)
@@ -26,8 +25,7 @@ QString path(const QString& section, const QString& key)
 
 } // namespace
 
-QString SettingsStore::read(const QString& key, const QString& defaultValue,
-                            const QString& section)
+QString SettingsStore::read(const QString& key, const QString& defaultValue, const QString& section)
 {
     const QVariant value = Store().value(path(section, key));
     return value.isValid() ? value.toString() : defaultValue;
@@ -44,8 +42,8 @@ bool SettingsStore::write(const QString& key, const QString& value, const QStrin
 qint16 SettingsStore::language()
 {
     bool isNumber = false;
-    const qlonglong code
-        = read(LanguageKey, QStringLiteral("1"), Configuration).trimmed().toLongLong(&isNumber);
+    const qlonglong code =
+        read(LanguageKey, QStringLiteral("1"), Configuration).trimmed().toLongLong(&isNumber);
     if (!isNumber)
         return 1;
     return code == 1 ? 1 : 2;

@@ -17,8 +17,7 @@ qreal Twips::screenDpi()
 
 Twips::Twips(qreal dpi)
     : m_dpi(dpi > 0 ? dpi : 96.0)
-{
-}
+{}
 
 int Twips::toPixels(int twips) const
 {

@@ -27,8 +27,8 @@ bool UserListFile::save(const QString& path, const QList<Record>& records, QStri
 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return fail(QDir::toNativeSeparators(folder) + QStringLiteral(": ")
-                    + QStringLiteral("cannot create the folder"));
+        return fail(QDir::toNativeSeparators(folder) + QStringLiteral(": ") +
+                    QStringLiteral("cannot create the folder"));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

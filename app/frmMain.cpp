@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTimer>
@@ -76,6 +77,9 @@ void frmMain::createControls()
     TabStrip1->addTab(picAbout, QStringLiteral("About"));
     connect(TabStrip1, &QTabWidget::tabBarClicked, this,
             [this](int index) { TabStrip1_Click(index + 1); });
+    // The desktop's Quit keys close the window as its close box does.
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
 
     OVSmiley1 = new OVSmiley(this);
     OVSmiley1->setObjectName(QStringLiteral("OVSmiley1"));
@@ -256,23 +260,24 @@ bool frmMain::SaveEverything(bool mayAsk)
     for (int list = 0; list < ListCount; ++list) {
         QString reason;
         if (!saveUserList(list, &reason))
-            failures.append({QDir::toNativeSeparators(m_mod.listFilePath(listFileName(list))),
-                             reason});
+            failures.append(
+                {QDir::toNativeSeparators(m_mod.listFilePath(listFileName(list))), reason});
     }
     if (failures.isEmpty())
         return true;
     if (!mayAsk)
         return false;
 
+    // One question for everything that could not be saved.
     ZunoSmiley1& localizer = m_mod.Localizer();
-    for (const Failure& failure : std::as_const(failures)) {
-        const QString text = localizer.ID_INT_SAVE_FAILED(failure.file, failure.reason)
-                             + QStringLiteral("\n\n") + localizer.ID_INT_SAVE_QUESTION();
-        if (MessageBox::askKeepOpen(this, m_mod.AppTitle, text, localizer.ID_BTN_KEEP_OPEN(),
-                                    localizer.ID_BTN_CLOSE_ANYWAY())
-            == MessageBox::KeepOpen)
-            return false;
-    }
+    QStringList lines;
+    for (const Failure& failure : std::as_const(failures))
+        lines << localizer.ID_INT_SAVE_FAILED(failure.file, failure.reason);
+    const QString text =
+        lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + localizer.ID_INT_SAVE_QUESTION();
+    if (MessageBox::askKeepOpen(this, m_mod.AppTitle, text, localizer.ID_BTN_KEEP_OPEN(),
+                                localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::KeepOpen)
+        return false;
     return true;
 }
 
@@ -430,9 +435,8 @@ void frmMain::refreshButtons(int list)
     const int row = m_views[list]->selectedSourceRow();
     const bool anySelected = row >= 0;
     cmdCopy[list]->setEnabled(anySelected);
-    cmdRemove[list]->setEnabled(anySelected
-                                && m_lists[list]->entry(row).origin
-                                       == CatalogueListModel::Origin::File);
+    cmdRemove[list]->setEnabled(anySelected && m_lists[list]->entry(row).origin ==
+                                                   CatalogueListModel::Origin::File);
     cmdEdit[list]->setEnabled(cmdRemove[list]->isEnabled());
 }
 

@@ -45,8 +45,7 @@ public:
 
     // The catalogue controls' reports.
     void OVSmiley1_NextSmiley(const QString& Smiley, const QString& Description, qint16 Default);
-    void OVAcronym1_NextAcronym(const QString& Acronym, const QString& Description,
-                                qint16 Default);
+    void OVAcronym1_NextAcronym(const QString& Acronym, const QString& Description, qint16 Default);
 
     // Whether the list holds an entry with this text, letter case aside;
     // with ExceptSelected, an entry other than the selected one.

@@ -78,7 +78,7 @@ public:
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
 
-    // The rows of a list as "text|description|tag", in list order.
+    // The rows of a list as "text | description | tag", in list order.
     static QStringList rows(const CatalogueListModel* list, bool userOnly = false)
     {
         QStringList out;
@@ -86,8 +86,8 @@ public:
             const auto& e = list->entry(r);
             if (userOnly && e.origin != CatalogueListModel::Origin::File)
                 continue;
-            out << e.text + QLatin1Char('|') + e.description + QLatin1Char('|')
-                       + CatalogueListModel::tagText(e.origin);
+            out << e.text + QStringLiteral(" | ") + e.description + QStringLiteral(" | ") +
+                       CatalogueListModel::tagText(e.origin);
         }
         return out;
     }

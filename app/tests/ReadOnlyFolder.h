@@ -14,17 +14,17 @@ inline bool makeFolderReadOnly(const QString& folder, QString* why)
 {
     static bool privateNamespace = false;
     if (!privateNamespace) {
-        if (::unshare(CLONE_NEWNS) != 0
-            || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
             *why = QStringLiteral("no private mount namespace here (needs CAP_SYS_ADMIN)");
             return false;
         }
         privateNamespace = true;
     }
     const QByteArray path = folder.toLocal8Bit();
-    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0
-        || ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr)
-               != 0) {
+    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) !=
+            0) {
         *why = QStringLiteral("a read-only bind mount is not allowed here");
         return false;
     }

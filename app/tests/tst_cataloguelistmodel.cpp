@@ -42,10 +42,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("origin");
         QTest::addColumn<QString>("iconKey");
         QTest::addColumn<QString>("tag");
-        QTest::newRow("built-in smiley") << 0 << 0 << "Smiley" << "Table";
-        QTest::newRow("user smiley") << 0 << 1 << "Smiley2" << "File";
-        QTest::newRow("built-in acronym") << 1 << 0 << "Acronym" << "Table";
-        QTest::newRow("user acronym") << 1 << 1 << "Acronym2" << "File";
+        QTest::newRow("built-in smiley") << 0 << 0 << "Smiley"
+                                         << "Table";
+        QTest::newRow("user smiley") << 0 << 1 << "Smiley2"
+                                     << "File";
+        QTest::newRow("built-in acronym") << 1 << 0 << "Acronym"
+                                          << "Table";
+        QTest::newRow("user acronym") << 1 << 1 << "Acronym2"
+                                      << "File";
     }
 
     void rowsCarryTheirOrigin()
@@ -70,12 +74,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("found");
-        QTest::newRow("same") << ":-)" << ":-)" << true;
-        QTest::newRow("letter case") << "BTW" << "btw" << true;
-        QTest::newRow("accented case") << "ÉTÉ" << "été" << true;
-        QTest::newRow("stored with blanks is not trimmed") << " abc" << "abc" << false;
-        QTest::newRow("part of a text") << "abcd" << "abc" << false;
-        QTest::newRow("different") << ":-(" << ":-)" << false;
+        QTest::newRow("same") << ":-)"
+                              << ":-)" << true;
+        QTest::newRow("letter case") << "BTW"
+                                     << "btw" << true;
+        QTest::newRow("accented case") << "ÉTÉ"
+                                       << "été" << true;
+        QTest::newRow("stored with blanks is not trimmed") << " abc"
+                                                           << "abc" << false;
+        QTest::newRow("part of a text") << "abcd"
+                                        << "abc" << false;
+        QTest::newRow("different") << ":-("
+                                   << ":-)" << false;
     }
 
     void findsTextsAsTheyStand()
@@ -95,10 +105,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("asked");
         QTest::addColumn<bool>("found");
-        QTest::newRow("asked with blanks") << "abc" << "  abc " << true;
-        QTest::newRow("stored with blanks") << " abc" << "abc" << true;
-        QTest::newRow("inner blank counts") << "a bc" << "abc" << false;
-        QTest::newRow("letter case and blanks") << "Lol" << " LOL" << true;
+        QTest::newRow("asked with blanks") << "abc"
+                                           << "  abc " << true;
+        QTest::newRow("stored with blanks") << " abc"
+                                            << "abc" << true;
+        QTest::newRow("inner blank counts") << "a bc"
+                                            << "abc" << false;
+        QTest::newRow("letter case and blanks") << "Lol"
+                                                << " LOL" << true;
     }
 
     void findsTrimmedTexts()

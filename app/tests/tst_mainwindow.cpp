@@ -9,9 +9,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -32,7 +34,7 @@ QStringList builtIns(int list, int language)
 {
     QStringList out;
     auto collect = [&out](const QString& text, const QString& description, qint16) {
-        out << text + QLatin1Char('|') + description + QStringLiteral("|Table");
+        out << text + QStringLiteral(" | ") + description + QStringLiteral(" | Table");
     };
     if (list == 0) {
         OVSmiley control;
@@ -137,9 +139,11 @@ private Q_SLOTS:
     void userEntriesComeBackFromTheListFile()
     {
         AppFixture app;
-        const QString builtIn = builtIns(0, 1).first().section('|', 0, 0);
+        const QString builtIn = builtIns(0, 1).first().section(" | ", 0, 0);
         const QByteArray file = "\"<:o)\",\"Clown\"\r\n"
-                                "\"" + builtIn.toUtf8() + "\",\"same as a built-in\"\r\n"
+                                "\"" +
+                                builtIn.toUtf8() +
+                                "\",\"same as a built-in\"\r\n"
                                 "\"  ;^) \",\"kept with its blanks\"\r\n"
                                 "\" <:O) \",\"an earlier line, other case and blanks\"\r\n"
                                 "\"a\"b,c\",\"quote and comma\"\r\n";
@@ -149,11 +153,11 @@ private Q_SLOTS:
         frmMain* w = app.start();
         const int builtInCount = int(builtIns(0, 1).size());
         QCOMPARE(AppFixture::rows(w->list(0)).mid(builtInCount),
-                 QStringList({"<:o)|Clown|File", "  ;^) |kept with its blanks|File",
-                              "a\"b,c|quote and comma|File"}));
+                 QStringList({"<:o) | Clown | File", "  ;^)  | kept with its blanks | File",
+                              "a\"b,c | quote and comma | File"}));
         const QModelIndex user = w->list(0)->index(builtInCount, 0);
         QCOMPARE(user.data(CatalogueListModel::IconKeyRole).toString(), QString("Smiley2"));
-        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"CU|See you|File"});
+        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"CU | See you | File"});
 
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
@@ -173,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"),
                                       "\"A+\",\"\xC0 plus tard, d\xE9j\xE0\"\r\n"));
         frmMain* w = app.start();
-        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"A+|À plus tard, déjà|File"});
+        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"A+ | À plus tard, déjà | File"});
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
                  QString("\"A+\",\"À plus tard, déjà\"\r\n").toUtf8());
@@ -209,8 +213,9 @@ private Q_SLOTS:
         QCOMPARE(w->Frame1->title(), QString("Interface"));
         QCOMPARE(AppFixture::rows(smileys).mid(0, builtInCount), builtIns(0, 2));
         QCOMPARE(AppFixture::rows(w->list(1)), builtIns(1, 2));
-        QCOMPARE(AppFixture::rows(smileys, true),
-                 QStringList({"kept|from the file|File", "new|added since the start|File"}));
+        QCOMPARE(
+            AppFixture::rows(smileys, true),
+            QStringList({"kept | from the file | File", "new | added since the start | File"}));
         // Nothing is selected after the rebuild, and the buttons say so.
         QCOMPARE(w->SmileyView->selectedSourceRow(), -1);
         QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
@@ -320,16 +325,16 @@ private Q_SLOTS:
             ModZunoSmiley mod(root.filePath("file/bin/ZunoSmiley"));
             QCOMPARE(mod.listFolder(), data);
             mod.Main();
-            mod.MainWindow->list(1)->append({"BRB", "Be right back",
-                                             CatalogueListModel::Origin::File});
+            mod.MainWindow->list(1)->append(
+                {"QQZ", "not built in", CatalogueListModel::Origin::File});
             QVERIFY(mod.MainWindow->close());
         }
         QCOMPARE(AppFixture::readAll(data + "/Acronyms.acr"),
-                 QByteArray("\"BRB\",\"Be right back\"\r\n"));
+                 QByteArray("\"QQZ\",\"not built in\"\r\n"));
         ModZunoSmiley again(root.filePath("file/bin/ZunoSmiley"));
         again.Main();
         QCOMPARE(AppFixture::rows(again.MainWindow->list(1), true),
-                 QStringList{"BRB|Be right back|File"});
+                 QStringList{"QQZ | not built in | File"});
     }
 
     void aTerminationRequestClosesAndSaves()

@@ -35,15 +35,15 @@ private Q_SLOTS:
         QTest::addColumn<Records>("records");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("no entries, no bytes") << Records{} << QByteArray();
-        QTest::newRow("one entry")
-            << Records{{"abc", "def"}} << QByteArray("\"abc\",\"def\"\r\n");
+        QTest::newRow("one entry") << Records{{"abc", "def"}} << QByteArray("\"abc\",\"def\"\r\n");
         QTest::newRow("quotes and commas are not escaped")
             << Records{{"a\"b", "c,d"}} << QByteArray("\"a\"b\",\"c,d\"\r\n");
-        QTest::newRow("blanks stay") << Records{{"  :-) ", " x "}}
-                                     << QByteArray("\"  :-) \",\" x \"\r\n");
+        QTest::newRow("blanks stay")
+            << Records{{"  :-) ", " x "}} << QByteArray("\"  :-) \",\" x \"\r\n");
         QTest::newRow("empty description") << Records{{"X", ""}} << QByteArray("\"X\",\"\"\r\n");
         QTest::newRow("accented letters in UTF-8")
-            << Records{{"é", "Très content"}} << QByteArray("\"\xC3\xA9\",\"Tr\xC3\xA8s content\"\r\n");
+            << Records{{"é", "Très content"}}
+            << QByteArray("\"\xC3\xA9\",\"Tr\xC3\xA8s content\"\r\n");
         QTest::newRow("order kept, every line ended")
             << Records{{"2", "b"}, {"1", "a"}} << QByteArray("\"2\",\"b\"\r\n\"1\",\"a\"\r\n");
     }
@@ -63,7 +63,8 @@ private Q_SLOTS:
     void theExampleBytes()
     {
         QCOMPARE(UserListFile::format({{"abc", "def"}}),
-                 QByteArray::fromHex("22616263222C2264656622" "0D0A"));
+                 QByteArray::fromHex("22616263222C2264656622"
+                                     "0D0A"));
     }
 
     void replacesAnOlderFileWhole()
