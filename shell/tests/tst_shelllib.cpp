@@ -109,27 +109,13 @@ private Q_SLOTS:
             "ApplicationName (write)", "ApplicationPath (read)", "ApplicationPath (write)"};
         QCOMPARE(memberNames(ShellLib2::staticMetaObject), common);
         QCOMPARE(memberNames(ShellLib::staticMetaObject), common);
-        QCOMPARE(ShellLib2::staticMetaObject
-                     .method(ShellLib2::staticMetaObject.indexOfMethod(
-                         "ShellAddContextMenu(QString,QString,QString,QString,qint16)"))
-                     .parameterNames()
-                     .size(),
-                 5);
+        // The earlier context-menu call has no menu text.
+        QVERIFY(ShellLib2::staticMetaObject.indexOfMethod(
+                    "ShellAddContextMenu(QString,QString,QString,QString,qint16)") >= 0);
         QVERIFY(ShellLib::staticMetaObject.indexOfMethod(
                     "ShellAddContextMenu(QString,QString,QString,qint16)") >= 0);
         QCOMPARE(Automation::progId(ShellLib2::staticMetaObject), QString("OrvakShell.ShellLib2"));
         QCOMPARE(Automation::progId(ShellLib::staticMetaObject), QString("OrvakShell.ShellLib"));
-    }
-
-    void propertiesAreStoredAsGiven()
-    {
-        ShellLib2 shell2;
-        QCOMPARE(shell2.ApplicationName(), QString());
-        QCOMPARE(shell2.ApplicationPath(), QString());
-        shell2.setApplicationName(" Zuno.EXE ");
-        shell2.setApplicationPath("relative/dir/");
-        QCOMPARE(shell2.ApplicationName(), QString(" Zuno.EXE "));
-        QCOMPARE(shell2.ApplicationPath(), QString("relative/dir/"));
     }
 
     void extensionGetsExactlyOneDot_data()
