@@ -91,6 +91,33 @@ int runReadOnlyProbe(const QString& location)
     return 0;
 }
 
+// Child mode: runs on a tiny private file system, fills it and prints what a
+// write and a read answer then.
+int runFullDiskProbe(const QString& folder)
+{
+    const QString location = folder + QStringLiteral("/registry.sqlite");
+    ClassRegistry registry(location);
+    if (registry.setDefaultString(QStringLiteral("ZunoSmileys"), QStringLiteral("Before")) !=
+        Status::Success)
+        return 3;
+    QFile filler(folder + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::WriteOnly))
+        return 4;
+    const QByteArray block(4096, '\0');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    const Status write =
+        registry.setDefaultString(QStringLiteral("Big\\Key"), QString(20000, u'x'));
+    QString text;
+    const Status read = registry.queryDefaultValue(QStringLiteral("ZunoSmileys"), 255, &text);
+    QStringList names;
+    registry.subkeys(QString(), &names);
+    QTextStream(stdout) << int(write) << ' ' << int(read) << ' ' << text << ' '
+                        << names.join(QLatin1Char(',')) << ' ' << integrityCheck(location)
+                        << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 class tst_ClassRegistry : public QObject
@@ -378,6 +405,24 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(location), before);
     }
 
+    void fullDiskFailsAndKeepsData()
+    {
+        QTemporaryDir dir;
+        QProcess probe;
+        probe.start("unshare", {"-m", "sh", "-c",
+                                "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 77;"
+                                " exec \"$2\" --full-disk-probe \"$1\"",
+                                "sh", dir.path(), QCoreApplication::applicationFilePath()});
+        QVERIFY(probe.waitForFinished(30000));
+        if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() == 77)
+            QSKIP("no private tmpfs here (unshare -m needs CAP_SYS_ADMIN)");
+        QCOMPARE(probe.exitCode(), 0);
+        const QString expected = QString("%1 %2 Before ZunoSmileys ok")
+                                     .arg(int(Status::Failed))
+                                     .arg(int(Status::Success));
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).trimmed(), expected);
+    }
+
     void concurrentWritersLoseNothing()
     {
         constexpr int Writers = 4;
@@ -435,6 +480,8 @@ int main(int argc, char* argv[])
         return runWriter(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), atoi(argv[4]));
     if (argc == 3 && qstrcmp(argv[1], "--read-only-probe") == 0)
         return runReadOnlyProbe(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && qstrcmp(argv[1], "--full-disk-probe") == 0)
+        return runFullDiskProbe(QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);
     tst_ClassRegistry test;
     return QTest::qExec(&test, argc, argv);
