@@ -15,7 +15,9 @@
 // (unnamed) value and named ones. The whole store is one SQLite file; every
 // write is one short transaction with a busy timeout, so several processes may
 // write at once. A store that cannot be opened or written makes the operation
-// answer a failure status; nothing throws.
+// answer a failure status; nothing throws. The file is opened on first use:
+// constructing the object touches nothing. One object serves one thread at a
+// time; give each thread its own.
 class ClassRegistry
 {
 public:
