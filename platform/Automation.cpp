@@ -18,10 +18,10 @@ bool hasProperty(const QMetaObject& meta, const QByteArray& name, bool writable)
 
 bool isInterfaceMethod(const QMetaMethod& method)
 {
-    return method.access() == QMetaMethod::Public
-           && (method.methodType() == QMetaMethod::Method
-               || method.methodType() == QMetaMethod::Slot)
-           && !(method.attributes() & QMetaMethod::Cloned);
+    return method.access() == QMetaMethod::Public &&
+           (method.methodType() == QMetaMethod::Method ||
+            method.methodType() == QMetaMethod::Slot) &&
+           !(method.attributes() & QMetaMethod::Cloned);
 }
 
 // The overload of `name` that takes `count` arguments; default arguments give
@@ -80,8 +80,8 @@ QList<Member> interfaceMembers(const QMetaObject& meta)
         Member member{method.name(), Member::Kind::Method, method};
         if (method.parameterCount() == 0 && hasProperty(meta, member.name, false)) {
             member.kind = Member::Kind::PropertyRead;
-        } else if (method.parameterCount() == 1 && member.name.startsWith("set")
-                   && member.name.size() > 3 && hasProperty(meta, member.name.mid(3), true)) {
+        } else if (method.parameterCount() == 1 && member.name.startsWith("set") &&
+                   member.name.size() > 3 && hasProperty(meta, member.name.mid(3), true)) {
             member.kind = Member::Kind::PropertyWrite;
             member.name = member.name.mid(3);
         }
@@ -120,8 +120,8 @@ QVariant convert(const QString& text, QMetaType type)
         return QVariant::fromValue(QVariant(text));
     case QMetaType::Bool: {
         const QString t = text.trimmed();
-        if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("-1")
-            || t == QLatin1String("1"))
+        if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+            t == QLatin1String("-1") || t == QLatin1String("1"))
             return true;
         if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
             return false;
@@ -129,16 +129,16 @@ QVariant convert(const QString& text, QMetaType type)
         break;
     }
     case QMetaType::Short:
-        value = QVariant::fromValue(qint16(parseInteger(
-            text, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max(), &ok)));
+        value = QVariant::fromValue(qint16(parseInteger(text, std::numeric_limits<qint16>::min(),
+                                                        std::numeric_limits<qint16>::max(), &ok)));
         break;
     case QMetaType::UShort:
         value = QVariant::fromValue(
             quint16(parseInteger(text, 0, std::numeric_limits<quint16>::max(), &ok)));
         break;
     case QMetaType::Int:
-        value = QVariant::fromValue(qint32(parseInteger(
-            text, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &ok)));
+        value = QVariant::fromValue(qint32(parseInteger(text, std::numeric_limits<qint32>::min(),
+                                                        std::numeric_limits<qint32>::max(), &ok)));
         break;
     case QMetaType::UInt:
         value = QVariant::fromValue(
@@ -168,8 +168,8 @@ QVariant convert(const QString& text, QMetaType type)
                             .arg(QString::fromLatin1(type.name())));
     }
     if (!ok)
-        throw CallError(QStringLiteral("\"%1\" is not a valid %2")
-                            .arg(text, QString::fromLatin1(type.name())));
+        throw CallError(
+            QStringLiteral("\"%1\" is not a valid %2").arg(text, QString::fromLatin1(type.name())));
     return value;
 }
 
@@ -201,8 +201,8 @@ QVariant callWithValues(QObject* object, const QByteArray& name, const QVariantL
             throw CallError(QStringLiteral("%1 does not take %2 argument(s)")
                                 .arg(QString::fromLatin1(name))
                                 .arg(arguments.size()));
-        throw CallError(QStringLiteral("%1 has no member %2")
-                            .arg(progId(meta), QString::fromLatin1(name)));
+        throw CallError(
+            QStringLiteral("%1 has no member %2").arg(progId(meta), QString::fromLatin1(name)));
     }
     if (arguments.size() > 10)
         throw CallError(QStringLiteral("too many arguments"));
@@ -264,8 +264,8 @@ void setProperty(QObject* object, const QByteArray& name, const QString& value)
     const QMetaProperty property = meta.property(index);
     QVariant converted = convert(value, property.metaType());
     if (!property.write(object, converted))
-        throw CallError(QStringLiteral("property %1 could not be written")
-                            .arg(QString::fromLatin1(name)));
+        throw CallError(
+            QStringLiteral("property %1 could not be written").arg(QString::fromLatin1(name)));
 }
 
 } // namespace Automation

@@ -24,8 +24,7 @@ public:
     explicit CallError(const QString& message)
         : std::runtime_error(message.toStdString())
         , m_message(message)
-    {
-    }
+    {}
     QString message() const { return m_message; }
 
 private:

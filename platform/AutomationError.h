@@ -16,8 +16,7 @@ public:
         : m_number(number)
         , m_description(description)
         , m_what(description.toUtf8())
-    {
-    }
+    {}
 
     quint32 number() const noexcept { return m_number; }
     QString description() const { return m_description; }
@@ -26,8 +25,8 @@ public:
     // "0x8004041D", the form in which a client reports the number.
     QString numberText() const
     {
-        return QStringLiteral("0x")
-               + QString::number(m_number, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+        return QStringLiteral("0x") +
+               QString::number(m_number, 16).toUpper().rightJustified(8, QLatin1Char('0'));
     }
 
 private:

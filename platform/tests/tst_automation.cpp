@@ -11,18 +11,19 @@ class Sample : public QObject
     Q_OBJECT
     Q_CLASSINFO("ProgID", "Test.Sample")
     Q_PROPERTY(Colour Shade READ Shade WRITE setShade)
-    Q_PROPERTY(QString Label WRITE setLabel)
+    // Write-only in the interface: moc needs a reader, which stays out of the interface.
+    Q_PROPERTY(QString Label READ label WRITE setLabel)
 public:
     enum Colour { Red = 1, Blue = 2 };
     Q_ENUM(Colour)
 
     Q_INVOKABLE explicit Sample(QObject* parent = nullptr)
         : QObject(parent)
-    {
-    }
+    {}
 
     Q_INVOKABLE void setShade(Colour c) { m_shade = c == Red ? Red : Blue; }
     Q_INVOKABLE void setLabel(const QString& s) { m_label = s; }
+    QString label() const { return m_label; }
     Q_INVOKABLE QString Join(const QString& a, const QString& b = QStringLiteral("-")) const
     {
         return a + b + m_label;
@@ -56,9 +57,9 @@ private Q_SLOTS:
         std::unique_ptr<QObject> o(
             Automation::create(QStringLiteral("test.sample"), {&Sample::staticMetaObject}));
         QVERIFY(qobject_cast<Sample*>(o.get()));
-        QVERIFY_THROWS_EXCEPTION(Automation::CallError,
-                                 Automation::create(QStringLiteral("Test.None"),
-                                                    {&Sample::staticMetaObject}));
+        QVERIFY_THROWS_EXCEPTION(
+            Automation::CallError,
+            Automation::create(QStringLiteral("Test.None"), {&Sample::staticMetaObject}));
     }
 
     void callsConvertAndFormat()

@@ -8,6 +8,10 @@
 #ifdef ZUNO_HAVE_OVOBJ10
 #include "OVObject.h"
 #endif
+#ifdef ZUNO_HAVE_ZUNOCATALOGUE
+#include "OVAcronym.h"
+#include "OVSmiley.h"
+#endif
 #ifdef ZUNO_HAVE_OVSHELL
 #include "ShellLib.h"
 #include "ShellLib2.h"
@@ -21,6 +25,10 @@ QList<const QMetaObject*> knownClasses()
 #endif
 #ifdef ZUNO_HAVE_OVOBJ10
         &OVObject::staticMetaObject,
+#endif
+#ifdef ZUNO_HAVE_ZUNOCATALOGUE
+        &OVSmiley::staticMetaObject,
+        &OVAcronym::staticMetaObject,
 #endif
 #ifdef ZUNO_HAVE_OVSHELL
         &ShellLib2::staticMetaObject,

@@ -62,8 +62,7 @@ int run(const QStringList& args)
     }
     if (i == args.size())
         throw Automation::CallError(QStringLiteral("no member to call"));
-    const QVariant result =
-        Automation::call(object.get(), args.at(i).toLatin1(), args.mid(i + 1));
+    const QVariant result = Automation::call(object.get(), args.at(i).toLatin1(), args.mid(i + 1));
     out() << Automation::format(result) << '\n';
     return 0;
 }
@@ -73,8 +72,8 @@ int run(const QStringList& args)
 int main(int argc, char* argv[])
 {
     // Some members show windows or measure fonts; without a display they run offscreen.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     out().setEncoding(QStringConverter::Utf8);

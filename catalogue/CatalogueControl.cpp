@@ -1,0 +1,47 @@
+#include "CatalogueControl.h"
+
+#include "UserListReader.h"
+#include "ZunoSmiley1.h"
+
+#include <QLatin1StringView>
+#include <QMetaObject>
+#include <QtDebug>
+
+CatalogueControl::CatalogueControl(std::span<const CatalogueEntry> table)
+    : m_table(table)
+    , m_localizer(std::make_unique<ZunoSmiley1>())
+{
+    // A new control answers in English, as a new localizer does.
+}
+
+CatalogueControl::~CatalogueControl() = default;
+
+void CatalogueControl::setLanguage(qint32 language)
+{
+    m_language = language;
+    m_localizer->setLanguage(language == ZunoSmiley1::smFrench ? ZunoSmiley1::smFrench
+                                                               : ZunoSmiley1::smEnglish);
+}
+
+void CatalogueControl::loadTable(const EntrySink& sink) const
+{
+    // Nothing of this object is touched once the sink says it is gone; the
+    // table itself is static.
+    ZunoSmiley1* const localizer = m_localizer.get();
+    for (const CatalogueEntry& entry : std::span(m_table)) {
+        QString description;
+        // The descriptions are the localizer's operations named after the entry.
+        if (!QMetaObject::invokeMethod(localizer, entry.operation, Qt::DirectConnection,
+                                       Q_RETURN_ARG(QString, description)))
+            qWarning("The localizer has no description %s", entry.operation);
+        if (!sink(QString(QLatin1StringView(entry.text)), description, BuiltInEntry))
+            return;
+    }
+}
+
+void CatalogueControl::loadFile(const QString& path, const EntrySink& sink)
+{
+    UserListReader::readFile(path, [&sink](const QString& text, const QString& description) {
+        return sink(text, description, UserEntry);
+    });
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "zunocatalogue_export.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class CatalogueControl;
+
+// The smiley catalogue control: reports the built-in smileys, with their
+// descriptions in its language, and the smileys of a user list file, one
+// NextSmiley event per entry, synchronously inside the call that causes them.
+//
+// Its members are its interface, in this order.
+class ZUNOCATALOGUE_EXPORT OVSmiley : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("ProgID", "OrvakSmileys.OVSmiley")
+    Q_CLASSINFO("Interface", "_OVSmiley")
+    Q_CLASSINFO("Description", "Orvak Zuno Smileys catalogue of smileys")
+    Q_PROPERTY(qint32 Language READ Language WRITE setLanguage)
+
+public:
+    // Starts in English.
+    Q_INVOKABLE explicit OVSmiley(QObject* parent = nullptr);
+    ~OVSmiley() override;
+
+    // The language of the descriptions: 1 French, 2 English. Any value is
+    // kept; every value but 1 gives English.
+    Q_INVOKABLE qint32 Language() const;
+    Q_INVOKABLE void setLanguage(qint32 value);
+
+    // Raises NextSmiley once per built-in smiley, in catalogue order, with
+    // Default -1, before it returns.
+    Q_INVOKABLE void LoadTable();
+
+    // Raises NextSmiley once per entry of the user list file at lpFilename, in
+    // file order, with Default 0, before it returns. A missing or unreadable
+    // file raises nothing and is no error.
+    Q_INVOKABLE void LoadFile(const QString& lpFilename);
+
+Q_SIGNALS:
+    // Default is an automation Boolean: -1 for a built-in entry, 0 for a user entry.
+    void NextSmiley(const QString& Smiley, const QString& Description, qint16 Default);
+
+private:
+    std::unique_ptr<CatalogueControl> m_catalogue;
+};

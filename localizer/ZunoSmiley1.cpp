@@ -1,0 +1,113 @@
+#include "ZunoSmiley1.h"
+
+namespace {
+
+// The maker's web server; every page lies below its "orvak/" directory.
+QString baseAddress()
+{
+    return QStringLiteral("https://www.orvak.example/orvak/");
+}
+
+} // namespace
+
+ZunoSmiley1::ZunoSmiley1(QObject* parent)
+    : QObject(parent)
+{
+    setLanguage(smEnglish);
+}
+
+QString ZunoSmiley1::localized(const QString& french, const QString& english) const
+{
+    switch (m_language) {
+    case smFrench:
+        return french;
+    case smEnglish:
+        return english;
+    }
+    return {};
+}
+
+QString ZunoSmiley1::WWWHome() const
+{
+    const QString page = localized(QStringLiteral("index.asp"), QStringLiteral("index-e.asp"));
+    return page.isEmpty() ? QString() : baseAddress() + page;
+}
+
+QString ZunoSmiley1::WWWProducts() const
+{
+    const QString page =
+        localized(QStringLiteral("fr/products/index.asp"), QStringLiteral("en/products/index.asp"));
+    return page.isEmpty() ? QString() : baseAddress() + page;
+}
+
+QString ZunoSmiley1::WWWUpdates() const
+{
+    // Product, version and build number are fixed text; the language code comes
+    // last, and without a language the query still stands with an empty code.
+    return baseAddress() +
+           QStringLiteral("scripts/version.asp?Id=ZunoSmileys&Version=1.0.3&Revision=1198&Lang=") +
+           localized(QStringLiteral("Fr"), QStringLiteral("En"));
+}
+
+qint16 ZunoSmiley1::GetDllLanguagesCount() const
+{
+    return 2;
+}
+
+QString ZunoSmiley1::GetDllLanguageName(qint32 intNum) const
+{
+    switch (intNum) {
+    case smFrench:
+        return QStringLiteral("Français / French");
+    case smEnglish:
+        return QStringLiteral("Anglais / English");
+    }
+    return {};
+}
+
+ZunoSmiley1::LanguageConstants ZunoSmiley1::Language() const
+{
+    return m_language;
+}
+
+void ZunoSmiley1::setLanguage(LanguageConstants value)
+{
+    m_language = value == smFrench ? smFrench : smEnglish;
+}
+
+QString ZunoSmiley1::ID_INT_COURTESY(const QString& Organisation, const QString& Subject) const
+{
+    QString line =
+        localized(QStringLiteral("Avec la permission de "), QStringLiteral("By courtesy of "));
+    if (line.isEmpty())
+        return {};
+    // Both arguments go in as they are: a subject of blanks still counts.
+    line += Organisation;
+    if (!Subject.isEmpty())
+        line += QLatin1String(" (") + Subject + QLatin1Char(')');
+    return line;
+}
+
+QString ZunoSmiley1::ID_INT_SAVE_FAILED(const QString& lpFilename, const QString& lpReason) const
+{
+    const QString message =
+        localized(QStringLiteral("Le fichier « %1 » n'a pas pu être enregistré : %2"),
+                  QStringLiteral("The file \"%1\" could not be saved: %2"));
+    // Both arguments in one pass, so that a "%1" inside a file name or a
+    // reason is shown as it is and not replaced again.
+    return message.isEmpty() ? QString() : message.arg(lpFilename, lpReason);
+}
+
+#define ZUNO_TEXT(member, french, english)                                                         \
+    QString ZunoSmiley1::member() const                                                            \
+    {                                                                                              \
+        return localized(QStringLiteral(french), QStringLiteral(english));                         \
+    }
+#define ZUNO_COMMON_TEXT(member, text)                                                             \
+    QString ZunoSmiley1::member() const                                                            \
+    {                                                                                              \
+        return QStringLiteral(text);                                                               \
+    }
+#include "ZunoSmiley1Texts.inc"
+#undef ZUNO_TEXT
+#undef ZUNO_COMMON_TEXT

@@ -1,0 +1,211 @@
+#pragma once
+
+#include "ovsmiley_export.h"
+
+#include <QObject>
+#include <QString>
+
+// The localizer: answers every text of the catalogue (captions, buttons,
+// built-in descriptions) in its current language, French or English, with the
+// language list and the addresses of the maker's web pages.
+//
+// Its members are its interface, in this order; clients that bind by name or by
+// position rely on it, so new members only ever go at the end. No member
+// raises an error. Instances share nothing: each keeps its own language.
+class OVSMILEY_EXPORT ZunoSmiley1 : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("ProgID", "OrvakLocalizer.ZunoSmiley1")
+    Q_CLASSINFO("Interface", "_ZunoSmiley1")
+    Q_CLASSINFO("Description", "Orvak Zuno Smiley 1.x International DLL")
+    Q_PROPERTY(LanguageConstants Language READ Language WRITE setLanguage)
+
+public:
+    // A language code is also the 1-based position of the language in the
+    // language list. The fixed 32-bit base keeps any number a client passes a
+    // valid value of the type, so that out-of-range codes have a defined result.
+    enum LanguageConstants : qint32 { smFrench = 1, smEnglish = 2 };
+    Q_ENUM(LanguageConstants)
+
+    // Starts in English.
+    Q_INVOKABLE explicit ZunoSmiley1(QObject* parent = nullptr);
+
+    // Web pages of the maker, in the current language.
+    Q_INVOKABLE QString WWWHome() const;
+    Q_INVOKABLE QString WWWProducts() const;
+    Q_INVOKABLE QString WWWUpdates() const;
+
+    // The language list: names of 1 up to the count, each bilingual.
+    Q_INVOKABLE qint16 GetDllLanguagesCount() const;
+    Q_INVOKABLE QString GetDllLanguageName(qint32 intNum) const;
+
+    // French for exactly smFrench; every other value selects English.
+    Q_INVOKABLE LanguageConstants Language() const;
+    Q_INVOKABLE void setLanguage(LanguageConstants value);
+
+    // Window captions and labels. A "&" marks the keyboard access key.
+    Q_INVOKABLE QString ID_INT_COPY() const;
+    Q_INVOKABLE QString ID_INT_NEW() const;
+    Q_INVOKABLE QString ID_INT_EDIT() const;
+    Q_INVOKABLE QString ID_INT_DELETE() const;
+    Q_INVOKABLE QString ID_INT_ABOUT() const;
+    Q_INVOKABLE QString ID_INT_COURTESY(const QString& Organisation, const QString& Subject) const;
+    Q_INVOKABLE QString ID_INT_SMILEYS() const;
+    Q_INVOKABLE QString ID_INT_SMILEY() const;
+    Q_INVOKABLE QString ID_INT_DESCRIPTION() const;
+    Q_INVOKABLE QString ID_INT_ACRONYMS() const;
+    Q_INVOKABLE QString ID_INT_ACRONYM() const;
+
+    // Descriptions of the built-in smileys and acronyms.
+    Q_INVOKABLE QString ID_LST_TIRED() const;
+    Q_INVOKABLE QString ID_LST_WINK() const;
+    Q_INVOKABLE QString ID_LST_SAD() const;
+    Q_INVOKABLE QString ID_LST_GRIN() const;
+    Q_INVOKABLE QString ID_LST_2I8() const;
+    Q_INVOKABLE QString ID_LST_HAPPY() const;
+    Q_INVOKABLE QString ID_LST_DIABOLIC() const;
+    Q_INVOKABLE QString ID_LST_CANNIBAL() const;
+    Q_INVOKABLE QString ID_LST_SUN_GLASSES() const;
+    Q_INVOKABLE QString ID_LST_TEACHER() const;
+    Q_INVOKABLE QString ID_LST_DEAR() const;
+    Q_INVOKABLE QString ID_LST_ASLEEP() const;
+    Q_INVOKABLE QString ID_LST_CHINESE() const;
+    Q_INVOKABLE QString ID_LST_COW() const;
+    Q_INVOKABLE QString ID_LST_FROG() const;
+    Q_INVOKABLE QString ID_LST_SMOKER() const;
+    Q_INVOKABLE QString ID_LST_VERY_HAPPY() const;
+    Q_INVOKABLE QString ID_LST_LAUGH_TEARS() const;
+    Q_INVOKABLE QString ID_LST_KISS() const;
+    Q_INVOKABLE QString ID_LST_MOUSTACHE() const;
+    Q_INVOKABLE QString ID_LST_LOSS_VOICE() const;
+    Q_INVOKABLE QString ID_LST_KISS_YOU() const;
+    Q_INVOKABLE QString ID_LST_CRY() const;
+    Q_INVOKABLE QString ID_LST_VERY_SAD() const;
+    Q_INVOKABLE QString ID_LST_ANGRY() const;
+    Q_INVOKABLE QString ID_LST_LOL() const;
+    Q_INVOKABLE QString ID_LST_BIG_KISS() const;
+    Q_INVOKABLE QString ID_LST_CYCLOPS() const;
+    Q_INVOKABLE QString ID_LST_LITTLE_GIRL() const;
+    Q_INVOKABLE QString ID_LST_CLOWN() const;
+    Q_INVOKABLE QString ID_LST_DOG() const;
+    Q_INVOKABLE QString ID_LST_LEFT_HANDED() const;
+    Q_INVOKABLE QString ID_LST_FATHER_CHRISTMAS() const;
+    Q_INVOKABLE QString ID_LST_BEWARE_DOG() const;
+    Q_INVOKABLE QString ID_LST_BLACK_EYE() const;
+    Q_INVOKABLE QString ID_LST_PRIEST() const;
+    Q_INVOKABLE QString ID_LST_PUNK() const;
+    Q_INVOKABLE QString ID_LST_MAGICIAN() const;
+    Q_INVOKABLE QString ID_LST_MOUTH_FULL() const;
+    Q_INVOKABLE QString ID_LST_SARCASTIC() const;
+    Q_INVOKABLE QString ID_LST_MICKEY() const;
+    Q_INVOKABLE QString ID_LST_WHISTLE_GIRL() const;
+    Q_INVOKABLE QString ID_LST_BIG_SURPRISE() const;
+    Q_INVOKABLE QString ID_LST_SLAVER() const;
+    Q_INVOKABLE QString ID_LST_UNDECEIVED() const;
+    Q_INVOKABLE QString ID_LST_SMOKE_PIPE() const;
+    Q_INVOKABLE QString ID_LST_LIPSTICK() const;
+    Q_INVOKABLE QString ID_LST_LICK_CHOP() const;
+    Q_INVOKABLE QString ID_LST_HELP() const;
+    Q_INVOKABLE QString ID_LST_VAMPIRE() const;
+    Q_INVOKABLE QString ID_LST_MOUSE() const;
+    Q_INVOKABLE QString ID_LST_WEAR_GLASSES() const;
+    Q_INVOKABLE QString ID_LST_INDIFFERENT() const;
+    Q_INVOKABLE QString ID_LST_SPITEFUL() const;
+    Q_INVOKABLE QString ID_LST_PIG() const;
+    Q_INVOKABLE QString ID_LST_ROBOT() const;
+    Q_INVOKABLE QString ID_LST_LONG_NOSE() const;
+    Q_INVOKABLE QString ID_LST_LITTLE_NOSE() const;
+    Q_INVOKABLE QString ID_LST_ORANG_OUTANG() const;
+    Q_INVOKABLE QString ID_LST_ROBOCOP() const;
+    Q_INVOKABLE QString ID_LST_HOLY() const;
+    Q_INVOKABLE QString ID_LST_LIES() const;
+    Q_INVOKABLE QString ID_LST_I41() const;
+    Q_INVOKABLE QString ID_LST_4ME() const;
+    Q_INVOKABLE QString ID_LST_AFAIK() const;
+    Q_INVOKABLE QString ID_LST_AIUI() const;
+    Q_INVOKABLE QString ID_LST_AKA() const;
+    Q_INVOKABLE QString ID_LST_ASAP() const;
+    Q_INVOKABLE QString ID_LST_B4() const;
+    Q_INVOKABLE QString ID_LST_BBL() const;
+    Q_INVOKABLE QString ID_LST_BCNU() const;
+    Q_INVOKABLE QString ID_LST_BION() const;
+    Q_INVOKABLE QString ID_LST_BTW() const;
+    Q_INVOKABLE QString ID_LST_BRB() const;
+    Q_INVOKABLE QString ID_LST_CUL() const;
+    Q_INVOKABLE QString ID_LST_DWISNWID() const;
+    Q_INVOKABLE QString ID_LST_EOF() const;
+    Q_INVOKABLE QString ID_LST_F2F() const;
+    Q_INVOKABLE QString ID_LST_FAQ() const;
+    Q_INVOKABLE QString ID_LST_FOAF() const;
+    Q_INVOKABLE QString ID_LST_GA() const;
+    Q_INVOKABLE QString ID_LST_GDR() const;
+    Q_INVOKABLE QString ID_LST_GIGO() const;
+    Q_INVOKABLE QString ID_LST_IC() const;
+    Q_INVOKABLE QString ID_LST_IME() const;
+    Q_INVOKABLE QString ID_LST_IMHO() const;
+    Q_INVOKABLE QString ID_LST_IMNSHO() const;
+    Q_INVOKABLE QString ID_LST_IMO() const;
+    Q_INVOKABLE QString ID_LST_IOW() const;
+    Q_INVOKABLE QString ID_LST_IRL() const;
+    Q_INVOKABLE QString ID_LST_ISTM() const;
+    Q_INVOKABLE QString ID_LST_ITRO() const;
+    Q_INVOKABLE QString ID_LST_ITRW() const;
+    Q_INVOKABLE QString ID_LST_IWBNI() const;
+    Q_INVOKABLE QString ID_LST_IYSWIM() const;
+    Q_INVOKABLE QString ID_LST_JAM() const;
+    Q_INVOKABLE QString ID_LST_L8R() const;
+    Q_INVOKABLE QString ID_LST_MOMPL() const;
+    Q_INVOKABLE QString ID_LST_MORF() const;
+    Q_INVOKABLE QString ID_LST_MOTOS() const;
+    Q_INVOKABLE QString ID_LST_MUD() const;
+    Q_INVOKABLE QString ID_LST_MUG() const;
+    Q_INVOKABLE QString ID_LST_NRN() const;
+    Q_INVOKABLE QString ID_LST_OBTW() const;
+    Q_INVOKABLE QString ID_LST_OMG() const;
+    Q_INVOKABLE QString ID_LST_OIC() const;
+    Q_INVOKABLE QString ID_LST_OHDH() const;
+    Q_INVOKABLE QString ID_LST_OTOH() const;
+    Q_INVOKABLE QString ID_LST_PD() const;
+    Q_INVOKABLE QString ID_LST_PTMM() const;
+    Q_INVOKABLE QString ID_LST_RFD() const;
+    Q_INVOKABLE QString ID_LST_RL() const;
+    Q_INVOKABLE QString ID_LST_ROFL() const;
+    Q_INVOKABLE QString ID_LST_RSN() const;
+    Q_INVOKABLE QString ID_LST_RTFAQ() const;
+    Q_INVOKABLE QString ID_LST_RTFM() const;
+    Q_INVOKABLE QString ID_LST_RUOK() const;
+    Q_INVOKABLE QString ID_LST_SITD() const;
+    Q_INVOKABLE QString ID_LST_SNR() const;
+    Q_INVOKABLE QString ID_LST_SO() const;
+    Q_INVOKABLE QString ID_LST_TCB() const;
+    Q_INVOKABLE QString ID_LST_TIA() const;
+    Q_INVOKABLE QString ID_LST_TNX() const;
+    Q_INVOKABLE QString ID_LST_TTYL() const;
+    Q_INVOKABLE QString ID_LST_TVM() const;
+    Q_INVOKABLE QString ID_LST_VC() const;
+    Q_INVOKABLE QString ID_LST_VL() const;
+    Q_INVOKABLE QString ID_LST_WYSIWYG() const;
+    Q_INVOKABLE QString ID_LST_YABA() const;
+    Q_INVOKABLE QString ID_LST_DRUNKEN() const;
+    Q_INVOKABLE QString ID_LST_SCEPTIC() const;
+    Q_INVOKABLE QString ID_LST_FYI() const;
+    Q_INVOKABLE QString ID_LST_FEEL_COLD() const;
+
+    // Dialog buttons.
+    Q_INVOKABLE QString ID_BTN_OK() const;
+    Q_INVOKABLE QString ID_BTN_CANCEL() const;
+
+    // Added after the original interface, so that its order stays: the report
+    // of a list file that could not be saved when the window closes.
+    Q_INVOKABLE QString ID_INT_SAVE_FAILED(const QString& lpFilename,
+                                           const QString& lpReason) const;
+    Q_INVOKABLE QString ID_INT_SAVE_QUESTION() const;
+    Q_INVOKABLE QString ID_BTN_KEEP_OPEN() const;
+    Q_INVOKABLE QString ID_BTN_CLOSE_ANYWAY() const;
+
+private:
+    // The text of the current language; empty for a language without texts.
+    QString localized(const QString& french, const QString& english) const;
+
+    LanguageConstants m_language = smEnglish;
+};
