@@ -93,6 +93,11 @@ void OVObject::setFontName(const QString& name)
         ModObject::settings().gFontName = name;
 }
 
+QString OVObject::fontName() const
+{
+    return ModObject::settings().gFontName;
+}
+
 void OVObject::setLanguage(LanguageConstants language)
 {
     ModObject::settings().gLanguage = language;

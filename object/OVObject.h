@@ -22,7 +22,8 @@ class OVOBJ10_EXPORT OVObject : public QObject
     Q_CLASSINFO("ProgID", "OrvakObject.OVObject")
     Q_CLASSINFO("Interface", "_OVObject")
     Q_CLASSINFO("Description", "Orvak Object Library")
-    Q_PROPERTY(QString FontName WRITE setFontName)
+    // Write-only in the interface: moc needs a reader, which stays out of the interface.
+    Q_PROPERTY(QString FontName READ fontName WRITE setFontName)
     Q_PROPERTY(LanguageConstants Language READ Language WRITE setLanguage)
 
 public:
@@ -39,6 +40,9 @@ public:
 
     Q_INVOKABLE explicit OVObject(QObject* parent = nullptr);
     ~OVObject() override;
+
+    // The thread's font name; not part of the interface.
+    QString fontName() const;
 
     // Shows the confirmation dialog modally: 1 yes, 2 yes for all, 3 no,
     // 4 cancel, 0 when it went away without a button.
