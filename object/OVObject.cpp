@@ -57,15 +57,10 @@ QString trimSpaces(const QString& text)
 // key or value is missing, does not fit in 255 bytes or cannot be read.
 QString ReadClassesRootValue(const QString& key)
 {
-#ifdef ZUNO_HAVE_CLASS_REGISTRY
     QString text;
     if (ClassRegistry().queryDefaultValue(key, 255, &text) != ClassRegistry::Status::Success)
         return {};
     return text;
-#else
-    Q_UNUSED(key)
-    return {};
-#endif
 }
 
 } // namespace

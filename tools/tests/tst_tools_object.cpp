@@ -191,6 +191,29 @@ private Q_SLOTS:
         QCOMPARE(r.out, expected);
     }
 
+    void fileTypeRegisteredByTheShellLibrary()
+    {
+        QTemporaryDir data;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data.path());
+        const auto shell = [&env](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(TOOL_DIR) + "/ovcall",
+                    QStringList{"OrvakShell.ShellLib2"} + args);
+            return p.waitForFinished(30000) && p.exitCode() == 0;
+        };
+        if (!shell({"ShellRegisterFileType", "ZunoAcronyms", "Liste d'acronymes"}) ||
+            !shell({"ShellRegisterExtension", "ZunoAcronyms", "acr"}))
+            QSKIP("ovcall has no shell library to register with");
+        QCOMPARE(ovcall({"GetFileType", "/home/ana/Acronyms.acr"}, env).out,
+                 QString("Liste d'acronymes"));
+        QCOMPARE(ovcall({"Language=2", "GetFileType", "Acronyms.ACR"}, env).out,
+                 QString("Liste d'acronymes"));
+        QCOMPARE(ovcall({"Language=2", "GetFileType", "Acronyms.zzq"}, env).out,
+                 QString("zzq File"));
+    }
+
     void fileServices_data()
     {
         QTest::addColumn<QStringList>("call");
