@@ -134,9 +134,7 @@ bool OVObject::FileExists(const QString& lpFilename)
     const QByteArray path = QFile::encodeName(lpFilename);
     // Only a regular file counts; a pipe or a device is never opened, since
     // opening one may block or act on the device.
-    struct stat status
-    {
-    };
+    struct stat status = {};
     if (::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
     // Non-blocking, so that a name swapped for a pipe since the test cannot hang.
@@ -338,9 +336,7 @@ bool OVObject::IsReadOnlyFile(const QString& lpFilename)
 {
     if (lpFilename.isEmpty() || !FileExists(lpFilename))
         return false;
-    struct stat status
-    {
-    };
+    struct stat status = {};
     if (::stat(QFile::encodeName(lpFilename).constData(), &status) != 0)
         return false;
     return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;

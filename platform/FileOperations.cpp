@@ -59,9 +59,7 @@ bool FileOperations::rename(const QString& from, const QString& to)
     if (from.isEmpty() || to.isEmpty())
         return false;
     const QString source = QFileInfo(QDir::cleanPath(from)).absoluteFilePath();
-    struct stat status
-    {
-    };
+    struct stat status = {};
     if (!entryExists(source, &status))
         return false;
     const QFileInfo target(QDir::cleanPath(to));
@@ -75,9 +73,7 @@ QStringList FileOperations::expand(const QString& source)
     const QFileInfo info(QDir::cleanPath(source));
     QString pattern = info.fileName();
     if (!pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?'))) {
-        struct stat status
-        {
-        };
+        struct stat status = {};
         if (!entryExists(info.absoluteFilePath(), &status))
             return {};
         return {info.absoluteFilePath()};
@@ -95,9 +91,7 @@ QStringList FileOperations::expand(const QString& source)
 
 bool FileOperations::moveEntry(const QString& from, const QString& to)
 {
-    struct stat source
-    {
-    };
+    struct stat source = {};
     if (!entryExists(from, &source))
         return false;
     if (from == to)
@@ -106,9 +100,7 @@ bool FileOperations::moveEntry(const QString& from, const QString& to)
     if (sourceIsFolder && isSameOrInside(to, from))
         return false; // a folder cannot go into itself
 
-    struct stat target
-    {
-    };
+    struct stat target = {};
     if (entryExists(to, &target)) {
         if (source.st_dev == target.st_dev && source.st_ino == target.st_ino)
             return true; // two names of one file
@@ -135,9 +127,7 @@ bool FileOperations::moveEntry(const QString& from, const QString& to)
 
 bool FileOperations::moveAcrossFileSystems(const QString& from, const QString& to)
 {
-    struct stat source
-    {
-    };
+    struct stat source = {};
     if (!entryExists(from, &source))
         return false;
     if (S_ISLNK(source.st_mode)) {
@@ -180,9 +170,7 @@ bool FileOperations::copyFile(const QString& from, const QString& to)
         if (out.write(buffer, n) != n)
             return false;
     }
-    struct stat status
-    {
-    };
+    struct stat status = {};
     const bool haveStatus = ::fstat(in.handle(), &status) == 0;
     const QFileDevice::Permissions permissions = in.permissions();
     in.close();

@@ -480,9 +480,7 @@ private Q_SLOTS:
         const QFileInfo info(name);
         QVERIFY(info.isFile());
         QCOMPARE(info.size(), 0);
-        struct stat status
-        {
-        };
+        struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(name).constData(), &status), 0);
         QCOMPARE(status.st_mode & 07777, 0600u);
     }

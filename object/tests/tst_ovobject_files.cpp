@@ -457,12 +457,8 @@ private Q_SLOTS:
     {
         QTemporaryDir here;
         QTemporaryDir there("/dev/shm/tst_ovobject-XXXXXX");
-        struct stat a
-        {
-        };
-        struct stat b
-        {
-        };
+        struct stat a = {};
+        struct stat b = {};
         if (!there.isValid() || ::stat(QFile::encodeName(here.path()).constData(), &a) != 0 ||
             ::stat(QFile::encodeName(there.path()).constData(), &b) != 0 || a.st_dev == b.st_dev)
             QSKIP("no second file system to move to");
