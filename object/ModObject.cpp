@@ -48,6 +48,14 @@ void requireWindowSystem()
                            "thread of a QApplication"));
 }
 
+void requireGuiApplication()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        throw AutomationError(ObjectErrors::NoWindowSystem,
+                              QStringLiteral("No font or screen can be asked: the program has no "
+                                             "QGuiApplication"));
+}
+
 QString byLanguage(const char* french, const char* english)
 {
     return QString::fromUtf8(settings().gLanguage == 1 ? french : english);

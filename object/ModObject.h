@@ -29,6 +29,10 @@ void ApplyFontToForm(QObject* frm);
 // QApplication, or not its thread.
 void requireWindowSystem();
 
+// Throws the library's error when there is no QGuiApplication to ask for
+// fonts or screens.
+void requireGuiApplication();
+
 // The text of a French/English pair by the thread's language: French for 1,
 // English for any other value.
 QString byLanguage(const char* french, const char* english);

@@ -52,11 +52,18 @@ public:
     Q_INVOKABLE void setFontName(const QString& name);
     // Stored as given; values other than 1 and 2 make texts fall back to English.
     Q_INVOKABLE void setLanguage(LanguageConstants language);
+    Q_INVOKABLE bool IsValidFontName(const QString& lpFontName);
     Q_INVOKABLE bool PathExists(const QString& lpFolder);
     // True for a regular file that can be opened for reading; never blocks.
     Q_INVOKABLE bool FileExists(const QString& lpFilename);
+    Q_INVOKABLE QString SystemDirectory();
+    Q_INVOKABLE QString WindowsDirectory();
     // 1-based position of the last lpChar[0] in lpString, 0 when absent.
     Q_INVOKABLE qint32 RInStr(const QString& lpString, const QString& lpChar);
+    // For a text box's key filter: the character to let through, 0 to swallow.
+    Q_INVOKABLE qint16 SetNumericData(QObject* Ctl, qint16 CharCode);
+    Q_INVOKABLE QString UserName();
+    Q_INVOKABLE QString ComputerName();
     Q_INVOKABLE QString AddQuote(const QString& lpText);
     Q_INVOKABLE QString RemovePathFileExtension(const QString& lpFilename);
     Q_INVOKABLE QString RemovePathFromFile(const QString& lpFilename);
@@ -74,6 +81,35 @@ public:
     // The registered description of the file's type, in the class registry.
     Q_INVOKABLE QString GetFileType(const QString& lpFilename);
     Q_INVOKABLE QString ShortPathName(const QString& lpFilename);
+    Q_INVOKABLE void MessagePerso(const QString& lpTitle, const QString& lpMessage,
+                                  const QVariant& ImageType);
+    Q_INVOKABLE void HelpExit(const QString& lpHelpFile);
+    Q_INVOKABLE void HelpOnHelp(const QString& lpHelpFile);
+    Q_INVOKABLE void HelpContext(const QString& lpHelpFile);
+    Q_INVOKABLE void HelpIndex(const QString& lpHelpFile);
+    Q_INVOKABLE void SetGlobalFont(QObject* frm, const QString& lpFontName);
+    Q_INVOKABLE bool IsReadOnlyFile(const QString& lpFilename);
+    // True when the file is neither read-only, hidden, system nor archive.
+    Q_INVOKABLE bool IsNormalFile(const QString& lpFilename);
+    Q_INVOKABLE bool IsArchiveFile(const QString& lpFilename);
+    Q_INVOKABLE bool IsHiddenFile(const QString& lpFilename);
+    Q_INVOKABLE bool IsSystemFile(const QString& lpFilename);
     Q_INVOKABLE LanguageConstants Language() const;
+    Q_INVOKABLE QString AcceptNumeric(qint16 CharCode);
     Q_INVOKABLE bool DriveExists(const QString& lpDrive);
+    Q_INVOKABLE void ShellAddToRecentDocs(const QString& lpFilename);
+    Q_INVOKABLE void ShellGetFileProperties(qint32 dwHwnd, const QString& lpFilename);
+    Q_INVOKABLE void ShellMoveFiles(const QStringList& lpFileNames,
+                                    const QString& lpDestinationFolder);
+    Q_INVOKABLE void ShellRenameFile(const QString& lpOldName, const QString& lpNewName);
+    Q_INVOKABLE void FadeForm(QObject* objForm, FadeStyleConstants FadeStyle);
+
+private:
+    bool hasDosAttribute(const QString& fileName, quint32 bit);
+    void runHelp(const QString& helpFile, int command);
+
+    // Colour depth of the first faded form's screen and its band count,
+    // measured once per object.
+    qint32 m_colourDepth = 0;
+    qint16 m_bandCount = 0;
 };

@@ -1,5 +1,6 @@
 #include "frmComConfirm.h"
 
+#include "CommonDialog.h"
 #include "ModObject.h"
 
 #include <QGuiApplication>
@@ -94,6 +95,7 @@ frmComConfirm::frmComConfirm(QWidget* parent)
     setTabOrder(m_cmdYesForAll, m_cmdNo);
     setTabOrder(m_cmdNo, m_cmdCancel);
     m_cmdYes->setFocus();
+    m_cmDialog1 = new CommonDialog(this);
 
     Form_Load();
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class CommonDialog;
 class QLabel;
 class QPushButton;
 
@@ -9,7 +10,8 @@ class QPushButton;
 // buttons Yes, Yes for All, No and Cancel, captioned in the thread's language
 // and drawn in the thread's font name. A button leaves its answer code in
 // Response and hides the dialog; a dialog that goes away otherwise leaves 0.
-// Escape answers Cancel; Enter answers the focused button.
+// Escape answers Cancel; Enter answers the focused button. The help methods
+// load it without showing it, for its common dialog control.
 class frmComConfirm : public QDialog
 {
     Q_OBJECT
@@ -23,6 +25,8 @@ public:
     qint16 Response() const { return m_response; }
     QLabel* lblCaption() const { return m_lblCaption; }
     QPushButton* CmdYesForAll() const { return m_cmdYesForAll; }
+    // The invisible common dialog control that the help methods drive.
+    CommonDialog* CmDialog1() const { return m_cmDialog1; }
 
     // Twips (1440 an inch) in pixels at the logical resolution of the screen.
     static int twipsToPixels(int twips, qreal dotsPerInch);
@@ -47,4 +51,5 @@ private:
     QPushButton* m_cmdYesForAll = nullptr;
     QPushButton* m_cmdNo = nullptr;
     QPushButton* m_cmdCancel = nullptr;
+    CommonDialog* m_cmDialog1 = nullptr;
 };

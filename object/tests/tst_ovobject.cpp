@@ -1,4 +1,5 @@
 #include "AutomationError.h"
+#include "ClassRegistry.h"
 #include "DriveList.h"
 #include "OVObject.h"
 
@@ -479,9 +480,7 @@ private Q_SLOTS:
         const QFileInfo info(name);
         QVERIFY(info.isFile());
         QCOMPARE(info.size(), 0);
-        struct stat status
-        {
-        };
+        struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(name).constData(), &status), 0);
         QCOMPARE(status.st_mode & 07777, 0600u);
     }
@@ -606,6 +605,93 @@ private Q_SLOTS:
         OVObject o;
         o.setLanguage(OVObject::LanguageConstants(language));
         QCOMPARE(o.GetFileType(file), expected);
+    }
+
+    void fileTypeFromTheClassRegistry_data()
+    {
+        QTest::addColumn<QString>("className");   // default value of ".smy"; empty: not set
+        QTest::addColumn<QString>("description"); // default value of the class; empty: no key
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("registered") << "ZunoSmileys"
+                                    << "Liste de smileys"
+                                    << "a.smy"
+                                    << "Liste de smileys";
+        QTest::newRow("extension in capitals") << "ZunoSmileys"
+                                               << "Liste de smileys"
+                                               << "/x/A.SMY"
+                                               << "Liste de smileys";
+        QTest::newRow("spaces around the description stay") << "ZunoSmileys"
+                                                            << " Liste "
+                                                            << "a.smy"
+                                                            << " Liste ";
+        QTest::newRow("description of spaces only") << "ZunoSmileys"
+                                                    << "   "
+                                                    << "a.smy"
+                                                    << "smy Fichier";
+        QTest::newRow("class without its key") << "ZunoSmileys"
+                                               << ""
+                                               << "a.smy"
+                                               << "smy Fichier";
+        QTest::newRow("extension not registered") << ""
+                                                  << ""
+                                                  << "a.smy"
+                                                  << "smy Fichier";
+        QTest::newRow("254 bytes fit")
+            << "ZunoSmileys" << QString(254, 'd') << "a.smy" << QString(254, 'd');
+        QTest::newRow("255 bytes do not fit") << "ZunoSmileys" << QString(255, 'd') << "a.smy"
+                                              << "smy Fichier";
+        QTest::newRow("accented description") << "ZunoSmileys"
+                                              << "Liste de smileys à moi"
+                                              << "a.smy"
+                                              << "Liste de smileys à moi";
+    }
+    void fileTypeFromTheClassRegistry()
+    {
+        QFETCH(QString, className);
+        QFETCH(QString, description);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QTemporaryDir data;
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        {
+            ClassRegistry store;
+            if (!className.isEmpty())
+                QCOMPARE(store.setDefaultString(".smy", className), ClassRegistry::Status::Success);
+            if (!description.isEmpty())
+                QCOMPARE(store.setDefaultString(className, description),
+                         ClassRegistry::Status::Success);
+        }
+        OVObject o;
+        const QString type = o.GetFileType(file);
+        qputenv("XDG_DATA_HOME", oldData);
+        QCOMPARE(type, expected);
+    }
+
+    void fileTypeWithAStoreThatCannotBeRead_data()
+    {
+        QTest::addColumn<QString>("dataHome");
+        QTest::newRow("damaged store") << "damaged";
+        QTest::newRow("data folder below a regular file") << "file/data";
+    }
+    void fileTypeWithAStoreThatCannotBeRead()
+    {
+        QFETCH(QString, dataHome);
+        QTemporaryDir dir;
+        QFile(dir.path() + "/file").open(QIODevice::WriteOnly);
+        QDir(dir.path()).mkpath("damaged/ZunoSmileys");
+        QFile damaged(dir.path() + "/damaged/ZunoSmileys/registry.sqlite");
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(4096, '\x5a'));
+        damaged.close();
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + '/' + dataHome));
+        OVObject o;
+        o.setLanguage(OVObject::objEnglish);
+        const QString type = o.GetFileType("a.smy");
+        qputenv("XDG_DATA_HOME", oldData);
+        QCOMPARE(type, QString("smy File"));
     }
 };
 

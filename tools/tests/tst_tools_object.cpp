@@ -9,8 +9,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QXmlStreamReader>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -188,6 +191,29 @@ private Q_SLOTS:
         QCOMPARE(r.out, expected);
     }
 
+    void fileTypeRegisteredByTheShellLibrary()
+    {
+        QTemporaryDir data;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data.path());
+        const auto shell = [&env](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(TOOL_DIR) + "/ovcall",
+                    QStringList{"OrvakShell.ShellLib2"} + args);
+            return p.waitForFinished(30000) && p.exitCode() == 0;
+        };
+        if (!shell({"ShellRegisterFileType", "ZunoAcronyms", "Liste d'acronymes"}) ||
+            !shell({"ShellRegisterExtension", "ZunoAcronyms", "acr"}))
+            QSKIP("ovcall has no shell library to register with");
+        QCOMPARE(ovcall({"GetFileType", "/home/ana/Acronyms.acr"}, env).out,
+                 QString("Liste d'acronymes"));
+        QCOMPARE(ovcall({"Language=2", "GetFileType", "Acronyms.ACR"}, env).out,
+                 QString("Liste d'acronymes"));
+        QCOMPARE(ovcall({"Language=2", "GetFileType", "Acronyms.zzq"}, env).out,
+                 QString("zzq File"));
+    }
+
     void fileServices_data()
     {
         QTest::addColumn<QStringList>("call");
@@ -285,6 +311,252 @@ private Q_SLOTS:
         QCOMPARE(r.out, QString());
     }
 
+    void membersInInterfaceOrder()
+    {
+        QProcess p;
+        p.start(QStringLiteral(TOOL_DIR) + "/ovcall", {"--members", "OrvakObject.OVObject"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList members =
+            QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        const QStringList expected{"GetConfirmValue",
+                                   "FontName (write)",
+                                   "Language (write)",
+                                   "IsValidFontName",
+                                   "PathExists",
+                                   "FileExists",
+                                   "SystemDirectory",
+                                   "WindowsDirectory",
+                                   "RInStr",
+                                   "SetNumericData",
+                                   "UserName",
+                                   "ComputerName",
+                                   "AddQuote",
+                                   "RemovePathFileExtension",
+                                   "RemovePathFromFile",
+                                   "RemoveFileExtension",
+                                   "GetFileExtension",
+                                   "FileHasExtension",
+                                   "AddSlashToPath",
+                                   "CreateTempFile",
+                                   "RemoveQuote",
+                                   "IsValidFileName",
+                                   "GetPathName",
+                                   "GetFileType",
+                                   "ShortPathName",
+                                   "MessagePerso",
+                                   "HelpExit",
+                                   "HelpOnHelp",
+                                   "HelpContext",
+                                   "HelpIndex",
+                                   "SetGlobalFont",
+                                   "IsReadOnlyFile",
+                                   "IsNormalFile",
+                                   "IsArchiveFile",
+                                   "IsHiddenFile",
+                                   "IsSystemFile",
+                                   "Language (read)",
+                                   "AcceptNumeric",
+                                   "DriveExists",
+                                   "ShellAddToRecentDocs",
+                                   "ShellGetFileProperties",
+                                   "ShellMoveFiles",
+                                   "ShellRenameFile",
+                                   "FadeForm"};
+        QCOMPARE(expected.size(), 44);
+        QCOMPARE(members, expected);
+    }
+
+    void systemInformation()
+    {
+        QProcess id;
+        id.start("id", {"-un"});
+        QVERIFY(id.waitForFinished());
+        const QString user = QString::fromLocal8Bit(id.readAllStandardOutput()).trimmed();
+        QProcess uname;
+        uname.start("uname", {"-n"});
+        QVERIFY(uname.waitForFinished());
+        const QString host =
+            QString::fromLocal8Bit(uname.readAllStandardOutput()).trimmed().section('.', 0, 0);
+
+        if (!user.isEmpty())
+            QCOMPARE(ovcall({"UserName"}).out, user);
+        QCOMPARE(ovcall({"ComputerName"}).out, host);
+        QCOMPARE(ovcall({"WindowsDirectory"}).out, QString("/"));
+        const QString system = ovcall({"SystemDirectory"}).out;
+        QVERIFY2(QFileInfo(system).isDir() && !system.endsWith('/'), qPrintable(system));
+    }
+
+    void attributes_data()
+    {
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("hidden by its bits") << "IsHiddenFile"
+                                            << "marked.txt"
+                                            << "True";
+        QTest::newRow("archive by its bits") << "IsArchiveFile"
+                                             << "marked.txt"
+                                             << "True";
+        QTest::newRow("not system") << "IsSystemFile"
+                                    << "marked.txt"
+                                    << "False";
+        QTest::newRow("marked file is not normal") << "IsNormalFile"
+                                                   << "marked.txt"
+                                                   << "False";
+        QTest::newRow("plain file is normal") << "IsNormalFile"
+                                              << "plain.txt"
+                                              << "True";
+        QTest::newRow("read-only") << "IsReadOnlyFile"
+                                   << "readonly.txt"
+                                   << "True";
+        QTest::newRow("dot file is hidden") << "IsHiddenFile"
+                                            << ".hidden"
+                                            << "True";
+        QTest::newRow("folder is nothing") << "IsHiddenFile"
+                                           << "folder"
+                                           << "False";
+        QTest::newRow("missing is nothing") << "IsReadOnlyFile"
+                                            << "missing"
+                                            << "False";
+        QTest::newRow("empty name is nothing") << "IsNormalFile"
+                                               << ""
+                                               << "False";
+    }
+    void attributes()
+    {
+        QFETCH(QString, member);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString d = dir.path() + '/';
+        for (const char* name : {"marked.txt", "plain.txt", "readonly.txt", ".hidden"})
+            QFile(d + name).open(QIODevice::WriteOnly);
+        QFile::setPermissions(d + "readonly.txt", QFile::ReadOwner);
+        QDir(d).mkdir("folder");
+        if (::setxattr(QFile::encodeName(d + "marked.txt").constData(), "user.DOSATTRIB", "0x22", 4,
+                       0) != 0)
+            QSKIP("this file system keeps no user extended attributes");
+        const Result r = ovcall({member, file.isEmpty() ? file : d + file});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void moveOneFileAndRenameIt()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        QFile a(d + "/a.smy");
+        QVERIFY(a.open(QIODevice::WriteOnly));
+        a.write("\"a\",\"b\"\r\n");
+        a.close();
+        QCOMPARE(ovcall({"ShellMoveFiles", d + "/a.smy", d + "/moved"}).exitCode, 0);
+        QVERIFY(!QFile::exists(d + "/a.smy"));
+        QVERIFY(QFile::exists(d + "/moved/a.smy"));
+        QCOMPARE(ovcall({"ShellRenameFile", d + "/moved/a.smy", d + "/moved/b.smy"}).exitCode, 0);
+        QFile b(d + "/moved/b.smy");
+        QVERIFY(b.open(QIODevice::ReadOnly));
+        QCOMPARE(b.readAll(), QByteArray("\"a\",\"b\"\r\n"));
+        QVERIFY(!QFile::exists(d + "/moved/a.smy"));
+    }
+
+    void recentDocumentEntry()
+    {
+        QTemporaryDir data;
+        QTemporaryDir files;
+        const QString file = files.path() + "/Smileys.smy";
+        QFile(file).open(QIODevice::WriteOnly);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data.path());
+        QCOMPARE(ovcall({"ShellAddToRecentDocs", file}, env).exitCode, 0);
+
+        QFile list(data.path() + "/recently-used.xbel");
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QXmlStreamReader r(&list);
+        QStringList hrefs;
+        QStringList applications;
+        while (!r.atEnd()) {
+            if (r.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (r.name() == QLatin1String("bookmark"))
+                hrefs << r.attributes().value("href").toString();
+            if (r.namespaceUri() ==
+                    QLatin1String("http://www.freedesktop.org/standards/desktop-bookmarks") &&
+                r.name() == QLatin1String("application"))
+                applications << r.attributes().value("name").toString();
+        }
+        QVERIFY2(!r.hasError(), qPrintable(r.errorString()));
+        QCOMPARE(hrefs, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
+        QCOMPARE(applications, QStringList{"ovcall"});
+    }
+
+    void propertiesWithoutABusDoNothing()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zuno-bus");
+        const Result r = ovcall({"ShellGetFileProperties", "0", "/etc/hostname"}, env);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString());
+    }
+
+    void fontNamesIgnoreCase_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("as installed") << "DejaVu Sans"
+                                      << "True";
+        QTest::newRow("lower case") << "dejavu sans"
+                                    << "True";
+        QTest::newRow("upper case") << "DEJAVU SANS"
+                                    << "True";
+        QTest::newRow("empty") << ""
+                               << "False";
+        QTest::newRow("unknown") << "Zzq Sans"
+                                 << "False";
+    }
+    void fontNamesIgnoreCase()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        const Result r = ovcall({"IsValidFontName", name});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void numericKeys_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("seven") << "55"
+                               << "7";
+        QTest::newRow("dot") << "46"
+                             << "";
+        QTest::newRow("comma") << "44"
+                               << "";
+    }
+    void numericKeys()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, expected);
+        const Result r = ovcall({"AcceptNumeric", code});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void helpCallsRaiseNothing_data()
+    {
+        QTest::addColumn<QString>("member");
+        QTest::newRow("exit") << "HelpExit";
+        QTest::newRow("help on help") << "HelpOnHelp";
+        QTest::newRow("context of a missing file") << "HelpContext";
+    }
+    void helpCallsRaiseNothing()
+    {
+        QFETCH(QString, member);
+        const Result r = ovcall({member, "/no/such/help.html"});
+        QCOMPARE(r.exitCode, 0);
+    }
+
     void wrongCallsAreRefused_data()
     {
         QTest::addColumn<QStringList>("call");
@@ -293,6 +565,8 @@ private Q_SLOTS:
         QTest::newRow("unknown member") << QStringList{"Nothing"};
         QTest::newRow("FontName cannot be read") << QStringList{"FontName"};
         QTest::newRow("language out of range") << QStringList{"Language=4294967296", "Language"};
+        QTest::newRow("a form cannot be named") << QStringList{"FadeForm", "frm", "1"};
+        QTest::newRow("a control cannot be named") << QStringList{"SetNumericData", "txt", "53"};
     }
     void wrongCallsAreRefused()
     {
