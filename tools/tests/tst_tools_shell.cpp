@@ -105,7 +105,7 @@ private Q_SLOTS:
     void defaultIconReadsBack_data()
     {
         QTest::addColumn<QString>("iconNumber");
-        QTest::addColumn<QString>("specification");
+        QTest::addColumn<QString>("suffix");
         QTest::newRow("empty") << ""
                                << ",0";
         QTest::newRow("blank") << " "
@@ -120,12 +120,12 @@ private Q_SLOTS:
     void defaultIconReadsBack()
     {
         QFETCH(QString, iconNumber);
-        QFETCH(QString, specification);
+        QFETCH(QString, suffix);
         const Run result = ovcall({"OrvakShell.ShellLib2", AppName, AppPath, "ShellSetDefaultIcon",
                                    "ZunoSmileys", iconNumber});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(ovreg("ZunoSmileys\\DefaultIcon"),
-                 QStringList{"(default)  REG_SZ  /opt/Zuno Smileys/ZunoSmiley" + specification});
+                 QStringList{"(default)  REG_SZ  /opt/Zuno Smileys/ZunoSmiley" + suffix});
     }
 
     void extensionWithAndWithoutDotIsOneKey()
