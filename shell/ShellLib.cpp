@@ -25,8 +25,7 @@ bool ShellLib::ShellRegisterFileType(const QString& lpClassName, const QString& 
 bool ShellLib::ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum)
 {
     m_shell->requireApplication();
-    const QString value =
-        m_shell->executablePath() + ShellRegistration::iconSpecification(inIconNum);
+    const QString value = m_shell->executablePath() + ShellRegistration::iconIndexSuffix(inIconNum);
     return !SetClassesDefaultString(lpClassName + QLatin1String("\\DefaultIcon"), value);
 }
 

@@ -30,8 +30,7 @@ void ShellLib2::ShellRegisterFileType(const QString& lpClassName, const QString&
 void ShellLib2::ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum)
 {
     m_shell->requireApplication();
-    const QString value =
-        m_shell->executablePath() + ShellRegistration::iconSpecification(inIconNum);
+    const QString value = m_shell->executablePath() + ShellRegistration::iconIndexSuffix(inIconNum);
     const QString key = lpClassName + QLatin1String("\\DefaultIcon");
     CreateClassesKey(key);
     SetClassesKeyValue(key, QString(), value, ClassRegistry::String);

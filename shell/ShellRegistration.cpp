@@ -50,7 +50,7 @@ QString ShellRegistration::extensionKey(const QString& lpExtension)
     return QLatin1Char('.') + lpExtension;
 }
 
-QString ShellRegistration::iconSpecification(const QString& inIconNum)
+QString ShellRegistration::iconIndexSuffix(const QString& inIconNum)
 {
     const QString number = trimBlanks(inIconNum);
     if (number.isEmpty())

@@ -9,7 +9,7 @@
 
 // What ShellLib2 and ShellLib have in common: the two application properties,
 // the argument tests and their errors, and the composition of every value
-// they register (extension key, icon specification, executable path, command
+// they register (extension key, icon index suffix, executable path, command
 // line, verb key). Internal to the library.
 //
 // Everything that can raise runs before the first write, so an operation that
@@ -31,7 +31,7 @@ public:
     // The extension with exactly the one leading dot it needs.
     static QString extensionKey(const QString& lpExtension);
     // ",N" from the icon number as a client passes it: "", " ", "1", " 2 ", ",3".
-    static QString iconSpecification(const QString& inIconNum);
+    static QString iconIndexSuffix(const QString& inIconNum);
     // The application's folder and executable name, unquoted.
     QString executablePath() const;
     // The executable, quoted when it holds a blank, the quoted file placeholder
