@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // The per-user class registry: the stand-in for the desktop's machine-wide
 // registry of document classes and file extensions. Keys form a tree below an
 // implicit root and are addressed by paths with "\" between segments
@@ -13,17 +15,19 @@
 // (unnamed) value and named ones. The whole store is one SQLite file; every
 // write is one short transaction with a busy timeout, so several processes may
 // write at once. A store that cannot be opened or written makes the operation
-// answer a failure status; nothing throws.
+// answer a failure status; nothing throws. The file is opened on first use:
+// constructing the object touches nothing. One object serves one thread at a
+// time; give each thread its own.
 class ClassRegistry
 {
 public:
     enum class Status {
         Success = 0,
-        NotFound,     // the key or value does not exist
-        MoreData,     // the value does not fit in the caller's buffer
-        InvalidName,  // a key path with an empty segment or a control character
-        InvalidHandle,// a closed or never opened key
-        Failed,       // the store cannot be opened, read or written
+        NotFound,      // the key or value does not exist
+        MoreData,      // the value does not fit in the caller's buffer
+        InvalidName,   // a key path with an empty segment or a control character
+        InvalidHandle, // a closed or never opened key
+        Failed,        // the store cannot be opened, read or written
     };
 
     // Value types, numbered as the original registry numbers them.
@@ -64,15 +68,17 @@ public:
 
     // Reads the key's default string value into at most bufferSize bytes,
     // terminating NUL included; MoreData when it does not fit. `text` gets the
-    // value without the NUL.
+    // value without the NUL, and the empty string whenever the answer is not
+    // Success.
     Status queryDefaultValue(const QString& path, qsizetype bufferSize, QString* text);
 
-    // For readers such as ovreg: a key's values and subkey names, and the keys
-    // at the top.
+    // For readers such as ovreg: a key's values (the default value first) and
+    // its subkey names, both ordered by name; the empty path is the root, whose
+    // subkeys are the keys at the top.
     Status values(const QString& path, QList<Value>* values);
     Status subkeys(const QString& path, QStringList* names);
 
 private:
     class Private;
-    Private* d;
+    std::unique_ptr<Private> d;
 };

@@ -1,0 +1,478 @@
+#include "ClassRegistry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <sqlite3.h>
+
+using Status = ClassRegistry::Status;
+
+namespace {
+
+// How long a write waits for other processes before it gives up.
+constexpr qint64 BusyTimeoutMs = 5000;
+// The longest key name the original registry accepts.
+constexpr qsizetype MaxKeyNameLength = 255;
+
+// Keys and values are found by their case-folded name and keep the name they
+// were created with. SQLite's own NOCASE folds only ASCII, hence the column.
+constexpr const char* SchemaSql = "CREATE TABLE IF NOT EXISTS keys("
+                                  " id INTEGER PRIMARY KEY,"
+                                  " parent INTEGER NOT NULL," // 0 is the root
+                                  " name TEXT NOT NULL,"
+                                  " folded TEXT NOT NULL,"
+                                  " UNIQUE(parent, folded));"
+                                  "CREATE TABLE IF NOT EXISTS key_values("
+                                  " key INTEGER NOT NULL,"
+                                  " name TEXT NOT NULL," // empty for the default value
+                                  " folded TEXT NOT NULL,"
+                                  " type INTEGER NOT NULL,"
+                                  " data BLOB NOT NULL,"
+                                  " PRIMARY KEY(key, folded)) WITHOUT ROWID;";
+
+// A prepared statement that is finalized when it goes out of scope, so that no
+// read keeps a lock on the file once its call is over.
+class Statement
+{
+public:
+    Statement(sqlite3* db, const char* sql)
+    {
+        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, qint64 value)
+    {
+        if (m_rc == SQLITE_OK)
+            m_rc = sqlite3_bind_int64(m_stmt, index, value);
+    }
+    void bind(int index, const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        if (m_rc == SQLITE_OK)
+            m_rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()),
+                                     SQLITE_TRANSIENT);
+    }
+    void bind(int index, const QByteArray& bytes)
+    {
+        if (m_rc != SQLITE_OK)
+            return;
+        // A zero-length blob, not NULL, for empty data.
+        m_rc = bytes.isEmpty() ? sqlite3_bind_zeroblob(m_stmt, index, 0)
+                               : sqlite3_bind_blob(m_stmt, index, bytes.constData(),
+                                                   int(bytes.size()), SQLITE_TRANSIENT);
+    }
+
+    // SQLITE_ROW, SQLITE_DONE or an error code.
+    int step() { return m_rc == SQLITE_OK ? sqlite3_step(m_stmt) : m_rc; }
+
+    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    QString text(int column) const
+    {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column));
+    }
+    QByteArray blob(int column) const
+    {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+        return QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
+    }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc = SQLITE_OK;
+};
+
+QString folded(const QString& name)
+{
+    return name.toCaseFolded();
+}
+
+bool isValidKeyName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > MaxKeyNameLength || !QStringView(name).isValidUtf16())
+        return false;
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+// The segments of a key path, or InvalidName when one of them is empty (a
+// leading, trailing or doubled separator) or holds a control character. The
+// empty path is the root when the caller allows it.
+Status splitPath(const QString& path, bool rootAllowed, QStringList* segments)
+{
+    segments->clear();
+    if (path.isEmpty())
+        return rootAllowed ? Status::Success : Status::InvalidName;
+    *segments = path.split(QLatin1Char('\\'));
+    for (const QString& segment : std::as_const(*segments)) {
+        if (!isValidKeyName(segment))
+            return Status::InvalidName;
+    }
+    return Status::Success;
+}
+
+// Short, jittered waits while another process holds the lock: SQLite's own
+// handler backs off to 100 ms sleeps, which lets a busy neighbour starve a
+// writer past its timeout.
+int waitWhileBusy(void* timer, int attempt)
+{
+    auto* elapsed = static_cast<QElapsedTimer*>(timer);
+    if (attempt == 0)
+        elapsed->start();
+    if (elapsed->elapsed() >= BusyTimeoutMs)
+        return 0;
+    QThread::usleep(200 + QRandomGenerator::global()->bounded(1800));
+    return 1;
+}
+
+} // namespace
+
+class ClassRegistry::Private
+{
+public:
+    explicit Private(const QString& path)
+        : location(path)
+    {}
+    ~Private() { sqlite3_close_v2(db); }
+
+    // Opens the file on first use. Without `create`, a store that does not
+    // exist is NotFound and no file or folder is made.
+    Status open(bool create)
+    {
+        if (db)
+            return Status::Success;
+        if (location.isEmpty())
+            return Status::Failed;
+        const QFileInfo file(location);
+        if (!create && !file.exists())
+            return Status::NotFound;
+        if (create && !QDir().mkpath(file.absolutePath()))
+            return Status::Failed;
+        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+        if (create)
+            flags |= SQLITE_OPEN_CREATE;
+        sqlite3* handle = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(location).constData(), &handle, flags, nullptr) !=
+            SQLITE_OK) {
+            sqlite3_close_v2(handle);
+            return Status::Failed;
+        }
+        db = handle;
+        sqlite3_busy_handler(db, waitWhileBusy, &busyTimer);
+        return Status::Success;
+    }
+
+    // Before a read: NotFound when the store has no file or no tables yet,
+    // Failed when the file is not a store at all.
+    Status openForRead()
+    {
+        const Status opened = open(false);
+        if (opened != Status::Success || schemaPresent)
+            return opened;
+        Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table'"
+                            " AND name = 'key_values'");
+        switch (query.step()) {
+        case SQLITE_ROW:
+            schemaPresent = true;
+            return Status::Success;
+        case SQLITE_DONE:
+            return Status::NotFound;
+        default:
+            return Status::Failed;
+        }
+    }
+
+    bool exec(const char* sql)
+    {
+        return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+
+    // Runs `body` as one short write transaction; the lock is taken up front
+    // (BEGIN IMMEDIATE) so that two writers never deadlock on an upgrade.
+    template <typename Body> Status write(Body body)
+    {
+        const Status opened = open(true);
+        if (opened != Status::Success)
+            return opened;
+        if (!exec("BEGIN IMMEDIATE"))
+            return Status::Failed;
+        Status status = exec(SchemaSql) ? body() : Status::Failed;
+        if (status == Status::Success && exec("COMMIT")) {
+            schemaPresent = true;
+            return Status::Success;
+        }
+        exec("ROLLBACK");
+        return status == Status::Success ? Status::Failed : status;
+    }
+
+    Status findChild(qint64 parent, const QString& name, qint64* id)
+    {
+        Statement query(db, "SELECT id FROM keys WHERE parent = ? AND folded = ?");
+        query.bind(1, parent);
+        query.bind(2, folded(name));
+        switch (query.step()) {
+        case SQLITE_ROW:
+            *id = query.integer(0);
+            return Status::Success;
+        case SQLITE_DONE:
+            return Status::NotFound;
+        default:
+            return Status::Failed;
+        }
+    }
+
+    Status findKey(const QStringList& segments, qint64* id)
+    {
+        *id = 0;
+        for (const QString& segment : segments) {
+            const Status found = findChild(*id, segment, id);
+            if (found != Status::Success)
+                return found;
+        }
+        return Status::Success;
+    }
+
+    // Inside a write transaction.
+    Status createPath(const QStringList& segments, qint64* id)
+    {
+        *id = 0;
+        for (const QString& segment : segments) {
+            const Status found = findChild(*id, segment, id);
+            if (found == Status::Success)
+                continue;
+            if (found != Status::NotFound)
+                return found;
+            Statement insert(db, "INSERT INTO keys(parent, name, folded) VALUES(?, ?, ?)");
+            insert.bind(1, *id);
+            insert.bind(2, segment);
+            insert.bind(3, folded(segment));
+            if (insert.step() != SQLITE_DONE)
+                return Status::Failed;
+            *id = sqlite3_last_insert_rowid(db);
+        }
+        return Status::Success;
+    }
+
+    // Inside a write transaction. A value written again keeps the case of the
+    // name it was first written with, as the original registry does.
+    Status storeValue(qint64 key, const QString& name, quint32 type, const QByteArray& data)
+    {
+        Statement upsert(db, "INSERT INTO key_values(key, name, folded, type, data)"
+                             " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
+                             " DO UPDATE SET type = excluded.type, data = excluded.data");
+        upsert.bind(1, key);
+        upsert.bind(2, name);
+        upsert.bind(3, folded(name));
+        upsert.bind(4, qint64(type));
+        upsert.bind(5, data);
+        return upsert.step() == SQLITE_DONE ? Status::Success : Status::Failed;
+    }
+
+    Status keyExists(qint64 key)
+    {
+        Statement query(db, "SELECT 1 FROM keys WHERE id = ?");
+        query.bind(1, key);
+        switch (query.step()) {
+        case SQLITE_ROW:
+            return Status::Success;
+        case SQLITE_DONE:
+            return Status::NotFound;
+        default:
+            return Status::Failed;
+        }
+    }
+
+    // The key at `path` for a reader; the empty path is the root (id 0).
+    Status lookUp(const QString& path, qint64* id)
+    {
+        *id = 0;
+        QStringList segments;
+        const Status valid = splitPath(path, true, &segments);
+        if (valid != Status::Success)
+            return valid;
+        const Status opened = openForRead();
+        if (opened != Status::Success)
+            return opened;
+        return findKey(segments, id);
+    }
+
+    Handle registerHandle(qint64 id)
+    {
+        const Handle handle = nextHandle++;
+        openKeys.insert(handle, id);
+        return handle;
+    }
+
+    QString location;
+    sqlite3* db = nullptr;
+    bool schemaPresent = false;
+    QElapsedTimer busyTimer;
+    QHash<Handle, qint64> openKeys;
+    Handle nextHandle = 1;
+};
+
+QString ClassRegistry::defaultLocation()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        return {};
+    return data + QStringLiteral("/ZunoSmileys/registry.sqlite");
+}
+
+ClassRegistry::ClassRegistry(const QString& location)
+    : d(std::make_unique<Private>(location))
+{}
+
+ClassRegistry::~ClassRegistry() = default;
+
+QString ClassRegistry::location() const
+{
+    return d->location;
+}
+
+ClassRegistry::Status ClassRegistry::createKey(const QString& path, Handle* key)
+{
+    if (key)
+        *key = 0;
+    QStringList segments;
+    const Status valid = splitPath(path, false, &segments);
+    if (valid != Status::Success)
+        return valid;
+    qint64 id = 0;
+    const Status status = d->write([&] { return d->createPath(segments, &id); });
+    if (status == Status::Success && key)
+        *key = d->registerHandle(id);
+    return status;
+}
+
+ClassRegistry::Status ClassRegistry::openKey(const QString& path, Handle* key)
+{
+    if (key)
+        *key = 0;
+    if (path.isEmpty())
+        return Status::InvalidName;
+    qint64 id = 0;
+    const Status status = d->lookUp(path, &id);
+    if (status == Status::Success && key)
+        *key = d->registerHandle(id);
+    return status;
+}
+
+ClassRegistry::Status ClassRegistry::closeKey(Handle key)
+{
+    return d->openKeys.remove(key) ? Status::Success : Status::InvalidHandle;
+}
+
+ClassRegistry::Status ClassRegistry::setValue(Handle key, const QString& name, quint32 type,
+                                              const QByteArray& data)
+{
+    const auto open = d->openKeys.constFind(key);
+    if (open == d->openKeys.cend())
+        return Status::InvalidHandle;
+    const qint64 id = open.value();
+    return d->write([&] {
+        const Status exists = d->keyExists(id);
+        return exists == Status::Success ? d->storeValue(id, name, type, data) : exists;
+    });
+}
+
+ClassRegistry::Status ClassRegistry::setDefaultString(const QString& path, const QString& text)
+{
+    QStringList segments;
+    const Status valid = splitPath(path, false, &segments);
+    if (valid != Status::Success)
+        return valid;
+    QByteArray data = text.toUtf8();
+    data.append('\0');
+    return d->write([&] {
+        qint64 id = 0;
+        const Status created = d->createPath(segments, &id);
+        return created == Status::Success ? d->storeValue(id, QString(), String, data) : created;
+    });
+}
+
+ClassRegistry::Status ClassRegistry::queryDefaultValue(const QString& path, qsizetype bufferSize,
+                                                       QString* text)
+{
+    text->clear();
+    if (path.isEmpty())
+        return Status::InvalidName;
+    qint64 id = 0;
+    const Status found = d->lookUp(path, &id);
+    if (found != Status::Success)
+        return found;
+    Statement query(d->db, "SELECT type, data FROM key_values WHERE key = ? AND folded = ''");
+    query.bind(1, id);
+    switch (query.step()) {
+    case SQLITE_ROW:
+        break;
+    case SQLITE_DONE:
+        return Status::NotFound;
+    default:
+        return Status::Failed;
+    }
+    if (query.integer(0) != String)
+        return Status::NotFound; // a default value that is no string reads as none
+    QByteArray data = query.blob(1);
+    if (data.endsWith('\0'))
+        data.chop(1);
+    if (data.size() + 1 > bufferSize)
+        return Status::MoreData;
+    *text = QString::fromUtf8(data);
+    return Status::Success;
+}
+
+ClassRegistry::Status ClassRegistry::values(const QString& path, QList<Value>* values)
+{
+    values->clear();
+    qint64 id = 0;
+    const Status found = d->lookUp(path, &id);
+    if (found == Status::NotFound && path.isEmpty())
+        return Status::Success; // a store not yet written has an empty root
+    if (found != Status::Success)
+        return found;
+    Statement query(d->db, "SELECT name, type, data FROM key_values WHERE key = ?"
+                           " ORDER BY folded, name");
+    query.bind(1, id);
+    int rc = SQLITE_ROW;
+    while ((rc = query.step()) == SQLITE_ROW)
+        values->append({query.text(0), quint32(query.integer(1)), query.blob(2)});
+    if (rc != SQLITE_DONE) {
+        values->clear();
+        return Status::Failed;
+    }
+    return Status::Success;
+}
+
+ClassRegistry::Status ClassRegistry::subkeys(const QString& path, QStringList* names)
+{
+    names->clear();
+    qint64 id = 0;
+    const Status found = d->lookUp(path, &id);
+    if (found == Status::NotFound && path.isEmpty())
+        return Status::Success; // a store not yet written has an empty root
+    if (found != Status::Success)
+        return found;
+    Statement query(d->db, "SELECT name FROM keys WHERE parent = ? ORDER BY folded, name");
+    query.bind(1, id);
+    int rc = SQLITE_ROW;
+    while ((rc = query.step()) == SQLITE_ROW)
+        names->append(query.text(0));
+    if (rc != SQLITE_DONE) {
+        names->clear();
+        return Status::Failed;
+    }
+    return Status::Success;
+}

@@ -1,0 +1,23 @@
+#include "DriveList.h"
+
+#include <QStorageInfo>
+
+QStringList DriveList::mountedRoots()
+{
+    QStringList roots;
+    const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo& volume : volumes) {
+        if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath()))
+            roots.append(volume.rootPath());
+    }
+    return roots;
+}
+
+QString DriveList::driveStrings(const QStringList& roots, qsizetype bufferLength)
+{
+    QString list;
+    for (const QString& root : roots)
+        list += root + QChar(0);
+    list += QChar(0);
+    return list.size() <= bufferLength ? list : QString();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The stand-in for the desktop's list of logical drives: on Linux the root
+// paths of the mounted volumes. The list is handed out in the drive-string
+// form that callers with a fixed buffer expect: each root followed by a NUL,
+// one more NUL at the end.
+class DriveList
+{
+public:
+    // Root paths of the mounted, ready volumes in mount order, without
+    // duplicates.
+    static QStringList mountedRoots();
+
+    // The drive strings of `roots` as they fit in a buffer of `bufferLength`
+    // characters: the filled part only, or an empty string when the list does
+    // not fit (the caller's buffer then stays untouched).
+    static QString driveStrings(const QStringList& roots, qsizetype bufferLength);
+};

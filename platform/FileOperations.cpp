@@ -1,0 +1,185 @@
+#include "FileOperations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+QByteArray encoded(const QString& name)
+{
+    return QFile::encodeName(name);
+}
+
+bool entryExists(const QString& name, struct stat* status)
+{
+    return ::lstat(encoded(name).constData(), status) == 0;
+}
+
+bool isSameOrInside(const QString& inner, const QString& outer)
+{
+    const QString a = QFileInfo(inner).absoluteFilePath();
+    const QString b = QFileInfo(outer).absoluteFilePath();
+    return a == b || a.startsWith(b + QLatin1Char('/'));
+}
+
+} // namespace
+
+bool FileOperations::moveInto(const QStringList& sources, const QString& destinationFolder)
+{
+    bool all = true;
+    QStringList entries;
+    for (const QString& source : sources) {
+        if (source.isEmpty())
+            continue;
+        const QStringList matching = expand(source);
+        all &= !matching.isEmpty();
+        entries += matching;
+    }
+    if (entries.isEmpty())
+        return all; // nothing to move: the destination is not made either
+    const QString folder = QFileInfo(destinationFolder).absoluteFilePath();
+    if (!QDir().mkpath(folder))
+        return false;
+    for (const QString& entry : std::as_const(entries))
+        all &= moveEntry(entry, folder + QLatin1Char('/') + QFileInfo(entry).fileName());
+    return all;
+}
+
+bool FileOperations::rename(const QString& from, const QString& to)
+{
+    if (from.isEmpty() || to.isEmpty())
+        return false;
+    const QString source = QFileInfo(QDir::cleanPath(from)).absoluteFilePath();
+    struct stat status = {};
+    if (!entryExists(source, &status))
+        return false;
+    const QFileInfo target(QDir::cleanPath(to));
+    if (!QDir().mkpath(target.absolutePath()))
+        return false;
+    return moveEntry(source, target.absoluteFilePath());
+}
+
+QStringList FileOperations::expand(const QString& source)
+{
+    const QFileInfo info(QDir::cleanPath(source));
+    QString pattern = info.fileName();
+    if (!pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?'))) {
+        struct stat status = {};
+        if (!entryExists(info.absoluteFilePath(), &status))
+            return {};
+        return {info.absoluteFilePath()};
+    }
+    if (pattern == QLatin1String("*.*"))
+        pattern = QStringLiteral("*");
+    const QDir folder = info.absoluteDir();
+    QStringList entries;
+    const QStringList names = folder.entryList({pattern}, QDir::AllEntries | QDir::Hidden |
+                                                              QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names)
+        entries.append(folder.absoluteFilePath(name));
+    return entries;
+}
+
+bool FileOperations::moveEntry(const QString& from, const QString& to)
+{
+    struct stat source = {};
+    if (!entryExists(from, &source))
+        return false;
+    if (from == to)
+        return true;
+    const bool sourceIsFolder = S_ISDIR(source.st_mode);
+    if (sourceIsFolder && isSameOrInside(to, from))
+        return false; // a folder cannot go into itself
+
+    struct stat target = {};
+    if (entryExists(to, &target)) {
+        if (source.st_dev == target.st_dev && source.st_ino == target.st_ino)
+            return true; // two names of one file
+        const bool targetIsFolder = S_ISDIR(target.st_mode);
+        if (sourceIsFolder && targetIsFolder) {
+            // Yes to all: the folders merge, files of the same name are replaced.
+            bool all = true;
+            const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::Hidden |
+                                                           QDir::System | QDir::NoDotAndDotDot);
+            for (const QString& name : names)
+                all &= moveEntry(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
+            return all && ::rmdir(encoded(from).constData()) == 0;
+        }
+        if (sourceIsFolder != targetIsFolder)
+            return false;
+    }
+
+    if (::rename(encoded(from).constData(), encoded(to).constData()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return false;
+    return moveAcrossFileSystems(from, to);
+}
+
+bool FileOperations::moveAcrossFileSystems(const QString& from, const QString& to)
+{
+    struct stat source = {};
+    if (!entryExists(from, &source))
+        return false;
+    if (S_ISLNK(source.st_mode)) {
+        const QString link = QFile::symLinkTarget(from);
+        QFile::remove(to);
+        return QFile::link(link, to) && QFile::remove(from);
+    }
+    if (S_ISREG(source.st_mode))
+        return copyFile(from, to) && QFile::remove(from);
+    if (S_ISDIR(source.st_mode)) {
+        if (!QDir().exists(to) && ::mkdir(encoded(to).constData(), source.st_mode & 07777) != 0)
+            return false;
+        bool all = true;
+        const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::Hidden |
+                                                       QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& name : names)
+            all &= moveEntry(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
+        return all && ::rmdir(encoded(from).constData()) == 0;
+    }
+    return false; // devices, pipes and sockets stay where they are
+}
+
+// The copy replaces the target only once it is complete, so a failed copy
+// leaves both files as they were.
+bool FileOperations::copyFile(const QString& from, const QString& to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (out.write(buffer, n) != n)
+            return false;
+    }
+    struct stat status = {};
+    const bool haveStatus = ::fstat(in.handle(), &status) == 0;
+    const QFileDevice::Permissions permissions = in.permissions();
+    in.close();
+    if (!out.commit())
+        return false;
+    QFile::setPermissions(to, permissions);
+    if (haveStatus) {
+        const timespec times[2] = {status.st_atim, status.st_mtim};
+        ::utimensat(AT_FDCWD, encoded(to).constData(), times, 0);
+    }
+    return true;
+}

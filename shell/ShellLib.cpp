@@ -1,0 +1,78 @@
+#include "ShellLib.h"
+
+#include "ClassRegistry.h"
+#include "ShellRegistration.h"
+
+ShellLib::ShellLib(QObject* parent)
+    : QObject(parent)
+    , m_shell(std::make_unique<ShellRegistration>())
+{}
+
+ShellLib::~ShellLib() = default;
+
+bool ShellLib::ShellRegisterExtension(const QString& lpClassName, const QString& lpExtension)
+{
+    ShellRegistration::requireArguments(!lpExtension.isEmpty() && !lpClassName.isEmpty());
+    return !SetClassesDefaultString(ShellRegistration::extensionKey(lpExtension), lpClassName);
+}
+
+bool ShellLib::ShellRegisterFileType(const QString& lpClassName, const QString& lpDescription)
+{
+    ShellRegistration::requireArguments(!lpClassName.isEmpty() && !lpDescription.isEmpty());
+    return !SetClassesDefaultString(lpClassName, lpDescription);
+}
+
+bool ShellLib::ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum)
+{
+    m_shell->requireApplication();
+    const QString value = m_shell->executablePath() + ShellRegistration::iconIndexSuffix(inIconNum);
+    return !SetClassesDefaultString(lpClassName + QLatin1String("\\DefaultIcon"), value);
+}
+
+bool ShellLib::ShellSetQuickView(const QString& lpClassName)
+{
+    ShellRegistration::requireArguments(!lpClassName.isEmpty());
+    return !SetClassesDefaultString(lpClassName + QLatin1String("\\QuickView"),
+                                    QStringLiteral("*"));
+}
+
+bool ShellLib::ShellAddContextMenu(const QString& lpClassName, const QString& lpCommand,
+                                   const QString& lpArguments, qint16 blUseFile)
+{
+    m_shell->requireApplication();
+    ShellRegistration::requireArguments(
+        !(lpClassName.isEmpty() && lpCommand.isEmpty() && lpArguments.isEmpty()));
+    const QString line =
+        ShellRegistration::trimBlanks(m_shell->commandLine(lpArguments, blUseFile));
+    const QString command =
+        ShellRegistration::verbKey(lpClassName, lpCommand) + QLatin1String("\\command");
+    return !SetClassesDefaultString(command, line);
+}
+
+QString ShellLib::ApplicationName() const
+{
+    return m_shell->applicationName;
+}
+
+void ShellLib::setApplicationName(const QString& value)
+{
+    m_shell->applicationName = value;
+}
+
+QString ShellLib::ApplicationPath() const
+{
+    return m_shell->applicationPath;
+}
+
+void ShellLib::setApplicationPath(const QString& value)
+{
+    m_shell->applicationPath = value;
+}
+
+bool ShellLib::SetClassesDefaultString(const QString& lpKeyPath, const QString& lpText)
+{
+    if (lpText.isEmpty())
+        return false;
+    return m_shell->registry().setDefaultString(lpKeyPath, lpText) ==
+           ClassRegistry::Status::Success;
+}

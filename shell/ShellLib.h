@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ovshell_export.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class ShellRegistration;
+
+// The earlier interface of the shell registration library: the registrations
+// of ShellLib2, each written as one default string value, and answering
+// whether the write failed: false when the value was written, true when the
+// store refused it. Its context-menu command has no menu text. Missing
+// arguments raise the same errors as ShellLib2, before anything is written.
+class OVSHELL_EXPORT ShellLib : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("ProgID", "OrvakShell.ShellLib")
+    Q_CLASSINFO("Interface", "_ShellLib")
+    Q_CLASSINFO("Description", "Orvak Shell Library")
+    Q_PROPERTY(QString ApplicationName READ ApplicationName WRITE setApplicationName)
+    Q_PROPERTY(QString ApplicationPath READ ApplicationPath WRITE setApplicationPath)
+
+public:
+    Q_INVOKABLE explicit ShellLib(QObject* parent = nullptr);
+    ~ShellLib() override;
+
+    Q_INVOKABLE bool ShellRegisterExtension(const QString& lpClassName, const QString& lpExtension);
+    Q_INVOKABLE bool ShellRegisterFileType(const QString& lpClassName,
+                                           const QString& lpDescription);
+    Q_INVOKABLE bool ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum);
+    Q_INVOKABLE bool ShellSetQuickView(const QString& lpClassName);
+    // Class\Shell\verb\command -> the command line, without surrounding blanks.
+    Q_INVOKABLE bool ShellAddContextMenu(const QString& lpClassName, const QString& lpCommand,
+                                         const QString& lpArguments, qint16 blUseFile);
+
+    Q_INVOKABLE QString ApplicationName() const;
+    Q_INVOKABLE void setApplicationName(const QString& value);
+    Q_INVOKABLE QString ApplicationPath() const;
+    Q_INVOKABLE void setApplicationPath(const QString& value);
+
+private:
+    // Writes the text as the key's default string value, creating missing
+    // keys; answers whether it was written. An empty text is not written.
+    bool SetClassesDefaultString(const QString& lpKeyPath, const QString& lpText);
+
+    std::unique_ptr<ShellRegistration> m_shell;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "ovshell_export.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class ShellRegistration;
+
+// Makes a program's document files known to the desktop: writes file-type
+// registrations (extension, document class and its description, default icon,
+// quick view, context-menu command) into the user's class registry store.
+//
+// The members are the interface, in this order. Missing arguments raise an
+// AutomationError with a number and a French description, before anything is
+// written; a store that cannot be written is ignored silently. Set
+// ApplicationName and ApplicationPath before ShellSetDefaultIcon and
+// ShellAddContextMenu.
+class OVSHELL_EXPORT ShellLib2 : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("ProgID", "OrvakShell.ShellLib2")
+    Q_CLASSINFO("Interface", "_ShellLib2")
+    Q_CLASSINFO("Description", "Orvak Shell Library")
+    Q_PROPERTY(QString ApplicationName READ ApplicationName WRITE setApplicationName)
+    Q_PROPERTY(QString ApplicationPath READ ApplicationPath WRITE setApplicationPath)
+
+public:
+    Q_INVOKABLE explicit ShellLib2(QObject* parent = nullptr);
+    ~ShellLib2() override;
+
+    // Extension ("smy" or ".smy") -> class name.
+    Q_INVOKABLE void ShellRegisterExtension(const QString& lpClassName, const QString& lpExtension);
+    // Class -> the description shown for the type.
+    Q_INVOKABLE void ShellRegisterFileType(const QString& lpClassName,
+                                           const QString& lpDescription);
+    // Class\DefaultIcon -> the executable and ",N" from inIconNum ("1", ",1", " 1 ").
+    Q_INVOKABLE void ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum);
+    // Class\QuickView -> "*".
+    Q_INVOKABLE void ShellSetQuickView(const QString& lpClassName);
+    // Class\Shell\verb -> menu text, and its "command" subkey -> the command
+    // line; blUseFile is an automation Boolean: only -1 adds the file.
+    Q_INVOKABLE void ShellAddContextMenu(const QString& lpClassName, const QString& lpCommand,
+                                         const QString& lpArguments, const QString& lpDescription,
+                                         qint16 blUseFile);
+
+    // The executable's file name and its folder; stored as given.
+    Q_INVOKABLE QString ApplicationName() const;
+    Q_INVOKABLE void setApplicationName(const QString& value);
+    Q_INVOKABLE QString ApplicationPath() const;
+    Q_INVOKABLE void setApplicationPath(const QString& value);
+
+private:
+    // Creates the key and every missing key on its path; the outcome is not examined.
+    void CreateClassesKey(const QString& lpKeyPath);
+    // Opens the key, writes one value, closes it; the outcome is not examined.
+    void SetClassesKeyValue(const QString& lpKeyPath, const QString& lpValueName,
+                            const QVariant& value, quint32 type);
+    // Writes a string (1) or a 32-bit (4) value into an open key; answers the
+    // store's status, 0 for success.
+    int SetOpenKeyValue(quint64 hKey, const QString& lpValueName, quint32 type,
+                        const QVariant& value);
+
+    std::unique_ptr<ShellRegistration> m_shell;
+};

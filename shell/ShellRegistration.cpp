@@ -1,0 +1,112 @@
+#include "ShellRegistration.h"
+
+#include "AutomationError.h"
+#include "OVObject.h"
+
+namespace {
+
+constexpr quint32 MissingNameError = 0x8004041B;
+constexpr quint32 MissingPathError = 0x8004041C;
+constexpr quint32 ArgumentError = 0x8004041D;
+
+constexpr QChar Blank = u' ';
+
+// One object per thread, shared by every ShellLib2 and ShellLib on it and
+// created when it is first needed.
+OVObject& sharedObject()
+{
+    thread_local std::unique_ptr<OVObject> object;
+    if (!object)
+        object = std::make_unique<OVObject>();
+    return *object;
+}
+
+} // namespace
+
+ShellRegistration::ShellRegistration() = default;
+ShellRegistration::~ShellRegistration() = default;
+
+void ShellRegistration::requireArguments(bool valid)
+{
+    if (!valid)
+        throw AutomationError(ArgumentError,
+                              QStringLiteral("Un ou plusieurs arguments sont incorrect !!!"));
+}
+
+void ShellRegistration::requireApplication() const
+{
+    if (applicationName.isEmpty())
+        throw AutomationError(MissingNameError,
+                              QStringLiteral("Le nom du fichier est manquant !!!"));
+    if (applicationPath.isEmpty())
+        throw AutomationError(MissingPathError,
+                              QStringLiteral(u"Le chemin d'accès est manquant !!!"));
+}
+
+QString ShellRegistration::extensionKey(const QString& lpExtension)
+{
+    if (lpExtension.startsWith(QLatin1Char('.')))
+        return lpExtension;
+    return QLatin1Char('.') + lpExtension;
+}
+
+QString ShellRegistration::iconIndexSuffix(const QString& inIconNum)
+{
+    const QString number = trimBlanks(inIconNum);
+    if (number.isEmpty())
+        return QStringLiteral(",0");
+    // The comma test looks at the text as passed, before its blanks go.
+    if (!inIconNum.startsWith(QLatin1Char(',')))
+        return QLatin1Char(',') + number;
+    return trimBlanks(inIconNum);
+}
+
+QString ShellRegistration::executablePath() const
+{
+    OVObject& object = sharedObject();
+    QString name = applicationName;
+#ifdef Q_OS_WIN
+    // Windows executables end in ".exe", compared with its case.
+    if (object.GetFileExtension(name) != QLatin1String(".exe"))
+        name += QLatin1String(".exe");
+#endif
+    return object.AddSlashToPath(applicationPath) + name;
+}
+
+QString ShellRegistration::commandLine(const QString& lpArguments, qint16 blUseFile) const
+{
+    OVObject& object = sharedObject();
+    const QString filePlaceholder = object.AddQuote(QStringLiteral("%1"));
+    QString executable = executablePath();
+    if (executable.contains(Blank))
+        executable = object.AddQuote(executable);
+
+    // Only the automation Boolean true (-1) asks for the file, not 1.
+    QString line = blUseFile == -1 ? executable + Blank + filePlaceholder : executable;
+    if (!trimBlanks(lpArguments).isEmpty())
+        line += Blank + lpArguments;
+    return line;
+}
+
+QString ShellRegistration::verbKey(const QString& lpClassName, const QString& lpCommand)
+{
+    return lpClassName + QLatin1String("\\Shell\\") + trimBlanks(lpCommand);
+}
+
+QString ShellRegistration::trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == Blank)
+        ++begin;
+    while (end > begin && text.at(end - 1) == Blank)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+ClassRegistry& ShellRegistration::registry()
+{
+    if (!m_registry)
+        m_registry = std::make_unique<ClassRegistry>();
+    return *m_registry;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ClassRegistry.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+// What ShellLib2 and ShellLib have in common: the two application properties,
+// the argument tests and their errors, and the composition of every value
+// they register (extension key, icon index suffix, executable path, command
+// line, verb key). Internal to the library.
+//
+// Everything that can raise runs before the first write, so an operation that
+// raises has written nothing.
+class ShellRegistration
+{
+public:
+    ShellRegistration();
+    ~ShellRegistration();
+
+    QString applicationName;
+    QString applicationPath;
+
+    // Raise the argument error (0x8004041D) when `valid` is false.
+    static void requireArguments(bool valid);
+    // Raise the missing-name error, then the missing-path error.
+    void requireApplication() const;
+
+    // The extension with exactly the one leading dot it needs.
+    static QString extensionKey(const QString& lpExtension);
+    // ",N" from the icon number as a client passes it: "", " ", "1", " 2 ", ",3".
+    static QString iconIndexSuffix(const QString& inIconNum);
+    // The application's folder and executable name, unquoted.
+    QString executablePath() const;
+    // The executable, quoted when it holds a blank, the quoted file placeholder
+    // when blUseFile is exactly true (-1), and the arguments when there are any.
+    QString commandLine(const QString& lpArguments, qint16 blUseFile) const;
+    // lpClassName\Shell\verb.
+    static QString verbKey(const QString& lpClassName, const QString& lpCommand);
+
+    // Leading and trailing blanks (spaces) removed; other white space stays.
+    static QString trimBlanks(const QString& text);
+
+    // The store of the current user, opened on first use.
+    ClassRegistry& registry();
+
+private:
+    std::unique_ptr<ClassRegistry> m_registry;
+};

@@ -1,0 +1,581 @@
+// The object library driven through ovcall, as a scripting client drives it:
+// every call creates a fresh OrvakObject.OVObject in a new process.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Result ovcall(const QStringList& args, const QProcessEnvironment& env = {},
+              const QStringList& prefix = {})
+{
+    QProcess p;
+    if (!env.isEmpty())
+        p.setProcessEnvironment(env);
+    const QString tool = QStringLiteral(TOOL_DIR) + "/ovcall";
+    if (prefix.isEmpty())
+        p.start(tool, QStringList{"OrvakObject.OVObject"} + args);
+    else
+        p.start(prefix.first(), prefix.mid(1) + QStringList{tool, "OrvakObject.OVObject"} + args);
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    Result r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    if (r.out.endsWith('\n'))
+        r.out.chop(1);
+    return r;
+}
+
+// Runs a command as the unprivileged user "nobody", for whom permission bits
+// count, or answers false when that is impossible here.
+bool canRunAsNobody()
+{
+    if (::geteuid() != 0)
+        return false;
+    return !QStandardPaths::findExecutable("setpriv").isEmpty();
+}
+const QStringList asNobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+} // namespace
+
+class tst_ToolsObject : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void newObjectIsFrench()
+    {
+        const Result r = ovcall({"Language"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString("1"));
+    }
+
+    void languageIsStoredAsGiven_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("English") << "2";
+        QTest::newRow("no language") << "0";
+        QTest::newRow("unknown language") << "9";
+    }
+    void languageIsStoredAsGiven()
+    {
+        QFETCH(QString, value);
+        const Result r = ovcall({"Language=" + value, "Language"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, value);
+    }
+
+    // The string services, each case as a client calls it by name.
+    void stringServices_data()
+    {
+        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const QStringList& call, const QString& expected) {
+            QTest::newRow(name) << call << expected;
+        };
+        row("AddSlashToPath empty", {"AddSlashToPath", ""}, "");
+        row("AddSlashToPath drive", {"AddSlashToPath", "C:"}, "C:/");
+        row("AddSlashToPath ends with separator", {"AddSlashToPath", "C:/"}, "C:/");
+        row("AddSlashToPath separator alone", {"AddSlashToPath", "/"}, "/");
+        row("AddSlashToPath backslash is no separator", {"AddSlashToPath", "C:/Data\\"},
+            "C:/Data\\/");
+        row("AddSlashToPath trailing space kept", {"AddSlashToPath", "C:/Data/ "}, "C:/Data/ /");
+        row("AddSlashToPath home", {"AddSlashToPath", "/home/ana"}, "/home/ana/");
+
+        row("RInStr last dot", {"RInStr", "a.b.c", "."}, "4");
+        row("RInStr empty char", {"RInStr", "abc", ""}, "0");
+        row("RInStr first char only", {"RInStr", "abc", "cx"}, "3");
+        row("RInStr case sensitive", {"RInStr", "ABC", "b"}, "0");
+        row("RInStr empty string", {"RInStr", "", "a"}, "0");
+
+        row("AddQuote text", {"AddQuote", "abc"}, "\"abc\"");
+        row("AddQuote empty", {"AddQuote", ""}, "\"\"");
+        row("AddQuote keeps quotes", {"AddQuote", "\"x\""}, "\"\"x\"\"");
+
+        row("RemoveQuote both ends", {"RemoveQuote", "\"text\""}, "text");
+        row("RemoveQuote lone quote", {"RemoveQuote", "\""}, "");
+        row("RemoveQuote two quotes", {"RemoveQuote", "\"\""}, "");
+        row("RemoveQuote leading only", {"RemoveQuote", "\"abc"}, "abc");
+        row("RemoveQuote trailing only", {"RemoveQuote", "abc\""}, "abc");
+        row("RemoveQuote inner quotes stay", {"RemoveQuote", "\"a\"b\""}, "a\"b");
+        row("RemoveQuote one at each end", {"RemoveQuote", "\"\"a\"\""}, "\"a\"");
+        row("RemoveQuote empty", {"RemoveQuote", ""}, "");
+
+        row("RemovePathFromFile folder", {"RemovePathFromFile", "C:/dir/"}, "");
+        row("RemovePathFromFile no separator", {"RemovePathFromFile", "C:file.txt"}, "C:file.txt");
+        row("RemovePathFromFile path", {"RemovePathFromFile", "/dir/file.txt"}, "file.txt");
+        row("RemovePathFromFile backslashes", {"RemovePathFromFile", "C:\\dir\\f.txt"},
+            "C:\\dir\\f.txt");
+        row("RemovePathFromFile empty", {"RemovePathFromFile", ""}, "");
+
+        row("GetPathName file", {"GetPathName", "C:/dir/file.txt"}, "C:/dir/");
+        row("GetPathName bare name", {"GetPathName", "file.txt"}, "file.txt");
+        row("GetPathName folder", {"GetPathName", "C:/dir/"}, "C:/dir/");
+        row("GetPathName empty", {"GetPathName", ""}, "");
+
+        row("GetFileExtension capitals", {"GetFileExtension", "C:/a/b.TXT"}, ".TXT");
+        row("GetFileExtension trailing dot", {"GetFileExtension", "name."}, "");
+        row("GetFileExtension none", {"GetFileExtension", "name"}, "");
+        row("GetFileExtension dot in folder", {"GetFileExtension", "C:/dir.old/file"}, ".old/file");
+        row("GetFileExtension empty", {"GetFileExtension", ""}, "");
+
+        row("RemoveFileExtension last only", {"RemoveFileExtension", "archive.tar.gz"},
+            "archive.tar");
+        row("RemoveFileExtension trailing dot", {"RemoveFileExtension", "name."}, "name.");
+        row("RemoveFileExtension none", {"RemoveFileExtension", "name"}, "name");
+        row("RemoveFileExtension dot in folder", {"RemoveFileExtension", "C:/dir.old/file"},
+            "C:/dir");
+
+        row("RemovePathFileExtension file", {"RemovePathFileExtension", "C:/dir/file.txt"}, "file");
+        row("RemovePathFileExtension no extension", {"RemovePathFileExtension", "C:/dir/file"},
+            "file");
+        row("RemovePathFileExtension folder", {"RemovePathFileExtension", "C:/dir/"}, "");
+        row("RemovePathFileExtension dot in folder", {"RemovePathFileExtension", "/dir.old/file"},
+            "file");
+
+        row("FileHasExtension case ignored", {"FileHasExtension", "Readme.TXT", "txt"}, "True");
+        row("FileHasExtension anywhere", {"FileHasExtension", "notes.txt.bak", ".txt"}, "True");
+        row("FileHasExtension shorter", {"FileHasExtension", "a.tx", "txt"}, "False");
+        row("FileHasExtension empty extension", {"FileHasExtension", "a.txt", ""}, "False");
+        row("FileHasExtension empty name", {"FileHasExtension", "", "txt"}, "False");
+
+        row("IsValidFileName plain", {"IsValidFileName", "report.txt"}, "True");
+        row("IsValidFileName empty", {"IsValidFileName", ""}, "False");
+        row("IsValidFileName slash", {"IsValidFileName", "a/b"}, "False");
+        row("IsValidFileName drive and backslash", {"IsValidFileName", "C:\\x"}, "False");
+        row("IsValidFileName question mark", {"IsValidFileName", "what?"}, "False");
+        row("IsValidFileName double quote", {"IsValidFileName", "say \"hi\""}, "False");
+        row("IsValidFileName bar", {"IsValidFileName", "a|b"}, "False");
+        row("IsValidFileName angle brackets", {"IsValidFileName", "<a>"}, "False");
+        row("IsValidFileName star", {"IsValidFileName", "*.txt"}, "False");
+        row("IsValidFileName spaces and dots", {"IsValidFileName", " .. "}, "True");
+
+        row("GetFileType French no extension", {"Language=1", "GetFileType", "notes"}, "Fichier");
+        row("GetFileType French unregistered", {"Language=1", "GetFileType", "x.zzq"},
+            "zzq Fichier");
+        row("GetFileType English no extension", {"Language=2", "GetFileType", "notes"}, "File");
+        row("GetFileType English unregistered", {"Language=2", "GetFileType", "x.zzq"}, "zzq File");
+        row("GetFileType new object is French", {"GetFileType", "/a/b.Zzq"}, "Zzq Fichier");
+        row("GetFileType empty", {"GetFileType", ""}, "");
+    }
+    void stringServices()
+    {
+        QFETCH(QStringList, call);
+        QFETCH(QString, expected);
+        const Result r = ovcall(call);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out, expected);
+    }
+
+    void fileTypeRegisteredByTheShellLibrary()
+    {
+        QTemporaryDir data;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data.path());
+        const auto shell = [&env](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(TOOL_DIR) + "/ovcall",
+                    QStringList{"OrvakShell.ShellLib2"} + args);
+            return p.waitForFinished(30000) && p.exitCode() == 0;
+        };
+        if (!shell({"ShellRegisterFileType", "ZunoAcronyms", "Liste d'acronymes"}) ||
+            !shell({"ShellRegisterExtension", "ZunoAcronyms", "acr"}))
+            QSKIP("ovcall has no shell library to register with");
+        QCOMPARE(ovcall({"GetFileType", "/home/ana/Acronyms.acr"}, env).out,
+                 QString("Liste d'acronymes"));
+        QCOMPARE(ovcall({"Language=2", "GetFileType", "Acronyms.ACR"}, env).out,
+                 QString("Liste d'acronymes"));
+        QCOMPARE(ovcall({"Language=2", "GetFileType", "Acronyms.zzq"}, env).out,
+                 QString("zzq File"));
+    }
+
+    void fileServices_data()
+    {
+        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const QStringList& call, const QString& expected) {
+            QTest::newRow(name) << call << expected;
+        };
+        // "@" stands for the test's folder.
+        row("FileExists empty", {"FileExists", ""}, "False");
+        row("FileExists empty file", {"FileExists", "@/empty.txt"}, "True");
+        row("FileExists read-only file", {"FileExists", "@/readonly.txt"}, "True");
+        row("FileExists folder", {"FileExists", "@/folder"}, "False");
+        row("FileExists trailing separator", {"FileExists", "@/empty.txt/"}, "False");
+        row("FileExists wildcard", {"FileExists", "@/*.txt"}, "False");
+        row("FileExists missing", {"FileExists", "@/missing.txt"}, "False");
+        row("FileExists pipe", {"FileExists", "@/pipe"}, "False");
+
+        row("PathExists empty", {"PathExists", ""}, "False");
+        row("PathExists folder with files", {"PathExists", "@"}, "True");
+        row("PathExists empty folder", {"PathExists", "@/folder"}, "True");
+        row("PathExists file", {"PathExists", "@/empty.txt"}, "False");
+        row("PathExists missing", {"PathExists", "@/missing"}, "False");
+
+        row("ShortPathName folder", {"ShortPathName", "@/folder"}, "");
+        row("ShortPathName missing", {"ShortPathName", "@/missing.txt"}, "");
+        row("ShortPathName file is its own short name", {"ShortPathName", "@/empty.txt"},
+            "@/empty.txt");
+
+        row("DriveExists empty", {"DriveExists", ""}, "False");
+        row("DriveExists no such root", {"DriveExists", "/zz-no-such-mount"}, "False");
+    }
+    void fileServices()
+    {
+        QFETCH(QStringList, call);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        QFile(d + "/empty.txt").open(QIODevice::WriteOnly);
+        QFile(d + "/readonly.txt").open(QIODevice::WriteOnly);
+        QFile::setPermissions(d + "/readonly.txt", QFile::ReadOwner);
+        QDir(d).mkdir("folder");
+        QCOMPARE(::mkfifo(QFile::encodeName(d + "/pipe").constData(), 0600), 0);
+
+        call.replaceInStrings(QRegularExpression("^@"), d);
+        const Result r = ovcall(call);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString(expected).replace(QRegularExpression("^@"), d));
+        QVERIFY(!QFile::exists(d + "/missing.txt"));
+    }
+
+    void unreadableFileDoesNotExistForItsReader()
+    {
+        if (!canRunAsNobody())
+            QSKIP("needs root and setpriv to run ovcall as an unprivileged user");
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        const QString readable = dir.path() + "/readable.txt";
+        const QString unreadable = dir.path() + "/unreadable.txt";
+        QFile(readable).open(QIODevice::WriteOnly);
+        QFile(unreadable).open(QIODevice::WriteOnly);
+        QFile::setPermissions(readable, QFile::ReadOwner | QFile::ReadOther);
+        QFile::setPermissions(unreadable, QFile::WriteOwner);
+        const Result control = ovcall({"FileExists", readable}, {}, asNobody);
+        if (control.exitCode != 0)
+            QSKIP("ovcall cannot run as an unprivileged user here");
+        QCOMPARE(control.out, QString("True"));
+        const Result r = ovcall({"FileExists", unreadable}, {}, asNobody);
+        QCOMPARE(r.out, QString("False"));
+    }
+
+    void createTempFileInTheUsersTemporaryFolder()
+    {
+        QTemporaryDir tmp;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", tmp.path());
+        const Result r = ovcall({"CreateTempFile", "Smiley"}, env);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(QRegularExpression('^' + QRegularExpression::escape(tmp.path()) +
+                                    "/Smi[0-9A-F]{1,4}\\.tmp$")
+                     .match(r.out)
+                     .hasMatch(),
+                 qPrintable(r.out));
+        QVERIFY(QFileInfo(r.out).isFile());
+        QCOMPARE(QFileInfo(r.out).size(), 0);
+    }
+
+    void createTempFileInAMissingFolderAnswersEmpty()
+    {
+        QTemporaryDir tmp;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", tmp.path() + "/missing");
+        const Result r = ovcall({"CreateTempFile", "abc"}, env);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString());
+    }
+
+    void membersInInterfaceOrder()
+    {
+        QProcess p;
+        p.start(QStringLiteral(TOOL_DIR) + "/ovcall", {"--members", "OrvakObject.OVObject"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList members =
+            QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        const QStringList expected{"GetConfirmValue",
+                                   "FontName (write)",
+                                   "Language (write)",
+                                   "IsValidFontName",
+                                   "PathExists",
+                                   "FileExists",
+                                   "SystemDirectory",
+                                   "WindowsDirectory",
+                                   "RInStr",
+                                   "SetNumericData",
+                                   "UserName",
+                                   "ComputerName",
+                                   "AddQuote",
+                                   "RemovePathFileExtension",
+                                   "RemovePathFromFile",
+                                   "RemoveFileExtension",
+                                   "GetFileExtension",
+                                   "FileHasExtension",
+                                   "AddSlashToPath",
+                                   "CreateTempFile",
+                                   "RemoveQuote",
+                                   "IsValidFileName",
+                                   "GetPathName",
+                                   "GetFileType",
+                                   "ShortPathName",
+                                   "MessagePerso",
+                                   "HelpExit",
+                                   "HelpOnHelp",
+                                   "HelpContext",
+                                   "HelpIndex",
+                                   "SetGlobalFont",
+                                   "IsReadOnlyFile",
+                                   "IsNormalFile",
+                                   "IsArchiveFile",
+                                   "IsHiddenFile",
+                                   "IsSystemFile",
+                                   "Language (read)",
+                                   "AcceptNumeric",
+                                   "DriveExists",
+                                   "ShellAddToRecentDocs",
+                                   "ShellGetFileProperties",
+                                   "ShellMoveFiles",
+                                   "ShellRenameFile",
+                                   "FadeForm"};
+        QCOMPARE(expected.size(), 44);
+        QCOMPARE(members, expected);
+    }
+
+    void systemInformation()
+    {
+        QProcess id;
+        id.start("id", {"-un"});
+        QVERIFY(id.waitForFinished());
+        const QString user = QString::fromLocal8Bit(id.readAllStandardOutput()).trimmed();
+        QProcess uname;
+        uname.start("uname", {"-n"});
+        QVERIFY(uname.waitForFinished());
+        const QString host =
+            QString::fromLocal8Bit(uname.readAllStandardOutput()).trimmed().section('.', 0, 0);
+
+        if (!user.isEmpty())
+            QCOMPARE(ovcall({"UserName"}).out, user);
+        QCOMPARE(ovcall({"ComputerName"}).out, host);
+        QCOMPARE(ovcall({"WindowsDirectory"}).out, QString("/"));
+        const QString system = ovcall({"SystemDirectory"}).out;
+        QVERIFY2(QFileInfo(system).isDir() && !system.endsWith('/'), qPrintable(system));
+    }
+
+    void attributes_data()
+    {
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("hidden by its bits") << "IsHiddenFile"
+                                            << "marked.txt"
+                                            << "True";
+        QTest::newRow("archive by its bits") << "IsArchiveFile"
+                                             << "marked.txt"
+                                             << "True";
+        QTest::newRow("not system") << "IsSystemFile"
+                                    << "marked.txt"
+                                    << "False";
+        QTest::newRow("marked file is not normal") << "IsNormalFile"
+                                                   << "marked.txt"
+                                                   << "False";
+        QTest::newRow("plain file is normal") << "IsNormalFile"
+                                              << "plain.txt"
+                                              << "True";
+        QTest::newRow("read-only") << "IsReadOnlyFile"
+                                   << "readonly.txt"
+                                   << "True";
+        QTest::newRow("dot file is hidden") << "IsHiddenFile"
+                                            << ".hidden"
+                                            << "True";
+        QTest::newRow("folder is nothing") << "IsHiddenFile"
+                                           << "folder"
+                                           << "False";
+        QTest::newRow("missing is nothing") << "IsReadOnlyFile"
+                                            << "missing"
+                                            << "False";
+        QTest::newRow("empty name is nothing") << "IsNormalFile"
+                                               << ""
+                                               << "False";
+    }
+    void attributes()
+    {
+        QFETCH(QString, member);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString d = dir.path() + '/';
+        for (const char* name : {"marked.txt", "plain.txt", "readonly.txt", ".hidden"})
+            QFile(d + name).open(QIODevice::WriteOnly);
+        QFile::setPermissions(d + "readonly.txt", QFile::ReadOwner);
+        QDir(d).mkdir("folder");
+        if (::setxattr(QFile::encodeName(d + "marked.txt").constData(), "user.DOSATTRIB", "0x22", 4,
+                       0) != 0)
+            QSKIP("this file system keeps no user extended attributes");
+        const Result r = ovcall({member, file.isEmpty() ? file : d + file});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void moveOneFileAndRenameIt()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        QFile a(d + "/a.smy");
+        QVERIFY(a.open(QIODevice::WriteOnly));
+        a.write("\"a\",\"b\"\r\n");
+        a.close();
+        QCOMPARE(ovcall({"ShellMoveFiles", d + "/a.smy", d + "/moved"}).exitCode, 0);
+        QVERIFY(!QFile::exists(d + "/a.smy"));
+        QVERIFY(QFile::exists(d + "/moved/a.smy"));
+        QCOMPARE(ovcall({"ShellRenameFile", d + "/moved/a.smy", d + "/moved/b.smy"}).exitCode, 0);
+        QFile b(d + "/moved/b.smy");
+        QVERIFY(b.open(QIODevice::ReadOnly));
+        QCOMPARE(b.readAll(), QByteArray("\"a\",\"b\"\r\n"));
+        QVERIFY(!QFile::exists(d + "/moved/a.smy"));
+    }
+
+    void recentDocumentEntry()
+    {
+        QTemporaryDir data;
+        QTemporaryDir files;
+        const QString file = files.path() + "/Smileys.smy";
+        QFile(file).open(QIODevice::WriteOnly);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data.path());
+        QCOMPARE(ovcall({"ShellAddToRecentDocs", file}, env).exitCode, 0);
+
+        QFile list(data.path() + "/recently-used.xbel");
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QXmlStreamReader r(&list);
+        QStringList hrefs;
+        QStringList applications;
+        while (!r.atEnd()) {
+            if (r.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (r.name() == QLatin1String("bookmark"))
+                hrefs << r.attributes().value("href").toString();
+            if (r.namespaceUri() ==
+                    QLatin1String("http://www.freedesktop.org/standards/desktop-bookmarks") &&
+                r.name() == QLatin1String("application"))
+                applications << r.attributes().value("name").toString();
+        }
+        QVERIFY2(!r.hasError(), qPrintable(r.errorString()));
+        QCOMPARE(hrefs, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
+        QCOMPARE(applications, QStringList{"ovcall"});
+    }
+
+    void propertiesWithoutABusDoNothing()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zuno-bus");
+        const Result r = ovcall({"ShellGetFileProperties", "0", "/etc/hostname"}, env);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QString());
+    }
+
+    void fontNamesIgnoreCase_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("as installed") << "DejaVu Sans"
+                                      << "True";
+        QTest::newRow("lower case") << "dejavu sans"
+                                    << "True";
+        QTest::newRow("upper case") << "DEJAVU SANS"
+                                    << "True";
+        QTest::newRow("empty") << ""
+                               << "False";
+        QTest::newRow("unknown") << "Zzq Sans"
+                                 << "False";
+    }
+    void fontNamesIgnoreCase()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        const Result r = ovcall({"IsValidFontName", name});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void numericKeys_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("seven") << "55"
+                               << "7";
+        QTest::newRow("dot") << "46"
+                             << "";
+        QTest::newRow("comma") << "44"
+                               << "";
+    }
+    void numericKeys()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, expected);
+        const Result r = ovcall({"AcceptNumeric", code});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void helpCallsRaiseNothing_data()
+    {
+        QTest::addColumn<QString>("member");
+        QTest::newRow("exit") << "HelpExit";
+        QTest::newRow("help on help") << "HelpOnHelp";
+        QTest::newRow("context of a missing file") << "HelpContext";
+    }
+    void helpCallsRaiseNothing()
+    {
+        QFETCH(QString, member);
+        const Result r = ovcall({member, "/no/such/help.html"});
+        QCOMPARE(r.exitCode, 0);
+    }
+
+    void wrongCallsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("call");
+        QTest::newRow("too few arguments") << QStringList{"RInStr", "abc"};
+        QTest::newRow("too many arguments") << QStringList{"AddQuote", "a", "b"};
+        QTest::newRow("unknown member") << QStringList{"Nothing"};
+        QTest::newRow("FontName cannot be read") << QStringList{"FontName"};
+        QTest::newRow("language out of range") << QStringList{"Language=4294967296", "Language"};
+        QTest::newRow("a form cannot be named") << QStringList{"FadeForm", "frm", "1"};
+        QTest::newRow("a control cannot be named") << QStringList{"SetNumericData", "txt", "53"};
+    }
+    void wrongCallsAreRefused()
+    {
+        QFETCH(QStringList, call);
+        const Result r = ovcall(call);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(!r.err.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ToolsObject)
+#include "tst_tools_object.moc"

@@ -1,0 +1,334 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+const QString AppPath = "ApplicationPath=/opt/Zuno Smileys";
+const QString AppName = "ApplicationName=ZunoSmiley";
+
+} // namespace
+
+// The shell registration library driven through ovcall, and what it wrote
+// read back with ovreg, each test in its own data folder.
+class tst_ToolsShell : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+
+    QString storeFolder() const { return m_data->filePath("ZunoSmileys"); }
+
+    Run run(const QString& tool, const QStringList& args, const QStringList& wrapper = {}) const
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", m_data->path());
+        process.setProcessEnvironment(env);
+        const QString program = QString(TOOL_DIR) + "/" + tool;
+        if (wrapper.isEmpty())
+            process.start(program, args);
+        else
+            process.start(wrapper.first(), wrapper.mid(1) + QStringList{program} + args);
+        Run result;
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            return result;
+        result.exitCode = process.exitCode();
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    Run ovcall(const QStringList& args, const QStringList& wrapper = {}) const
+    {
+        return run("ovcall", args, wrapper);
+    }
+
+    QStringList ovreg(const QString& key = QString()) const
+    {
+        const Run result =
+            run("ovreg", key.isNull() ? QStringList{"query"} : QStringList{"query", key});
+        if (result.exitCode != 0)
+            return {QString("exit %1: %2").arg(result.exitCode).arg(result.err.trimmed())};
+        return result.out.split('\n', Qt::SkipEmptyParts);
+    }
+
+    // The program's own registration of its two list-file types.
+    void registerProgramTypes() const
+    {
+        const QStringList shell = {"OrvakShell.ShellLib2", AppName, AppPath};
+        const QList<QStringList> calls = {
+            {"ShellRegisterFileType", "ZunoSmileys", "Liste de smileys"},
+            {"ShellRegisterFileType", "ZunoAcronyms", "Liste d'acronymes"},
+            {"ShellRegisterExtension", "ZunoSmileys", "smy"},
+            {"ShellRegisterExtension", "ZunoAcronyms", "acr"},
+            {"ShellSetDefaultIcon", "ZunoSmileys", ",1"},
+            {"ShellSetDefaultIcon", "ZunoAcronyms", ",2"},
+            {"ShellSetQuickView", "ZunoSmileys"},
+            {"ShellSetQuickView", "ZunoAcronyms"},
+            {"ShellAddContextMenu", "ZunoSmileys", "open", "", "&Ouvrir", "-1"},
+        };
+        for (const QStringList& call : calls)
+            QCOMPARE(ovcall(shell + call).exitCode, 0);
+    }
+
+    QStringList everyRegisteredKey() const
+    {
+        QStringList lines;
+        for (const QString key :
+             {".smy", ".acr", "ZunoSmileys", "ZunoAcronyms", "ZunoSmileys\\DefaultIcon",
+              "ZunoAcronyms\\DefaultIcon", "ZunoSmileys\\QuickView", "ZunoAcronyms\\QuickView",
+              "ZunoSmileys\\Shell", "ZunoSmileys\\Shell\\open",
+              "ZunoSmileys\\Shell\\open\\command"})
+            lines << key << ovreg(key);
+        return lines;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_data = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_data->isValid());
+    }
+
+    void defaultIconReadsBack_data()
+    {
+        QTest::addColumn<QString>("iconNumber");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("empty") << ""
+                               << ",0";
+        QTest::newRow("blank") << " "
+                               << ",0";
+        QTest::newRow("1") << "1"
+                           << ",1";
+        QTest::newRow("blank 2 blank") << " 2 "
+                                       << ",2";
+        QTest::newRow(",3") << ",3"
+                            << ",3";
+    }
+    void defaultIconReadsBack()
+    {
+        QFETCH(QString, iconNumber);
+        QFETCH(QString, suffix);
+        const Run result = ovcall({"OrvakShell.ShellLib2", AppName, AppPath, "ShellSetDefaultIcon",
+                                   "ZunoSmileys", iconNumber});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(ovreg("ZunoSmileys\\DefaultIcon"),
+                 QStringList{"(default)  REG_SZ  /opt/Zuno Smileys/ZunoSmiley" + suffix});
+    }
+
+    void extensionWithAndWithoutDotIsOneKey()
+    {
+        QCOMPARE(ovcall({"OrvakShell.ShellLib2", "ShellRegisterExtension", "ZunoSmileys", "smy"})
+                     .exitCode,
+                 0);
+        QCOMPARE(
+            ovcall({"OrvakShell.ShellLib", "ShellRegisterExtension", "ZunoSmileys", ".smy"}).out,
+            QString("False\n"));
+        QCOMPARE(ovreg(), QStringList{"[.smy]"});
+        QCOMPARE(ovreg(".SMY"), QStringList{"(default)  REG_SZ  ZunoSmileys"});
+    }
+
+    void contextMenuQuotesTheExecutable_data()
+    {
+        QTest::addColumn<QString>("useFile");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("true (-1) adds the file") << "-1"
+                                                 << "\"/opt/Zuno Smileys/ZunoSmiley\" \"%1\"";
+        QTest::newRow("1 is not true") << "1"
+                                       << "\"/opt/Zuno Smileys/ZunoSmiley\"";
+        QTest::newRow("false") << "0"
+                               << "\"/opt/Zuno Smileys/ZunoSmiley\"";
+    }
+    void contextMenuQuotesTheExecutable()
+    {
+        QFETCH(QString, useFile);
+        QFETCH(QString, command);
+        const QStringList shell = {"OrvakShell.ShellLib2", AppName, AppPath};
+        QCOMPARE(ovcall(shell + QStringList{"ShellAddContextMenu", "ZunoSmileys", "open", "",
+                                            "Ouvrir", useFile})
+                     .exitCode,
+                 0);
+        QCOMPARE(ovcall(shell + QStringList{"ShellSetDefaultIcon", "ZunoSmileys", "1"}).exitCode,
+                 0);
+        QCOMPARE(ovreg("ZunoSmileys\\Shell\\open\\command"),
+                 QStringList{"(default)  REG_SZ  " + command});
+        QCOMPARE(ovreg("ZunoSmileys\\Shell\\open"),
+                 QStringList({"(default)  REG_SZ  Ouvrir", "[command]"}));
+        QCOMPARE(ovreg("ZunoSmileys\\Shell"),
+                 QStringList({"(default)  (value not set)", "[open]"}));
+        QCOMPARE(ovreg("ZunoSmileys\\DefaultIcon"),
+                 QStringList{"(default)  REG_SZ  /opt/Zuno Smileys/ZunoSmiley,1"});
+    }
+
+    void errorsAreReportedAndWriteNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        const QString noName = "error 0x8004041B: Le nom du fichier est manquant !!!";
+        const QString noPath = "error 0x8004041C: Le chemin d'accès est manquant !!!";
+        const QString badArgs = "error 0x8004041D: Un ou plusieurs arguments sont incorrect !!!";
+        QTest::newRow("icon without name") << QStringList{"OrvakShell.ShellLib2", AppPath,
+                                                          "ShellSetDefaultIcon", "ZunoSmileys", "1"}
+                                           << noName;
+        QTest::newRow("icon without path") << QStringList{"OrvakShell.ShellLib", AppName,
+                                                          "ShellSetDefaultIcon", "ZunoSmileys", "1"}
+                                           << noPath;
+        QTest::newRow("menu without path") << QStringList{"OrvakShell.ShellLib2",
+                                                          AppName,
+                                                          "ShellAddContextMenu",
+                                                          "ZunoSmileys",
+                                                          "open",
+                                                          "",
+                                                          "Ouvrir",
+                                                          "-1"}
+                                           << noPath;
+        QTest::newRow("quick view without class")
+            << QStringList{"OrvakShell.ShellLib", "ShellSetQuickView", ""} << badArgs;
+        QTest::newRow("extension empty")
+            << QStringList{"OrvakShell.ShellLib2", "ShellRegisterExtension", "ZunoSmileys", ""}
+            << badArgs;
+        QTest::newRow("menu without class, verb or arguments")
+            << QStringList{"OrvakShell.ShellLib2",
+                           AppName,
+                           AppPath,
+                           "ShellAddContextMenu",
+                           "",
+                           "",
+                           "",
+                           "Ouvrir",
+                           "-1"}
+            << badArgs;
+    }
+    void errorsAreReportedAndWriteNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run result = ovcall(args);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains("ovcall: " + message), qPrintable(result.err));
+        QCOMPARE(ovreg(), QStringList());
+        QVERIFY(!QFile::exists(storeFolder()));
+    }
+
+    void quickViewAnswersFalseWhenWrittenTrueWhenReadOnly()
+    {
+        const QStringList call = {"OrvakShell.ShellLib", "ShellSetQuickView", "ZunoSmileys"};
+        Run result = ovcall(call);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QString("False\n"));
+        QCOMPARE(ovreg("ZunoSmileys\\QuickView"), QStringList{"(default)  REG_SZ  *"});
+
+        // Root ignores permission bits; a read-only bind mount in a private
+        // mount namespace holds for root too.
+        const QStringList readOnly = {"unshare",
+                                      "-m",
+                                      "sh",
+                                      "-c",
+                                      "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro "
+                                      "\"$1\" || exit 77; shift; exec \"$@\"",
+                                      "sh",
+                                      storeFolder()};
+        result = ovcall({"OrvakShell.ShellLib", "ShellSetQuickView", "ZunoAcronyms"}, readOnly);
+        if (result.exitCode == 77 || result.exitCode == -1)
+            QSKIP("no private read-only mount here (unshare -m needs CAP_SYS_ADMIN)");
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QString("True\n"));
+        QCOMPARE(ovreg(), QStringList{"[ZunoSmileys]"});
+    }
+
+    void onlyArgumentsGivenStoresNothing()
+    {
+        QCOMPARE(ovcall({"OrvakShell.ShellLib2", AppName, AppPath, "ShellAddContextMenu", "", "",
+                         "/x", "Menu", "-1"})
+                     .exitCode,
+                 0);
+        QCOMPARE(ovcall({"OrvakShell.ShellLib", AppName, AppPath, "ShellAddContextMenu", "", "",
+                         "/x", "-1"})
+                     .out,
+                 QString("True\n"));
+        QCOMPARE(ovreg(), QStringList());
+    }
+
+    void registeringTwiceLeavesTheStoreAsOnce()
+    {
+        registerProgramTypes();
+        const QStringList once = everyRegisteredKey();
+        QCOMPARE(ovreg(), QStringList({"[.acr]", "[.smy]", "[ZunoAcronyms]", "[ZunoSmileys]"}));
+        QCOMPARE(ovreg("ZunoSmileys"), QStringList({"(default)  REG_SZ  Liste de smileys",
+                                                    "[DefaultIcon]", "[QuickView]", "[Shell]"}));
+        registerProgramTypes();
+        QCOMPARE(everyRegisteredKey(), once);
+    }
+
+    void objectLibraryReadsTheRegistration()
+    {
+        registerProgramTypes();
+        const Run result =
+            ovcall({"OrvakObject.OVObject", "Language=2", "GetFileType", "/home/zoe/Smileys.SMY"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QString("Liste de smileys\n"));
+    }
+
+    void ovregRefusesWhatItCannotAnswer_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no command") << QStringList() << 2 << "usage: ovreg query [KEY]";
+        QTest::newRow("unknown command") << QStringList{"list"} << 2 << "usage: ovreg query [KEY]";
+        QTest::newRow("two keys") << QStringList{"query", "a", "b"} << 2
+                                  << "usage: ovreg query [KEY]";
+        QTest::newRow("empty key") << QStringList{"query", ""} << 2 << "invalid key name";
+        QTest::newRow("doubled separator")
+            << QStringList{"query", "ZunoSmileys\\\\DefaultIcon"} << 2 << "invalid key name";
+        QTest::newRow("missing key") << QStringList{"query", "ZunoSmileys\\Nothing"} << 1
+                                     << "no key ZunoSmileys\\Nothing in ";
+    }
+    void ovregRefusesWhatItCannotAnswer()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QCOMPARE(ovcall({"OrvakShell.ShellLib2", "ShellRegisterFileType", "ZunoSmileys", "Smileys"})
+                     .exitCode,
+                 0);
+        const Run result = run("ovreg", args);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.err.contains(message), qPrintable(result.err));
+        QCOMPARE(result.out, QString());
+    }
+
+    void damagedStoreIsReportedNotCrashed()
+    {
+        QVERIFY(QDir().mkpath(storeFolder()));
+        QFile store(storeFolder() + "/registry.sqlite");
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        store.write(QByteArray(1024, '\x7f'));
+        store.close();
+
+        Run result = run("ovreg", {"query"});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains("cannot read the class registry store"),
+                 qPrintable(result.err));
+        result = ovcall({"OrvakShell.ShellLib", "ShellRegisterFileType", "ZunoSmileys", "Smileys"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QString("True\n"));
+        QVERIFY(store.open(QIODevice::ReadOnly));
+        QCOMPARE(store.readAll(), QByteArray(1024, '\x7f'));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ToolsShell)
+#include "tst_tools_shell.moc"
