@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "ClassRegistry.h"
 #include "CatalogueView.h"
 #include "ListFolder.h"
 #include "OVAcronym.h"
@@ -349,6 +350,28 @@ private Q_SLOTS:
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
                  QByteArray("\"8-)\",\"saved on SIGTERM\"\r\n"));
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
+    }
+
+    void theListFileTypesAreRegistered_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("smiley lists") << "ZunoSmileys" << "Orvak Zuno Smileys - Smileys List";
+        QTest::newRow("acronym lists") << "ZunoAcronyms" << "Orvak Zuno Smileys - Acronyms List";
+        QTest::newRow(".smy") << ".smy" << "ZunoSmileys";
+        QTest::newRow(".acr") << ".acr" << "ZunoAcronyms";
+    }
+
+    void theListFileTypesAreRegistered()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        AppFixture app;
+        app.start();
+        ClassRegistry registry;
+        QString stored;
+        QCOMPARE(registry.queryDefaultValue(key, 1024, &stored), ClassRegistry::Status::Success);
+        QCOMPARE(stored, value);
     }
 
     void thePointerIsNormalOnceTheWindowIsShown()
