@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QMouseEvent>
 
 CatalogueView::CatalogueView(QWidget* parent)
     : QTreeView(parent)
@@ -35,6 +36,13 @@ int CatalogueView::selectedSourceRow() const
     if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model()))
         index = proxy->mapToSource(index);
     return index.row();
+}
+
+void CatalogueView::mousePressEvent(QMouseEvent* event)
+{
+    if (!indexAt(event->position().toPoint()).isValid() && selectionModel())
+        selectionModel()->clearSelection();
+    QTreeView::mousePressEvent(event);
 }
 
 void CatalogueView::startDrag(Qt::DropActions)

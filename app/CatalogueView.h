@@ -23,6 +23,8 @@ public:
     int selectedSourceRow() const;
 
 protected:
+    // A click on empty space leaves no entry selected.
+    void mousePressEvent(QMouseEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "CatalogueListModel.h"
 #include "CatalogueView.h"
 #include "MessageBox.h"
+#include "ModCommonCtrls.h"
 #include "ModZunoSmiley.h"
 #include "OVAcronym.h"
 #include "OVObject.h"
@@ -13,14 +14,20 @@
 #include "UserListFile.h"
 #include "Version.h"
 #include "ZunoSmiley1.h"
+#include "frmAddNew.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
@@ -101,8 +108,9 @@ QWidget* frmMain::createListPage(int list)
     model->setIcons(AppIcons::listIcons());
     auto* sorted = new QSortFilterProxyModel(this);
     sorted->setSourceModel(model);
+    // Letter case aside, the same in every locale.
     sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
-    sorted->setSortLocaleAware(true);
+    sorted->setSortLocaleAware(false);
 
     auto* view = new CatalogueView(page);
     view->setObjectName(smileys ? QStringLiteral("SmileyView") : QStringLiteral("AcronymView"));
@@ -110,8 +118,19 @@ QWidget* frmMain::createListPage(int list)
     view->setGeometry(twips.rect(120, 240, 4215, 5535));
     view->setIconSize(QSize(16, 16));
     view->header()->resizeSection(CatalogueListModel::TextColumn, twips.toPixels(1500));
+    // Selection changes that are not clicks (arrow keys, track selection)
+    // refresh the buttons by the same rule as a click.
     connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this, list] { refreshButtons(list); });
+            [this, list] { ListView_Click(list); });
+    connect(view, &QAbstractItemView::clicked, this, [this, list] { ListView_ItemClick(list); });
+    connect(view->header(), &QHeaderView::sectionClicked, this,
+            [this, list](int logical) { ListView_ColumnClick(list, logical + 1); });
+    view->header()->setSortIndicatorShown(true);
+    view->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    view->viewport()->installEventFilter(this);
+    view->installEventFilter(this);
+    view->setDragSource(
+        [this, list](Qt::DropActions* allowed) { return ListView_OLEStartDrag(list, allowed); });
 
     struct Button
     {
@@ -135,6 +154,10 @@ QWidget* frmMain::createListPage(int list)
         button->setAutoRaise(false);
         (*b.array)[list] = button;
     }
+    connect(cmdCopy[list], &QToolButton::clicked, this, [this, list] { cmdCopy_Click(list); });
+    connect(cmdAdd[list], &QToolButton::clicked, this, [this, list] { cmdAdd_Click(list); });
+    connect(cmdEdit[list], &QToolButton::clicked, this, [this, list] { cmdEdit_Click(list); });
+    connect(cmdRemove[list], &QToolButton::clicked, this, [this, list] { cmdRemove_Click(list); });
     // Copy and Remove start disabled; the load disables Edit.
     cmdCopy[list]->setEnabled(false);
     cmdRemove[list]->setEnabled(false);
@@ -197,6 +220,11 @@ QWidget* frmMain::createAboutPage()
 void frmMain::Form_Load()
 {
     m_mod.RegisterListFileTypes();
+    for (CatalogueView* list : m_views) {
+        ModCommonCtrls::SetListViewExStyle(list, ModCommonCtrls::LVS_EX_ONECLICKACTIVATE);
+        ModCommonCtrls::SetListViewExStyle(list, ModCommonCtrls::LVS_EX_TRACKSELECT);
+        ModCommonCtrls::SetListViewExStyle(list, ModCommonCtrls::LVS_EX_UNDERLINEHOT);
+    }
     lblDescription->setText(QString::fromUtf8(ZUNO_LEGAL_NOTICE));
 
     ZunoSmiley1& localizer = m_mod.Localizer();
@@ -430,6 +458,137 @@ void frmMain::loadFile(int list)
         OVAcronym1->LoadFile(path);
 }
 
+bool frmMain::UserEntryExists(int list, const QString& Text, bool ExceptSelected) const
+{
+    if (list < 0 || list >= ListCount)
+        return false;
+    const int except = ExceptSelected ? m_views[list]->selectedSourceRow() : -1;
+    return m_lists[list]->containsTrimmedText(Text, except);
+}
+
+void frmMain::ListView_Click(int Index)
+{
+    if (Index >= 0 && Index < ListCount)
+        refreshButtons(Index);
+}
+
+void frmMain::ListView_ItemClick(int Index)
+{
+    ListView_Click(Index);
+}
+
+void frmMain::ListView_ColumnClick(int Index, int position)
+{
+    if (Index < 0 || Index >= ListCount || position < 1 || position > 2)
+        return;
+    qint16& toggle = Index == SmileyTab ? SmileySortFlag : AcronymSortFlag;
+    toggle ^= 1;
+    m_views[Index]->sortByColumn(position - 1,
+                                 toggle == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void frmMain::ListView_KeyDown(int Index, int KeyCode)
+{
+    if (Index < 0 || Index >= ListCount)
+        return;
+    if (KeyCode == Qt::Key_Delete && cmdRemove[Index]->isEnabled())
+        cmdRemove_Click(Index);
+    else if ((KeyCode == Qt::Key_Return || KeyCode == Qt::Key_Enter) && cmdEdit[Index]->isEnabled())
+        cmdEdit_Click(Index);
+}
+
+QMimeData* frmMain::ListView_OLEStartDrag(int Index, Qt::DropActions* AllowedEffects) const
+{
+    if (AllowedEffects)
+        *AllowedEffects = Qt::CopyAction;
+    if (Index < 0 || Index >= ListCount)
+        return nullptr;
+    const int row = m_views[Index]->selectedSourceRow();
+    if (row < 0)
+        return nullptr;
+    return m_lists[Index]->mimeData({m_lists[Index]->index(row, 0)});
+}
+
+void frmMain::cmdCopy_Click(int Index)
+{
+    if (Index < 0 || Index >= ListCount)
+        return;
+    const int row = m_views[Index]->selectedSourceRow();
+    if (row < 0)
+        return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(m_lists[Index]->entry(row).text);
+}
+
+void frmMain::cmdAdd_Click(int Index)
+{
+    runEntryDialog(Index, false);
+}
+
+void frmMain::cmdEdit_Click(int Index)
+{
+    // Only the user's own entries are edited.
+    if (selectedUserRow(Index) < 0)
+        return;
+    runEntryDialog(Index, true);
+}
+
+void frmMain::runEntryDialog(int Index, bool edit)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ZunoSmiley1& localizer = m_mod.Localizer();
+    // The bare kind words: "&Smiley:" gives "Smiley".
+    const QString smileyWord = bareLabel(localizer.ID_INT_SMILEY());
+    const QString acronymWord = bareLabel(localizer.ID_INT_ACRONYM());
+
+    // A fresh dialog for every command.
+    auto dialog = std::make_unique<frmAddNew>(localizer, this);
+    dialog->setWindowTitle((edit ? localizer.ID_INT_EDIT() : localizer.ID_INT_NEW()) +
+                           QLatin1Char(' ') + (Index == SmileyTab ? smileyWord : acronymWord));
+    dialog->lblItem->setText(Index == SmileyTab ? localizer.ID_INT_SMILEY()
+                                                : localizer.ID_INT_ACRONYM());
+    const int row = edit ? selectedUserRow(Index) : -1;
+    if (row >= 0) {
+        dialog->CItem->setText(m_lists[Index]->entry(row).text);
+        dialog->CDescription->setText(m_lists[Index]->entry(row).description);
+    }
+    dialog->exec();
+    // The pointer is normal again whatever became of the dialog.
+    restoreNormalPointer();
+
+    if (dialog->HitOk && Index >= 0 && Index < ListCount) {
+        const QString text = dialog->CItem->text();
+        const QString description = dialog->CDescription->text();
+        if (!edit && !UserEntryExists(Index, text, false))
+            m_lists[Index]->append({text, description, CatalogueListModel::Origin::File});
+        else if (edit && row >= 0 && !UserEntryExists(Index, text, true))
+            m_lists[Index]->setEntry(row, text, description);
+    }
+    dialog->CanUnload = true;
+}
+
+void frmMain::cmdRemove_Click(int Index)
+{
+    const int row = selectedUserRow(Index);
+    if (row < 0)
+        return;
+    m_lists[Index]->removeRows(row, 1);
+    // The list does not move the selection to a neighbour: a second Delete
+    // must not take another entry.
+    m_views[Index]->selectionModel()->clearSelection();
+    ListView_Click(Index);
+}
+
+int frmMain::selectedUserRow(int list) const
+{
+    if (list < 0 || list >= ListCount)
+        return -1;
+    const int row = m_views[list]->selectedSourceRow();
+    if (row < 0 || m_lists[list]->entry(row).origin != CatalogueListModel::Origin::File)
+        return -1;
+    return row;
+}
+
 void frmMain::refreshButtons(int list)
 {
     const int row = m_views[list]->selectedSourceRow();
@@ -464,6 +623,21 @@ bool frmMain::event(QEvent* event)
         // pointer must not stay busy all the same.
         QTimer::singleShot(0, this, &frmMain::Form_Activate);
     return QWidget::event(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    for (int list = 0; list < ListCount; ++list) {
+        CatalogueView* view = m_views[list];
+        if (watched == view && event->type() == QEvent::KeyPress) {
+            // The list still sees the key afterwards.
+            ListView_KeyDown(list, static_cast<QKeyEvent*>(event)->key());
+        } else if (watched == view->viewport() && event->type() == QEvent::MouseButtonRelease) {
+            // A click anywhere in the list, on an entry or not.
+            QTimer::singleShot(0, this, [this, list] { ListView_Click(list); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

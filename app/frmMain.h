@@ -5,6 +5,7 @@
 #include <array>
 
 class CatalogueListModel;
+class frmAddNew;
 class CatalogueView;
 class ModZunoSmiley;
 class OVAcronym;
@@ -51,6 +52,38 @@ public:
     // with ExceptSelected, an entry other than the selected one.
     bool EntryExists(int list, const QString& Text, bool ExceptSelected) const;
 
+    // Add and Edit: whether another entry of the list has this text once
+    // the surrounding blanks of both are removed, letter case aside. Such a
+    // pair would meet at the next load, and one of them would be dropped.
+    bool UserEntryExists(int list, const QString& Text, bool ExceptSelected) const;
+
+    // List interaction; the Smiley/Acronym handlers are the twins of these.
+    // The selection refresh: Copy follows any selection, Edit and Remove a
+    // selected user entry.
+    void ListView_Click(int Index);
+    void ListView_ItemClick(int Index);
+    // A click on the header at this 1-based position.
+    void ListView_ColumnClick(int Index, int position);
+    void ListView_KeyDown(int Index, int KeyCode);
+    // The drag data of the selected entry (its text alone) and the allowed
+    // effects (copy only); nullptr, and no drag, without a selected entry.
+    QMimeData* ListView_OLEStartDrag(int Index, Qt::DropActions* AllowedEffects) const;
+
+    void SmileyView_Click() { ListView_Click(SmileyTab); }
+    void AcronymView_Click() { ListView_Click(AcronymTab); }
+    void SmileyView_ColumnClick(int position) { ListView_ColumnClick(SmileyTab, position); }
+    void AcronymView_ColumnClick(int position) { ListView_ColumnClick(AcronymTab, position); }
+
+    // The commands of a tab's buttons.
+    void cmdCopy_Click(int Index);
+    void cmdAdd_Click(int Index);
+    void cmdEdit_Click(int Index);
+    void cmdRemove_Click(int Index);
+
+    // The sort toggles, one per list, shared by its columns.
+    qint16 SmileySortFlag = 0;
+    qint16 AcronymSortFlag = 0;
+
     // Rewrite the user list files from the lists' user entries. False, with
     // the reason, when the file could not be written; the previous file then
     // stays as it was.
@@ -90,6 +123,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -105,6 +139,9 @@ private:
     bool saveUserList(int list, QString* errorString);
     QString listFileName(int list) const;
     void refreshButtons(int list);
+    int selectedUserRow(int list) const;
+    // Add and Edit: open the entry dialog for a tab and apply its answer.
+    void runEntryDialog(int Index, bool edit);
 
     ModZunoSmiley& m_mod;
     std::array<CatalogueView*, ListCount> m_views{};

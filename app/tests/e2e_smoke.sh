@@ -61,10 +61,23 @@ grep -qx 'Langue=1' "$settings" || fail "setting Langue=1 after the first start"
 [ -f "$acronyms" ] && [ ! -s "$acronyms" ] || fail "empty Acronyms.acr"
 check "SIGTERM saved Langue=1 and two empty list files"
 
-# Second start with a user entry in the list file; the Quit keys close the
-# window and the file comes back byte for byte.
+# Second start with a user entry in the list file. A real click on the list
+# and on Copy puts the entry text on the clipboard, read from outside.
 printf '"<:o)","Clown"\r\n' >"$smileys"
 start
+# Positions within the window at 96 dpi: the first row of the smiley list and
+# the Copy button beside it.
+xdotool mousemove --window "$wid" 60 81 click 1
+sleep 0.7   # longer than the rest that selects the entry under the pointer
+xdotool key End   # the user's entry comes last
+sleep 0.3
+xdotool mousemove --window "$wid" 325 66 click 1
+sleep 0.3
+copied=$(timeout 10 xclip -o -selection clipboard) || fail "nothing on the clipboard"
+[ "$copied" = "<:o)" ] || fail "clipboard holds '$copied', not '<:o)'"
+check "a click on Copy put \"$copied\" on the clipboard"
+
+# The Quit keys close the window, and the file comes back byte for byte.
 xdotool windowfocus --sync "$wid"
 xdotool key ctrl+q
 wait_for_exit

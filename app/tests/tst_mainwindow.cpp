@@ -1,6 +1,6 @@
 #include "AppFixture.h"
-#include "ClassRegistry.h"
 #include "CatalogueView.h"
+#include "ClassRegistry.h"
 #include "ListFolder.h"
 #include "OVAcronym.h"
 #include "OVSmiley.h"
@@ -356,10 +356,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("smiley lists") << "ZunoSmileys" << "Orvak Zuno Smileys - Smileys List";
-        QTest::newRow("acronym lists") << "ZunoAcronyms" << "Orvak Zuno Smileys - Acronyms List";
-        QTest::newRow(".smy") << ".smy" << "ZunoSmileys";
-        QTest::newRow(".acr") << ".acr" << "ZunoAcronyms";
+        QTest::newRow("smiley lists") << "ZunoSmileys"
+                                      << "Orvak Zuno Smileys - Smileys List";
+        QTest::newRow("acronym lists") << "ZunoAcronyms"
+                                       << "Orvak Zuno Smileys - Acronyms List";
+        QTest::newRow(".smy") << ".smy"
+                              << "ZunoSmileys";
+        QTest::newRow(".acr") << ".acr"
+                              << "ZunoAcronyms";
     }
 
     void theListFileTypesAreRegistered()

@@ -1,0 +1,131 @@
+#include "frmAddNew.h"
+
+#include "Twips.h"
+#include "ZunoSmiley1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
+    : QDialog(parent)
+    , m_localizer(localizer)
+{
+    const Twips twips;
+    setFixedSize(twips.size(3855, 2100));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    frame = new QGroupBox(this);
+    frame->setGeometry(twips.rect(120, 0, 3615, 1575));
+    lblItem = new QLabel(frame);
+    lblItem->setObjectName(QStringLiteral("lblItem"));
+    lblItem->setGeometry(twips.rect(120, 240, 3375, 255));
+    CItem = new QLineEdit(frame);
+    CItem->setObjectName(QStringLiteral("CItem"));
+    CItem->setGeometry(twips.rect(120, 480, 3375, 325));
+    lblDescription = new QLabel(frame);
+    lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    lblDescription->setGeometry(twips.rect(120, 840, 3375, 255));
+    CDescription = new QLineEdit(frame);
+    CDescription->setObjectName(QStringLiteral("CDescription"));
+    CDescription->setGeometry(twips.rect(120, 1080, 3375, 325));
+    // A label's access key moves the focus to its box.
+    lblItem->setBuddy(CItem);
+    lblDescription->setBuddy(CDescription);
+
+    cmdOk = new QPushButton(this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setGeometry(twips.rect(1680, 1680, 975, 325));
+    cmdOk->setEnabled(false);
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(twips.rect(2760, 1680, 975, 325));
+    cmdCancel->setAutoDefault(false);
+    setTabOrder(CItem, CDescription);
+    setTabOrder(CDescription, cmdOk);
+    setTabOrder(cmdOk, cmdCancel);
+
+    connect(CItem, &QLineEdit::textChanged, this, &frmAddNew::CItem_Change);
+    connect(CDescription, &QLineEdit::textChanged, this, &frmAddNew::CDescription_Change);
+    connect(cmdOk, &QPushButton::clicked, this, &frmAddNew::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmAddNew::cmdCancel_Click);
+    Form_Load();
+}
+
+frmAddNew::~frmAddNew() = default;
+
+void frmAddNew::Form_Load()
+{
+    HitOk = false;
+    CanUnload = false;
+    lblDescription->setText(m_localizer.ID_INT_DESCRIPTION());
+    cmdOk->setText(m_localizer.ID_BTN_OK());
+    cmdCancel->setText(m_localizer.ID_BTN_CANCEL());
+}
+
+void frmAddNew::Form_Activate()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void frmAddNew::SetCmdOk()
+{
+    cmdOk->setEnabled(!CItem->text().isEmpty() && !CDescription->text().isEmpty());
+}
+
+void frmAddNew::CItem_Change()
+{
+    SetCmdOk();
+}
+
+void frmAddNew::CDescription_Change()
+{
+    SetCmdOk();
+}
+
+void frmAddNew::cmdOk_Click()
+{
+    if (!cmdOk->isEnabled())
+        return;
+    HitOk = true;
+    hide();
+}
+
+void frmAddNew::cmdCancel_Click()
+{
+    hide();
+}
+
+bool frmAddNew::Form_QueryUnload()
+{
+    if (CanUnload)
+        return false;
+    hide();
+    return true;
+}
+
+bool frmAddNew::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+        Form_Activate();
+    return QDialog::event(event);
+}
+
+void frmAddNew::closeEvent(QCloseEvent* event)
+{
+    if (Form_QueryUnload())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmAddNew::reject()
+{
+    // Escape works as Cancel.
+    cmdCancel_Click();
+}

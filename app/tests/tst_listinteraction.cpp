@@ -1,0 +1,573 @@
+#include "AppFixture.h"
+#include "CatalogueView.h"
+#include "ModCommonCtrls.h"
+#include "ZunoSmiley1.h"
+#include "frmAddNew.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSortFilterProxyModel>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+
+namespace {
+
+QStringList enabledButtons(frmMain* w, int list)
+{
+    QStringList out;
+    if (w->cmdCopy[list]->isEnabled())
+        out << "Copy";
+    if (w->cmdAdd[list]->isEnabled())
+        out << "Add";
+    if (w->cmdEdit[list]->isEnabled())
+        out << "Edit";
+    if (w->cmdRemove[list]->isEnabled())
+        out << "Remove";
+    return out;
+}
+
+// The source row of the first entry with this text.
+int rowOf(frmMain* w, int list, const QString& text)
+{
+    for (int r = 0; r < w->list(list)->rowCount(); ++r) {
+        if (w->list(list)->entry(r).text == text)
+            return r;
+    }
+    return -1;
+}
+
+QModelIndex shown(frmMain* w, int list, int sourceRow)
+{
+    return w->sortedList(list)->mapFromSource(w->list(list)->index(sourceRow, 0));
+}
+
+void clickRow(frmMain* w, int list, int sourceRow)
+{
+    CatalogueView* view = w->view(list);
+    const QModelIndex index = shown(w, list, sourceRow);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    QCoreApplication::processEvents();
+}
+
+void clickEmptySpace(frmMain* w, int list)
+{
+    CatalogueView* view = w->view(list);
+    // Room below the last entry.
+    view->resize(view->width(), view->sizeHintForRow(0) * (w->list(list)->rowCount() + 4) + 40);
+    view->scrollToTop();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(10, view->viewport()->height() - 5));
+    QCoreApplication::processEvents();
+}
+
+// Answers the next entry dialog, which the command shows modally.
+struct DialogAnswer
+{
+    QString title;
+    QString label;
+    QString text;
+    QString description;
+    bool okEnabled = false;
+    bool seen = false;
+};
+
+void answerNextDialog(DialogAnswer* seen, std::function<void(frmAddNew*)> answer)
+{
+    QTimer::singleShot(0, [seen, answer] {
+        auto* dialog = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen->seen = true;
+        seen->title = dialog->windowTitle();
+        seen->label = dialog->lblItem->text();
+        seen->text = dialog->CItem->text();
+        seen->description = dialog->CDescription->text();
+        seen->okEnabled = dialog->cmdOk->isEnabled();
+        answer(dialog);
+        // Whatever the answer, never leave a test waiting on the dialog.
+        if (dialog->isVisible())
+            dialog->cmdCancel->click();
+    });
+}
+
+void type(QLineEdit* box, const QString& text)
+{
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+}
+
+} // namespace
+
+class tst_ListInteraction : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QApplication::setApplicationName("ZunoSmileys");
+    }
+
+    void init()
+    {
+        m_app = std::make_unique<AppFixture>();
+        QVERIFY(AppFixture::writeFile(m_app->listPath("Smileys.smy"),
+                                      "\"<:o)\",\"Clown\"\r\n\"abc\",\"letters\"\r\n"));
+        QVERIFY(AppFixture::writeFile(m_app->listPath("Acronyms.acr"), "\"QQZ\",\"mine\"\r\n"));
+        w = m_app->start();
+        QVERIFY(w);
+    }
+
+    void cleanup() { m_app.reset(); }
+
+    void buttonsFollowTheSelection_data()
+    {
+        QTest::addColumn<int>("list");
+        QTest::addColumn<QString>("click");
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList all{"Copy", "Add", "Edit", "Remove"};
+        QTest::newRow("built-in smiley") << 0 << ";-)" << QStringList{"Copy", "Add"};
+        QTest::newRow("user smiley") << 0 << "<:o)" << all;
+        QTest::newRow("empty space") << 0 << "" << QStringList{"Add"};
+        QTest::newRow("built-in acronym") << 1 << "BTW" << QStringList{"Copy", "Add"};
+        QTest::newRow("user acronym") << 1 << "QQZ" << all;
+    }
+
+    void buttonsFollowTheSelection()
+    {
+        QFETCH(int, list);
+        QFETCH(QString, click);
+        QFETCH(QStringList, enabled);
+        w->TabStrip1_Click(list + 1);
+        QCOMPARE(enabledButtons(w, list), QStringList{"Add"});
+        // Something selected first, so that empty space has something to clear.
+        clickRow(w, list, rowOf(w, list, list == 0 ? "<:o)" : "QQZ"));
+        if (click.isEmpty())
+            clickEmptySpace(w, list);
+        else
+            clickRow(w, list, rowOf(w, list, click));
+        QCOMPARE(enabledButtons(w, list), enabled);
+        // The other tab keeps its own state.
+        QCOMPARE(enabledButtons(w, 1 - list), QStringList{"Add"});
+    }
+
+    void keysObeyTheButtons()
+    {
+        const int rows = w->list(0)->rowCount();
+        int dialogs = 0;
+        auto countDialogs = [&dialogs] {
+            QTimer::singleShot(0, [&dialogs] {
+                if (auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget())) {
+                    ++dialogs;
+                    d->cmdCancel->click();
+                }
+            });
+        };
+        clickRow(w, 0, rowOf(w, 0, ";-)"));
+        QTest::keyClick(w->SmileyView, Qt::Key_Delete);
+        countDialogs();
+        QTest::keyClick(w->SmileyView, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(w->list(0)->rowCount(), rows);
+        QCOMPARE(dialogs, 0);
+
+        clickRow(w, 0, rowOf(w, 0, "abc"));
+        countDialogs();
+        QTest::keyClick(w->SmileyView, Qt::Key_Enter);
+        QCOMPARE(dialogs, 1);
+        QTest::keyClick(w->SmileyView, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(w->list(0)->rowCount(), rows - 1);
+        QCOMPARE(rowOf(w, 0, "abc"), -1);
+        QCOMPARE(rowOf(w, 0, "<:o)") >= 0, true);
+        QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
+    }
+
+    void selectionsThatAreNotClicksRefreshTheButtons()
+    {
+        clickRow(w, 0, rowOf(w, 0, "<:o)"));
+        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
+        // The arrow key moves to the next, built-in or user entry.
+        QTest::keyClick(w->SmileyView, Qt::Key_Up);
+        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add"}));
+        // The pointer resting on an entry selects it.
+        const QModelIndex user = shown(w, 0, rowOf(w, 0, "abc"));
+        w->SmileyView->scrollTo(user);
+        QWidget* viewport = w->SmileyView->viewport();
+        const QPoint pos = w->SmileyView->visualRect(user).center();
+        QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, {}, {});
+        QApplication::sendEvent(viewport, &move);
+        QTRY_COMPARE(w->SmileyView->selectedSourceRow(), rowOf(w, 0, "abc"));
+        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
+    }
+
+    void headerClicksAlternateTheDirection()
+    {
+        QHeaderView* header = w->SmileyView->header();
+        auto clickHeader = [](QHeaderView* h, int section) {
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                              QPoint(h->sectionViewportPosition(section) + 5, h->height() / 2));
+        };
+        QSortFilterProxyModel* sorted = w->sortedList(0);
+        auto isSorted = [sorted](int column, Qt::SortOrder order) {
+            for (int r = 1; r < sorted->rowCount(); ++r) {
+                const QString a = sorted->index(r - 1, column).data().toString();
+                const QString b = sorted->index(r, column).data().toString();
+                const int c = a.compare(b, Qt::CaseInsensitive);
+                if (order == Qt::AscendingOrder ? c > 0 : c < 0)
+                    return false;
+            }
+            return true;
+        };
+        clickHeader(header, 0);
+        QCOMPARE(w->SmileySortFlag, qint16(1));
+        QVERIFY(isSorted(0, Qt::AscendingOrder));
+        clickHeader(header, 0);
+        QVERIFY(isSorted(0, Qt::DescendingOrder));
+        clickHeader(header, 0);
+        QVERIFY(isSorted(0, Qt::AscendingOrder));
+        // The toggle belongs to the list: the description header now sorts down.
+        clickHeader(header, 1);
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(isSorted(1, Qt::DescendingOrder));
+        // The acronym list has its own toggle.
+        clickHeader(w->AcronymView->header(), 0);
+        QCOMPARE(w->AcronymSortFlag, qint16(1));
+        QCOMPARE(w->AcronymView->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        // Sorting shows the rows in another order; the file keeps the user's.
+        QVERIFY(m_app->close());
+        QCOMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
+                 QByteArray("\"<:o)\",\"Clown\"\r\n\"abc\",\"letters\"\r\n"));
+    }
+
+    void copyPlacesTheEntryTextAlone()
+    {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText("before");
+        w->cmdCopy_Click(0);
+        QCOMPARE(clipboard->text(), QString("before"));
+
+        clickRow(w, 0, rowOf(w, 0, ";-)"));
+        w->cmdCopy[0]->click();
+        QCOMPARE(clipboard->text(), QString(";-)"));
+        QCOMPARE(clipboard->mimeData()->formats(), QStringList{"text/plain"});
+
+        // The acronym tab copies its own selection, whatever the smiley list holds.
+        w->TabStrip1_Click(2);
+        clickRow(w, 1, rowOf(w, 1, "QQZ"));
+        w->cmdCopy[1]->click();
+        QCOMPARE(clipboard->text(), QString("QQZ"));
+        clickRow(w, 1, rowOf(w, 1, "BTW"));
+        w->cmdCopy[1]->click();
+        QCOMPARE(clipboard->text(), QString("BTW"));
+    }
+
+    void dragCarriesTheEntryTextAsACopy()
+    {
+        Qt::DropActions allowed;
+        QVERIFY(!w->ListView_OLEStartDrag(0, &allowed));
+        clickRow(w, 0, rowOf(w, 0, "<:o)"));
+        std::unique_ptr<QMimeData> data(w->ListView_OLEStartDrag(0, &allowed));
+        QVERIFY(data);
+        QCOMPARE(data->formats(), QStringList{"text/plain"});
+        QCOMPARE(data->text(), QString("<:o)"));
+        QCOMPARE(allowed, Qt::DropActions(Qt::CopyAction));
+        QCOMPARE(w->SmileyView->defaultDropAction(), Qt::CopyAction);
+        QVERIFY(rowOf(w, 0, "<:o)") >= 0);
+    }
+
+    void addAndEdit_data()
+    {
+        QTest::addColumn<int>("list");
+        QTest::addColumn<QString>("edit"); // the entry to edit; empty for Add
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("answer"); // ok, cancel or close
+        QTest::addColumn<QStringList>("userRows");
+        const QStringList before{"<:o) | Clown | File", "abc | letters | File"};
+        QTest::newRow("add a new smiley") << 0 << ""
+                                          << ":-Zz"
+                                          << "Sleepy"
+                                          << "ok" << before + QStringList{":-Zz | Sleepy | File"};
+        QTest::newRow("add keeps the blanks typed")
+            << 0 << ""
+            << " xyz "
+            << " d "
+            << "ok" << before + QStringList{" xyz  |  d  | File"};
+        QTest::newRow("add a built-in text") << 0 << ""
+                                             << ";-)"
+                                             << "again"
+                                             << "ok" << before;
+        QTest::newRow("add another letter case") << 0 << ""
+                                                 << "ABC"
+                                                 << "caps"
+                                                 << "ok" << before;
+        QTest::newRow("add with surrounding blanks") << 0 << ""
+                                                     << "  abc "
+                                                     << "x"
+                                                     << "ok" << before;
+        QTest::newRow("add a smiley text to the acronyms")
+            << 1 << ""
+            << "<:o)"
+            << "not a smiley here"
+            << "ok" << QStringList{"QQZ | mine | File", "<:o) | not a smiley here | File"};
+        QTest::newRow("cancel") << 0 << ""
+                                << "new"
+                                << "entry"
+                                << "cancel" << before;
+        QTest::newRow("close box works as cancel") << 0 << ""
+                                                   << "new"
+                                                   << "entry"
+                                                   << "close" << before;
+        QTest::newRow("escape works as cancel") << 0 << ""
+                                                << "new"
+                                                << "entry"
+                                                << "escape" << before;
+        QTest::newRow("edit the description only")
+            << 0 << "abc"
+            << "abc"
+            << "alphabet"
+            << "ok" << QStringList{"<:o) | Clown | File", "abc | alphabet | File"};
+        QTest::newRow("edit the letter case of its own text")
+            << 0 << "abc"
+            << "ABC"
+            << "caps"
+            << "ok" << QStringList{"<:o) | Clown | File", "ABC | caps | File"};
+        QTest::newRow("edit renames")
+            << 0 << "abc"
+            << "abcd"
+            << "more"
+            << "ok" << QStringList{"<:o) | Clown | File", "abcd | more | File"};
+        QTest::newRow("edit onto another entry drops the description too") << 0 << "abc"
+                                                                           << " <:O) "
+                                                                           << "changed"
+                                                                           << "ok" << before;
+        QTest::newRow("edit onto a built-in") << 0 << "abc"
+                                              << ";-)"
+                                              << "changed"
+                                              << "ok" << before;
+        QTest::newRow("edit cancelled") << 0 << "abc"
+                                        << "zzz"
+                                        << "changed"
+                                        << "cancel" << before;
+    }
+
+    void addAndEdit()
+    {
+        QFETCH(int, list);
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QString, description);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, userRows);
+        if (!edit.isEmpty())
+            clickRow(w, list, rowOf(w, list, edit));
+        const QStringList buttons = enabledButtons(w, list);
+        DialogAnswer seen;
+        answerNextDialog(&seen, [&](frmAddNew* d) {
+            type(d->CItem, text);
+            type(d->CDescription, description);
+            if (answer == "ok")
+                QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+            else if (answer == "cancel")
+                QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+            else if (answer == "close")
+                d->close();
+            else
+                QTest::keyClick(d, Qt::Key_Escape);
+        });
+        if (edit.isEmpty())
+            w->cmdAdd[list]->click();
+        else
+            w->cmdEdit[list]->click();
+        QVERIFY(seen.seen);
+        QCOMPARE(AppFixture::rows(w->list(list), true), userRows);
+        // The command refreshes nothing: the buttons are as before.
+        QCOMPARE(enabledButtons(w, list), buttons);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // Every command opens a fresh dialog: the next Add is empty.
+        DialogAnswer next;
+        answerNextDialog(&next, [](frmAddNew*) {});
+        w->cmdAdd[list]->click();
+        QVERIFY(next.seen);
+        QCOMPARE(next.text, QString());
+        QCOMPARE(next.description, QString());
+        QVERIFY(!next.okEnabled);
+    }
+
+    void theDialogSpeaksTheInterfaceLanguage_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("list");
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("Nouveau Smiley") << 1 << 0 << false << "Nouveau Smiley"
+                                        << "&Smiley:";
+        QTest::newRow("Edition Acronyme") << 1 << 1 << true << "Edition Acronyme"
+                                          << "&Acronyme:";
+        QTest::newRow("New Smiley") << 2 << 0 << false << "New Smiley"
+                                    << "&Smiley:";
+        QTest::newRow("Edit Acronym") << 2 << 1 << true << "Edit Acronym"
+                                      << "&Acronym:";
+    }
+
+    void theDialogSpeaksTheInterfaceLanguage()
+    {
+        QFETCH(int, language);
+        QFETCH(int, list);
+        QFETCH(bool, edit);
+        QFETCH(QString, title);
+        QFETCH(QString, label);
+        if (language != 1) {
+            w->CLanguage->setCurrentIndex(w->CLanguage->findData(language));
+            w->CLanguage_Click();
+        }
+        if (edit)
+            clickRow(w, list, rowOf(w, list, "QQZ"));
+        DialogAnswer seen;
+        answerNextDialog(&seen, [](frmAddNew*) {});
+        if (edit)
+            w->cmdEdit_Click(list);
+        else
+            w->cmdAdd_Click(list);
+        QCOMPARE(seen.title, title);
+        QCOMPARE(seen.label, label);
+        if (edit) {
+            QCOMPARE(seen.text, QString("QQZ"));
+            QCOMPARE(seen.description, QString("mine"));
+            QVERIFY(seen.okEnabled);
+        }
+    }
+
+    void okNeedsBothBoxesAndAccessKeysMoveTheFocus()
+    {
+        bool checked = false;
+        QTimer::singleShot(0, [&checked] {
+            auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            // Never leave the test waiting on the dialog, even after a failure.
+            auto cancel = qScopeGuard([d] { d->cmdCancel->click(); });
+            QCOMPARE(d->lblDescription->text(), QString("&Description:"));
+            QCOMPARE(d->cmdOk->text(), QString("&Ok"));
+            QCOMPARE(d->cmdCancel->text(), QString("&Annuler"));
+            QVERIFY(!d->cmdOk->isEnabled());
+            QTest::keyClicks(d->CItem, "x");
+            QVERIFY(!d->cmdOk->isEnabled());
+            QTest::keyClicks(d->CDescription, " ");
+            QVERIFY(d->cmdOk->isEnabled()); // blanks count as filled
+            d->CItem->clear();
+            QVERIFY(!d->cmdOk->isEnabled());
+            d->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QTest::keyClick(d, Qt::Key_D, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), d->CDescription);
+            QTest::keyClick(d, Qt::Key_S, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), d->CItem);
+            checked = true;
+        });
+        w->cmdAdd_Click(0);
+        QVERIFY(checked);
+    }
+
+    void removedEntriesStayGoneAndChangesAreSaved()
+    {
+        const int acronyms = w->list(1)->rowCount();
+        clickRow(w, 0, rowOf(w, 0, "<:o)"));
+        w->cmdRemove[0]->click();
+        QCOMPARE(rowOf(w, 0, "<:o)"), -1);
+        QCOMPARE(w->list(1)->rowCount(), acronyms);
+        QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
+
+        DialogAnswer seen;
+        answerNextDialog(&seen, [](frmAddNew* d) {
+            type(d->CItem, "(-_-)zz");
+            type(d->CDescription, "Cool");
+            d->cmdOk->click();
+        });
+        w->cmdAdd_Click(0);
+        clickRow(w, 0, rowOf(w, 0, "abc"));
+        answerNextDialog(&seen, [](frmAddNew* d) {
+            type(d->CDescription, "edited");
+            d->cmdOk->click();
+        });
+        w->cmdEdit_Click(0);
+
+        QCOMPARE(AppFixture::rows(w->list(0), true),
+                 QStringList({"abc | edited | File", "(-_-)zz | Cool | File"}));
+        w = m_app->restart();
+        QCOMPARE(AppFixture::rows(w->list(0), true),
+                 QStringList({"abc | edited | File", "(-_-)zz | Cool | File"}));
+        QCOMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
+                 QByteArray("\"abc\",\"edited\"\r\n\"(-_-)zz\",\"Cool\"\r\n"));
+    }
+
+    void removeNeverTakesABuiltInEntry()
+    {
+        const int rows = w->list(0)->rowCount();
+        clickRow(w, 0, rowOf(w, 0, ";-)"));
+        w->cmdRemove_Click(0);
+        w->cmdRemove_Click(7);
+        QCOMPARE(w->list(0)->rowCount(), rows);
+    }
+
+    void listStylesAreOnlyEverAdded_data()
+    {
+        QTest::addColumn<QList<int>>("styles");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("the program's three") << QList<int>{64, 8, 2048} << (64 | 8 | 2048);
+        QTest::newRow("another order") << QList<int>{2048, 64, 8} << (64 | 8 | 2048);
+        QTest::newRow("twice the same") << QList<int>{8, 8} << 8;
+        QTest::newRow("2 is not accepted") << QList<int>{1, 2} << 1;
+        QTest::newRow("nor a mix of bits") << QList<int>{64 | 8} << 0;
+        QTest::newRow("nor a negative value") << QList<int>{-1, 32} << 32;
+        QTest::newRow("every accepted bit") << QList<int>{1, 4, 8, 16, 32, 64, 128, 2048}
+                                            << (1 | 4 | 8 | 16 | 32 | 64 | 128 | 2048);
+    }
+
+    void listStylesAreOnlyEverAdded()
+    {
+        QFETCH(QList<int>, styles);
+        QFETCH(int, bits);
+        CatalogueView view;
+        for (int style : styles)
+            ModCommonCtrls::SetListViewExStyle(&view, style);
+        QCOMPARE(ModCommonCtrls::GetListViewExStyle(&view), bits);
+        QWidget notAList;
+        ModCommonCtrls::SetListViewExStyle(&notAList, 64);
+        QCOMPARE(ModCommonCtrls::GetListViewExStyle(&notAList), 0);
+        ModCommonCtrls::SetListViewExStyle(nullptr, 64);
+    }
+
+    void theMainWindowsListsHaveTheirStyles()
+    {
+        for (int list = 0; list < 2; ++list) {
+            const int bits = ModCommonCtrls::GetListViewExStyle(w->view(list));
+            QCOMPARE(bits, 64 | 8 | 2048);
+            QCOMPARE(w->view(list)->style()->styleHint(
+                         QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, w->view(list)),
+                     1);
+        }
+    }
+
+private:
+    std::unique_ptr<AppFixture> m_app;
+    frmMain* w = nullptr;
+};
+
+QTEST_MAIN(tst_ListInteraction)
+#include "tst_listinteraction.moc"
