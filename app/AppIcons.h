@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// The program's pictures, drawn as SVG assets in the program's resources.
+// Button pictures come from the desktop's icon theme where it has them.
+class AppIcons
+{
+public:
+    // The program icon (index 0 of the program's icons).
+    static QIcon program();
+    // The document icons of the list files: 1 smileys, 2 acronyms.
+    static QIcon document(int index);
+    // The small list icons by key: "Smiley", "Acronym", "Smiley2", "Acronym2".
+    static QHash<QString, QIcon> listIcons();
+    // "edit-copy", "list-add", "document-edit", "list-remove".
+    static QIcon button(const QString& themeName);
+    // The 136 x 36 logo of the About page at the given device pixel ratio.
+    static QPixmap logo(qreal devicePixelRatio);
+};

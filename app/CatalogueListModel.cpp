@@ -1,0 +1,235 @@
+#include "CatalogueListModel.h"
+
+#include <QMimeData>
+
+CatalogueListModel::CatalogueListModel(Kind kind, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_kind(kind)
+{}
+
+void CatalogueListModel::setHeaders(const QString& text, const QString& description)
+{
+    m_headers[TextColumn] = text;
+    m_headers[DescriptionColumn] = description;
+    Q_EMIT headerDataChanged(Qt::Horizontal, TextColumn, DescriptionColumn);
+}
+
+void CatalogueListModel::setIcons(const QHash<QString, QIcon>& icons)
+{
+    m_icons = icons;
+    if (!m_entries.isEmpty())
+        Q_EMIT dataChanged(index(0, TextColumn), index(rowCount() - 1, TextColumn),
+                           {Qt::DecorationRole});
+}
+
+int CatalogueListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+}
+
+int CatalogueListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant CatalogueListModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const Entry& e = m_entries.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return index.column() == TextColumn ? e.text : e.description;
+    case Qt::DecorationRole:
+        if (index.column() == TextColumn)
+            return m_icons.value(iconKey(e.origin));
+        return {};
+    case TextRole:
+        return e.text;
+    case DescriptionRole:
+        return e.description;
+    case TagRole:
+        return tagText(e.origin);
+    case IconKeyRole:
+        return iconKey(e.origin);
+    default:
+        return {};
+    }
+}
+
+QVariant CatalogueListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ColumnCount)
+        return m_headers[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags CatalogueListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+           Qt::ItemNeverHasChildren;
+}
+
+QHash<int, QByteArray> CatalogueListModel::roleNames() const
+{
+    QHash<int, QByteArray> names = QAbstractTableModel::roleNames();
+    names.insert(TextRole, "text");
+    names.insert(DescriptionRole, "description");
+    names.insert(TagRole, "tag");
+    names.insert(IconKeyRole, "iconKey");
+    return names;
+}
+
+QStringList CatalogueListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/plain")};
+}
+
+QMimeData* CatalogueListModel::mimeData(const QModelIndexList& indexes) const
+{
+    for (const QModelIndex& i : indexes) {
+        if (checkIndex(i, CheckIndexOption::IndexIsValid)) {
+            auto* mime = new QMimeData;
+            mime->setText(m_entries.at(i.row()).text);
+            return mime;
+        }
+    }
+    return nullptr;
+}
+
+Qt::DropActions CatalogueListModel::supportedDragActions() const
+{
+    return Qt::CopyAction;
+}
+
+bool CatalogueListModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_entries.size())
+        return false;
+    beginRemoveRows({}, row, row + count - 1);
+    for (int r = row; r < row + count; ++r)
+        removeFromIndex(m_entries.at(r));
+    m_entries.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
+void CatalogueListModel::append(const Entry& entry)
+{
+    const int row = static_cast<int>(m_entries.size());
+    if (m_bulkDepth == 0)
+        beginInsertRows({}, row, row);
+    m_entries.append(entry);
+    addToIndex(entry);
+    if (m_bulkDepth == 0)
+        endInsertRows();
+}
+
+void CatalogueListModel::setEntry(int row, const QString& text, const QString& description)
+{
+    if (row < 0 || row >= m_entries.size())
+        return;
+    Entry& e = m_entries[row];
+    removeFromIndex(e);
+    e.text = text;
+    e.description = description;
+    addToIndex(e);
+    Q_EMIT dataChanged(index(row, TextColumn), index(row, DescriptionColumn));
+}
+
+void CatalogueListModel::clear()
+{
+    if (m_bulkDepth == 0)
+        beginResetModel();
+    m_entries.clear();
+    m_textCounts.clear();
+    m_trimmedCounts.clear();
+    if (m_bulkDepth == 0)
+        endResetModel();
+}
+
+void CatalogueListModel::beginBulkLoad()
+{
+    if (m_bulkDepth++ == 0)
+        beginResetModel();
+}
+
+void CatalogueListModel::endBulkLoad()
+{
+    if (m_bulkDepth > 0 && --m_bulkDepth == 0)
+        endResetModel();
+}
+
+bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
+{
+    if (exceptRow < 0 || exceptRow >= m_entries.size())
+        return countsContain(m_textCounts, key(text), nullptr);
+    const QString except = key(m_entries.at(exceptRow).text);
+    return countsContain(m_textCounts, key(text), &except);
+}
+
+bool CatalogueListModel::containsTrimmedText(const QString& text, int exceptRow) const
+{
+    if (exceptRow < 0 || exceptRow >= m_entries.size())
+        return countsContain(m_trimmedCounts, key(text.trimmed()), nullptr);
+    const QString except = key(m_entries.at(exceptRow).text.trimmed());
+    return countsContain(m_trimmedCounts, key(text.trimmed()), &except);
+}
+
+QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
+{
+    QList<Entry> user;
+    for (const Entry& e : m_entries) {
+        if (e.origin == Origin::File)
+            user.append(e);
+    }
+    return user;
+}
+
+QString CatalogueListModel::tagText(Origin origin)
+{
+    return origin == Origin::File ? QStringLiteral("File") : QStringLiteral("Table");
+}
+
+QString CatalogueListModel::iconKey(Origin origin) const
+{
+    QString key = m_kind == Kind::Smileys ? QStringLiteral("Smiley") : QStringLiteral("Acronym");
+    if (origin == Origin::File)
+        key += QLatin1Char('2');
+    return key;
+}
+
+QString CatalogueListModel::key(const QString& text)
+{
+    return text.toCaseFolded();
+}
+
+void CatalogueListModel::addToIndex(const Entry& entry)
+{
+    ++m_textCounts[key(entry.text)];
+    ++m_trimmedCounts[key(entry.text.trimmed())];
+}
+
+void CatalogueListModel::removeFromIndex(const Entry& entry)
+{
+    auto drop = [](QHash<QString, int>& counts, const QString& k) {
+        auto it = counts.find(k);
+        if (it != counts.end() && --it.value() <= 0)
+            counts.erase(it);
+    };
+    drop(m_textCounts, key(entry.text));
+    drop(m_trimmedCounts, key(entry.text.trimmed()));
+}
+
+bool CatalogueListModel::countsContain(const QHash<QString, int>& counts, const QString& key,
+                                       const QString* exceptKey)
+{
+    int count = counts.value(key);
+    if (exceptKey && *exceptKey == key)
+        --count;
+    return count > 0;
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+// One catalogue list: the smileys or the acronyms. The rows are the only
+// store of the entries. Each row holds the entry text, its description and
+// its origin: built in ("Table", never saved, edited or removed) or the
+// user's own ("File", saved to the user list file). Beside the rows the model
+// keeps case-insensitive counts of the texts so that the duplicate tests stay
+// cheap however long the list grows.
+class CatalogueListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum class Kind { Smileys, Acronyms };
+    enum class Origin { Table, File };
+    enum Column { TextColumn = 0, DescriptionColumn = 1, ColumnCount = 2 };
+    enum Role {
+        TextRole = Qt::UserRole + 1, // the entry text, whichever column
+        DescriptionRole,
+        TagRole,     // "Table" or "File"
+        IconKeyRole, // "Smiley", "Acronym", "Smiley2" or "Acronym2"
+    };
+
+    struct Entry
+    {
+        QString text;
+        QString description;
+        Origin origin = Origin::Table;
+    };
+
+    explicit CatalogueListModel(Kind kind, QObject* parent = nullptr);
+
+    Kind kind() const { return m_kind; }
+
+    // The header texts of the two columns.
+    void setHeaders(const QString& text, const QString& description);
+
+    // The small icons by key ("Smiley", "Smiley2", ...).
+    void setIcons(const QHash<QString, QIcon>& icons);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QHash<int, QByteArray> roleNames() const override;
+    QStringList mimeTypes() const override;
+    // The entry text alone as text/plain: what a drag carries out.
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+    bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
+
+    const Entry& entry(int row) const { return m_entries.at(row); }
+    QList<Entry> entries() const { return m_entries; }
+
+    void append(const Entry& entry);
+    // Replaces the text and description of a row; its origin stays.
+    void setEntry(int row, const QString& text, const QString& description);
+    void clear();
+
+    // While a bulk load is open the rows change without a signal per row;
+    // closing it resets the views once. Loads may nest.
+    void beginBulkLoad();
+    void endBulkLoad();
+
+    // Whether some row other than exceptRow has this text as it stands,
+    // without regard to letter case. This is the test of the list load.
+    bool containsText(const QString& text, int exceptRow = -1) const;
+    // The same with the surrounding blanks of both texts removed: two texts
+    // that differ only by those blanks would meet again at the next load.
+    bool containsTrimmedText(const QString& text, int exceptRow = -1) const;
+
+    // The user's entries in row order.
+    QList<Entry> userEntries() const;
+
+    static QString tagText(Origin origin);
+    QString iconKey(Origin origin) const;
+
+private:
+    static QString key(const QString& text);
+    void addToIndex(const Entry& entry);
+    void removeFromIndex(const Entry& entry);
+    static bool countsContain(const QHash<QString, int>& counts, const QString& key,
+                              const QString* exceptKey);
+
+    Kind m_kind;
+    QList<Entry> m_entries;
+    QHash<QString, int> m_textCounts;
+    QHash<QString, int> m_trimmedCounts;
+    QHash<QString, QIcon> m_icons;
+    QString m_headers[ColumnCount];
+    int m_bulkDepth = 0;
+};

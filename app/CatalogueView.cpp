@@ -1,0 +1,52 @@
+#include "CatalogueView.h"
+
+#include <QAbstractProxyModel>
+#include <QDrag>
+#include <QHeaderView>
+#include <QMimeData>
+
+CatalogueView::CatalogueView(QWidget* parent)
+    : QTreeView(parent)
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
+    setTextElideMode(Qt::ElideRight);
+    header()->setSortIndicatorShown(false);
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(true);
+}
+
+int CatalogueView::selectedSourceRow() const
+{
+    if (!selectionModel())
+        return -1;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return -1;
+    QModelIndex index = rows.first();
+    if (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model()))
+        index = proxy->mapToSource(index);
+    return index.row();
+}
+
+void CatalogueView::startDrag(Qt::DropActions)
+{
+    if (!m_dragSource)
+        return;
+    Qt::DropActions allowed = Qt::CopyAction;
+    QMimeData* mime = m_dragSource(&allowed);
+    if (!mime)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    // Whatever the target asks for, the entry is copied and stays here.
+    drag->exec(allowed, Qt::CopyAction);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QTreeView>
+
+#include <functional>
+
+class QMimeData;
+
+// A catalogue list in report style: two columns, whole rows selected one at
+// a time, rows of one height so that long lists scroll smoothly. Drags carry
+// what the drag source answers, with copy as the only effect; without data
+// no drag starts.
+class CatalogueView : public QTreeView
+{
+    Q_OBJECT
+public:
+    explicit CatalogueView(QWidget* parent = nullptr);
+
+    using DragSource = std::function<QMimeData*(Qt::DropActions* allowedEffects)>;
+    void setDragSource(DragSource source) { m_dragSource = std::move(source); }
+
+    // The source row of the selected entry, or -1.
+    int selectedSourceRow() const;
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+
+private:
+    DragSource m_dragSource;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Where the user list files live: beside the program when its folder is
+// writable, as the program has always kept them, otherwise in the per-user
+// data folder. The choice is made once per start, so that the files are read
+// from and written to the same place.
+class ListFolder
+{
+public:
+    // The program's folder when a file can be created in it, else dataFolder.
+    static QString choose(const QString& programFolder, const QString& dataFolder);
+
+    // The per-user data folder of the program.
+    static QString userDataFolder();
+
+    // Whether a new file can be created in the folder (true for root only
+    // when the file system really accepts it).
+    static bool isWritable(const QString& folder);
+};

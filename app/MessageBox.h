@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// The program's questions to the user, behind one seam: a test sets the
+// next answer and reads the question back instead of facing a modal dialog.
+class MessageBox
+{
+public:
+    enum Answer { KeepOpen, CloseAnyway };
+
+    // Asks whether to keep the window open after a failed save. The first
+    // button (the default, and Escape) keeps it open, so nothing is lost by a
+    // hasty key press.
+    static Answer askKeepOpen(QWidget* parent, const QString& title, const QString& text,
+                              const QString& keepOpenText, const QString& closeAnywayText);
+
+    // The answer that the next question gets without being shown.
+    static void setNextAnswer(Answer answer);
+    // The text of the last question asked, shown or not.
+    static QString lastText();
+    // How many questions were asked since the last reset.
+    static int askedCount();
+    static void reset();
+
+private:
+    static std::optional<Answer> s_nextAnswer;
+    static QString s_lastText;
+    static int s_askedCount;
+};

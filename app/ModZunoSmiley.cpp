@@ -1,0 +1,130 @@
+#include "ModZunoSmiley.h"
+
+#include "AutomationError.h"
+#include "ListFolder.h"
+#include "OVObject.h"
+#include "SettingsStore.h"
+#include "ShellLib2.h"
+#include "TerminationWatcher.h"
+#include "ZunoSmiley1.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSessionManager>
+
+ModZunoSmiley::ModZunoSmiley(const QString& programFile)
+    : m_programFile(programFile)
+{}
+
+ModZunoSmiley::~ModZunoSmiley()
+{
+    delete MainWindow.data();
+}
+
+void ModZunoSmiley::Main()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LoadSettings();
+    Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(CurrentLanguage));
+    RegisterListFileTypes();
+    AppTitle = QStringLiteral("Orvak Zuno Smileys");
+    MainWindow = new frmMain(*this);
+    MainWindow->setWindowTitle(AppTitle);
+    MainWindow->show();
+}
+
+void ModZunoSmiley::LoadSettings()
+{
+    CurrentLanguage = SettingsStore::language();
+}
+
+bool ModZunoSmiley::SaveSettings()
+{
+    return SettingsStore::setLanguage(CurrentLanguage);
+}
+
+QString ModZunoSmiley::ReadSetting(const QString& Key, const QString& Default,
+                                   const QString& Section)
+{
+    return SettingsStore::read(Key, Default, Section);
+}
+
+void ModZunoSmiley::RegisterListFileTypes()
+{
+    const QFileInfo program(m_programFile);
+    ShellLib2 shell;
+    try {
+        shell.setApplicationName(program.completeBaseName().trimmed());
+        shell.setApplicationPath(QDir::toNativeSeparators(program.absolutePath()).trimmed());
+        shell.ShellRegisterFileType(QStringLiteral("ZunoSmileys"),
+                                    QStringLiteral("Orvak Zuno Smileys - Smileys List"));
+        shell.ShellRegisterFileType(QStringLiteral("ZunoAcronyms"),
+                                    QStringLiteral("Orvak Zuno Smileys - Acronyms List"));
+        shell.ShellRegisterExtension(QStringLiteral("ZunoSmileys"), QStringLiteral("smy"));
+        shell.ShellRegisterExtension(QStringLiteral("ZunoAcronyms"), QStringLiteral("acr"));
+        shell.ShellSetDefaultIcon(QStringLiteral("ZunoSmileys"), QStringLiteral(",1"));
+        shell.ShellSetDefaultIcon(QStringLiteral("ZunoAcronyms"), QStringLiteral(",2"));
+        shell.ShellSetQuickView(QStringLiteral("ZunoSmileys"));
+        shell.ShellSetQuickView(QStringLiteral("ZunoAcronyms"));
+    } catch (const AutomationError& error) {
+        // The catalogue works without the desktop knowing its file types.
+        qWarning("File-type registration failed: %s", error.what());
+    }
+}
+
+ZunoSmiley1& ModZunoSmiley::Localizer()
+{
+    if (!m_localizer)
+        m_localizer = std::make_unique<ZunoSmiley1>();
+    return *m_localizer;
+}
+
+OVObject& ModZunoSmiley::ObjectLib()
+{
+    if (!m_objectLib)
+        m_objectLib = std::make_unique<OVObject>();
+    return *m_objectLib;
+}
+
+QString ModZunoSmiley::programFolder() const
+{
+    return QFileInfo(m_programFile).absolutePath();
+}
+
+QString ModZunoSmiley::listFolder()
+{
+    if (m_listFolder.isEmpty())
+        m_listFolder = ListFolder::choose(programFolder(), ListFolder::userDataFolder());
+    return m_listFolder;
+}
+
+QString ModZunoSmiley::listFilePath(const QString& fileName)
+{
+    return ObjectLib().AddSlashToPath(QDir::toNativeSeparators(listFolder())) + fileName;
+}
+
+void ModZunoSmiley::watchForTermination()
+{
+    if (m_terminationWatcher)
+        return;
+    m_terminationWatcher = new TerminationWatcher(qApp);
+    QObject::connect(m_terminationWatcher, &TerminationWatcher::terminationRequested, qApp,
+                     [this](int) {
+                         if (MainWindow)
+                             MainWindow->close();
+                         else
+                             QCoreApplication::quit();
+                     });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [this](QSessionManager& manager) { commitData(manager); });
+}
+
+void ModZunoSmiley::commitData(QSessionManager& manager)
+{
+    // The session is ending: save as a close would, and let the user keep
+    // the session going when something could not be saved.
+    if (MainWindow && !MainWindow->SaveEverything(manager.allowsInteraction()))
+        manager.cancel();
+}

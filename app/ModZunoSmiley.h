@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class OVObject;
+class QSessionManager;
+class TerminationWatcher;
+class ZunoSmiley1;
+class frmMain;
+
+// The program-wide state and the start-up of the catalogue program: the
+// language setting, the one localizer and object-library objects, the
+// registration of the two list-file types with the desktop, and the main
+// window. Alive for the whole process.
+class ModZunoSmiley
+{
+public:
+    // programFile: the program file whose folder holds the user list files
+    // when that folder is writable.
+    explicit ModZunoSmiley(const QString& programFile);
+    ~ModZunoSmiley();
+    ModZunoSmiley(const ModZunoSmiley&) = delete;
+    ModZunoSmiley& operator=(const ModZunoSmiley&) = delete;
+
+    // Start-up: busy pointer, setting, localizer, registration, main window
+    // loaded and shown. From then on the program runs on window events.
+    void Main();
+
+    void LoadSettings();
+    // Writes CurrentLanguage; false when the settings store took nothing.
+    bool SaveSettings();
+    static QString ReadSetting(const QString& Key, const QString& Default, const QString& Section);
+    void RegisterListFileTypes();
+
+    ZunoSmiley1& Localizer();
+    OVObject& ObjectLib();
+
+    // 1 French, 2 English; nothing else is ever stored here.
+    qint16 CurrentLanguage = 1;
+    QString AppTitle;
+    // The main window while it exists.
+    QPointer<frmMain> MainWindow;
+
+    QString programFile() const { return m_programFile; }
+    QString programFolder() const;
+    // The folder of the user list files, chosen at the first use unless set.
+    QString listFolder();
+    void setListFolder(const QString& folder) { m_listFolder = folder; }
+    // The full path of a user list file ("Smileys.smy", "Acronyms.acr").
+    QString listFilePath(const QString& fileName);
+
+    // Watches for termination requests and the end of the desktop session
+    // and closes the main window as the user would.
+    void watchForTermination();
+
+private:
+    void commitData(QSessionManager& manager);
+
+    QString m_programFile;
+    QString m_listFolder;
+    std::unique_ptr<ZunoSmiley1> m_localizer;
+    std::unique_ptr<OVObject> m_objectLib;
+    TerminationWatcher* m_terminationWatcher = nullptr;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// The program's one persistent setting, the interface language, in the
+// per-user settings store: application "ZunoSmileys", group "Configuration",
+// key "Langue", value the decimal text of the language code. Read in one
+// place and written in one place.
+class SettingsStore
+{
+public:
+    static const QString Application;   // "ZunoSmileys"
+    static const QString Configuration; // "Configuration"
+    static const QString LanguageKey;   // "Langue"
+
+    // A value of application "ZunoSmileys"; defaultValue when it is absent.
+    static QString read(const QString& key, const QString& defaultValue, const QString& section);
+    // Writes a value and makes sure it reached the store; false when it did not.
+    static bool write(const QString& key, const QString& value, const QString& section);
+
+    // The stored language: 1 (French) when absent or not a number, 2
+    // (English) for any other number.
+    static qint16 language();
+    static bool setLanguage(qint16 language);
+
+    // Where the store lives, for messages and tests.
+    static QString fileName();
+};

@@ -1,0 +1,17 @@
+#include "AppIcons.h"
+#include "ModZunoSmiley.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
+    QApplication::setApplicationVersion(QStringLiteral(ZUNO_APP_VERSION));
+    QApplication::setWindowIcon(AppIcons::program());
+
+    ModZunoSmiley mod(QCoreApplication::applicationFilePath());
+    mod.watchForTermination();
+    mod.Main();
+    return app.exec();
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "CatalogueListModel.h"
+#include "MessageBox.h"
+#include "ModZunoSmiley.h"
+#include "SettingsStore.h"
+#include "frmMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A catalogue program started for one test: its program file in a folder of
+// its own (so the list files land there), the settings store emptied first.
+class AppFixture
+{
+public:
+    AppFixture()
+    {
+        QFile::remove(SettingsStore::fileName());
+        MessageBox::reset();
+    }
+
+    QString programFolder() const { return m_program.path(); }
+    QString listPath(const QString& name) const { return m_program.filePath(name); }
+
+    // Starts the program as its main() does; the window is shown.
+    frmMain* start(const QString& listFolder = QString())
+    {
+        m_mod = std::make_unique<ModZunoSmiley>(m_program.filePath(QStringLiteral("ZunoSmiley")));
+        if (!listFolder.isEmpty())
+            m_mod->setListFolder(listFolder);
+        m_mod->Main();
+        return m_mod->MainWindow;
+    }
+
+    // Closes the window as the user does; true when it closed.
+    bool close()
+    {
+        frmMain* window = m_mod->MainWindow;
+        return window && window->close();
+    }
+
+    // Close, then start again with the same folders.
+    frmMain* restart()
+    {
+        const QString folder = m_mod->listFolder();
+        close();
+        m_mod.reset();
+        return start(folder);
+    }
+
+    ModZunoSmiley& mod() { return *m_mod; }
+
+    static void storeLanguage(const QString& value)
+    {
+        SettingsStore::write(SettingsStore::LanguageKey, value, SettingsStore::Configuration);
+    }
+    static QString storedLanguage()
+    {
+        return SettingsStore::read(SettingsStore::LanguageKey, QStringLiteral("<absent>"),
+                                   SettingsStore::Configuration);
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    static bool writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    // The rows of a list as "text | description | tag", in list order.
+    static QStringList rows(const CatalogueListModel* list, bool userOnly = false)
+    {
+        QStringList out;
+        for (int r = 0; r < list->rowCount(); ++r) {
+            const auto& e = list->entry(r);
+            if (userOnly && e.origin != CatalogueListModel::Origin::File)
+                continue;
+            out << e.text + QStringLiteral(" | ") + e.description + QStringLiteral(" | ") +
+                       CatalogueListModel::tagText(e.origin);
+        }
+        return out;
+    }
+
+private:
+    QTemporaryDir m_program;
+    std::unique_ptr<ModZunoSmiley> m_mod;
+};

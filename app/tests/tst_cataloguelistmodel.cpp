@@ -1,0 +1,201 @@
+#include "CatalogueListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTest>
+
+using Entry = CatalogueListModel::Entry;
+using Origin = CatalogueListModel::Origin;
+
+class tst_CatalogueListModel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void keepsTheModelContract()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&model);
+        QAbstractItemModelTester sortedTester(
+            &sorted, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        sorted.sort(0);
+
+        model.append({":-)", "Content", Origin::Table});
+        model.beginBulkLoad();
+        for (int i = 0; i < 50; ++i)
+            model.append({QString("u%1").arg(i), "d", Origin::File});
+        model.endBulkLoad();
+        model.setEntry(3, "renamed", "new");
+        model.removeRows(1, 2);
+        QCOMPARE(model.rowCount(), 49);
+        model.clear();
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void rowsCarryTheirOrigin_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("origin");
+        QTest::addColumn<QString>("iconKey");
+        QTest::addColumn<QString>("tag");
+        QTest::newRow("built-in smiley") << 0 << 0 << "Smiley"
+                                         << "Table";
+        QTest::newRow("user smiley") << 0 << 1 << "Smiley2"
+                                     << "File";
+        QTest::newRow("built-in acronym") << 1 << 0 << "Acronym"
+                                          << "Table";
+        QTest::newRow("user acronym") << 1 << 1 << "Acronym2"
+                                      << "File";
+    }
+
+    void rowsCarryTheirOrigin()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, origin);
+        QFETCH(QString, iconKey);
+        QFETCH(QString, tag);
+        CatalogueListModel model{CatalogueListModel::Kind(kind)};
+        model.append({"X", "Y", Origin(origin)});
+        const QModelIndex text = model.index(0, 0);
+        QCOMPARE(text.data(CatalogueListModel::IconKeyRole).toString(), iconKey);
+        QCOMPARE(text.data(CatalogueListModel::TagRole).toString(), tag);
+        QCOMPARE(text.data().toString(), QString("X"));
+        QCOMPARE(model.index(0, 1).data().toString(), QString("Y"));
+    }
+
+    // The load's test: the reported text (already without its blanks) against
+    // the texts as they stand, letter case aside.
+    void findsTextsAsTheyStand_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("same") << ":-)"
+                              << ":-)" << true;
+        QTest::newRow("letter case") << "BTW"
+                                     << "btw" << true;
+        QTest::newRow("accented case") << "ÉTÉ"
+                                       << "été" << true;
+        QTest::newRow("stored with blanks is not trimmed") << " abc"
+                                                           << "abc" << false;
+        QTest::newRow("part of a text") << "abcd"
+                                        << "abc" << false;
+        QTest::newRow("different") << ":-("
+                                   << ":-)" << false;
+    }
+
+    void findsTextsAsTheyStand()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, asked);
+        QFETCH(bool, found);
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        model.append({"other", "", Origin::Table});
+        model.append({stored, "", Origin::File});
+        QCOMPARE(model.containsText(asked), found);
+    }
+
+    // Add and Edit: two texts that differ only by surrounding blanks are one.
+    void findsTrimmedTexts_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("asked with blanks") << "abc"
+                                           << "  abc " << true;
+        QTest::newRow("stored with blanks") << " abc"
+                                            << "abc" << true;
+        QTest::newRow("inner blank counts") << "a bc"
+                                            << "abc" << false;
+        QTest::newRow("letter case and blanks") << "Lol"
+                                                << " LOL" << true;
+    }
+
+    void findsTrimmedTexts()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, asked);
+        QFETCH(bool, found);
+        CatalogueListModel model(CatalogueListModel::Kind::Acronyms);
+        model.append({stored, "", Origin::File});
+        QCOMPARE(model.containsTrimmedText(asked), found);
+    }
+
+    void theExceptedRowDoesNotCount()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        model.append({"a", "", Origin::File});
+        model.append({"b", "", Origin::File});
+        QVERIFY(!model.containsText("A", 0));
+        QVERIFY(model.containsText("B", 0));
+        model.append({"A", "", Origin::File}); // a second one of the same text
+        QVERIFY(model.containsText("a", 0));
+        QVERIFY(!model.containsTrimmedText(" b ", 1));
+    }
+
+    void theIndexFollowsEditsAndRemovals()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        model.append({"old", "", Origin::File});
+        model.append({"keep", "", Origin::File});
+        model.setEntry(0, "new", "d");
+        QVERIFY(!model.containsText("old"));
+        QVERIFY(model.containsText("NEW"));
+        model.removeRows(0, 1);
+        QVERIFY(!model.containsText("new"));
+        QVERIFY(model.containsText("keep"));
+        model.clear();
+        QVERIFY(!model.containsText("keep"));
+    }
+
+    void aBulkLoadResetsTheViewsOnce()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+        model.beginBulkLoad();
+        model.clear();
+        model.beginBulkLoad(); // nested, as a load inside a rebuild
+        for (int i = 0; i < 1000; ++i)
+            model.append({QString::number(i), "", Origin::File});
+        model.endBulkLoad();
+        // The duplicate test sees the rows while the load is still open.
+        QVERIFY(model.containsText("999"));
+        model.endBulkLoad();
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(inserts.count(), 0);
+        QCOMPARE(model.rowCount(), 1000);
+    }
+
+    void userEntriesKeepTheirOrder()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        model.append({"t1", "", Origin::Table});
+        model.append({"u2", "x", Origin::File});
+        model.append({"t3", "", Origin::Table});
+        model.append({"u1", "y", Origin::File});
+        const QList<Entry> user = model.userEntries();
+        QCOMPARE(user.size(), 2);
+        QCOMPARE(user.at(0).text, QString("u2"));
+        QCOMPARE(user.at(1).text, QString("u1"));
+    }
+
+    void dragDataIsTheEntryTextAlone()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        model.append({";-)", "Clin d'oeil", Origin::Table});
+        std::unique_ptr<QMimeData> data(model.mimeData({model.index(0, 1)}));
+        QVERIFY(data);
+        QCOMPARE(data->formats(), QStringList{"text/plain"});
+        QCOMPARE(data->text(), QString(";-)"));
+        QCOMPARE(model.supportedDragActions(), Qt::CopyAction);
+        QVERIFY(!model.mimeData({}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CatalogueListModel)
+#include "tst_cataloguelistmodel.moc"

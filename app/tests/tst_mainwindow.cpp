@@ -1,0 +1,386 @@
+#include "AppFixture.h"
+#include "ClassRegistry.h"
+#include "CatalogueView.h"
+#include "ListFolder.h"
+#include "OVAcronym.h"
+#include "OVSmiley.h"
+#include "ReadOnlyFolder.h"
+#include "Twips.h"
+#include "ZunoSmiley1.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <csignal>
+
+namespace {
+
+// The localizer in one language, to read the texts the window should show.
+std::unique_ptr<ZunoSmiley1> texts(int language)
+{
+    auto localizer = std::make_unique<ZunoSmiley1>();
+    localizer->setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(language));
+    return localizer;
+}
+
+// The built-in entries as the catalogue control reports them.
+QStringList builtIns(int list, int language)
+{
+    QStringList out;
+    auto collect = [&out](const QString& text, const QString& description, qint16) {
+        out << text + QStringLiteral(" | ") + description + QStringLiteral(" | Table");
+    };
+    if (list == 0) {
+        OVSmiley control;
+        QObject::connect(&control, &OVSmiley::NextSmiley, collect);
+        control.setLanguage(language);
+        control.LoadTable();
+    } else {
+        OVAcronym control;
+        QObject::connect(&control, &OVAcronym::NextAcronym, collect);
+        control.setLanguage(language);
+        control.LoadTable();
+    }
+    return out;
+}
+
+QStringList enabledButtons(frmMain* w, int list)
+{
+    QStringList out;
+    if (w->cmdCopy[list]->isEnabled())
+        out << "Copy";
+    if (w->cmdAdd[list]->isEnabled())
+        out << "Add";
+    if (w->cmdEdit[list]->isEnabled())
+        out << "Edit";
+    if (w->cmdRemove[list]->isEnabled())
+        out << "Remove";
+    return out;
+}
+
+void chooseLanguage(frmMain* w, int code)
+{
+    const int row = w->CLanguage->findData(code);
+    QVERIFY(row >= 0);
+    w->CLanguage->setCurrentIndex(row);
+    Q_EMIT w->CLanguage->activated(row);
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QApplication::setApplicationName("ZunoSmileys");
+    }
+
+    void firstStartIsFrenchAndCreatesEmptyLists()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(w->windowTitle(), QString("Orvak Zuno Smileys"));
+        QCOMPARE(app.mod().CurrentLanguage, qint16(1));
+        QCOMPARE(w->CLanguage->currentText(), QString("Français / French"));
+        QCOMPARE(w->CLanguage->count(), 2);
+        QCOMPARE(w->CLanguage->itemData(1).toInt(), 2);
+        QCOMPARE(w->TabStrip1->currentWidget(), w->picSmiley);
+        for (int list = 0; list < 2; ++list) {
+            QCOMPARE(AppFixture::rows(w->list(list)), builtIns(list, 1));
+            QCOMPARE(enabledButtons(w, list), QStringList{"Add"});
+        }
+        QVERIFY(!w->list(0)->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::storedLanguage(), QString("1"));
+        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")), QByteArray());
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")), QByteArray());
+    }
+
+    void storedLanguageChoosesTheInterface_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("language");
+        QTest::newRow("French") << "1" << 1;
+        QTest::newRow("English") << "2" << 2;
+        QTest::newRow("zero") << "0" << 2;
+        QTest::newRow("three") << "3" << 2;
+        QTest::newRow("seven") << "7" << 2;
+        QTest::newRow("not a number") << "anglais" << 1;
+    }
+
+    void storedLanguageChoosesTheInterface()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, language);
+        AppFixture app;
+        AppFixture::storeLanguage(stored);
+        frmMain* w = app.start();
+        QCOMPARE(int(app.mod().CurrentLanguage), language);
+        QCOMPARE(w->CLanguage->currentData().toInt(), language);
+        QCOMPARE(w->TabStrip1->tabText(1), texts(language)->ID_INT_ACRONYMS());
+        QCOMPARE(AppFixture::rows(w->list(1)), builtIns(1, language));
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::storedLanguage(), QString::number(language));
+    }
+
+    // The road of one entry: from the list file into the list behind the
+    // built-in entries, and back into the file byte for byte.
+    void userEntriesComeBackFromTheListFile()
+    {
+        AppFixture app;
+        const QString builtIn = builtIns(0, 1).first().section(" | ", 0, 0);
+        const QByteArray file = "\"<:o)\",\"Clown\"\r\n"
+                                "\"" +
+                                builtIn.toUtf8() +
+                                "\",\"same as a built-in\"\r\n"
+                                "\"  ;^) \",\"kept with its blanks\"\r\n"
+                                "\" <:O) \",\"an earlier line, other case and blanks\"\r\n"
+                                "\"a\"b,c\",\"quote and comma\"\r\n";
+        QVERIFY(AppFixture::writeFile(app.listPath("Smileys.smy"), file));
+        QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"), "\"CU\",\"See you\"\n"
+                                                                    "\"cu\",\"again\"\n"));
+        frmMain* w = app.start();
+        const int builtInCount = int(builtIns(0, 1).size());
+        QCOMPARE(AppFixture::rows(w->list(0)).mid(builtInCount),
+                 QStringList({"<:o) | Clown | File", "  ;^)  | kept with its blanks | File",
+                              "a\"b,c | quote and comma | File"}));
+        const QModelIndex user = w->list(0)->index(builtInCount, 0);
+        QCOMPARE(user.data(CatalogueListModel::IconKeyRole).toString(), QString("Smiley2"));
+        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"CU | See you | File"});
+
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
+                 QByteArray("\"<:o)\",\"Clown\"\r\n"
+                            "\"  ;^) \",\"kept with its blanks\"\r\n"
+                            "\"a\"b,c\",\"quote and comma\"\r\n"));
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
+                 QByteArray("\"CU\",\"See you\"\r\n"));
+
+        w = app.restart();
+        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 3);
+    }
+
+    void aListFileFromWindowsKeepsItsAccents()
+    {
+        AppFixture app;
+        QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"),
+                                      "\"A+\",\"\xC0 plus tard, d\xE9j\xE0\"\r\n"));
+        frmMain* w = app.start();
+        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"A+ | À plus tard, déjà | File"});
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
+                 QString("\"A+\",\"À plus tard, déjà\"\r\n").toUtf8());
+    }
+
+    void switchingTheLanguageRelabelsAndKeepsTheUsersChanges()
+    {
+        AppFixture app;
+        QVERIFY(AppFixture::writeFile(app.listPath("Smileys.smy"),
+                                      "\"gone\",\"removed since the start\"\r\n"
+                                      "\"kept\",\"from the file\"\r\n"));
+        frmMain* w = app.start();
+        CatalogueListModel* smileys = w->list(0);
+        const int builtInCount = int(builtIns(0, 1).size());
+        // Changes made since the start, in memory only.
+        smileys->removeRows(builtInCount, 1);
+        smileys->append({"new", "added since the start", CatalogueListModel::Origin::File});
+        w->SmileyView->setCurrentIndex(w->sortedList(0)->index(builtInCount, 0));
+        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
+
+        chooseLanguage(w, 2);
+        const auto english = texts(2);
+        QCOMPARE(app.mod().CurrentLanguage, qint16(2));
+        QCOMPARE(w->TabStrip1->tabText(0), english->ID_INT_SMILEYS());
+        QCOMPARE(w->TabStrip1->tabText(1), english->ID_INT_ACRONYMS());
+        QCOMPARE(w->TabStrip1->tabText(2), english->ID_INT_ABOUT());
+        QCOMPARE(w->list(1)->headerData(0, Qt::Horizontal).toString(), QString("Acronym"));
+        QCOMPARE(w->list(0)->headerData(1, Qt::Horizontal).toString(), QString("Description"));
+        QCOMPARE(w->cmdCopy[1]->toolTip(), english->ID_INT_COPY());
+        QCOMPARE(w->cmdRemove[0]->toolTip(), english->ID_INT_DELETE());
+        QCOMPARE(w->lblCourtesy->text(), english->ID_INT_COURTESY(".Net", ""));
+        QCOMPARE(w->windowTitle(), QString("Orvak Zuno Smileys"));
+        QCOMPARE(w->Frame1->title(), QString("Interface"));
+        QCOMPARE(AppFixture::rows(smileys).mid(0, builtInCount), builtIns(0, 2));
+        QCOMPARE(AppFixture::rows(w->list(1)), builtIns(1, 2));
+        QCOMPARE(
+            AppFixture::rows(smileys, true),
+            QStringList({"kept | from the file | File", "new | added since the start | File"}));
+        // Nothing is selected after the rebuild, and the buttons say so.
+        QCOMPARE(w->SmileyView->selectedSourceRow(), -1);
+        QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
+
+        chooseLanguage(w, 1);
+        QCOMPARE(w->list(1)->headerData(0, Qt::Horizontal).toString(), QString("Acronyme"));
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::storedLanguage(), QString("1"));
+        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
+                 QByteArray("\"kept\",\"from the file\"\r\n\"new\",\"added since the start\"\r\n"));
+    }
+
+    void choosingTheCurrentLanguageChangesNothing()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        QSignalSpy resets(w->list(0), &QAbstractItemModel::modelReset);
+        chooseLanguage(w, 1);
+        QCOMPARE(resets.count(), 0);
+        QVERIFY(!QFile::exists(app.listPath("Smileys.smy")));
+    }
+
+    void theTabStripBringsPagesToTheFront()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        w->TabStrip1_Click(3);
+        QCOMPARE(w->TabStrip1->currentWidget(), w->picAbout);
+        w->TabStrip1_Click(3);
+        QCOMPARE(w->TabStrip1->currentWidget(), w->picAbout);
+        w->TabStrip1_Click(0);
+        w->TabStrip1_Click(4);
+        QCOMPARE(w->TabStrip1->currentWidget(), w->picAbout);
+        w->TabStrip1_Click(2);
+        QCOMPARE(w->TabStrip1->currentWidget(), w->picAcronym);
+    }
+
+    void theLayoutFollowsTheScreenResolution()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        const Twips twips;
+        QCOMPARE(w->size(), twips.size(5520, 6585));
+        QCOMPARE(w->TabStrip1->geometry(), twips.rect(120, 120, 5295, 6375));
+        QCOMPARE(w->SmileyView->geometry(), twips.rect(120, 240, 4215, 5535));
+        QCOMPARE(w->cmdRemove[1]->geometry(), twips.rect(4440, 1680, 495, 375));
+        QCOMPARE(w->picLogo->pixmap().deviceIndependentSize().toSize(), QSize(136, 36));
+        QCOMPARE(w->lblVersion->text(), QString("Version 1.0.3"));
+        QVERIFY(!w->lblDescription->text().isEmpty());
+        QCOMPARE(Twips(96).toPixels(1440), 96);
+        QCOMPARE(Twips(144).toPixels(1440), 144);
+        QCOMPARE(Twips(96).toPixels(15), 1);
+    }
+
+    void aFailedSaveIsReportedAndLosesNothing()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        const QByteArray before = "\"mine\",\"typed last week\"\r\n";
+        QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
+        frmMain* w = app.start(lists.path());
+        w->list(0)->append({"new", "typed today", CatalogueListModel::Origin::File});
+        QString why;
+        if (!makeFolderReadOnly(lists.path(), &why))
+            QSKIP(qPrintable(why));
+
+        MessageBox::setNextAnswer(MessageBox::KeepOpen);
+        QVERIFY(!app.close());
+        QCOMPARE(MessageBox::askedCount(), 1);
+        QVERIFY(MessageBox::lastText().contains(lists.filePath("Smileys.smy")));
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->isMinimized());
+        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 2);
+
+        // Once the folder accepts files again, the next close saves all.
+        releaseFolder(lists.path());
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                 before + "\"new\",\"typed today\"\r\n");
+    }
+
+    void closingAnywayKeepsThePreviousFile()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        const QByteArray before = "\"mine\",\"typed last week\"\r\n";
+        QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
+        frmMain* w = app.start(lists.path());
+        w->list(0)->removeRows(w->list(0)->rowCount() - 1, 1);
+        QString why;
+        if (!makeFolderReadOnly(lists.path(), &why))
+            QSKIP(qPrintable(why));
+        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
+        const bool closed = app.close();
+        releaseFolder(lists.path());
+        QVERIFY(closed);
+        QCOMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")), before);
+    }
+
+    void listsMoveToTheDataFolderWhenTheProgramsIsReadOnly()
+    {
+        QTemporaryDir root;
+        QVERIFY(AppFixture::writeFile(root.filePath("file"), "a regular file"));
+        const QString data = ListFolder::userDataFolder();
+        QDir(data).removeRecursively();
+        {
+            ModZunoSmiley mod(root.filePath("file/bin/ZunoSmiley"));
+            QCOMPARE(mod.listFolder(), data);
+            mod.Main();
+            mod.MainWindow->list(1)->append(
+                {"QQZ", "not built in", CatalogueListModel::Origin::File});
+            QVERIFY(mod.MainWindow->close());
+        }
+        QCOMPARE(AppFixture::readAll(data + "/Acronyms.acr"),
+                 QByteArray("\"QQZ\",\"not built in\"\r\n"));
+        ModZunoSmiley again(root.filePath("file/bin/ZunoSmiley"));
+        again.Main();
+        QCOMPARE(AppFixture::rows(again.MainWindow->list(1), true),
+                 QStringList{"QQZ | not built in | File"});
+    }
+
+    void aTerminationRequestClosesAndSaves()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        app.mod().watchForTermination();
+        w->list(0)->append({"8-)", "saved on SIGTERM", CatalogueListModel::Origin::File});
+        QPointer<frmMain> window = w;
+        ::raise(SIGTERM);
+        QTRY_VERIFY(!window || !window->isVisible());
+        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
+                 QByteArray("\"8-)\",\"saved on SIGTERM\"\r\n"));
+        QCOMPARE(AppFixture::storedLanguage(), QString("1"));
+    }
+
+    void theListFileTypesAreRegistered_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("smiley lists") << "ZunoSmileys" << "Orvak Zuno Smileys - Smileys List";
+        QTest::newRow("acronym lists") << "ZunoAcronyms" << "Orvak Zuno Smileys - Acronyms List";
+        QTest::newRow(".smy") << ".smy" << "ZunoSmileys";
+        QTest::newRow(".acr") << ".acr" << "ZunoAcronyms";
+    }
+
+    void theListFileTypesAreRegistered()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        AppFixture app;
+        app.start();
+        ClassRegistry registry;
+        QString stored;
+        QCOMPARE(registry.queryDefaultValue(key, 1024, &stored), ClassRegistry::Status::Success);
+        QCOMPARE(stored, value);
+    }
+
+    void thePointerIsNormalOnceTheWindowIsShown()
+    {
+        AppFixture app;
+        app.start();
+        QTRY_VERIFY(!QApplication::overrideCursor());
+    }
+};
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,153 @@
+#include "ListFolder.h"
+#include "ReadOnlyFolder.h"
+#include "UserListFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Records = QList<UserListFile::Record>;
+Q_DECLARE_METATYPE(Records)
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_UserListFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void formatsOneQuotedLinePerEntry_data()
+    {
+        QTest::addColumn<Records>("records");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("no entries, no bytes") << Records{} << QByteArray();
+        QTest::newRow("one entry") << Records{{"abc", "def"}} << QByteArray("\"abc\",\"def\"\r\n");
+        QTest::newRow("quotes and commas are not escaped")
+            << Records{{"a\"b", "c,d"}} << QByteArray("\"a\"b\",\"c,d\"\r\n");
+        QTest::newRow("blanks stay")
+            << Records{{"  :-) ", " x "}} << QByteArray("\"  :-) \",\" x \"\r\n");
+        QTest::newRow("empty description") << Records{{"X", ""}} << QByteArray("\"X\",\"\"\r\n");
+        QTest::newRow("accented letters in UTF-8")
+            << Records{{"é", "Très content"}}
+            << QByteArray("\"\xC3\xA9\",\"Tr\xC3\xA8s content\"\r\n");
+        QTest::newRow("order kept, every line ended")
+            << Records{{"2", "b"}, {"1", "a"}} << QByteArray("\"2\",\"b\"\r\n\"1\",\"a\"\r\n");
+    }
+
+    void formatsOneQuotedLinePerEntry()
+    {
+        QFETCH(Records, records);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(UserListFile::format(records), bytes);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Smileys.smy");
+        QVERIFY(UserListFile::save(path, records));
+        QCOMPARE(readAll(path), bytes);
+    }
+
+    void theExampleBytes()
+    {
+        QCOMPARE(UserListFile::format({{"abc", "def"}}),
+                 QByteArray::fromHex("22616263222C2264656622"
+                                     "0D0A"));
+    }
+
+    void replacesAnOlderFileWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Acronyms.acr");
+        QVERIFY(writeFile(path, QByteArray(10000, 'x')));
+        QVERIFY(UserListFile::save(path, {{"IMHO", "opinion"}}));
+        QCOMPARE(readAll(path), QByteArray("\"IMHO\",\"opinion\"\r\n"));
+        // No temporary file is left beside it.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Acronyms.acr"});
+    }
+
+    void createsAMissingFolder()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("share/ZunoSmileys/Smileys.smy");
+        QVERIFY(UserListFile::save(path, {{":-)", "x"}}));
+        QCOMPARE(readAll(path), QByteArray("\":-)\",\"x\"\r\n"));
+    }
+
+    void failsWithAReasonWhenTheFolderCannotExist()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("plain"), "not a folder"));
+        QString reason;
+        QVERIFY(!UserListFile::save(dir.filePath("plain/Smileys.smy"), {{"a", "b"}}, &reason));
+        QVERIFY(!reason.isEmpty());
+        QCOMPARE(readAll(dir.filePath("plain")), QByteArray("not a folder"));
+    }
+
+    void aFailedSaveLeavesThePreviousFileWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Smileys.smy");
+        const QByteArray before("\":-)\",\"mine\"\r\n");
+        QVERIFY(writeFile(path, before));
+        QString why;
+        if (!makeFolderReadOnly(dir.path(), &why))
+            QSKIP(qPrintable(why));
+        QString reason;
+        const bool saved = UserListFile::save(path, {{"new", "entry"}}, &reason);
+        releaseFolder(dir.path());
+        QVERIFY(!saved);
+        QVERIFY2(!reason.isEmpty(), "the failure carries a reason");
+        QCOMPARE(readAll(path), before);
+    }
+
+    void listsStayBesideAWritableProgram()
+    {
+        QTemporaryDir program, data;
+        QCOMPARE(ListFolder::choose(program.path(), data.path()), program.path());
+        QCOMPARE(QDir(program.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void listsMoveToTheDataFolder_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("program folder below a regular file") << "file";
+        QTest::newRow("program folder missing") << "missing";
+        QTest::newRow("program folder read-only") << "read-only";
+    }
+
+    void listsMoveToTheDataFolder()
+    {
+        QFETCH(QString, how);
+        QTemporaryDir root, data;
+        QString program = root.filePath("bin");
+        if (how == "file") {
+            QVERIFY(writeFile(root.filePath("file"), "x"));
+            program = root.filePath("file/bin");
+        } else if (how == "read-only") {
+            QVERIFY(QDir().mkpath(program));
+            QString why;
+            if (!makeFolderReadOnly(program, &why))
+                QSKIP(qPrintable(why));
+        }
+        const QString chosen = ListFolder::choose(program, data.path());
+        if (how == "read-only")
+            releaseFolder(program);
+        QCOMPARE(chosen, data.path());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_UserListFile)
+#include "tst_userlistfile.moc"
