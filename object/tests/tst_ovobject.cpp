@@ -3,6 +3,8 @@
 #include "DriveList.h"
 #include "OVObject.h"
 
+#include "ModalDriver.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -22,23 +24,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Runs `action` on the next modal dialog as soon as it is up, so that a test
-// drives the dialog the way a user does while the call waits for it.
-void whenModalShown(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
-    });
-    timer->start();
-}
 
 QPushButton* button(QWidget* dialog, const char* name)
 {

@@ -4,6 +4,8 @@
 #include "AutomationError.h"
 #include "OVObject.h"
 
+#include "ModalDriver.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
@@ -19,21 +21,6 @@
 #include <thread>
 
 namespace {
-
-void whenModalShown(std::function<void(QWidget*)> action)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
-    });
-    timer->start();
-}
 
 QWidget* helpWindow()
 {

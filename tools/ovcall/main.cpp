@@ -8,6 +8,7 @@
 
 #include "Automation.h"
 #include "AutomationError.h"
+#include "ConsoleStreams.h"
 #include "KnownClasses.h"
 
 #include <QApplication>
@@ -16,18 +17,6 @@
 #include <memory>
 
 namespace {
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 int usage()
 {
@@ -76,8 +65,6 @@ int main(int argc, char* argv[])
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    out().setEncoding(QStringConverter::Utf8);
-    err().setEncoding(QStringConverter::Utf8);
     try {
         return run(app.arguments().mid(1));
     } catch (const AutomationError& e) {

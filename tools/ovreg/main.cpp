@@ -13,6 +13,7 @@
 // usage or an invalid key name.
 
 #include "ClassRegistry.h"
+#include "ConsoleStreams.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -21,18 +22,6 @@
 namespace {
 
 using Status = ClassRegistry::Status;
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 int usage()
 {
@@ -105,8 +94,6 @@ int query(const QString& key)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    out().setEncoding(QStringConverter::Utf8);
-    err().setEncoding(QStringConverter::Utf8);
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.size() > 2 || args.first() != QLatin1String("query"))
         return usage();
