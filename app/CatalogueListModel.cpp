@@ -147,7 +147,6 @@ void CatalogueListModel::clear()
         beginResetModel();
     m_entries.clear();
     m_textCounts.clear();
-    m_trimmedCounts.clear();
     if (m_bulkDepth == 0)
         endResetModel();
 }
@@ -174,10 +173,15 @@ bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
 
 bool CatalogueListModel::containsTrimmedText(const QString& text, int exceptRow) const
 {
-    if (exceptRow < 0 || exceptRow >= m_entries.size())
-        return countsContain(m_trimmedCounts, key(text.trimmed()), nullptr);
-    const QString except = key(m_entries.at(exceptRow).text.trimmed());
-    return countsContain(m_trimmedCounts, key(text.trimmed()), &except);
+    // Asked only when the user adds or edits one entry: a scan without
+    // copies is quick enough at any size and keeps the loads lighter.
+    const QStringView wanted = QStringView(text).trimmed();
+    for (int row = 0; row < m_entries.size(); ++row) {
+        if (row != exceptRow &&
+            QStringView(m_entries.at(row).text).trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
@@ -211,7 +215,6 @@ QString CatalogueListModel::key(const QString& text)
 void CatalogueListModel::addToIndex(const Entry& entry)
 {
     ++m_textCounts[key(entry.text)];
-    ++m_trimmedCounts[key(entry.text.trimmed())];
 }
 
 void CatalogueListModel::removeFromIndex(const Entry& entry)
@@ -222,7 +225,6 @@ void CatalogueListModel::removeFromIndex(const Entry& entry)
             counts.erase(it);
     };
     drop(m_textCounts, key(entry.text));
-    drop(m_trimmedCounts, key(entry.text.trimmed()));
 }
 
 bool CatalogueListModel::countsContain(const QHash<QString, int>& counts, const QString& key,

@@ -10,8 +10,8 @@
 // store of the entries. Each row holds the entry text, its description and
 // its origin: built in ("Table", never saved, edited or removed) or the
 // user's own ("File", saved to the user list file). Beside the rows the model
-// keeps case-insensitive counts of the texts so that the duplicate tests stay
-// cheap however long the list grows.
+// keeps case-insensitive counts of the texts so that the duplicate test of a
+// load stays cheap however long the list grows.
 class CatalogueListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -92,7 +92,6 @@ private:
     Kind m_kind;
     QList<Entry> m_entries;
     QHash<QString, int> m_textCounts;
-    QHash<QString, int> m_trimmedCounts;
     QHash<QString, QIcon> m_icons;
     QString m_headers[ColumnCount];
     int m_bulkDepth = 0;

@@ -411,6 +411,7 @@ bool frmMain::SaveAcronymList(QString* errorString)
 bool frmMain::saveUserList(int list, QString* errorString)
 {
     QList<UserListFile::Record> records;
+    records.reserve(m_lists[list]->rowCount());
     for (const auto& entry : m_lists[list]->userEntries())
         records.append({entry.text, entry.description});
     return UserListFile::save(m_mod.listFilePath(listFileName(list)), records, errorString);
