@@ -229,6 +229,19 @@ private Q_SLOTS:
                  QByteArray("\"kept\",\"from the file\"\r\n\"new\",\"added since the start\"\r\n"));
     }
 
+    void closingFromTheMinimizedWindowSavesAlike()
+    {
+        AppFixture app;
+        AppFixture::storeLanguage("2");
+        frmMain* w = app.start();
+        w->list(1)->append({"QQZ", "mine", CatalogueListModel::Origin::File});
+        w->showMinimized();
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::storedLanguage(), QString("2"));
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
+                 QByteArray("\"QQZ\",\"mine\"\r\n"));
+    }
+
     void choosingTheCurrentLanguageChangesNothing()
     {
         AppFixture app;
