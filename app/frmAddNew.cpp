@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
     : QDialog(parent)
     , m_localizer(localizer)
@@ -26,12 +28,15 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
     CItem = new QLineEdit(frame);
     CItem->setObjectName(QStringLiteral("CItem"));
     CItem->setGeometry(twips.rect(120, 480, 3375, 325));
+    // The boxes have no length limit: a long paste must not be cut short.
+    CItem->setMaxLength(std::numeric_limits<int>::max());
     lblDescription = new QLabel(frame);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->setGeometry(twips.rect(120, 840, 3375, 255));
     CDescription = new QLineEdit(frame);
     CDescription->setObjectName(QStringLiteral("CDescription"));
     CDescription->setGeometry(twips.rect(120, 1080, 3375, 325));
+    CDescription->setMaxLength(std::numeric_limits<int>::max());
     // A label's access key moves the focus to its box.
     lblItem->setBuddy(CItem);
     lblDescription->setBuddy(CDescription);

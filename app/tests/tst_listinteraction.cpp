@@ -409,6 +409,21 @@ private Q_SLOTS:
         QVERIFY(!next.okEnabled);
     }
 
+    void aLongPasteIsKeptWhole()
+    {
+        const QString text(100000, QLatin1Char('x'));
+        DialogAnswer seen;
+        answerNextDialog(&seen, [&](frmAddNew* d) {
+            d->CItem->insert(text); // as a paste does
+            d->CDescription->insert(text);
+            QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+        });
+        w->cmdAdd[0]->click();
+        QVERIFY(seen.seen);
+        const QStringList rows = AppFixture::rows(w->list(0), true);
+        QCOMPARE(rows.last(), text + " | " + text + " | File");
+    }
+
     void theDialogSpeaksTheInterfaceLanguage_data()
     {
         QTest::addColumn<int>("language");
