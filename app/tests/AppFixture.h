@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -79,6 +80,21 @@ public:
     }
 
     // The rows of a list as "text | description | tag", in list order.
+    // The command buttons of a tab that a user can press, by name.
+    static QStringList enabledButtons(frmMain* w, int list)
+    {
+        QStringList out;
+        if (w->cmdCopy[list]->isEnabled())
+            out << "Copy";
+        if (w->cmdAdd[list]->isEnabled())
+            out << "Add";
+        if (w->cmdEdit[list]->isEnabled())
+            out << "Edit";
+        if (w->cmdRemove[list]->isEnabled())
+            out << "Remove";
+        return out;
+    }
+
     static QStringList rows(const CatalogueListModel* list, bool userOnly = false)
     {
         QStringList out;

@@ -22,20 +22,6 @@
 
 namespace {
 
-QStringList enabledButtons(frmMain* w, int list)
-{
-    QStringList out;
-    if (w->cmdCopy[list]->isEnabled())
-        out << "Copy";
-    if (w->cmdAdd[list]->isEnabled())
-        out << "Add";
-    if (w->cmdEdit[list]->isEnabled())
-        out << "Edit";
-    if (w->cmdRemove[list]->isEnabled())
-        out << "Remove";
-    return out;
-}
-
 // The source row of the first entry with this text.
 int rowOf(frmMain* w, int list, const QString& text)
 {
@@ -151,16 +137,16 @@ private Q_SLOTS:
         QFETCH(QString, click);
         QFETCH(QStringList, enabled);
         w->TabStrip1_Click(list + 1);
-        QCOMPARE(enabledButtons(w, list), QStringList{"Add"});
+        QCOMPARE(AppFixture::enabledButtons(w, list), QStringList{"Add"});
         // Something selected first, so that empty space has something to clear.
         clickRow(w, list, rowOf(w, list, list == 0 ? "<:o)" : "QQZ"));
         if (click.isEmpty())
             clickEmptySpace(w, list);
         else
             clickRow(w, list, rowOf(w, list, click));
-        QCOMPARE(enabledButtons(w, list), enabled);
+        QCOMPARE(AppFixture::enabledButtons(w, list), enabled);
         // The other tab keeps its own state.
-        QCOMPARE(enabledButtons(w, 1 - list), QStringList{"Add"});
+        QCOMPARE(AppFixture::enabledButtons(w, 1 - list), QStringList{"Add"});
     }
 
     void keysObeyTheButtons()
@@ -191,16 +177,16 @@ private Q_SLOTS:
         QCOMPARE(w->list(0)->rowCount(), rows - 1);
         QCOMPARE(rowOf(w, 0, "abc"), -1);
         QCOMPARE(rowOf(w, 0, "<:o)") >= 0, true);
-        QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList{"Add"});
     }
 
     void selectionsThatAreNotClicksRefreshTheButtons()
     {
         clickRow(w, 0, rowOf(w, 0, "<:o)"));
-        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
         // The arrow key moves to the next, built-in or user entry.
         QTest::keyClick(w->SmileyView, Qt::Key_Up);
-        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add"}));
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add"}));
         // The pointer resting on an entry selects it.
         const QModelIndex user = shown(w, 0, rowOf(w, 0, "abc"));
         w->SmileyView->scrollTo(user);
@@ -209,7 +195,7 @@ private Q_SLOTS:
         QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, {}, {});
         QApplication::sendEvent(viewport, &move);
         QTRY_COMPARE(w->SmileyView->selectedSourceRow(), rowOf(w, 0, "abc"));
-        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
     }
 
     void headerClicksAlternateTheDirection()
@@ -374,7 +360,7 @@ private Q_SLOTS:
         QFETCH(QStringList, userRows);
         if (!edit.isEmpty())
             clickRow(w, list, rowOf(w, list, edit));
-        const QStringList buttons = enabledButtons(w, list);
+        const QStringList buttons = AppFixture::enabledButtons(w, list);
         DialogAnswer seen;
         answerNextDialog(&seen, [&](frmAddNew* d) {
             type(d->CItem, text);
@@ -395,7 +381,7 @@ private Q_SLOTS:
         QVERIFY(seen.seen);
         QCOMPARE(AppFixture::rows(w->list(list), true), userRows);
         // The command refreshes nothing: the buttons are as before.
-        QCOMPARE(enabledButtons(w, list), buttons);
+        QCOMPARE(AppFixture::enabledButtons(w, list), buttons);
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(!QApplication::overrideCursor());
 
@@ -506,7 +492,7 @@ private Q_SLOTS:
         w->cmdRemove[0]->click();
         QCOMPARE(rowOf(w, 0, "<:o)"), -1);
         QCOMPARE(w->list(1)->rowCount(), acronyms);
-        QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList{"Add"});
 
         DialogAnswer seen;
         answerNextDialog(&seen, [](frmAddNew* d) {

@@ -51,20 +51,6 @@ QStringList builtIns(int list, int language)
     return out;
 }
 
-QStringList enabledButtons(frmMain* w, int list)
-{
-    QStringList out;
-    if (w->cmdCopy[list]->isEnabled())
-        out << "Copy";
-    if (w->cmdAdd[list]->isEnabled())
-        out << "Add";
-    if (w->cmdEdit[list]->isEnabled())
-        out << "Edit";
-    if (w->cmdRemove[list]->isEnabled())
-        out << "Remove";
-    return out;
-}
-
 void chooseLanguage(frmMain* w, int code)
 {
     const int row = w->CLanguage->findData(code);
@@ -98,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(w->TabStrip1->currentWidget(), w->picSmiley);
         for (int list = 0; list < 2; ++list) {
             QCOMPARE(AppFixture::rows(w->list(list)), builtIns(list, 1));
-            QCOMPARE(enabledButtons(w, list), QStringList{"Add"});
+            QCOMPARE(AppFixture::enabledButtons(w, list), QStringList{"Add"});
         }
         QVERIFY(!w->list(0)->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
@@ -197,7 +183,7 @@ private Q_SLOTS:
         smileys->removeRows(builtInCount, 1);
         smileys->append({"new", "added since the start", CatalogueListModel::Origin::File});
         w->SmileyView->setCurrentIndex(w->sortedList(0)->index(builtInCount, 0));
-        QCOMPARE(enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
 
         chooseLanguage(w, 2);
         const auto english = texts(2);
@@ -219,7 +205,7 @@ private Q_SLOTS:
             QStringList({"kept | from the file | File", "new | added since the start | File"}));
         // Nothing is selected after the rebuild, and the buttons say so.
         QCOMPARE(w->SmileyView->selectedSourceRow(), -1);
-        QCOMPARE(enabledButtons(w, 0), QStringList{"Add"});
+        QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList{"Add"});
 
         chooseLanguage(w, 1);
         QCOMPARE(w->list(1)->headerData(0, Qt::Horizontal).toString(), QString("Acronyme"));
