@@ -7,9 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Compiler, build tools and the libraries the code links; Xvfb, xauth, xdotool
-# and xclip for the end-to-end test; a font so windows render text offscreen.
+# and xclip for the end-to-end test; dbus-daemon for a private session bus in
+# the object library's file-manager test; a font so windows render text offscreen.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
-          xvfb xauth xdotool xclip fonts-dejavu-core)
+          xvfb xauth xdotool xclip dbus-daemon fonts-dejavu-core)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
