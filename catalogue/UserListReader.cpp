@@ -94,18 +94,14 @@ void UserListReader::parse(QByteArrayView bytes, const EntrySink& sink)
         bytes = bytes.sliced(Utf8ByteOrderMark.size());
 
     // The delimiters are ASCII, which both encodings keep as single bytes, so
-    // the lines are split on the bytes and only the fields are decoded.
-    const bool utf8 = bytes.isValidUtf8();
-    QStringDecoder windows1252;
-    if (!utf8) {
-        windows1252 = QStringDecoder("windows-1252", QStringConverter::Flag::Stateless);
-        if (!windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
-            windows1252 =
-                QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
-    }
-    const auto decode = [&](QByteArrayView field) {
-        return utf8 ? QString::fromUtf8(field) : QString(windows1252.decode(field));
-    };
+    // the lines are split on the bytes and only the fields are decoded. Each
+    // line is UTF-8 when it is valid UTF-8 and Windows-1252 otherwise: a line
+    // added in the Windows code page to a file of ours must not turn every
+    // other line's letters into Windows-1252 look-alikes, which the next save
+    // would keep for good.
+    QStringDecoder windows1252("windows-1252", QStringConverter::Flag::Stateless);
+    if (!windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
+        windows1252 = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
 
     const char* const end = bytes.data() + bytes.size();
     for (const char* start = bytes.data(); start != end;) {
@@ -116,6 +112,10 @@ void UserListReader::parse(QByteArrayView bytes, const EntrySink& sink)
             ++start;
         if (line.isEmpty())
             continue;
+        const bool utf8 = line.isValidUtf8();
+        const auto decode = [&](QByteArrayView field) {
+            return utf8 ? QString::fromUtf8(field) : QString(windows1252.decode(field));
+        };
         const Fields fields = splitLine(line);
         if (!sink(decode(fields.text), decode(fields.description)))
             return;

@@ -20,9 +20,10 @@
 //   blanks (a line without a comma is a text with an empty description);
 // - blanks outside the quotes, a missing closing quote, a description that is
 //   not quoted;
-// - UTF-8 with or without its byte-order mark, and, for a file that is not
+// - UTF-8 with or without its byte-order mark, and, for a line that is not
 //   valid UTF-8, the Western Windows code page (Windows-1252), so files made on
-//   Windows keep their accented letters.
+//   Windows keep their accented letters, and so do the UTF-8 lines of a file
+//   to which such a line was added.
 class UserListReader
 {
 public:

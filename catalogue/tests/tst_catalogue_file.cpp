@@ -111,6 +111,12 @@ private Q_SLOTS:
         QTest::newRow("Windows-1252")
             << QByteArray("\"caf\xE9\",\"cr\xE8me \x80 \x93ok\x94 \x9C\"\r\n\"\xC0\",\"\xFF\"\r\n")
             << QStringList{"café", "crème € “ok” œ", "À", "ÿ"};
+        QTest::newRow("Windows-1252 line added to a UTF-8 file")
+            << QByteArray("\"caf\xC3\xA9\",\"\xE2\x82\xAC \xF0\x9F\x98\x80\"\r\n"
+                          "\"\xE0 la main\",\"\x80\"\r\n"
+                          "\"\xE9t\xE9\",\"summer\"\r\n"
+                          "\"\xE6\x97\xA5\",\"sun\"\r\n")
+            << QStringList{"café", "€ 😀", "à la main", "€", "été", "summer", "日", "sun"};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("only blank lines") << QByteArray("\r\n\n\r  \r\n") << QStringList{};
         QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList{};
