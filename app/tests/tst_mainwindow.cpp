@@ -377,6 +377,35 @@ private Q_SLOTS:
         QCOMPARE(stored, value);
     }
 
+    // The document icons name the program file itself, whatever its name.
+    void theDocumentIconsNameTheProgramFile_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("plain name") << "ZunoSmiley";
+        QTest::newRow("a dot in the name") << "Zuno.Smiley-1.0";
+    }
+
+    void theDocumentIconsNameTheProgramFile()
+    {
+        QFETCH(QString, program);
+        QTemporaryDir folder;
+        ModZunoSmiley mod(folder.filePath(program));
+        mod.RegisterListFileTypes();
+        const QString executable = QDir::toNativeSeparators(folder.filePath(program));
+        const QStringList expected{
+            "ZunoSmileys\\DefaultIcon=" + executable + ",1", "ZunoSmileys\\QuickView=*",
+            "ZunoAcronyms\\DefaultIcon=" + executable + ",2", "ZunoAcronyms\\QuickView=*"};
+        ClassRegistry registry;
+        QStringList stored;
+        for (const QString key : {"ZunoSmileys\\DefaultIcon", "ZunoSmileys\\QuickView",
+                                  "ZunoAcronyms\\DefaultIcon", "ZunoAcronyms\\QuickView"}) {
+            QString value;
+            registry.queryDefaultValue(key, 1024, &value);
+            stored << key + "=" + value;
+        }
+        QCOMPARE(stored, expected);
+    }
+
     void thePointerIsNormalOnceTheWindowIsShown()
     {
         AppFixture app;
