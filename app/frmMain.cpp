@@ -386,7 +386,7 @@ void frmMain::addEntry(int list, const QString& text, const QString& description
         m_lists[list]->append({text, description, Origin::Table});
         return;
     }
-    if (!EntryExists(list, text.trimmed(), false))
+    if (!EntryExists(list, CatalogueListModel::trimBlanks(text).toString(), false))
         m_lists[list]->append({text, description, Origin::File});
 }
 

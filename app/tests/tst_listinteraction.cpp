@@ -304,6 +304,9 @@ private Q_SLOTS:
                                                      << "  abc "
                                                      << "x"
                                                      << "ok" << before;
+        QTest::newRow("a no-break space is part of the text")
+            << 0 << "" << QString::fromUtf8("\u00a0abc") << "nbsp"
+            << "ok" << before + QStringList{QString::fromUtf8("\u00a0abc | nbsp | File")};
         QTest::newRow("add a smiley text to the acronyms")
             << 1 << ""
             << "<:o)"
