@@ -175,10 +175,10 @@ bool CatalogueListModel::containsTrimmedText(const QString& text, int exceptRow)
 {
     // Asked only when the user adds or edits one entry: a scan without
     // copies is quick enough at any size and keeps the loads lighter.
-    const QStringView wanted = QStringView(text).trimmed();
+    const QStringView wanted = trimBlanks(text);
     for (int row = 0; row < m_entries.size(); ++row) {
         if (row != exceptRow &&
-            QStringView(m_entries.at(row).text).trimmed().compare(wanted, Qt::CaseInsensitive) == 0)
+            trimBlanks(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;
@@ -192,6 +192,16 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
             user.append(e);
     }
     return user;
+}
+
+QStringView CatalogueListModel::trimBlanks(QStringView text)
+{
+    const QChar blank = QLatin1Char(' ');
+    while (!text.isEmpty() && text.front() == blank)
+        text = text.mid(1);
+    while (!text.isEmpty() && text.back() == blank)
+        text.chop(1);
+    return text;
 }
 
 QString CatalogueListModel::tagText(Origin origin)

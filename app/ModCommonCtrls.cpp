@@ -144,6 +144,11 @@ private:
     {
         if (!m_hot.isValid() || !m_view->selectionModel() || !m_view->isEnabled())
             return;
+        // A modal window (the entry dialog) opened since the pointer came to
+        // rest: the command it serves acts on the selection as it was.
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != m_view->window())
+            return;
         // The same selection a click gives; the list's selection handlers
         // refresh the buttons.
         m_view->selectionModel()->setCurrentIndex(m_hot, QItemSelectionModel::ClearAndSelect |

@@ -54,9 +54,17 @@ QString ModZunoSmiley::ReadSetting(const QString& Key, const QString& Default,
 void ModZunoSmiley::RegisterListFileTypes()
 {
     const QFileInfo program(m_programFile);
+#ifdef Q_OS_WIN
+    // Without ".exe": the shell library puts it back.
+    const QString name = program.completeBaseName();
+#else
+    // Programs here have no suffix: a dot is part of the name, and the
+    // document icons must name the program file itself.
+    const QString name = program.fileName();
+#endif
     ShellLib2 shell;
     try {
-        shell.setApplicationName(program.completeBaseName().trimmed());
+        shell.setApplicationName(name.trimmed());
         shell.setApplicationPath(QDir::toNativeSeparators(program.absolutePath()).trimmed());
         shell.ShellRegisterFileType(QStringLiteral("ZunoSmileys"),
                                     QStringLiteral("Orvak Zuno Smileys - Smileys List"));

@@ -1,5 +1,6 @@
 #include "frmAddNew.h"
 
+#include "SingleLineValidator.h"
 #include "Twips.h"
 #include "ZunoSmiley1.h"
 
@@ -37,6 +38,10 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
     CDescription->setObjectName(QStringLiteral("CDescription"));
     CDescription->setGeometry(twips.rect(120, 1080, 3375, 325));
     CDescription->setMaxLength(std::numeric_limits<int>::max());
+    // One line each, as the list file keeps them.
+    auto* oneLine = new SingleLineValidator(this);
+    CItem->setValidator(oneLine);
+    CDescription->setValidator(oneLine);
     // A label's access key moves the focus to its box.
     lblItem->setBuddy(CItem);
     lblDescription->setBuddy(CDescription);

@@ -386,7 +386,7 @@ void frmMain::addEntry(int list, const QString& text, const QString& description
         m_lists[list]->append({text, description, Origin::Table});
         return;
     }
-    if (!EntryExists(list, text.trimmed(), false))
+    if (!EntryExists(list, CatalogueListModel::trimBlanks(text).toString(), false))
         m_lists[list]->append({text, description, Origin::File});
 }
 
@@ -558,12 +558,23 @@ void frmMain::runEntryDialog(int Index, bool edit)
     restoreNormalPointer();
 
     if (dialog->HitOk && Index >= 0 && Index < ListCount) {
+        CatalogueListModel* model = m_lists[Index];
         const QString text = dialog->CItem->text();
         const QString description = dialog->CDescription->text();
-        if (!edit && !UserEntryExists(Index, text, false))
-            m_lists[Index]->append({text, description, CatalogueListModel::Origin::File});
-        else if (edit && row >= 0 && !UserEntryExists(Index, text, true))
-            m_lists[Index]->setEntry(row, text, description);
+        if (!edit) {
+            if (!UserEntryExists(Index, text, false))
+                model->append({text, description, CatalogueListModel::Origin::File});
+        } else if (row >= 0) {
+            // The entry the dialog was opened for is the one excepted, even
+            // if the selection moved meanwhile. An entry that keeps its text
+            // meets at the next load whatever it met before, so only an
+            // entry of exactly that text refuses it.
+            const bool taken = text == model->entry(row).text
+                                   ? model->containsText(text, row)
+                                   : model->containsTrimmedText(text, row);
+            if (!taken)
+                model->setEntry(row, text, description);
+        }
     }
     dialog->CanUnload = true;
 }

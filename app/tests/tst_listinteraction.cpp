@@ -304,6 +304,9 @@ private Q_SLOTS:
                                                      << "  abc "
                                                      << "x"
                                                      << "ok" << before;
+        QTest::newRow("a no-break space is part of the text")
+            << 0 << "" << QString::fromUtf8("\u00a0abc") << "nbsp"
+            << "ok" << before + QStringList{QString::fromUtf8("\u00a0abc | nbsp | File")};
         QTest::newRow("add a smiley text to the acronyms")
             << 1 << ""
             << "<:o)"
@@ -393,6 +396,137 @@ private Q_SLOTS:
         QCOMPARE(next.text, QString());
         QCOMPARE(next.description, QString());
         QVERIFY(!next.okEnabled);
+    }
+
+    void editChangesTheEntryItWasOpenedFor_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QStringList>("userRows");
+        QTest::newRow("own text kept")
+            << "abc"
+            << "alphabet" << QStringList{"<:o) | Clown | File", "abc | alphabet | File"};
+        QTest::newRow("renamed onto the newly selected entry")
+            << "<:o)"
+            << "changed" << QStringList{"<:o) | Clown | File", "abc | letters | File"};
+    }
+
+    void editChangesTheEntryItWasOpenedFor()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, description);
+        QFETCH(QStringList, userRows);
+        clickRow(w, 0, rowOf(w, 0, "abc"));
+        DialogAnswer seen;
+        answerNextDialog(&seen, [&](frmAddNew* d) {
+            // The list's selection moves while the dialog is open.
+            w->SmileyView->selectionModel()->setCurrentIndex(shown(w, 0, rowOf(w, 0, "<:o)")),
+                                                             QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
+            type(d->CItem, text);
+            type(d->CDescription, description);
+            d->cmdOk->click();
+        });
+        w->cmdEdit[0]->click();
+        QVERIFY(seen.seen);
+        QCOMPARE(AppFixture::rows(w->list(0), true), userRows);
+    }
+
+    // A file may hold an entry and its twin with surrounding blanks; both
+    // load, and each may still have its description changed.
+    void editKeepingTheTextBesideABlankTwin_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("userRows");
+        QTest::newRow("the twin with blanks")
+            << " abc"
+            << " abc" << QStringList{" abc | new | File", "abc | two | File"};
+        QTest::newRow("the bare twin")
+            << "abc"
+            << "abc" << QStringList{" abc | one | File", "abc | new | File"};
+        QTest::newRow("renamed onto the twin")
+            << "abc"
+            << "abc " << QStringList{" abc | one | File", "abc | two | File"};
+    }
+
+    void editKeepingTheTextBesideABlankTwin()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(QStringList, userRows);
+        QVERIFY(m_app->close());
+        QVERIFY(AppFixture::writeFile(m_app->listPath("Smileys.smy"),
+                                      "\" abc\",\"one\"\r\n\"abc\",\"two\"\r\n"));
+        w = m_app->restart();
+        QCOMPARE(AppFixture::rows(w->list(0), true),
+                 QStringList({" abc | one | File", "abc | two | File"}));
+        clickRow(w, 0, rowOf(w, 0, edit));
+        DialogAnswer seen;
+        answerNextDialog(&seen, [&](frmAddNew* d) {
+            type(d->CItem, text);
+            type(d->CDescription, "new");
+            d->cmdOk->click();
+        });
+        w->cmdEdit[0]->click();
+        QVERIFY(seen.seen);
+        QCOMPARE(AppFixture::rows(w->list(0), true), userRows);
+    }
+
+    void theRestingPointerWaitsForTheEntryDialog()
+    {
+        const int edited = rowOf(w, 0, "abc");
+        clickRow(w, 0, edited);
+        // The pointer comes to rest on another entry just before Enter.
+        const QModelIndex other = shown(w, 0, rowOf(w, 0, "<:o)"));
+        QWidget* viewport = w->SmileyView->viewport();
+        const QPoint pos = w->SmileyView->visualRect(other).center();
+        QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, {}, {});
+        QApplication::sendEvent(viewport, &move);
+        int selectedMeanwhile = -2;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            QTest::qWait(ModCommonCtrls::TrackSelectDelayMs * 2);
+            selectedMeanwhile = w->SmileyView->selectedSourceRow();
+            d->cmdCancel->click();
+        });
+        QTest::keyClick(w->SmileyView, Qt::Key_Return);
+        QCOMPARE(selectedMeanwhile, edited);
+    }
+
+    void pastedLineBreaksBecomeBlanks_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("CR LF") << "o\r\nO"
+                               << "o O";
+        QTest::newRow("LF and CR") << "a\nb\rc"
+                                   << "a b c";
+        QTest::newRow("at both ends") << "\r\nx\n"
+                                      << " x ";
+    }
+
+    void pastedLineBreaksBecomeBlanks()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QString, stored);
+        DialogAnswer seen;
+        answerNextDialog(&seen, [&](frmAddNew* d) {
+            QGuiApplication::clipboard()->setText(pasted);
+            d->CItem->paste();
+            d->CDescription->paste();
+            d->cmdOk->click();
+        });
+        w->cmdAdd[0]->click();
+        QVERIFY(seen.seen);
+        const QString row = stored + " | " + stored + " | File";
+        QCOMPARE(AppFixture::rows(w->list(0), true).last(), row);
+        // One line in the list file, so the entry comes back whole.
+        w = m_app->restart();
+        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 3);
+        QCOMPARE(AppFixture::rows(w->list(0), true).last(), row);
     }
 
     void aLongPasteIsKeptWhole()

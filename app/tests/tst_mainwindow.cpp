@@ -133,15 +133,17 @@ private Q_SLOTS:
                                 "\",\"same as a built-in\"\r\n"
                                 "\"  ;^) \",\"kept with its blanks\"\r\n"
                                 "\" <:O) \",\"an earlier line, other case and blanks\"\r\n"
-                                "\"a\"b,c\",\"quote and comma\"\r\n";
+                                "\"a\"b,c\",\"quote and comma\"\r\n"
+                                "\"\t<:o)\",\"a tab is no blank\"\r\n";
         QVERIFY(AppFixture::writeFile(app.listPath("Smileys.smy"), file));
         QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"), "\"CU\",\"See you\"\n"
                                                                     "\"cu\",\"again\"\n"));
         frmMain* w = app.start();
         const int builtInCount = int(builtIns(0, 1).size());
-        QCOMPARE(AppFixture::rows(w->list(0)).mid(builtInCount),
-                 QStringList({"<:o) | Clown | File", "  ;^)  | kept with its blanks | File",
-                              "a\"b,c | quote and comma | File"}));
+        QCOMPARE(
+            AppFixture::rows(w->list(0)).mid(builtInCount),
+            QStringList({"<:o) | Clown | File", "  ;^)  | kept with its blanks | File",
+                         "a\"b,c | quote and comma | File", "\t<:o) | a tab is no blank | File"}));
         const QModelIndex user = w->list(0)->index(builtInCount, 0);
         QCOMPARE(user.data(CatalogueListModel::IconKeyRole).toString(), QString("Smiley2"));
         QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"CU | See you | File"});
@@ -150,12 +152,13 @@ private Q_SLOTS:
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
                  QByteArray("\"<:o)\",\"Clown\"\r\n"
                             "\"  ;^) \",\"kept with its blanks\"\r\n"
-                            "\"a\"b,c\",\"quote and comma\"\r\n"));
+                            "\"a\"b,c\",\"quote and comma\"\r\n"
+                            "\"\t<:o)\",\"a tab is no blank\"\r\n"));
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
                  QByteArray("\"CU\",\"See you\"\r\n"));
 
         w = app.restart();
-        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 3);
+        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 4);
     }
 
     void aListFileFromWindowsKeepsItsAccents()
@@ -375,6 +378,35 @@ private Q_SLOTS:
         QString stored;
         QCOMPARE(registry.queryDefaultValue(key, 1024, &stored), ClassRegistry::Status::Success);
         QCOMPARE(stored, value);
+    }
+
+    // The document icons name the program file itself, whatever its name.
+    void theDocumentIconsNameTheProgramFile_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("plain name") << "ZunoSmiley";
+        QTest::newRow("a dot in the name") << "Zuno.Smiley-1.0";
+    }
+
+    void theDocumentIconsNameTheProgramFile()
+    {
+        QFETCH(QString, program);
+        QTemporaryDir folder;
+        ModZunoSmiley mod(folder.filePath(program));
+        mod.RegisterListFileTypes();
+        const QString executable = QDir::toNativeSeparators(folder.filePath(program));
+        const QStringList expected{
+            "ZunoSmileys\\DefaultIcon=" + executable + ",1", "ZunoSmileys\\QuickView=*",
+            "ZunoAcronyms\\DefaultIcon=" + executable + ",2", "ZunoAcronyms\\QuickView=*"};
+        ClassRegistry registry;
+        QStringList stored;
+        for (const QString key : {"ZunoSmileys\\DefaultIcon", "ZunoSmileys\\QuickView",
+                                  "ZunoAcronyms\\DefaultIcon", "ZunoAcronyms\\QuickView"}) {
+            QString value;
+            registry.queryDefaultValue(key, 1024, &value);
+            stored << key + "=" + value;
+        }
+        QCOMPARE(stored, expected);
     }
 
     void thePointerIsNormalOnceTheWindowIsShown()
