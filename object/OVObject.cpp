@@ -586,8 +586,10 @@ void OVObject::MessagePerso(const QString& lpTitle, const QString& lpMessage,
                             const QVariant& ImageType)
 {
     ModObject::requireWindowSystem();
+    // Compared as a number, exactly: 15.6 or 16.4 is no known icon, while the
+    // text "16.0" is 16.
     bool isNumber = false;
-    const int requested = ImageType.toInt(&isNumber);
+    const double requested = ImageType.toDouble(&isNumber);
     QMessageBox::Icon icon = QMessageBox::Information; // 64, and every unknown value
     if (isNumber) {
         if (requested == 16)
