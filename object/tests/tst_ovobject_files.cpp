@@ -481,6 +481,26 @@ private Q_SLOTS:
         o.ShellRenameFile(d + "/two.txt", there.path() + "/renamed.txt");
         QCOMPARE(readFile(there.path() + "/renamed.txt"), QByteArray("second"));
         QVERIFY(!QFile::exists(d + "/two.txt"));
+
+        // A target name that is a link is replaced itself; the file it points to stays.
+        writeFile(there.path() + "/precious.txt", "precious");
+        QVERIFY(QFile::link(there.path() + "/precious.txt", there.path() + "/moved/three.txt"));
+        writeFile(d + "/three.txt", "third");
+        o.ShellMoveFiles({d + "/three.txt"}, there.path() + "/moved");
+        QVERIFY(!QFileInfo(there.path() + "/moved/three.txt").isSymLink());
+        QCOMPARE(readFile(there.path() + "/moved/three.txt"), QByteArray("third"));
+        QCOMPARE(readFile(there.path() + "/precious.txt"), QByteArray("precious"));
+        QVERIFY(!QFile::exists(d + "/three.txt"));
+
+        // A relative link keeps its text.
+        QVERIFY(QFile::link("precious.txt", d + "/relative"));
+        o.ShellRenameFile(d + "/relative", there.path() + "/relative");
+        QCOMPARE(QFile::symLinkTarget(there.path() + "/relative"), there.path() + "/precious.txt");
+        QVERIFY(!QFileInfo::exists(d + "/relative") && !QFileInfo(d + "/relative").isSymLink());
+        QCOMPARE(
+            QDir(there.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{"moved", "precious.txt", "relative", "renamed.txt"}));
     }
 
     // --- file manager ---------------------------------------------------------
