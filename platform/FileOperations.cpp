@@ -26,6 +26,13 @@ bool entryExists(const QString& name, struct stat* status)
     return ::lstat(encoded(name).constData(), status) == 0;
 }
 
+// The system cuts a name at a NUL character, so such a name would stand for
+// another file; it is never acted on.
+bool holdsNul(const QString& name)
+{
+    return name.contains(QChar(0));
+}
+
 bool isSameOrInside(const QString& inner, const QString& outer)
 {
     const QString a = QFileInfo(inner).absoluteFilePath();
@@ -42,12 +49,18 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
     for (const QString& source : sources) {
         if (source.isEmpty())
             continue;
+        if (holdsNul(source)) {
+            all = false;
+            continue;
+        }
         const QStringList matching = expand(source);
         all &= !matching.isEmpty();
         entries += matching;
     }
     if (entries.isEmpty())
         return all; // nothing to move: the destination is not made either
+    if (holdsNul(destinationFolder))
+        return false;
     const QString folder = QFileInfo(destinationFolder).absoluteFilePath();
     if (!QDir().mkpath(folder))
         return false;
@@ -58,7 +71,7 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
 
 bool FileOperations::rename(const QString& from, const QString& to)
 {
-    if (from.isEmpty() || to.isEmpty())
+    if (from.isEmpty() || to.isEmpty() || holdsNul(from) || holdsNul(to))
         return false;
     const QString source = QFileInfo(QDir::cleanPath(from)).absoluteFilePath();
     struct stat status = {};

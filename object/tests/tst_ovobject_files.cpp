@@ -434,6 +434,22 @@ private Q_SLOTS:
         QVERIFY(!FileOperations::moveInto({d + "/a.txt"}, d + "/blocker/dest"));
     }
 
+    // The system would cut such a name at the NUL and act on another file.
+    void namesHoldingANulAreNotActedOn()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        writeFile(d + "/a.txt", "alpha");
+        const QString cut = d + "/a.txt" + QChar(0) + "b";
+        OVObject o;
+        o.ShellMoveFiles({cut}, d + "/dest");
+        o.ShellMoveFiles({d + "/a.txt"}, d + "/dest" + QChar(0) + "x");
+        o.ShellRenameFile(cut, d + "/renamed.txt");
+        o.ShellRenameFile(d + "/a.txt", d + "/renamed.txt" + QChar(0) + "x");
+        QCOMPARE(QDir(d).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"a.txt"});
+        QCOMPARE(readFile(d + "/a.txt"), QByteArray("alpha"));
+    }
+
     void renameReplacesAndCreatesItsFolder()
     {
         QTemporaryDir dir;
