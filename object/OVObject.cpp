@@ -41,6 +41,13 @@ QChar separator()
     return QDir::separator();
 }
 
+// The system cuts a name at a NUL character, so such a name would stand for
+// another file; it names none.
+bool holdsNul(const QString& name)
+{
+    return name.contains(QChar(0));
+}
+
 // Removes spaces (only spaces) at both ends, as the registry texts are compared.
 QString trimSpaces(const QString& text)
 {
@@ -129,7 +136,7 @@ QString OVObject::AddSlashToPath(const QString& lpPathName)
 
 bool OVObject::FileExists(const QString& lpFilename)
 {
-    if (lpFilename.isEmpty())
+    if (lpFilename.isEmpty() || holdsNul(lpFilename))
         return false;
     const QByteArray path = QFile::encodeName(lpFilename);
     // Only a regular file counts; a pipe or a device is never opened, since
@@ -148,7 +155,7 @@ bool OVObject::FileExists(const QString& lpFilename)
 
 bool OVObject::PathExists(const QString& lpFolder)
 {
-    if (lpFolder.isEmpty())
+    if (lpFolder.isEmpty() || holdsNul(lpFolder))
         return false;
     // Every folder that can be listed holds at least its own "." entry.
     DIR* folder = ::opendir(QFile::encodeName(AddSlashToPath(lpFolder)).constData());
@@ -256,7 +263,7 @@ QVariant OVObject::CreateTempFile(const QString& lpFilePrefix)
 {
     const QString prefix = lpFilePrefix.left(3);
     // The name must stay in the temporary folder.
-    if (prefix.contains(separator()) || prefix.contains(QChar(0)))
+    if (prefix.contains(separator()) || holdsNul(prefix))
         return QString();
     // An empty path: the temporary folder named by the environment is missing.
     const QString folder = AddSlashToPath(QDir::tempPath());
@@ -586,8 +593,10 @@ void OVObject::MessagePerso(const QString& lpTitle, const QString& lpMessage,
                             const QVariant& ImageType)
 {
     ModObject::requireWindowSystem();
+    // Compared as a number, exactly: 15.6 or 16.4 is no known icon, while the
+    // text "16.0" is 16.
     bool isNumber = false;
-    const int requested = ImageType.toInt(&isNumber);
+    const double requested = ImageType.toDouble(&isNumber);
     QMessageBox::Icon icon = QMessageBox::Information; // 64, and every unknown value
     if (isNumber) {
         if (requested == 16)

@@ -3,13 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -22,6 +24,13 @@ QByteArray encoded(const QString& name)
 bool entryExists(const QString& name, struct stat* status)
 {
     return ::lstat(encoded(name).constData(), status) == 0;
+}
+
+// The system cuts a name at a NUL character, so such a name would stand for
+// another file; it is never acted on.
+bool holdsNul(const QString& name)
+{
+    return name.contains(QChar(0));
 }
 
 bool isSameOrInside(const QString& inner, const QString& outer)
@@ -40,12 +49,18 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
     for (const QString& source : sources) {
         if (source.isEmpty())
             continue;
+        if (holdsNul(source)) {
+            all = false;
+            continue;
+        }
         const QStringList matching = expand(source);
         all &= !matching.isEmpty();
         entries += matching;
     }
     if (entries.isEmpty())
         return all; // nothing to move: the destination is not made either
+    if (holdsNul(destinationFolder))
+        return false;
     const QString folder = QFileInfo(destinationFolder).absoluteFilePath();
     if (!QDir().mkpath(folder))
         return false;
@@ -56,7 +71,7 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
 
 bool FileOperations::rename(const QString& from, const QString& to)
 {
-    if (from.isEmpty() || to.isEmpty())
+    if (from.isEmpty() || to.isEmpty() || holdsNul(from) || holdsNul(to))
         return false;
     const QString source = QFileInfo(QDir::cleanPath(from)).absoluteFilePath();
     struct stat status = {};
@@ -130,11 +145,8 @@ bool FileOperations::moveAcrossFileSystems(const QString& from, const QString& t
     struct stat source = {};
     if (!entryExists(from, &source))
         return false;
-    if (S_ISLNK(source.st_mode)) {
-        const QString link = QFile::symLinkTarget(from);
-        QFile::remove(to);
-        return QFile::link(link, to) && QFile::remove(from);
-    }
+    if (S_ISLNK(source.st_mode))
+        return copyLink(from, to) && QFile::remove(from);
     if (S_ISREG(source.st_mode))
         return copyFile(from, to) && QFile::remove(from);
     if (S_ISDIR(source.st_mode)) {
@@ -150,15 +162,17 @@ bool FileOperations::moveAcrossFileSystems(const QString& from, const QString& t
     return false; // devices, pipes and sockets stay where they are
 }
 
-// The copy replaces the target only once it is complete, so a failed copy
-// leaves both files as they were.
+// The copy is made under a temporary name beside the target and then renamed
+// over it, so a failed copy leaves both files as they were, and a target that
+// is a link is replaced itself, as rename(2) does, instead of the file it
+// points to being overwritten.
 bool FileOperations::copyFile(const QString& from, const QString& to)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
+    QTemporaryFile out(to + QStringLiteral(".XXXXXX"));
+    if (!out.open())
         return false;
     char buffer[64 * 1024];
     for (;;) {
@@ -171,15 +185,41 @@ bool FileOperations::copyFile(const QString& from, const QString& to)
             return false;
     }
     struct stat status = {};
-    const bool haveStatus = ::fstat(in.handle(), &status) == 0;
-    const QFileDevice::Permissions permissions = in.permissions();
-    in.close();
-    if (!out.commit())
+    if (::fstat(in.handle(), &status) != 0 || !out.flush() ||
+        ::fchmod(out.handle(), status.st_mode & 07777) != 0 || ::fsync(out.handle()) != 0)
         return false;
-    QFile::setPermissions(to, permissions);
-    if (haveStatus) {
-        const timespec times[2] = {status.st_atim, status.st_mtim};
-        ::utimensat(AT_FDCWD, encoded(to).constData(), times, 0);
-    }
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ::futimens(out.handle(), times);
+    out.close();
+    if (::rename(encoded(out.fileName()).constData(), encoded(to).constData()) != 0)
+        return false; // the temporary file goes with `out`
+    out.setAutoRemove(false);
     return true;
+}
+
+// The link is made under a temporary name and renamed over the target, which
+// is removed only when the new link stands. Its text is kept as it is, so a
+// relative link stays relative.
+bool FileOperations::copyLink(const QString& from, const QString& to)
+{
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t size = ::readlink(encoded(from).constData(), target.data(), target.size());
+    if (size <= 0 || size >= target.size())
+        return false;
+    target.truncate(size);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temporary =
+            encoded(to + QStringLiteral(".%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                   QLatin1Char('0')));
+        if (::symlink(target.constData(), temporary.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::rename(temporary.constData(), encoded(to).constData()) == 0)
+            return true;
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return false;
 }

@@ -24,5 +24,6 @@ private:
     static bool moveEntry(const QString& from, const QString& to);
     static bool moveAcrossFileSystems(const QString& from, const QString& to);
     static bool copyFile(const QString& from, const QString& to);
+    static bool copyLink(const QString& from, const QString& to);
     static QStringList expand(const QString& source);
 };

@@ -380,6 +380,8 @@ private Q_SLOTS:
         QTest::newRow("link to a pipe") << "link-to-pipe" << false;
         QTest::newRow("dangling link") << "dangling" << false;
         QTest::newRow("character device") << "/dev/null" << false;
+        QTest::newRow("file name followed by a NUL")
+            << QString("empty.txt") + QChar(0) + "junk" << false;
     }
     void fileExists()
     {
@@ -414,6 +416,7 @@ private Q_SLOTS:
         QTest::newRow("file") << "full/a.txt" << false;
         QTest::newRow("missing") << "missing" << false;
         QTest::newRow("root") << "/" << true;
+        QTest::newRow("folder name followed by a NUL") << QString("full") + QChar(0) + "x" << false;
     }
     void pathExists()
     {

@@ -434,6 +434,22 @@ private Q_SLOTS:
         QVERIFY(!FileOperations::moveInto({d + "/a.txt"}, d + "/blocker/dest"));
     }
 
+    // The system would cut such a name at the NUL and act on another file.
+    void namesHoldingANulAreNotActedOn()
+    {
+        QTemporaryDir dir;
+        const QString d = dir.path();
+        writeFile(d + "/a.txt", "alpha");
+        const QString cut = d + "/a.txt" + QChar(0) + "b";
+        OVObject o;
+        o.ShellMoveFiles({cut}, d + "/dest");
+        o.ShellMoveFiles({d + "/a.txt"}, d + "/dest" + QChar(0) + "x");
+        o.ShellRenameFile(cut, d + "/renamed.txt");
+        o.ShellRenameFile(d + "/a.txt", d + "/renamed.txt" + QChar(0) + "x");
+        QCOMPARE(QDir(d).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"a.txt"});
+        QCOMPARE(readFile(d + "/a.txt"), QByteArray("alpha"));
+    }
+
     void renameReplacesAndCreatesItsFolder()
     {
         QTemporaryDir dir;
@@ -481,6 +497,26 @@ private Q_SLOTS:
         o.ShellRenameFile(d + "/two.txt", there.path() + "/renamed.txt");
         QCOMPARE(readFile(there.path() + "/renamed.txt"), QByteArray("second"));
         QVERIFY(!QFile::exists(d + "/two.txt"));
+
+        // A target name that is a link is replaced itself; the file it points to stays.
+        writeFile(there.path() + "/precious.txt", "precious");
+        QVERIFY(QFile::link(there.path() + "/precious.txt", there.path() + "/moved/three.txt"));
+        writeFile(d + "/three.txt", "third");
+        o.ShellMoveFiles({d + "/three.txt"}, there.path() + "/moved");
+        QVERIFY(!QFileInfo(there.path() + "/moved/three.txt").isSymLink());
+        QCOMPARE(readFile(there.path() + "/moved/three.txt"), QByteArray("third"));
+        QCOMPARE(readFile(there.path() + "/precious.txt"), QByteArray("precious"));
+        QVERIFY(!QFile::exists(d + "/three.txt"));
+
+        // A relative link keeps its text.
+        QVERIFY(QFile::link("precious.txt", d + "/relative"));
+        o.ShellRenameFile(d + "/relative", there.path() + "/relative");
+        QCOMPARE(QFile::symLinkTarget(there.path() + "/relative"), there.path() + "/precious.txt");
+        QVERIFY(!QFileInfo::exists(d + "/relative") && !QFileInfo(d + "/relative").isSymLink());
+        QCOMPARE(
+            QDir(there.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{"moved", "precious.txt", "relative", "renamed.txt"}));
     }
 
     // --- file manager ---------------------------------------------------------

@@ -322,6 +322,12 @@ private Q_SLOTS:
             << QVariant("abc") << "T" << int(QMessageBox::Information) << "T";
         QTest::newRow("numeric text counts")
             << QVariant("48") << "T" << int(QMessageBox::Warning) << "T";
+        QTest::newRow("numeric text with decimals counts")
+            << QVariant("16.0") << "T" << int(QMessageBox::Critical) << "T";
+        QTest::newRow("fraction near 16 is information")
+            << QVariant(15.6) << "T" << int(QMessageBox::Information) << "T";
+        QTest::newRow("fraction near 32 is information")
+            << QVariant(32.4) << "T" << int(QMessageBox::Information) << "T";
         QTest::newRow("empty title is the library's")
             << QVariant(64) << "" << int(QMessageBox::Information) << library;
     }
