@@ -91,6 +91,19 @@ private:
     int m_rc = SQLITE_OK;
 };
 
+// A lookup's outcome from its first step: a row found, none, or a failure.
+Status lookupStatus(int step)
+{
+    switch (step) {
+    case SQLITE_ROW:
+        return Status::Success;
+    case SQLITE_DONE:
+        return Status::NotFound;
+    default:
+        return Status::Failed;
+    }
+}
+
 QString folded(const QString& name)
 {
     return name.toCaseFolded();
@@ -183,15 +196,9 @@ public:
             return opened;
         Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table'"
                             " AND name = 'key_values'");
-        switch (query.step()) {
-        case SQLITE_ROW:
-            schemaPresent = true;
-            return Status::Success;
-        case SQLITE_DONE:
-            return Status::NotFound;
-        default:
-            return Status::Failed;
-        }
+        const Status found = lookupStatus(query.step());
+        schemaPresent = found == Status::Success;
+        return found;
     }
 
     bool exec(const char* sql)
@@ -222,15 +229,10 @@ public:
         Statement query(db, "SELECT id FROM keys WHERE parent = ? AND folded = ?");
         query.bind(1, parent);
         query.bind(2, folded(name));
-        switch (query.step()) {
-        case SQLITE_ROW:
+        const Status found = lookupStatus(query.step());
+        if (found == Status::Success)
             *id = query.integer(0);
-            return Status::Success;
-        case SQLITE_DONE:
-            return Status::NotFound;
-        default:
-            return Status::Failed;
-        }
+        return found;
     }
 
     Status findKey(const QStringList& segments, qint64* id)
@@ -284,14 +286,7 @@ public:
     {
         Statement query(db, "SELECT 1 FROM keys WHERE id = ?");
         query.bind(1, key);
-        switch (query.step()) {
-        case SQLITE_ROW:
-            return Status::Success;
-        case SQLITE_DONE:
-            return Status::NotFound;
-        default:
-            return Status::Failed;
-        }
+        return lookupStatus(query.step());
     }
 
     // The key at `path` for a reader; the empty path is the root (id 0).
@@ -415,14 +410,8 @@ ClassRegistry::Status ClassRegistry::queryDefaultValue(const QString& path, qsiz
         return found;
     Statement query(d->db, "SELECT type, data FROM key_values WHERE key = ? AND folded = ''");
     query.bind(1, id);
-    switch (query.step()) {
-    case SQLITE_ROW:
-        break;
-    case SQLITE_DONE:
-        return Status::NotFound;
-    default:
-        return Status::Failed;
-    }
+    if (const Status value = lookupStatus(query.step()); value != Status::Success)
+        return value;
     if (query.integer(0) != String)
         return Status::NotFound; // a default value that is no string reads as none
     QByteArray data = query.blob(1);

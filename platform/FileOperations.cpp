@@ -122,12 +122,7 @@ bool FileOperations::moveEntry(const QString& from, const QString& to)
         const bool targetIsFolder = S_ISDIR(target.st_mode);
         if (sourceIsFolder && targetIsFolder) {
             // Yes to all: the folders merge, files of the same name are replaced.
-            bool all = true;
-            const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::Hidden |
-                                                           QDir::System | QDir::NoDotAndDotDot);
-            for (const QString& name : names)
-                all &= moveEntry(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
-            return all && ::rmdir(encoded(from).constData()) == 0;
+            return moveContents(from, to);
         }
         if (sourceIsFolder != targetIsFolder)
             return false;
@@ -138,6 +133,18 @@ bool FileOperations::moveEntry(const QString& from, const QString& to)
     if (errno != EXDEV)
         return false;
     return moveAcrossFileSystems(from, to);
+}
+
+// Moves every entry of the folder `from` into the folder `to`, then removes
+// `from`; entries that cannot move stay, and so does `from`.
+bool FileOperations::moveContents(const QString& from, const QString& to)
+{
+    bool all = true;
+    const QStringList names =
+        QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names)
+        all &= moveEntry(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
+    return all && ::rmdir(encoded(from).constData()) == 0;
 }
 
 bool FileOperations::moveAcrossFileSystems(const QString& from, const QString& to)
@@ -152,12 +159,7 @@ bool FileOperations::moveAcrossFileSystems(const QString& from, const QString& t
     if (S_ISDIR(source.st_mode)) {
         if (!QDir().exists(to) && ::mkdir(encoded(to).constData(), source.st_mode & 07777) != 0)
             return false;
-        bool all = true;
-        const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::Hidden |
-                                                       QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& name : names)
-            all &= moveEntry(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
-        return all && ::rmdir(encoded(from).constData()) == 0;
+        return moveContents(from, to);
     }
     return false; // devices, pipes and sockets stay where they are
 }

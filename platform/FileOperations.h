@@ -25,5 +25,6 @@ private:
     static bool moveAcrossFileSystems(const QString& from, const QString& to);
     static bool copyFile(const QString& from, const QString& to);
     static bool copyLink(const QString& from, const QString& to);
+    static bool moveContents(const QString& from, const QString& to);
     static QStringList expand(const QString& source);
 };
