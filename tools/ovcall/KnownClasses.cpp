@@ -27,12 +27,10 @@ QList<const QMetaObject*> knownClasses()
         &OVObject::staticMetaObject,
 #endif
 #ifdef ZUNO_HAVE_ZUNOCATALOGUE
-        &OVSmiley::staticMetaObject,
-        &OVAcronym::staticMetaObject,
+        &OVSmiley::staticMetaObject,    &OVAcronym::staticMetaObject,
 #endif
 #ifdef ZUNO_HAVE_OVSHELL
-        &ShellLib2::staticMetaObject,
-        &ShellLib::staticMetaObject,
+        &ShellLib2::staticMetaObject,   &ShellLib::staticMetaObject,
 #endif
     };
 }
