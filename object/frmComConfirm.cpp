@@ -14,14 +14,6 @@
 
 namespace {
 
-QRect twipsRect(const QRect& twips, qreal dpi)
-{
-    return {frmComConfirm::twipsToPixels(twips.x(), dpi),
-            frmComConfirm::twipsToPixels(twips.y(), dpi),
-            frmComConfirm::twipsToPixels(twips.width(), dpi),
-            frmComConfirm::twipsToPixels(twips.height(), dpi)};
-}
-
 // The bundled warning sign: a yellow triangle with a black exclamation mark
 // and a grey shadow, for desktops whose theme has none.
 QPixmap paintedWarning(int size, qreal ratio)
@@ -50,18 +42,10 @@ QPixmap paintedWarning(int size, qreal ratio)
 
 } // namespace
 
-int frmComConfirm::twipsToPixels(int twips, qreal dotsPerInch)
-{
-    return qRound(twips * dotsPerInch / 1440.0);
-}
-
 frmComConfirm::frmComConfirm(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("frmComConfirm"));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        m_dotsPerInch = screen->logicalDotsPerInch();
-    const qreal dpi = m_dotsPerInch;
 
     QFont designFont(QStringLiteral("Arial"));
     designFont.setPointSizeF(8.25);
@@ -69,11 +53,11 @@ frmComConfirm::frmComConfirm(QWidget* parent)
     setFont(designFont);
     setWindowTitle(QString());
     setModal(true);
-    setFixedSize(twipsToPixels(5160, dpi), twipsToPixels(1080, dpi));
+    setFixedSize(m_twips.size(5160, 1080));
 
     m_image1 = new QLabel(this);
     m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setGeometry(twipsRect({120, 120, 480, 480}, dpi));
+    m_image1->setGeometry(m_twips.rect(120, 120, 480, 480));
     const int iconSize = m_image1->width();
     const QIcon themed = QIcon::fromTheme(QStringLiteral("dialog-warning"));
     m_image1->setPixmap(themed.isNull()
@@ -82,7 +66,7 @@ frmComConfirm::frmComConfirm(QWidget* parent)
 
     m_lblCaption = new QLabel(this);
     m_lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    m_lblCaption->setGeometry(twipsRect({720, 120, 4335, 495}, dpi));
+    m_lblCaption->setGeometry(m_twips.rect(720, 120, 4335, 495));
     m_lblCaption->setTextFormat(Qt::PlainText);
     m_lblCaption->setWordWrap(true);
     m_lblCaption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -105,7 +89,7 @@ QPushButton* frmComConfirm::addButton(const char* name, const char* designCaptio
 {
     auto* button = new QPushButton(QString::fromLatin1(designCaption), this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(twipsRect(twips, m_dotsPerInch));
+    button->setGeometry(m_twips.rect(twips));
     button->setAutoDefault(true); // Enter answers the focused button
     connect(button, &QPushButton::clicked, this, [this, code] { answer(code); });
     return button;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Twips.h"
+
 #include <QDialog>
 
 class CommonDialog;
@@ -28,9 +30,6 @@ public:
     // The invisible common dialog control that the help methods drive.
     CommonDialog* CmDialog1() const { return m_cmDialog1; }
 
-    // Twips (1440 an inch) in pixels at the logical resolution of the screen.
-    static int twipsToPixels(int twips, qreal dotsPerInch);
-
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
@@ -43,7 +42,7 @@ private:
     QPushButton* addButton(const char* name, const char* designCaption, const QRect& twips,
                            Answer code);
 
-    qreal m_dotsPerInch = 96;
+    const Twips m_twips; // the layout units at this screen's resolution
     qint16 m_response = NoAnswer;
     QLabel* m_image1 = nullptr;
     QLabel* m_lblCaption = nullptr;
