@@ -1,5 +1,7 @@
 #include "CatalogueListModel.h"
 
+#include "TextRules.h"
+
 #include <QMimeData>
 
 CatalogueListModel::CatalogueListModel(Kind kind, QObject* parent)
@@ -175,10 +177,10 @@ bool CatalogueListModel::containsTrimmedText(const QString& text, int exceptRow)
 {
     // Asked only when the user adds or edits one entry: a scan without
     // copies is quick enough at any size and keeps the loads lighter.
-    const QStringView wanted = trimBlanks(text);
+    const QStringView wanted = TextRules::trimSpaces(text);
     for (int row = 0; row < m_entries.size(); ++row) {
         if (row != exceptRow &&
-            trimBlanks(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
+            TextRules::trimSpaces(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;
@@ -192,16 +194,6 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
             user.append(e);
     }
     return user;
-}
-
-QStringView CatalogueListModel::trimBlanks(QStringView text)
-{
-    const QChar blank = QLatin1Char(' ');
-    while (!text.isEmpty() && text.front() == blank)
-        text = text.mid(1);
-    while (!text.isEmpty() && text.back() == blank)
-        text.chop(1);
-    return text;
 }
 
 QString CatalogueListModel::tagText(Origin origin)

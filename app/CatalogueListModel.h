@@ -79,10 +79,6 @@ public:
     // The user's entries in row order.
     QList<Entry> userEntries() const;
 
-    // The text without its leading and trailing blanks. Blanks are spaces
-    // only: a tab or a no-break space is part of the entry.
-    static QStringView trimBlanks(QStringView text);
-
     static QString tagText(Origin origin);
     QString iconKey(Origin origin) const;
 

@@ -10,6 +10,7 @@
 #include "OVObject.h"
 #include "OVSmiley.h"
 #include "SettingsStore.h"
+#include "TextRules.h"
 #include "Twips.h"
 #include "UserListFile.h"
 #include "Version.h"
@@ -386,7 +387,7 @@ void frmMain::addEntry(int list, const QString& text, const QString& description
         m_lists[list]->append({text, description, Origin::Table});
         return;
     }
-    if (!EntryExists(list, CatalogueListModel::trimBlanks(text).toString(), false))
+    if (!EntryExists(list, TextRules::trimSpaces(text).toString(), false))
         m_lists[list]->append({text, description, Origin::File});
 }
 
