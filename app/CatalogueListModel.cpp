@@ -173,8 +173,10 @@ bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
     return countsContain(m_textCounts, key(text), &except);
 }
 
-bool CatalogueListModel::containsTrimmedText(const QString& text, int exceptRow) const
+bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
 {
+    if (exceptRow >= 0 && exceptRow < m_entries.size() && text == m_entries.at(exceptRow).text)
+        return containsText(text, exceptRow);
     // Asked only when the user adds or edits one entry: a scan without
     // copies is quick enough at any size and keeps the loads lighter.
     const QStringView wanted = TextRules::trimSpaces(text);
