@@ -654,6 +654,18 @@ private Q_SLOTS:
                  QByteArray("\"abc\",\"edited\"\r\n\"(-_-)zz\",\"Cool\"\r\n"));
     }
 
+    void removeTakesTheSelectedEntryOfASortedList()
+    {
+        w->SmileyView_ColumnClick(1);
+        const int row = rowOf(w, 0, "abc");
+        QVERIFY(shown(w, 0, row).row() != row); // the sort moved it
+        QStringList expected = AppFixture::rows(w->page(0)->model());
+        expected.removeOne("abc | letters | File");
+        clickRow(w, 0, row);
+        w->page(0)->button(ListPage::Remove)->click();
+        QCOMPARE(AppFixture::rows(w->page(0)->model()), expected);
+    }
+
     void removeNeverTakesABuiltInEntry()
     {
         const int rows = w->page(0)->model()->rowCount();
