@@ -22,10 +22,11 @@ if [ -z "${ZUNO_INSTALL_TEST_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; th
 fi
 
 work=$(mktemp -d)
+run=
 pid=
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-    chmod -R u+w "$work" 2>/dev/null || true
+    [ -z "$run" ] || { chmod -R u+w "$run"; rm -rf "$run"; }
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -52,6 +53,8 @@ for p in $ZUNO_PROGRAMS; do
             || fail "$p takes lib$lib from the private folder: $line"
     done
 done
+[ "$(ls "$usr/bin" | sort)" = "$(tr ' ' '\n' <<<"$ZUNO_PROGRAMS" | sort)" ] \
+    || fail "bin holds $(ls "$usr/bin" | tr '\n' ' '), not $ZUNO_PROGRAMS"
 for page in "$src"/docs/man/*.1; do
     name=$(basename "$page")
     gzip -dc "$usr/share/man/man1/$name.gz" | cmp -s - "$page" || fail "man page $name installed"
@@ -130,8 +133,9 @@ int main()
     std::puts(localizer.ID_INT_COPY().toUtf8().constData());
 }
 EOF
+# Without a build RPATH, only the package's targets tell the client where the libraries are.
 cmake -S "$work/client" -B "$work/client/build" -G Ninja -DCMAKE_PREFIX_PATH="$usr" \
-    -DCMAKE_BUILD_TYPE=Release >"$work/client.log" 2>&1 \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_BUILD_RPATH=ON >"$work/client.log" 2>&1 \
     && cmake --build "$work/client/build" >>"$work/client.log" 2>&1 \
     || { cat "$work/client.log"; fail "a client builds against the CMake package"; }
 [ "$(env -u LD_LIBRARY_PATH "$work/client/build/client")" = "Copier" ] \
@@ -165,7 +169,10 @@ fi
 
 # --- 5. the unpacked package, started from its desktop entry ------------------
 if [ -n "$deb" ] && need xdotool "start from the desktop entry" && [ -n "${DISPLAY:-}" ]; then
-    root=$work/root
+    # Below /tmp, which every user can enter, wherever the build folder is.
+    run=$(mktemp -d /tmp/zuno-install-test.XXXXXX)
+    chmod 755 "$run"
+    root=$run/root
     dpkg -x "$deb" "$root"
     exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
     # No file to open: the field codes stand for nothing.
@@ -175,13 +182,12 @@ if [ -n "$deb" ] && need xdotool "start from the desktop entry" && [ -n "${DISPL
     command[0]=$root$program
     [ -x "${command[0]}" ] || fail "Exec=$exec_line names no program in the package"
 
-    home=$work/home
+    home=$run/home
     data=$home/.local/share
     mkdir -p "$data/ZunoSmileys" "$home/.config" "$home/.cache" "$home/runtime"
     chmod 700 "$home/runtime"
     printf '"<:o)","Clown"\r\n' >"$data/ZunoSmileys/Smileys.smy"
     cp "${XAUTHORITY:?}" "$home/.Xauthority"
-    chmod 755 "$work"
     as_user=()
     if [ "$(id -u)" -eq 0 ]; then
         # Root writes anywhere: the program runs as an ordinary user.
