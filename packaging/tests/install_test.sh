@@ -87,9 +87,11 @@ if need desktop-file-validate "desktop entry validation"; then
     check "desktop-file-validate accepts the desktop entry"
 fi
 if need appstreamcli "metainfo validation"; then
+    # The metainfo alone, then with the files it names (its desktop entry).
     appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$work/as.log" \
+        && appstreamcli validate-tree --no-net "$dest" >>"$work/as.log" \
         || { cat "$work/as.log"; fail "appstreamcli validate"; }
-    check "appstreamcli validate --no-net accepts the metainfo"
+    check "appstreamcli validate --no-net and validate-tree accept the metainfo"
 fi
 xmllint --noout "$usr/share/mime/packages/$id.xml" || fail "xmllint of the MIME package"
 if need update-mime-database "MIME database build"; then
