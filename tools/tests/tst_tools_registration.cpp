@@ -58,10 +58,11 @@ class tst_ToolsRegistration : public QObject
     {
         return run(QString(TOOL_DIR) + "/ovregsvr", args);
     }
-    QStringList ovreg(const QString& key = QString()) const
+    QStringList ovreg(const QString& key = QString(), const QStringList& store = {}) const
     {
-        const Run r = run(QString(TOOL_DIR) + "/ovreg",
-                          key.isNull() ? QStringList{"query"} : QStringList{"query", key});
+        const Run r =
+            run(QString(TOOL_DIR) + "/ovreg",
+                store + (key.isNull() ? QStringList{"query"} : QStringList{"query", key}));
         if (r.exitCode != 0)
             return {QString("exit %1").arg(r.exitCode)};
         return r.out.split('\n', Qt::SkipEmptyParts);
@@ -207,6 +208,10 @@ private Q_SLOTS:
                            path("stage"), "/usr/lib/zuno/libOVSmiley.so.1"})
                      .exitCode,
                  0);
+        QCOMPARE(ovreg("CLSID\\{F50A8127-E574-47AF-8E14-A3EC16A8E809}\\InprocServer32",
+                       {"--store", path("share/ZunoSmileys/registry.sqlite")})
+                     .first(),
+                 QString("(default)  REG_SZ  /usr/lib/zuno/libOVSmiley.so.1"));
         const QStringList call{"OrvakLocalizer.ZunoSmiley1", "Language=1", "ID_INT_COPY"};
         Run r = ovcall(call);
         QCOMPARE(r.exitCode, 2);
