@@ -254,6 +254,17 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path("data/ZunoSmileys/registry.sqlite")));
     }
 
+    void storeThatCannotBeWrittenFails()
+    {
+        QFile file(path("file"));
+        QVERIFY(file.open(QIODevice::WriteOnly)); // a parent that is a file holds for root too
+        file.close();
+        const QString store = path("file/registry.sqlite");
+        const Run r = ovregsvr({"--store", store, library("libOVSmiley.so.1")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(store + " cannot be written"), qPrintable(r.err));
+    }
+
     // In this process: the library says it can go only once its objects
     // are gone, goes, and comes back whole for the next object.
     void libraryUnloadsWhenItsObjectsAreGone()
