@@ -269,6 +269,9 @@ private Q_SLOTS:
     // are gone, goes, and comes back whole for the next object.
     void libraryUnloadsWhenItsObjectsAreGone()
     {
+        // This process's own stores: the test's, then the build tree's.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path("data")));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(path("none")));
         ComponentLoader::Registration registration;
         QString error;
         QVERIFY2(ComponentLoader::find("OrvakLocalizer.ZunoSmiley1", &registration, &error),
