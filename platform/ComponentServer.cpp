@@ -1,5 +1,6 @@
 #include "ComponentServer.h"
 
+#include "Automation.h"
 #include "ClassRegistry.h"
 #include "RegistrationLayout.h"
 
@@ -115,8 +116,7 @@ int ComponentServer::unregisterServer(const char* store) const
         RegistrationLayout::entries(m_description, m_classes, QString());
     // A registered name that now names another class belongs to that class.
     for (const QMetaObject* meta : std::as_const(m_classes)) {
-        const int index = meta->indexOfClassInfo("ProgID");
-        const QString progId = QString::fromLatin1(meta->classInfo(index).value());
+        const QString progId = Automation::progId(*meta);
         QString registered;
         const auto status =
             registry.queryDefaultValue(RegistrationLayout::classIdKey(progId), 1024, &registered);
