@@ -20,6 +20,10 @@ class OVSHELL_EXPORT ShellLib : public QObject
     Q_CLASSINFO("ProgID", "OrvakShell.ShellLib")
     Q_CLASSINFO("Interface", "_ShellLib")
     Q_CLASSINFO("Description", "Orvak Shell Library")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{4D784397-4E38-466E-B892-2FDA01318342}")
+    Q_CLASSINFO("InterfaceID", "{2A77C30E-24CF-4349-9617-732E5705D300}")
+    Q_CLASSINFO("TypeLibraryID", "{9560B0A3-0818-49DC-8DA9-62153CE68E3F}")
     Q_PROPERTY(QString ApplicationName READ ApplicationName WRITE setApplicationName)
     Q_PROPERTY(QString ApplicationPath READ ApplicationPath WRITE setApplicationPath)
 

@@ -25,6 +25,10 @@ class OVSHELL_EXPORT ShellLib2 : public QObject
     Q_CLASSINFO("ProgID", "OrvakShell.ShellLib2")
     Q_CLASSINFO("Interface", "_ShellLib2")
     Q_CLASSINFO("Description", "Orvak Shell Library")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{67BA5EB1-D502-481E-A6EB-9EE0A91FD4B1}")
+    Q_CLASSINFO("InterfaceID", "{0359EB90-CFF8-4180-9C05-50B8D2EA64D0}")
+    Q_CLASSINFO("TypeLibraryID", "{9560B0A3-0818-49DC-8DA9-62153CE68E3F}")
     Q_PROPERTY(QString ApplicationName READ ApplicationName WRITE setApplicationName)
     Q_PROPERTY(QString ApplicationPath READ ApplicationPath WRITE setApplicationPath)
 
