@@ -65,6 +65,17 @@ for lib in $ZUNO_LIBRARIES; do
     [ -L "$usr/$ZUNO_PRIVATE_LIBDIR/$soname" ] || fail "$lib: link of its SONAME $soname"
 done
 [ -f "$usr/$ZUNO_CMAKEDIR/ZunoSmileysConfig.cmake" ] || fail "CMake package"
+# The installation's class registry store names each class's installed library.
+store=$usr/share/ZunoSmileys/registry.sqlite
+default_of() { "$build/bin/ovreg" --store "$store" query "$1" | sed -n 's/^(default)  REG_SZ  //p'; }
+for progid in OrvakLocalizer.ZunoSmiley1 OrvakObject.OVObject OrvakShell.ShellLib2 \
+              OrvakShell.ShellLib OrvakSmileys.OVSmiley OrvakSmileys.OVAcronym; do
+    clsid=$(default_of "$progid\\CLSID")
+    [ -n "$clsid" ] || fail "installed store registers $progid"
+    library=$(default_of "CLSID\\$clsid\\InprocServer32")
+    [[ "$library" == /usr/$ZUNO_PRIVATE_LIBDIR/* && -f "$dest$library" ]] \
+        || fail "$progid's library in the installed store: $library"
+done
 [ -f "$usr/share/applications/$id.desktop" ] || fail "desktop entry"
 [ -f "$usr/share/metainfo/$id.metainfo.xml" ] || fail "metainfo"
 [ -f "$usr/share/mime/packages/$id.xml" ] || fail "MIME package"
