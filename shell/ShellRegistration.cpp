@@ -110,3 +110,15 @@ ClassRegistry& ShellRegistration::registry()
         m_registry = std::make_unique<ClassRegistry>();
     return *m_registry;
 }
+
+DesktopRegistration& ShellRegistration::desktop()
+{
+    if (!m_desktop)
+        m_desktop = std::make_unique<DesktopRegistration>(registry());
+    return *m_desktop;
+}
+
+void ShellRegistration::updateDesktop(const QString& lpClassName)
+{
+    desktop().updateClass(lpClassName, executablePath());
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClassRegistry.h"
+#include "DesktopRegistration.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -45,7 +46,12 @@ public:
 
     // The store of the current user, opened on first use.
     ClassRegistry& registry();
+    // The desktop's registries, kept in step with that store.
+    DesktopRegistration& desktop();
+    // Brings the class's desktop files in step after a write about it.
+    void updateDesktop(const QString& lpClassName);
 
 private:
     std::unique_ptr<ClassRegistry> m_registry;
+    std::unique_ptr<DesktopRegistration> m_desktop;
 };

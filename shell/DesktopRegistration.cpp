@@ -1,0 +1,294 @@
+#include "DesktopRegistration.h"
+
+#include "ClassRegistry.h"
+#include "DesktopEntry.h"
+#include "KeptFile.h"
+#include "MimePackage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+// Longer registry values are no description or command line anyone wrote.
+constexpr qsizetype ValueLimit = 64 * 1024;
+constexpr int ToolTimeoutMs = 30000;
+
+const QString ContextMenuPrefix = QStringLiteral("example.orvak.OVShell.");
+
+QString comparable(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
+}
+
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+// The data folders of XDG_DATA_DIRS; the user's own folder is left out even
+// when XDG_DATA_DIRS names it too.
+QStringList systemFolders()
+{
+    const QString user = comparable(userFolder());
+    QStringList folders;
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        if (comparable(folder) != user)
+            folders << folder;
+    }
+    return folders;
+}
+
+template <typename Test> bool anySystemFolder(Test test)
+{
+    const QStringList folders = systemFolders();
+    return std::any_of(folders.cbegin(), folders.cend(), test);
+}
+
+// Writes the content, or removes the library's copy where the system
+// provides the same; answers the outcome.
+KeptFile::Outcome keepUnlessProvided(const QString& path, const QByteArray& content, bool provided)
+{
+    return provided ? KeptFile::discard(path) : KeptFile::keep(path, content);
+}
+
+void runTool(const QString& tool, const QString& folder)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        return;
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, {folder});
+    if (!process.waitForFinished(ToolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+}
+
+bool systemHasIcon(const QString& folder, const QString& context, const QString& name)
+{
+    const QDir theme(folder + QLatin1String("/icons/hicolor"));
+    if (!theme.exists())
+        return false;
+    if (QFileInfo::exists(theme.filePath(QLatin1String("scalable/") + context + QLatin1Char('/') +
+                                         name + QLatin1String(".svg"))))
+        return true;
+    const QStringList sizes = theme.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return std::any_of(sizes.cbegin(), sizes.cend(), [&](const QString& size) {
+        return QFileInfo::exists(theme.filePath(size + QLatin1Char('/') + context +
+                                                QLatin1Char('/') + name + QLatin1String(".png")));
+    });
+}
+
+// The picture with the library's marker after its XML declaration.
+QByteArray markedSvg(const QByteArray& svg)
+{
+    QByteArray comment = QByteArrayLiteral("<!-- ") + KeptFile::Marker +
+                         QByteArrayLiteral(": installed by the Orvak Shell Library for a "
+                                           "program's file-type registrations -->\n");
+    qsizetype at = svg.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    if (svg.mid(at).startsWith("<?xml")) {
+        const qsizetype end = svg.indexOf("?>", at);
+        if (end >= 0) {
+            at = end + 2;
+            comment.prepend('\n');
+        }
+    }
+    return svg.left(at) + comment + svg.mid(at);
+}
+
+// A menu text as a name: "&Ouvrir" gives "Ouvrir", "&&" one "&".
+QString withoutAccelerators(const QString& text)
+{
+    QString name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&'))
+                name += text.at(++i);
+            continue;
+        }
+        name += text.at(i);
+    }
+    return name.trimmed();
+}
+
+// A name part of a desktop-file id: lower-case letters, digits and "-" as
+// they are, every other byte as "_" and two hexadecimal digits, so that two
+// names never give one id.
+QString idPart(const QString& name)
+{
+    QString part;
+    for (const char byte : name.toLower().toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')
+            part += QLatin1Char(char(c));
+        else
+            part += QLatin1Char('_') + QString::number(c, 16).rightJustified(2, QLatin1Char('0'));
+    }
+    return part;
+}
+
+} // namespace
+
+DesktopRegistration::DesktopRegistration(ClassRegistry& registry)
+    : m_registry(registry)
+{}
+
+void DesktopRegistration::setIcon(int iconIndex, const QByteArray& svg)
+{
+    if (svg.isEmpty())
+        m_icons.remove(iconIndex);
+    else
+        m_icons.insert(iconIndex, svg);
+}
+
+QString DesktopRegistration::contextMenuId(const QString& className, const QString& verb)
+{
+    return ContextMenuPrefix + idPart(className) + QLatin1Char('.') + idPart(verb);
+}
+
+QString DesktopRegistration::defaultValue(const QString& path)
+{
+    QString text;
+    m_registry.queryDefaultValue(path, ValueLimit, &text);
+    return text;
+}
+
+QString DesktopRegistration::classOfExtension(const QString& extensionKey)
+{
+    return defaultValue(extensionKey);
+}
+
+QStringList DesktopRegistration::globsOf(const QString& className)
+{
+    QStringList keys;
+    m_registry.subkeys(QString(), &keys);
+    const QString folded = className.toCaseFolded();
+    QStringList globs;
+    for (const QString& key : std::as_const(keys)) {
+        if (!key.startsWith(QLatin1Char('.')) || defaultValue(key).toCaseFolded() != folded)
+            continue;
+        const QString glob = MimePackage::globForExtension(key);
+        if (!glob.isEmpty() && !globs.contains(glob, Qt::CaseInsensitive))
+            globs << glob;
+    }
+    return globs;
+}
+
+bool DesktopRegistration::keepIcon(const QString& context, const QString& name,
+                                   const QByteArray& svg)
+{
+    const QString path = userFolder() + QLatin1String("/icons/hicolor/scalable/") + context +
+                         QLatin1Char('/') + name + QLatin1String(".svg");
+    const bool provided = anySystemFolder(
+        [&](const QString& folder) { return systemHasIcon(folder, context, name); });
+    return KeptFile::changed(keepUnlessProvided(path, markedSvg(svg), provided));
+}
+
+void DesktopRegistration::updateClass(const QString& className, const QString& executable)
+{
+    const QString user = userFolder();
+    MimePackage package;
+    package.type = MimePackage::typeForClass(className);
+    if (user.isEmpty() || package.type.isEmpty())
+        return;
+    package.globs = globsOf(className);
+    package.comment = defaultValue(className);
+
+    // The package: without an extension the class defines no type any more.
+    const QString packagePath = user + QLatin1String("/mime/packages/") + package.fileName();
+    KeptFile::Outcome outcome;
+    if (package.globs.isEmpty()) {
+        outcome = KeptFile::discard(packagePath);
+    } else {
+        const bool provided =
+            anySystemFolder([&](const QString& folder) { return package.isDefinedIn(folder); });
+        outcome = keepUnlessProvided(packagePath, package.content(), provided);
+    }
+    // An unchanged package whose type the database lacks, or older than the
+    // package, was written while the tool was missing or failed.
+    const QFileInfo compiled(user + QLatin1String("/mime/") + package.type + QLatin1String(".xml"));
+    const bool lagging =
+        outcome == KeptFile::Outcome::Unchanged && !package.globs.isEmpty() &&
+        (!compiled.exists() || compiled.lastModified() < QFileInfo(packagePath).lastModified());
+    if (KeptFile::changed(outcome) || lagging)
+        runTool(QStringLiteral("update-mime-database"), user + QLatin1String("/mime"));
+    if (package.globs.isEmpty())
+        return;
+
+    // The default icon, when it is one of the pictures the program handed over.
+    const QString icon = defaultValue(className + QLatin1String("\\DefaultIcon"));
+    const qsizetype comma = icon.lastIndexOf(QLatin1Char(','));
+    bool isNumber = false;
+    const int index = icon.mid(comma + 1).toInt(&isNumber);
+    if (comma >= 0 && isNumber && icon.left(comma) == executable && m_icons.contains(index))
+        keepIcon(QStringLiteral("mimetypes"), MimePackage::iconName(package.type),
+                 m_icons.value(index));
+
+    // One entry per context-menu command, offered for the type only.
+    QStringList verbs;
+    const QString shell = className + QLatin1String("\\Shell");
+    m_registry.subkeys(shell, &verbs);
+    bool entriesChanged = false;
+    for (const QString& verb : std::as_const(verbs)) {
+        const QString verbKey = shell + QLatin1Char('\\') + verb;
+        DesktopEntry entry =
+            DesktopEntry::fromCommandLine(defaultValue(verbKey + QLatin1String("\\command")));
+        if (entry.program.isEmpty())
+            continue;
+        entry.name = withoutAccelerators(defaultValue(verbKey));
+        if (entry.name.isEmpty())
+            entry.name = verb;
+        entry.mimeTypes = QStringList{package.type};
+        entry.noDisplay = true;
+        const QString id = contextMenuId(className, verb);
+        const bool provided =
+            anySystemFolder([&](const QString& folder) { return entry.isProvidedIn(folder, id); });
+        entriesChanged |= KeptFile::changed(keepUnlessProvided(
+            user + QLatin1String("/applications/") + id + QLatin1String(".desktop"),
+            entry.content(), provided));
+    }
+    if (entriesChanged)
+        runTool(QStringLiteral("update-desktop-database"), user + QLatin1String("/applications"));
+}
+
+void DesktopRegistration::updateProgramEntry(const QString& id, const QString& name,
+                                             const QStringList& classNames,
+                                             const QString& executable)
+{
+    const QString user = userFolder();
+    if (user.isEmpty() || !DesktopEntry::isValidId(id))
+        return;
+    DesktopEntry entry;
+    entry.name = name.trimmed().isEmpty() ? QFileInfo(executable).fileName() : name;
+    entry.program = executable;
+    entry.arguments = QStringList{QStringLiteral("%F")};
+    for (const QString& className : classNames) {
+        const QString type = MimePackage::typeForClass(className);
+        if (!type.isEmpty() && !globsOf(className).isEmpty() && !entry.mimeTypes.contains(type))
+            entry.mimeTypes << type;
+    }
+    if (entry.mimeTypes.isEmpty())
+        return;
+    const QString apps = QStringLiteral("apps");
+    if (m_icons.contains(0)) {
+        keepIcon(apps, id, m_icons.value(0));
+        entry.icon = id;
+    } else if (anySystemFolder(
+                   [&](const QString& folder) { return systemHasIcon(folder, apps, id); })) {
+        entry.icon = id;
+    }
+    const bool provided =
+        anySystemFolder([&](const QString& folder) { return entry.isProvidedIn(folder, id); });
+    const QString path = user + QLatin1String("/applications/") + id + QLatin1String(".desktop");
+    if (KeptFile::changed(keepUnlessProvided(path, entry.content(), provided)))
+        runTool(QStringLiteral("update-desktop-database"), user + QLatin1String("/applications"));
+}
