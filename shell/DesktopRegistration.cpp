@@ -19,6 +19,9 @@ constexpr qsizetype ValueLimit = 64 * 1024;
 constexpr int ToolTimeoutMs = 30000;
 
 const QString ContextMenuPrefix = QStringLiteral("example.orvak.OVShell.");
+// The index update-desktop-database writes, through which GIO finds the
+// programs of a type.
+const QString MimeInfoCache = QStringLiteral("/mimeinfo.cache");
 
 QString comparable(const QString& folder)
 {
@@ -71,6 +74,17 @@ void runTool(const QString& tool, const QString& folder)
         process.kill();
         process.waitForFinished();
     }
+}
+
+// An own file left as it was whose index (a database the tool builds from
+// the folder) is missing or older: it was written while the tool was missing
+// or failed, so the tool is run again.
+bool lags(KeptFile::Outcome outcome, const QString& keptPath, const QString& indexPath)
+{
+    if (outcome != KeptFile::Outcome::Unchanged || !QFileInfo::exists(keptPath))
+        return false;
+    const QFileInfo index(indexPath);
+    return !index.exists() || index.lastModified() < QFileInfo(keptPath).lastModified();
 }
 
 bool systemHasIcon(const QString& folder, const QString& context, const QString& name)
@@ -213,14 +227,12 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
             anySystemFolder([&](const QString& folder) { return package.isDefinedIn(folder); });
         outcome = keepUnlessProvided(packagePath, package.content(), provided);
     }
-    // An unchanged package whose type the database lacks, or older than the
-    // package, was written while the tool was missing or failed.
-    const QFileInfo compiled(user + QLatin1String("/mime/") + package.type + QLatin1String(".xml"));
-    const bool lagging =
-        outcome == KeptFile::Outcome::Unchanged && !package.globs.isEmpty() &&
-        (!compiled.exists() || compiled.lastModified() < QFileInfo(packagePath).lastModified());
-    if (KeptFile::changed(outcome) || lagging)
-        runTool(QStringLiteral("update-mime-database"), user + QLatin1String("/mime"));
+    const QString mime = user + QLatin1String("/mime");
+    if (KeptFile::changed(outcome) ||
+        (!package.globs.isEmpty() &&
+         lags(outcome, packagePath,
+              mime + QLatin1Char('/') + package.type + QLatin1String(".xml"))))
+        runTool(QStringLiteral("update-mime-database"), mime);
     if (package.globs.isEmpty())
         return;
 
@@ -237,7 +249,8 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
     QStringList verbs;
     const QString shell = className + QLatin1String("\\Shell");
     m_registry.subkeys(shell, &verbs);
-    bool entriesChanged = false;
+    const QString applications = user + QLatin1String("/applications");
+    bool refresh = false;
     for (const QString& verb : std::as_const(verbs)) {
         const QString verbKey = shell + QLatin1Char('\\') + verb;
         DesktopEntry entry =
@@ -252,12 +265,13 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
         const QString id = contextMenuId(className, verb);
         const bool provided =
             anySystemFolder([&](const QString& folder) { return entry.isProvidedIn(folder, id); });
-        entriesChanged |= KeptFile::changed(keepUnlessProvided(
-            user + QLatin1String("/applications/") + id + QLatin1String(".desktop"),
-            entry.content(), provided));
+        const QString path = applications + QLatin1Char('/') + id + QLatin1String(".desktop");
+        const KeptFile::Outcome kept = keepUnlessProvided(path, entry.content(), provided);
+        refresh =
+            refresh || KeptFile::changed(kept) || lags(kept, path, applications + MimeInfoCache);
     }
-    if (entriesChanged)
-        runTool(QStringLiteral("update-desktop-database"), user + QLatin1String("/applications"));
+    if (refresh)
+        runTool(QStringLiteral("update-desktop-database"), applications);
 }
 
 void DesktopRegistration::updateProgramEntry(const QString& id, const QString& name,
@@ -288,7 +302,9 @@ void DesktopRegistration::updateProgramEntry(const QString& id, const QString& n
     }
     const bool provided =
         anySystemFolder([&](const QString& folder) { return entry.isProvidedIn(folder, id); });
-    const QString path = user + QLatin1String("/applications/") + id + QLatin1String(".desktop");
-    if (KeptFile::changed(keepUnlessProvided(path, entry.content(), provided)))
-        runTool(QStringLiteral("update-desktop-database"), user + QLatin1String("/applications"));
+    const QString applications = user + QLatin1String("/applications");
+    const QString path = applications + QLatin1Char('/') + id + QLatin1String(".desktop");
+    const KeptFile::Outcome kept = keepUnlessProvided(path, entry.content(), provided);
+    if (KeptFile::changed(kept) || lags(kept, path, applications + MimeInfoCache))
+        runTool(QStringLiteral("update-desktop-database"), applications);
 }
