@@ -11,6 +11,9 @@ cd "$(dirname "$0")"
 # the object library's file-manager test; a font so windows render text offscreen.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
           xvfb xauth xdotool xclip dbus-daemon fonts-dejavu-core)
+# The desktop's MIME database and desktop-entry tools, which the shell library
+# runs after a registration, and gio, through which its tests read them back.
+PACKAGES+=(shared-mime-info desktop-file-utils libglib2.0-bin)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
