@@ -16,9 +16,7 @@ bool ShellLib::ShellRegisterExtension(const QString& lpClassName, const QString&
     const QString key = ShellRegistration::extensionKey(lpExtension);
     const QString previousClass = m_shell->desktop().classOfExtension(key);
     const bool failed = !SetClassesDefaultString(key, lpClassName);
-    m_shell->updateDesktop(lpClassName);
-    if (previousClass.toCaseFolded() != lpClassName.toCaseFolded())
-        m_shell->updateDesktop(previousClass);
+    m_shell->updateDesktop(lpClassName, previousClass);
     return failed;
 }
 
@@ -90,8 +88,7 @@ void ShellLib::setIconData(int iconIndex, const QByteArray& svgData)
 void ShellLib::registerDesktopEntry(const QString& desktopId, const QString& name,
                                     const QStringList& classNames)
 {
-    m_shell->requireApplication();
-    m_shell->desktop().updateProgramEntry(desktopId, name, classNames, m_shell->executablePath());
+    m_shell->registerDesktopEntry(desktopId, name, classNames);
 }
 
 bool ShellLib::SetClassesDefaultString(const QString& lpKeyPath, const QString& lpText)

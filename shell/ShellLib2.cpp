@@ -19,10 +19,7 @@ void ShellLib2::ShellRegisterExtension(const QString& lpClassName, const QString
     const QString previousClass = m_shell->desktop().classOfExtension(key);
     CreateClassesKey(key);
     SetClassesKeyValue(key, QString(), lpClassName, ClassRegistry::String);
-    m_shell->updateDesktop(lpClassName);
-    // The class the extension leaves loses its glob.
-    if (previousClass.toCaseFolded() != lpClassName.toCaseFolded())
-        m_shell->updateDesktop(previousClass);
+    m_shell->updateDesktop(lpClassName, previousClass);
 }
 
 void ShellLib2::ShellRegisterFileType(const QString& lpClassName, const QString& lpDescription)
@@ -97,8 +94,7 @@ void ShellLib2::setIconData(int iconIndex, const QByteArray& svgData)
 void ShellLib2::registerDesktopEntry(const QString& desktopId, const QString& name,
                                      const QStringList& classNames)
 {
-    m_shell->requireApplication();
-    m_shell->desktop().updateProgramEntry(desktopId, name, classNames, m_shell->executablePath());
+    m_shell->registerDesktopEntry(desktopId, name, classNames);
 }
 
 void ShellLib2::CreateClassesKey(const QString& lpKeyPath)

@@ -122,3 +122,17 @@ void ShellRegistration::updateDesktop(const QString& lpClassName)
 {
     desktop().updateClass(lpClassName, executablePath());
 }
+
+void ShellRegistration::updateDesktop(const QString& lpClassName, const QString& previousClass)
+{
+    updateDesktop(lpClassName);
+    if (previousClass.toCaseFolded() != lpClassName.toCaseFolded())
+        updateDesktop(previousClass);
+}
+
+void ShellRegistration::registerDesktopEntry(const QString& desktopId, const QString& name,
+                                             const QStringList& classNames)
+{
+    requireApplication();
+    desktop().updateProgramEntry(desktopId, name, classNames, executablePath());
+}
