@@ -181,20 +181,21 @@ QString DesktopRegistration::classOfExtension(const QString& extensionKey)
     return defaultValue(extensionKey);
 }
 
-QStringList DesktopRegistration::globsOf(const QString& className)
+bool DesktopRegistration::globsOf(const QString& className, QStringList* globs)
 {
     QStringList keys;
-    m_registry.subkeys(QString(), &keys);
+    // A store that cannot be read says nothing about what is registered.
+    if (m_registry.subkeys(QString(), &keys) == ClassRegistry::Status::Failed)
+        return false;
     const QString folded = className.toCaseFolded();
-    QStringList globs;
     for (const QString& key : std::as_const(keys)) {
         if (!key.startsWith(QLatin1Char('.')) || defaultValue(key).toCaseFolded() != folded)
             continue;
         const QString glob = MimePackage::globForExtension(key);
-        if (!glob.isEmpty() && !globs.contains(glob, Qt::CaseInsensitive))
-            globs << glob;
+        if (!glob.isEmpty() && !globs->contains(glob, Qt::CaseInsensitive))
+            *globs << glob;
     }
-    return globs;
+    return true;
 }
 
 bool DesktopRegistration::keepIcon(const QString& context, const QString& name,
@@ -212,9 +213,8 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
     const QString user = userFolder();
     MimePackage package;
     package.type = MimePackage::typeForClass(className);
-    if (user.isEmpty() || package.type.isEmpty())
+    if (user.isEmpty() || package.type.isEmpty() || !globsOf(className, &package.globs))
         return;
-    package.globs = globsOf(className);
     package.comment = defaultValue(className);
 
     // The package: without an extension the class defines no type any more.
@@ -287,7 +287,9 @@ void DesktopRegistration::updateProgramEntry(const QString& id, const QString& n
     entry.arguments = QStringList{QStringLiteral("%F")};
     for (const QString& className : classNames) {
         const QString type = MimePackage::typeForClass(className);
-        if (!type.isEmpty() && !globsOf(className).isEmpty() && !entry.mimeTypes.contains(type))
+        QStringList globs;
+        if (!type.isEmpty() && globsOf(className, &globs) && !globs.isEmpty() &&
+            !entry.mimeTypes.contains(type))
             entry.mimeTypes << type;
     }
     if (entry.mimeTypes.isEmpty())

@@ -49,7 +49,8 @@ public:
 
 private:
     QString defaultValue(const QString& path);
-    QStringList globsOf(const QString& className);
+    // The globs of the class's extensions; false when the store cannot be read.
+    bool globsOf(const QString& className, QStringList* globs);
     // Keeps the icon in the user's hicolor theme unless a data folder of the
     // system has it; answers whether a file changed.
     bool keepIcon(const QString& context, const QString& name, const QByteArray& svg);

@@ -308,7 +308,8 @@ private Q_SLOTS:
                              "org/standards/shared-mime-info\">\n";
         for (const QStringList& type : {QStringList{SmileysType, SmileysComment, "*.smy"},
                                         QStringList{AcronymsType, AcronymsComment, "*.acr"}})
-            package += QString("<mime-type type=\"%1\"><comment>%2</comment><sub-class-of "
+            package += QString("<mime-type type=\"%1\"><comment>%2</comment><comment "
+                               "xml:lang=\"fr\">Liste</comment><sub-class-of "
                                "type=\"text/plain\"/><glob pattern=\"%3\"/></mime-type>\n")
                            .arg(type[0], type[1], type[2])
                            .toUtf8();
@@ -349,6 +350,13 @@ private Q_SLOTS:
         QVERIFY(former.contains("*.smiley") && !former.contains("*.smy"));
         QCOMPARE(shell.ShellRegisterExtension("OtherList", "smiley"), false);
         QVERIFY(!QFile::exists(packagePath("zunosmileys")));
+
+        // A store that cannot be read takes nothing away.
+        QFile store(data() + "/ZunoSmileys/registry.sqlite");
+        QVERIFY(store.open(QIODevice::WriteOnly) && store.write(QByteArray(2048, 'x')) == 2048);
+        store.close();
+        QCOMPARE(shell.ShellRegisterFileType("OtherList", "Other"), true);
+        QVERIFY(QFile::exists(packagePath("otherlist")));
     }
 };
 
