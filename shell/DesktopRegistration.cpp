@@ -216,36 +216,46 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
     if (user.isEmpty() || package.type.isEmpty() || !globsOf(className, &package.globs))
         return;
     package.comment = defaultValue(className);
+    updatePackage(user, package);
+    // Without an extension the class defines no type for an icon or entry.
+    if (package.globs.isEmpty())
+        return;
+    updateTypeIcon(className, package.type, executable);
+    updateContextMenus(user, className, package.type);
+}
 
-    // The package: without an extension the class defines no type any more.
-    const QString packagePath = user + QLatin1String("/mime/packages/") + package.fileName();
+void DesktopRegistration::updatePackage(const QString& user, const MimePackage& package)
+{
+    const QString path = user + QLatin1String("/mime/packages/") + package.fileName();
     KeptFile::Outcome outcome;
     if (package.globs.isEmpty()) {
-        outcome = KeptFile::discard(packagePath);
+        outcome = KeptFile::discard(path);
     } else {
         const bool provided =
             anySystemFolder([&](const QString& folder) { return package.isDefinedIn(folder); });
-        outcome = keepUnlessProvided(packagePath, package.content(), provided);
+        outcome = keepUnlessProvided(path, package.content(), provided);
     }
     const QString mime = user + QLatin1String("/mime");
     if (KeptFile::changed(outcome) ||
-        (!package.globs.isEmpty() &&
-         lags(outcome, packagePath,
-              mime + QLatin1Char('/') + package.type + QLatin1String(".xml"))))
+        lags(outcome, path, mime + QLatin1Char('/') + package.type + QLatin1String(".xml")))
         runTool(QStringLiteral("update-mime-database"), mime);
-    if (package.globs.isEmpty())
-        return;
+}
 
-    // The default icon, when it is one of the pictures the program handed over.
+void DesktopRegistration::updateTypeIcon(const QString& className, const QString& type,
+                                         const QString& executable)
+{
+    // Only a picture of this program file that the program handed over.
     const QString icon = defaultValue(className + QLatin1String("\\DefaultIcon"));
     const qsizetype comma = icon.lastIndexOf(QLatin1Char(','));
     bool isNumber = false;
     const int index = icon.mid(comma + 1).toInt(&isNumber);
     if (comma >= 0 && isNumber && icon.left(comma) == executable && m_icons.contains(index))
-        keepIcon(QStringLiteral("mimetypes"), MimePackage::iconName(package.type),
-                 m_icons.value(index));
+        keepIcon(QStringLiteral("mimetypes"), MimePackage::iconName(type), m_icons.value(index));
+}
 
-    // One entry per context-menu command, offered for the type only.
+void DesktopRegistration::updateContextMenus(const QString& user, const QString& className,
+                                             const QString& type)
+{
     QStringList verbs;
     const QString shell = className + QLatin1String("\\Shell");
     m_registry.subkeys(shell, &verbs);
@@ -260,7 +270,7 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
         entry.name = withoutAccelerators(defaultValue(verbKey));
         if (entry.name.isEmpty())
             entry.name = verb;
-        entry.mimeTypes = QStringList{package.type};
+        entry.mimeTypes = QStringList{type};
         entry.noDisplay = true;
         const QString id = contextMenuId(className, verb);
         const bool provided =

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class ClassRegistry;
+class MimePackage;
 
 // Keeps the desktop's own registries in the user's data folder
 // (XDG_DATA_HOME) in step with the file-type registrations of the class
@@ -48,6 +49,10 @@ public:
     static QString contextMenuId(const QString& className, const QString& verb);
 
 private:
+    void updatePackage(const QString& user, const MimePackage& package);
+    void updateTypeIcon(const QString& className, const QString& type, const QString& executable);
+    // One entry per context-menu command, offered for the type only.
+    void updateContextMenus(const QString& user, const QString& className, const QString& type);
     QString defaultValue(const QString& path);
     // The globs of the class's extensions; false when the store cannot be read.
     bool globsOf(const QString& className, QStringList* globs);
