@@ -2,8 +2,10 @@
 
 #include "ovshell_export.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -44,6 +46,11 @@ public:
     Q_INVOKABLE void setApplicationName(const QString& value);
     Q_INVOKABLE QString ApplicationPath() const;
     Q_INVOKABLE void setApplicationPath(const QString& value);
+
+    // Outside the automation interface: as ShellLib2's.
+    void setIconData(int iconIndex, const QByteArray& svgData);
+    void registerDesktopEntry(const QString& desktopId, const QString& name,
+                              const QStringList& classNames);
 
 private:
     // Writes the text as the key's default string value, creating missing
