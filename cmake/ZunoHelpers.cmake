@@ -1,3 +1,9 @@
+# The test-support helpers every test may include (tests/support), such as
+# the private mount of a folder (PrivateMount.h).
+add_library(ZunoTestSupport INTERFACE)
+target_include_directories(ZunoTestSupport INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
+target_link_libraries(ZunoTestSupport INTERFACE Qt6::Test)
+
 # zuno_add_test(NAME name SOURCES files... LIBS targets...)
 #
 # One Qt Test executable registered with CTest. Widgets run offscreen, and
@@ -7,7 +13,7 @@
 function(zuno_add_test)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
-  target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test ${ARG_LIBS})
+  target_link_libraries(${ARG_NAME} PRIVATE ZunoTestSupport ${ARG_LIBS})
   # Tests compare with plain literals; the strict string casts guard library code.
   target_compile_options(${ARG_NAME} PRIVATE -UQT_NO_CAST_FROM_ASCII -UQT_NO_CAST_TO_ASCII)
   add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
