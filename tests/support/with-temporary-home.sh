@@ -21,4 +21,10 @@ while :; do
     status=$?
     kill -0 "$test" 2>/dev/null || break
 done
+if [ "$status" -gt 128 ]; then
+    # Die of the test's signal, so that CTest reports a crash as a crash.
+    rm -rf "$home"
+    trap - EXIT INT TERM HUP
+    kill -"$((status - 128))" $$
+fi
 exit "$status"
