@@ -1,21 +1,29 @@
+# The test-support helpers every test may include (tests/support): the
+# private mount of a folder (PrivateMount.h) and the temporary home folder
+# each test runs in.
+add_library(ZunoTestSupport INTERFACE)
+target_include_directories(ZunoTestSupport INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
+target_link_libraries(ZunoTestSupport INTERFACE Qt6::Test)
+
 # zuno_add_test(NAME name SOURCES files... LIBS targets...)
 #
 # One Qt Test executable registered with CTest. Widgets run offscreen, and
-# every test gets its own HOME and XDG folders below the build tree, so no
-# test can read or write a real user's files even before it sets up its own
-# temporary folders.
+# every run of a test gets its own HOME, XDG folders and TMPDIR in a fresh
+# temporary folder that is removed afterwards, so no test can read or write a
+# real user's files even before it sets up its own temporary folders, and no
+# run sees what an earlier one left.
 function(zuno_add_test)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
-  target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test ${ARG_LIBS})
+  target_link_libraries(${ARG_NAME} PRIVATE ZunoTestSupport ${ARG_LIBS})
   # Tests compare with plain literals; the strict string casts guard library code.
   target_compile_options(${ARG_NAME} PRIVATE -UQT_NO_CAST_FROM_ASCII -UQT_NO_CAST_TO_ASCII)
-  add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
-  set(home ${CMAKE_BINARY_DIR}/test-homes/${ARG_NAME})
-  file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/cache ${home}/tmp)
+  add_test(NAME ${ARG_NAME}
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-temporary-home.sh
+                   $<TARGET_FILE:${ARG_NAME}>)
   set_tests_properties(${ARG_NAME} PROPERTIES
     TIMEOUT 120
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;TMPDIR=${home}/tmp;LC_ALL=C.UTF-8")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
 endfunction()
 
 # zuno_add_library(NAME name SOURCES files... PUBLIC_LIBS ... PRIVATE_LIBS ...)

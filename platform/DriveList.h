@@ -11,7 +11,10 @@ class DriveList
 {
 public:
     // Root paths of the mounted, ready volumes in mount order, without
-    // duplicates.
+    // duplicates. When the environment variable ZUNO_VOLUME_ROOTS_FILE names
+    // a file, its lines are the roots instead: tests give the list they
+    // expect, as the machine's own list differs between a full system, a
+    // container and a chroot (where "/" is no volume root).
     static QStringList mountedRoots();
 
     // The drive strings of `roots` as they fit in a buffer of `bufferLength`

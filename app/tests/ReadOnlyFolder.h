@@ -1,37 +1,37 @@
 #pragma once
 
+#include "PrivateMount.h"
+
 #include <QString>
 
-#include <sched.h>
-#include <sys/mount.h>
+#include <map>
+#include <memory>
 
-// Makes a folder read-only for this test process, root included: the test
-// moves into a private mount namespace and binds the folder onto itself
-// read-only. Permission bits would not stop root; a read-only mount does.
-// Answers false (and the reason) where mounts are not allowed; the test then
-// skips.
+// Makes a folder read-only for this test process, root included, through a
+// read-only bind mount in a private mount namespace (PrivateMount.h).
+// Answers false and the reason where the machine does not allow it; the test
+// then skips. A mount that fails through the test's own fault also fails the
+// test.
+inline std::map<QString, std::unique_ptr<PrivateMount>>& readOnlyFolders()
+{
+    static std::map<QString, std::unique_ptr<PrivateMount>> folders;
+    return folders;
+}
+
 inline bool makeFolderReadOnly(const QString& folder, QString* why)
 {
-    static bool privateNamespace = false;
-    if (!privateNamespace) {
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            *why = QStringLiteral("no private mount namespace here (needs CAP_SYS_ADMIN)");
-            return false;
-        }
-        privateNamespace = true;
+    auto mount = std::make_unique<PrivateMount>(PrivateMount::readOnly(folder));
+    if (mount->state() == PrivateMount::State::Mounted) {
+        readOnlyFolders()[folder] = std::move(mount);
+        return true;
     }
-    const QByteArray path = folder.toLocal8Bit();
-    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0 ||
-        ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) !=
-            0) {
-        *why = QStringLiteral("a read-only bind mount is not allowed here");
-        return false;
-    }
-    return true;
+    if (mount->state() == PrivateMount::State::Failed)
+        QTest::qFail(mount->reason(), __FILE__, __LINE__);
+    *why = QString::fromUtf8(mount->reason());
+    return false;
 }
 
 inline void releaseFolder(const QString& folder)
 {
-    ::umount2(folder.toLocal8Bit().constData(), MNT_DETACH);
+    readOnlyFolders().erase(folder);
 }

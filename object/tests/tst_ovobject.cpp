@@ -8,10 +8,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -547,22 +549,37 @@ private Q_SLOTS:
         QCOMPARE(DriveList::driveStrings(roots, 64), expected);
     }
 
+    // The volume roots come from a fixture, so that the answers hold on a full
+    // system, in a container and in a chroot alike.
     void driveExists_data()
     {
         QTest::addColumn<QString>("drive");
-        QTest::addColumn<bool>("whenListed");
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("root") << "/" << true;
-        QTest::newRow("no such root") << "/zz-no-such-mount" << false;
-        QTest::newRow("a space is no drive") << " " << false;
+        QTest::addColumn<QStringList>("roots");
+        QTest::addColumn<bool>("expected");
+        const QStringList two{"/", "/home"};
+        QTest::newRow("empty") << "" << two << false;
+        QTest::newRow("root") << "/" << two << true;
+        QTest::newRow("second volume") << "/home" << two << true;
+        QTest::newRow("no such root") << "/zz-no-such-mount" << two << false;
+        QTest::newRow("a space is no drive") << " " << two << false;
+        QTest::newRow("list too long for the buffer")
+            << "/" << QStringList{'/' + QString(60, 'a'), "/"} << false;
     }
     void driveExists()
     {
         QFETCH(QString, drive);
-        QFETCH(bool, whenListed);
-        const bool listFits = !DriveList::driveStrings(DriveList::mountedRoots(), 64).isEmpty();
+        QFETCH(QStringList, roots);
+        QFETCH(bool, expected);
+        QTemporaryDir dir;
+        const QString fixture = dir.filePath("roots");
+        QFile file(fixture);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(roots.join('\n').toUtf8() + '\n');
+        file.close();
+        qputenv("ZUNO_VOLUME_ROOTS_FILE", QFile::encodeName(fixture));
+        const auto restore = qScopeGuard([] { qunsetenv("ZUNO_VOLUME_ROOTS_FILE"); });
         OVObject o;
-        QCOMPARE(o.DriveExists(drive), whenListed && listFits);
+        QCOMPARE(o.DriveExists(drive), expected);
     }
 
     void fileTypeWithoutRegistration_data()

@@ -1,4 +1,5 @@
 #include "ClassRegistry.h"
+#include "PrivateMount.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,47 +75,6 @@ int runWriter(const QString& location, int writer, int count)
             return 12;
         registry.closeKey(key);
     }
-    return 0;
-}
-
-// Child mode: runs inside a read-only bind mount and prints what it saw.
-int runReadOnlyProbe(const QString& location)
-{
-    ClassRegistry registry(location);
-    QString text;
-    const Status read = registry.queryDefaultValue(QStringLiteral("ZunoSmileys"), 255, &text);
-    const Status write =
-        registry.setDefaultString(QStringLiteral("ZunoSmileys"), QStringLiteral("After"));
-    const Status create = registry.createKey(QStringLiteral("New\\Key"));
-    QTextStream(stdout) << int(read) << ' ' << text << ' ' << int(write) << ' ' << int(create)
-                        << Qt::endl;
-    return 0;
-}
-
-// Child mode: runs on a tiny private file system, fills it and prints what a
-// write and a read answer then.
-int runFullDiskProbe(const QString& folder)
-{
-    const QString location = folder + QStringLiteral("/registry.sqlite");
-    ClassRegistry registry(location);
-    if (registry.setDefaultString(QStringLiteral("ZunoSmileys"), QStringLiteral("Before")) !=
-        Status::Success)
-        return 3;
-    QFile filler(folder + QStringLiteral("/filler"));
-    if (!filler.open(QIODevice::WriteOnly))
-        return 4;
-    const QByteArray block(4096, '\0');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-    const Status write =
-        registry.setDefaultString(QStringLiteral("Big\\Key"), QString(20000, u'x'));
-    QString text;
-    const Status read = registry.queryDefaultValue(QStringLiteral("ZunoSmileys"), 255, &text);
-    QStringList names;
-    registry.subkeys(QString(), &names);
-    QTextStream(stdout) << int(write) << ' ' << int(read) << ' ' << text << ' '
-                        << names.join(QLatin1Char(',')) << ' ' << integrityCheck(location)
-                        << Qt::endl;
     return 0;
 }
 
@@ -388,39 +348,39 @@ private Q_SLOTS:
         const QByteArray before = fileBytes(location);
         const QString folder = QFileInfo(location).absolutePath();
 
-        // Root ignores permission bits; a read-only bind mount in a private
-        // mount namespace holds for root too.
-        QProcess probe;
-        probe.start("unshare",
-                    {"-m", "sh", "-c",
-                     "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" || exit 77;"
-                     " exec \"$2\" --read-only-probe \"$3\"",
-                     "sh", folder, QCoreApplication::applicationFilePath(), location});
-        QVERIFY(probe.waitForFinished(30000));
-        if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-            QSKIP("no private read-only mount here (unshare -m needs CAP_SYS_ADMIN)");
-        const QString expected =
-            QString("%1 Before %2 %2").arg(int(Status::Success)).arg(int(Status::Failed));
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).trimmed(), expected);
+        // Root ignores permission bits; a read-only mount holds for root too.
+        const PrivateMount readOnly = PrivateMount::readOnly(folder);
+        ZUNO_REQUIRE_MOUNT(readOnly);
+        ClassRegistry registry(location);
+        QString text;
+        QCOMPARE(registry.queryDefaultValue("ZunoSmileys", 255, &text), Status::Success);
+        QCOMPARE(text, QString("Before"));
+        QCOMPARE(registry.setDefaultString("ZunoSmileys", "After"), Status::Failed);
+        QCOMPARE(registry.createKey("New\\Key"), Status::Failed);
         QCOMPARE(fileBytes(location), before);
     }
 
     void fullDiskFailsAndKeepsData()
     {
         QTemporaryDir dir;
-        QProcess probe;
-        probe.start("unshare", {"-m", "sh", "-c",
-                                "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 77;"
-                                " exec \"$2\" --full-disk-probe \"$1\"",
-                                "sh", dir.path(), QCoreApplication::applicationFilePath()});
-        QVERIFY(probe.waitForFinished(30000));
-        if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() == 77)
-            QSKIP("no private tmpfs here (unshare -m needs CAP_SYS_ADMIN)");
-        QCOMPARE(probe.exitCode(), 0);
-        const QString expected = QString("%1 %2 Before ZunoSmileys ok")
-                                     .arg(int(Status::Failed))
-                                     .arg(int(Status::Success));
-        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).trimmed(), expected);
+        const PrivateMount disk = PrivateMount::smallDisk(dir.path(), 256);
+        ZUNO_REQUIRE_MOUNT(disk);
+        const QString location = dir.filePath("registry.sqlite");
+        ClassRegistry registry(location);
+        QCOMPARE(registry.setDefaultString("ZunoSmileys", "Before"), Status::Success);
+        QFile filler(dir.filePath("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, '\0');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        QCOMPARE(registry.setDefaultString("Big\\Key", QString(20000, u'x')), Status::Failed);
+        QString text;
+        QCOMPARE(registry.queryDefaultValue("ZunoSmileys", 255, &text), Status::Success);
+        QCOMPARE(text, QString("Before"));
+        QStringList names;
+        QCOMPARE(registry.subkeys(QString(), &names), Status::Success);
+        QCOMPARE(names, QStringList{"ZunoSmileys"});
+        QCOMPARE(integrityCheck(location), QString("ok"));
     }
 
     void concurrentWritersLoseNothing()
@@ -478,10 +438,6 @@ int main(int argc, char* argv[])
 {
     if (argc == 5 && qstrcmp(argv[1], "--writer") == 0)
         return runWriter(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), atoi(argv[4]));
-    if (argc == 3 && qstrcmp(argv[1], "--read-only-probe") == 0)
-        return runReadOnlyProbe(QString::fromLocal8Bit(argv[2]));
-    if (argc == 3 && qstrcmp(argv[1], "--full-disk-probe") == 0)
-        return runFullDiskProbe(QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);
     tst_ClassRegistry test;
     return QTest::qExec(&test, argc, argv);

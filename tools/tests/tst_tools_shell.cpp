@@ -1,3 +1,5 @@
+#include "PrivateMount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -30,17 +32,13 @@ class tst_ToolsShell : public QObject
 
     QString storeFolder() const { return m_data->filePath("ZunoSmileys"); }
 
-    Run run(const QString& tool, const QStringList& args, const QStringList& wrapper = {}) const
+    Run run(const QString& tool, const QStringList& args) const
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", m_data->path());
         process.setProcessEnvironment(env);
-        const QString program = QString(TOOL_DIR) + "/" + tool;
-        if (wrapper.isEmpty())
-            process.start(program, args);
-        else
-            process.start(wrapper.first(), wrapper.mid(1) + QStringList{program} + args);
+        process.start(QString(TOOL_DIR) + "/" + tool, args);
         Run result;
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
             return result;
@@ -50,9 +48,9 @@ class tst_ToolsShell : public QObject
         return result;
     }
 
-    Run ovcall(const QStringList& args, const QStringList& wrapper = {}) const
+    Run ovcall(const QStringList& args) const
     {
-        return run("ovcall", args, wrapper);
+        return run("ovcall", args);
     }
 
     QStringList ovreg(const QString& key = QString()) const
@@ -230,19 +228,10 @@ private Q_SLOTS:
         QCOMPARE(result.out, QString("False\n"));
         QCOMPARE(ovreg("ZunoSmileys\\QuickView"), QStringList{"(default)  REG_SZ  *"});
 
-        // Root ignores permission bits; a read-only bind mount in a private
-        // mount namespace holds for root too.
-        const QStringList readOnly = {"unshare",
-                                      "-m",
-                                      "sh",
-                                      "-c",
-                                      "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro "
-                                      "\"$1\" || exit 77; shift; exec \"$@\"",
-                                      "sh",
-                                      storeFolder()};
-        result = ovcall({"OrvakShell.ShellLib", "ShellSetQuickView", "ZunoAcronyms"}, readOnly);
-        if (result.exitCode == 77 || result.exitCode == -1)
-            QSKIP("no private read-only mount here (unshare -m needs CAP_SYS_ADMIN)");
+        // Root ignores permission bits; a read-only mount holds for root too.
+        const PrivateMount readOnly = PrivateMount::readOnly(storeFolder());
+        ZUNO_REQUIRE_MOUNT(readOnly);
+        result = ovcall({"OrvakShell.ShellLib", "ShellSetQuickView", "ZunoAcronyms"});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QString("True\n"));
         QCOMPARE(ovreg(), QStringList{"[ZunoSmileys]"});
