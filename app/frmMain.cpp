@@ -12,7 +12,7 @@
 #include "SettingsStore.h"
 #include "Twips.h"
 #include "UserListFile.h"
-#include "Version.h"
+#include "ZunoVersion.h"
 #include "ZunoSmiley1.h"
 #include "frmAddNew.h"
 
