@@ -9,11 +9,12 @@
 
 class ZunoSmiley1;
 
-// One built-in entry: its text and the localizer operation that describes it.
+// One built-in entry: its text and the localizer operation that describes it,
+// named by a member pointer so that a misspelt operation fails the build.
 struct CatalogueEntry
 {
-    const char* operation; // "ID_LST_WINK"
-    const char* text;      // ";-)", plain ASCII
+    QString (ZunoSmiley1::*describe)() const; // &ZunoSmiley1::ID_LST_WINK
+    const char* text;                         // ";-)", plain ASCII
 };
 
 // The engine behind both catalogue controls, which differ only in their
