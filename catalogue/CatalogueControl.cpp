@@ -33,9 +33,9 @@ void CatalogueControl::loadTable(const EntrySink& sink) const
     }
 }
 
-void CatalogueControl::loadFile(const QString& path, const EntrySink& sink)
+UserListReader::Result CatalogueControl::loadFile(const QString& path, const EntrySink& sink)
 {
-    UserListReader::readFile(path, [&sink](const QString& text, const QString& description) {
+    return UserListReader::readFile(path, [&sink](const QString& text, const QString& description) {
         return sink(text, description, UserEntry);
     });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UserListReader.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -62,7 +64,7 @@ public:
 
     // Reports every entry of the user list file at path, in file order, as a
     // user entry; a missing or unreadable file reports nothing.
-    static void loadFile(const QString& path, const EntrySink& sink);
+    static UserListReader::Result loadFile(const QString& path, const EntrySink& sink);
 
 private:
     std::span<const CatalogueEntry> m_table;

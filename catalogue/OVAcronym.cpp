@@ -70,6 +70,10 @@ void OVAcronym::LoadTable()
 
 void OVAcronym::LoadFile(const QString& lpFilename)
 {
-    CatalogueControl::loadFile(lpFilename,
-                               CatalogueControl::reporter(this, &OVAcronym::NextAcronym));
+    // A handler of the event may destroy this control.
+    const QPointer<OVAcronym> alive(this);
+    const UserListReader::Result found = CatalogueControl::loadFile(
+        lpFilename, CatalogueControl::reporter(this, &OVAcronym::NextAcronym));
+    if (alive)
+        m_lastFileRead = found;
 }

@@ -102,5 +102,10 @@ void OVSmiley::LoadTable()
 
 void OVSmiley::LoadFile(const QString& lpFilename)
 {
-    CatalogueControl::loadFile(lpFilename, CatalogueControl::reporter(this, &OVSmiley::NextSmiley));
+    // A handler of the event may destroy this control.
+    const QPointer<OVSmiley> alive(this);
+    const UserListReader::Result found = CatalogueControl::loadFile(
+        lpFilename, CatalogueControl::reporter(this, &OVSmiley::NextSmiley));
+    if (alive)
+        m_lastFileRead = found;
 }
