@@ -310,7 +310,9 @@ private Q_SLOTS:
         QCOMPARE(result.out, QString());
     }
 
-    void damagedStoreIsReportedNotCrashed()
+    // A damaged store is reported by the reader and left as it is; the next
+    // registration sets it aside beside itself and registers in a new store.
+    void damagedStoreIsReportedThenRebuilt()
     {
         QVERIFY(QDir().mkpath(storeFolder()));
         QFile store(storeFolder() + "/registry.sqlite");
@@ -322,11 +324,21 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains("cannot read the class registry store"),
                  qPrintable(result.err));
-        result = ovcall({"OrvakShell.ShellLib", "ShellRegisterFileType", "ZunoSmileys", "Smileys"});
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.out, QString("True\n"));
         QVERIFY(store.open(QIODevice::ReadOnly));
         QCOMPARE(store.readAll(), QByteArray(1024, '\x7f'));
+        store.close();
+
+        result = ovcall({"OrvakShell.ShellLib", "ShellRegisterFileType", "ZunoSmileys", "Smileys"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QString("False\n"));
+        QVERIFY2(result.err.contains("was damaged"), qPrintable(result.err));
+        QCOMPARE(ovreg("ZunoSmileys"), QStringList{"(default)  REG_SZ  Smileys"});
+        const QStringList setAside =
+            QDir(storeFolder()).entryList({"registry.sqlite.damaged-*"}, QDir::Files);
+        QCOMPARE(setAside.size(), 1);
+        QFile kept(storeFolder() + "/" + setAside.first());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray(1024, '\x7f'));
     }
 };
 
