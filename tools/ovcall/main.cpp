@@ -4,12 +4,15 @@
 //   ovcall PROGID [NAME=VALUE ...] MEMBER [ARG ...]
 //   ovcall --members PROGID
 //
-// Exit codes: 0 success, 1 the member raised an error, 2 the call was wrong.
+// Exit codes: 0 success, 1 the member raised an error, 2 the call was wrong,
+// 3 the class registry store refused a write the call made (the reason is on
+// standard error).
 
 #include "Automation.h"
 #include "AutomationError.h"
 #include "ConsoleStreams.h"
 #include "KnownClasses.h"
+#include "RegistryRefusals.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -53,6 +56,11 @@ int run(const QStringList& args)
         throw Automation::CallError(QStringLiteral("no member to call"));
     const QVariant result = Automation::call(object.get(), args.at(i).toLatin1(), args.mid(i + 1));
     out() << Automation::format(result) << '\n';
+    if (RegistryRefusals::count() > 0) {
+        out().flush();
+        err() << "ovcall: the class registry store refused what the call wrote" << Qt::endl;
+        return 3;
+    }
     return 0;
 }
 
@@ -65,6 +73,7 @@ int main(int argc, char* argv[])
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegistryRefusals::watch();
     try {
         return run(app.arguments().mid(1));
     } catch (const AutomationError& e) {

@@ -243,21 +243,62 @@ private Q_SLOTS:
         result = ovcall({"OrvakShell.ShellLib", "ShellSetQuickView", "ZunoAcronyms"}, readOnly);
         if (result.exitCode == 77 || result.exitCode == -1)
             QSKIP("no private read-only mount here (unshare -m needs CAP_SYS_ADMIN)");
-        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.exitCode, 3);
         QCOMPARE(result.out, QString("True\n"));
+        QVERIFY2(result.err.contains("refused the key \"ZunoAcronyms\\QuickView\""),
+                 qPrintable(result.err));
         QCOMPARE(ovreg(), QStringList{"[ZunoSmileys]"});
     }
 
-    void onlyArgumentsGivenStoresNothing()
+    // A key the store cannot hold is written nowhere and is a failure with its
+    // reason, through ShellLib2 (which ignores the store's answer) as through
+    // ShellLib (which answers True).
+    void keysTheStoreCannotHoldFail_data()
     {
-        QCOMPARE(ovcall({"OrvakShell.ShellLib2", AppName, AppPath, "ShellAddContextMenu", "", "",
-                         "/x", "Menu", "-1"})
-                     .exitCode,
-                 0);
-        QCOMPARE(ovcall({"OrvakShell.ShellLib", AppName, AppPath, "ShellAddContextMenu", "", "",
-                         "/x", "-1"})
-                     .out,
-                 QString("True\n"));
+        QTest::addColumn<QStringList>("call");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("256-character class name")
+            << QStringList{"OrvakShell.ShellLib2", "ShellRegisterFileType", QString(256, 'k'), "x"}
+            << "\n"
+            << "a name of 256 characters (at most 255)";
+        QTest::newRow("tab in the class name")
+            << QStringList{"OrvakShell.ShellLib", "ShellRegisterFileType", "Zuno\tSmileys", "x"}
+            << "True\n"
+            << "control character U+0009";
+        QTest::newRow("only the arguments, ShellLib2") << QStringList{"OrvakShell.ShellLib2",
+                                                                      AppName,
+                                                                      AppPath,
+                                                                      "ShellAddContextMenu",
+                                                                      "",
+                                                                      "",
+                                                                      "/x",
+                                                                      "Menu",
+                                                                      "-1"}
+                                                       << "\n"
+                                                       << "an empty name";
+        QTest::newRow("only the arguments, ShellLib") << QStringList{"OrvakShell.ShellLib",
+                                                                     AppName,
+                                                                     AppPath,
+                                                                     "ShellAddContextMenu",
+                                                                     "",
+                                                                     "",
+                                                                     "/x",
+                                                                     "-1"}
+                                                      << "True\n"
+                                                      << "an empty name";
+    }
+    void keysTheStoreCannotHoldFail()
+    {
+        QFETCH(QStringList, call);
+        QFETCH(QString, out);
+        QFETCH(QString, reason);
+        const Run result = ovcall(call);
+        QCOMPARE(result.exitCode, 3);
+        QCOMPARE(result.out, out);
+        QVERIFY2(result.err.contains(reason), qPrintable(result.err));
+        QVERIFY2(result.err.contains("ovcall: the class registry store refused"),
+                 qPrintable(result.err));
         QCOMPARE(ovreg(), QStringList());
     }
 
@@ -293,6 +334,9 @@ private Q_SLOTS:
         QTest::newRow("empty key") << QStringList{"query", ""} << 2 << "invalid key name";
         QTest::newRow("doubled separator")
             << QStringList{"query", "ZunoSmileys\\\\DefaultIcon"} << 2 << "invalid key name";
+        QTest::newRow("256-character name")
+            << QStringList{"query", "ZunoSmileys\\" + QString(256, 'k')} << 2 << "256 characters";
+        QTest::newRow("tab") << QStringList{"query", "Zuno\tSmileys"} << 2 << "control character";
         QTest::newRow("missing key") << QStringList{"query", "ZunoSmileys\\Nothing"} << 1
                                      << "no key ZunoSmileys\\Nothing in ";
     }
