@@ -266,27 +266,14 @@ private Q_SLOTS:
             << QStringList{"OrvakShell.ShellLib", "ShellRegisterFileType", "Zuno\tSmileys", "x"}
             << "True\n"
             << "control character U+0009";
-        QTest::newRow("only the arguments, ShellLib2") << QStringList{"OrvakShell.ShellLib2",
-                                                                      AppName,
-                                                                      AppPath,
-                                                                      "ShellAddContextMenu",
-                                                                      "",
-                                                                      "",
-                                                                      "/x",
-                                                                      "Menu",
-                                                                      "-1"}
-                                                       << "\n"
-                                                       << "an empty name";
-        QTest::newRow("only the arguments, ShellLib") << QStringList{"OrvakShell.ShellLib",
-                                                                     AppName,
-                                                                     AppPath,
-                                                                     "ShellAddContextMenu",
-                                                                     "",
-                                                                     "",
-                                                                     "/x",
-                                                                     "-1"}
-                                                      << "True\n"
-                                                      << "an empty name";
+        // The verb key would be "\Shell\".
+        const QStringList menu = {AppName, AppPath, "ShellAddContextMenu", "", "", "/x"};
+        QTest::newRow("only the arguments, ShellLib2")
+            << QStringList{"OrvakShell.ShellLib2"} + menu + QStringList{"Menu", "-1"} << "\n"
+            << "an empty name";
+        QTest::newRow("only the arguments, ShellLib")
+            << QStringList{"OrvakShell.ShellLib"} + menu + QStringList{"-1"} << "True\n"
+            << "an empty name";
     }
     void keysTheStoreCannotHoldFail()
     {
