@@ -6,6 +6,7 @@
 #include "FuzzCheck.h"
 #include "SettingsStore.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,8 +39,12 @@ void writeSettingsFile(const QByteArray& bytes)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    // The program reads its settings with its application object in place, and
+    // a stored value may name a type that needs one (an image, a cursor).
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication application(*argc, *argv);
     // Never the real user's settings: a private configuration folder.
     configHome = std::make_unique<QTemporaryDir>();
     FUZZ_CHECK(configHome->isValid());
