@@ -228,8 +228,10 @@ public:
             return fail(QStringLiteral("cannot create the folder of %1").arg(location));
 
         const Health health = inspect(kind, create);
-        if (health == Health::Unusable)
+        if (health == Health::Unusable) {
+            closeDatabase(); // checked again at the next call
             return Status::Failed;
+        }
         if (health == Health::Damaged) {
             closeDatabase();
             if (!create)
