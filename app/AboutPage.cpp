@@ -2,7 +2,7 @@
 
 #include "AppIcons.h"
 #include "Twips.h"
-#include "Version.h"
+#include "ZunoVersion.h"
 #include "ZunoSmiley1.h"
 
 #include <QComboBox>

@@ -1,5 +1,6 @@
 #include "AppIcons.h"
 #include "ModZunoSmiley.h"
+#include "ZunoVersion.h"
 
 #include <QApplication>
 
@@ -7,7 +8,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
-    QApplication::setApplicationVersion(QStringLiteral(ZUNO_APP_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
     QApplication::setWindowIcon(AppIcons::program());
 
     ModZunoSmiley mod(QCoreApplication::applicationFilePath());

@@ -4,8 +4,6 @@
 #include "ZunoSmiley1.h"
 
 #include <QLatin1StringView>
-#include <QMetaObject>
-#include <QtDebug>
 
 CatalogueControl::CatalogueControl(std::span<const CatalogueEntry> table)
     : m_table(table)
@@ -29,19 +27,15 @@ void CatalogueControl::loadTable(const EntrySink& sink) const
     // table itself is static.
     ZunoSmiley1* const localizer = m_localizer.get();
     for (const CatalogueEntry& entry : std::span(m_table)) {
-        QString description;
-        // The descriptions are the localizer's operations named after the entry.
-        if (!QMetaObject::invokeMethod(localizer, entry.operation, Qt::DirectConnection,
-                                       Q_RETURN_ARG(QString, description)))
-            qWarning("The localizer has no description %s", entry.operation);
-        if (!sink(QString(QLatin1StringView(entry.text)), description, BuiltInEntry))
+        if (!sink(QString(QLatin1StringView(entry.text)), (localizer->*entry.describe)(),
+                  BuiltInEntry))
             return;
     }
 }
 
-void CatalogueControl::loadFile(const QString& path, const EntrySink& sink)
+UserListReader::Result CatalogueControl::loadFile(const QString& path, const EntrySink& sink)
 {
-    UserListReader::readFile(path, [&sink](const QString& text, const QString& description) {
+    return UserListReader::readFile(path, [&sink](const QString& text, const QString& description) {
         return sink(text, description, UserEntry);
     });
 }

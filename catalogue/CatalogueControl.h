@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UserListReader.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -9,11 +11,12 @@
 
 class ZunoSmiley1;
 
-// One built-in entry: its text and the localizer operation that describes it.
+// One built-in entry: its text and the localizer operation that describes it,
+// named by a member pointer so that a misspelt operation fails the build.
 struct CatalogueEntry
 {
-    const char* operation; // "ID_LST_WINK"
-    const char* text;      // ";-)", plain ASCII
+    QString (ZunoSmiley1::*describe)() const; // &ZunoSmiley1::ID_LST_WINK
+    const char* text;                         // ";-)", plain ASCII
 };
 
 // The engine behind both catalogue controls, which differ only in their
@@ -61,7 +64,7 @@ public:
 
     // Reports every entry of the user list file at path, in file order, as a
     // user entry; a missing or unreadable file reports nothing.
-    static void loadFile(const QString& path, const EntrySink& sink);
+    static UserListReader::Result loadFile(const QString& path, const EntrySink& sink);
 
 private:
     std::span<const CatalogueEntry> m_table;

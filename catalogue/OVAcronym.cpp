@@ -1,46 +1,47 @@
 #include "OVAcronym.h"
 
 #include "CatalogueControl.h"
+#include "ZunoSmiley1.h"
 
 namespace {
 
 // The built-in acronyms in catalogue order, each written as people write it
 // (numbers for sounds: B4, L8R), with the localizer operation that describes it.
 constexpr CatalogueEntry Acronyms[] = {
-    {"ID_LST_I41", "I41"},       {"ID_LST_4ME", "4ME"},
-    {"ID_LST_AFAIK", "AFAIK"},   {"ID_LST_AIUI", "AIUI"},
-    {"ID_LST_AKA", "AKA"},       {"ID_LST_ASAP", "ASAP"},
-    {"ID_LST_B4", "B4"},         {"ID_LST_BBL", "BBL"},
-    {"ID_LST_BCNU", "BCNU"},     {"ID_LST_BION", "BION"},
-    {"ID_LST_BTW", "BTW"},       {"ID_LST_BRB", "BRB"},
-    {"ID_LST_CUL", "CUL"},       {"ID_LST_DWISNWID", "DWISNWID"},
-    {"ID_LST_EOF", "EOF"},       {"ID_LST_F2F", "F2F"},
-    {"ID_LST_FAQ", "FAQ"},       {"ID_LST_FOAF", "FOAF"},
-    {"ID_LST_GA", "GA"},         {"ID_LST_GDR", "GDR"},
-    {"ID_LST_GIGO", "GIGO"},     {"ID_LST_IC", "IC"},
-    {"ID_LST_IME", "IME"},       {"ID_LST_IMHO", "IMHO"},
-    {"ID_LST_IMNSHO", "IMNSHO"}, {"ID_LST_IMO", "IMO"},
-    {"ID_LST_IOW", "IOW"},       {"ID_LST_IRL", "IRL"},
-    {"ID_LST_ISTM", "ISTM"},     {"ID_LST_ITRO", "ITRO"},
-    {"ID_LST_ITRW", "ITRW"},     {"ID_LST_IWBNI", "IWBNI"},
-    {"ID_LST_IYSWIM", "IYSWIM"}, {"ID_LST_JAM", "JAM"},
-    {"ID_LST_L8R", "L8R"},       {"ID_LST_MOMPL", "MOMPL"},
-    {"ID_LST_MORF", "MORF"},     {"ID_LST_MOTOS", "MOTOS"},
-    {"ID_LST_MUD", "MUD"},       {"ID_LST_MUG", "MUG"},
-    {"ID_LST_NRN", "NRN"},       {"ID_LST_OBTW", "OBTW"},
-    {"ID_LST_OMG", "OMG"},       {"ID_LST_OIC", "OIC"},
-    {"ID_LST_OHDH", "OHDH"},     {"ID_LST_OTOH", "OTOH"},
-    {"ID_LST_PD", "PD"},         {"ID_LST_PTMM", "PTMM"},
-    {"ID_LST_RFD", "RFD"},       {"ID_LST_RL", "RL"},
-    {"ID_LST_ROFL", "ROFL"},     {"ID_LST_RSN", "RSN"},
-    {"ID_LST_RTFAQ", "RTFAQ"},   {"ID_LST_RTFM", "RTFM"},
-    {"ID_LST_RUOK", "RUOK"},     {"ID_LST_SITD", "SITD"},
-    {"ID_LST_SNR", "SNR"},       {"ID_LST_SO", "SO"},
-    {"ID_LST_TCB", "TCB"},       {"ID_LST_TIA", "TIA"},
-    {"ID_LST_TNX", "TNX"},       {"ID_LST_TTYL", "TTYL"},
-    {"ID_LST_TVM", "TVM"},       {"ID_LST_VC", "VC"},
-    {"ID_LST_VL", "VL"},         {"ID_LST_WYSIWYG", "WYSIWYG"},
-    {"ID_LST_YABA", "YABA"},     {"ID_LST_FYI", "FYI"},
+    {&ZunoSmiley1::ID_LST_I41, "I41"},       {&ZunoSmiley1::ID_LST_4ME, "4ME"},
+    {&ZunoSmiley1::ID_LST_AFAIK, "AFAIK"},   {&ZunoSmiley1::ID_LST_AIUI, "AIUI"},
+    {&ZunoSmiley1::ID_LST_AKA, "AKA"},       {&ZunoSmiley1::ID_LST_ASAP, "ASAP"},
+    {&ZunoSmiley1::ID_LST_B4, "B4"},         {&ZunoSmiley1::ID_LST_BBL, "BBL"},
+    {&ZunoSmiley1::ID_LST_BCNU, "BCNU"},     {&ZunoSmiley1::ID_LST_BION, "BION"},
+    {&ZunoSmiley1::ID_LST_BTW, "BTW"},       {&ZunoSmiley1::ID_LST_BRB, "BRB"},
+    {&ZunoSmiley1::ID_LST_CUL, "CUL"},       {&ZunoSmiley1::ID_LST_DWISNWID, "DWISNWID"},
+    {&ZunoSmiley1::ID_LST_EOF, "EOF"},       {&ZunoSmiley1::ID_LST_F2F, "F2F"},
+    {&ZunoSmiley1::ID_LST_FAQ, "FAQ"},       {&ZunoSmiley1::ID_LST_FOAF, "FOAF"},
+    {&ZunoSmiley1::ID_LST_GA, "GA"},         {&ZunoSmiley1::ID_LST_GDR, "GDR"},
+    {&ZunoSmiley1::ID_LST_GIGO, "GIGO"},     {&ZunoSmiley1::ID_LST_IC, "IC"},
+    {&ZunoSmiley1::ID_LST_IME, "IME"},       {&ZunoSmiley1::ID_LST_IMHO, "IMHO"},
+    {&ZunoSmiley1::ID_LST_IMNSHO, "IMNSHO"}, {&ZunoSmiley1::ID_LST_IMO, "IMO"},
+    {&ZunoSmiley1::ID_LST_IOW, "IOW"},       {&ZunoSmiley1::ID_LST_IRL, "IRL"},
+    {&ZunoSmiley1::ID_LST_ISTM, "ISTM"},     {&ZunoSmiley1::ID_LST_ITRO, "ITRO"},
+    {&ZunoSmiley1::ID_LST_ITRW, "ITRW"},     {&ZunoSmiley1::ID_LST_IWBNI, "IWBNI"},
+    {&ZunoSmiley1::ID_LST_IYSWIM, "IYSWIM"}, {&ZunoSmiley1::ID_LST_JAM, "JAM"},
+    {&ZunoSmiley1::ID_LST_L8R, "L8R"},       {&ZunoSmiley1::ID_LST_MOMPL, "MOMPL"},
+    {&ZunoSmiley1::ID_LST_MORF, "MORF"},     {&ZunoSmiley1::ID_LST_MOTOS, "MOTOS"},
+    {&ZunoSmiley1::ID_LST_MUD, "MUD"},       {&ZunoSmiley1::ID_LST_MUG, "MUG"},
+    {&ZunoSmiley1::ID_LST_NRN, "NRN"},       {&ZunoSmiley1::ID_LST_OBTW, "OBTW"},
+    {&ZunoSmiley1::ID_LST_OMG, "OMG"},       {&ZunoSmiley1::ID_LST_OIC, "OIC"},
+    {&ZunoSmiley1::ID_LST_OHDH, "OHDH"},     {&ZunoSmiley1::ID_LST_OTOH, "OTOH"},
+    {&ZunoSmiley1::ID_LST_PD, "PD"},         {&ZunoSmiley1::ID_LST_PTMM, "PTMM"},
+    {&ZunoSmiley1::ID_LST_RFD, "RFD"},       {&ZunoSmiley1::ID_LST_RL, "RL"},
+    {&ZunoSmiley1::ID_LST_ROFL, "ROFL"},     {&ZunoSmiley1::ID_LST_RSN, "RSN"},
+    {&ZunoSmiley1::ID_LST_RTFAQ, "RTFAQ"},   {&ZunoSmiley1::ID_LST_RTFM, "RTFM"},
+    {&ZunoSmiley1::ID_LST_RUOK, "RUOK"},     {&ZunoSmiley1::ID_LST_SITD, "SITD"},
+    {&ZunoSmiley1::ID_LST_SNR, "SNR"},       {&ZunoSmiley1::ID_LST_SO, "SO"},
+    {&ZunoSmiley1::ID_LST_TCB, "TCB"},       {&ZunoSmiley1::ID_LST_TIA, "TIA"},
+    {&ZunoSmiley1::ID_LST_TNX, "TNX"},       {&ZunoSmiley1::ID_LST_TTYL, "TTYL"},
+    {&ZunoSmiley1::ID_LST_TVM, "TVM"},       {&ZunoSmiley1::ID_LST_VC, "VC"},
+    {&ZunoSmiley1::ID_LST_VL, "VL"},         {&ZunoSmiley1::ID_LST_WYSIWYG, "WYSIWYG"},
+    {&ZunoSmiley1::ID_LST_YABA, "YABA"},     {&ZunoSmiley1::ID_LST_FYI, "FYI"},
 };
 
 } // namespace
@@ -69,6 +70,10 @@ void OVAcronym::LoadTable()
 
 void OVAcronym::LoadFile(const QString& lpFilename)
 {
-    CatalogueControl::loadFile(lpFilename,
-                               CatalogueControl::reporter(this, &OVAcronym::NextAcronym));
+    // A handler of the event may destroy this control.
+    const QPointer<OVAcronym> alive(this);
+    const UserListReader::Result found = CatalogueControl::loadFile(
+        lpFilename, CatalogueControl::reporter(this, &OVAcronym::NextAcronym));
+    if (alive)
+        m_lastFileRead = found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UserListReader.h"
 #include "zunocatalogue_export.h"
 
 #include <QObject>
@@ -45,10 +46,15 @@ public:
     // file raises nothing and is no error.
     Q_INVOKABLE void LoadFile(const QString& lpFilename);
 
+    // What the last LoadFile found: no file, no regular file, or a file read
+    // whole or cut at the reader's limits. Not part of the interface.
+    const UserListReader::Result& lastFileRead() const { return m_lastFileRead; }
+
 Q_SIGNALS:
     // Default is an automation Boolean: -1 for a built-in entry, 0 for a user entry.
     void NextAcronym(const QString& Acronym, const QString& Description, qint16 Default);
 
 private:
     std::unique_ptr<CatalogueControl> m_catalogue;
+    UserListReader::Result m_lastFileRead;
 };

@@ -1,6 +1,7 @@
 #include "OVSmiley.h"
 
 #include "CatalogueControl.h"
+#include "ZunoSmiley1.h"
 
 namespace {
 
@@ -8,71 +9,71 @@ namespace {
 // that describes it. No two texts are alike, even ignoring letter case, since
 // the program lists only the first of two equal texts.
 constexpr CatalogueEntry Smileys[] = {
-    {"ID_LST_TIRED", "|-O"}, // yawning
-    {"ID_LST_WINK", ";-)"},
-    {"ID_LST_SAD", ":-("},
-    {"ID_LST_GRIN", ":-D"},
-    {"ID_LST_2I8", "2L8"}, // "too late" has no face; people write it so
-    {"ID_LST_HAPPY", ":-)"},
-    {"ID_LST_DIABOLIC", ">:->"},
-    {"ID_LST_CANNIBAL", ":-E"}, // teeth bared
-    {"ID_LST_SUN_GLASSES", "B-)"},
-    {"ID_LST_TEACHER", "::-|"}, // glasses and a straight face
-    {"ID_LST_DEAR", "$-)"},     // dear as in costly: dollar eyes
-    {"ID_LST_ASLEEP", "|-I"},
-    {"ID_LST_CHINESE", "<|-)"},
-    {"ID_LST_COW", "3:-O"},
-    {"ID_LST_FROG", "8)"},
-    {"ID_LST_SMOKER", ":-Q"},
-    {"ID_LST_VERY_HAPPY", ":-))"},
-    {"ID_LST_LAUGH_TEARS", ":'-)"},
-    {"ID_LST_KISS", ":-*"},
-    {"ID_LST_MOUSTACHE", ":-{)"},
-    {"ID_LST_LOSS_VOICE", ":-#"}, // mouth sealed
-    {"ID_LST_KISS_YOU", "(:-*"},
-    {"ID_LST_CRY", ":-@"}, // crying out, screaming
-    {"ID_LST_VERY_SAD", ":-(("},
-    {"ID_LST_ANGRY", ">:-("},
-    {"ID_LST_LOL", ":-DDD"},
-    {"ID_LST_BIG_KISS", ":-X"},
-    {"ID_LST_CYCLOPS", "O-)"},
-    {"ID_LST_LITTLE_GIRL", "8:-)"}, // bow in the hair
-    {"ID_LST_CLOWN", "*:o)"},
-    {"ID_LST_DOG", "3:]"},
-    {"ID_LST_LEFT_HANDED", "(-:"},
-    {"ID_LST_FATHER_CHRISTMAS", "*<|:-)"},
-    {"ID_LST_BEWARE_DOG", "3:["},
-    {"ID_LST_BLACK_EYE", "?-("},
-    {"ID_LST_PRIEST", "+:-)"},
-    {"ID_LST_PUNK", "-:-)"},      // mohawk
-    {"ID_LST_MAGICIAN", "8<:-)"}, // pointed hat
-    {"ID_LST_MOUTH_FULL", ":-B"}, // cheeks puffed out
-    {"ID_LST_SARCASTIC", ":->"},
-    {"ID_LST_MICKEY", "8(:-)"},
-    {"ID_LST_WHISTLE_GIRL", ":-o~~"},
-    {"ID_LST_BIG_SURPRISE", "8-O"},
-    {"ID_LST_SLAVER", ":-)~"},
-    {"ID_LST_UNDECEIVED", ":-c"},
-    {"ID_LST_SMOKE_PIPE", ":-?"},
-    {"ID_LST_LIPSTICK", ":-{}"},
-    {"ID_LST_LICK_CHOP", ":-9"},
-    {"ID_LST_HELP", ":-(O)"}, // yelling
-    {"ID_LST_VAMPIRE", ":-["},
-    {"ID_LST_MOUSE", "<:3)~~~"},
-    {"ID_LST_WEAR_GLASSES", "8-)"},
-    {"ID_LST_INDIFFERENT", ":-|"},
-    {"ID_LST_SPITEFUL", ":-P"},
-    {"ID_LST_PIG", ":8)"},
-    {"ID_LST_ROBOT", "[:]"},
-    {"ID_LST_LONG_NOSE", ":^)"},
-    {"ID_LST_LITTLE_NOSE", ":.)"},
-    {"ID_LST_ORANG_OUTANG", "8:]"},
-    {"ID_LST_ROBOCOP", "[:-|]"},
-    {"ID_LST_HOLY", "O:-)"},    // halo
-    {"ID_LST_LIES", ":-----)"}, // the nose grows
-    {"ID_LST_DRUNKEN", ":*)"},  // red nose
-    {"ID_LST_SCEPTIC", ":-/"},
-    {"ID_LST_FEEL_COLD", ":-~)"}, // runny nose
+    {&ZunoSmiley1::ID_LST_TIRED, "|-O"}, // yawning
+    {&ZunoSmiley1::ID_LST_WINK, ";-)"},
+    {&ZunoSmiley1::ID_LST_SAD, ":-("},
+    {&ZunoSmiley1::ID_LST_GRIN, ":-D"},
+    {&ZunoSmiley1::ID_LST_2I8, "2L8"}, // "too late" has no face; people write it so
+    {&ZunoSmiley1::ID_LST_HAPPY, ":-)"},
+    {&ZunoSmiley1::ID_LST_DIABOLIC, ">:->"},
+    {&ZunoSmiley1::ID_LST_CANNIBAL, ":-E"}, // teeth bared
+    {&ZunoSmiley1::ID_LST_SUN_GLASSES, "B-)"},
+    {&ZunoSmiley1::ID_LST_TEACHER, "::-|"}, // glasses and a straight face
+    {&ZunoSmiley1::ID_LST_DEAR, "$-)"},     // dear as in costly: dollar eyes
+    {&ZunoSmiley1::ID_LST_ASLEEP, "|-I"},
+    {&ZunoSmiley1::ID_LST_CHINESE, "<|-)"},
+    {&ZunoSmiley1::ID_LST_COW, "3:-O"},
+    {&ZunoSmiley1::ID_LST_FROG, "8)"},
+    {&ZunoSmiley1::ID_LST_SMOKER, ":-Q"},
+    {&ZunoSmiley1::ID_LST_VERY_HAPPY, ":-))"},
+    {&ZunoSmiley1::ID_LST_LAUGH_TEARS, ":'-)"},
+    {&ZunoSmiley1::ID_LST_KISS, ":-*"},
+    {&ZunoSmiley1::ID_LST_MOUSTACHE, ":-{)"},
+    {&ZunoSmiley1::ID_LST_LOSS_VOICE, ":-#"}, // mouth sealed
+    {&ZunoSmiley1::ID_LST_KISS_YOU, "(:-*"},
+    {&ZunoSmiley1::ID_LST_CRY, ":-@"}, // crying out, screaming
+    {&ZunoSmiley1::ID_LST_VERY_SAD, ":-(("},
+    {&ZunoSmiley1::ID_LST_ANGRY, ">:-("},
+    {&ZunoSmiley1::ID_LST_LOL, ":-DDD"},
+    {&ZunoSmiley1::ID_LST_BIG_KISS, ":-X"},
+    {&ZunoSmiley1::ID_LST_CYCLOPS, "O-)"},
+    {&ZunoSmiley1::ID_LST_LITTLE_GIRL, "8:-)"}, // bow in the hair
+    {&ZunoSmiley1::ID_LST_CLOWN, "*:o)"},
+    {&ZunoSmiley1::ID_LST_DOG, "3:]"},
+    {&ZunoSmiley1::ID_LST_LEFT_HANDED, "(-:"},
+    {&ZunoSmiley1::ID_LST_FATHER_CHRISTMAS, "*<|:-)"},
+    {&ZunoSmiley1::ID_LST_BEWARE_DOG, "3:["},
+    {&ZunoSmiley1::ID_LST_BLACK_EYE, "?-("},
+    {&ZunoSmiley1::ID_LST_PRIEST, "+:-)"},
+    {&ZunoSmiley1::ID_LST_PUNK, "-:-)"},      // mohawk
+    {&ZunoSmiley1::ID_LST_MAGICIAN, "8<:-)"}, // pointed hat
+    {&ZunoSmiley1::ID_LST_MOUTH_FULL, ":-B"}, // cheeks puffed out
+    {&ZunoSmiley1::ID_LST_SARCASTIC, ":->"},
+    {&ZunoSmiley1::ID_LST_MICKEY, "8(:-)"},
+    {&ZunoSmiley1::ID_LST_WHISTLE_GIRL, ":-o~~"},
+    {&ZunoSmiley1::ID_LST_BIG_SURPRISE, "8-O"},
+    {&ZunoSmiley1::ID_LST_SLAVER, ":-)~"},
+    {&ZunoSmiley1::ID_LST_UNDECEIVED, ":-c"},
+    {&ZunoSmiley1::ID_LST_SMOKE_PIPE, ":-?"},
+    {&ZunoSmiley1::ID_LST_LIPSTICK, ":-{}"},
+    {&ZunoSmiley1::ID_LST_LICK_CHOP, ":-9"},
+    {&ZunoSmiley1::ID_LST_HELP, ":-(O)"}, // yelling
+    {&ZunoSmiley1::ID_LST_VAMPIRE, ":-["},
+    {&ZunoSmiley1::ID_LST_MOUSE, "<:3)~~~"},
+    {&ZunoSmiley1::ID_LST_WEAR_GLASSES, "8-)"},
+    {&ZunoSmiley1::ID_LST_INDIFFERENT, ":-|"},
+    {&ZunoSmiley1::ID_LST_SPITEFUL, ":-P"},
+    {&ZunoSmiley1::ID_LST_PIG, ":8)"},
+    {&ZunoSmiley1::ID_LST_ROBOT, "[:]"},
+    {&ZunoSmiley1::ID_LST_LONG_NOSE, ":^)"},
+    {&ZunoSmiley1::ID_LST_LITTLE_NOSE, ":.)"},
+    {&ZunoSmiley1::ID_LST_ORANG_OUTANG, "8:]"},
+    {&ZunoSmiley1::ID_LST_ROBOCOP, "[:-|]"},
+    {&ZunoSmiley1::ID_LST_HOLY, "O:-)"},    // halo
+    {&ZunoSmiley1::ID_LST_LIES, ":-----)"}, // the nose grows
+    {&ZunoSmiley1::ID_LST_DRUNKEN, ":*)"},  // red nose
+    {&ZunoSmiley1::ID_LST_SCEPTIC, ":-/"},
+    {&ZunoSmiley1::ID_LST_FEEL_COLD, ":-~)"}, // runny nose
 };
 
 } // namespace
@@ -101,5 +102,10 @@ void OVSmiley::LoadTable()
 
 void OVSmiley::LoadFile(const QString& lpFilename)
 {
-    CatalogueControl::loadFile(lpFilename, CatalogueControl::reporter(this, &OVSmiley::NextSmiley));
+    // A handler of the event may destroy this control.
+    const QPointer<OVSmiley> alive(this);
+    const UserListReader::Result found = CatalogueControl::loadFile(
+        lpFilename, CatalogueControl::reporter(this, &OVSmiley::NextSmiley));
+    if (alive)
+        m_lastFileRead = found;
 }

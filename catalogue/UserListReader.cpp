@@ -1,7 +1,9 @@
 #include "UserListReader.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
-#include <QFileInfo>
+#include <QIODevice>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -75,49 +77,148 @@ Fields splitLine(QByteArrayView line)
     return {text, {}};
 }
 
-} // namespace
-
-void UserListReader::readFile(const QString& path, const EntrySink& sink)
+// Decodes and splits one line and hands its entry to the sink. Each line is
+// UTF-8 when it is valid UTF-8 and Windows-1252 otherwise: a line added in the
+// Windows code page to a file of ours must not turn every other line's letters
+// into Windows-1252 look-alikes, which the next save would keep for good.
+class EntryDecoder
 {
-    // A folder or a device is no list file; a named pipe would block the open.
-    if (!QFileInfo(path).isFile())
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    parse(file.readAll(), sink);
-}
+public:
+    explicit EntryDecoder(const UserListReader::EntrySink& sink)
+        : m_sink(sink)
+        , m_windows1252("windows-1252", QStringConverter::Flag::Stateless)
+    {
+        if (!m_windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
+            m_windows1252 =
+                QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+    }
 
-void UserListReader::parse(QByteArrayView bytes, const EntrySink& sink)
-{
-    if (bytes.startsWith(Utf8ByteOrderMark))
-        bytes = bytes.sliced(Utf8ByteOrderMark.size());
-
-    // The delimiters are ASCII, which both encodings keep as single bytes, so
-    // the lines are split on the bytes and only the fields are decoded. Each
-    // line is UTF-8 when it is valid UTF-8 and Windows-1252 otherwise: a line
-    // added in the Windows code page to a file of ours must not turn every
-    // other line's letters into Windows-1252 look-alikes, which the next save
-    // would keep for good.
-    QStringDecoder windows1252("windows-1252", QStringConverter::Flag::Stateless);
-    if (!windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
-        windows1252 = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
-
-    const char* const end = bytes.data() + bytes.size();
-    for (const char* start = bytes.data(); start != end;) {
-        const char* const stop = std::find_if(start, end, isLineEnd);
-        const QByteArrayView line = QByteArrayView(start, stop).trimmed();
-        start = stop;
-        if (start != end && *start++ == '\r' && start != end && *start == '\n')
-            ++start;
+    // False when the sink asks to stop. The file's first line may begin with
+    // the byte-order mark.
+    bool line(QByteArrayView line, bool first)
+    {
+        if (first && line.startsWith(Utf8ByteOrderMark))
+            line = line.sliced(Utf8ByteOrderMark.size());
+        line = line.trimmed();
         if (line.isEmpty())
-            continue;
+            return true;
         const bool utf8 = line.isValidUtf8();
         const auto decode = [&](QByteArrayView field) {
-            return utf8 ? QString::fromUtf8(field) : QString(windows1252.decode(field));
+            return utf8 ? QString::fromUtf8(field) : QString(m_windows1252.decode(field));
         };
         const Fields fields = splitLine(line);
-        if (!sink(decode(fields.text), decode(fields.description)))
-            return;
+        return m_sink(decode(fields.text), decode(fields.description));
     }
+
+private:
+    const UserListReader::EntrySink& m_sink;
+    QStringDecoder m_windows1252;
+};
+
+// The size of one read: large enough to be quick, small beside the limits.
+constexpr qint64 PieceSize = 64 * 1024;
+
+} // namespace
+
+UserListReader::Result UserListReader::readFile(const QString& path, const EntrySink& sink)
+{
+    Result result;
+    QFile file;
+    switch (RegularFile::openForReading(file, path)) {
+    case RegularFile::Kind::Regular:
+        break;
+    case RegularFile::Kind::Missing:
+        return result;
+    case RegularFile::Kind::Folder:
+    case RegularFile::Kind::Special:
+        result.outcome = Result::Outcome::NotAFile;
+        return result;
+    case RegularFile::Kind::Unreadable:
+        result.outcome = Result::Outcome::Unreadable;
+        return result;
+    }
+    result = read(file, sink);
+    result.fileSize = file.size();
+    return result;
+}
+
+UserListReader::Result UserListReader::read(QIODevice& device, const EntrySink& sink)
+{
+    return read(device, sink, Limits());
+}
+
+UserListReader::Result UserListReader::read(QIODevice& device, const EntrySink& sink,
+                                            const Limits& limits)
+{
+    Result result;
+    result.outcome = Result::Outcome::Read;
+    EntryDecoder decoder(sink);
+
+    // The line being read when a piece ends inside it; a line found whole in
+    // a piece is decoded straight from the piece.
+    QByteArray pending;
+    bool tooLong = false;
+    bool afterCarriageReturn = false; // a LF that follows is part of that line end
+    bool firstLine = true;
+    QByteArray piece(PieceSize, Qt::Uninitialized);
+    qint64 total = 0;
+
+    while (total < limits.fileSize) {
+        const qint64 got = device.read(piece.data(), qMin(PieceSize, limits.fileSize - total));
+        if (got < 0)
+            result.outcome = Result::Outcome::Unreadable;
+        if (got <= 0)
+            break;
+        total += got;
+        const char* next = piece.constData();
+        const char* const end = next + got;
+        if (afterCarriageReturn && *next == '\n')
+            ++next;
+        afterCarriageReturn = false;
+        while (next != end) {
+            const char* const stop = std::find_if(next, end, isLineEnd);
+            const QByteArrayView part(next, stop);
+            if (!tooLong && pending.size() + part.size() > limits.lineLength) {
+                tooLong = true;
+                pending.clear();
+            }
+            if (stop == end) {
+                if (!tooLong)
+                    pending.append(part);
+                break;
+            }
+            if (tooLong) {
+                ++result.longLinesSkipped;
+                tooLong = false;
+            } else if (pending.isEmpty()) {
+                if (!decoder.line(part, firstLine))
+                    return result;
+            } else {
+                pending.append(part);
+                if (!decoder.line(pending, firstLine))
+                    return result;
+                pending.resize(0);
+            }
+            firstLine = false;
+            next = stop + 1;
+            if (*stop == '\r') {
+                if (next == end)
+                    afterCarriageReturn = true;
+                else if (*next == '\n')
+                    ++next;
+            }
+        }
+    }
+
+    // More bytes beyond the limit: the line that the limit cuts is not whole.
+    char beyond = 0;
+    if (total >= limits.fileSize && device.read(&beyond, 1) == 1) {
+        result.sizeLimitReached = true;
+        return result;
+    }
+    if (tooLong)
+        ++result.longLinesSkipped;
+    else if (!pending.isEmpty())
+        decoder.line(pending, firstLine);
+    return result;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QString>
+#include <QtGlobal>
+
+class QIODevice;
 
 #include <functional>
 
@@ -24,16 +26,56 @@
 //   valid UTF-8, the Western Windows code page (Windows-1252), so files made on
 //   Windows keep their accented letters, and so do the UTF-8 lines of a file
 //   to which such a line was added.
+//
+// Input is bounded, so that no file can exhaust memory or time: only the first
+// MaxFileSize bytes are read, in pieces, and a line longer than MaxLineLength
+// is skipped whole. Memory follows what the sink keeps, never the file's size.
+// The result says when a file was cut, so that the program can say so and
+// leave that file alone instead of rewriting it with part of its entries.
 class UserListReader
 {
 public:
     // Receives each entry in file order; answering false stops the reading.
     using EntrySink = std::function<bool(const QString& text, const QString& description)>;
 
+    // The most of a file that is read: 32 MiB, far beyond any list a person
+    // keeps (a million entries fill about 31 MB) and small enough that the
+    // entries of a full read fit the program's memory.
+    static constexpr qint64 MaxFileSize = 32 * 1024 * 1024;
+    // The longest line that is loaded: 1 MiB, room for any entry the entry
+    // dialog takes from a paste.
+    static constexpr qint64 MaxLineLength = 1024 * 1024;
+
+    struct Limits
+    {
+        qint64 fileSize = MaxFileSize;
+        qint64 lineLength = MaxLineLength;
+    };
+
+    struct Result
+    {
+        enum class Outcome {
+            Read,       // the file was read (whole, or cut at the limits)
+            Missing,    // no file: a first start
+            NotAFile,   // a folder, a named pipe, a device or a socket
+            Unreadable, // a file that cannot be opened or read
+        };
+        Outcome outcome = Outcome::Missing;
+        qint64 fileSize = 0; // of a file that was read
+        bool sizeLimitReached =
+            false; // the lines past the first Limits::fileSize bytes were not read
+        qint64 longLinesSkipped = 0; // lines longer than Limits::lineLength
+
+        // The file holds entries that were not reported.
+        bool cut() const { return sizeLimitReached || longLinesSkipped > 0; }
+    };
+
     // Reads the file at path. A file that is missing, unreadable or not a
     // regular file reports nothing: a first start has no list file yet.
-    static void readFile(const QString& path, const EntrySink& sink);
+    static Result readFile(const QString& path, const EntrySink& sink);
 
-    // Reads the bytes of a whole list file.
-    static void parse(QByteArrayView bytes, const EntrySink& sink);
+    // Reads a list from the current position of device, at most
+    // limits.fileSize bytes. Only whole lines within that size are reported.
+    static Result read(QIODevice& device, const EntrySink& sink, const Limits& limits);
+    static Result read(QIODevice& device, const EntrySink& sink);
 };

@@ -1,5 +1,7 @@
 #include "ZunoSmiley1.h"
 
+#include "ZunoVersion.h"
+
 namespace {
 
 // The maker's web server; every page lies below its "orvak/" directory.
@@ -45,7 +47,8 @@ QString ZunoSmiley1::WWWUpdates() const
     // Product, version and build number are fixed text; the language code comes
     // last, and without a language the query still stands with an empty code.
     return baseAddress() +
-           QStringLiteral("scripts/version.asp?Id=ZunoSmileys&Version=1.0.3&Revision=1198&Lang=") +
+           QStringLiteral("scripts/version.asp?Id=ZunoSmileys&Version=" ZUNO_VERSION_TEXT
+                          "&Revision=" ZUNO_REVISION_TEXT "&Lang=") +
            localized(QStringLiteral("Fr"), QStringLiteral("En"));
 }
 

@@ -12,6 +12,7 @@
 #include "RecentDocuments.h"
 #include "SystemInfo.h"
 #include "TextRules.h"
+#include "ZunoVersion.h"
 #include "frmComConfirm.h"
 
 #include <QApplication>
@@ -591,7 +592,7 @@ void OVObject::MessagePerso(const QString& lpTitle, const QString& lpMessage,
     }
     const QString title =
         lpTitle.isEmpty()
-            ? QStringLiteral("Orvak Object Library %1").arg(QStringLiteral(OVOBJ10_VERSION))
+            ? QStringLiteral("Orvak Object Library %1").arg(QStringLiteral(ZUNO_OBJECT_VERSION_TEXT))
             : lpTitle;
     QMessageBox box(icon, title, lpMessage, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);

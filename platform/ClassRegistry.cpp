@@ -1,19 +1,33 @@
 #include "ClassRegistry.h"
 
+#include "RegularFile.h"
+
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLoggingCategory>
+#include <QMutex>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 using Status = ClassRegistry::Status;
+
+Q_LOGGING_CATEGORY(lcClassRegistry, "zuno.registry")
 
 namespace {
 
@@ -111,31 +125,68 @@ QString folded(const QString& name)
     return name.toCaseFolded();
 }
 
-bool isValidKeyName(const QString& name)
+// Why the store cannot hold a key name, or nothing when it can.
+QString keyNameProblem(const QString& name)
 {
-    if (name.isEmpty() || name.size() > MaxKeyNameLength || !QStringView(name).isValidUtf16())
-        return false;
+    if (name.isEmpty())
+        return QStringLiteral("an empty name (a leading, trailing or doubled \\)");
+    if (name.size() > MaxKeyNameLength)
+        return QStringLiteral("a name of %1 characters (at most %2)")
+            .arg(name.size())
+            .arg(MaxKeyNameLength);
+    if (!QStringView(name).isValidUtf16())
+        return QStringLiteral("a name that is not valid text");
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control)
-            return false;
+            return QStringLiteral("a name holding the control character U+%1")
+                .arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
-    return true;
+    return {};
 }
 
-// The segments of a key path, or InvalidName when one of them is empty (a
-// leading, trailing or doubled separator) or holds a control character. The
-// empty path is the root when the caller allows it.
-Status splitPath(const QString& path, bool rootAllowed, QStringList* segments)
+// The segments of a key path, or InvalidName (and the reason in *problem) when
+// one of them is empty (a leading, trailing or doubled separator), too long or
+// holds a control character. The empty path is the root when the caller
+// allows it.
+Status splitPath(const QString& path, bool rootAllowed, QStringList* segments,
+                 QString* problem = nullptr)
 {
     segments->clear();
-    if (path.isEmpty())
-        return rootAllowed ? Status::Success : Status::InvalidName;
+    if (path.isEmpty()) {
+        if (rootAllowed)
+            return Status::Success;
+        if (problem)
+            *problem = QStringLiteral("an empty key path");
+        return Status::InvalidName;
+    }
     *segments = path.split(QLatin1Char('\\'));
     for (const QString& segment : std::as_const(*segments)) {
-        if (!isValidKeyName(segment))
+        const QString why = keyNameProblem(segment);
+        if (!why.isEmpty()) {
+            if (problem)
+                *problem = why;
+            segments->clear();
             return Status::InvalidName;
+        }
     }
     return Status::Success;
+}
+
+// Renames without ever replacing a file of the target name.
+bool renameWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) // a file system without the flag
+        return false;
+    if (QFileInfo::exists(to)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(source.constData(), target.constData()) == 0;
 }
 
 // Short, jittered waits while another process holds the lock: SQLite's own
@@ -163,30 +214,160 @@ public:
     ~Private() { sqlite3_close_v2(db); }
 
     // Opens the file on first use. Without `create`, a store that does not
-    // exist is NotFound and no file or folder is made.
+    // exist is NotFound and no file or folder is made. A damaged store is
+    // Failed for a reader and set aside and made anew for a writer.
     Status open(bool create)
     {
         if (db)
             return Status::Success;
         if (location.isEmpty())
-            return Status::Failed;
-        const QFileInfo file(location);
-        if (!create && !file.exists())
+            return fail(QStringLiteral("there is no data folder"));
+        const RegularFile::Kind kind = RegularFile::kind(location);
+        if (!create && kind == RegularFile::Kind::Missing)
             return Status::NotFound;
-        if (create && !QDir().mkpath(file.absolutePath()))
+        if (create && !QDir().mkpath(QFileInfo(location).absolutePath()))
+            return fail(QStringLiteral("cannot create the folder of %1").arg(location));
+
+        const Health health = inspect(kind, create);
+        if (health == Health::Unusable) {
+            closeDatabase(); // checked again at the next call
             return Status::Failed;
+        }
+        if (health == Health::Damaged) {
+            closeDatabase();
+            if (!create)
+                return Status::Failed; // a reader leaves the store as it is
+            if (setAside() != Status::Success || openDatabase(true) != Status::Success)
+                return Status::Failed;
+        }
+        markSound();
+        return Status::Success;
+    }
+
+    Status openDatabase(bool create)
+    {
         int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
         if (create)
             flags |= SQLITE_OPEN_CREATE;
         sqlite3* handle = nullptr;
         if (sqlite3_open_v2(QFile::encodeName(location).constData(), &handle, flags, nullptr) !=
             SQLITE_OK) {
+            const QString reason = QString::fromUtf8(sqlite3_errmsg(handle));
             sqlite3_close_v2(handle);
-            return Status::Failed;
+            return fail(QStringLiteral("cannot open %1: %2").arg(location, reason));
         }
         db = handle;
         sqlite3_busy_handler(db, waitWhileBusy, &busyTimer);
         return Status::Success;
+    }
+
+    void closeDatabase()
+    {
+        sqlite3_close_v2(db);
+        db = nullptr;
+    }
+
+    // --- damage: checked once per process and store -----------------------
+
+    enum class Health { Sound, Damaged, Unusable };
+
+    // Opens the store and checks it, unless this process found it sound
+    // before. Damaged: not a regular file, not a database, or a failed quick
+    // check; the reason is kept in lastError. Unusable: it cannot be opened or
+    // checked for another reason (permissions, locks, I/O), which is no damage.
+    Health inspect(RegularFile::Kind kind, bool create)
+    {
+        if (kind == RegularFile::Kind::Folder || kind == RegularFile::Kind::Special) {
+            lastError = kind == RegularFile::Kind::Folder
+                            ? QStringLiteral("a folder is in its place")
+                            : QStringLiteral("a pipe, a device or a socket is in its place");
+            return Health::Damaged;
+        }
+        if (openDatabase(create) != Status::Success)
+            return Health::Unusable;
+        if (knownSound())
+            return Health::Sound;
+        ::stat(QFile::encodeName(location).constData(), &checkedFile);
+        Statement check(db, "PRAGMA quick_check(1)");
+        const int rc = check.step();
+        if (rc == SQLITE_ROW) {
+            const QString answer = check.text(0).simplified();
+            if (answer == QLatin1String("ok"))
+                return Health::Sound;
+            lastError = QStringLiteral("its check failed: %1").arg(answer);
+            return Health::Damaged;
+        }
+        lastError = QString::fromUtf8(sqlite3_errstr(rc));
+        const int primary = rc & 0xff;
+        return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? Health::Damaged
+                                                                     : Health::Unusable;
+    }
+
+    // Renames the damaged store (and any journal of it) beside itself as
+    // "registry.sqlite.damaged-<date>", never over an earlier one, so that
+    // nothing of it is lost and a new store can take its place.
+    Status setAside()
+    {
+        const QString damage = lastError;
+        // Another process may have set it aside and made a new one meanwhile.
+        struct stat now = {};
+        if (::stat(QFile::encodeName(location).constData(), &now) == 0 && checkedFile.st_ino &&
+            (now.st_ino != checkedFile.st_ino || now.st_dev != checkedFile.st_dev))
+            return Status::Success;
+        const QString stem =
+            location + QLatin1String(".damaged-") + QDate::currentDate().toString(Qt::ISODate);
+        for (int n = 1; n <= 99; ++n) {
+            const QString target = n == 1 ? stem : stem + QLatin1Char('-') + QString::number(n);
+            if (QFileInfo::exists(target))
+                continue;
+            // The journal first: left behind, it would be played into the new store.
+            for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+                const QString journal = location + QLatin1String(suffix);
+                if (QFileInfo::exists(journal) &&
+                    !renameWithoutReplacing(journal, target + QLatin1String(suffix)))
+                    return fail(QStringLiteral("cannot set aside %1: %2")
+                                    .arg(journal, QString::fromLocal8Bit(std::strerror(errno))));
+            }
+            if (renameWithoutReplacing(location, target)) {
+                qCInfo(lcClassRegistry,
+                       "The class registry store %s was damaged (%s); it is kept "
+                       "as %s and a new store takes its place.",
+                       qUtf8Printable(location), qUtf8Printable(damage), qUtf8Printable(target));
+                return Status::Success;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        return fail(QStringLiteral("cannot set aside the damaged store %1 (%2): %3")
+                        .arg(location, damage, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+
+    // Once per process and store: a store found sound is not checked again.
+    static QMutex& soundStoresLock()
+    {
+        static QMutex lock;
+        return lock;
+    }
+    static QSet<QString>& soundStores()
+    {
+        static QSet<QString> stores;
+        return stores;
+    }
+    bool knownSound() const
+    {
+        const QMutexLocker locker(&soundStoresLock());
+        return soundStores().contains(location);
+    }
+    void markSound() const
+    {
+        const QMutexLocker locker(&soundStoresLock());
+        soundStores().insert(location);
+    }
+
+    Status fail(const QString& reason)
+    {
+        lastError = reason;
+        return Status::Failed;
     }
 
     // Before a read: NotFound when the store has no file or no tables yet,
@@ -212,18 +393,66 @@ public:
     // (BEGIN IMMEDIATE) so that two writers never deadlock on an upgrade.
     template <typename Body> Status write(Body body)
     {
+        const Status status = writeOnce(body);
+        // Damage that the quick check cannot see (a file cut inside its first
+        // page) shows at the first write: set the store aside and write again.
+        if (status != Status::Failed || !damageShown() || damageSetAside)
+            return status;
+        damageSetAside = true;
+        lastError = lastDatabaseMessage;
+        closeDatabase();
+        schemaPresent = false;
+        if (setAside() != Status::Success)
+            return Status::Failed;
+        return writeOnce(body);
+    }
+
+    template <typename Body> Status writeOnce(Body body)
+    {
         const Status opened = open(true);
         if (opened != Status::Success)
             return opened;
-        if (!exec("BEGIN IMMEDIATE"))
-            return Status::Failed;
+        lastCode = SQLITE_OK;
+        if (!exec("BEGIN IMMEDIATE")) {
+            lastCode = sqlite3_errcode(db);
+            return fail(databaseError());
+        }
         Status status = exec(SchemaSql) ? body() : Status::Failed;
         if (status == Status::Success && exec("COMMIT")) {
             schemaPresent = true;
             return Status::Success;
         }
+        const QString reason = databaseError();
+        lastCode = sqlite3_errcode(db);
+        lastDatabaseMessage = QString::fromUtf8(sqlite3_errmsg(db));
         exec("ROLLBACK");
-        return status == Status::Success ? Status::Failed : status;
+        return status == Status::Success || status == Status::Failed ? fail(reason) : status;
+    }
+
+    // The last failed write met a damaged file rather than a busy or full one.
+    bool damageShown() const
+    {
+        const int primary = lastCode & 0xff;
+        return db && (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
+    }
+
+    QString databaseError() const
+    {
+        return QStringLiteral("cannot write %1: %2")
+            .arg(location, QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+
+    // A write the store cannot make, logged, since some callers (ShellLib2)
+    // ignore the answer by design.
+    Status refuse(Status status, const QString& path)
+    {
+        if (status == Status::InvalidName)
+            qCWarning(lcClassRegistry, "The class registry store cannot hold the key \"%s\": %s.",
+                      qUtf8Printable(path), qUtf8Printable(lastError));
+        else if (status == Status::Failed)
+            qCWarning(lcClassRegistry, "The class registry store refused the key \"%s\": %s.",
+                      qUtf8Printable(path), qUtf8Printable(lastError));
+        return status;
     }
 
     Status findChild(qint64 parent, const QString& name, qint64* id)
@@ -296,7 +525,7 @@ public:
     {
         *id = 0;
         QStringList segments;
-        const Status valid = splitPath(path, true, &segments);
+        const Status valid = splitPath(path, true, &segments, &lastError);
         if (valid != Status::Success)
             return valid;
         const Status opened = openForRead();
@@ -313,6 +542,11 @@ public:
     }
 
     QString location;
+    QString lastError;
+    int lastCode = SQLITE_OK;
+    QString lastDatabaseMessage;
+    bool damageSetAside = false;
+    struct stat checkedFile = {};
     sqlite3* db = nullptr;
     bool schemaPresent = false;
     QElapsedTimer busyTimer;
@@ -339,19 +573,24 @@ QString ClassRegistry::location() const
     return d->location;
 }
 
+QString ClassRegistry::errorString() const
+{
+    return d->lastError;
+}
+
 ClassRegistry::Status ClassRegistry::createKey(const QString& path, Handle* key)
 {
     if (key)
         *key = 0;
     QStringList segments;
-    const Status valid = splitPath(path, false, &segments);
+    const Status valid = splitPath(path, false, &segments, &d->lastError);
     if (valid != Status::Success)
-        return valid;
+        return d->refuse(valid, path);
     qint64 id = 0;
     const Status status = d->write([&] { return d->createPath(segments, &id); });
     if (status == Status::Success && key)
         *key = d->registerHandle(id);
-    return status;
+    return d->refuse(status, path);
 }
 
 ClassRegistry::Status ClassRegistry::openKey(const QString& path, Handle* key)
@@ -379,25 +618,27 @@ ClassRegistry::Status ClassRegistry::setValue(Handle key, const QString& name, q
     if (open == d->openKeys.cend())
         return Status::InvalidHandle;
     const qint64 id = open.value();
-    return d->write([&] {
+    const Status status = d->write([&] {
         const Status exists = d->keyExists(id);
         return exists == Status::Success ? d->storeValue(id, name, type, data) : exists;
     });
+    return d->refuse(status, name.isEmpty() ? QStringLiteral("(default value)") : name);
 }
 
 ClassRegistry::Status ClassRegistry::setDefaultString(const QString& path, const QString& text)
 {
     QStringList segments;
-    const Status valid = splitPath(path, false, &segments);
+    const Status valid = splitPath(path, false, &segments, &d->lastError);
     if (valid != Status::Success)
-        return valid;
+        return d->refuse(valid, path);
     QByteArray data = text.toUtf8();
     data.append('\0');
-    return d->write([&] {
+    const Status status = d->write([&] {
         qint64 id = 0;
         const Status created = d->createPath(segments, &id);
         return created == Status::Success ? d->storeValue(id, QString(), String, data) : created;
     });
+    return d->refuse(status, path);
 }
 
 ClassRegistry::Status ClassRegistry::queryDefaultValue(const QString& path, qsizetype bufferSize,

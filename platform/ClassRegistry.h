@@ -15,8 +15,15 @@
 // (unnamed) value and named ones. The whole store is one SQLite file; every
 // write is one short transaction with a busy timeout, so several processes may
 // write at once. A store that cannot be opened or written makes the operation
-// answer a failure status; nothing throws. The file is opened on first use:
-// constructing the object touches nothing. One object serves one thread at a
+// answer a failure status, and a write that fails is logged (category
+// "zuno.registry") with its reason; nothing throws. The file is opened on first
+// use: constructing the object touches nothing.
+//
+// A damaged store (not a database, a failed quick check, or a folder, pipe,
+// device or socket in its place) answers Failed to readers and is left as it
+// is; the first write renames it beside itself as
+// "registry.sqlite.damaged-<date>" and starts a new store. Each process checks
+// each store once, at its first use. One object serves one thread at a
 // time; give each thread its own.
 class ClassRegistry
 {
@@ -53,6 +60,10 @@ public:
     ClassRegistry& operator=(const ClassRegistry&) = delete;
 
     QString location() const;
+
+    // Why the last operation that answered InvalidName or Failed did: the
+    // name the store cannot hold, or the store's own error.
+    QString errorString() const;
 
     // Creates the key and every missing key on its path; opens it.
     Status createKey(const QString& path, Handle* key = nullptr);

@@ -1,5 +1,7 @@
 #include "RecentDocuments.h"
 
+#include "RegularFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -213,17 +215,21 @@ bool RecentDocuments::add(const QString& filePath, const QString& applicationNam
     e.now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 
     QByteArray list;
-    QFile existing(listFile);
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
-            return false;
+    QFile existing;
+    switch (RegularFile::openForReading(existing, listFile)) {
+    case RegularFile::Kind::Missing:
+        list = newList(e);
+        break;
+    case RegularFile::Kind::Regular: {
         const QByteArray old = existing.readAll();
         existing.close();
         list = old.trimmed().isEmpty() ? newList(e) : updatedList(old, e);
         if (list.isEmpty())
             return false;
-    } else {
-        list = newList(e);
+        break;
+    }
+    default: // a folder, a pipe, a device or a socket, or unreadable: left as it is
+        return false;
     }
 
     if (!QDir().mkpath(QFileInfo(listFile).absolutePath()))

@@ -14,7 +14,8 @@ public:
     // Adds the file with its MIME type and the application, or refreshes its
     // entry (modified and visited times, the application's count). The list is
     // replaced atomically. Answers false, and leaves the list as it was, when
-    // the list cannot be read or written or is not a bookmark file.
+    // the list cannot be read or written, is not a regular file (a pipe in
+    // its place is never opened, so nothing blocks) or is not a bookmark file.
     static bool add(const QString& filePath, const QString& applicationName,
                     const QString& applicationExec, const QString& listFile = defaultLocation());
 };

@@ -7,10 +7,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+using Outcome = UserListReader::Result::Outcome;
+
 namespace {
+
+// The most memory the process has held so far.
+long peakMemoryKiB()
+{
+    struct rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 // The bytes the program writes for one entry.
 QByteArray writtenLine(const QString& text, const QString& description)
@@ -178,31 +189,84 @@ private Q_SLOTS:
     void placesWithoutAListFileGiveNoEvents_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("missing file") << m_dir.filePath(QStringLiteral("Smileys.smy"));
-        QTest::newRow("missing folder") << m_dir.filePath(QStringLiteral("none/Smileys.smy"));
-        QTest::newRow("empty path") << QString();
-        QTest::newRow("a folder given as the file") << m_dir.path();
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("missing file")
+            << m_dir.filePath(QStringLiteral("Smileys.smy")) << Outcome::Missing;
+        QTest::newRow("missing folder")
+            << m_dir.filePath(QStringLiteral("none/Smileys.smy")) << Outcome::Missing;
+        QTest::newRow("empty path") << QString() << Outcome::Missing;
+        QTest::newRow("a folder given as the file") << m_dir.path() << Outcome::NotAFile;
         const QString regularFile = fileWith("\"a\",\"b\"\r\n");
-        QTest::newRow("parent is a regular file") << regularFile + QStringLiteral("/Smileys.smy");
+        QTest::newRow("parent is a regular file")
+            << regularFile + QStringLiteral("/Smileys.smy") << Outcome::Missing;
+        // A named pipe would block a plain open until someone writes to it.
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe.smy"));
+        if (!QFile::exists(pipe) && ::mkfifo(QFile::encodeName(pipe).constData(), 0600) != 0)
+            qFatal("cannot make a named pipe");
+        QTest::newRow("named pipe") << pipe << Outcome::NotAFile;
+        QTest::newRow("device") << QStringLiteral("/dev/zero") << Outcome::NotAFile;
     }
     void placesWithoutAListFileGiveNoEvents()
     {
         QFETCH(QString, path);
+        QFETCH(Outcome, outcome);
         OVSmiley smileys;
         QSignalSpy spy(&smileys, &OVSmiley::NextSmiley);
         smileys.LoadFile(path);
         QCOMPARE(spy.count(), 0);
+        QCOMPARE(smileys.lastFileRead().outcome, outcome);
+        QVERIFY(!smileys.lastFileRead().cut());
     }
 
-    // A named pipe would block a plain open until someone writes to it.
-    void namedPipeDoesNotBlock()
+    // Only the first 32 MiB are read, in pieces: a sparse file of 2 GiB (no
+    // disk space taken) gives the lines before the limit, says it was cut and
+    // never costs memory in proportion to its size.
+    void hugeFileIsReadUpToTheLimit()
     {
-        const QString path = m_dir.filePath(QStringLiteral("pipe.smy"));
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        const QString path = fileWith("\"a\",\"1\"\r\n\"b\",\"2\"\r\n");
+        constexpr qint64 Huge = 2 * 1024 * 1024 * 1024LL + 1;
+        QVERIFY(QFile::resize(path, Huge));
+        const long before = peakMemoryKiB();
         OVSmiley smileys;
         QSignalSpy spy(&smileys, &OVSmiley::NextSmiley);
         smileys.LoadFile(path);
-        QCOMPARE(spy.count(), 0);
+        QCOMPARE(entriesOf(spy), QStringList({"a", "1", "b", "2"}));
+        const UserListReader::Result& read = smileys.lastFileRead();
+        QCOMPARE(read.outcome, Outcome::Read);
+        QCOMPARE(read.fileSize, Huge);
+        QVERIFY(read.sizeLimitReached);
+        QVERIFY(read.cut());
+        QVERIFY2(peakMemoryKiB() - before < 100 * 1024,
+                 qPrintable(QString::number(peakMemoryKiB())));
+
+        // A file of exactly the limit is whole.
+        QVERIFY(QFile::resize(path, UserListReader::MaxFileSize));
+        smileys.LoadFile(path);
+        QVERIFY(!smileys.lastFileRead().sizeLimitReached);
+    }
+
+    // A line over the line limit is skipped whole and counted; the lines
+    // around it load.
+    void overlongLineIsSkipped_data()
+    {
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<qint64>("skipped");
+        QTest::newRow("at the limit") << UserListReader::MaxLineLength << 0LL;
+        QTest::newRow("one byte over") << UserListReader::MaxLineLength + 1 << 1LL;
+    }
+    void overlongLineIsSkipped()
+    {
+        QFETCH(qint64, length);
+        QFETCH(qint64, skipped);
+        const QByteArray line = "\"x\",\"" + QByteArray(length - 6, 'd') + "\"\r\n";
+        QCOMPARE(line.size(), length + 2);
+        OVAcronym acronyms;
+        QSignalSpy spy(&acronyms, &OVAcronym::NextAcronym);
+        acronyms.LoadFile(fileWith("a\r\n" + line + "b"));
+        QCOMPARE(spy.count(), skipped ? 2 : 3);
+        QCOMPARE(spy.last().at(0).toString(), "b");
+        QCOMPARE(acronyms.lastFileRead().longLinesSkipped, skipped);
+        QCOMPARE(acronyms.lastFileRead().cut(), skipped > 0);
     }
 
     void unreadableFileGivesNoEvents()

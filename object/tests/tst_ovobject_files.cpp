@@ -21,6 +21,7 @@
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace {
 
@@ -345,6 +346,19 @@ private Q_SLOTS:
         writeFile(list, content);
         QVERIFY(!RecentDocuments::add("/tmp/x.txt", "ZunoSmiley", "'ZunoSmiley %u'", list));
         QCOMPARE(readFile(list), content);
+    }
+
+    // A pipe in the list's place is neither opened (that would block) nor
+    // replaced; the alarm ends a test that blocks.
+    void recentDocumentsLeavesAPipeAlone()
+    {
+        QTemporaryDir dir;
+        const QString list = dir.path() + "/recently-used.xbel";
+        QCOMPARE(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+        ::alarm(20);
+        QVERIFY(!RecentDocuments::add("/tmp/x.txt", "ZunoSmiley", "'ZunoSmiley %u'", list));
+        ::alarm(0);
+        QVERIFY(QFileInfo(list).exists() && !QFileInfo(list).isFile());
     }
 
     void recentDocumentsInAnUnwritableFolderFails()

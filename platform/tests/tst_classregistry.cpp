@@ -2,14 +2,18 @@
 #include "PrivateMount.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #include <sqlite3.h>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -31,8 +35,11 @@ QByteArray dword(quint32 value)
     return bytes;
 }
 
+// The bytes of a regular file; a pipe or a folder is never opened.
 QByteArray fileBytes(const QString& path)
 {
+    if (!QFileInfo(path).isFile())
+        return QFileInfo(path).isDir() ? QByteArray("<folder>") : QByteArray("<no file>");
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -282,59 +289,125 @@ private Q_SLOTS:
         QVERIFY(values.isEmpty());
     }
 
-    void unusableStoreFails_data()
+    // A store that cannot be made is no damage: it fails and nothing is moved.
+    void storeBelowARegularFileFails()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("store"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        ClassRegistry registry(storeIn(dir));
+        ClassRegistry::Handle key = 0;
+        QStringList names;
+        QString text = "junk";
+        QCOMPARE(registry.setDefaultString("ZunoSmileys", "x"), Status::Failed);
+        QVERIFY(registry.errorString().contains("cannot create the folder"));
+        QCOMPARE(registry.createKey("ZunoSmileys\\DefaultIcon", &key), Status::Failed);
+        QCOMPARE(key, ClassRegistry::Handle(0));
+        QCOMPARE(registry.queryDefaultValue("Key1", 255, &text), Status::NotFound);
+        QCOMPARE(text, QString());
+        QCOMPARE(registry.subkeys(QString(), &names), Status::Success);
+        QVERIFY(names.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{"store"});
+    }
+
+    // A damaged store: readers get Failed and leave it alone; the first write
+    // renames it beside itself, once, and starts a new store.
+    void damagedStoreIsSetAsideOnceAndRebuilt_data()
     {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<Status>("readStatus");
-        QTest::newRow("garbage bytes") << "garbage" << Status::Failed;
-        QTest::newRow("truncated store") << "truncated" << Status::Failed;
-        QTest::newRow("parent folder is a regular file") << "parent-file" << Status::NotFound;
-        QTest::newRow("store is a folder") << "folder" << Status::Failed;
+        QTest::newRow("garbage bytes") << "garbage";
+        QTest::newRow("truncated store") << "truncated";
+        QTest::newRow("damaged pages") << "pages";
+        QTest::newRow("store is a folder") << "folder";
+        QTest::newRow("store is a named pipe") << "pipe";
+        QTest::newRow("damaged after this process checked it") << "late";
     }
-    void unusableStoreFails()
+    void damagedStoreIsSetAsideOnceAndRebuilt()
     {
         QFETCH(QString, setup);
-        QFETCH(Status, readStatus);
         QTemporaryDir dir;
-        QString location = dir.filePath("registry.sqlite");
+        const QString location = dir.filePath("registry.sqlite");
         if (setup == "garbage") {
             QFile file(location);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(4096, '\x5a') + "not a database");
-        } else if (setup == "truncated") {
-            {
-                ClassRegistry good(location);
-                for (int i = 0; i < 50; ++i)
-                    QCOMPARE(good.setDefaultString(QString("Key%1").arg(i), QString(200, 'v')),
-                             Status::Success);
-            }
-            // Keep the header, lose the pages it points to.
+        } else if (setup == "truncated" || setup == "pages") {
+            // Made outside the store, so that this process has not checked it.
+            sqlite3* db = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(location).constData(), &db), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(db,
+                                  "CREATE TABLE t(x); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                                  "SELECT i + 1 FROM n WHERE i < 80) "
+                                  "INSERT INTO t SELECT randomblob(200) FROM n;",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            sqlite3_close(db);
             QFile file(location);
             QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.resize(100));
-        } else if (setup == "parent-file") {
-            QFile file(dir.filePath("store"));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            location = dir.filePath("store/registry.sqlite");
-        } else {
+            if (setup == "truncated") {
+                // The header stays, the pages it points to go: the quick check
+                // sees no fault, the first write does.
+                QVERIFY(file.resize(100));
+            } else {
+                QVERIFY(file.seek(2 * 4096)); // a page of the table overwritten
+                file.write(QByteArray(4096, '\xff'));
+            }
+        } else if (setup == "late") {
+            // Found sound at its first use here; the damage shows at a write.
+            QCOMPARE(ClassRegistry(location).setDefaultString("Key1", "v"), Status::Success);
+            QVERIFY(QFile::resize(location, 100));
+        } else if (setup == "folder") {
             QVERIFY(QDir(dir.path()).mkdir("registry.sqlite"));
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(location).constData(), 0600), 0);
         }
         const QByteArray before = fileBytes(location);
+        const QStringList damagedOnly{"registry.sqlite"};
+        const auto entries = [&] {
+            return QDir(dir.path())
+                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System, QDir::Name);
+        };
 
-        ClassRegistry registry(location);
         QString text = "junk";
-        QStringList names;
-        ClassRegistry::Handle key = 0;
-        QCOMPARE(registry.setDefaultString("ZunoSmileys", "x"), Status::Failed);
-        QCOMPARE(registry.createKey("ZunoSmileys\\DefaultIcon", &key), Status::Failed);
-        QCOMPARE(key, ClassRegistry::Handle(0));
-        QCOMPARE(registry.queryDefaultValue("Key1", 255, &text), readStatus);
+        QList<ClassRegistry::Value> values;
+        ClassRegistry reader(location);
+        QCOMPARE(reader.queryDefaultValue("Key1", 255, &text), Status::Failed);
         QCOMPARE(text, QString());
-        QCOMPARE(registry.openKey("Key1", &key), readStatus);
-        QCOMPARE(registry.subkeys(QString(), &names),
-                 readStatus == Status::NotFound ? Status::Success : readStatus);
-        QVERIFY(names.isEmpty());
-        QCOMPARE(fileBytes(location), before);
+        QCOMPARE(reader.values("Key2", &values), Status::Failed);
+        QCOMPARE(entries(), damagedOnly);
+
+        ClassRegistry writer(location);
+        QCOMPARE(writer.setDefaultString("ZunoSmileys", "Liste"), Status::Success);
+        QCOMPARE(writer.queryDefaultValue("ZunoSmileys", 255, &text), Status::Success);
+        QCOMPARE(text, QString("Liste"));
+        const QString setAside =
+            "registry.sqlite.damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(entries(), QStringList({"registry.sqlite", setAside}));
+        QCOMPARE(fileBytes(dir.filePath(setAside)), before);
+        QCOMPARE(integrityCheck(location), QString("ok"));
+
+        // Checked once: later stores of this process take the new one as it is.
+        ClassRegistry again(location);
+        QCOMPARE(again.createKey("ZunoAcronyms"), Status::Success);
+        QCOMPARE(entries(), QStringList({"registry.sqlite", setAside}));
+    }
+
+    // A second damage the same day keeps the first one set aside.
+    void secondDamageKeepsTheFirst()
+    {
+        QTemporaryDir dir;
+        const QString location = dir.filePath("registry.sqlite");
+        const QString first = location + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        for (const QString& path : {first, location}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(2048, path == first ? '1' : '2'));
+        }
+        ClassRegistry registry(location);
+        QCOMPARE(registry.setDefaultString("ZunoSmileys", "x"), Status::Success);
+        QCOMPARE(fileBytes(first), QByteArray(2048, '1'));
+        QCOMPARE(fileBytes(first + "-2"), QByteArray(2048, '2'));
     }
 
     void readOnlyStoreFailsAndKeepsData()

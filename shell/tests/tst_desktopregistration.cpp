@@ -351,12 +351,16 @@ private Q_SLOTS:
         QCOMPARE(shell.ShellRegisterExtension("OtherList", "smiley"), false);
         QVERIFY(!QFile::exists(packagePath("zunosmileys")));
 
-        // A store that cannot be read takes nothing away.
+        // A damaged store is set aside and rebuilt at the next write; the
+        // class's package follows the rebuilt store once its extension is
+        // registered again, as the program does at every start.
         QFile store(data() + "/ZunoSmileys/registry.sqlite");
         QVERIFY(store.open(QIODevice::WriteOnly) && store.write(QByteArray(2048, 'x')) == 2048);
         store.close();
-        QCOMPARE(shell.ShellRegisterFileType("OtherList", "Other"), true);
-        QVERIFY(QFile::exists(packagePath("otherlist")));
+        QCOMPARE(shell.ShellRegisterFileType("OtherList", "Other"), false);
+        QCOMPARE(shell.ShellRegisterExtension("OtherList", "smy"), false);
+        QVERIFY(contentOf(packagePath("otherlist")).contains("<comment>Other</comment>"));
+        QCOMPARE(QDir(data() + "/ZunoSmileys").entryList({"registry.sqlite.damaged-*"}).size(), 1);
     }
 };
 

@@ -6,11 +6,14 @@
 //
 // The class is found by its registered name in the class registry stores
 // (the user's, then the machine-wide ones) and created from its library.
-// Exit codes: 0 success, 1 the member raised an error, 2 the call was wrong.
+// Exit codes: 0 success, 1 the member raised an error, 2 the call was wrong,
+// 3 the class registry store refused a write the call made (the reason is on
+// standard error).
 
 #include "Automation.h"
 #include "AutomationError.h"
 #include "ConsoleStreams.h"
+#include "RegistryRefusals.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -52,6 +55,11 @@ int run(const QStringList& args)
         throw Automation::CallError(QStringLiteral("no member to call"));
     const QVariant result = Automation::call(object.get(), args.at(i).toLatin1(), args.mid(i + 1));
     out() << Automation::format(result) << '\n';
+    if (RegistryRefusals::count() > 0) {
+        out().flush();
+        err() << "ovcall: the class registry store refused what the call wrote" << Qt::endl;
+        return 3;
+    }
     return 0;
 }
 
@@ -64,6 +72,7 @@ int main(int argc, char* argv[])
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegistryRefusals::watch();
     try {
         return run(app.arguments().mid(1));
     } catch (const AutomationError& e) {

@@ -51,20 +51,19 @@ QString describe(const ClassRegistry::Value& value)
            QString::fromLatin1(value.data.toHex(' '));
 }
 
-// Reports a failed read; answers the exit code.
-int failure(Status status, const QString& key, const QString& location)
+// Reports a failed read with the store's reason; answers the exit code.
+int failure(Status status, const QString& key, const QString& location, const QString& reason)
 {
     switch (status) {
     case Status::NotFound:
         err() << "ovreg: no key " << key << " in " << location << Qt::endl;
         return 1;
     case Status::InvalidName:
-        err() << "ovreg: invalid key name " << key
-              << " (an empty name between \\ or a control character)" << Qt::endl;
+        err() << "ovreg: invalid key name " << key << ": " << reason << Qt::endl;
         return 2;
     default:
-        err() << "ovreg: cannot read the class registry store " << location
-              << " (damaged, or not a store)" << Qt::endl;
+        err() << "ovreg: cannot read the class registry store " << location << ": " << reason
+              << Qt::endl;
         return 1;
     }
 }
@@ -79,7 +78,7 @@ int query(const QString& store, const QString& key)
     if (status == Status::Success)
         status = registry.values(key, &values);
     if (status != Status::Success)
-        return failure(status, key, location);
+        return failure(status, key, location, registry.errorString());
 
     if (!key.isEmpty() && (values.isEmpty() || !values.first().name.isEmpty()))
         out() << "(default)  (value not set)\n";
@@ -108,6 +107,6 @@ int main(int argc, char* argv[])
         return usage();
     const QString key = args.value(1);
     if (args.size() == 2 && key.isEmpty())
-        return failure(Status::InvalidName, key, QString());
+        return failure(Status::InvalidName, key, QString(), QStringLiteral("an empty key path"));
     return query(store, key);
 }
