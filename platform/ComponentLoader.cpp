@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QLibrary>
 #include <QMutex>
@@ -91,6 +92,18 @@ QObject* create(const QString& progId, QString* error)
     if (!find(progId, &registration, error))
         return nullptr;
     const QString& path = registration.libraryPath;
+    // Exactly the registered file: the loader would otherwise search its own
+    // path for a relative name, and try other prefixes and suffixes for a
+    // file that is gone.
+    if (!QDir::isAbsolutePath(path)) {
+        *error = QStringLiteral("%1 is registered with %2, which is not an absolute path")
+                     .arg(progId, path);
+        return nullptr;
+    }
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("%1 is registered with %2, which does not exist").arg(progId, path);
+        return nullptr;
+    }
 
     LoadedLibraries& libraries = loaded();
     QMutexLocker lock(&libraries.mutex);

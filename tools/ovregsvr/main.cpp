@@ -11,6 +11,7 @@
 // Exit codes: 0 every library done, 1 a library failed, 2 wrong usage.
 
 #include "ClassRegistry.h"
+#include "ComponentLoader.h"
 #include "ComponentServer.h"
 #include "ConsoleStreams.h"
 
@@ -32,6 +33,33 @@ struct Options
     QString store;
     QString root;
 };
+
+// After an unregistration: the classes of the library that a client beside
+// this program still finds in another store, such as a build tree's or the
+// installation's, so that nobody takes them for gone.
+void reportStillRegistered(QLibrary& library, const QString& written)
+{
+    const auto classObject = reinterpret_cast<ServerEntryPoints::ClassObjectFunction>(
+        library.resolve(ServerEntryPoints::ClassObject));
+    if (!classObject)
+        return;
+    for (const QString& location : ComponentLoader::storeLocations()) {
+        if (QFileInfo(location) == QFileInfo(written))
+            continue;
+        ClassRegistry store(location);
+        QStringList ids;
+        if (store.subkeys(QStringLiteral("CLSID"), &ids) != ClassRegistry::Status::Success)
+            continue;
+        for (const QString& id : std::as_const(ids)) {
+            QString progId;
+            if (classObject(id.toLatin1().constData()) &&
+                store.queryDefaultValue(QStringLiteral("CLSID\\%1\\ProgID").arg(id), 1024,
+                                        &progId) == ClassRegistry::Status::Success)
+                out() << progId << " is still registered in " << location
+                      << ", which clients read too" << Qt::endl;
+        }
+    }
+}
 
 // Registers or unregisters one library; answers whether it worked.
 bool process(const QString& named, const Options& options, std::list<QLibrary>* loaded)
@@ -70,9 +98,12 @@ bool process(const QString& named, const Options& options, std::list<QLibrary>* 
               << " (damaged, not a store, or its folder is not writable)" << Qt::endl;
         return false;
     }
-    if (!options.quiet)
+    if (!options.quiet) {
         out() << (options.unregister ? "unregistered " : "registered ") << recorded << " in "
               << options.store << Qt::endl;
+        if (options.unregister)
+            reportStillRegistered(library, options.store);
+    }
     return true;
 }
 

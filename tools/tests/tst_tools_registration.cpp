@@ -1,4 +1,5 @@
 #include "Automation.h"
+#include "ClassRegistry.h"
 #include "ComponentLoader.h"
 
 #include <QDir>
@@ -44,6 +45,7 @@ class tst_ToolsRegistration : public QObject
         env.insert("XDG_DATA_DIRS", path("none"));
         env.insert("XDG_RUNTIME_DIR", path("runtime"));
         process.setProcessEnvironment(env);
+        process.setWorkingDirectory(m_home->path());
         process.start(program, args);
         Run result;
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
@@ -148,7 +150,13 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, answer + "\n");
 
-        QCOMPARE(ovregsvr({"-u", library(file)}).exitCode, 0);
+        r = ovregsvr({"-u", library(file)});
+        QCOMPARE(r.exitCode, 0);
+        // The tool's own folder has the build tree's store, which still has the class.
+        QVERIFY2(r.out.contains(progId + " is still registered in " +
+                                QDir::cleanPath(QString(TOOL_DIR) +
+                                                "/../share/ZunoSmileys/registry.sqlite")),
+                 qPrintable(r.out));
         r = ovcall(QStringList{progId} + call);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains(progId + " is not registered"), qPrintable(r.err));
@@ -215,13 +223,46 @@ private Q_SLOTS:
         const QStringList call{"OrvakLocalizer.ZunoSmiley1", "Language=1", "ID_INT_COPY"};
         Run r = ovcall(call);
         QCOMPARE(r.exitCode, 2);
-        QVERIFY2(r.err.contains("/usr/lib/zuno/libOVSmiley.so.1, which cannot be loaded"),
+        QVERIFY2(r.err.contains("/usr/lib/zuno/libOVSmiley.so.1, which does not exist"),
                  qPrintable(r.err));
 
         QCOMPARE(ovregsvr({library("libOVSmiley.so.1")}).exitCode, 0);
         r = ovcall(call);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QString("Copier\n"));
+    }
+
+    // A store's library value is loaded as it stands or not at all.
+    void registeredLibraryThatCannotServeIsReported_data()
+    {
+        // Relative values below "@/" name the test's folder.
+        QTest::addColumn<QString>("registered");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("relative path") << "lib/libOVSmiley.so.1"
+                                       << "which is not an absolute path";
+        QTest::newRow("file gone, a similar name there")
+            << "@/lib/OVSmiley.so.1" << "which does not exist";
+        QTest::newRow("library of another kind")
+            << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6"
+            << "which does not serve class {F50A8127-E574-47AF-8E14-A3EC16A8E809}";
+        QTest::newRow("not a library") << "@/bin/ovcall" << "which cannot be loaded";
+    }
+    void registeredLibraryThatCannotServeIsReported()
+    {
+        QFETCH(QString, registered);
+        QFETCH(QString, message);
+        if (registered.startsWith("@/"))
+            registered = path(registered.mid(2));
+        QVERIFY(QDir().mkpath(path("lib")));
+        QVERIFY(QFile::copy(library("libOVSmiley.so.1"), path("lib/libOVSmiley.so.1")));
+        QCOMPARE(ovregsvr({library("libOVSmiley.so.1")}).exitCode, 0);
+        ClassRegistry store(path("data/ZunoSmileys/registry.sqlite"));
+        QCOMPARE(store.setDefaultString(
+                     "CLSID\\{F50A8127-E574-47AF-8E14-A3EC16A8E809}\\InprocServer32", registered),
+                 ClassRegistry::Status::Success);
+        const Run r = ovcall({"OrvakLocalizer.ZunoSmiley1", "ID_INT_COPY"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(registered + ", " + message), qPrintable(r.err));
     }
 
     void refusesFilesThatAreNotOurLibraries_data()
