@@ -99,6 +99,11 @@ void UserListReader::parse(QByteArrayView bytes, const EntrySink& sink)
     // added in the Windows code page to a file of ours must not turn every
     // other line's letters into Windows-1252 look-alikes, which the next save
     // would keep for good.
+    // A byte-order mark counts only at the very start of the file; inside a
+    // line it is a character of a field and stays (QString::fromUtf8 would
+    // drop one at the start of every field).
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                    QStringConverter::Flag::ConvertInitialBom);
     QStringDecoder windows1252("windows-1252", QStringConverter::Flag::Stateless);
     if (!windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
         windows1252 = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
@@ -112,9 +117,9 @@ void UserListReader::parse(QByteArrayView bytes, const EntrySink& sink)
             ++start;
         if (line.isEmpty())
             continue;
-        const bool utf8 = line.isValidUtf8();
+        const bool isUtf8 = line.isValidUtf8();
         const auto decode = [&](QByteArrayView field) {
-            return utf8 ? QString::fromUtf8(field) : QString(windows1252.decode(field));
+            return QString(isUtf8 ? utf8.decode(field) : windows1252.decode(field));
         };
         const Fields fields = splitLine(line);
         if (!sink(decode(fields.text), decode(fields.description)))

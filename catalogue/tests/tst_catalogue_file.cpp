@@ -120,6 +120,10 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("only blank lines") << QByteArray("\r\n\n\r  \r\n") << QStringList{};
         QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList{};
+        QTest::newRow("a byte-order mark inside a field is kept")
+            << QByteArray(
+                   "\xEF\xBB\xBF\"\xEF\xBB\xBFx\",\"\xEF\xBB\xBF\"\r\n\"\xEF\xBB\xBF\",\"d\"\r\n")
+            << QStringList{QChar(0xFEFF) + QString("x"), QChar(0xFEFF), QChar(0xFEFF), "d"};
         const QString longText(200000, QLatin1Char('x'));
         const QString longDescription(300000, QLatin1Char('y'));
         QTest::newRow("very long line")
