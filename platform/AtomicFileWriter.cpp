@@ -142,6 +142,22 @@ Result replace(const QString& path, QByteArrayView bytes)
     return syncFolder(folder);
 }
 
+Result readTarget(const Target& target, QByteArray* content)
+{
+    content->clear();
+    if (!target.refusal.ok() || !target.exists)
+        return target.refusal;
+    QFile file(target.path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(errno, file.errorString());
+    errno = 0;
+    *content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return failed(errno, file.errorString());
+    return {};
+}
+
 } // namespace
 
 Result AtomicFileWriter::checkTarget(const QString& path)
@@ -185,21 +201,16 @@ Result AtomicFileWriter::update(const QString& path, const Change& change,
     }
 
     const Target target = resolve(path);
-    if (!target.refusal.ok())
-        return target.refusal;
     QByteArray present;
-    if (target.exists) {
-        QFile file(target.path);
-        errno = 0;
-        if (!file.open(QIODevice::ReadOnly))
-            return failed(errno, file.errorString());
-        errno = 0;
-        present = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return failed(errno, file.errorString());
-    }
+    if (const Result read = readTarget(target, &present); !read.ok())
+        return read;
     const std::optional<QByteArray> next = change(present);
     if (!next || (target.exists && *next == present))
         return {};
     return replace(target.path, *next);
+}
+
+Result AtomicFileWriter::read(const QString& path, QByteArray* content)
+{
+    return readTarget(resolve(path), content);
 }

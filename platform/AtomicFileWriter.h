@@ -67,6 +67,11 @@ public:
     // regular file, a link to one, or nothing yet.
     static Result checkTarget(const QString& path);
 
+    // The content of the regular file at path, or of the one a link there
+    // points to; empty when there is no file yet. Anything else is refused
+    // without being opened, so a named pipe cannot block the caller.
+    static Result read(const QString& path, QByteArray* content);
+
     // The lock beside a file: its name with ".lock", the name QSettings
     // locks too, so a settings file is never written by both at once.
     static QString lockFilePath(const QString& path);

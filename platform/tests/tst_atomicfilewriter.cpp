@@ -153,6 +153,8 @@ private Q_SLOTS:
 
         QCOMPARE(failureCode(AtomicFileWriter::checkTarget(path)), int(Failure::NotRegularFile));
         QCOMPARE(failureCode(AtomicFileWriter::write(path, "x")), int(Failure::NotRegularFile));
+        QByteArray content;
+        QCOMPARE(failureCode(AtomicFileWriter::read(path, &content)), int(Failure::NotRegularFile));
         bool changed = false;
         const auto change = [&](const QByteArray&) {
             changed = true;
