@@ -1,5 +1,7 @@
 #include "CatalogueListModel.h"
 
+#include "TextRules.h"
+
 #include <QMimeData>
 
 CatalogueListModel::CatalogueListModel(Kind kind, QObject* parent)
@@ -171,14 +173,16 @@ bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
     return countsContain(m_textCounts, key(text), &except);
 }
 
-bool CatalogueListModel::containsTrimmedText(const QString& text, int exceptRow) const
+bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
 {
+    if (exceptRow >= 0 && exceptRow < m_entries.size() && text == m_entries.at(exceptRow).text)
+        return containsText(text, exceptRow);
     // Asked only when the user adds or edits one entry: a scan without
     // copies is quick enough at any size and keeps the loads lighter.
-    const QStringView wanted = trimBlanks(text);
+    const QStringView wanted = TextRules::trimSpaces(text);
     for (int row = 0; row < m_entries.size(); ++row) {
         if (row != exceptRow &&
-            trimBlanks(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
+            TextRules::trimSpaces(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;
@@ -192,16 +196,6 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
             user.append(e);
     }
     return user;
-}
-
-QStringView CatalogueListModel::trimBlanks(QStringView text)
-{
-    const QChar blank = QLatin1Char(' ');
-    while (!text.isEmpty() && text.front() == blank)
-        text = text.mid(1);
-    while (!text.isEmpty() && text.back() == blank)
-        text.chop(1);
-    return text;
 }
 
 QString CatalogueListModel::tagText(Origin origin)

@@ -72,16 +72,15 @@ public:
     // Whether some row other than exceptRow has this text as it stands,
     // without regard to letter case. This is the test of the list load.
     bool containsText(const QString& text, int exceptRow = -1) const;
-    // The same with the surrounding blanks of both texts removed: two texts
-    // that differ only by those blanks would meet again at the next load.
-    bool containsTrimmedText(const QString& text, int exceptRow = -1) const;
+    // The duplicate rule of Add and Edit: whether a row other than exceptRow
+    // has this text once the spaces around both are removed, letter case
+    // aside (two such texts would meet at the next load, and one would be
+    // dropped). A text that is exactly exceptRow's own meets at the next
+    // load whatever it met before, so only a row of exactly that text counts.
+    bool entryExists(const QString& text, int exceptRow = -1) const;
 
     // The user's entries in row order.
     QList<Entry> userEntries() const;
-
-    // The text without its leading and trailing blanks. Blanks are spaces
-    // only: a tab or a no-break space is part of the entry.
-    static QStringView trimBlanks(QStringView text);
 
     static QString tagText(Origin origin);
     QString iconKey(Origin origin) const;

@@ -1,6 +1,7 @@
 #include "ModZunoSmiley.h"
 
 #include "AutomationError.h"
+#include "BusyPointer.h"
 #include "ListFolder.h"
 #include "OVObject.h"
 #include "SettingsStore.h"
@@ -25,7 +26,7 @@ ModZunoSmiley::~ModZunoSmiley()
 
 void ModZunoSmiley::Main()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    BusyPointer::show();
     LoadSettings();
     Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(CurrentLanguage));
     RegisterListFileTypes();
@@ -37,7 +38,8 @@ void ModZunoSmiley::Main()
 
 void ModZunoSmiley::LoadSettings()
 {
-    CurrentLanguage = SettingsStore::language();
+    CurrentLanguage = SettingsStore::languageFromText(
+        ReadSetting(SettingsStore::LanguageKey, QStringLiteral("1"), SettingsStore::Configuration));
 }
 
 bool ModZunoSmiley::SaveSettings()

@@ -41,9 +41,13 @@ bool SettingsStore::write(const QString& key, const QString& value, const QStrin
 
 qint16 SettingsStore::language()
 {
+    return languageFromText(read(LanguageKey, QStringLiteral("1"), Configuration));
+}
+
+qint16 SettingsStore::languageFromText(const QString& stored)
+{
     bool isNumber = false;
-    const qlonglong code =
-        read(LanguageKey, QStringLiteral("1"), Configuration).trimmed().toLongLong(&isNumber);
+    const qlonglong code = stored.trimmed().toLongLong(&isNumber);
     if (!isNumber)
         return 1;
     return code == 1 ? 1 : 2;

@@ -21,6 +21,8 @@ public:
     // The stored language: 1 (French) when absent or not a number, 2
     // (English) for any other number.
     static qint16 language();
+    // The language code of a stored value, by the same rule.
+    static qint16 languageFromText(const QString& stored);
     static bool setLanguage(qint16 language);
 
     // Where the store lives, for messages and tests.

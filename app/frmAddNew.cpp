@@ -1,10 +1,10 @@
 #include "frmAddNew.h"
 
+#include "BusyPointer.h"
 #include "SingleLineValidator.h"
 #include "Twips.h"
 #include "ZunoSmiley1.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -79,8 +79,7 @@ void frmAddNew::Form_Load()
 
 void frmAddNew::Form_Activate()
 {
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
+    BusyPointer::restoreNormal();
 }
 
 void frmAddNew::SetCmdOk()

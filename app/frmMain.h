@@ -4,24 +4,19 @@
 
 #include <array>
 
-class CatalogueListModel;
-class frmAddNew;
-class CatalogueView;
+class AboutPage;
+class ListPage;
 class ModZunoSmiley;
 class OVAcronym;
 class OVSmiley;
-class QComboBox;
-class QGroupBox;
-class QLabel;
 class QMimeData;
-class QSortFilterProxyModel;
 class QTabWidget;
-class QToolButton;
-class QTreeView;
+class UserListStore;
 
-// The main window: a tab strip with the smileys, the acronyms and the About
-// page. The two lists are twins; everything that serves a list takes its tab
-// index, 0 for the smileys and 1 for the acronyms.
+// The main window: a tab strip with the smiley page, the acronym page (twin
+// ListPages, each with its UserListStore) and the About page. The handlers
+// take a list's tab index, 0 for the smileys and 1 for the acronyms, and
+// hand the work to the page or the store.
 class frmMain : public QWidget
 {
     Q_OBJECT
@@ -31,6 +26,10 @@ public:
 
     explicit frmMain(ModZunoSmiley& mod, QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // The list page of a tab index; nullptr for any other number.
+    ListPage* page(int list) const;
+    AboutPage* aboutPage() const { return m_about; }
 
     // Window handlers.
     void Form_Load();
@@ -48,27 +47,18 @@ public:
     void OVSmiley1_NextSmiley(const QString& Smiley, const QString& Description, qint16 Default);
     void OVAcronym1_NextAcronym(const QString& Acronym, const QString& Description, qint16 Default);
 
-    // Whether the list holds an entry with this text, letter case aside;
-    // with ExceptSelected, an entry other than the selected one.
+    // The duplicate rule of Add and Edit on one list: whether another entry
+    // has this text once the spaces around both are removed, letter case
+    // aside; with ExceptSelected, the selected entry does not count.
     bool EntryExists(int list, const QString& Text, bool ExceptSelected) const;
 
-    // Add and Edit: whether another entry of the list has this text once
-    // the surrounding blanks of both are removed, letter case aside. Such a
-    // pair would meet at the next load, and one of them would be dropped.
-    bool UserEntryExists(int list, const QString& Text, bool ExceptSelected) const;
-
-    // List interaction; the Smiley/Acronym handlers are the twins of these.
-    // The selection refresh: Copy follows any selection, Edit and Remove a
-    // selected user entry.
+    // List interaction, forwarded to the page of the tab index.
     void ListView_Click(int Index);
     void ListView_ItemClick(int Index);
     // A click on the header at this 1-based position.
     void ListView_ColumnClick(int Index, int position);
     void ListView_KeyDown(int Index, int KeyCode);
-    // The drag data of the selected entry (its text alone) and the allowed
-    // effects (copy only); nullptr, and no drag, without a selected entry.
     QMimeData* ListView_OLEStartDrag(int Index, Qt::DropActions* AllowedEffects) const;
-
     void SmileyView_Click() { ListView_Click(SmileyTab); }
     void AcronymView_Click() { ListView_Click(AcronymTab); }
     void SmileyView_ColumnClick(int position) { ListView_ColumnClick(SmileyTab, position); }
@@ -79,10 +69,6 @@ public:
     void cmdAdd_Click(int Index);
     void cmdEdit_Click(int Index);
     void cmdRemove_Click(int Index);
-
-    // The sort toggles, one per list, shared by its columns.
-    qint16 SmileySortFlag = 0;
-    qint16 AcronymSortFlag = 0;
 
     // Rewrite the user list files from the lists' user entries. False, with
     // the reason, when the file could not be written; the previous file then
@@ -95,57 +81,19 @@ public:
     // when the window may close.
     bool SaveEverything(bool mayAsk = true);
 
-    // The controls, by the names the handlers use.
-    QTabWidget* TabStrip1 = nullptr;
-    QWidget* picSmiley = nullptr;
-    QWidget* picAcronym = nullptr;
-    QWidget* picAbout = nullptr;
-    CatalogueView* SmileyView = nullptr;
-    CatalogueView* AcronymView = nullptr;
-    std::array<QToolButton*, ListCount> cmdCopy{};
-    std::array<QToolButton*, ListCount> cmdAdd{};
-    std::array<QToolButton*, ListCount> cmdEdit{};
-    std::array<QToolButton*, ListCount> cmdRemove{};
-    QGroupBox* Frame1 = nullptr;
-    QComboBox* CLanguage = nullptr;
-    QLabel* picIcon = nullptr;
-    QLabel* picLogo = nullptr;
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblDescription = nullptr;
-    QLabel* lblCourtesy = nullptr;
-    OVSmiley* OVSmiley1 = nullptr;
-    OVAcronym* OVAcronym1 = nullptr;
-
-    CatalogueView* view(int list) const;
-    CatalogueListModel* list(int list) const;
-    QSortFilterProxyModel* sortedList(int list) const;
-
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createControls();
-    QWidget* createListPage(int list);
-    QWidget* createAboutPage();
-    void addEntry(int list, const QString& text, const QString& description, qint16 Default);
-    // Empties a list and fills it again in the current language, keeping the
-    // user's entries as they are now.
-    void rebuildList(int list);
+    bool saveList(int list, QString* errorString);
     void loadTable(int list);
-    void loadFile(int list);
-    bool saveUserList(int list, QString* errorString);
-    QString listFileName(int list) const;
-    void refreshButtons(int list);
-    int selectedUserRow(int list) const;
-    // Add and Edit: open the entry dialog for a tab and apply its answer.
-    void runEntryDialog(int Index, bool edit);
 
     ModZunoSmiley& m_mod;
-    std::array<CatalogueView*, ListCount> m_views{};
-    std::array<CatalogueListModel*, ListCount> m_lists{};
-    std::array<QSortFilterProxyModel*, ListCount> m_sortedLists{};
-    bool m_loaded = false;
+    QTabWidget* m_tabs = nullptr;
+    std::array<ListPage*, ListCount> m_pages{};
+    std::array<UserListStore*, ListCount> m_stores{};
+    AboutPage* m_about = nullptr;
+    OVSmiley* m_smileyControl = nullptr;
+    OVAcronym* m_acronymControl = nullptr;
 };

@@ -11,7 +11,9 @@
 // on the desktop it is meant for, e.g. under xvfb-run for X11; with
 // QT_QPA_PLATFORM=offscreen it measures the program without a display.
 
+#include "AboutPage.h"
 #include "CatalogueListModel.h"
+#include "ListPage.h"
 #include "ModZunoSmiley.h"
 #include "frmMain.h"
 
@@ -96,11 +98,11 @@ int runProgram(int argc, char* argv[], const QString& listFolder)
     frmMain* window = mod.MainWindow;
     waitUntilExposed(window);
     report("shown", timer.nsecsElapsed() / 1e6);
-    report("rows", window->list(0)->rowCount() + window->list(1)->rowCount());
+    report("rows", window->page(0)->model()->rowCount() + window->page(1)->model()->rowCount());
 
     timer.restart();
-    const int other = window->CLanguage->findData(mod.CurrentLanguage == 1 ? 2 : 1);
-    window->CLanguage->setCurrentIndex(other);
+    auto* language = window->aboutPage()->findChild<QComboBox*>(QStringLiteral("CLanguage"));
+    language->setCurrentIndex(language->findData(mod.CurrentLanguage == 1 ? 2 : 1));
     window->CLanguage_Click();
     QCoreApplication::processEvents();
     report("switched", timer.nsecsElapsed() / 1e6);

@@ -11,6 +11,7 @@
 #include "ObjectErrors.h"
 #include "RecentDocuments.h"
 #include "SystemInfo.h"
+#include "TextRules.h"
 #include "frmComConfirm.h"
 
 #include <QApplication>
@@ -39,25 +40,6 @@ namespace {
 QChar separator()
 {
     return QDir::separator();
-}
-
-// The system cuts a name at a NUL character, so such a name would stand for
-// another file; it names none.
-bool holdsNul(const QString& name)
-{
-    return name.contains(QChar(0));
-}
-
-// Removes spaces (only spaces) at both ends, as the registry texts are compared.
-QString trimSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // The default value of a key of the class registry; an empty string when the
@@ -136,7 +118,7 @@ QString OVObject::AddSlashToPath(const QString& lpPathName)
 
 bool OVObject::FileExists(const QString& lpFilename)
 {
-    if (lpFilename.isEmpty() || holdsNul(lpFilename))
+    if (lpFilename.isEmpty() || TextRules::holdsNul(lpFilename))
         return false;
     const QByteArray path = QFile::encodeName(lpFilename);
     // Only a regular file counts; a pipe or a device is never opened, since
@@ -155,7 +137,7 @@ bool OVObject::FileExists(const QString& lpFilename)
 
 bool OVObject::PathExists(const QString& lpFolder)
 {
-    if (lpFolder.isEmpty() || holdsNul(lpFolder))
+    if (lpFolder.isEmpty() || TextRules::holdsNul(lpFolder))
         return false;
     // Every folder that can be listed holds at least its own "." entry.
     DIR* folder = ::opendir(QFile::encodeName(AddSlashToPath(lpFolder)).constData());
@@ -263,7 +245,7 @@ QVariant OVObject::CreateTempFile(const QString& lpFilePrefix)
 {
     const QString prefix = lpFilePrefix.left(3);
     // The name must stay in the temporary folder.
-    if (prefix.contains(separator()) || holdsNul(prefix))
+    if (prefix.contains(separator()) || TextRules::holdsNul(prefix))
         return QString();
     // An empty path: the temporary folder named by the environment is missing.
     const QString folder = AddSlashToPath(QDir::tempPath());
@@ -326,7 +308,8 @@ QString OVObject::GetFileType(const QString& lpFilename)
     if (className.isEmpty())
         return unregistered;
     const QString description = ReadClassesRootValue(className);
-    if (trimSpaces(description).isEmpty())
+    // Only spaces make a registered description empty.
+    if (TextRules::trimSpaces(description).isEmpty())
         return unregistered;
     return description;
 }

@@ -1,5 +1,7 @@
 #include "FileOperations.h"
 
+#include "TextRules.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,13 +28,6 @@ bool entryExists(const QString& name, struct stat* status)
     return ::lstat(encoded(name).constData(), status) == 0;
 }
 
-// The system cuts a name at a NUL character, so such a name would stand for
-// another file; it is never acted on.
-bool holdsNul(const QString& name)
-{
-    return name.contains(QChar(0));
-}
-
 bool isSameOrInside(const QString& inner, const QString& outer)
 {
     const QString a = QFileInfo(inner).absoluteFilePath();
@@ -49,7 +44,7 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
     for (const QString& source : sources) {
         if (source.isEmpty())
             continue;
-        if (holdsNul(source)) {
+        if (TextRules::holdsNul(source)) {
             all = false;
             continue;
         }
@@ -59,7 +54,7 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
     }
     if (entries.isEmpty())
         return all; // nothing to move: the destination is not made either
-    if (holdsNul(destinationFolder))
+    if (TextRules::holdsNul(destinationFolder))
         return false;
     const QString folder = QFileInfo(destinationFolder).absoluteFilePath();
     if (!QDir().mkpath(folder))
@@ -71,7 +66,7 @@ bool FileOperations::moveInto(const QStringList& sources, const QString& destina
 
 bool FileOperations::rename(const QString& from, const QString& to)
 {
-    if (from.isEmpty() || to.isEmpty() || holdsNul(from) || holdsNul(to))
+    if (from.isEmpty() || to.isEmpty() || TextRules::holdsNul(from) || TextRules::holdsNul(to))
         return false;
     const QString source = QFileInfo(QDir::cleanPath(from)).absoluteFilePath();
     struct stat status = {};

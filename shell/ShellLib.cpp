@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "ShellRegistration.h"
+#include "TextRules.h"
 
 ShellLib::ShellLib(QObject* parent)
     : QObject(parent)
@@ -43,7 +44,7 @@ bool ShellLib::ShellAddContextMenu(const QString& lpClassName, const QString& lp
     ShellRegistration::requireArguments(
         !(lpClassName.isEmpty() && lpCommand.isEmpty() && lpArguments.isEmpty()));
     const QString line =
-        ShellRegistration::trimBlanks(m_shell->commandLine(lpArguments, blUseFile));
+        TextRules::trimSpaces(m_shell->commandLine(lpArguments, blUseFile)).toString();
     const QString command =
         ShellRegistration::verbKey(lpClassName, lpCommand) + QLatin1String("\\command");
     return !SetClassesDefaultString(command, line);

@@ -2,6 +2,7 @@
 
 #include "AutomationError.h"
 #include "OVObject.h"
+#include "TextRules.h"
 
 namespace {
 
@@ -52,13 +53,13 @@ QString ShellRegistration::extensionKey(const QString& lpExtension)
 
 QString ShellRegistration::iconIndexSuffix(const QString& inIconNum)
 {
-    const QString number = trimBlanks(inIconNum);
+    const QString number = TextRules::trimSpaces(inIconNum).toString();
     if (number.isEmpty())
         return QStringLiteral(",0");
     // The comma test looks at the text as passed, before its blanks go.
     if (!inIconNum.startsWith(QLatin1Char(',')))
         return QLatin1Char(',') + number;
-    return trimBlanks(inIconNum);
+    return number;
 }
 
 QString ShellRegistration::executablePath() const
@@ -83,25 +84,14 @@ QString ShellRegistration::commandLine(const QString& lpArguments, qint16 blUseF
 
     // Only the automation Boolean true (-1) asks for the file, not 1.
     QString line = blUseFile == -1 ? executable + Blank + filePlaceholder : executable;
-    if (!trimBlanks(lpArguments).isEmpty())
+    if (!TextRules::trimSpaces(lpArguments).isEmpty())
         line += Blank + lpArguments;
     return line;
 }
 
 QString ShellRegistration::verbKey(const QString& lpClassName, const QString& lpCommand)
 {
-    return lpClassName + QLatin1String("\\Shell\\") + trimBlanks(lpCommand);
-}
-
-QString ShellRegistration::trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == Blank)
-        ++begin;
-    while (end > begin && text.at(end - 1) == Blank)
-        --end;
-    return text.mid(begin, end - begin);
+    return lpClassName + QLatin1String("\\Shell\\") + TextRules::trimSpaces(lpCommand).toString();
 }
 
 ClassRegistry& ShellRegistration::registry()

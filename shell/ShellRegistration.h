@@ -40,9 +40,6 @@ public:
     // lpClassName\Shell\verb.
     static QString verbKey(const QString& lpClassName, const QString& lpCommand);
 
-    // Leading and trailing blanks (spaces) removed; other white space stays.
-    static QString trimBlanks(const QString& text);
-
     // The store of the current user, opened on first use.
     ClassRegistry& registry();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueListModel.h"
+#include "ListPage.h"
 #include "MessageBox.h"
 #include "ModZunoSmiley.h"
 #include "SettingsStore.h"
@@ -79,22 +80,28 @@ public:
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
 
-    // The rows of a list as "text | description | tag", in list order.
+    // A control of the window by its object name.
+    template <class T = QWidget> static T* control(frmMain* w, const char* name)
+    {
+        return w->findChild<T*>(QLatin1String(name));
+    }
+
     // The command buttons of a tab that a user can press, by name.
     static QStringList enabledButtons(frmMain* w, int list)
     {
         QStringList out;
-        if (w->cmdCopy[list]->isEnabled())
+        if (w->page(list)->button(ListPage::Copy)->isEnabled())
             out << "Copy";
-        if (w->cmdAdd[list]->isEnabled())
+        if (w->page(list)->button(ListPage::Add)->isEnabled())
             out << "Add";
-        if (w->cmdEdit[list]->isEnabled())
+        if (w->page(list)->button(ListPage::Edit)->isEnabled())
             out << "Edit";
-        if (w->cmdRemove[list]->isEnabled())
+        if (w->page(list)->button(ListPage::Remove)->isEnabled())
             out << "Remove";
         return out;
     }
 
+    // The rows of a list as "text | description | tag", in list order.
     static QStringList rows(const CatalogueListModel* list, bool userOnly = false)
     {
         QStringList out;

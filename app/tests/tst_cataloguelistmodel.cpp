@@ -122,7 +122,7 @@ private Q_SLOTS:
         QFETCH(bool, found);
         CatalogueListModel model(CatalogueListModel::Kind::Acronyms);
         model.append({stored, "", Origin::File});
-        QCOMPARE(model.containsTrimmedText(asked), found);
+        QCOMPARE(model.entryExists(asked), found);
     }
 
     void theExceptedRowDoesNotCount()
@@ -134,7 +134,14 @@ private Q_SLOTS:
         QVERIFY(model.containsText("B", 0));
         model.append({"A", "", Origin::File}); // a second one of the same text
         QVERIFY(model.containsText("a", 0));
-        QVERIFY(!model.containsTrimmedText(" b ", 1));
+        QVERIFY(!model.entryExists(" b ", 1));
+        QVERIFY(model.entryExists(" b ", 0));
+        // Keeping its own text exactly, a row meets only rows of exactly
+        // that text, not a twin with spaces (which a list file may hold).
+        model.append({"b ", "", Origin::File});
+        QVERIFY(!model.entryExists("b", 1));
+        QVERIFY(model.entryExists("B", 1));
+        QVERIFY(model.entryExists("b", 3));
     }
 
     void theIndexFollowsEditsAndRemovals()

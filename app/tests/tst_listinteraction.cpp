@@ -25,8 +25,8 @@ namespace {
 // The source row of the first entry with this text.
 int rowOf(frmMain* w, int list, const QString& text)
 {
-    for (int r = 0; r < w->list(list)->rowCount(); ++r) {
-        if (w->list(list)->entry(r).text == text)
+    for (int r = 0; r < w->page(list)->model()->rowCount(); ++r) {
+        if (w->page(list)->model()->entry(r).text == text)
             return r;
     }
     return -1;
@@ -34,12 +34,12 @@ int rowOf(frmMain* w, int list, const QString& text)
 
 QModelIndex shown(frmMain* w, int list, int sourceRow)
 {
-    return w->sortedList(list)->mapFromSource(w->list(list)->index(sourceRow, 0));
+    return w->page(list)->sortedModel()->mapFromSource(w->page(list)->model()->index(sourceRow, 0));
 }
 
 void clickRow(frmMain* w, int list, int sourceRow)
 {
-    CatalogueView* view = w->view(list);
+    CatalogueView* view = w->page(list)->view();
     const QModelIndex index = shown(w, list, sourceRow);
     view->scrollTo(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
@@ -48,9 +48,10 @@ void clickRow(frmMain* w, int list, int sourceRow)
 
 void clickEmptySpace(frmMain* w, int list)
 {
-    CatalogueView* view = w->view(list);
+    CatalogueView* view = w->page(list)->view();
     // Room below the last entry.
-    view->resize(view->width(), view->sizeHintForRow(0) * (w->list(list)->rowCount() + 4) + 40);
+    view->resize(view->width(),
+                 view->sizeHintForRow(0) * (w->page(list)->model()->rowCount() + 4) + 40);
     view->scrollToTop();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       QPoint(10, view->viewport()->height() - 5));
@@ -151,7 +152,7 @@ private Q_SLOTS:
 
     void keysObeyTheButtons()
     {
-        const int rows = w->list(0)->rowCount();
+        const int rows = w->page(0)->model()->rowCount();
         int dialogs = 0;
         auto countDialogs = [&dialogs] {
             QTimer::singleShot(0, [&dialogs] {
@@ -162,19 +163,19 @@ private Q_SLOTS:
             });
         };
         clickRow(w, 0, rowOf(w, 0, ";-)"));
-        QTest::keyClick(w->SmileyView, Qt::Key_Delete);
+        QTest::keyClick(w->page(0)->view(), Qt::Key_Delete);
         countDialogs();
-        QTest::keyClick(w->SmileyView, Qt::Key_Return);
+        QTest::keyClick(w->page(0)->view(), Qt::Key_Return);
         QCoreApplication::processEvents();
-        QCOMPARE(w->list(0)->rowCount(), rows);
+        QCOMPARE(w->page(0)->model()->rowCount(), rows);
         QCOMPARE(dialogs, 0);
 
         clickRow(w, 0, rowOf(w, 0, "abc"));
         countDialogs();
-        QTest::keyClick(w->SmileyView, Qt::Key_Enter);
+        QTest::keyClick(w->page(0)->view(), Qt::Key_Enter);
         QCOMPARE(dialogs, 1);
-        QTest::keyClick(w->SmileyView, Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(w->list(0)->rowCount(), rows - 1);
+        QTest::keyClick(w->page(0)->view(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(w->page(0)->model()->rowCount(), rows - 1);
         QCOMPARE(rowOf(w, 0, "abc"), -1);
         QCOMPARE(rowOf(w, 0, "<:o)") >= 0, true);
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList{"Add"});
@@ -185,27 +186,27 @@ private Q_SLOTS:
         clickRow(w, 0, rowOf(w, 0, "<:o)"));
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
         // The arrow key moves to the next, built-in or user entry.
-        QTest::keyClick(w->SmileyView, Qt::Key_Up);
+        QTest::keyClick(w->page(0)->view(), Qt::Key_Up);
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add"}));
         // The pointer resting on an entry selects it.
         const QModelIndex user = shown(w, 0, rowOf(w, 0, "abc"));
-        w->SmileyView->scrollTo(user);
-        QWidget* viewport = w->SmileyView->viewport();
-        const QPoint pos = w->SmileyView->visualRect(user).center();
+        w->page(0)->view()->scrollTo(user);
+        QWidget* viewport = w->page(0)->view()->viewport();
+        const QPoint pos = w->page(0)->view()->visualRect(user).center();
         QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, {}, {});
         QApplication::sendEvent(viewport, &move);
-        QTRY_COMPARE(w->SmileyView->selectedSourceRow(), rowOf(w, 0, "abc"));
+        QTRY_COMPARE(w->page(0)->view()->selectedSourceRow(), rowOf(w, 0, "abc"));
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
     }
 
     void headerClicksAlternateTheDirection()
     {
-        QHeaderView* header = w->SmileyView->header();
+        QHeaderView* header = w->page(0)->view()->header();
         auto clickHeader = [](QHeaderView* h, int section) {
             QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                               QPoint(h->sectionViewportPosition(section) + 5, h->height() / 2));
         };
-        QSortFilterProxyModel* sorted = w->sortedList(0);
+        QSortFilterProxyModel* sorted = w->page(0)->sortedModel();
         auto isSorted = [sorted](int column, Qt::SortOrder order) {
             for (int r = 1; r < sorted->rowCount(); ++r) {
                 const QString a = sorted->index(r - 1, column).data().toString();
@@ -217,7 +218,7 @@ private Q_SLOTS:
             return true;
         };
         clickHeader(header, 0);
-        QCOMPARE(w->SmileySortFlag, qint16(1));
+        QCOMPARE(w->page(0)->sortFlag(), qint16(1));
         QVERIFY(isSorted(0, Qt::AscendingOrder));
         clickHeader(header, 0);
         QVERIFY(isSorted(0, Qt::DescendingOrder));
@@ -229,9 +230,9 @@ private Q_SLOTS:
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         QVERIFY(isSorted(1, Qt::DescendingOrder));
         // The acronym list has its own toggle.
-        clickHeader(w->AcronymView->header(), 0);
-        QCOMPARE(w->AcronymSortFlag, qint16(1));
-        QCOMPARE(w->AcronymView->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        clickHeader(w->page(1)->view()->header(), 0);
+        QCOMPARE(w->page(1)->sortFlag(), qint16(1));
+        QCOMPARE(w->page(1)->view()->header()->sortIndicatorOrder(), Qt::AscendingOrder);
         // Sorting shows the rows in another order; the file keeps the user's.
         QVERIFY(m_app->close());
         QCOMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
@@ -246,17 +247,17 @@ private Q_SLOTS:
         QCOMPARE(clipboard->text(), QString("before"));
 
         clickRow(w, 0, rowOf(w, 0, ";-)"));
-        w->cmdCopy[0]->click();
+        w->page(0)->button(ListPage::Copy)->click();
         QCOMPARE(clipboard->text(), QString(";-)"));
         QCOMPARE(clipboard->mimeData()->formats(), QStringList{"text/plain"});
 
         // The acronym tab copies its own selection, whatever the smiley list holds.
         w->TabStrip1_Click(2);
         clickRow(w, 1, rowOf(w, 1, "QQZ"));
-        w->cmdCopy[1]->click();
+        w->page(1)->button(ListPage::Copy)->click();
         QCOMPARE(clipboard->text(), QString("QQZ"));
         clickRow(w, 1, rowOf(w, 1, "BTW"));
-        w->cmdCopy[1]->click();
+        w->page(1)->button(ListPage::Copy)->click();
         QCOMPARE(clipboard->text(), QString("BTW"));
     }
 
@@ -270,7 +271,7 @@ private Q_SLOTS:
         QCOMPARE(data->formats(), QStringList{"text/plain"});
         QCOMPARE(data->text(), QString("<:o)"));
         QCOMPARE(allowed, Qt::DropActions(Qt::CopyAction));
-        QCOMPARE(w->SmileyView->defaultDropAction(), Qt::CopyAction);
+        QCOMPARE(w->page(0)->view()->defaultDropAction(), Qt::CopyAction);
         QVERIFY(rowOf(w, 0, "<:o)") >= 0);
     }
 
@@ -378,11 +379,11 @@ private Q_SLOTS:
                 QTest::keyClick(d, Qt::Key_Escape);
         });
         if (edit.isEmpty())
-            w->cmdAdd[list]->click();
+            w->page(list)->button(ListPage::Add)->click();
         else
-            w->cmdEdit[list]->click();
+            w->page(list)->button(ListPage::Edit)->click();
         QVERIFY(seen.seen);
-        QCOMPARE(AppFixture::rows(w->list(list), true), userRows);
+        QCOMPARE(AppFixture::rows(w->page(list)->model(), true), userRows);
         // The command refreshes nothing: the buttons are as before.
         QCOMPARE(AppFixture::enabledButtons(w, list), buttons);
         QVERIFY(!QApplication::activeModalWidget());
@@ -391,7 +392,7 @@ private Q_SLOTS:
         // Every command opens a fresh dialog: the next Add is empty.
         DialogAnswer next;
         answerNextDialog(&next, [](frmAddNew*) {});
-        w->cmdAdd[list]->click();
+        w->page(list)->button(ListPage::Add)->click();
         QVERIFY(next.seen);
         QCOMPARE(next.text, QString());
         QCOMPARE(next.description, QString());
@@ -420,16 +421,16 @@ private Q_SLOTS:
         DialogAnswer seen;
         answerNextDialog(&seen, [&](frmAddNew* d) {
             // The list's selection moves while the dialog is open.
-            w->SmileyView->selectionModel()->setCurrentIndex(shown(w, 0, rowOf(w, 0, "<:o)")),
-                                                             QItemSelectionModel::ClearAndSelect |
-                                                                 QItemSelectionModel::Rows);
+            w->page(0)->view()->selectionModel()->setCurrentIndex(
+                shown(w, 0, rowOf(w, 0, "<:o)")),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             type(d->CItem, text);
             type(d->CDescription, description);
             d->cmdOk->click();
         });
-        w->cmdEdit[0]->click();
+        w->page(0)->button(ListPage::Edit)->click();
         QVERIFY(seen.seen);
-        QCOMPARE(AppFixture::rows(w->list(0), true), userRows);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), userRows);
     }
 
     // A file may hold an entry and its twin with surrounding blanks; both
@@ -459,7 +460,7 @@ private Q_SLOTS:
         QVERIFY(AppFixture::writeFile(m_app->listPath("Smileys.smy"),
                                       "\" abc\",\"one\"\r\n\"abc\",\"two\"\r\n"));
         w = m_app->restart();
-        QCOMPARE(AppFixture::rows(w->list(0), true),
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList({" abc | one | File", "abc | two | File"}));
         clickRow(w, 0, rowOf(w, 0, edit));
         DialogAnswer seen;
@@ -468,9 +469,9 @@ private Q_SLOTS:
             type(d->CDescription, "new");
             d->cmdOk->click();
         });
-        w->cmdEdit[0]->click();
+        w->page(0)->button(ListPage::Edit)->click();
         QVERIFY(seen.seen);
-        QCOMPARE(AppFixture::rows(w->list(0), true), userRows);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), userRows);
     }
 
     void theRestingPointerWaitsForTheEntryDialog()
@@ -479,8 +480,8 @@ private Q_SLOTS:
         clickRow(w, 0, edited);
         // The pointer comes to rest on another entry just before Enter.
         const QModelIndex other = shown(w, 0, rowOf(w, 0, "<:o)"));
-        QWidget* viewport = w->SmileyView->viewport();
-        const QPoint pos = w->SmileyView->visualRect(other).center();
+        QWidget* viewport = w->page(0)->view()->viewport();
+        const QPoint pos = w->page(0)->view()->visualRect(other).center();
         QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, {}, {});
         QApplication::sendEvent(viewport, &move);
         int selectedMeanwhile = -2;
@@ -489,10 +490,10 @@ private Q_SLOTS:
             if (!d)
                 return;
             QTest::qWait(ModCommonCtrls::TrackSelectDelayMs * 2);
-            selectedMeanwhile = w->SmileyView->selectedSourceRow();
+            selectedMeanwhile = w->page(0)->view()->selectedSourceRow();
             d->cmdCancel->click();
         });
-        QTest::keyClick(w->SmileyView, Qt::Key_Return);
+        QTest::keyClick(w->page(0)->view(), Qt::Key_Return);
         QCOMPARE(selectedMeanwhile, edited);
     }
 
@@ -519,14 +520,14 @@ private Q_SLOTS:
             d->CDescription->paste();
             d->cmdOk->click();
         });
-        w->cmdAdd[0]->click();
+        w->page(0)->button(ListPage::Add)->click();
         QVERIFY(seen.seen);
         const QString row = stored + " | " + stored + " | File";
-        QCOMPARE(AppFixture::rows(w->list(0), true).last(), row);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).last(), row);
         // One line in the list file, so the entry comes back whole.
         w = m_app->restart();
-        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 3);
-        QCOMPARE(AppFixture::rows(w->list(0), true).last(), row);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 3);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).last(), row);
     }
 
     void aLongPasteIsKeptWhole()
@@ -538,9 +539,9 @@ private Q_SLOTS:
             d->CDescription->insert(text);
             QTest::mouseClick(d->cmdOk, Qt::LeftButton);
         });
-        w->cmdAdd[0]->click();
+        w->page(0)->button(ListPage::Add)->click();
         QVERIFY(seen.seen);
-        const QStringList rows = AppFixture::rows(w->list(0), true);
+        const QStringList rows = AppFixture::rows(w->page(0)->model(), true);
         QCOMPARE(rows.last(), text + " | " + text + " | File");
     }
 
@@ -569,7 +570,9 @@ private Q_SLOTS:
         QFETCH(QString, title);
         QFETCH(QString, label);
         if (language != 1) {
-            w->CLanguage->setCurrentIndex(w->CLanguage->findData(language));
+            AppFixture::control<QComboBox>(w, "CLanguage")
+                ->setCurrentIndex(
+                    AppFixture::control<QComboBox>(w, "CLanguage")->findData(language));
             w->CLanguage_Click();
         }
         if (edit)
@@ -621,11 +624,11 @@ private Q_SLOTS:
 
     void removedEntriesStayGoneAndChangesAreSaved()
     {
-        const int acronyms = w->list(1)->rowCount();
+        const int acronyms = w->page(1)->model()->rowCount();
         clickRow(w, 0, rowOf(w, 0, "<:o)"));
-        w->cmdRemove[0]->click();
+        w->page(0)->button(ListPage::Remove)->click();
         QCOMPARE(rowOf(w, 0, "<:o)"), -1);
-        QCOMPARE(w->list(1)->rowCount(), acronyms);
+        QCOMPARE(w->page(1)->model()->rowCount(), acronyms);
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList{"Add"});
 
         DialogAnswer seen;
@@ -642,22 +645,34 @@ private Q_SLOTS:
         });
         w->cmdEdit_Click(0);
 
-        QCOMPARE(AppFixture::rows(w->list(0), true),
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList({"abc | edited | File", "(-_-)zz | Cool | File"}));
         w = m_app->restart();
-        QCOMPARE(AppFixture::rows(w->list(0), true),
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList({"abc | edited | File", "(-_-)zz | Cool | File"}));
         QCOMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
                  QByteArray("\"abc\",\"edited\"\r\n\"(-_-)zz\",\"Cool\"\r\n"));
     }
 
+    void removeTakesTheSelectedEntryOfASortedList()
+    {
+        w->SmileyView_ColumnClick(1);
+        const int row = rowOf(w, 0, "abc");
+        QVERIFY(shown(w, 0, row).row() != row); // the sort moved it
+        QStringList expected = AppFixture::rows(w->page(0)->model());
+        expected.removeOne("abc | letters | File");
+        clickRow(w, 0, row);
+        w->page(0)->button(ListPage::Remove)->click();
+        QCOMPARE(AppFixture::rows(w->page(0)->model()), expected);
+    }
+
     void removeNeverTakesABuiltInEntry()
     {
-        const int rows = w->list(0)->rowCount();
+        const int rows = w->page(0)->model()->rowCount();
         clickRow(w, 0, rowOf(w, 0, ";-)"));
         w->cmdRemove_Click(0);
         w->cmdRemove_Click(7);
-        QCOMPARE(w->list(0)->rowCount(), rows);
+        QCOMPARE(w->page(0)->model()->rowCount(), rows);
     }
 
     void listStylesAreOnlyEverAdded_data()
@@ -691,11 +706,12 @@ private Q_SLOTS:
     void theMainWindowsListsHaveTheirStyles()
     {
         for (int list = 0; list < 2; ++list) {
-            const int bits = ModCommonCtrls::GetListViewExStyle(w->view(list));
+            const int bits = ModCommonCtrls::GetListViewExStyle(w->page(list)->view());
             QCOMPARE(bits, 64 | 8 | 2048);
-            QCOMPARE(w->view(list)->style()->styleHint(
-                         QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, w->view(list)),
-                     1);
+            QCOMPARE(
+                w->page(list)->view()->style()->styleHint(
+                    QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, w->page(list)->view()),
+                1);
         }
     }
 

@@ -53,10 +53,10 @@ QStringList builtIns(int list, int language)
 
 void chooseLanguage(frmMain* w, int code)
 {
-    const int row = w->CLanguage->findData(code);
+    const int row = AppFixture::control<QComboBox>(w, "CLanguage")->findData(code);
     QVERIFY(row >= 0);
-    w->CLanguage->setCurrentIndex(row);
-    Q_EMIT w->CLanguage->activated(row);
+    AppFixture::control<QComboBox>(w, "CLanguage")->setCurrentIndex(row);
+    Q_EMIT AppFixture::control<QComboBox>(w, "CLanguage")->activated(row);
 }
 
 } // namespace
@@ -78,15 +78,17 @@ private Q_SLOTS:
         QVERIFY(w && w->isVisible());
         QCOMPARE(w->windowTitle(), QString("Orvak Zuno Smileys"));
         QCOMPARE(app.mod().CurrentLanguage, qint16(1));
-        QCOMPARE(w->CLanguage->currentText(), QString("Français / French"));
-        QCOMPARE(w->CLanguage->count(), 2);
-        QCOMPARE(w->CLanguage->itemData(1).toInt(), 2);
-        QCOMPARE(w->TabStrip1->currentWidget(), w->picSmiley);
+        QCOMPARE(AppFixture::control<QComboBox>(w, "CLanguage")->currentText(),
+                 QString("Français / French"));
+        QCOMPARE(AppFixture::control<QComboBox>(w, "CLanguage")->count(), 2);
+        QCOMPARE(AppFixture::control<QComboBox>(w, "CLanguage")->itemData(1).toInt(), 2);
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->currentWidget(),
+                 AppFixture::control(w, "picSmiley"));
         for (int list = 0; list < 2; ++list) {
-            QCOMPARE(AppFixture::rows(w->list(list)), builtIns(list, 1));
+            QCOMPARE(AppFixture::rows(w->page(list)->model()), builtIns(list, 1));
             QCOMPARE(AppFixture::enabledButtons(w, list), QStringList{"Add"});
         }
-        QVERIFY(!w->list(0)->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(!w->page(0)->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
@@ -114,9 +116,10 @@ private Q_SLOTS:
         AppFixture::storeLanguage(stored);
         frmMain* w = app.start();
         QCOMPARE(int(app.mod().CurrentLanguage), language);
-        QCOMPARE(w->CLanguage->currentData().toInt(), language);
-        QCOMPARE(w->TabStrip1->tabText(1), texts(language)->ID_INT_ACRONYMS());
-        QCOMPARE(AppFixture::rows(w->list(1)), builtIns(1, language));
+        QCOMPARE(AppFixture::control<QComboBox>(w, "CLanguage")->currentData().toInt(), language);
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->tabText(1),
+                 texts(language)->ID_INT_ACRONYMS());
+        QCOMPARE(AppFixture::rows(w->page(1)->model()), builtIns(1, language));
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString::number(language));
     }
@@ -141,12 +144,12 @@ private Q_SLOTS:
         frmMain* w = app.start();
         const int builtInCount = int(builtIns(0, 1).size());
         QCOMPARE(
-            AppFixture::rows(w->list(0)).mid(builtInCount),
+            AppFixture::rows(w->page(0)->model()).mid(builtInCount),
             QStringList({"<:o) | Clown | File", "  ;^)  | kept with its blanks | File",
                          "a\"b,c | quote and comma | File", "\t<:o) | a tab is no blank | File"}));
-        const QModelIndex user = w->list(0)->index(builtInCount, 0);
+        const QModelIndex user = w->page(0)->model()->index(builtInCount, 0);
         QCOMPARE(user.data(CatalogueListModel::IconKeyRole).toString(), QString("Smiley2"));
-        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"CU | See you | File"});
+        QCOMPARE(AppFixture::rows(w->page(1)->model(), true), QStringList{"CU | See you | File"});
 
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
@@ -158,7 +161,7 @@ private Q_SLOTS:
                  QByteArray("\"CU\",\"See you\"\r\n"));
 
         w = app.restart();
-        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 4);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 4);
     }
 
     void aListFileFromWindowsKeepsItsAccents()
@@ -167,7 +170,8 @@ private Q_SLOTS:
         QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"),
                                       "\"A+\",\"\xC0 plus tard, d\xE9j\xE0\"\r\n"));
         frmMain* w = app.start();
-        QCOMPARE(AppFixture::rows(w->list(1), true), QStringList{"A+ | À plus tard, déjà | File"});
+        QCOMPARE(AppFixture::rows(w->page(1)->model(), true),
+                 QStringList{"A+ | À plus tard, déjà | File"});
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
                  QString("\"A+\",\"À plus tard, déjà\"\r\n").toUtf8());
@@ -180,38 +184,44 @@ private Q_SLOTS:
                                       "\"gone\",\"removed since the start\"\r\n"
                                       "\"kept\",\"from the file\"\r\n"));
         frmMain* w = app.start();
-        CatalogueListModel* smileys = w->list(0);
+        CatalogueListModel* smileys = w->page(0)->model();
         const int builtInCount = int(builtIns(0, 1).size());
         // Changes made since the start, in memory only.
         smileys->removeRows(builtInCount, 1);
         smileys->append({"new", "added since the start", CatalogueListModel::Origin::File});
-        w->SmileyView->setCurrentIndex(w->sortedList(0)->index(builtInCount, 0));
+        w->page(0)->view()->setCurrentIndex(w->page(0)->sortedModel()->index(builtInCount, 0));
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
 
         chooseLanguage(w, 2);
         const auto english = texts(2);
         QCOMPARE(app.mod().CurrentLanguage, qint16(2));
-        QCOMPARE(w->TabStrip1->tabText(0), english->ID_INT_SMILEYS());
-        QCOMPARE(w->TabStrip1->tabText(1), english->ID_INT_ACRONYMS());
-        QCOMPARE(w->TabStrip1->tabText(2), english->ID_INT_ABOUT());
-        QCOMPARE(w->list(1)->headerData(0, Qt::Horizontal).toString(), QString("Acronym"));
-        QCOMPARE(w->list(0)->headerData(1, Qt::Horizontal).toString(), QString("Description"));
-        QCOMPARE(w->cmdCopy[1]->toolTip(), english->ID_INT_COPY());
-        QCOMPARE(w->cmdRemove[0]->toolTip(), english->ID_INT_DELETE());
-        QCOMPARE(w->lblCourtesy->text(), english->ID_INT_COURTESY(".Net", ""));
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->tabText(0),
+                 english->ID_INT_SMILEYS());
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->tabText(1),
+                 english->ID_INT_ACRONYMS());
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->tabText(2),
+                 english->ID_INT_ABOUT());
+        QCOMPARE(w->page(1)->model()->headerData(0, Qt::Horizontal).toString(), QString("Acronym"));
+        QCOMPARE(w->page(0)->model()->headerData(1, Qt::Horizontal).toString(),
+                 QString("Description"));
+        QCOMPARE(w->page(1)->button(ListPage::Copy)->toolTip(), english->ID_INT_COPY());
+        QCOMPARE(w->page(0)->button(ListPage::Remove)->toolTip(), english->ID_INT_DELETE());
+        QCOMPARE(AppFixture::control<QLabel>(w, "lblCourtesy")->text(),
+                 english->ID_INT_COURTESY(".Net", ""));
         QCOMPARE(w->windowTitle(), QString("Orvak Zuno Smileys"));
-        QCOMPARE(w->Frame1->title(), QString("Interface"));
+        QCOMPARE(AppFixture::control<QGroupBox>(w, "Frame1")->title(), QString("Interface"));
         QCOMPARE(AppFixture::rows(smileys).mid(0, builtInCount), builtIns(0, 2));
-        QCOMPARE(AppFixture::rows(w->list(1)), builtIns(1, 2));
+        QCOMPARE(AppFixture::rows(w->page(1)->model()), builtIns(1, 2));
         QCOMPARE(
             AppFixture::rows(smileys, true),
             QStringList({"kept | from the file | File", "new | added since the start | File"}));
         // Nothing is selected after the rebuild, and the buttons say so.
-        QCOMPARE(w->SmileyView->selectedSourceRow(), -1);
+        QCOMPARE(w->page(0)->view()->selectedSourceRow(), -1);
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList{"Add"});
 
         chooseLanguage(w, 1);
-        QCOMPARE(w->list(1)->headerData(0, Qt::Horizontal).toString(), QString("Acronyme"));
+        QCOMPARE(w->page(1)->model()->headerData(0, Qt::Horizontal).toString(),
+                 QString("Acronyme"));
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
@@ -223,7 +233,7 @@ private Q_SLOTS:
         AppFixture app;
         AppFixture::storeLanguage("2");
         frmMain* w = app.start();
-        w->list(1)->append({"QQZ", "mine", CatalogueListModel::Origin::File});
+        w->page(1)->model()->append({"QQZ", "mine", CatalogueListModel::Origin::File});
         w->showMinimized();
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("2"));
@@ -235,7 +245,7 @@ private Q_SLOTS:
     {
         AppFixture app;
         frmMain* w = app.start();
-        QSignalSpy resets(w->list(0), &QAbstractItemModel::modelReset);
+        QSignalSpy resets(w->page(0)->model(), &QAbstractItemModel::modelReset);
         chooseLanguage(w, 1);
         QCOMPARE(resets.count(), 0);
         QVERIFY(!QFile::exists(app.listPath("Smileys.smy")));
@@ -246,14 +256,18 @@ private Q_SLOTS:
         AppFixture app;
         frmMain* w = app.start();
         w->TabStrip1_Click(3);
-        QCOMPARE(w->TabStrip1->currentWidget(), w->picAbout);
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->currentWidget(),
+                 AppFixture::control(w, "picAbout"));
         w->TabStrip1_Click(3);
-        QCOMPARE(w->TabStrip1->currentWidget(), w->picAbout);
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->currentWidget(),
+                 AppFixture::control(w, "picAbout"));
         w->TabStrip1_Click(0);
         w->TabStrip1_Click(4);
-        QCOMPARE(w->TabStrip1->currentWidget(), w->picAbout);
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->currentWidget(),
+                 AppFixture::control(w, "picAbout"));
         w->TabStrip1_Click(2);
-        QCOMPARE(w->TabStrip1->currentWidget(), w->picAcronym);
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->currentWidget(),
+                 AppFixture::control(w, "picAcronym"));
     }
 
     void theLayoutFollowsTheScreenResolution()
@@ -262,12 +276,16 @@ private Q_SLOTS:
         frmMain* w = app.start();
         const Twips twips;
         QCOMPARE(w->size(), twips.size(5520, 6585));
-        QCOMPARE(w->TabStrip1->geometry(), twips.rect(120, 120, 5295, 6375));
-        QCOMPARE(w->SmileyView->geometry(), twips.rect(120, 240, 4215, 5535));
-        QCOMPARE(w->cmdRemove[1]->geometry(), twips.rect(4440, 1680, 495, 375));
-        QCOMPARE(w->picLogo->pixmap().deviceIndependentSize().toSize(), QSize(136, 36));
-        QCOMPARE(w->lblVersion->text(), QString("Version 1.0.3"));
-        QVERIFY(!w->lblDescription->text().isEmpty());
+        QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->geometry(),
+                 twips.rect(120, 120, 5295, 6375));
+        QCOMPARE(w->page(0)->view()->geometry(), twips.rect(120, 240, 4215, 5535));
+        QCOMPARE(w->page(1)->button(ListPage::Remove)->geometry(),
+                 twips.rect(4440, 1680, 495, 375));
+        QCOMPARE(
+            AppFixture::control<QLabel>(w, "picLogo")->pixmap().deviceIndependentSize().toSize(),
+            QSize(136, 36));
+        QCOMPARE(AppFixture::control<QLabel>(w, "lblVersion")->text(), QString("Version 1.0.3"));
+        QVERIFY(!AppFixture::control<QLabel>(w, "lblDescription")->text().isEmpty());
         QCOMPARE(Twips(96).toPixels(1440), 96);
         QCOMPARE(Twips(144).toPixels(1440), 144);
         QCOMPARE(Twips(96).toPixels(15), 1);
@@ -280,7 +298,7 @@ private Q_SLOTS:
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
-        w->list(0)->append({"new", "typed today", CatalogueListModel::Origin::File});
+        w->page(0)->model()->append({"new", "typed today", CatalogueListModel::Origin::File});
         QString why;
         if (!makeFolderReadOnly(lists.path(), &why))
             QSKIP(qPrintable(why));
@@ -291,7 +309,7 @@ private Q_SLOTS:
         QVERIFY(MessageBox::lastText().contains(lists.filePath("Smileys.smy")));
         QVERIFY(w->isVisible());
         QVERIFY(!w->isMinimized());
-        QCOMPARE(AppFixture::rows(w->list(0), true).size(), 2);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 2);
 
         // Once the folder accepts files again, the next close saves all.
         releaseFolder(lists.path());
@@ -307,7 +325,7 @@ private Q_SLOTS:
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
-        w->list(0)->removeRows(w->list(0)->rowCount() - 1, 1);
+        w->page(0)->model()->removeRows(w->page(0)->model()->rowCount() - 1, 1);
         QString why;
         if (!makeFolderReadOnly(lists.path(), &why))
             QSKIP(qPrintable(why));
@@ -328,7 +346,7 @@ private Q_SLOTS:
             ModZunoSmiley mod(root.filePath("file/bin/ZunoSmiley"));
             QCOMPARE(mod.listFolder(), data);
             mod.Main();
-            mod.MainWindow->list(1)->append(
+            mod.MainWindow->page(1)->model()->append(
                 {"QQZ", "not built in", CatalogueListModel::Origin::File});
             QVERIFY(mod.MainWindow->close());
         }
@@ -336,7 +354,7 @@ private Q_SLOTS:
                  QByteArray("\"QQZ\",\"not built in\"\r\n"));
         ModZunoSmiley again(root.filePath("file/bin/ZunoSmiley"));
         again.Main();
-        QCOMPARE(AppFixture::rows(again.MainWindow->list(1), true),
+        QCOMPARE(AppFixture::rows(again.MainWindow->page(1)->model(), true),
                  QStringList{"QQZ | not built in | File"});
     }
 
@@ -345,7 +363,7 @@ private Q_SLOTS:
         AppFixture app;
         frmMain* w = app.start();
         app.mod().watchForTermination();
-        w->list(0)->append({"8-)", "saved on SIGTERM", CatalogueListModel::Origin::File});
+        w->page(0)->model()->append({"8-)", "saved on SIGTERM", CatalogueListModel::Origin::File});
         QPointer<frmMain> window = w;
         ::raise(SIGTERM);
         QTRY_VERIFY(!window || !window->isVisible());

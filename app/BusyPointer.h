@@ -1,0 +1,10 @@
+#pragma once
+
+// The busy pointer of long steps (start-up, opening the entry dialog).
+class BusyPointer
+{
+public:
+    static void show();
+    // The normal pointer again, however many busy pointers were shown.
+    static void restoreNormal();
+};

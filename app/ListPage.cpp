@@ -1,0 +1,259 @@
+#include "ListPage.h"
+
+#include "AppIcons.h"
+#include "BusyPointer.h"
+#include "CatalogueView.h"
+#include "TextRules.h"
+#include "Twips.h"
+#include "ZunoSmiley1.h"
+#include "frmAddNew.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSortFilterProxyModel>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr qint16 BuiltIn = -1; // the catalogue controls' Default for a built-in entry
+
+// A label's text without its access-key mark in front and its colon behind.
+QString bareLabel(const QString& label)
+{
+    return label.size() >= 2 ? label.mid(1, label.size() - 2) : QString();
+}
+
+} // namespace
+
+ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidget* parent)
+    : QWidget(parent)
+    , m_localizer(localizer)
+{
+    const Twips twips;
+    const bool smileys = kind == CatalogueListModel::Kind::Smileys;
+    setObjectName(smileys ? QStringLiteral("picSmiley") : QStringLiteral("picAcronym"));
+
+    m_model = new CatalogueListModel(kind, this);
+    m_model->setIcons(AppIcons::listIcons());
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_model);
+    // Letter case aside, the same in every locale.
+    m_sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_sorted->setSortLocaleAware(false);
+
+    m_view = new CatalogueView(this);
+    m_view->setObjectName(smileys ? QStringLiteral("SmileyView") : QStringLiteral("AcronymView"));
+    m_view->setModel(m_sorted);
+    m_view->setGeometry(twips.rect(120, 240, 4215, 5535));
+    m_view->setIconSize(QSize(16, 16));
+    m_view->header()->resizeSection(CatalogueListModel::TextColumn, twips.toPixels(1500));
+    // Selection changes that are not clicks (arrow keys, track selection)
+    // refresh the buttons by the same rule as a click.
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ListPage::refreshButtons);
+    connect(m_view, &QAbstractItemView::clicked, this, &ListPage::refreshButtons);
+    connect(m_view->header(), &QHeaderView::sectionClicked, this,
+            [this](int logical) { sortByColumn(logical + 1); });
+    m_view->header()->setSortIndicatorShown(true);
+    m_view->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_view->viewport()->installEventFilter(this);
+    m_view->installEventFilter(this);
+    m_view->setDragSource([this](Qt::DropActions* allowed) { return dragData(allowed); });
+
+    struct Button
+    {
+        const char* name;
+        const char* icon;
+        int top;
+        void (ListPage::*command)();
+    };
+    const Button buttons[CommandCount] = {
+        {"cmdCopy", "edit-copy", 240, &ListPage::copySelected},
+        {"cmdAdd", "list-add", 720, &ListPage::addEntry},
+        {"cmdEdit", "document-edit", 1200, &ListPage::editSelected},
+        {"cmdRemove", "list-remove", 1680, &ListPage::removeSelected},
+    };
+    for (int c = 0; c < CommandCount; ++c) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(QLatin1String(buttons[c].name) + QString::number(smileys ? 0 : 1));
+        button->setGeometry(twips.rect(4440, buttons[c].top, 495, 375));
+        button->setIcon(AppIcons::button(QLatin1String(buttons[c].icon)));
+        button->setIconSize(QSize(16, 16));
+        button->setAutoRaise(false);
+        connect(button, &QToolButton::clicked, this, buttons[c].command);
+        m_buttons[c] = button;
+    }
+    // Copy and Remove start disabled; the load disables Edit.
+    m_buttons[Copy]->setEnabled(false);
+    m_buttons[Remove]->setEnabled(false);
+}
+
+void ListPage::retranslate()
+{
+    const bool smileys = m_model->kind() == CatalogueListModel::Kind::Smileys;
+    m_model->setHeaders(
+        bareLabel(smileys ? m_localizer.ID_INT_SMILEY() : m_localizer.ID_INT_ACRONYM()),
+        bareLabel(m_localizer.ID_INT_DESCRIPTION()));
+    const QString names[CommandCount] = {m_localizer.ID_INT_COPY(), m_localizer.ID_INT_NEW(),
+                                         m_localizer.ID_INT_EDIT(), m_localizer.ID_INT_DELETE()};
+    for (int c = 0; c < CommandCount; ++c) {
+        m_buttons[c]->setToolTip(names[c]);
+        // The pictures speak for themselves; screen readers get the command name.
+        m_buttons[c]->setAccessibleName(names[c]);
+    }
+}
+
+void ListPage::addReportedEntry(const QString& text, const QString& description, qint16 Default)
+{
+    using Origin = CatalogueListModel::Origin;
+    if (Default == BuiltIn)
+        m_model->append({text, description, Origin::Table});
+    else if (!m_model->containsText(TextRules::trimSpaces(text).toString()))
+        m_model->append({text, description, Origin::File});
+}
+
+void ListPage::refill(const std::function<void()>& loadTable)
+{
+    // The user's entries as they are now, added, edited or removed since the
+    // start: the list does not depend on reading its file back.
+    const QList<CatalogueListModel::Entry> userEntries = m_model->userEntries();
+    m_model->beginBulkLoad();
+    m_model->clear();
+    loadTable();
+    for (const auto& entry : userEntries)
+        addReportedEntry(entry.text, entry.description, 0);
+    m_model->endBulkLoad();
+}
+
+bool ListPage::entryExists(const QString& text, bool exceptSelected) const
+{
+    return m_model->entryExists(text, exceptSelected ? m_view->selectedSourceRow() : -1);
+}
+
+void ListPage::refreshButtons()
+{
+    const int row = m_view->selectedSourceRow();
+    m_buttons[Copy]->setEnabled(row >= 0);
+    m_buttons[Remove]->setEnabled(selectedUserRow() >= 0);
+    m_buttons[Edit]->setEnabled(m_buttons[Remove]->isEnabled());
+}
+
+void ListPage::sortByColumn(int position)
+{
+    if (position < 1 || position > 2)
+        return;
+    m_sortFlag ^= 1;
+    m_view->sortByColumn(position - 1, m_sortFlag == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void ListPage::keyDown(int key)
+{
+    if (key == Qt::Key_Delete && m_buttons[Remove]->isEnabled())
+        removeSelected();
+    else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_buttons[Edit]->isEnabled())
+        editSelected();
+}
+
+QMimeData* ListPage::dragData(Qt::DropActions* allowedEffects) const
+{
+    if (allowedEffects)
+        *allowedEffects = Qt::CopyAction;
+    const int row = m_view->selectedSourceRow();
+    return row < 0 ? nullptr : m_model->mimeData({m_model->index(row, 0)});
+}
+
+void ListPage::copySelected()
+{
+    const int row = m_view->selectedSourceRow();
+    if (row < 0)
+        return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(m_model->entry(row).text);
+}
+
+void ListPage::addEntry()
+{
+    runEntryDialog(false);
+}
+
+void ListPage::editSelected()
+{
+    // Only the user's own entries are edited.
+    if (selectedUserRow() >= 0)
+        runEntryDialog(true);
+}
+
+void ListPage::removeSelected()
+{
+    const int row = selectedUserRow();
+    if (row < 0)
+        return;
+    m_model->removeRows(row, 1);
+    // The list does not move the selection to a neighbour: a second Delete
+    // must not take another entry.
+    m_view->selectionModel()->clearSelection();
+    refreshButtons();
+}
+
+int ListPage::selectedUserRow() const
+{
+    const int row = m_view->selectedSourceRow();
+    if (row < 0 || m_model->entry(row).origin != CatalogueListModel::Origin::File)
+        return -1;
+    return row;
+}
+
+void ListPage::runEntryDialog(bool edit)
+{
+    BusyPointer::show();
+    const bool smileys = m_model->kind() == CatalogueListModel::Kind::Smileys;
+    const QString label = smileys ? m_localizer.ID_INT_SMILEY() : m_localizer.ID_INT_ACRONYM();
+    // A fresh dialog for every command.
+    auto dialog = std::make_unique<frmAddNew>(m_localizer, window());
+    dialog->setWindowTitle((edit ? m_localizer.ID_INT_EDIT() : m_localizer.ID_INT_NEW()) +
+                           QLatin1Char(' ') + bareLabel(label));
+    dialog->lblItem->setText(label);
+    const int row = edit ? selectedUserRow() : -1;
+    if (row >= 0) {
+        dialog->CItem->setText(m_model->entry(row).text);
+        dialog->CDescription->setText(m_model->entry(row).description);
+    }
+    dialog->exec();
+    // The pointer is normal again whatever became of the dialog.
+    BusyPointer::restoreNormal();
+
+    if (dialog->HitOk) {
+        const QString text = dialog->CItem->text();
+        const QString description = dialog->CDescription->text();
+        if (!edit) {
+            if (!entryExists(text, false))
+                m_model->append({text, description, CatalogueListModel::Origin::File});
+        } else if (row >= 0) {
+            // The entry the dialog was opened for is the one changed and the
+            // one excepted, even if the selection moved meanwhile.
+            m_view->selectionModel()->setCurrentIndex(
+                m_sorted->mapFromSource(m_model->index(row, 0)),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            if (!entryExists(text, true))
+                m_model->setEntry(row, text, description);
+        }
+    }
+    dialog->CanUnload = true;
+}
+
+bool ListPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        // The list still sees the key afterwards.
+        keyDown(static_cast<QKeyEvent*>(event)->key());
+    } else if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        // A click anywhere in the list, on an entry or not.
+        QTimer::singleShot(0, this, &ListPage::refreshButtons);
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "CatalogueListModel.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class CatalogueView;
+class QMimeData;
+class QSortFilterProxyModel;
+class QToolButton;
+class ZunoSmiley1;
+
+// One catalogue page, the smileys or the acronyms: the list, its view sorted
+// by a toggle, and the Copy, Add, Edit and Remove buttons with the commands
+// behind them.
+class ListPage : public QWidget
+{
+    Q_OBJECT
+public:
+    enum Command { Copy, Add, Edit, Remove, CommandCount };
+
+    ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidget* parent = nullptr);
+
+    CatalogueListModel* model() const { return m_model; }
+    QSortFilterProxyModel* sortedModel() const { return m_sorted; }
+    CatalogueView* view() const { return m_view; }
+    QToolButton* button(Command command) const { return m_buttons.at(command); }
+    // 1 after an odd number of header clicks (ascending), else 0.
+    qint16 sortFlag() const { return m_sortFlag; }
+
+    void retranslate();
+
+    // An entry a catalogue control reported (Default -1 for a built-in one).
+    // A user entry whose text, without its surrounding spaces, the list
+    // already holds as it stands is dropped.
+    void addReportedEntry(const QString& text, const QString& description, qint16 Default);
+    // Empties the list and fills it again through loadTable, in one reset,
+    // putting the user's entries back as they are now.
+    void refill(const std::function<void()>& loadTable);
+
+    // The duplicate rule of Add and Edit (CatalogueListModel::entryExists);
+    // with exceptSelected, the selected entry does not count.
+    bool entryExists(const QString& text, bool exceptSelected) const;
+
+    // Copy follows any selection, Edit and Remove a selected user entry.
+    void refreshButtons();
+    // A header click at this 1-based position: the toggle flips.
+    void sortByColumn(int position);
+    // Delete removes and Enter edits, when their buttons allow it.
+    void keyDown(int key);
+    // The selected entry's text alone, copy as the only effect; nullptr
+    // without a selected entry.
+    QMimeData* dragData(Qt::DropActions* allowedEffects) const;
+
+    void copySelected();
+    void addEntry();
+    void editSelected();
+    void removeSelected();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int selectedUserRow() const;
+    void runEntryDialog(bool edit);
+
+    ZunoSmiley1& m_localizer;
+    CatalogueListModel* m_model = nullptr;
+    QSortFilterProxyModel* m_sorted = nullptr;
+    CatalogueView* m_view = nullptr;
+    std::array<QToolButton*, CommandCount> m_buttons{};
+    qint16 m_sortFlag = 0;
+};
