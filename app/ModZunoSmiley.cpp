@@ -42,9 +42,12 @@ void ModZunoSmiley::LoadSettings()
         ReadSetting(SettingsStore::LanguageKey, QStringLiteral("1"), SettingsStore::Configuration));
 }
 
-bool ModZunoSmiley::SaveSettings()
+bool ModZunoSmiley::SaveSettings(AtomicFileWriter::Result* why)
 {
-    return SettingsStore::setLanguage(CurrentLanguage);
+    const AtomicFileWriter::Result result = SettingsStore::setLanguage(CurrentLanguage);
+    if (why)
+        *why = result;
+    return result.ok();
 }
 
 QString ModZunoSmiley::ReadSetting(const QString& Key, const QString& Default,

@@ -186,9 +186,9 @@ private Q_SLOTS:
         frmMain* w = app.start();
         CatalogueListModel* smileys = w->page(0)->model();
         const int builtInCount = int(builtIns(0, 1).size());
-        // Changes made since the start, in memory only.
-        smileys->removeRows(builtInCount, 1);
-        smileys->append({"new", "added since the start", CatalogueListModel::Origin::File});
+        // Changes made since the start.
+        QVERIFY(w->page(0)->removeUserEntry("gone"));
+        QVERIFY(w->page(0)->addUserEntry("new", "added since the start"));
         w->page(0)->view()->setCurrentIndex(w->page(0)->sortedModel()->index(builtInCount, 0));
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
 
@@ -233,7 +233,7 @@ private Q_SLOTS:
         AppFixture app;
         AppFixture::storeLanguage("2");
         frmMain* w = app.start();
-        w->page(1)->model()->append({"QQZ", "mine", CatalogueListModel::Origin::File});
+        QVERIFY(w->page(1)->addUserEntry("QQZ", "mine"));
         w->showMinimized();
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("2"));
@@ -298,10 +298,13 @@ private Q_SLOTS:
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
-        w->page(0)->model()->append({"new", "typed today", CatalogueListModel::Origin::File});
         QString why;
         if (!makeFolderReadOnly(lists.path(), &why))
             QSKIP(qPrintable(why));
+        QVERIFY(w->page(0)->addUserEntry("new", "typed today"));
+        // The user is told at once, in the window's language.
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY(MessageBox::lastNotice().contains("le support est en lecture seule"));
 
         MessageBox::setNextAnswer(MessageBox::KeepOpen);
         QVERIFY(!app.close());
@@ -325,10 +328,10 @@ private Q_SLOTS:
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
-        w->page(0)->model()->removeRows(w->page(0)->model()->rowCount() - 1, 1);
         QString why;
         if (!makeFolderReadOnly(lists.path(), &why))
             QSKIP(qPrintable(why));
+        QVERIFY(w->page(0)->removeUserEntry("mine"));
         MessageBox::setNextAnswer(MessageBox::CloseAnyway);
         const bool closed = app.close();
         releaseFolder(lists.path());
@@ -346,8 +349,7 @@ private Q_SLOTS:
             ModZunoSmiley mod(root.filePath("file/bin/ZunoSmiley"));
             QCOMPARE(mod.listFolder(), data);
             mod.Main();
-            mod.MainWindow->page(1)->model()->append(
-                {"QQZ", "not built in", CatalogueListModel::Origin::File});
+            QVERIFY(mod.MainWindow->page(1)->addUserEntry("QQZ", "not built in"));
             QVERIFY(mod.MainWindow->close());
         }
         QCOMPARE(AppFixture::readAll(data + "/Acronyms.acr"),
@@ -363,12 +365,12 @@ private Q_SLOTS:
         AppFixture app;
         frmMain* w = app.start();
         app.mod().watchForTermination();
-        w->page(0)->model()->append({"8-)", "saved on SIGTERM", CatalogueListModel::Origin::File});
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "saved on SIGTERM"));
         QPointer<frmMain> window = w;
         ::raise(SIGTERM);
         QTRY_VERIFY(!window || !window->isVisible());
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
-                 QByteArray("\"8-)\",\"saved on SIGTERM\"\r\n"));
+                 QByteArray("\"(8-)\",\"saved on SIGTERM\"\r\n"));
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
     }
 

@@ -77,7 +77,7 @@ private Q_SLOTS:
         // A folder where the store's file should be: no one, root included,
         // can write the store there.
         QVERIFY(QDir().mkpath(SettingsStore::fileName()));
-        const bool written = SettingsStore::setLanguage(1);
+        const bool written = SettingsStore::setLanguage(1).ok();
         QDir(SettingsStore::fileName()).removeRecursively();
         QVERIFY(!written);
     }
