@@ -67,4 +67,5 @@ private:
     std::unique_ptr<ZunoSmiley1> m_localizer;
     std::unique_ptr<OVObject> m_objectLib;
     TerminationWatcher* m_terminationWatcher = nullptr;
+    bool m_closing = false;
 };

@@ -44,6 +44,7 @@ public:
         QString detail;      // the system's own words, for logs and tests
 
         bool ok() const { return failure == Failure::None; }
+        explicit operator bool() const { return ok(); }
     };
 
     // Replaces the file at path, or the file a link there points to, with

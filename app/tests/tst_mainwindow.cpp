@@ -374,6 +374,34 @@ private Q_SLOTS:
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
     }
 
+    // Requests that come while the close is saving or asking wait for it;
+    // after "Keep open" the next request closes again.
+    void terminationRequestsWaitAndComeAgainAfterKeepOpen()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        frmMain* w = app.start(lists.path());
+        QPointer<frmMain> window = w;
+        app.mod().watchForTermination();
+        QString why;
+        if (!makeFolderReadOnly(lists.path(), &why))
+            QSKIP(qPrintable(why));
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "kept in memory"));
+        MessageBox::setNextAnswer(MessageBox::KeepOpen);
+        ::raise(SIGTERM);
+        ::raise(SIGTERM);
+        QTRY_COMPARE(MessageBox::askedCount(), 1);
+        QTest::qWait(50);
+        QVERIFY(window && window->isVisible());
+
+        releaseFolder(lists.path());
+        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
+        ::raise(SIGTERM);
+        QTRY_VERIFY(!window || !window->isVisible());
+        QCOMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                 QByteArray("\"(8-)\",\"kept in memory\"\r\n"));
+    }
+
     void theListFileTypesAreRegistered_data()
     {
         QTest::addColumn<QString>("key");
