@@ -81,6 +81,11 @@ ListPage* frmMain::page(int list) const
     return list >= 0 && list < ListCount ? m_pages[list] : nullptr;
 }
 
+UserListStore* frmMain::store(int list) const
+{
+    return list >= 0 && list < ListCount ? m_stores[list] : nullptr;
+}
+
 void frmMain::Form_Load()
 {
     m_mod.RegisterListFileTypes();

@@ -31,6 +31,8 @@ public:
 
     // The list page of a tab index; nullptr for any other number.
     ListPage* page(int list) const;
+    // The store of a list's file, by tab index.
+    UserListStore* store(int list) const;
     AboutPage* aboutPage() const { return m_about; }
 
     // Window handlers.
