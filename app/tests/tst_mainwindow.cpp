@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -372,6 +373,77 @@ private Q_SLOTS:
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
                  QByteArray("\"(8-)\",\"saved on SIGTERM\"\r\n"));
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
+    }
+
+    // Another program appends to the list file while the window is open: the
+    // entry shows up within a second, the selection stays, and the close
+    // keeps it.
+    void anEntryAddedOutsideShowsUpAndStays()
+    {
+        AppFixture app;
+        QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"), "\"QQZ\",\"mine\"\r\n"));
+        frmMain* w = app.start();
+        const int row = w->page(1)->model()->rowCount() - 1;
+        w->page(1)->view()->setCurrentIndex(
+            w->page(1)->sortedModel()->mapFromSource(w->page(1)->model()->index(row, 0)));
+        QFile file(app.listPath("Acronyms.acr"));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("\"QQY\",\"from a text editor\"\r\n");
+        file.close();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            AppFixture::rows(w->page(1)->model(), true),
+            QStringList({"QQZ | mine | File", "QQY | from a text editor | File"}), 1000);
+        QCOMPARE(w->page(1)->view()->selectedSourceRow(), row);
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
+                 QByteArray("\"QQZ\",\"mine\"\r\n\"QQY\",\"from a text editor\"\r\n"));
+    }
+
+    // List and settings files that are links to a device or a named pipe
+    // are never written: the user is told which file and why, and every
+    // entry stays in the window.
+    void filesThatAreNoRegularFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a link to a character device") << "device";
+        QTest::newRow("a link to a named pipe") << "pipe";
+    }
+    void filesThatAreNoRegularFilesAreLeftAlone()
+    {
+        QFETCH(QString, what);
+        AppFixture app;
+        QTemporaryDir elsewhere;
+        QString target = "/dev/null";
+        if (what == "pipe") {
+            target = elsewhere.filePath("pipe");
+            QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+        }
+        const QString settings = SettingsStore::fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
+        const QStringList links{app.listPath("Smileys.smy"), app.listPath("Acronyms.acr"),
+                                settings};
+        for (const QString& link : links)
+            QVERIFY(QFile::link(target, link));
+
+        frmMain* w = app.start();
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed today"));
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY(MessageBox::lastNotice().startsWith("« " + app.listPath("Smileys.smy") +
+                                                    " » n'est pas un fichier ordinaire"));
+        MessageBox::setNextAnswer(MessageBox::KeepOpen);
+        QVERIFY(!app.close());
+        for (const QString& link : links)
+            QVERIFY2(MessageBox::lastText().contains(link + " » n'a pas pu être enregistré : ce "
+                                                            "n'est pas un fichier ordinaire"),
+                     qPrintable(MessageBox::lastText()));
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
+                 QStringList{"(8-) | typed today | File"});
+        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
+        QVERIFY(app.close());
+        for (const QString& link : links)
+            QCOMPARE(QFile::symLinkTarget(link), target);
+        QVERIFY(QFileInfo(target).exists() && !QFileInfo(target).isFile());
+        QFile::remove(settings);
     }
 
     // Requests that come while the close is saving or asking wait for it;
