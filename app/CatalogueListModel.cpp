@@ -202,11 +202,11 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
 
 void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
 {
-    // The user's rows follow the built-in ones: loads and Add append them.
-    const auto firstUser = std::find_if(m_entries.cbegin(), m_entries.cend(),
-                                        [](const Entry& e) { return e.origin == Origin::File; });
-    const int first = int(firstUser - m_entries.cbegin());
-
+    // The user's rows follow the built-in ones (loads and Add append them),
+    // so they are the rows after the last built-in one; those never change.
+    const auto lastBuiltIn = std::find_if(m_entries.crbegin(), m_entries.crend(),
+                                          [](const Entry& e) { return e.origin == Origin::Table; });
+    const int first = int(m_entries.crend() - lastBuiltIn);
     const QList<Entry>& kept = entries;
 
     const auto same = [](const Entry& a, const Entry& b) {

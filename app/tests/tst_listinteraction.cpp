@@ -623,6 +623,29 @@ private Q_SLOTS:
         QVERIFY(checked);
     }
 
+    // Another window removes the entry while this one edits it: the list
+    // follows the file, and what the user typed comes back as a new entry.
+    void anEditOutlivesItsEntryRemovedElsewhere()
+    {
+        clickRow(w, 0, rowOf(w, 0, "abc"));
+        DialogAnswer seen;
+        answerNextDialog(&seen, [this](frmAddNew* d) {
+            QVERIFY(
+                AppFixture::writeFile(m_app->listPath("Smileys.smy"), "\"<:o)\",\"Clown\"\r\n"));
+            QTRY_COMPARE(rowOf(w, 0, "abc"), -1);
+            type(d->CDescription, "edited while gone");
+            d->cmdOk->click();
+        });
+        w->cmdEdit_Click(0);
+        QVERIFY(seen.seen);
+        const QStringList rows{"<:o) | Clown | File", "abc | edited while gone | File"};
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), rows);
+        QTRY_COMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
+                     QByteArray("\"<:o)\",\"Clown\"\r\n\"abc\",\"edited while gone\"\r\n"));
+        QTest::qWait(300);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), rows);
+    }
+
     // What the list file could not give back as typed: OK stays disabled and
     // a line under the boxes says why, in the window's language.
     void theDialogRefusesWhatTheFileCannotCarry_data()

@@ -63,6 +63,19 @@ private Q_SLOTS:
         QVERIFY(SettingsStore::fileName().endsWith("ZunoSmileys/ZunoSmileys.conf"));
     }
 
+    // Another program's values in the store stay when the language is written.
+    void writingKeepsWhatElseTheStoreHolds()
+    {
+        {
+            QSettings raw(SettingsStore::fileName(), QSettings::IniFormat);
+            raw.setValue("Other/Key", "kept");
+        }
+        QVERIFY(SettingsStore::setLanguage(2));
+        QCOMPARE(QSettings(SettingsStore::fileName(), QSettings::IniFormat).value("Other/Key"),
+                 QVariant("kept"));
+        QCOMPARE(int(SettingsStore::language()), 2);
+    }
+
     void aDamagedStoreGivesFrench()
     {
         QFile file(SettingsStore::fileName());
