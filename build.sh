@@ -8,9 +8,14 @@ cd "$(dirname "$0")"
 
 # Compiler, build tools and the libraries the code links; Xvfb, xauth, xdotool
 # and xclip for the end-to-end test; dbus-daemon for a private session bus in
-# the object library's file-manager test; a font so windows render text offscreen.
+# the object library's file-manager test; a font so windows render text offscreen;
+# the validators, dpkg-shlibdeps and lintian for the installation and package test.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
-          xvfb xauth xdotool xclip dbus-daemon fonts-dejavu-core)
+          xvfb xauth xdotool xclip dbus-daemon fonts-dejavu-core
+          desktop-file-utils appstream libxml2-utils dpkg-dev file lintian)
+# The desktop's MIME database and desktop-entry tools, which the shell library
+# runs after a registration, and gio, through which its tests read them back.
+PACKAGES+=(shared-mime-info libglib2.0-bin)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {

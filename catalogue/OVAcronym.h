@@ -20,6 +20,10 @@ class ZUNOCATALOGUE_EXPORT OVAcronym : public QObject
     Q_CLASSINFO("ProgID", "OrvakSmileys.OVAcronym")
     Q_CLASSINFO("Interface", "_OVAcronym")
     Q_CLASSINFO("Description", "Orvak Zuno Smileys catalogue of acronyms")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{1FF9E94C-669F-432C-8A25-F22EEB8D1D8A}")
+    Q_CLASSINFO("InterfaceID", "{52B372D5-20B0-4A3E-93E4-38F29AC769B6}")
+    Q_CLASSINFO("TypeLibraryID", "{161FF2C9-0AFD-48A7-AF18-2D636F70EE19}")
     Q_PROPERTY(qint32 Language READ Language WRITE setLanguage)
 
 public:

@@ -20,6 +20,10 @@ class ZUNOCATALOGUE_EXPORT OVSmiley : public QObject
     Q_CLASSINFO("ProgID", "OrvakSmileys.OVSmiley")
     Q_CLASSINFO("Interface", "_OVSmiley")
     Q_CLASSINFO("Description", "Orvak Zuno Smileys catalogue of smileys")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{5430BD4C-E70F-4417-80FB-43C761732411}")
+    Q_CLASSINFO("InterfaceID", "{3752A2BC-8F45-4919-A8DC-F050655098A7}")
+    Q_CLASSINFO("TypeLibraryID", "{161FF2C9-0AFD-48A7-AF18-2D636F70EE19}")
     Q_PROPERTY(qint32 Language READ Language WRITE setLanguage)
 
 public:

@@ -18,6 +18,10 @@ class OVSMILEY_EXPORT ZunoSmiley1 : public QObject
     Q_CLASSINFO("ProgID", "OrvakLocalizer.ZunoSmiley1")
     Q_CLASSINFO("Interface", "_ZunoSmiley1")
     Q_CLASSINFO("Description", "Orvak Zuno Smiley 1.x International DLL")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{F50A8127-E574-47AF-8E14-A3EC16A8E809}")
+    Q_CLASSINFO("InterfaceID", "{5180D033-EE24-4D7A-89A7-8FB05B6BA532}")
+    Q_CLASSINFO("TypeLibraryID", "{BCA2D4A0-A3CA-4769-81A8-F38F56233379}")
     Q_PROPERTY(LanguageConstants Language READ Language WRITE setLanguage)
 
 public:

@@ -22,6 +22,10 @@ class OVOBJ10_EXPORT OVObject : public QObject
     Q_CLASSINFO("ProgID", "OrvakObject.OVObject")
     Q_CLASSINFO("Interface", "_OVObject")
     Q_CLASSINFO("Description", "Orvak Object Library")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{9DF0B568-809B-460D-A2B7-948374F2AC84}")
+    Q_CLASSINFO("InterfaceID", "{8A935C5E-79BF-470F-8243-5027F405C092}")
+    Q_CLASSINFO("TypeLibraryID", "{692B6630-9355-4F7E-A9FB-74C05D441BE6}")
     // Write-only in the interface: moc needs a reader, which stays out of the interface.
     Q_PROPERTY(QString FontName READ fontName WRITE setFontName)
     Q_PROPERTY(LanguageConstants Language READ Language WRITE setLanguage)

@@ -1,6 +1,7 @@
 #include "Automation.h"
 
 #include "AutomationError.h"
+#include "ComponentLoader.h"
 
 #include <QMetaProperty>
 
@@ -94,6 +95,15 @@ QString progId(const QMetaObject& meta)
 {
     const int index = meta.indexOfClassInfo("ProgID");
     return index < 0 ? QString() : QString::fromLatin1(meta.classInfo(index).value());
+}
+
+QObject* create(const QString& id)
+{
+    QString error;
+    QObject* object = ComponentLoader::create(id, &error);
+    if (!object)
+        throw CallError(error);
+    return object;
 }
 
 QObject* create(const QString& id, const QList<const QMetaObject*>& classes)

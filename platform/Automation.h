@@ -46,8 +46,13 @@ QList<Member> interfaceMembers(const QMetaObject& meta);
 // The registered name ("OrvakLocalizer.ZunoSmiley1") or an empty string.
 QString progId(const QMetaObject& meta);
 
-// A new object of the class registered under progId among the given classes;
-// throws CallError when none is registered under that name.
+// A new object of the class registered under progId in the class registry
+// stores, from its library (ComponentLoader); the caller owns it. Throws
+// CallError when the name is not registered or the object cannot be made.
+QObject* create(const QString& progId);
+
+// A new object of the class registered under progId among the given classes,
+// for clients that link the classes; throws CallError when none is.
 QObject* create(const QString& progId, const QList<const QMetaObject*>& classes);
 
 // Calls a method or reads a property by interface name; textual arguments are

@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 using Status = ClassRegistry::Status;
 
 namespace {
@@ -464,4 +466,81 @@ ClassRegistry::Status ClassRegistry::subkeys(const QString& path, QStringList* n
         return Status::Failed;
     }
     return Status::Success;
+}
+
+ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
+{
+    QList<QStringList> paths;
+    for (const Entry& entry : entries) {
+        QStringList segments;
+        if (const Status valid = splitPath(entry.key, false, &segments); valid != Status::Success)
+            return valid;
+        paths.append(segments);
+    }
+    return d->write([&] {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const Value& value = entries.at(i).value;
+            qint64 id = 0;
+            Status status = d->createPath(paths.at(i), &id);
+            if (status == Status::Success)
+                status = d->storeValue(id, value.name, value.type, value.data);
+            if (status != Status::Success)
+                return status;
+        }
+        return Status::Success;
+    });
+}
+
+ClassRegistry::Status ClassRegistry::removeValues(const QList<Entry>& entries)
+{
+    // Every key on the entries' paths, deepest first, so that a parent is
+    // looked at after its children have gone.
+    QList<QStringList> values;
+    QList<QStringList> keys;
+    for (const Entry& entry : entries) {
+        QStringList segments;
+        if (const Status valid = splitPath(entry.key, false, &segments); valid != Status::Success)
+            return valid;
+        values.append(segments);
+        for (qsizetype n = segments.size(); n > 0; --n) {
+            const QStringList key = segments.first(n);
+            if (!keys.contains(key))
+                keys.append(key);
+        }
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const QStringList& a, const QStringList& b) {
+        return a.size() > b.size();
+    });
+    if (const Status opened = d->openForRead(); opened != Status::Success)
+        return opened == Status::NotFound ? Status::Success : opened; // nothing to remove
+    return d->write([&] {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            qint64 id = 0;
+            const Status found = d->findKey(values.at(i), &id);
+            if (found == Status::NotFound)
+                continue;
+            if (found != Status::Success)
+                return found;
+            Statement remove(d->db, "DELETE FROM key_values WHERE key = ? AND folded = ?");
+            remove.bind(1, id);
+            remove.bind(2, folded(entries.at(i).value.name));
+            if (remove.step() != SQLITE_DONE)
+                return Status::Failed;
+        }
+        for (const QStringList& key : std::as_const(keys)) {
+            qint64 id = 0;
+            const Status found = d->findKey(key, &id);
+            if (found == Status::NotFound)
+                continue;
+            if (found != Status::Success)
+                return found;
+            Statement remove(d->db, "DELETE FROM keys WHERE id = ?1"
+                                    " AND NOT EXISTS(SELECT 1 FROM keys WHERE parent = ?1)"
+                                    " AND NOT EXISTS(SELECT 1 FROM key_values WHERE key = ?1)");
+            remove.bind(1, id);
+            if (remove.step() != SQLITE_DONE)
+                return Status::Failed;
+        }
+        return Status::Success;
+    });
 }

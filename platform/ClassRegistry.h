@@ -78,6 +78,21 @@ public:
     Status values(const QString& path, QList<Value>* values);
     Status subkeys(const QString& path, QStringList* names);
 
+    // One value at a key path, for writes and removals in bulk.
+    struct Entry
+    {
+        QString key;
+        Value value;
+    };
+    // Writes every entry, creating missing keys, in one transaction: a reader
+    // sees all of them or none.
+    Status setValues(const QList<Entry>& entries);
+    // Removes every entry's value (its data is not compared), then each key on
+    // the entries' paths that is left with neither values nor subkeys, deepest
+    // first, in one transaction. Values and keys already gone are no error;
+    // a key that still holds anything else stays.
+    Status removeValues(const QList<Entry>& entries);
+
 private:
     class Private;
     std::unique_ptr<Private> d;

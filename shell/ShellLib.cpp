@@ -14,20 +14,29 @@ ShellLib::~ShellLib() = default;
 bool ShellLib::ShellRegisterExtension(const QString& lpClassName, const QString& lpExtension)
 {
     ShellRegistration::requireArguments(!lpExtension.isEmpty() && !lpClassName.isEmpty());
-    return !SetClassesDefaultString(ShellRegistration::extensionKey(lpExtension), lpClassName);
+    const QString key = ShellRegistration::extensionKey(lpExtension);
+    const QString previousClass = m_shell->desktop().classOfExtension(key);
+    const bool failed = !SetClassesDefaultString(key, lpClassName);
+    m_shell->updateDesktop(lpClassName, previousClass);
+    return failed;
 }
 
 bool ShellLib::ShellRegisterFileType(const QString& lpClassName, const QString& lpDescription)
 {
     ShellRegistration::requireArguments(!lpClassName.isEmpty() && !lpDescription.isEmpty());
-    return !SetClassesDefaultString(lpClassName, lpDescription);
+    const bool failed = !SetClassesDefaultString(lpClassName, lpDescription);
+    m_shell->updateDesktop(lpClassName);
+    return failed;
 }
 
 bool ShellLib::ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum)
 {
     m_shell->requireApplication();
     const QString value = m_shell->executablePath() + ShellRegistration::iconIndexSuffix(inIconNum);
-    return !SetClassesDefaultString(lpClassName + QLatin1String("\\DefaultIcon"), value);
+    const bool failed =
+        !SetClassesDefaultString(lpClassName + QLatin1String("\\DefaultIcon"), value);
+    m_shell->updateDesktop(lpClassName);
+    return failed;
 }
 
 bool ShellLib::ShellSetQuickView(const QString& lpClassName)
@@ -47,7 +56,9 @@ bool ShellLib::ShellAddContextMenu(const QString& lpClassName, const QString& lp
         TextRules::trimSpaces(m_shell->commandLine(lpArguments, blUseFile)).toString();
     const QString command =
         ShellRegistration::verbKey(lpClassName, lpCommand) + QLatin1String("\\command");
-    return !SetClassesDefaultString(command, line);
+    const bool failed = !SetClassesDefaultString(command, line);
+    m_shell->updateDesktop(lpClassName);
+    return failed;
 }
 
 QString ShellLib::ApplicationName() const
@@ -68,6 +79,17 @@ QString ShellLib::ApplicationPath() const
 void ShellLib::setApplicationPath(const QString& value)
 {
     m_shell->applicationPath = value;
+}
+
+void ShellLib::setIconData(int iconIndex, const QByteArray& svgData)
+{
+    m_shell->desktop().setIcon(iconIndex, svgData);
+}
+
+void ShellLib::registerDesktopEntry(const QString& desktopId, const QString& name,
+                                    const QStringList& classNames)
+{
+    m_shell->registerDesktopEntry(desktopId, name, classNames);
 }
 
 bool ShellLib::SetClassesDefaultString(const QString& lpKeyPath, const QString& lpText)

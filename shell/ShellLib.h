@@ -2,8 +2,10 @@
 
 #include "ovshell_export.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -20,6 +22,10 @@ class OVSHELL_EXPORT ShellLib : public QObject
     Q_CLASSINFO("ProgID", "OrvakShell.ShellLib")
     Q_CLASSINFO("Interface", "_ShellLib")
     Q_CLASSINFO("Description", "Orvak Shell Library")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{4D784397-4E38-466E-B892-2FDA01318342}")
+    Q_CLASSINFO("InterfaceID", "{2A77C30E-24CF-4349-9617-732E5705D300}")
+    Q_CLASSINFO("TypeLibraryID", "{9560B0A3-0818-49DC-8DA9-62153CE68E3F}")
     Q_PROPERTY(QString ApplicationName READ ApplicationName WRITE setApplicationName)
     Q_PROPERTY(QString ApplicationPath READ ApplicationPath WRITE setApplicationPath)
 
@@ -40,6 +46,11 @@ public:
     Q_INVOKABLE void setApplicationName(const QString& value);
     Q_INVOKABLE QString ApplicationPath() const;
     Q_INVOKABLE void setApplicationPath(const QString& value);
+
+    // Outside the automation interface: as ShellLib2's.
+    void setIconData(int iconIndex, const QByteArray& svgData);
+    void registerDesktopEntry(const QString& desktopId, const QString& name,
+                              const QStringList& classNames);
 
 private:
     // Writes the text as the key's default string value, creating missing

@@ -16,8 +16,10 @@ void ShellLib2::ShellRegisterExtension(const QString& lpClassName, const QString
 {
     ShellRegistration::requireArguments(!lpExtension.isEmpty() && !lpClassName.isEmpty());
     const QString key = ShellRegistration::extensionKey(lpExtension);
+    const QString previousClass = m_shell->desktop().classOfExtension(key);
     CreateClassesKey(key);
     SetClassesKeyValue(key, QString(), lpClassName, ClassRegistry::String);
+    m_shell->updateDesktop(lpClassName, previousClass);
 }
 
 void ShellLib2::ShellRegisterFileType(const QString& lpClassName, const QString& lpDescription)
@@ -25,6 +27,7 @@ void ShellLib2::ShellRegisterFileType(const QString& lpClassName, const QString&
     ShellRegistration::requireArguments(!lpClassName.isEmpty() && !lpDescription.isEmpty());
     CreateClassesKey(lpClassName);
     SetClassesKeyValue(lpClassName, QString(), lpDescription, ClassRegistry::String);
+    m_shell->updateDesktop(lpClassName);
 }
 
 void ShellLib2::ShellSetDefaultIcon(const QString& lpClassName, const QString& inIconNum)
@@ -34,6 +37,7 @@ void ShellLib2::ShellSetDefaultIcon(const QString& lpClassName, const QString& i
     const QString key = lpClassName + QLatin1String("\\DefaultIcon");
     CreateClassesKey(key);
     SetClassesKeyValue(key, QString(), value, ClassRegistry::String);
+    m_shell->updateDesktop(lpClassName);
 }
 
 void ShellLib2::ShellSetQuickView(const QString& lpClassName)
@@ -59,6 +63,7 @@ void ShellLib2::ShellAddContextMenu(const QString& lpClassName, const QString& l
     const QString command = verb + QLatin1String("\\command");
     CreateClassesKey(command);
     SetClassesKeyValue(command, QString(), line, ClassRegistry::String);
+    m_shell->updateDesktop(lpClassName);
 }
 
 QString ShellLib2::ApplicationName() const
@@ -79,6 +84,17 @@ QString ShellLib2::ApplicationPath() const
 void ShellLib2::setApplicationPath(const QString& value)
 {
     m_shell->applicationPath = value;
+}
+
+void ShellLib2::setIconData(int iconIndex, const QByteArray& svgData)
+{
+    m_shell->desktop().setIcon(iconIndex, svgData);
+}
+
+void ShellLib2::registerDesktopEntry(const QString& desktopId, const QString& name,
+                                     const QStringList& classNames)
+{
+    m_shell->registerDesktopEntry(desktopId, name, classNames);
 }
 
 void ShellLib2::CreateClassesKey(const QString& lpKeyPath)

@@ -2,8 +2,10 @@
 
 #include "ovshell_export.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -25,6 +27,10 @@ class OVSHELL_EXPORT ShellLib2 : public QObject
     Q_CLASSINFO("ProgID", "OrvakShell.ShellLib2")
     Q_CLASSINFO("Interface", "_ShellLib2")
     Q_CLASSINFO("Description", "Orvak Shell Library")
+    // Fixed identifiers, chosen once: clients bind to them, so they never change.
+    Q_CLASSINFO("ClassID", "{67BA5EB1-D502-481E-A6EB-9EE0A91FD4B1}")
+    Q_CLASSINFO("InterfaceID", "{0359EB90-CFF8-4180-9C05-50B8D2EA64D0}")
+    Q_CLASSINFO("TypeLibraryID", "{9560B0A3-0818-49DC-8DA9-62153CE68E3F}")
     Q_PROPERTY(QString ApplicationName READ ApplicationName WRITE setApplicationName)
     Q_PROPERTY(QString ApplicationPath READ ApplicationPath WRITE setApplicationPath)
 
@@ -52,6 +58,28 @@ public:
     Q_INVOKABLE void setApplicationName(const QString& value);
     Q_INVOKABLE QString ApplicationPath() const;
     Q_INVOKABLE void setApplicationPath(const QString& value);
+
+    // For C++ programs, outside the automation interface. The class registry
+    // store is what this library's readers use; the desktop has registries of
+    // its own (shared-mime-info, the icon theme, desktop entries), which the
+    // library keeps in step in the user's data folder: a MIME type
+    // "application/x-<class in lower case>" for every class with an
+    // extension, and a desktop entry for every context-menu command.
+    //
+    // On Linux a program file holds no icons. setIconData hands over picture N
+    // of the program file as SVG text, so that ShellSetDefaultIcon(class, ",N")
+    // for this object's program file installs it as the type's icon; call it
+    // before the registration. Picture 0 is the program's own icon, used by
+    // registerDesktopEntry. Empty data forgets the picture.
+    void setIconData(int iconIndex, const QByteArray& svgData);
+    // Writes, when it differs, the desktop entry "<desktopId>.desktop" that
+    // opens the files of the classes (those with an extension) with this
+    // object's program file: Exec the program and %F, MimeType their types.
+    // Call it after the classes' extensions are registered. Raises the
+    // missing-name and missing-path errors as ShellSetDefaultIcon does; an id
+    // that is no valid desktop-file id writes nothing.
+    void registerDesktopEntry(const QString& desktopId, const QString& name,
+                              const QStringList& classNames);
 
 private:
     // Creates the key and every missing key on its path; the outcome is not examined.

@@ -100,3 +100,29 @@ ClassRegistry& ShellRegistration::registry()
         m_registry = std::make_unique<ClassRegistry>();
     return *m_registry;
 }
+
+DesktopRegistration& ShellRegistration::desktop()
+{
+    if (!m_desktop)
+        m_desktop = std::make_unique<DesktopRegistration>(registry());
+    return *m_desktop;
+}
+
+void ShellRegistration::updateDesktop(const QString& lpClassName)
+{
+    desktop().updateClass(lpClassName, executablePath());
+}
+
+void ShellRegistration::updateDesktop(const QString& lpClassName, const QString& previousClass)
+{
+    updateDesktop(lpClassName);
+    if (previousClass.toCaseFolded() != lpClassName.toCaseFolded())
+        updateDesktop(previousClass);
+}
+
+void ShellRegistration::registerDesktopEntry(const QString& desktopId, const QString& name,
+                                             const QStringList& classNames)
+{
+    requireApplication();
+    desktop().updateProgramEntry(desktopId, name, classNames, executablePath());
+}

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ClassRegistry.h"
+#include "DesktopRegistration.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <memory>
@@ -42,7 +44,18 @@ public:
 
     // The store of the current user, opened on first use.
     ClassRegistry& registry();
+    // The desktop's registries, kept in step with that store.
+    DesktopRegistration& desktop();
+    // Brings the class's desktop files in step after a write about it.
+    void updateDesktop(const QString& lpClassName);
+    // The same after an extension was registered for the class: the class
+    // the extension named before loses it.
+    void updateDesktop(const QString& lpClassName, const QString& previousClass);
+    // The program's own desktop entry, after the missing-name and -path tests.
+    void registerDesktopEntry(const QString& desktopId, const QString& name,
+                              const QStringList& classNames);
 
 private:
     std::unique_ptr<ClassRegistry> m_registry;
+    std::unique_ptr<DesktopRegistration> m_desktop;
 };

@@ -205,26 +205,39 @@ private Q_SLOTS:
         QTest::addColumn<int>("useFile");
         QTest::addColumn<QString>("verbKey");
         QTest::addColumn<QString>("expected");
+        // The command as the desktop entry carries it: %f for the file.
+        QTest::addColumn<QString>("exec");
         QTest::newRow("file placeholder, nothing after it")
             << AppPath << "open"
             << "" << -1 << "ZunoSmileys\\Shell\\open"
-            << "/opt/zuno/ZunoSmiley \"%1\"";
+            << "/opt/zuno/ZunoSmiley \"%1\""
+            << "/opt/zuno/ZunoSmiley %f";
         QTest::newRow("blank in the folder quotes the executable")
             << BlankPath << "open"
             << "" << -1 << "ZunoSmileys\\Shell\\open"
-            << "\"/opt/Zuno Smileys/ZunoSmiley\" \"%1\"";
+            << "\"/opt/Zuno Smileys/ZunoSmiley\" \"%1\""
+            << "\"/opt/Zuno Smileys/ZunoSmiley\" %f";
         QTest::newRow("useFile 1 is not true") << BlankPath << "open"
                                                << "" << 1 << "ZunoSmileys\\Shell\\open"
+                                               << "\"/opt/Zuno Smileys/ZunoSmiley\""
                                                << "\"/opt/Zuno Smileys/ZunoSmiley\"";
         QTest::newRow("useFile false, blank arguments") << AppPath << "open"
                                                         << "   " << 0 << "ZunoSmileys\\Shell\\open"
+                                                        << "/opt/zuno/ZunoSmiley"
                                                         << "/opt/zuno/ZunoSmiley";
         QTest::newRow("arguments follow as passed") << AppPath << "print"
                                                     << " /p " << -1 << "ZunoSmileys\\Shell\\print"
-                                                    << "/opt/zuno/ZunoSmiley \"%1\"  /p ";
+                                                    << "/opt/zuno/ZunoSmiley \"%1\"  /p "
+                                                    << "/opt/zuno/ZunoSmiley %f /p";
         QTest::newRow("verb loses its blanks") << AppPath << "  view "
                                                << "-v" << 0 << "ZunoSmileys\\Shell\\view"
+                                               << "/opt/zuno/ZunoSmiley -v"
                                                << "/opt/zuno/ZunoSmiley -v";
+        QTest::newRow("characters the desktop entry reserves")
+            << AppPath << "open"
+            << "--name \"a $b\" 100% \"%1\"" << -1 << "ZunoSmileys\\Shell\\open"
+            << "/opt/zuno/ZunoSmiley \"%1\" --name \"a $b\" 100% \"%1\""
+            << "/opt/zuno/ZunoSmiley %f --name \"a \\\\$b\" 100%% %%1";
     }
     void contextMenuCommandLine()
     {
@@ -234,20 +247,32 @@ private Q_SLOTS:
         QFETCH(int, useFile);
         QFETCH(QString, verbKey);
         QFETCH(QString, expected);
+        QFETCH(QString, exec);
+        auto execOfEntry = [&] {
+            QFile file(m_data->path() + "/applications/example.orvak.OVShell.zunosmileys." +
+                       verbKey.section('\\', -1) + ".desktop");
+            return file.open(QIODevice::ReadOnly)
+                       ? QString::fromUtf8(file.readAll()).section("\nExec=", 1).section('\n', 0, 0)
+                       : QString("<no entry>");
+        };
 
-        shell<ShellLib2>(AppName, applicationPath)
-            ->ShellAddContextMenu("ZunoSmileys", command, arguments, "&Open", qint16(useFile));
+        auto shell2 = shell<ShellLib2>(AppName, applicationPath);
+        shell2->ShellRegisterExtension("ZunoSmileys", "smy");
+        shell2->ShellAddContextMenu("ZunoSmileys", command, arguments, "&Open", qint16(useFile));
         QCOMPARE(defaultOf(verbKey), QString("&Open"));
         QCOMPARE(defaultOf(verbKey + "\\command"), expected);
+        QCOMPARE(execOfEntry(), exec);
 
         // The earlier interface writes only the command, without surrounding blanks.
         m_data = std::make_unique<QTemporaryDir>();
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
-        QCOMPARE(shell<ShellLib>(AppName, applicationPath)
-                     ->ShellAddContextMenu("ZunoSmileys", command, arguments, qint16(useFile)),
+        auto shell1 = shell<ShellLib>(AppName, applicationPath);
+        QCOMPARE(shell1->ShellRegisterExtension("ZunoSmileys", "smy"), false);
+        QCOMPARE(shell1->ShellAddContextMenu("ZunoSmileys", command, arguments, qint16(useFile)),
                  false);
         QCOMPARE(defaultOf(verbKey), QString("<status 1>"));
         QCOMPARE(defaultOf(verbKey + "\\command"), expected.trimmed());
+        QCOMPARE(execOfEntry(), exec);
     }
 
     void emptyMenuTextIsWritten()

@@ -4,12 +4,13 @@
 //   ovcall PROGID [NAME=VALUE ...] MEMBER [ARG ...]
 //   ovcall --members PROGID
 //
+// The class is found by its registered name in the class registry stores
+// (the user's, then the machine-wide ones) and created from its library.
 // Exit codes: 0 success, 1 the member raised an error, 2 the call was wrong.
 
 #include "Automation.h"
 #include "AutomationError.h"
 #include "ConsoleStreams.h"
-#include "KnownClasses.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -22,17 +23,15 @@ int usage()
 {
     err() << "usage: ovcall PROGID [NAME=VALUE ...] MEMBER [ARG ...]\n"
              "       ovcall --members PROGID\n"
-             "classes:";
-    for (const QMetaObject* meta : knownClasses())
-        err() << ' ' << Automation::progId(*meta);
-    err() << Qt::endl;
+             "PROGID is a registered class name such as OrvakLocalizer.ZunoSmiley1."
+          << Qt::endl;
     return 2;
 }
 
 int run(const QStringList& args)
 {
     if (args.size() == 2 && args.at(0) == QLatin1String("--members")) {
-        std::unique_ptr<QObject> object(Automation::create(args.at(1), knownClasses()));
+        std::unique_ptr<QObject> object(Automation::create(args.at(1)));
         for (const auto& member : Automation::interfaceMembers(*object->metaObject()))
             out() << member.displayName() << '\n';
         return 0;
@@ -40,7 +39,7 @@ int run(const QStringList& args)
     if (args.size() < 2)
         return usage();
 
-    std::unique_ptr<QObject> object(Automation::create(args.at(0), knownClasses()));
+    std::unique_ptr<QObject> object(Automation::create(args.at(0)));
     qsizetype i = 1;
     for (; i < args.size(); ++i) {
         const QString& arg = args.at(i);

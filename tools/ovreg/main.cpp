@@ -3,6 +3,7 @@
 //
 //   ovreg query KEY     the key's default value, its named values, its subkeys
 //   ovreg query         the keys at the top
+//   ovreg --store FILE query [KEY]   the same in another store (an installation's)
 //
 //   (default)  REG_SZ  Liste de smileys
 //   Count  REG_DWORD  0x00000007 (7)
@@ -26,6 +27,7 @@ using Status = ClassRegistry::Status;
 int usage()
 {
     err() << "usage: ovreg query [KEY]\n"
+             "       ovreg --store FILE query [KEY]\n"
              "  KEY is a path such as ZunoSmileys\\DefaultIcon; without it, the keys at the top.\n";
     return 2;
 }
@@ -67,9 +69,9 @@ int failure(Status status, const QString& key, const QString& location)
     }
 }
 
-int query(const QString& key)
+int query(const QString& store, const QString& key)
 {
-    ClassRegistry registry;
+    ClassRegistry registry(store.isEmpty() ? ClassRegistry::defaultLocation() : store);
     const QString location = registry.location();
     QList<ClassRegistry::Value> values;
     QStringList subkeys;
@@ -94,11 +96,18 @@ int query(const QString& key)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    QString store;
+    if (args.size() >= 2 && args.first() == QLatin1String("--store")) {
+        store = args.at(1);
+        args = args.mid(2);
+        if (store.isEmpty())
+            return usage();
+    }
     if (args.isEmpty() || args.size() > 2 || args.first() != QLatin1String("query"))
         return usage();
     const QString key = args.value(1);
     if (args.size() == 2 && key.isEmpty())
         return failure(Status::InvalidName, key, QString());
-    return query(key);
+    return query(store, key);
 }

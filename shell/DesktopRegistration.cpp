@@ -1,0 +1,322 @@
+#include "DesktopRegistration.h"
+
+#include "ClassRegistry.h"
+#include "DesktopEntry.h"
+#include "KeptFile.h"
+#include "MimePackage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+// Longer registry values are no description or command line anyone wrote.
+constexpr qsizetype ValueLimit = 64 * 1024;
+constexpr int ToolTimeoutMs = 30000;
+
+const QString ContextMenuPrefix = QStringLiteral("example.orvak.OVShell.");
+// The index update-desktop-database writes, through which GIO finds the
+// programs of a type.
+const QString MimeInfoCache = QStringLiteral("/mimeinfo.cache");
+
+QString comparable(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
+}
+
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+// The data folders of XDG_DATA_DIRS; the user's own folder is left out even
+// when XDG_DATA_DIRS names it too.
+QStringList systemFolders()
+{
+    const QString user = comparable(userFolder());
+    QStringList folders;
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        if (comparable(folder) != user)
+            folders << folder;
+    }
+    return folders;
+}
+
+template <typename Test> bool anySystemFolder(Test test)
+{
+    const QStringList folders = systemFolders();
+    return std::any_of(folders.cbegin(), folders.cend(), test);
+}
+
+// Writes the content, or removes the library's copy where the system
+// provides the same; answers the outcome.
+KeptFile::Outcome keepUnlessProvided(const QString& path, const QByteArray& content, bool provided)
+{
+    return provided ? KeptFile::discard(path) : KeptFile::keep(path, content);
+}
+
+void runTool(const QString& tool, const QString& folder)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        return;
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, {folder});
+    if (!process.waitForFinished(ToolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    }
+}
+
+// An own file left as it was whose index (a database the tool builds from
+// the folder) is missing or older: it was written while the tool was missing
+// or failed, so the tool is run again.
+bool lags(KeptFile::Outcome outcome, const QString& keptPath, const QString& indexPath)
+{
+    if (outcome != KeptFile::Outcome::Unchanged || !QFileInfo::exists(keptPath))
+        return false;
+    const QFileInfo index(indexPath);
+    return !index.exists() || index.lastModified() < QFileInfo(keptPath).lastModified();
+}
+
+bool systemHasIcon(const QString& folder, const QString& context, const QString& name)
+{
+    const QDir theme(folder + QLatin1String("/icons/hicolor"));
+    if (!theme.exists())
+        return false;
+    if (QFileInfo::exists(theme.filePath(QLatin1String("scalable/") + context + QLatin1Char('/') +
+                                         name + QLatin1String(".svg"))))
+        return true;
+    const QStringList sizes = theme.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return std::any_of(sizes.cbegin(), sizes.cend(), [&](const QString& size) {
+        return QFileInfo::exists(theme.filePath(size + QLatin1Char('/') + context +
+                                                QLatin1Char('/') + name + QLatin1String(".png")));
+    });
+}
+
+// The picture with the library's marker after its XML declaration.
+QByteArray markedSvg(const QByteArray& svg)
+{
+    QByteArray comment = QByteArrayLiteral("<!-- ") + KeptFile::Marker +
+                         QByteArrayLiteral(": installed by the Orvak Shell Library for a "
+                                           "program's file-type registrations -->\n");
+    qsizetype at = svg.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    if (svg.mid(at).startsWith("<?xml")) {
+        const qsizetype end = svg.indexOf("?>", at);
+        if (end >= 0) {
+            at = end + 2;
+            comment.prepend('\n');
+        }
+    }
+    return svg.left(at) + comment + svg.mid(at);
+}
+
+// A menu text as a name: "&Ouvrir" gives "Ouvrir", "&&" one "&".
+QString withoutAccelerators(const QString& text)
+{
+    QString name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&'))
+                name += text.at(++i);
+            continue;
+        }
+        name += text.at(i);
+    }
+    return name.trimmed();
+}
+
+// A name part of a desktop-file id: lower-case letters, digits and "-" as
+// they are, every other byte as "_" and two hexadecimal digits, so that two
+// names never give one id.
+QString idPart(const QString& name)
+{
+    QString part;
+    for (const char byte : name.toLower().toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')
+            part += QLatin1Char(char(c));
+        else
+            part += QLatin1Char('_') + QString::number(c, 16).rightJustified(2, QLatin1Char('0'));
+    }
+    return part;
+}
+
+} // namespace
+
+DesktopRegistration::DesktopRegistration(ClassRegistry& registry)
+    : m_registry(registry)
+{}
+
+void DesktopRegistration::setIcon(int iconIndex, const QByteArray& svg)
+{
+    if (svg.isEmpty())
+        m_icons.remove(iconIndex);
+    else
+        m_icons.insert(iconIndex, svg);
+}
+
+QString DesktopRegistration::contextMenuId(const QString& className, const QString& verb)
+{
+    return ContextMenuPrefix + idPart(className) + QLatin1Char('.') + idPart(verb);
+}
+
+QString DesktopRegistration::defaultValue(const QString& path)
+{
+    QString text;
+    m_registry.queryDefaultValue(path, ValueLimit, &text);
+    return text;
+}
+
+QString DesktopRegistration::classOfExtension(const QString& extensionKey)
+{
+    return defaultValue(extensionKey);
+}
+
+bool DesktopRegistration::globsOf(const QString& className, QStringList* globs)
+{
+    QStringList keys;
+    // A store that cannot be read says nothing about what is registered.
+    if (m_registry.subkeys(QString(), &keys) == ClassRegistry::Status::Failed)
+        return false;
+    const QString folded = className.toCaseFolded();
+    for (const QString& key : std::as_const(keys)) {
+        if (!key.startsWith(QLatin1Char('.')) || defaultValue(key).toCaseFolded() != folded)
+            continue;
+        const QString glob = MimePackage::globForExtension(key);
+        if (!glob.isEmpty() && !globs->contains(glob, Qt::CaseInsensitive))
+            *globs << glob;
+    }
+    return true;
+}
+
+bool DesktopRegistration::keepIcon(const QString& context, const QString& name,
+                                   const QByteArray& svg)
+{
+    const QString path = userFolder() + QLatin1String("/icons/hicolor/scalable/") + context +
+                         QLatin1Char('/') + name + QLatin1String(".svg");
+    const bool provided = anySystemFolder(
+        [&](const QString& folder) { return systemHasIcon(folder, context, name); });
+    return KeptFile::changed(keepUnlessProvided(path, markedSvg(svg), provided));
+}
+
+void DesktopRegistration::updateClass(const QString& className, const QString& executable)
+{
+    const QString user = userFolder();
+    MimePackage package;
+    package.type = MimePackage::typeForClass(className);
+    if (user.isEmpty() || package.type.isEmpty() || !globsOf(className, &package.globs))
+        return;
+    package.comment = defaultValue(className);
+    updatePackage(user, package);
+    // Without an extension the class defines no type for an icon or entry.
+    if (package.globs.isEmpty())
+        return;
+    updateTypeIcon(className, package.type, executable);
+    updateContextMenus(user, className, package.type);
+}
+
+void DesktopRegistration::updatePackage(const QString& user, const MimePackage& package)
+{
+    const QString path = user + QLatin1String("/mime/packages/") + package.fileName();
+    KeptFile::Outcome outcome;
+    if (package.globs.isEmpty()) {
+        outcome = KeptFile::discard(path);
+    } else {
+        const bool provided =
+            anySystemFolder([&](const QString& folder) { return package.isDefinedIn(folder); });
+        outcome = keepUnlessProvided(path, package.content(), provided);
+    }
+    const QString mime = user + QLatin1String("/mime");
+    if (KeptFile::changed(outcome) ||
+        lags(outcome, path, mime + QLatin1Char('/') + package.type + QLatin1String(".xml")))
+        runTool(QStringLiteral("update-mime-database"), mime);
+}
+
+void DesktopRegistration::updateTypeIcon(const QString& className, const QString& type,
+                                         const QString& executable)
+{
+    // Only a picture of this program file that the program handed over.
+    const QString icon = defaultValue(className + QLatin1String("\\DefaultIcon"));
+    const qsizetype comma = icon.lastIndexOf(QLatin1Char(','));
+    bool isNumber = false;
+    const int index = icon.mid(comma + 1).toInt(&isNumber);
+    if (comma >= 0 && isNumber && icon.left(comma) == executable && m_icons.contains(index))
+        keepIcon(QStringLiteral("mimetypes"), MimePackage::iconName(type), m_icons.value(index));
+}
+
+void DesktopRegistration::updateContextMenus(const QString& user, const QString& className,
+                                             const QString& type)
+{
+    QStringList verbs;
+    const QString shell = className + QLatin1String("\\Shell");
+    m_registry.subkeys(shell, &verbs);
+    const QString applications = user + QLatin1String("/applications");
+    bool refresh = false;
+    for (const QString& verb : std::as_const(verbs)) {
+        const QString verbKey = shell + QLatin1Char('\\') + verb;
+        DesktopEntry entry =
+            DesktopEntry::fromCommandLine(defaultValue(verbKey + QLatin1String("\\command")));
+        if (entry.program.isEmpty())
+            continue;
+        entry.name = withoutAccelerators(defaultValue(verbKey));
+        if (entry.name.isEmpty())
+            entry.name = verb;
+        entry.mimeTypes = QStringList{type};
+        entry.noDisplay = true;
+        const QString id = contextMenuId(className, verb);
+        const bool provided =
+            anySystemFolder([&](const QString& folder) { return entry.isProvidedIn(folder, id); });
+        const QString path = applications + QLatin1Char('/') + id + QLatin1String(".desktop");
+        const KeptFile::Outcome kept = keepUnlessProvided(path, entry.content(), provided);
+        refresh =
+            refresh || KeptFile::changed(kept) || lags(kept, path, applications + MimeInfoCache);
+    }
+    if (refresh)
+        runTool(QStringLiteral("update-desktop-database"), applications);
+}
+
+void DesktopRegistration::updateProgramEntry(const QString& id, const QString& name,
+                                             const QStringList& classNames,
+                                             const QString& executable)
+{
+    const QString user = userFolder();
+    if (user.isEmpty() || !DesktopEntry::isValidId(id))
+        return;
+    DesktopEntry entry;
+    entry.name = name.trimmed().isEmpty() ? QFileInfo(executable).fileName() : name;
+    entry.program = executable;
+    entry.arguments = QStringList{QStringLiteral("%F")};
+    for (const QString& className : classNames) {
+        const QString type = MimePackage::typeForClass(className);
+        QStringList globs;
+        if (!type.isEmpty() && globsOf(className, &globs) && !globs.isEmpty() &&
+            !entry.mimeTypes.contains(type))
+            entry.mimeTypes << type;
+    }
+    if (entry.mimeTypes.isEmpty())
+        return;
+    const QString apps = QStringLiteral("apps");
+    if (m_icons.contains(0)) {
+        keepIcon(apps, id, m_icons.value(0));
+        entry.icon = id;
+    } else if (anySystemFolder(
+                   [&](const QString& folder) { return systemHasIcon(folder, apps, id); })) {
+        entry.icon = id;
+    }
+    const bool provided =
+        anySystemFolder([&](const QString& folder) { return entry.isProvidedIn(folder, id); });
+    const QString applications = user + QLatin1String("/applications");
+    const QString path = applications + QLatin1Char('/') + id + QLatin1String(".desktop");
+    const KeptFile::Outcome kept = keepUnlessProvided(path, entry.content(), provided);
+    if (KeptFile::changed(kept) || lags(kept, path, applications + MimeInfoCache))
+        runTool(QStringLiteral("update-desktop-database"), applications);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class ClassRegistry;
+class MimePackage;
+
+// Keeps the desktop's own registries in the user's data folder
+// (XDG_DATA_HOME) in step with the file-type registrations of the class
+// registry store, which stays the source of truth:
+//
+// - mime/packages/<type-icon-name>.xml for every class that has an extension,
+//   then update-mime-database on mime/;
+// - icons/hicolor/scalable/mimetypes/<type-icon-name>.svg, the class's default
+//   icon, when it is a picture of the registering program file that the
+//   program handed over;
+// - applications/example.orvak.OVShell.<class>.<verb>.desktop for every
+//   context-menu command, and on request the program's own entry, then
+//   update-desktop-database on applications/.
+//
+// Files are written through KeptFile (only when they differ, atomically,
+// never over another program's file). What a data folder of XDG_DATA_DIRS
+// already provides in the same way (an installed package) is not written per
+// user, and an earlier per-user copy of it is removed so that it cannot shadow
+// the package. A missing tool is skipped silently.
+class DesktopRegistration
+{
+public:
+    explicit DesktopRegistration(ClassRegistry& registry);
+
+    // Picture N of the program file, as SVG text; an empty one is forgotten.
+    void setIcon(int iconIndex, const QByteArray& svg);
+
+    // Brings the class's files in step with the store. `executable` is the
+    // registering object's program file.
+    void updateClass(const QString& className, const QString& executable);
+    // The class an extension key names in the store; empty when none.
+    QString classOfExtension(const QString& extensionKey);
+    // Brings <id>.desktop in step: the program file opening the types of the
+    // classes that have an extension, with the program's picture 0 as its
+    // icon when it was handed over.
+    void updateProgramEntry(const QString& id, const QString& name, const QStringList& classNames,
+                            const QString& executable);
+
+    // The desktop-file id of a context-menu command.
+    static QString contextMenuId(const QString& className, const QString& verb);
+
+private:
+    void updatePackage(const QString& user, const MimePackage& package);
+    void updateTypeIcon(const QString& className, const QString& type, const QString& executable);
+    // One entry per context-menu command, offered for the type only.
+    void updateContextMenus(const QString& user, const QString& className, const QString& type);
+    QString defaultValue(const QString& path);
+    // The globs of the class's extensions; false when the store cannot be read.
+    bool globsOf(const QString& className, QStringList* globs);
+    // Keeps the icon in the user's hicolor theme unless a data folder of the
+    // system has it; answers whether a file changed.
+    bool keepIcon(const QString& context, const QString& name, const QByteArray& svg);
+
+    ClassRegistry& m_registry;
+    QHash<int, QByteArray> m_icons;
+};
