@@ -18,8 +18,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <algorithm>
-
 namespace {
 
 constexpr qint16 BuiltIn = -1; // the catalogue controls' Default for a built-in entry
@@ -245,11 +243,7 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
 
 void ListPage::showUserEntries(const UserListChange::Entries& entries)
 {
-    const QList<CatalogueListModel::Entry> now = m_model->userEntries();
-    if (now.size() == entries.size() &&
-        std::equal(now.cbegin(), now.cend(), entries.cbegin(), [](const auto& a, const auto& b) {
-            return a.text == b.text && a.description == b.description;
-        }))
+    if (showsUserEntries(entries))
         return;
     const int row = m_view->selectedSourceRow();
     const bool wasUser = row >= 0 && m_model->entry(row).origin == CatalogueListModel::Origin::File;
@@ -264,6 +258,23 @@ void ListPage::showUserEntries(const UserListChange::Entries& entries)
             select(again);
     }
     refreshButtons();
+}
+
+bool ListPage::showsUserEntries(const UserListChange::Entries& entries) const
+{
+    // The user's rows are the last ones; compared in place, without a copy,
+    // as most of the time this is the list's own write coming back.
+    using Origin = CatalogueListModel::Origin;
+    const int first = m_model->rowCount() - int(entries.size());
+    if (first < 0 || (first > 0 && m_model->entry(first - 1).origin == Origin::File))
+        return false;
+    for (int i = 0; i < int(entries.size()); ++i) {
+        const CatalogueListModel::Entry& row = m_model->entry(first + i);
+        if (row.origin != Origin::File || row.text != entries.at(i).text ||
+            row.description != entries.at(i).description)
+            return false;
+    }
+    return true;
 }
 
 int ListPage::userRowOf(const QString& text) const

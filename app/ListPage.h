@@ -82,6 +82,7 @@ protected:
 private:
     int selectedUserRow() const;
     int userRowOf(const QString& text) const;
+    bool showsUserEntries(const UserListChange::Entries& entries) const;
     void select(int row);
     void runEntryDialog(bool edit);
 

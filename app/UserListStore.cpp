@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -147,7 +148,7 @@ void UserListStore::start()
     job->start();
 }
 
-void UserListStore::finish(const Trip& trip, bool announce)
+void UserListStore::finish(Trip& trip, bool announce)
 {
     follow();
     if (!trip.result) {
@@ -160,9 +161,12 @@ void UserListStore::finish(const Trip& trip, bool announce)
     m_pending.remove(0, std::min(trip.changes.size(), m_pending.size()));
     if (!trip.changes.isEmpty())
         m_failing = false;
-    UserListChange::Entries entries = trip.entries;
+    UserListChange::Entries entries = std::move(trip.entries);
     UserListChange::applyAll(entries, m_pending);
     Q_EMIT entriesChanged(entries);
+    // Freeing a long list takes the window milliseconds; a pool thread has
+    // them to spare.
+    QThreadPool::globalInstance()->start([doomed = std::move(entries)] {});
 }
 
 UserListStore::Result UserListStore::flush()

@@ -73,7 +73,7 @@ Q_SIGNALS:
 private:
     struct Trip;
     void start();
-    void finish(const Trip& trip, bool announce);
+    void finish(Trip& trip, bool announce);
     void follow();
 
     ModZunoSmiley& m_mod;
