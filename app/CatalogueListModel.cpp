@@ -4,6 +4,8 @@
 
 #include <QMimeData>
 
+#include <algorithm>
+
 CatalogueListModel::CatalogueListModel(Kind kind, QObject* parent)
     : QAbstractTableModel(parent)
     , m_kind(kind)
@@ -196,6 +198,42 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
             user.append(e);
     }
     return user;
+}
+
+void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
+{
+    // The user's rows follow the built-in ones (loads and Add append them),
+    // so they are the rows after the last built-in one; those never change.
+    const auto lastBuiltIn = std::find_if(m_entries.crbegin(), m_entries.crend(),
+                                          [](const Entry& e) { return e.origin == Origin::Table; });
+    const int first = int(m_entries.crend() - lastBuiltIn);
+    const QList<Entry>& kept = entries;
+
+    const auto same = [](const Entry& a, const Entry& b) {
+        return a.origin == b.origin && a.text == b.text && a.description == b.description;
+    };
+    const int oldCount = int(m_entries.size()) - first;
+    const int newCount = int(kept.size());
+    int prefix = 0;
+    while (prefix < oldCount && prefix < newCount &&
+           same(m_entries.at(first + prefix), kept.at(prefix)))
+        ++prefix;
+    int suffix = 0;
+    while (suffix < oldCount - prefix && suffix < newCount - prefix &&
+           same(m_entries.at(first + oldCount - 1 - suffix), kept.at(newCount - 1 - suffix)))
+        ++suffix;
+    if (oldCount - prefix - suffix > 0)
+        removeRows(first + prefix, oldCount - prefix - suffix);
+    const int insertCount = newCount - prefix - suffix;
+    if (insertCount <= 0)
+        return;
+    const int at = first + prefix;
+    beginInsertRows({}, at, at + insertCount - 1);
+    const QList<Entry> inserted = kept.mid(prefix, insertCount);
+    m_entries = m_entries.first(at) + inserted + m_entries.sliced(at);
+    for (const Entry& entry : inserted)
+        addToIndex(entry);
+    endInsertRows();
 }
 
 QString CatalogueListModel::tagText(Origin origin)

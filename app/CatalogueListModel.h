@@ -82,6 +82,11 @@ public:
     // The user's entries in row order.
     QList<Entry> userEntries() const;
 
+    // Puts these entries (user entries the list may hold) in place of the
+    // user's entries; the built-in entries stay. Only the rows that differ
+    // change, so the views keep their selection elsewhere.
+    void replaceUserEntries(const QList<Entry>& entries);
+
     static QString tagText(Origin origin);
     QString iconKey(Origin origin) const;
 

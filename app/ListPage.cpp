@@ -193,11 +193,105 @@ void ListPage::removeSelected()
     const int row = selectedUserRow();
     if (row < 0)
         return;
+    const QString text = m_model->entry(row).text;
     m_model->removeRows(row, 1);
     // The list does not move the selection to a neighbour: a second Delete
     // must not take another entry.
     m_view->selectionModel()->clearSelection();
     refreshButtons();
+    Q_EMIT changedByUser(UserListChange::remove(text));
+}
+
+bool ListPage::removeUserEntry(const QString& text)
+{
+    const int row = userRowOf(text);
+    if (row < 0)
+        return false;
+    select(row);
+    removeSelected();
+    return true;
+}
+
+bool ListPage::addUserEntry(const QString& text, const QString& description)
+{
+    if (entryExists(text, false))
+        return false;
+    m_model->append({text, description, CatalogueListModel::Origin::File});
+    Q_EMIT changedByUser(UserListChange::add(text, description));
+    return true;
+}
+
+bool ListPage::editUserEntry(const QString& oldText, const QString& text,
+                             const QString& description)
+{
+    const int row = userRowOf(oldText);
+    if (row < 0) {
+        // Gone while the dialog was open: what the user typed is not lost.
+        if (entryExists(text, false))
+            return false;
+        m_model->append({text, description, CatalogueListModel::Origin::File});
+    } else {
+        // The entry is selected again, so that it is the one excepted.
+        select(row);
+        if (entryExists(text, true))
+            return false;
+        m_model->setEntry(row, text, description);
+    }
+    Q_EMIT changedByUser(UserListChange::edit(oldText, text, description));
+    return true;
+}
+
+void ListPage::showUserEntries(const UserListChange::Entries& entries)
+{
+    if (showsUserEntries(entries))
+        return;
+    const int row = m_view->selectedSourceRow();
+    const bool wasUser = row >= 0 && m_model->entry(row).origin == CatalogueListModel::Origin::File;
+    const QString selected = wasUser ? m_model->entry(row).text : QString();
+    QList<CatalogueListModel::Entry> users;
+    users.reserve(entries.size());
+    for (const auto& entry : entries)
+        users.append({entry.text, entry.description, CatalogueListModel::Origin::File});
+    m_model->replaceUserEntries(users);
+    if (wasUser && m_view->selectedSourceRow() < 0) {
+        if (const int again = userRowOf(selected); again >= 0)
+            select(again);
+    }
+    refreshButtons();
+}
+
+bool ListPage::showsUserEntries(const UserListChange::Entries& entries) const
+{
+    // The user's rows are the last ones; compared in place, without a copy,
+    // as most of the time this is the list's own write coming back.
+    using Origin = CatalogueListModel::Origin;
+    const int first = m_model->rowCount() - int(entries.size());
+    if (first < 0 || (first > 0 && m_model->entry(first - 1).origin == Origin::File))
+        return false;
+    for (int i = 0; i < int(entries.size()); ++i) {
+        const CatalogueListModel::Entry& row = m_model->entry(first + i);
+        if (row.origin != Origin::File || row.text != entries.at(i).text ||
+            row.description != entries.at(i).description)
+            return false;
+    }
+    return true;
+}
+
+int ListPage::userRowOf(const QString& text) const
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const CatalogueListModel::Entry& entry = m_model->entry(row);
+        if (entry.origin == CatalogueListModel::Origin::File && entry.text == text)
+            return row;
+    }
+    return -1;
+}
+
+void ListPage::select(int row)
+{
+    m_view->selectionModel()->setCurrentIndex(m_sorted->mapFromSource(m_model->index(row, 0)),
+                                              QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
 }
 
 int ListPage::selectedUserRow() const
@@ -219,8 +313,11 @@ void ListPage::runEntryDialog(bool edit)
                            QLatin1Char(' ') + bareLabel(label));
     dialog->lblItem->setText(label);
     const int row = edit ? selectedUserRow() : -1;
+    // The entry is known by its text: the list may follow its file while
+    // the dialog is open, and its row may move or go.
+    const QString original = row >= 0 ? m_model->entry(row).text : QString();
     if (row >= 0) {
-        dialog->CItem->setText(m_model->entry(row).text);
+        dialog->CItem->setText(original);
         dialog->CDescription->setText(m_model->entry(row).description);
     }
     dialog->exec();
@@ -230,18 +327,10 @@ void ListPage::runEntryDialog(bool edit)
     if (dialog->HitOk) {
         const QString text = dialog->CItem->text();
         const QString description = dialog->CDescription->text();
-        if (!edit) {
-            if (!entryExists(text, false))
-                m_model->append({text, description, CatalogueListModel::Origin::File});
-        } else if (row >= 0) {
-            // The entry the dialog was opened for is the one changed and the
-            // one excepted, even if the selection moved meanwhile.
-            m_view->selectionModel()->setCurrentIndex(
-                m_sorted->mapFromSource(m_model->index(row, 0)),
-                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            if (!entryExists(text, true))
-                m_model->setEntry(row, text, description);
-        }
+        if (!edit)
+            addUserEntry(text, description);
+        else if (row >= 0)
+            editUserEntry(original, text, description);
     }
     dialog->CanUnload = true;
 }

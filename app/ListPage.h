@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueListModel.h"
+#include "UserListChange.h"
 
 #include <QWidget>
 
@@ -60,11 +61,29 @@ public:
     void editSelected();
     void removeSelected();
 
+    // What Add, Edit and Remove do once the user has confirmed, each
+    // announced by changedByUser when the list changed. An Edit whose entry
+    // has gone meanwhile (another window removed it) adds it again, if no
+    // other entry has its text. True when the list changed.
+    bool addUserEntry(const QString& text, const QString& description);
+    bool editUserEntry(const QString& oldText, const QString& text, const QString& description);
+    bool removeUserEntry(const QString& text);
+
+    // The user entries as their file holds them now: the list follows,
+    // keeping its built-in entries and the selected entry where it still is.
+    void showUserEntries(const UserListChange::Entries& entries);
+
+Q_SIGNALS:
+    void changedByUser(const UserListChange& change);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int selectedUserRow() const;
+    int userRowOf(const QString& text) const;
+    bool showsUserEntries(const UserListChange::Entries& entries) const;
+    void select(int row);
     void runEntryDialog(bool edit);
 
     ZunoSmiley1& m_localizer;

@@ -6,6 +6,8 @@
 std::optional<MessageBox::Answer> MessageBox::s_nextAnswer;
 QString MessageBox::s_lastText;
 int MessageBox::s_askedCount = 0;
+QString MessageBox::s_lastNotice;
+int MessageBox::s_noticeCount = 0;
 
 MessageBox::Answer MessageBox::askKeepOpen(QWidget* parent, const QString& title,
                                            const QString& text, const QString& keepOpenText,
@@ -28,6 +30,26 @@ MessageBox::Answer MessageBox::askKeepOpen(QWidget* parent, const QString& title
     return box.clickedButton() == keep || !box.clickedButton() ? KeepOpen : CloseAnyway;
 }
 
+void MessageBox::inform(QWidget* parent, const QString& title, const QString& text)
+{
+    s_lastNotice = text;
+    ++s_noticeCount;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+QString MessageBox::lastNotice()
+{
+    return s_lastNotice;
+}
+
+int MessageBox::noticeCount()
+{
+    return s_noticeCount;
+}
+
 void MessageBox::setNextAnswer(Answer answer)
 {
     s_nextAnswer = answer;
@@ -48,4 +70,6 @@ void MessageBox::reset()
     s_nextAnswer.reset();
     s_lastText.clear();
     s_askedCount = 0;
+    s_lastNotice.clear();
+    s_noticeCount = 0;
 }

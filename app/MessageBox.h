@@ -19,6 +19,12 @@ public:
     static Answer askKeepOpen(QWidget* parent, const QString& title, const QString& text,
                               const QString& keepOpenText, const QString& closeAnywayText);
 
+    // Tells something without waiting for an answer: the window goes on.
+    static void inform(QWidget* parent, const QString& title, const QString& text);
+    // The text of the last report, and how many were made since the reset.
+    static QString lastNotice();
+    static int noticeCount();
+
     // The answer that the next question gets without being shown.
     static void setNextAnswer(Answer answer);
     // The text of the last question asked, shown or not.
@@ -31,4 +37,6 @@ private:
     static std::optional<Answer> s_nextAnswer;
     static QString s_lastText;
     static int s_askedCount;
+    static QString s_lastNotice;
+    static int s_noticeCount;
 };

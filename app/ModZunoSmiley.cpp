@@ -22,6 +22,8 @@ ModZunoSmiley::ModZunoSmiley(const QString& programFile)
 ModZunoSmiley::~ModZunoSmiley()
 {
     delete MainWindow.data();
+    // Its requests would reach a program state that is gone.
+    delete m_terminationWatcher;
 }
 
 void ModZunoSmiley::Main()
@@ -42,9 +44,12 @@ void ModZunoSmiley::LoadSettings()
         ReadSetting(SettingsStore::LanguageKey, QStringLiteral("1"), SettingsStore::Configuration));
 }
 
-bool ModZunoSmiley::SaveSettings()
+bool ModZunoSmiley::SaveSettings(AtomicFileWriter::Result* why)
 {
-    return SettingsStore::setLanguage(CurrentLanguage);
+    const AtomicFileWriter::Result result = SettingsStore::setLanguage(CurrentLanguage);
+    if (why)
+        *why = result;
+    return result.ok();
 }
 
 QString ModZunoSmiley::ReadSetting(const QString& Key, const QString& Default,
@@ -122,10 +127,16 @@ void ModZunoSmiley::watchForTermination()
     m_terminationWatcher = new TerminationWatcher(qApp);
     QObject::connect(m_terminationWatcher, &TerminationWatcher::terminationRequested, qApp,
                      [this](int) {
+                         // A close under way (saving, or asking what to do
+                         // with what could not be saved) answers it.
+                         if (m_closing)
+                             return;
+                         m_closing = true;
                          if (MainWindow)
                              MainWindow->close();
                          else
                              QCoreApplication::quit();
+                         m_closing = false;
                      });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                      [this](QSessionManager& manager) { commitData(manager); });

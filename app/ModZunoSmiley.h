@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AtomicFileWriter.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -30,8 +32,9 @@ public:
     void Main();
 
     void LoadSettings();
-    // Writes CurrentLanguage; false when the settings store took nothing.
-    bool SaveSettings();
+    // Writes CurrentLanguage; false, with the reason, when the settings store
+    // took nothing.
+    bool SaveSettings(AtomicFileWriter::Result* why = nullptr);
     static QString ReadSetting(const QString& Key, const QString& Default, const QString& Section);
     void RegisterListFileTypes();
 
@@ -64,4 +67,5 @@ private:
     std::unique_ptr<ZunoSmiley1> m_localizer;
     std::unique_ptr<OVObject> m_objectLib;
     TerminationWatcher* m_terminationWatcher = nullptr;
+    bool m_closing = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AtomicFileWriter.h"
+
 #include <QString>
 
 // The program's one persistent setting, the interface language, in the
@@ -15,15 +17,18 @@ public:
 
     // A value of application "ZunoSmileys"; defaultValue when it is absent.
     static QString read(const QString& key, const QString& defaultValue, const QString& section);
-    // Writes a value and makes sure it reached the store; false when it did not.
-    static bool write(const QString& key, const QString& value, const QString& section);
+    // Writes a value and makes sure it reached the store; the reason when it
+    // did not. The store is written only as a regular file, merged with what
+    // another process wrote there meanwhile.
+    static AtomicFileWriter::Result write(const QString& key, const QString& value,
+                                          const QString& section);
 
     // The stored language: 1 (French) when absent or not a number, 2
     // (English) for any other number.
     static qint16 language();
     // The language code of a stored value, by the same rule.
     static qint16 languageFromText(const QString& stored);
-    static bool setLanguage(qint16 language);
+    static AtomicFileWriter::Result setLanguage(qint16 language);
 
     // Where the store lives, for messages and tests.
     static QString fileName();

@@ -23,8 +23,10 @@ TerminationWatcher::TerminationWatcher(QObject* parent)
     struct sigaction action = {};
     action.sa_handler = &TerminationWatcher::handleSignal;
     sigemptyset(&action.sa_mask);
-    // One request is enough: the next one gets the default action.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    // The handler stays: a request while the program is saving waits for
+    // the save, and one after the user chose to keep the window open
+    // closes it again.
+    action.sa_flags = SA_RESTART;
     for (int sig : WatchedSignals)
         ::sigaction(sig, &action, nullptr);
 }
@@ -44,7 +46,9 @@ void TerminationWatcher::handleSignal(int signalNumber)
 
 void TerminationWatcher::readSignal()
 {
-    unsigned char byte = 0;
-    if (::read(s_fds[1], &byte, 1) == 1)
-        Q_EMIT terminationRequested(byte);
+    // Requests that came together are one request.
+    unsigned char bytes[64];
+    const ssize_t count = ::recv(s_fds[1], bytes, sizeof bytes, MSG_DONTWAIT);
+    if (count > 0)
+        Q_EMIT terminationRequested(bytes[count - 1]);
 }

@@ -1,27 +1,41 @@
 #pragma once
 
+#include "AtomicFileWriter.h"
+#include "UserListFormat.h"
+
 #include <QList>
+#include <QSet>
 #include <QString>
 
-// A user list file ("Smileys.smy", "Acronyms.acr"): one line per user entry,
-// the text and the description each between double quotes, a comma between
-// them and CR LF after every line, nothing escaped. Written in UTF-8; the
-// catalogue controls read it back.
+class UserListChange;
+
+// A user list file ("Smileys.smy", "Acronyms.acr") on disk: one line per
+// user entry, the text and the description each between double quotes, a
+// comma between them and CR LF after every line, nothing escaped, UTF-8
+// (UserListFormat). Written only as a regular file, atomically
+// (AtomicFileWriter).
 class UserListFile
 {
 public:
-    struct Record
-    {
-        QString text;
-        QString description;
-    };
+    using Record = UserListFormat::Entry;
+    using Result = AtomicFileWriter::Result;
 
     // The bytes of the file for these records.
     static QByteArray format(const QList<Record>& records);
 
-    // Replaces the file atomically: the previous file stays whole unless the
-    // new one was written completely. Creates a missing folder. On failure
-    // answers false and the reason in errorString.
-    static bool save(const QString& path, const QList<Record>& records,
-                     QString* errorString = nullptr);
+    // Replaces the file with these records. Creates a missing folder.
+    static Result save(const QString& path, const QList<Record>& records);
+
+    // The records of the file as it is now; none when there is no file yet.
+    static Result read(const QString& path, QList<Record>* records);
+
+    // Applies changes to the file as it is on disk now, under its lock, and
+    // gives the records it holds afterwards. The file then holds what the
+    // next load takes: a record that the load would drop as a duplicate of a
+    // built-in text (taken, letter case folded) or of an earlier record goes.
+    static Result merge(const QString& path, const QList<UserListChange>& changes,
+                        const QSet<QString>& taken, QList<Record>* records);
+
+    // Drops the records a load would drop, as above.
+    static void keepLoadable(QList<Record>& records, QSet<QString> taken);
 };

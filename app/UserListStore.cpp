@@ -3,30 +3,186 @@
 #include "ModZunoSmiley.h"
 #include "UserListFile.h"
 
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <algorithm>
+
+// One trip to the file, on the store's thread: the pending changes written
+// (or, with none, the file read) and what the file holds afterwards.
+struct UserListStore::Trip
+{
+    QList<UserListChange> changes;
+    QSet<QString> builtInKeys;
+    AtomicFileWriter::Result result;
+    UserListChange::Entries entries;
+
+    // With no changes the file is only read; the entries are what a load
+    // would take from it.
+    void run(const QString& path)
+    {
+        if (!changes.isEmpty()) {
+            result = UserListFile::merge(path, changes, builtInKeys, &entries);
+            return;
+        }
+        result = UserListFile::read(path, &entries);
+        UserListFile::keepLoadable(entries, builtInKeys);
+    }
+};
+
+namespace {
+
+// An outside change comes as a burst of events (a temporary file, a rename,
+// a lock file); one read after the burst is enough, well within a second.
+constexpr int SettleMilliseconds = 150;
+
+} // namespace
+
 UserListStore::UserListStore(ModZunoSmiley& mod, const QString& fileName, Reader reader,
                              QObject* parent)
     : QObject(parent)
     , m_mod(mod)
     , m_fileName(fileName)
     , m_reader(std::move(reader))
-{}
+{
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(SettleMilliseconds);
+    connect(m_settle, &QTimer::timeout, this, &UserListStore::start);
+}
+
+UserListStore::~UserListStore()
+{
+    if (m_job) {
+        m_job->wait();
+        delete m_job;
+    }
+}
+
+void UserListStore::stop()
+{
+    if (m_job) {
+        m_job->wait();
+        ++m_ticket;
+        m_job = nullptr;
+    }
+    m_settle->stop();
+    delete m_watcher;
+    m_watcher = nullptr;
+    m_stopped = true;
+}
 
 QString UserListStore::path() const
 {
     return m_mod.listFilePath(m_fileName);
 }
 
-void UserListStore::load() const
+void UserListStore::load()
 {
     m_reader(path());
+    follow();
 }
 
-bool UserListStore::save(const QList<CatalogueListModel::Entry>& entries,
-                         QString* errorString) const
+void UserListStore::follow()
 {
-    QList<UserListFile::Record> records;
-    records.reserve(entries.size());
-    for (const auto& entry : entries)
-        records.append({entry.text, entry.description});
-    return UserListFile::save(path(), records, errorString);
+    if (m_stopped)
+        return;
+    // The folder too: an atomic replace puts a new file in the old one's
+    // place, and a watch on the file alone ends with the old one.
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        const auto changed = [this] { m_settle->start(); };
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, changed);
+    }
+    const QString file = path();
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir())
+        m_watcher->addPath(folder);
+    if (!m_watcher->files().contains(file) && QFileInfo(file).isFile())
+        m_watcher->addPath(file);
+}
+
+void UserListStore::setBuiltInTexts(const QStringList& texts)
+{
+    m_builtInKeys.clear();
+    for (const QString& text : texts)
+        m_builtInKeys.insert(text.toCaseFolded());
+}
+
+void UserListStore::record(const UserListChange& change)
+{
+    m_pending.append(change);
+    start();
+}
+
+void UserListStore::start()
+{
+    if (m_stopped)
+        return;
+    if (m_job) {
+        m_again = true;
+        return;
+    }
+    m_again = false;
+    // The thread works on a copy: the window goes on changing the list.
+    m_trip = std::make_shared<Trip>();
+    m_trip->changes = m_pending;
+    m_trip->builtInKeys = m_builtInKeys;
+    QThread* job = QThread::create([trip = m_trip, path = path()] { trip->run(path); });
+    m_job = job;
+    // A trip that flush() has taken over already is over when this arrives.
+    const quint64 ticket = ++m_ticket;
+    connect(job, &QThread::finished, this, [this, job, ticket] {
+        job->deleteLater();
+        if (ticket != m_ticket)
+            return;
+        m_job = nullptr;
+        finish(*m_trip, true);
+        if (m_again)
+            start();
+    });
+    job->start();
+}
+
+void UserListStore::finish(Trip& trip, bool announce)
+{
+    follow();
+    if (!trip.result) {
+        // A file that cannot be read now is no reason to forget anything.
+        if (!trip.changes.isEmpty() && announce && !m_failing)
+            Q_EMIT writeFailed(trip.result);
+        m_failing = m_failing || !trip.changes.isEmpty();
+        return;
+    }
+    m_pending.remove(0, std::min(trip.changes.size(), m_pending.size()));
+    if (!trip.changes.isEmpty())
+        m_failing = false;
+    UserListChange::Entries entries = std::move(trip.entries);
+    UserListChange::applyAll(entries, m_pending);
+    Q_EMIT entriesChanged(entries);
+    // Freeing a long list takes the window milliseconds; a pool thread has
+    // them to spare.
+    QThreadPool::globalInstance()->start([doomed = std::move(entries)] {});
+}
+
+UserListStore::Result UserListStore::flush()
+{
+    if (m_job) {
+        m_job->wait();
+        ++m_ticket;
+        m_job = nullptr;
+        finish(*m_trip, false);
+    }
+    m_again = false;
+    // The close writes even without a change, so that the file holds what
+    // the next load takes, as one written from the list would.
+    Trip trip;
+    trip.changes = m_pending;
+    trip.result = UserListFile::merge(path(), trip.changes, m_builtInKeys, &trip.entries);
+    finish(trip, false);
+    return trip.result;
 }

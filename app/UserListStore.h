@@ -1,17 +1,27 @@
 #pragma once
 
-#include "CatalogueListModel.h"
+#include "AtomicFileWriter.h"
+#include "UserListChange.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class ModZunoSmiley;
+class QFileSystemWatcher;
+class QThread;
+class QTimer;
 
 // The user's entries of one list on disk ("Smileys.smy" or "Acronyms.acr" in
-// the list folder): loading reports them through the list's catalogue
-// control, saving replaces the file with the entries the list holds now.
+// the list folder). Every change the user makes is written at once, merged
+// into the file as it is on disk under the file's lock, on a thread of its
+// own, so that a long list never blocks the window. The file is followed:
+// when it changes on disk (another window, another program), its entries
+// are announced again. A change stays pending, and shown, until the file
+// holds it.
 class UserListStore : public QObject
 {
     Q_OBJECT
@@ -19,21 +29,64 @@ public:
     // Reads the file at a path and reports its entries (the catalogue
     // control's LoadFile).
     using Reader = std::function<void(const QString& path)>;
+    using Result = AtomicFileWriter::Result;
+    using Entries = UserListChange::Entries;
 
     UserListStore(ModZunoSmiley& mod, const QString& fileName, Reader reader,
                   QObject* parent = nullptr);
+    ~UserListStore() override;
 
     QString fileName() const { return m_fileName; }
     // The full path, in the list folder the program chose.
     QString path() const;
 
-    void load() const;
-    // Replaces the file atomically. False, with the reason, when it could
-    // not be written; the previous file then stays whole.
-    bool save(const QList<CatalogueListModel::Entry>& entries, QString* errorString) const;
+    // The start: the file's entries through the catalogue control; from then
+    // on the file is followed.
+    void load();
+
+    // Writes a change of the user's at once, off this thread.
+    void record(const UserListChange& change);
+
+    // Waits for a write under way, then writes here and now what is still
+    // pending; with nothing pending the file is only created when missing.
+    // The close calls it. A failed write leaves the previous file whole.
+    Result flush();
+
+    // The built-in texts of the list, which a user entry may not repeat.
+    void setBuiltInTexts(const QStringList& texts);
+
+    // Stops following the file, once a write under way has ended.
+    void stop();
+
+    bool hasPending() const { return !m_pending.isEmpty(); }
+    // True while a write or a read runs on its thread.
+    bool isBusy() const { return m_job != nullptr; }
+
+Q_SIGNALS:
+    // The user entries as they stand now: the file as it is on disk, with
+    // the changes it does not hold yet applied on top.
+    void entriesChanged(const UserListChange::Entries& entries);
+    // A change could not be written; it stays pending and shown. Sent once,
+    // until a write succeeds again.
+    void writeFailed(const AtomicFileWriter::Result& result);
 
 private:
+    struct Trip;
+    void start();
+    void finish(Trip& trip, bool announce);
+    void follow();
+
     ModZunoSmiley& m_mod;
     QString m_fileName;
     Reader m_reader;
+    QList<UserListChange> m_pending;
+    QSet<QString> m_builtInKeys;
+    QThread* m_job = nullptr;
+    std::shared_ptr<Trip> m_trip;
+    quint64 m_ticket = 0;
+    bool m_again = false;
+    bool m_stopped = false;
+    bool m_failing = false;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_settle = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "BusyPointer.h"
 #include "SingleLineValidator.h"
 #include "Twips.h"
+#include "UserListFormat.h"
 #include "ZunoSmiley1.h"
 
 #include <QCloseEvent>
@@ -46,6 +47,12 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
     lblItem->setBuddy(CItem);
     lblDescription->setBuddy(CDescription);
 
+    lblRefusal = new QLabel(this);
+    lblRefusal->setObjectName(QStringLiteral("lblRefusal"));
+    lblRefusal->setGeometry(twips.rect(120, 1620, 3615, 360));
+    lblRefusal->setWordWrap(true);
+    lblRefusal->hide();
+
     cmdOk = new QPushButton(this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdOk->setGeometry(twips.rect(1680, 1680, 975, 325));
@@ -84,7 +91,39 @@ void frmAddNew::Form_Activate()
 
 void frmAddNew::SetCmdOk()
 {
-    cmdOk->setEnabled(!CItem->text().isEmpty() && !CDescription->text().isEmpty());
+    // What the list file could not give back as it was is refused here,
+    // with the reason, rather than changed at the next start.
+    using Refusal = UserListFormat::Refusal;
+    const Refusal refusal = UserListFormat::check(CItem->text(), CDescription->text());
+    cmdOk->setEnabled(refusal == Refusal::None && !CItem->text().isEmpty() &&
+                      !CDescription->text().isEmpty());
+    switch (refusal) {
+    case Refusal::None:
+    case Refusal::LineBreak: // the boxes keep one line; a break never gets here
+        showRefusal({});
+        break;
+    case Refusal::SeparatorInText:
+        showRefusal(m_localizer.ID_INT_REFUSE_SEPARATOR());
+        break;
+    case Refusal::TextEndsLikeSeparator:
+        showRefusal(m_localizer.ID_INT_REFUSE_SEPARATOR_END());
+        break;
+    case Refusal::LoneSurrogate:
+        showRefusal(m_localizer.ID_INT_REFUSE_BROKEN_CHARACTER());
+        break;
+    }
+}
+
+void frmAddNew::showRefusal(const QString& refusal)
+{
+    // The line takes room under the boxes only while it has something to say.
+    const Twips twips;
+    const int shift = refusal.isEmpty() ? 0 : 360;
+    lblRefusal->setText(refusal);
+    lblRefusal->setVisible(!refusal.isEmpty());
+    setFixedSize(twips.size(3855, 2100 + shift));
+    cmdOk->setGeometry(twips.rect(1680, 1680 + shift, 975, 325));
+    cmdCancel->setGeometry(twips.rect(2760, 1680 + shift, 975, 325));
 }
 
 void frmAddNew::CItem_Change()

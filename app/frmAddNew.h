@@ -21,7 +21,8 @@ public:
 
     void Form_Load();
     void Form_Activate();
-    // OK is enabled exactly when neither box is empty.
+    // OK is enabled exactly when neither box is empty and the list file can
+    // carry both texts as they are; lblRefusal says why it cannot.
     void SetCmdOk();
     void CItem_Change();
     void CDescription_Change();
@@ -37,6 +38,7 @@ public:
     QLabel* lblItem = nullptr;
     QLineEdit* CItem = nullptr;
     QLabel* lblDescription = nullptr;
+    QLabel* lblRefusal = nullptr;
     QLineEdit* CDescription = nullptr;
     QPushButton* cmdOk = nullptr;
     QPushButton* cmdCancel = nullptr;
@@ -47,5 +49,7 @@ protected:
     void reject() override;
 
 private:
+    void showRefusal(const QString& refusal);
+
     ZunoSmiley1& m_localizer;
 };

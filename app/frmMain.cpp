@@ -10,6 +10,7 @@
 #include "ModZunoSmiley.h"
 #include "OVAcronym.h"
 #include "OVSmiley.h"
+#include "SaveFailure.h"
 #include "SettingsStore.h"
 #include "Twips.h"
 #include "UserListStore.h"
@@ -56,6 +57,17 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
                 new UserListStore(
                     mod, QStringLiteral("Acronyms.acr"),
                     [this](const QString& path) { m_acronymControl->LoadFile(path); }, this)};
+    // Each change of the user's is written at once; the lists follow their
+    // files when another window or program changes them.
+    for (int list = 0; list < ListCount; ++list) {
+        connect(m_pages[list], &ListPage::changedByUser, m_stores[list], &UserListStore::record);
+        connect(m_stores[list], &UserListStore::entriesChanged, m_pages[list],
+                &ListPage::showUserEntries);
+        connect(m_stores[list], &UserListStore::writeFailed, this,
+                [this, list](const AtomicFileWriter::Result& result) {
+                    tellWriteFailed(list, result);
+                });
+    }
     Form_Load();
 }
 
@@ -67,6 +79,11 @@ frmMain::~frmMain()
 ListPage* frmMain::page(int list) const
 {
     return list >= 0 && list < ListCount ? m_pages[list] : nullptr;
+}
+
+UserListStore* frmMain::store(int list) const
+{
+    return list >= 0 && list < ListCount ? m_stores[list] : nullptr;
 }
 
 void frmMain::Form_Load()
@@ -92,6 +109,12 @@ void frmMain::Form_Load()
         loadTable(list);
     }
     for (int list = 0; list < ListCount; ++list) {
+        QStringList builtIns;
+        for (const auto& entry : m_pages[list]->model()->entries()) {
+            if (entry.origin == CatalogueListModel::Origin::Table)
+                builtIns << entry.text;
+        }
+        m_stores[list]->setBuiltInTexts(builtIns);
         m_stores[list]->load();
         m_pages[list]->model()->endBulkLoad();
     }
@@ -117,17 +140,13 @@ bool frmMain::SaveEverything(bool mayAsk)
 {
     ZunoSmiley1& localizer = m_mod.Localizer();
     QStringList failures;
-    if (!m_mod.SaveSettings())
-        failures << localizer.ID_INT_SAVE_FAILED(
-            QDir::toNativeSeparators(SettingsStore::fileName()),
-            QStringLiteral("the settings store cannot be written"));
-    QString reason;
-    if (!SaveSmileyList(&reason))
-        failures << localizer.ID_INT_SAVE_FAILED(
-            QDir::toNativeSeparators(m_stores[SmileyTab]->path()), reason);
-    if (!SaveAcronymList(&reason))
-        failures << localizer.ID_INT_SAVE_FAILED(
-            QDir::toNativeSeparators(m_stores[AcronymTab]->path()), reason);
+    AtomicFileWriter::Result result;
+    if (!m_mod.SaveSettings(&result))
+        failures << SaveFailure::line(localizer, SettingsStore::fileName(), result);
+    if (!(result = SaveSmileyList()))
+        failures << SaveFailure::line(localizer, m_stores[SmileyTab]->path(), result);
+    if (!(result = SaveAcronymList()))
+        failures << SaveFailure::line(localizer, m_stores[AcronymTab]->path(), result);
     if (failures.isEmpty())
         return true;
     // One question for everything that could not be saved.
@@ -139,8 +158,17 @@ bool frmMain::SaveEverything(bool mayAsk)
                                    localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::CloseAnyway;
 }
 
+void frmMain::tellWriteFailed(int list, const AtomicFileWriter::Result& result)
+{
+    MessageBox::inform(this, m_mod.AppTitle,
+                       SaveFailure::notice(m_mod.Localizer(), m_stores[list]->path(), result));
+}
+
 void frmMain::Form_Unload()
 {
+    // A closed window no longer follows its files.
+    for (UserListStore* store : m_stores)
+        store->stop();
     if (m_mod.MainWindow == this)
         m_mod.MainWindow = nullptr;
 }
@@ -157,12 +185,10 @@ void frmMain::CLanguage_Click()
     if (code == 0 || code == m_mod.CurrentLanguage)
         return;
     m_mod.CurrentLanguage = code;
-    // The files are brought up to date, but the lists keep the user's
-    // entries from memory, so nothing is lost when they cannot be written.
-    for (int list = 0; list < ListCount; ++list) {
-        saveList(list, nullptr);
+    // The files already hold every change; the lists keep the user's
+    // entries from memory, so nothing is lost when a file cannot be written.
+    for (int list = 0; list < ListCount; ++list)
         m_pages[list]->refill([this, list] { loadTable(list); });
-    }
     m_mod.Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(code));
     Traduct();
     // The refilled lists have no selection; the buttons follow.
@@ -198,19 +224,19 @@ bool frmMain::EntryExists(int list, const QString& Text, bool ExceptSelected) co
     return page(list) && page(list)->entryExists(Text, ExceptSelected);
 }
 
-bool frmMain::SaveSmileyList(QString* errorString)
+AtomicFileWriter::Result frmMain::SaveSmileyList()
 {
-    return saveList(SmileyTab, errorString);
+    return saveList(SmileyTab);
 }
 
-bool frmMain::SaveAcronymList(QString* errorString)
+AtomicFileWriter::Result frmMain::SaveAcronymList()
 {
-    return saveList(AcronymTab, errorString);
+    return saveList(AcronymTab);
 }
 
-bool frmMain::saveList(int list, QString* errorString)
+AtomicFileWriter::Result frmMain::saveList(int list)
 {
-    return m_stores[list]->save(m_pages[list]->model()->userEntries(), errorString);
+    return m_stores[list]->flush();
 }
 
 void frmMain::loadTable(int list)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AtomicFileWriter.h"
+
 #include <QWidget>
 
 #include <array>
@@ -29,6 +31,8 @@ public:
 
     // The list page of a tab index; nullptr for any other number.
     ListPage* page(int list) const;
+    // The store of a list's file, by tab index.
+    UserListStore* store(int list) const;
     AboutPage* aboutPage() const { return m_about; }
 
     // Window handlers.
@@ -70,11 +74,11 @@ public:
     void cmdEdit_Click(int Index);
     void cmdRemove_Click(int Index);
 
-    // Rewrite the user list files from the lists' user entries. False, with
-    // the reason, when the file could not be written; the previous file then
-    // stays as it was.
-    bool SaveSmileyList(QString* errorString = nullptr);
-    bool SaveAcronymList(QString* errorString = nullptr);
+    // Bring the user list files up to date: every change is written when
+    // it is made; these write what could not be written yet (and create a
+    // missing file). On failure the previous file stays as it was.
+    AtomicFileWriter::Result SaveSmileyList();
+    AtomicFileWriter::Result SaveAcronymList();
 
     // Saves the setting and both lists; when something could not be saved
     // and the user may be asked, asks whether to close anyway. Answers true
@@ -86,7 +90,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool saveList(int list, QString* errorString);
+    AtomicFileWriter::Result saveList(int list);
+    void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
     void loadTable(int list);
 
     ModZunoSmiley& m_mod;

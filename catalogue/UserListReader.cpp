@@ -86,6 +86,8 @@ class EntryDecoder
 public:
     explicit EntryDecoder(const UserListReader::EntrySink& sink)
         : m_sink(sink)
+        , m_utf8(QStringConverter::Utf8,
+                 QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
         , m_windows1252("windows-1252", QStringConverter::Flag::Stateless)
     {
         if (!m_windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
@@ -94,7 +96,8 @@ public:
     }
 
     // False when the sink asks to stop. The file's first line may begin with
-    // the byte-order mark.
+    // the byte-order mark; anywhere else U+FEFF is a character of a field and
+    // stays (QString::fromUtf8 would drop one at the start of every field).
     bool line(QByteArrayView line, bool first)
     {
         if (first && line.startsWith(Utf8ByteOrderMark))
@@ -104,7 +107,7 @@ public:
             return true;
         const bool utf8 = line.isValidUtf8();
         const auto decode = [&](QByteArrayView field) {
-            return utf8 ? QString::fromUtf8(field) : QString(m_windows1252.decode(field));
+            return QString(utf8 ? m_utf8.decode(field) : m_windows1252.decode(field));
         };
         const Fields fields = splitLine(line);
         return m_sink(decode(fields.text), decode(fields.description));
@@ -112,6 +115,7 @@ public:
 
 private:
     const UserListReader::EntrySink& m_sink;
+    QStringDecoder m_utf8;
     QStringDecoder m_windows1252;
 };
 

@@ -101,6 +101,16 @@ QString ZunoSmiley1::ID_INT_SAVE_FAILED(const QString& lpFilename, const QString
     return message.isEmpty() ? QString() : message.arg(lpFilename, lpReason);
 }
 
+QString ZunoSmiley1::ID_INT_NOT_REGULAR_KEPT(const QString& lpFilename) const
+{
+    const QString message = localized(
+        QStringLiteral("« %1 » n'est pas un fichier ordinaire : il est laissé tel quel, et vos "
+                       "entrées restent dans la fenêtre tant qu'elle est ouverte."),
+        QStringLiteral("\"%1\" is not a regular file: it is left as it is, and your entries "
+                       "stay in the window while it is open."));
+    return message.isEmpty() ? QString() : message.arg(lpFilename);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

@@ -207,6 +207,21 @@ public:
     Q_INVOKABLE QString ID_BTN_KEEP_OPEN() const;
     Q_INVOKABLE QString ID_BTN_CLOSE_ANYWAY() const;
 
+    // Added next: why a file could not be saved, to go into the report
+    // above; what the entry dialog says of a text that the list file could
+    // not carry; and the report of a list or settings file that is no
+    // regular file, which is left as it is.
+    Q_INVOKABLE QString ID_INT_REASON_DISK_FULL() const;
+    Q_INVOKABLE QString ID_INT_REASON_NO_PERMISSION() const;
+    Q_INVOKABLE QString ID_INT_REASON_READ_ONLY() const;
+    Q_INVOKABLE QString ID_INT_REASON_NOT_REGULAR() const;
+    Q_INVOKABLE QString ID_INT_REASON_BUSY() const;
+    Q_INVOKABLE QString ID_INT_REASON_OTHER() const;
+    Q_INVOKABLE QString ID_INT_REFUSE_SEPARATOR() const;
+    Q_INVOKABLE QString ID_INT_REFUSE_SEPARATOR_END() const;
+    Q_INVOKABLE QString ID_INT_REFUSE_BROKEN_CHARACTER() const;
+    Q_INVOKABLE QString ID_INT_NOT_REGULAR_KEPT(const QString& lpFilename) const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "Automation.h"
 #include "CatalogueView.h"
 #include "ModCommonCtrls.h"
 #include "ZunoSmiley1.h"
@@ -616,6 +617,71 @@ private Q_SLOTS:
             QCOMPARE(QApplication::focusWidget(), d->CDescription);
             QTest::keyClick(d, Qt::Key_S, Qt::AltModifier);
             QCOMPARE(QApplication::focusWidget(), d->CItem);
+            checked = true;
+        });
+        w->cmdAdd_Click(0);
+        QVERIFY(checked);
+    }
+
+    // Another window removes the entry while this one edits it: the list
+    // follows the file, and what the user typed comes back as a new entry.
+    void anEditOutlivesItsEntryRemovedElsewhere()
+    {
+        clickRow(w, 0, rowOf(w, 0, "abc"));
+        DialogAnswer seen;
+        answerNextDialog(&seen, [this](frmAddNew* d) {
+            QVERIFY(
+                AppFixture::writeFile(m_app->listPath("Smileys.smy"), "\"<:o)\",\"Clown\"\r\n"));
+            QTRY_COMPARE(rowOf(w, 0, "abc"), -1);
+            type(d->CDescription, "edited while gone");
+            d->cmdOk->click();
+        });
+        w->cmdEdit_Click(0);
+        QVERIFY(seen.seen);
+        const QStringList rows{"<:o) | Clown | File", "abc | edited while gone | File"};
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), rows);
+        QTRY_COMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
+                     QByteArray("\"<:o)\",\"Clown\"\r\n\"abc\",\"edited while gone\"\r\n"));
+        QTest::qWait(300);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), rows);
+    }
+
+    // What the list file could not give back as typed: OK stays disabled and
+    // a line under the boxes says why, in the window's language.
+    void theDialogRefusesWhatTheFileCannotCarry_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QByteArray>("refusal");
+        QTest::newRow("the separator in the text") << "a\",\"b"
+                                                   << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR");
+        QTest::newRow("a text ending like the separator")
+            << "a\","
+            << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR_END");
+        QTest::newRow("half a surrogate pair")
+            << "x" << QString(QChar(0xD83D)) << QByteArray("ID_INT_REFUSE_BROKEN_CHARACTER");
+        QTest::newRow("quote and comma elsewhere are fine") << "\"a\",b"
+                                                            << "\",\"" << QByteArray();
+    }
+    void theDialogRefusesWhatTheFileCannotCarry()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, description);
+        QFETCH(QByteArray, refusal);
+        ZunoSmiley1 french;
+        french.setLanguage(ZunoSmiley1::smFrench);
+        const QString expected =
+            refusal.isEmpty() ? QString() : Automation::call(&french, refusal, {}).toString();
+        bool checked = false;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            auto cancel = qScopeGuard([d] { d->cmdCancel->click(); });
+            d->CItem->setText(text);
+            d->CDescription->setText(description);
+            QCOMPARE(d->cmdOk->isEnabled(), refusal.isEmpty());
+            QCOMPARE(d->lblRefusal->isVisible(), !refusal.isEmpty());
+            QCOMPARE(d->lblRefusal->text(), expected);
             checked = true;
         });
         w->cmdAdd_Click(0);

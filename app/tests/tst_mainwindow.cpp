@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -186,9 +187,9 @@ private Q_SLOTS:
         frmMain* w = app.start();
         CatalogueListModel* smileys = w->page(0)->model();
         const int builtInCount = int(builtIns(0, 1).size());
-        // Changes made since the start, in memory only.
-        smileys->removeRows(builtInCount, 1);
-        smileys->append({"new", "added since the start", CatalogueListModel::Origin::File});
+        // Changes made since the start.
+        QVERIFY(w->page(0)->removeUserEntry("gone"));
+        QVERIFY(w->page(0)->addUserEntry("new", "added since the start"));
         w->page(0)->view()->setCurrentIndex(w->page(0)->sortedModel()->index(builtInCount, 0));
         QCOMPARE(AppFixture::enabledButtons(w, 0), QStringList({"Copy", "Add", "Edit", "Remove"}));
 
@@ -233,7 +234,7 @@ private Q_SLOTS:
         AppFixture app;
         AppFixture::storeLanguage("2");
         frmMain* w = app.start();
-        w->page(1)->model()->append({"QQZ", "mine", CatalogueListModel::Origin::File});
+        QVERIFY(w->page(1)->addUserEntry("QQZ", "mine"));
         w->showMinimized();
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("2"));
@@ -298,10 +299,13 @@ private Q_SLOTS:
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
-        w->page(0)->model()->append({"new", "typed today", CatalogueListModel::Origin::File});
         QString why;
         if (!makeFolderReadOnly(lists.path(), &why))
             QSKIP(qPrintable(why));
+        QVERIFY(w->page(0)->addUserEntry("new", "typed today"));
+        // The user is told at once, in the window's language.
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY(MessageBox::lastNotice().contains("le support est en lecture seule"));
 
         MessageBox::setNextAnswer(MessageBox::KeepOpen);
         QVERIFY(!app.close());
@@ -325,10 +329,10 @@ private Q_SLOTS:
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
-        w->page(0)->model()->removeRows(w->page(0)->model()->rowCount() - 1, 1);
         QString why;
         if (!makeFolderReadOnly(lists.path(), &why))
             QSKIP(qPrintable(why));
+        QVERIFY(w->page(0)->removeUserEntry("mine"));
         MessageBox::setNextAnswer(MessageBox::CloseAnyway);
         const bool closed = app.close();
         releaseFolder(lists.path());
@@ -346,8 +350,7 @@ private Q_SLOTS:
             ModZunoSmiley mod(root.filePath("file/bin/ZunoSmiley"));
             QCOMPARE(mod.listFolder(), data);
             mod.Main();
-            mod.MainWindow->page(1)->model()->append(
-                {"QQZ", "not built in", CatalogueListModel::Origin::File});
+            QVERIFY(mod.MainWindow->page(1)->addUserEntry("QQZ", "not built in"));
             QVERIFY(mod.MainWindow->close());
         }
         QCOMPARE(AppFixture::readAll(data + "/Acronyms.acr"),
@@ -363,13 +366,112 @@ private Q_SLOTS:
         AppFixture app;
         frmMain* w = app.start();
         app.mod().watchForTermination();
-        w->page(0)->model()->append({"8-)", "saved on SIGTERM", CatalogueListModel::Origin::File});
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "saved on SIGTERM"));
         QPointer<frmMain> window = w;
         ::raise(SIGTERM);
         QTRY_VERIFY(!window || !window->isVisible());
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
-                 QByteArray("\"8-)\",\"saved on SIGTERM\"\r\n"));
+                 QByteArray("\"(8-)\",\"saved on SIGTERM\"\r\n"));
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
+    }
+
+    // Another program appends to the list file while the window is open: the
+    // entry shows up within a second, the selection stays, and the close
+    // keeps it.
+    void anEntryAddedOutsideShowsUpAndStays()
+    {
+        AppFixture app;
+        QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"), "\"QQZ\",\"mine\"\r\n"));
+        frmMain* w = app.start();
+        const int row = w->page(1)->model()->rowCount() - 1;
+        w->page(1)->view()->setCurrentIndex(
+            w->page(1)->sortedModel()->mapFromSource(w->page(1)->model()->index(row, 0)));
+        QFile file(app.listPath("Acronyms.acr"));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("\"QQY\",\"from a text editor\"\r\n");
+        file.close();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            AppFixture::rows(w->page(1)->model(), true),
+            QStringList({"QQZ | mine | File", "QQY | from a text editor | File"}), 1000);
+        QCOMPARE(w->page(1)->view()->selectedSourceRow(), row);
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
+                 QByteArray("\"QQZ\",\"mine\"\r\n\"QQY\",\"from a text editor\"\r\n"));
+    }
+
+    // List and settings files that are links to a device or a named pipe
+    // are never written: the user is told which file and why, and every
+    // entry stays in the window.
+    void filesThatAreNoRegularFilesAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a link to a character device") << "device";
+        QTest::newRow("a link to a named pipe") << "pipe";
+    }
+    void filesThatAreNoRegularFilesAreLeftAlone()
+    {
+        QFETCH(QString, what);
+        AppFixture app;
+        QTemporaryDir elsewhere;
+        QString target = "/dev/null";
+        if (what == "pipe") {
+            target = elsewhere.filePath("pipe");
+            QVERIFY(::mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+        }
+        const QString settings = SettingsStore::fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
+        const QStringList links{app.listPath("Smileys.smy"), app.listPath("Acronyms.acr"),
+                                settings};
+        for (const QString& link : links)
+            QVERIFY(QFile::link(target, link));
+
+        frmMain* w = app.start();
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed today"));
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY(MessageBox::lastNotice().startsWith("« " + app.listPath("Smileys.smy") +
+                                                    " » n'est pas un fichier ordinaire"));
+        MessageBox::setNextAnswer(MessageBox::KeepOpen);
+        QVERIFY(!app.close());
+        for (const QString& link : links)
+            QVERIFY2(MessageBox::lastText().contains(link + " » n'a pas pu être enregistré : ce "
+                                                            "n'est pas un fichier ordinaire"),
+                     qPrintable(MessageBox::lastText()));
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
+                 QStringList{"(8-) | typed today | File"});
+        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
+        QVERIFY(app.close());
+        for (const QString& link : links)
+            QCOMPARE(QFile::symLinkTarget(link), target);
+        QVERIFY(QFileInfo(target).exists() && !QFileInfo(target).isFile());
+        QFile::remove(settings);
+    }
+
+    // Requests that come while the close is saving or asking wait for it;
+    // after "Keep open" the next request closes again.
+    void terminationRequestsWaitAndComeAgainAfterKeepOpen()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        frmMain* w = app.start(lists.path());
+        QPointer<frmMain> window = w;
+        app.mod().watchForTermination();
+        QString why;
+        if (!makeFolderReadOnly(lists.path(), &why))
+            QSKIP(qPrintable(why));
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "kept in memory"));
+        MessageBox::setNextAnswer(MessageBox::KeepOpen);
+        ::raise(SIGTERM);
+        ::raise(SIGTERM);
+        QTRY_COMPARE(MessageBox::askedCount(), 1);
+        QTest::qWait(50);
+        QVERIFY(window && window->isVisible());
+
+        releaseFolder(lists.path());
+        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
+        ::raise(SIGTERM);
+        QTRY_VERIFY(!window || !window->isVisible());
+        QCOMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                 QByteArray("\"(8-)\",\"kept in memory\"\r\n"));
     }
 
     void theListFileTypesAreRegistered_data()

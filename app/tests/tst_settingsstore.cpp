@@ -63,6 +63,19 @@ private Q_SLOTS:
         QVERIFY(SettingsStore::fileName().endsWith("ZunoSmileys/ZunoSmileys.conf"));
     }
 
+    // Another program's values in the store stay when the language is written.
+    void writingKeepsWhatElseTheStoreHolds()
+    {
+        {
+            QSettings raw(SettingsStore::fileName(), QSettings::IniFormat);
+            raw.setValue("Other/Key", "kept");
+        }
+        QVERIFY(SettingsStore::setLanguage(2));
+        QCOMPARE(QSettings(SettingsStore::fileName(), QSettings::IniFormat).value("Other/Key"),
+                 QVariant("kept"));
+        QCOMPARE(int(SettingsStore::language()), 2);
+    }
+
     void aDamagedStoreGivesFrench()
     {
         QFile file(SettingsStore::fileName());
@@ -77,7 +90,7 @@ private Q_SLOTS:
         // A folder where the store's file should be: no one, root included,
         // can write the store there.
         QVERIFY(QDir().mkpath(SettingsStore::fileName()));
-        const bool written = SettingsStore::setLanguage(1);
+        const bool written = SettingsStore::setLanguage(1).ok();
         QDir(SettingsStore::fileName()).removeRecursively();
         QVERIFY(!written);
     }

@@ -1,5 +1,6 @@
 #include "ListFolder.h"
 #include "ReadOnlyFolder.h"
+#include "UserListChange.h"
 #include "UserListFile.h"
 
 #include <QDir>
@@ -121,9 +122,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath("plain"), "not a folder"));
-        QString reason;
-        QVERIFY(!UserListFile::save(dir.filePath("plain/Smileys.smy"), {{"a", "b"}}, &reason));
-        QVERIFY(!reason.isEmpty());
+        QVERIFY(!UserListFile::save(dir.filePath("plain/Smileys.smy"), {{"a", "b"}}));
         QCOMPARE(readAll(dir.filePath("plain")), QByteArray("not a folder"));
     }
 
@@ -148,15 +147,56 @@ private Q_SLOTS:
         std::optional<FileSizeLimit> limit;
         if (midWrite)
             limit.emplace(4096);
-        QString reason;
-        const bool saved =
-            UserListFile::save(path, {{QString(100000, QLatin1Char('x')), "entry"}}, &reason);
+        const UserListFile::Result saved =
+            UserListFile::save(path, {{QString(100000, QLatin1Char('x')), "entry"}});
         limit.reset();
         releaseFolder(dir.path());
-        QVERIFY(!saved);
-        QVERIFY2(!reason.isEmpty(), "the failure carries a reason");
+        QCOMPARE(int(saved.failure), int(midWrite ? AtomicFileWriter::Failure::DiskFull
+                                                  : AtomicFileWriter::Failure::ReadOnlyFileSystem));
         QCOMPARE(readAll(path), before);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Smileys.smy"});
+    }
+
+    // A change is applied to the file as it is on disk now: what another
+    // writer put there stays, and the file keeps what the next load takes.
+    void mergeAppliesOnlyThisChange_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray other = "\"(o_o)\",\"another window's\"\r\n";
+        QTest::newRow("an Add keeps another writer's entry")
+            << other << "add" << other + "\"(new)\",\"mine\"\r\n";
+        QTest::newRow("an Add of a text another writer added meanwhile")
+            << QByteArray("\" (NEW) \",\"theirs\"\r\n") << "add"
+            << QByteArray("\" (NEW) \",\"theirs\"\r\n");
+        QTest::newRow("an Edit changes its line in place")
+            << "\"(old)\",\"d\"\r\n" + other << "edit"
+            << "\"(new)\",\"mine\"\r\n" + other;
+        QTest::newRow("an Edit whose entry has gone becomes an Add")
+            << other << "edit" << other + "\"(new)\",\"mine\"\r\n";
+        QTest::newRow("an Edit to a text another writer took")
+            << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n") << "edit"
+            << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n");
+        QTest::newRow("a Remove of an entry already gone") << other << "remove" << other;
+        QTest::newRow("a line the load would drop goes")
+            << ":-),built in\r\n" + other + other << "remove" << other;
+    }
+    void mergeAppliesOnlyThisChange()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, change);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Smileys.smy");
+        QVERIFY(writeFile(path, before));
+        const UserListChange made = change == "add" ? UserListChange::add("(new)", "mine")
+                                    : change == "edit"
+                                        ? UserListChange::edit("(old)", "(new)", "mine")
+                                        : UserListChange::remove("(old)");
+        Records records;
+        QVERIFY(UserListFile::merge(path, {made}, {":-)"}, &records));
+        QCOMPARE(readAll(path), after);
     }
 
     void listsStayBesideAWritableProgram()

@@ -1,8 +1,10 @@
 #include "OVAcronym.h"
 #include "OVSmiley.h"
+#include "UserListFormat.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,6 +133,10 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("only blank lines") << QByteArray("\r\n\n\r  \r\n") << QStringList{};
         QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList{};
+        QTest::newRow("a byte-order mark inside a field is kept")
+            << QByteArray(
+                   "\xEF\xBB\xBF\"\xEF\xBB\xBFx\",\"\xEF\xBB\xBF\"\r\n\"\xEF\xBB\xBF\",\"d\"\r\n")
+            << QStringList{QChar(0xFEFF) + QString("x"), QChar(0xFEFF), QChar(0xFEFF), "d"};
         const QString longText(200000, QLatin1Char('x'));
         const QString longDescription(300000, QLatin1Char('y'));
         QTest::newRow("very long line")
@@ -184,6 +190,56 @@ private Q_SLOTS:
         QSignalSpy spy(&smileys, &OVSmiley::NextSmiley);
         smileys.LoadFile(fileWith(bytes));
         QCOMPARE(entriesOf(spy), entries);
+    }
+
+    // The format's rule is exact: random entries made of the characters that
+    // matter to it read back unchanged exactly when the rule accepts them.
+    void acceptedEntriesComeBackExactly()
+    {
+        const QString pieces[] = {"\"",
+                                  ",",
+                                  "\",",
+                                  " ",
+                                  "a",
+                                  "é",
+                                  "€",
+                                  "😀",
+                                  "\t",
+                                  "\r",
+                                  "\n",
+                                  QString(QChar(0xFEFF)),
+                                  QString(QChar(0xD83D)),
+                                  QString(QChar(0xDE00)),
+                                  QString(QChar(0)),
+                                  QString(QChar(0xFFFE))};
+        QRandomGenerator random(20261208);
+        const auto randomText = [&] {
+            QString text;
+            for (int n = random.bounded(8); n > 0; --n)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            return text;
+        };
+        const auto readBack = [this](const QByteArray& bytes) {
+            OVSmiley smileys;
+            QSignalSpy spy(&smileys, &OVSmiley::NextSmiley);
+            smileys.LoadFile(fileWith(bytes));
+            return entriesOf(spy);
+        };
+        QByteArray accepted;
+        QStringList acceptedEntries;
+        int refused = 0;
+        for (int i = 0; i < 2000; ++i) {
+            const QString text = randomText(), description = randomText();
+            const QByteArray line = UserListFormat::line(text, description);
+            if (UserListFormat::check(text, description) == UserListFormat::Refusal::None) {
+                accepted += line;
+                acceptedEntries << text << description;
+            } else if (refused++ < 300) {
+                QVERIFY2(readBack(line) != (QStringList{text, description}), line.toHex());
+            }
+        }
+        QVERIFY(acceptedEntries.size() > 500 && refused > 300);
+        QCOMPARE(readBack(accepted), acceptedEntries);
     }
 
     void placesWithoutAListFileGiveNoEvents_data()

@@ -277,6 +277,16 @@ private Q_SLOTS:
         QCOMPARE(localizer.ID_INT_SAVE_FAILED(file, reason), expected);
     }
 
+    void notRegularReport()
+    {
+        ZunoSmiley1 localizer;
+        QCOMPARE(localizer.ID_INT_NOT_REGULAR_KEPT("/a/%1.smy"),
+                 "\"/a/%1.smy\" is not a regular file: it is left as it is, and your entries stay "
+                 "in the window while it is open.");
+        localizer.setLanguage(ZunoSmiley1::smFrench);
+        QVERIFY(localizer.ID_INT_NOT_REGULAR_KEPT("/a/b.smy").startsWith("« /a/b.smy » n'est pas"));
+    }
+
     void spotChecks_data()
     {
         QTest::addColumn<QByteArray>("member");
@@ -320,6 +330,11 @@ private Q_SLOTS:
                                    << "&Keep open";
         QTest::newRow("close anyway") << QByteArray("ID_BTN_CLOSE_ANYWAY") << "&Fermer quand même"
                                       << "Close &anyway";
+        QTest::newRow("a reason") << QByteArray("ID_INT_REASON_DISK_FULL") << "le disque est plein"
+                                  << "the disk is full";
+        QTest::newRow("a refusal") << QByteArray("ID_INT_REFUSE_SEPARATOR_END")
+                                   << "Le texte ne peut pas finir par \", (guillemet, virgule)."
+                                   << "The text cannot end with \", (quote, comma).";
     }
     void spotChecks()
     {
@@ -409,14 +424,17 @@ private Q_SLOTS:
         QTest::newRow("save report") << 153 << "ID_INT_SAVE_FAILED";
         QTest::newRow("save question") << 154 << "ID_INT_SAVE_QUESTION";
         QTest::newRow("keep open") << 155 << "ID_BTN_KEEP_OPEN";
-        QTest::newRow("last") << 156 << "ID_BTN_CLOSE_ANYWAY";
+        QTest::newRow("close anyway") << 156 << "ID_BTN_CLOSE_ANYWAY";
+        QTest::newRow("first reason") << 157 << "ID_INT_REASON_DISK_FULL";
+        QTest::newRow("first refusal") << 163 << "ID_INT_REFUSE_SEPARATOR";
+        QTest::newRow("last") << 166 << "ID_INT_NOT_REGULAR_KEPT";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 157);
+        QCOMPARE(names.size(), 167);
         QCOMPARE(names.at(position), name);
     }
 

@@ -1,0 +1,88 @@
+#include "UserListChange.h"
+
+#include "TextRules.h"
+
+namespace {
+
+// The first entry of exactly this text; an entry is known by its text.
+qsizetype indexOf(const UserListChange::Entries& entries, const QString& text)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries.at(i).text == text)
+            return i;
+    }
+    return -1;
+}
+
+// The duplicate rule of Add and Edit on the entries of a file: another
+// entry with the text once the spaces around both are gone, letter case
+// aside. An entry that keeps its text exactly meets at the next load only
+// an entry of exactly that text.
+bool taken(const UserListChange::Entries& entries, const QString& text, qsizetype except)
+{
+    const bool kept = except >= 0 && entries.at(except).text == text;
+    const QStringView wanted = kept ? QStringView(text) : TextRules::trimSpaces(text);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i == except)
+            continue;
+        const QString& other = entries.at(i).text;
+        const QStringView theirs = kept ? QStringView(other) : TextRules::trimSpaces(other);
+        if (theirs.compare(wanted, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+UserListChange::UserListChange(Kind kind, const QString& oldText, const QString& text,
+                               const QString& description)
+    : m_kind(kind)
+    , m_oldText(oldText)
+    , m_text(text)
+    , m_description(description)
+{}
+
+UserListChange UserListChange::add(const QString& text, const QString& description)
+{
+    return {Kind::Add, {}, text, description};
+}
+
+UserListChange UserListChange::edit(const QString& oldText, const QString& text,
+                                    const QString& description)
+{
+    return {Kind::Edit, oldText, text, description};
+}
+
+UserListChange UserListChange::remove(const QString& text)
+{
+    return {Kind::Remove, text, {}, {}};
+}
+
+void UserListChange::applyTo(Entries& entries) const
+{
+    const qsizetype index = m_kind == Kind::Add ? -1 : indexOf(entries, m_oldText);
+    switch (m_kind) {
+    case Kind::Remove:
+        if (index >= 0)
+            entries.removeAt(index);
+        return;
+    case Kind::Edit:
+        if (index >= 0) {
+            if (!taken(entries, m_text, index))
+                entries[index] = {m_text, m_description};
+            return;
+        }
+        [[fallthrough]]; // its entry has gone: it comes back as an Add
+    case Kind::Add:
+        if (!taken(entries, m_text, -1))
+            entries.append({m_text, m_description});
+        return;
+    }
+}
+
+void UserListChange::applyAll(Entries& entries, const QList<UserListChange>& changes)
+{
+    for (const UserListChange& change : changes)
+        change.applyTo(entries);
+}

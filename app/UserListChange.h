@@ -1,0 +1,39 @@
+#pragma once
+
+#include "UserListFormat.h"
+
+#include <QList>
+#include <QString>
+
+// One change the user made to a list's own entries (an Add, an Edit, a
+// Remove), kept until the list file holds it. It is applied to the file as
+// it is on disk at that moment, so that what another window or program put
+// there meanwhile stays: only this change is made, and the duplicate rule
+// of Add and Edit holds in the result.
+class UserListChange
+{
+public:
+    using Entries = QList<UserListFormat::Entry>;
+
+    static UserListChange add(const QString& text, const QString& description);
+    // The entry that had the text oldText now has text and description.
+    static UserListChange edit(const QString& oldText, const QString& text,
+                               const QString& description);
+    static UserListChange remove(const QString& text);
+
+    // An Add whose text another entry already has is dropped. An Edit whose
+    // entry has gone becomes an Add; an Edit to a text another entry has is
+    // dropped. A Remove of an entry already gone does nothing.
+    void applyTo(Entries& entries) const;
+    static void applyAll(Entries& entries, const QList<UserListChange>& changes);
+
+private:
+    enum class Kind { Add, Edit, Remove };
+    UserListChange(Kind kind, const QString& oldText, const QString& text,
+                   const QString& description);
+
+    Kind m_kind;
+    QString m_oldText; // Edit and Remove: the entry's text before the change
+    QString m_text;
+    QString m_description;
+};

@@ -1,0 +1,136 @@
+// Prints how long one Add blocks the catalogue window, beside the time the
+// save of the list file takes, with 1,000, 10,000 and 100,000 entries in the
+// file. The save runs off the window's thread; "blocked" is the longest the
+// window's event loop could not turn from the Add until the file holds it and
+// the window has taken the file back. A bare timer on an idle event loop is the
+// reference for what the machine itself adds.
+//
+//   bench_userlist_add [RUNS]        median of RUNS Adds per size (default 5)
+//
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise; its settings and lists
+// live in a temporary folder.
+
+#include "ListPage.h"
+#include "ModZunoSmiley.h"
+#include "UserListStore.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+void writeListFile(const QString& path, int entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QByteArray bytes;
+    for (int i = 0; i < entries; ++i)
+        bytes += QStringLiteral("\"(u%1)\",\"Entrée numéro %1\"\r\n").arg(i).toUtf8();
+    file.write(bytes);
+}
+
+bool idle(frmMain* window)
+{
+    UserListStore* store = window->store(0);
+    return !store->isBusy() && !store->hasPending();
+}
+
+// Turns the event loop until done() holds and settleMs more have passed; answers
+// the longest time between two turns.
+double longestTurn(const std::function<bool()>& done, int settleMs)
+{
+    QElapsedTimer clock, sinceDone;
+    clock.start();
+    double longest = 0;
+    qint64 last = clock.nsecsElapsed();
+    bool finished = false;
+    while (!finished || sinceDone.elapsed() < settleMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, (now - last) / 1e6);
+        last = now;
+        if (!finished && done()) {
+            finished = true;
+            sinceDone.start();
+        }
+    }
+    return longest;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    QList<double> idleTurns;
+    for (int run = 0; run < runs; ++run)
+        idleTurns << longestTurn([] { return true; }, 300);
+    std::printf("reference: longest turn of an idle event loop %.1f ms\n\n", median(idleTurns));
+    std::printf("%-10s %12s %14s %12s\n", "entries", "Add call ms", "blocked ms", "save ms");
+
+    for (const int entries : {1000, 10000, 100000}) {
+        QTemporaryDir lists;
+        writeListFile(lists.filePath(QStringLiteral("Smileys.smy")), entries);
+        ModZunoSmiley mod(home.filePath(QStringLiteral("bin/ZunoSmiley")));
+        mod.setListFolder(lists.path());
+        mod.Main();
+        frmMain* window = mod.MainWindow;
+        longestTurn([] { return true; }, 300);
+
+        QList<double> calls, blocked, saves;
+        for (int run = 0; run < runs; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            window->page(0)->addUserEntry(QStringLiteral("(new%1)").arg(run),
+                                          QStringLiteral("added by the benchmark"));
+            const double call = timer.nsecsElapsed() / 1e6;
+            double save = 0;
+            // Until the file holds it, and then long enough for the window to
+            // see its own write come back through the file watch.
+            const double turn = longestTurn(
+                [&] {
+                    if (!idle(window))
+                        return false;
+                    save = timer.nsecsElapsed() / 1e6;
+                    return true;
+                },
+                500);
+            calls << call;
+            blocked << std::max(call, turn);
+            saves << save;
+        }
+        std::printf("%-10d %12.1f %14.1f %12.1f\n", entries, median(calls), median(blocked),
+                    median(saves));
+        std::fflush(stdout);
+        window->close();
+    }
+    return 0;
+}

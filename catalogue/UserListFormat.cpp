@@ -1,0 +1,69 @@
+#include "UserListFormat.h"
+
+#include "UserListReader.h"
+
+#include <QBuffer>
+
+#include <limits>
+
+namespace {
+
+bool holdsLoneSurrogate(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+bool holdsLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+} // namespace
+
+UserListFormat::Refusal UserListFormat::check(const QString& text, const QString& description)
+{
+    // The reader splits at the first `","` of the line: only the one after
+    // the text may be there. A text ending with `",` makes one with the
+    // quote and comma that follow it; any other end cannot.
+    if (text.contains(QLatin1String("\",\"")))
+        return Refusal::SeparatorInText;
+    if (text.endsWith(QLatin1String("\",")))
+        return Refusal::TextEndsLikeSeparator;
+    if (holdsLoneSurrogate(text) || holdsLoneSurrogate(description))
+        return Refusal::LoneSurrogate;
+    if (holdsLineBreak(text) || holdsLineBreak(description))
+        return Refusal::LineBreak;
+    return Refusal::None;
+}
+
+QByteArray UserListFormat::line(const QString& text, const QString& description)
+{
+    return '"' + text.toUtf8() + "\",\"" + description.toUtf8() + "\"\r\n";
+}
+
+QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes)
+{
+    // The bytes are in memory already, and what is read here is written back
+    // after a merge: no limit may cut an entry away.
+    QByteArray data = bytes.toByteArray();
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QList<Entry> entries;
+    const UserListReader::Limits everything{std::numeric_limits<qint64>::max(),
+                                            std::numeric_limits<qint64>::max()};
+    UserListReader::read(
+        buffer,
+        [&entries](const QString& text, const QString& description) {
+            entries.append({text, description});
+            return true;
+        },
+        everything);
+    return entries;
+}
