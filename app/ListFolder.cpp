@@ -1,5 +1,7 @@
 #include "ListFolder.h"
 
+#include "InstallLayout.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -7,7 +9,10 @@
 
 QString ListFolder::choose(const QString& programFolder, const QString& dataFolder)
 {
-    return isWritable(programFolder) ? programFolder : dataFolder;
+    // An installation's folder is no place for a user's data, even where root
+    // could write it.
+    return isWritable(programFolder) && !InstallLayout::isInstalled(programFolder) ? programFolder
+                                                                                   : dataFolder;
 }
 
 QString ListFolder::userDataFolder()

@@ -3,13 +3,14 @@
 #include <QString>
 
 // Where the user list files live: beside the program when its folder is
-// writable, as the program has always kept them, otherwise in the per-user
-// data folder. The choice is made once per start, so that the files are read
+// writable, as the program has always kept them, otherwise (and always for an
+// installed program) in the per-user data folder. The choice is made once per start, so that the files are read
 // from and written to the same place.
 class ListFolder
 {
 public:
-    // The program's folder when a file can be created in it, else dataFolder.
+    // The program's folder when a file can be created in it and it is not an
+    // installation's, else dataFolder.
     static QString choose(const QString& programFolder, const QString& dataFolder);
 
     // The per-user data folder of the program.

@@ -1,5 +1,7 @@
 #include "ComponentLoader.h"
 
+#include "InstallLayout.h"
+
 #include "ClassRegistry.h"
 #include "ComponentServer.h"
 #include "RegistrationLayout.h"
@@ -15,9 +17,6 @@
 
 #include <memory>
 
-#ifndef ZUNO_DATADIR_FROM_BINDIR
-#define ZUNO_DATADIR_FROM_BINDIR "../share"
-#endif
 
 namespace ComponentLoader {
 
@@ -57,9 +56,8 @@ QStringList storeLocations()
 {
     QStringList stores{ClassRegistry::defaultLocation()};
     if (QCoreApplication::instance())
-        stores.append(QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                                      QLatin1String(ZUNO_DATADIR_FROM_BINDIR) + QLatin1Char('/') +
-                                      QLatin1String(StoreName)));
+        stores.append(InstallLayout::dataFolder(QCoreApplication::applicationDirPath()) +
+                      QLatin1Char('/') + QLatin1String(StoreName));
     const QStringList data = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
     for (const QString& folder : data)
         stores.append(QDir::cleanPath(folder + QLatin1Char('/') + QLatin1String(StoreName)));

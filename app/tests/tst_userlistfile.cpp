@@ -212,6 +212,7 @@ private Q_SLOTS:
         QTest::newRow("program folder below a regular file") << "file";
         QTest::newRow("program folder missing") << "missing";
         QTest::newRow("program folder read-only") << "read-only";
+        QTest::newRow("program folder of an installation") << "installed";
     }
 
     void listsMoveToTheDataFolder()
@@ -222,6 +223,11 @@ private Q_SLOTS:
         if (how == "file") {
             QVERIFY(writeFile(root.filePath("file"), "x"));
             program = root.filePath("file/bin");
+        } else if (how == "installed") {
+            QVERIFY(QDir().mkpath(root.filePath("share/applications")));
+            QVERIFY(writeFile(root.filePath("share/applications/example.orvak.ZunoSmiley.desktop"),
+                              "[Desktop Entry]\n"));
+            QVERIFY(QDir().mkpath(program));
         } else if (how == "read-only") {
             QVERIFY(QDir().mkpath(program));
             QString why;
