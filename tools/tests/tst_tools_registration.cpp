@@ -1,3 +1,5 @@
+#include "ToolRun.h"
+
 #include "Automation.h"
 #include "ClassRegistry.h"
 #include "ComponentLoader.h"
@@ -15,12 +17,7 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ToolRun;
 
 } // namespace
 
@@ -39,21 +36,11 @@ class tst_ToolsRegistration : public QObject
 
     Run run(const QString& program, const QStringList& args) const
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", path("data"));
         env.insert("XDG_DATA_DIRS", path("none"));
         env.insert("XDG_RUNTIME_DIR", path("runtime"));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(m_home->path());
-        process.start(program, args);
-        Run result;
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-            return result;
-        result.exitCode = process.exitCode();
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return runTool(program, args, env, m_home->path());
     }
     Run ovcall(const QStringList& args) const { return run(path("bin/ovcall"), args); }
     Run ovregsvr(const QStringList& args) const

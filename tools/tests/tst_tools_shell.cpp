@@ -1,3 +1,5 @@
+#include "ToolRun.h"
+
 #include "PrivateMount.h"
 
 #include <QDir>
@@ -10,12 +12,7 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ToolRun;
 
 const QString AppPath = "ApplicationPath=/opt/Zuno Smileys";
 const QString AppName = "ApplicationName=ZunoSmiley";
@@ -34,18 +31,9 @@ class tst_ToolsShell : public QObject
 
     Run run(const QString& tool, const QStringList& args) const
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", m_data->path());
-        process.setProcessEnvironment(env);
-        process.start(QString(TOOL_DIR) + "/" + tool, args);
-        Run result;
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-            return result;
-        result.exitCode = process.exitCode();
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return runTool(QString(TOOL_DIR) + "/" + tool, args, env);
     }
 
     Run ovcall(const QStringList& args) const
