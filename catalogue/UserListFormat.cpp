@@ -4,8 +4,6 @@
 
 #include <QBuffer>
 
-#include <limits>
-
 namespace {
 
 bool holdsLoneSurrogate(const QString& text)
@@ -48,22 +46,18 @@ QByteArray UserListFormat::line(const QString& text, const QString& description)
     return '"' + text.toUtf8() + "\",\"" + description.toUtf8() + "\"\r\n";
 }
 
-QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes)
+QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes, bool* whole)
 {
-    // The bytes are in memory already, and what is read here is written back
-    // after a merge: no limit may cut an entry away.
     QByteArray data = bytes.toByteArray();
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QList<Entry> entries;
-    const UserListReader::Limits everything{std::numeric_limits<qint64>::max(),
-                                            std::numeric_limits<qint64>::max()};
-    UserListReader::read(
-        buffer,
-        [&entries](const QString& text, const QString& description) {
+    const UserListReader::Result found =
+        UserListReader::read(buffer, [&entries](const QString& text, const QString& description) {
             entries.append({text, description});
             return true;
-        },
-        everything);
+        });
+    if (whole)
+        *whole = !found.cut();
     return entries;
 }

@@ -37,6 +37,8 @@ public:
     static QByteArray line(const QString& text, const QString& description);
 
     // The entries of a whole list file, in file order, as the catalogue
-    // controls report them.
-    static QList<Entry> read(QByteArrayView bytes);
+    // controls report them: within the reader's limits. whole, when given,
+    // tells whether every line was taken; a file that was cut must not be
+    // written back from these entries, which would lose the rest.
+    static QList<Entry> read(QByteArrayView bytes, bool* whole = nullptr);
 };
