@@ -38,6 +38,14 @@ UserListFormat::Refusal UserListFormat::check(const QString& text, const QString
         return Refusal::LoneSurrogate;
     if (holdsLineBreak(text) || holdsLineBreak(description))
         return Refusal::LineBreak;
+    // The line holds both fields in UTF-8, four quotes and a comma; no more
+    // than three bytes a character, so a short entry needs no count.
+    constexpr qsizetype Framing = 5;
+    const qsizetype characters = text.size() + description.size();
+    if (characters * 3 + Framing > UserListReader::MaxLineLength &&
+        text.toUtf8().size() + description.toUtf8().size() + Framing >
+            UserListReader::MaxLineLength)
+        return Refusal::TooLong;
     return Refusal::None;
 }
 

@@ -28,6 +28,7 @@ public:
         TextEndsLikeSeparator, // the text ends with `",`, which the quote after it completes
         LoneSurrogate,         // half of a surrogate pair, which UTF-8 cannot carry
         LineBreak,             // a CR or LF, which ends the line
+        TooLong,               // a line longer than the reader takes, which it skips
     };
 
     // None exactly when line(text, description) reads back as this entry.

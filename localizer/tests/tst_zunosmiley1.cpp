@@ -428,14 +428,15 @@ private Q_SLOTS:
         QTest::newRow("first reason") << 157 << "ID_INT_REASON_DISK_FULL";
         QTest::newRow("first refusal") << 163 << "ID_INT_REFUSE_SEPARATOR";
         QTest::newRow("not regular, kept") << 166 << "ID_INT_NOT_REGULAR_KEPT";
-        QTest::newRow("last") << 167 << "ID_INT_REASON_TOO_LARGE";
+        QTest::newRow("too large") << 167 << "ID_INT_REASON_TOO_LARGE";
+        QTest::newRow("last") << 168 << "ID_INT_REFUSE_TOO_LONG";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 168);
+        QCOMPARE(names.size(), 169);
         QCOMPARE(names.at(position), name);
     }
 
