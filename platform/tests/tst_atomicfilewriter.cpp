@@ -182,10 +182,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString disk = dir.filePath("disk");
         QVERIFY(QDir().mkdir(disk));
-        std::optional<PrivateMount> small;
+        std::optional<PrivateMount> mount;
         if (tmpfs) {
-            small.emplace(PrivateMount::smallDisk(disk, 64));
-            ZUNO_REQUIRE_MOUNT(*small);
+            mount.emplace(PrivateMount::smallDisk(disk, 64));
+            ZUNO_REQUIRE_MOUNT(*mount);
         }
         const QString path = disk + "/Smileys.smy";
         const QByteArray before(1000, 'p');
@@ -203,7 +203,7 @@ private Q_SLOTS:
         });
         const QByteArray after = readAll(path);
         const QStringList names = QDir(disk).entryList(QDir::Files | QDir::Hidden);
-        small.reset();
+        mount.reset();
         QCOMPARE(failure, int(Failure::DiskFull));
         QCOMPARE(after, before);
         QCOMPARE(names, QStringList{"Smileys.smy"});
@@ -235,10 +235,10 @@ private Q_SLOTS:
         QString path = folder + "/Smileys.smy";
         const QByteArray before("\"mine\",\"kept\"\r\n");
         QVERIFY(writeFile(path, before));
-        std::optional<PrivateMount> readOnly;
+        std::optional<PrivateMount> mount;
         if (how == "read-only") {
-            readOnly.emplace(PrivateMount::readOnly(folder));
-            ZUNO_REQUIRE_MOUNT(*readOnly);
+            mount.emplace(PrivateMount::readOnly(folder));
+            ZUNO_REQUIRE_MOUNT(*mount);
         }
         if (how == "below a file")
             path += "/Smileys.smy";
@@ -260,7 +260,7 @@ private Q_SLOTS:
                                           : AtomicFileWriter::write(path, "new"));
             },
             how == "closed" || how == "unreadable");
-        readOnly.reset();
+        mount.reset();
         QVERIFY(QFile::setPermissions(folder, all));
         QVERIFY(
             QFile::setPermissions(folder + "/Smileys.smy", QFile::ReadOwner | QFile::WriteOwner));
