@@ -19,6 +19,8 @@ QString SaveFailure::reason(const ZunoSmiley1& localizer, Failure failure)
         return localizer.ID_INT_REASON_NOT_REGULAR();
     case Failure::Busy:
         return localizer.ID_INT_REASON_BUSY();
+    case Failure::TooLarge:
+        return localizer.ID_INT_REASON_TOO_LARGE();
     case Failure::None:
     case Failure::Other:
         break;

@@ -2,6 +2,9 @@
 
 #include "TextRules.h"
 #include "UserListChange.h"
+#include "UserListReader.h"
+
+#include <QFileInfo>
 
 QByteArray UserListFile::format(const QList<Record>& records)
 {
@@ -16,23 +19,61 @@ UserListFile::Result UserListFile::save(const QString& path, const QList<Record>
     return AtomicFileWriter::write(path, format(records));
 }
 
+namespace {
+
+// A file beyond the reader's limits is read only in part; written back from
+// that part, it would lose the rest. Such a file is left as it is.
+UserListFile::Result tooLarge(const QString& path)
+{
+    return {AtomicFileWriter::Failure::TooLarge, 0,
+            QStringLiteral("%1 holds more than the list reader takes").arg(path)};
+}
+
+// Seen before the file is read, so that a huge file costs no memory.
+bool beyondSizeLimit(const QString& path)
+{
+    return QFileInfo(path).size() > UserListReader::MaxFileSize;
+}
+
+} // namespace
+
 UserListFile::Result UserListFile::read(const QString& path, QList<Record>* records)
 {
+    records->clear();
+    if (beyondSizeLimit(path))
+        return tooLarge(path);
     QByteArray bytes;
-    const Result result = AtomicFileWriter::read(path, &bytes);
-    *records = result ? UserListFormat::read(bytes) : QList<Record>();
+    Result result = AtomicFileWriter::read(path, &bytes);
+    bool whole = true;
+    if (result)
+        *records = UserListFormat::read(bytes, &whole);
+    if (!whole) {
+        records->clear();
+        result = tooLarge(path);
+    }
     return result;
 }
 
 UserListFile::Result UserListFile::merge(const QString& path, const QList<UserListChange>& changes,
                                          const QSet<QString>& taken, QList<Record>* records)
 {
-    return AtomicFileWriter::update(path, [&](const QByteArray& present) {
-        *records = UserListFormat::read(present);
+    records->clear();
+    if (beyondSizeLimit(path))
+        return tooLarge(path);
+    bool whole = true;
+    const Result result = AtomicFileWriter::update(path, [&](const QByteArray& present) {
+        *records = UserListFormat::read(present, &whole);
+        if (!whole)
+            return std::optional<QByteArray>();
         UserListChange::applyAll(*records, changes);
         keepLoadable(*records, taken);
         return std::optional<QByteArray>(format(*records));
     });
+    if (result && !whole) {
+        records->clear();
+        return tooLarge(path);
+    }
+    return result;
 }
 
 void UserListFile::keepLoadable(QList<Record>& records, QSet<QString> taken)

@@ -27,6 +27,8 @@ public:
     static Result save(const QString& path, const QList<Record>& records);
 
     // The records of the file as it is now; none when there is no file yet.
+    // A file the list reader would not take whole (too large, or a line too
+    // long) answers TooLarge, here and in merge(), and is never written.
     static Result read(const QString& path, QList<Record>* records);
 
     // Applies changes to the file as it is on disk now, under its lock, and

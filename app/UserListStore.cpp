@@ -82,7 +82,12 @@ QString UserListStore::path() const
 
 void UserListStore::load()
 {
-    m_reader(path());
+    if (m_reader(path()).cut()) {
+        // Every write refuses such a file; the user hears it once, now.
+        m_failing = true;
+        Q_EMIT writeFailed({AtomicFileWriter::Failure::TooLarge, 0,
+                            QStringLiteral("%1 was read only in part").arg(path())});
+    }
     follow();
 }
 
@@ -184,5 +189,9 @@ UserListStore::Result UserListStore::flush()
     trip.changes = m_pending;
     trip.result = UserListFile::merge(path(), trip.changes, m_builtInKeys, &trip.entries);
     finish(trip, false);
+    // A file left alone for its size loses nothing of the user's unless a
+    // change of theirs is waiting for it.
+    if (trip.result.failure == AtomicFileWriter::Failure::TooLarge && trip.changes.isEmpty())
+        return {};
     return trip.result;
 }

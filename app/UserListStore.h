@@ -2,6 +2,7 @@
 
 #include "AtomicFileWriter.h"
 #include "UserListChange.h"
+#include "UserListReader.h"
 
 #include <QObject>
 #include <QSet>
@@ -27,8 +28,8 @@ class UserListStore : public QObject
     Q_OBJECT
 public:
     // Reads the file at a path and reports its entries (the catalogue
-    // control's LoadFile).
-    using Reader = std::function<void(const QString& path)>;
+    // control's LoadFile), answering what it found there.
+    using Reader = std::function<UserListReader::Result(const QString& path)>;
     using Result = AtomicFileWriter::Result;
     using Entries = UserListChange::Entries;
 
@@ -41,7 +42,8 @@ public:
     QString path() const;
 
     // The start: the file's entries through the catalogue control; from then
-    // on the file is followed.
+    // on the file is followed. A file the control read only in part is never
+    // rewritten (that would lose the rest): writeFailed tells so at once.
     void load();
 
     // Writes a change of the user's at once, off this thread.

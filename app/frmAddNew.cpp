@@ -108,6 +108,9 @@ void frmAddNew::SetCmdOk()
     case Refusal::TextEndsLikeSeparator:
         showRefusal(m_localizer.ID_INT_REFUSE_SEPARATOR_END());
         break;
+    case Refusal::TooLong:
+        showRefusal(m_localizer.ID_INT_REFUSE_TOO_LONG());
+        break;
     case Refusal::LoneSurrogate:
         showRefusal(m_localizer.ID_INT_REFUSE_BROKEN_CHARACTER());
         break;

@@ -53,10 +53,18 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     connect(m_acronymControl, &OVAcronym::NextAcronym, this, &frmMain::OVAcronym1_NextAcronym);
     m_stores = {new UserListStore(
                     mod, QStringLiteral("Smileys.smy"),
-                    [this](const QString& path) { m_smileyControl->LoadFile(path); }, this),
+                    [this](const QString& path) {
+                        m_smileyControl->LoadFile(path);
+                        return m_smileyControl->lastFileRead();
+                    },
+                    this),
                 new UserListStore(
                     mod, QStringLiteral("Acronyms.acr"),
-                    [this](const QString& path) { m_acronymControl->LoadFile(path); }, this)};
+                    [this](const QString& path) {
+                        m_acronymControl->LoadFile(path);
+                        return m_acronymControl->lastFileRead();
+                    },
+                    this)};
     // Each change of the user's is written at once; the lists follow their
     // files when another window or program changes them.
     for (int list = 0; list < ListCount; ++list) {

@@ -4,8 +4,6 @@
 
 #include <QBuffer>
 
-#include <limits>
-
 namespace {
 
 bool holdsLoneSurrogate(const QString& text)
@@ -40,6 +38,14 @@ UserListFormat::Refusal UserListFormat::check(const QString& text, const QString
         return Refusal::LoneSurrogate;
     if (holdsLineBreak(text) || holdsLineBreak(description))
         return Refusal::LineBreak;
+    // The line holds both fields in UTF-8, four quotes and a comma; no more
+    // than three bytes a character, so a short entry needs no count.
+    constexpr qsizetype Framing = 5;
+    const qsizetype characters = text.size() + description.size();
+    if (characters * 3 + Framing > UserListReader::MaxLineLength &&
+        text.toUtf8().size() + description.toUtf8().size() + Framing >
+            UserListReader::MaxLineLength)
+        return Refusal::TooLong;
     return Refusal::None;
 }
 
@@ -48,22 +54,18 @@ QByteArray UserListFormat::line(const QString& text, const QString& description)
     return '"' + text.toUtf8() + "\",\"" + description.toUtf8() + "\"\r\n";
 }
 
-QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes)
+QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes, bool* whole)
 {
-    // The bytes are in memory already, and what is read here is written back
-    // after a merge: no limit may cut an entry away.
     QByteArray data = bytes.toByteArray();
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QList<Entry> entries;
-    const UserListReader::Limits everything{std::numeric_limits<qint64>::max(),
-                                            std::numeric_limits<qint64>::max()};
-    UserListReader::read(
-        buffer,
-        [&entries](const QString& text, const QString& description) {
+    const UserListReader::Result found =
+        UserListReader::read(buffer, [&entries](const QString& text, const QString& description) {
             entries.append({text, description});
             return true;
-        },
-        everything);
+        });
+    if (whole)
+        *whole = !found.cut();
     return entries;
 }

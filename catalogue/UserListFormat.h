@@ -28,6 +28,7 @@ public:
         TextEndsLikeSeparator, // the text ends with `",`, which the quote after it completes
         LoneSurrogate,         // half of a surrogate pair, which UTF-8 cannot carry
         LineBreak,             // a CR or LF, which ends the line
+        TooLong,               // a line longer than the reader takes, which it skips
     };
 
     // None exactly when line(text, description) reads back as this entry.
@@ -37,6 +38,8 @@ public:
     static QByteArray line(const QString& text, const QString& description);
 
     // The entries of a whole list file, in file order, as the catalogue
-    // controls report them.
-    static QList<Entry> read(QByteArrayView bytes);
+    // controls report them: within the reader's limits. whole, when given,
+    // tells whether every line was taken; a file that was cut must not be
+    // written back from these entries, which would lose the rest.
+    static QList<Entry> read(QByteArrayView bytes, bool* whole = nullptr);
 };

@@ -222,6 +222,11 @@ public:
     Q_INVOKABLE QString ID_INT_REFUSE_BROKEN_CHARACTER() const;
     Q_INVOKABLE QString ID_INT_NOT_REGULAR_KEPT(const QString& lpFilename) const;
 
+    // Added next: why a list file too large to be read whole is not saved,
+    // and what the entry dialog says of an entry too long for the file.
+    Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE() const;
+    Q_INVOKABLE QString ID_INT_REFUSE_TOO_LONG() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

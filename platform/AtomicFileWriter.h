@@ -34,6 +34,7 @@ public:
         ReadOnlyFileSystem, // the file lies on a read-only file system
         NotRegularFile,     // a device, a pipe, a socket, a folder, or a link to one
         Busy,               // another process held the lock for the whole wait
+        TooLarge,           // the file holds more than its reader takes whole
         Other,
     };
 

@@ -2,6 +2,7 @@
 #include "Automation.h"
 #include "CatalogueView.h"
 #include "ModCommonCtrls.h"
+#include "UserListReader.h"
 #include "ZunoSmiley1.h"
 #include "frmAddNew.h"
 
@@ -660,6 +661,9 @@ private Q_SLOTS:
             << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR_END");
         QTest::newRow("half a surrogate pair")
             << "x" << QString(QChar(0xD83D)) << QByteArray("ID_INT_REFUSE_BROKEN_CHARACTER");
+        QTest::newRow("a line longer than the file's reader takes")
+            << QString(UserListReader::MaxLineLength / 2, QChar(0xE9)) << "d"
+            << QByteArray("ID_INT_REFUSE_TOO_LONG");
         QTest::newRow("quote and comma elsewhere are fine") << "\"a\",b"
                                                             << "\",\"" << QByteArray();
     }

@@ -446,6 +446,35 @@ private Q_SLOTS:
         QFile::remove(settings);
     }
 
+    // A list file the window reads only in part (a line over the reader's
+    // limit) is never rewritten, which would lose the rest: the user is told
+    // at the start, a change of theirs stays in the window, and the close
+    // asks only while such a change waits.
+    void aListFileReadInPartIsLeftAlone()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        const QString path = lists.filePath("Smileys.smy");
+        const QByteArray before = "\"mine\",\"kept\"\r\n\"" +
+                                  QByteArray(UserListReader::MaxLineLength, 'x') + "\",\"long\"\n";
+        QVERIFY(AppFixture::writeFile(path, before));
+        app.start(lists.path());
+        QCOMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY(MessageBox::lastNotice().contains(path + " » n'a pas pu être enregistré : il "
+                                                         "contient plus que la fenêtre ne lit"));
+        frmMain* w = app.restart();
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QVERIFY(w->page(0)->addUserEntry("(new)", "typed today"));
+        MessageBox::setNextAnswer(MessageBox::KeepOpen);
+        QVERIFY(!app.close());
+        QVERIFY(MessageBox::lastText().contains(path));
+        QVERIFY(AppFixture::rows(w->page(0)->model(), true).contains("(new) | typed today | File"));
+        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
+        QVERIFY(app.close());
+        QCOMPARE(MessageBox::noticeCount(), 2);
+        QVERIFY(AppFixture::readAll(path) == before);
+    }
+
     // Requests that come while the close is saving or asking wait for it;
     // after "Keep open" the next request closes again.
     void terminationRequestsWaitAndComeAgainAfterKeepOpen()

@@ -2,6 +2,7 @@
 #include "ReadOnlyFolder.h"
 #include "UserListChange.h"
 #include "UserListFile.h"
+#include "UserListReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -197,6 +198,31 @@ private Q_SLOTS:
         Records records;
         QVERIFY(UserListFile::merge(path, {made}, {":-)"}, &records));
         QCOMPARE(readAll(path), after);
+    }
+
+    // A file the list reader would cut is neither read in part nor written.
+    void aFileBeyondTheReadersLimitsIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray mine = "\"mine\",\"kept\"\r\n";
+        QTest::newRow("a line over the limit")
+            << mine + QByteArray(UserListReader::MaxLineLength + 1, 'x');
+        QTest::newRow("a file over the limit")
+            << mine + QByteArray(UserListReader::MaxFileSize, '\n') + mine;
+    }
+    void aFileBeyondTheReadersLimitsIsLeftAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Smileys.smy");
+        QVERIFY(writeFile(path, bytes));
+        Records records;
+        const auto tooLarge = int(AtomicFileWriter::Failure::TooLarge);
+        QCOMPARE(int(UserListFile::read(path, &records).failure), tooLarge);
+        QCOMPARE(int(UserListFile::merge(path, {UserListChange::remove("mine")}, {}, &records)
+                         .failure),
+                 tooLarge);
+        QVERIFY(readAll(path) == bytes);
     }
 
     void listsStayBesideAWritableProgram()

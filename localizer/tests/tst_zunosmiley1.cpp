@@ -427,14 +427,16 @@ private Q_SLOTS:
         QTest::newRow("close anyway") << 156 << "ID_BTN_CLOSE_ANYWAY";
         QTest::newRow("first reason") << 157 << "ID_INT_REASON_DISK_FULL";
         QTest::newRow("first refusal") << 163 << "ID_INT_REFUSE_SEPARATOR";
-        QTest::newRow("last") << 166 << "ID_INT_NOT_REGULAR_KEPT";
+        QTest::newRow("not regular, kept") << 166 << "ID_INT_NOT_REGULAR_KEPT";
+        QTest::newRow("too large") << 167 << "ID_INT_REASON_TOO_LARGE";
+        QTest::newRow("last") << 168 << "ID_INT_REFUSE_TOO_LONG";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 167);
+        QCOMPARE(names.size(), 169);
         QCOMPARE(names.at(position), name);
     }
 
