@@ -49,7 +49,7 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
 
     lblRefusal = new QLabel(this);
     lblRefusal->setObjectName(QStringLiteral("lblRefusal"));
-    lblRefusal->setGeometry(twips.rect(120, 1620, 3615, 360));
+    lblRefusal->setGeometry(twips.rect(240, 1620, 3375, 480));
     lblRefusal->setWordWrap(true);
     lblRefusal->hide();
 
@@ -119,9 +119,10 @@ void frmAddNew::SetCmdOk()
 
 void frmAddNew::showRefusal(const QString& refusal)
 {
-    // The line takes room under the boxes only while it has something to say.
+    // The line, aligned with the boxes and room for two lines of text, takes
+    // room under them only while it has something to say.
     const Twips twips;
-    const int shift = refusal.isEmpty() ? 0 : 360;
+    const int shift = refusal.isEmpty() ? 0 : 480;
     lblRefusal->setText(refusal);
     lblRefusal->setVisible(!refusal.isEmpty());
     setFixedSize(twips.size(3855, 2100 + shift));
