@@ -1,30 +1,48 @@
 #include "AppIcons.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
 
 namespace {
+QString resourcePath(const char* name)
+{
+    return QStringLiteral(":/zuno/") + QLatin1String(name);
+}
+
 QIcon resource(const char* name)
 {
-    return QIcon(QStringLiteral(":/zuno/") + QLatin1String(name));
+    return QIcon(resourcePath(name));
+}
+
+// The asset of icon index 0 (the program), 1 (smiley lists), 2 (acronym lists).
+const char* iconAsset(int index)
+{
+    switch (index) {
+    case 1:
+        return "smiley-list.svg";
+    case 2:
+        return "acronym-list.svg";
+    default:
+        return "zunosmiley.svg";
+    }
 }
 } // namespace
 
 QIcon AppIcons::program()
 {
-    return resource("zunosmiley.svg");
+    return resource(iconAsset(0));
 }
 
 QIcon AppIcons::document(int index)
 {
-    switch (index) {
-    case 1:
-        return resource("smiley-list.svg");
-    case 2:
-        return resource("acronym-list.svg");
-    default:
-        return program();
-    }
+    return resource(iconAsset(index));
+}
+
+QByteArray AppIcons::svgData(int index)
+{
+    QFile file(resourcePath(iconAsset(index)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QHash<QString, QIcon> AppIcons::listIcons()

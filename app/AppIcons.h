@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
@@ -14,6 +15,9 @@ public:
     static QIcon program();
     // The document icons of the list files: 1 smileys, 2 acronyms.
     static QIcon document(int index);
+    // The SVG of icon index 0 (the program), 1 or 2, as the desktop's icon
+    // theme takes it.
+    static QByteArray svgData(int index);
     // The small list icons by key: "Smiley", "Acronym", "Smiley2", "Acronym2".
     static QHash<QString, QIcon> listIcons();
     // "edit-copy", "list-add", "document-edit", "list-remove".

@@ -1,7 +1,9 @@
 #include "ModZunoSmiley.h"
 
+#include "AppIcons.h"
 #include "AutomationError.h"
 #include "BusyPointer.h"
+#include "InstallLayout.h"
 #include "ListFolder.h"
 #include "OVObject.h"
 #include "SettingsStore.h"
@@ -70,6 +72,11 @@ void ModZunoSmiley::RegisterListFileTypes()
     const QString name = program.fileName();
 #endif
     ShellLib2 shell;
+    // The program file holds no icons here: the shell library takes the
+    // pictures that the icon values name (",1", ",2"; 0 for the program's own
+    // desktop entry) from the program's resources.
+    for (int index = 0; index <= 2; ++index)
+        shell.setIconData(index, AppIcons::svgData(index));
     try {
         shell.setApplicationName(name.trimmed());
         shell.setApplicationPath(QDir::toNativeSeparators(program.absolutePath()).trimmed());
@@ -83,6 +90,10 @@ void ModZunoSmiley::RegisterListFileTypes()
         shell.ShellSetDefaultIcon(QStringLiteral("ZunoAcronyms"), QStringLiteral(",2"));
         shell.ShellSetQuickView(QStringLiteral("ZunoSmileys"));
         shell.ShellSetQuickView(QStringLiteral("ZunoAcronyms"));
+        // The desktop's own entry for the program, opening both list types.
+        shell.registerDesktopEntry(QLatin1String(InstallLayout::DesktopApplicationId),
+                                   QStringLiteral("Orvak Zuno Smileys"),
+                                   {QStringLiteral("ZunoSmileys"), QStringLiteral("ZunoAcronyms")});
     } catch (const AutomationError& error) {
         // The catalogue works without the desktop knowing its file types.
         qWarning("File-type registration failed: %s", error.what());

@@ -556,6 +556,20 @@ private Q_SLOTS:
             stored << key + "=" + value;
         }
         QCOMPARE(stored, expected);
+
+        // The desktop's registries: the program's entry opens both types,
+        // and the document icons are the program's pictures.
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        QFile entry(data + "/applications/example.orvak.ZunoSmiley.desktop");
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray text = entry.readAll();
+        QVERIFY2(text.contains("MimeType=application/x-zunosmileys;application/x-zunoacronyms;"),
+                 text.constData());
+        QVERIFY(text.contains(QFile::encodeName(folder.filePath(program))));
+        for (const QString icon : {"mimetypes/application-x-zunosmileys.svg",
+                                   "mimetypes/application-x-zunoacronyms.svg",
+                                   "apps/example.orvak.ZunoSmiley.svg"})
+            QVERIFY2(QFile::exists(data + "/icons/hicolor/scalable/" + icon), qPrintable(icon));
     }
 
     void thePointerIsNormalOnceTheWindowIsShown()
