@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -181,9 +182,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString disk = dir.filePath("disk");
         QVERIFY(QDir().mkdir(disk));
-        QString why;
-        if (tmpfs && !PrivateMount::smallDisk(disk, 64 * 1024, &why))
-            QSKIP(qPrintable(why));
+        std::optional<PrivateMount> smallDisk;
+        if (tmpfs) {
+            smallDisk.emplace(PrivateMount::smallDisk(disk, 64));
+            ZUNO_REQUIRE_MOUNT(*smallDisk);
+        }
         const QString path = disk + "/Smileys.smy";
         const QByteArray before(1000, 'p');
         QVERIFY(writeFile(path, before));
@@ -200,8 +203,7 @@ private Q_SLOTS:
         });
         const QByteArray after = readAll(path);
         const QStringList names = QDir(disk).entryList(QDir::Files | QDir::Hidden);
-        if (tmpfs)
-            PrivateMount::release(disk);
+        smallDisk.reset();
         QCOMPARE(failure, int(Failure::DiskFull));
         QCOMPARE(after, before);
         QCOMPARE(names, QStringList{"Smileys.smy"});
@@ -233,9 +235,11 @@ private Q_SLOTS:
         QString path = folder + "/Smileys.smy";
         const QByteArray before("\"mine\",\"kept\"\r\n");
         QVERIFY(writeFile(path, before));
-        QString why;
-        if (how == "read-only" && !PrivateMount::readOnly(folder, &why))
-            QSKIP(qPrintable(why));
+        std::optional<PrivateMount> readOnly;
+        if (how == "read-only") {
+            readOnly.emplace(PrivateMount::readOnly(folder));
+            ZUNO_REQUIRE_MOUNT(*readOnly);
+        }
         if (how == "below a file")
             path += "/Smileys.smy";
         // The folder closed, or the file closed to reading in an open folder.
@@ -256,8 +260,7 @@ private Q_SLOTS:
                                           : AtomicFileWriter::write(path, "new"));
             },
             how == "closed" || how == "unreadable");
-        if (how == "read-only")
-            PrivateMount::release(folder);
+        readOnly.reset();
         QVERIFY(QFile::setPermissions(folder, all));
         QVERIFY(
             QFile::setPermissions(folder + "/Smileys.smy", QFile::ReadOwner | QFile::WriteOwner));
