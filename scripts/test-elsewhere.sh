@@ -91,6 +91,9 @@ as_chroot() {
     command -v debootstrap >/dev/null || die "debootstrap is not installed (apt-get install debootstrap)"
     [ -n "$root" ] || root=$(mktemp -d /var/tmp/zuno-chroot.XXXXXX)
     [ -z "$(ls -A "$root" 2>/dev/null)" ] || die "$root is not empty"
+    # It becomes "/": mktemp makes it 0700, which would shut every other user
+    # (the steps the tests run as an ordinary user) out of the whole system.
+    chmod 755 "$root"
     mirror=$(apt_mirror)
     echo "test-elsewhere: debootstrap $suite from $mirror into $root"
     debootstrap --variant=minbase "$suite" "$root" "$mirror"
