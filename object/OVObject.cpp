@@ -10,6 +10,7 @@
 #include "ModObject.h"
 #include "ObjectErrors.h"
 #include "RecentDocuments.h"
+#include "RegularFile.h"
 #include "SystemInfo.h"
 #include "TextRules.h"
 #include "ZunoVersion.h"
@@ -121,19 +122,10 @@ bool OVObject::FileExists(const QString& lpFilename)
 {
     if (lpFilename.isEmpty() || TextRules::holdsNul(lpFilename))
         return false;
-    const QByteArray path = QFile::encodeName(lpFilename);
-    // Only a regular file counts; a pipe or a device is never opened, since
-    // opening one may block or act on the device.
-    struct stat status = {};
-    if (::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    // Non-blocking, so that a name swapped for a pipe since the test cannot hang.
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    ::close(fd);
-    return regular;
+    // Only a regular file that can be opened counts; a pipe or a device is
+    // never opened, since opening one may block or act on the device.
+    QFile file;
+    return RegularFile::openForReading(file, lpFilename) == RegularFile::Kind::Regular;
 }
 
 bool OVObject::PathExists(const QString& lpFolder)

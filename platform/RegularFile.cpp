@@ -1,5 +1,7 @@
 #include "RegularFile.h"
 
+#include "TextRules.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -29,7 +31,7 @@ Kind failure(int error)
 RegularFile::Kind RegularFile::kind(const QString& path)
 {
     // The system would cut a name at a NUL character and find another file.
-    if (path.isEmpty() || path.contains(QChar(0)))
+    if (path.isEmpty() || TextRules::holdsNul(path))
         return Kind::Missing;
     struct stat status = {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
