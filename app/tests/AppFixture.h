@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 #include "ModZunoSmiley.h"
 #include "SettingsStore.h"
+#include "TestFiles.h"
 #include "frmMain.h"
 
 #include <QDir>
@@ -68,16 +69,12 @@ public:
                                    SettingsStore::Configuration);
     }
 
-    static QByteArray readAll(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray readAll(const QString& path) { return TestFiles::readAll(path); }
+    // Creates the file's folder first.
     static bool writeFile(const QString& path, const QByteArray& bytes)
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        return TestFiles::writeFile(path, bytes);
     }
 
     // A control of the window by its object name.

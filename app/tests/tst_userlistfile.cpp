@@ -1,5 +1,6 @@
 #include "ListFolder.h"
 #include "ReadOnlyFolder.h"
+#include "TestFiles.h"
 #include "UserListChange.h"
 #include "UserListFile.h"
 #include "UserListReader.h"
@@ -19,17 +20,8 @@ Q_DECLARE_METATYPE(Records)
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestFiles::readAll;
+using TestFiles::writeFile;
 
 // While it lives, no file of this process grows beyond a number of bytes:
 // a write past it fails with EFBIG (for root too) instead of raising SIGXFSZ.
@@ -219,9 +211,9 @@ private Q_SLOTS:
         Records records;
         const auto tooLarge = int(AtomicFileWriter::Failure::TooLarge);
         QCOMPARE(int(UserListFile::read(path, &records).failure), tooLarge);
-        QCOMPARE(int(UserListFile::merge(path, {UserListChange::remove("mine")}, {}, &records)
-                         .failure),
-                 tooLarge);
+        QCOMPARE(
+            int(UserListFile::merge(path, {UserListChange::remove("mine")}, {}, &records).failure),
+            tooLarge);
         QVERIFY(readAll(path) == bytes);
     }
 

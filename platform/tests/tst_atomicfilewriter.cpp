@@ -1,5 +1,6 @@
 #include "AtomicFileWriter.h"
 #include "PrivateMount.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,17 +23,8 @@ using Failure = AtomicFileWriter::Failure;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestFiles::readAll;
+using TestFiles::writeFile;
 
 // What a name is, and what it leads to, as the system sees them.
 QByteArray identity(const QString& path)
