@@ -4,6 +4,7 @@
 #include "AppIcons.h"
 #include "BusyPointer.h"
 #include "CatalogueView.h"
+#include "ListFolder.h"
 #include "ListPage.h"
 #include "MessageBox.h"
 #include "ModCommonCtrls.h"
@@ -116,6 +117,7 @@ void frmMain::Form_Load()
         m_pages[list]->model()->beginBulkLoad();
         loadTable(list);
     }
+    adoptProgramLists();
     for (int list = 0; list < ListCount; ++list) {
         QStringList builtIns;
         for (const auto& entry : m_pages[list]->model()->entries()) {
@@ -127,6 +129,20 @@ void frmMain::Form_Load()
         m_pages[list]->model()->endBulkLoad();
     }
     m_about->showLogo();
+}
+
+void frmMain::adoptProgramLists()
+{
+    // The program's folder cannot take the user's lists: at the first start
+    // with the data folder, the lists kept beside the program come along.
+    const QString folder = m_mod.listFolder();
+    if (folder != ListFolder::userDataFolder())
+        return;
+    const QStringList copied = ListFolder::copyProgramLists(
+        m_mod.programFolder(), folder, {m_stores[SmileyTab]->fileName(), m_stores[AcronymTab]->fileName()});
+    if (!copied.isEmpty())
+        MessageBox::inform(this, m_mod.AppTitle,
+                           m_mod.Localizer().ID_INT_LISTS_COPIED(QDir::toNativeSeparators(folder)));
 }
 
 void frmMain::Form_Activate()

@@ -93,6 +93,7 @@ private:
     AtomicFileWriter::Result saveList(int list);
     void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
     void loadTable(int list);
+    void adoptProgramLists();
 
     ModZunoSmiley& m_mod;
     QTabWidget* m_tabs = nullptr;

@@ -111,6 +111,18 @@ QString ZunoSmiley1::ID_INT_NOT_REGULAR_KEPT(const QString& lpFilename) const
     return message.isEmpty() ? QString() : message.arg(lpFilename);
 }
 
+QString ZunoSmiley1::ID_INT_LISTS_COPIED(const QString& lpFolder) const
+{
+    const QString message = localized(
+        QStringLiteral("Le dossier du programme ne peut pas recevoir vos modifications : vos "
+                       "listes y restent telles quelles, et elles sont désormais copiées et "
+                       "enregistrées dans « %1 »."),
+        QStringLiteral("The program's folder cannot take your changes: your lists there are "
+                       "left as they are, and from now on they are copied to and saved in "
+                       "\"%1\"."));
+    return message.isEmpty() ? QString() : message.arg(lpFolder);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

@@ -227,6 +227,10 @@ public:
     Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE() const;
     Q_INVOKABLE QString ID_INT_REFUSE_TOO_LONG() const;
 
+    // Added next, for the catalogue program: where the user's lists live once
+    // the program's folder cannot take them.
+    Q_INVOKABLE QString ID_INT_LISTS_COPIED(const QString& lpFolder) const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

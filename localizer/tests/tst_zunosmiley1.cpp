@@ -285,6 +285,9 @@ private Q_SLOTS:
                  "in the window while it is open.");
         localizer.setLanguage(ZunoSmiley1::smFrench);
         QVERIFY(localizer.ID_INT_NOT_REGULAR_KEPT("/a/b.smy").startsWith("« /a/b.smy » n'est pas"));
+        QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("dans « /d/%1 »."));
+        localizer.setLanguage(ZunoSmiley1::smEnglish);
+        QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("saved in \"/d/%1\"."));
     }
 
     void spotChecks_data()
@@ -429,14 +432,15 @@ private Q_SLOTS:
         QTest::newRow("first refusal") << 163 << "ID_INT_REFUSE_SEPARATOR";
         QTest::newRow("not regular, kept") << 166 << "ID_INT_NOT_REGULAR_KEPT";
         QTest::newRow("too large") << 167 << "ID_INT_REASON_TOO_LARGE";
-        QTest::newRow("last") << 168 << "ID_INT_REFUSE_TOO_LONG";
+        QTest::newRow("entry too long") << 168 << "ID_INT_REFUSE_TOO_LONG";
+        QTest::newRow("lists copied") << 169 << "ID_INT_LISTS_COPIED";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 169);
+        QCOMPARE(names.size(), 170);
         QCOMPARE(names.at(position), name);
     }
 

@@ -134,7 +134,9 @@ private Q_SLOTS:
         const Result r = ovcall({"--members", "OrvakLocalizer.ZunoSmiley1"});
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 169);
+        // The original interface and the members added after it; the localizer's own
+        // test pins every position.
+        QVERIFY(lines.size() > 168);
         QCOMPARE(lines.first(), QString("WWWHome"));
         QCOMPARE(lines.at(4), QString("GetDllLanguageName"));
         QCOMPARE(lines.at(5), QString("Language (read)"));
@@ -145,7 +147,7 @@ private Q_SLOTS:
         QCOMPARE(lines.at(150), QString("ID_LST_FEEL_COLD"));
         QCOMPARE(lines.at(151), QString("ID_BTN_OK"));
         QCOMPARE(lines.at(152), QString("ID_BTN_CANCEL"));
-        QCOMPARE(lines.last(), QString("ID_INT_REFUSE_TOO_LONG"));
+        QCOMPARE(lines.at(168), QString("ID_INT_REFUSE_TOO_LONG"));
         QCOMPARE(lines.filter(QRegularExpression("^ID_LST_")).size(), 133);
     }
 
