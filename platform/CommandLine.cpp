@@ -19,21 +19,24 @@ struct QtOption
     bool takesValue;
 };
 constexpr QtOption QtOptions[] = {
-    {"platform", true},   {"platformpluginpath", true}, {"platformtheme", true},
-    {"plugin", true},     {"qmljsdebugger", true},      {"qwindowgeometry", true},
-    {"qwindowicon", true}, {"qwindowtitle", true},      {"session", true},
-    {"display", true},    {"geometry", true},           {"style", true},
-    {"stylesheet", true}, {"reverse", false},           {"widgetcount", false},
-    {"nograb", false},    {"dograb", false},            {"sync", false},
+    {"platform", true},      {"platformpluginpath", true},
+    {"platformtheme", true}, {"plugin", true},
+    {"qmljsdebugger", true}, {"qwindowgeometry", true},
+    {"qwindowicon", true},   {"qwindowtitle", true},
+    {"session", true},       {"display", true},
+    {"geometry", true},      {"style", true},
+    {"stylesheet", true},    {"reverse", false},
+    {"widgetcount", false},  {"nograb", false},
+    {"dograb", false},       {"sync", false},
 };
 
 // A file argument as a full path; a file:// address as its local file.
 QString absoluteFile(const QString& argument, const QDir& workingFolder)
 {
     const QUrl url(argument);
-    const QString local =
-        url.isLocalFile() && argument.startsWith(QLatin1String("file:")) ? url.toLocalFile()
-                                                                         : argument;
+    const QString local = url.isLocalFile() && argument.startsWith(QLatin1String("file:"))
+                              ? url.toLocalFile()
+                              : argument;
     return QDir::cleanPath(workingFolder.absoluteFilePath(local));
 }
 
@@ -68,8 +71,8 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& work
                                  QStringLiteral("Smiley (.smy) and acronym (.acr) list files."),
                                  QStringLiteral("[files...]"));
 
-    const QString program =
-        arguments.isEmpty() ? QStringLiteral("ZunoSmiley") : QFileInfo(arguments.first()).fileName();
+    const QString program = arguments.isEmpty() ? QStringLiteral("ZunoSmiley")
+                                                : QFileInfo(arguments.first()).fileName();
     CommandLine line;
     if (!parser.parse(arguments)) {
         line.exitCode = 2;
@@ -85,8 +88,8 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& work
     }
     if (parser.isSet(version)) {
         line.exitCode = 0;
-        line.output = QStringLiteral("Zuno Smileys " ZUNO_VERSION_TEXT
-                                     " (build " ZUNO_REVISION_TEXT ")\n");
+        line.output =
+            QStringLiteral("Zuno Smileys " ZUNO_VERSION_TEXT " (build " ZUNO_REVISION_TEXT ")\n");
         return line;
     }
     line.pick = parser.isSet(pick);

@@ -4,8 +4,8 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusReply>
 #include <QDBusMessage>
+#include <QDBusReply>
 
 namespace {
 

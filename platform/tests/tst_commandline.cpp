@@ -11,7 +11,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<bool>("pick");
-        QTest::addColumn<int>("exitCode"); // -1: the program runs
+        QTest::addColumn<int>("exitCode");       // -1: the program runs
         QTest::addColumn<QStringList>("output"); // what the output holds
         QTest::newRow("nothing") << QStringList() << QStringList() << false << -1 << QStringList();
         QTest::newRow("files against the working folder, cleaned")
@@ -35,12 +35,12 @@ private Q_SLOTS:
                                  << QStringList{"Zuno Smileys 1.0.3 (build 1198)\n"};
         QTest::newRow("help names the program and every option")
             << QStringList{"-h"} << QStringList() << false << 0
-            << QStringList{"Usage: ZunoSmiley [options] [files...]", "--help", "--version",
-                           "--pick", "insert an entry into the window", ".smy", ".acr"};
+            << QStringList{
+                   "Usage: ZunoSmiley [options] [files...]", "--help", "--version", "--pick",
+                   "insert an entry into the window",        ".smy",   ".acr"};
         QTest::newRow("unknown option: error")
             << QStringList{"--frobnicate", "a.smy"} << QStringList() << false << 2
-            << QStringList{"ZunoSmiley: Unknown option 'frobnicate'.",
-                           "Try 'ZunoSmiley --help'"};
+            << QStringList{"ZunoSmiley: Unknown option 'frobnicate'.", "Try 'ZunoSmiley --help'"};
         QTest::newRow("value given to a flag: error")
             << QStringList{"--pick=yes"} << QStringList() << false << 2
             << QStringList{"ZunoSmiley: ", "'--pick'"};
@@ -52,8 +52,8 @@ private Q_SLOTS:
         QFETCH(bool, pick);
         QFETCH(int, exitCode);
         QFETCH(QStringList, output);
-        const CommandLine line = CommandLine::parse(
-            QStringList{"/usr/bin/ZunoSmiley"} + arguments, "/work/here");
+        const CommandLine line =
+            CommandLine::parse(QStringList{"/usr/bin/ZunoSmiley"} + arguments, "/work/here");
         QCOMPARE(line.files, files);
         QCOMPARE(line.pick, pick);
         QCOMPARE(line.exitCode.value_or(-1), exitCode);

@@ -52,8 +52,8 @@ class tst_SingleInstance : public QObject
     QProcessEnvironment environment(const QString& address) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_ACTIVATION_TOKEN",
-                                 "DESKTOP_STARTUP_ID"})
+        for (const char* name :
+             {"DBUS_SESSION_BUS_ADDRESS", "XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"})
             env.remove(QLatin1String(name));
         if (!address.isEmpty())
             env.insert("DBUS_SESSION_BUS_ADDRESS", address);
@@ -61,8 +61,8 @@ class tst_SingleInstance : public QObject
     }
 
     // Starts one instance; it has said its role when this returns.
-    void startInstance(QProcess& process, const QStringList& files,
-                       const QProcessEnvironment& env, bool waitForRole = true)
+    void startInstance(QProcess& process, const QStringList& files, const QProcessEnvironment& env,
+                       bool waitForRole = true)
     {
         process.setProcessEnvironment(env);
         process.start(QCoreApplication::applicationFilePath(),
@@ -111,11 +111,10 @@ private Q_SLOTS:
         QTest::newRow("Wayland token, picking")
             << QStringList{"wl-1", ""} << QStringList{"/a/b c.smy", "--pick", "/d.acr"}
             << "received /a/b c.smy|/d.acr|pick=1|token=wl-1";
-        QTest::newRow("X11 startup id, no files")
-            << QStringList{"", "x11_TIME42"} << QStringList() << "received |pick=0|token=x11_TIME42";
-        QTest::newRow("Wayland token first")
-            << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
-            << "received /é.smy|pick=0|token=wl-2";
+        QTest::newRow("X11 startup id, no files") << QStringList{"", "x11_TIME42"} << QStringList()
+                                                  << "received |pick=0|token=x11_TIME42";
+        QTest::newRow("Wayland token first") << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
+                                             << "received /é.smy|pick=0|token=wl-2";
     }
     void laterStartHandsOver()
     {
