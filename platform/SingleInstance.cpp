@@ -107,5 +107,11 @@ void SingleInstance::release()
 
 void SingleInstance::HandOver(const QStringList& files, bool pick, const QString& token)
 {
-    Q_EMIT commandLineReceived(files, pick, token);
+    // Announced from the event loop, after the answer has gone: the later
+    // start ends at once, whatever the program does with the command line
+    // (a question to the user would otherwise keep it waiting past its
+    // timeout, and it would open a second window).
+    QMetaObject::invokeMethod(
+        this, [this, files, pick, token] { Q_EMIT commandLineReceived(files, pick, token); },
+        Qt::QueuedConnection);
 }

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -13,7 +14,7 @@ namespace {
 
 // This test program run as one start of the program: it says which role it
 // got, and as the first one prints the first command line handed to it and
-// ends (or ends after 20 s).
+// ends (or ends after 20 s); with ZUNO_TEST_BUSY_FIRST set it takes 3 s first.
 int runInstance(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -30,6 +31,9 @@ int runInstance(int argc, char* argv[])
         return 0;
     QObject::connect(&instance, &SingleInstance::commandLineReceived,
                      [](const QStringList& handed, bool handedPick, const QString& token) {
+                         // As a program that asks the user something first.
+                         if (qEnvironmentVariableIsSet("ZUNO_TEST_BUSY_FIRST"))
+                             QThread::sleep(3);
                          std::printf("received %s|pick=%d|token=%s\n",
                                      qPrintable(handed.join(QLatin1Char('|'))), int(handedPick),
                                      qPrintable(token));
@@ -115,14 +119,20 @@ private Q_SLOTS:
                                                   << "received |pick=0|token=x11_TIME42";
         QTest::newRow("Wayland token first") << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
                                              << "received /é.smy|pick=0|token=wl-2";
+        QTest::newRow("the first takes its time over it")
+            << QStringList{"", ""} << QStringList{"busy", "/f.acr"}
+            << "received /f.acr|pick=0|token=";
     }
     void laterStartHandsOver()
     {
         QFETCH(QStringList, tokens);
         QFETCH(QStringList, arguments);
         QFETCH(QString, received);
+        QProcessEnvironment firstEnv = environment(m_address);
+        if (arguments.removeAll("busy"))
+            firstEnv.insert("ZUNO_TEST_BUSY_FIRST", "1");
         QProcess first;
-        startInstance(first, {"/first.smy"}, environment(m_address));
+        startInstance(first, {"/first.smy"}, firstEnv);
         QCOMPARE(first.readLine().trimmed(), QByteArray("role first"));
 
         QProcessEnvironment env = environment(m_address);
