@@ -9,14 +9,6 @@
 
 namespace {
 
-// The token of this start for the window manager: Wayland's activation
-// token, else the X11 startup notification id.
-QString activationToken()
-{
-    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
-    return wayland.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : wayland;
-}
-
 // Times a start tries to take the name or reach its holder: a holder may
 // give the name up between the two steps.
 constexpr int Attempts = 3;
@@ -43,7 +35,14 @@ QString SingleInstance::objectPath()
     return QLatin1Char('/') + serviceName().replace(QLatin1Char('.'), QLatin1Char('/'));
 }
 
-SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick)
+QString SingleInstance::startupToken()
+{
+    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return wayland.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : wayland;
+}
+
+SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick,
+                                           const QString& token)
 {
     // Without a session bus address the library would try to start a bus
     // of its own; a session without one runs every start on its own.
@@ -76,7 +75,7 @@ SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick)
             QStringLiteral("HandOver"));
         // Never a bus-activated copy of the program: only a running one.
         call.setAutoStartService(false);
-        call << files << pick << activationToken();
+        call << files << pick << token;
         const QDBusMessage reply = bus.call(call, QDBus::Block, HandoverTimeoutMs);
         if (reply.type() == QDBusMessage::ReplyMessage) {
             release();

@@ -27,11 +27,17 @@ public:
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Claims the name, or hands the command line to its holder. Needs the
-    // application object; call it before the window is built. The activation
-    // token of the start (XDG_ACTIVATION_TOKEN, else DESKTOP_STARTUP_ID) goes
-    // with the command line.
-    Role start(const QStringList& files, bool pick);
+    // The token with which the desktop started this process, for the window
+    // that is to take the focus: Wayland's activation token
+    // (XDG_ACTIVATION_TOKEN), else the X11 startup notification id
+    // (DESKTOP_STARTUP_ID). Read it before the application object exists:
+    // Qt's X11 platform takes DESKTOP_STARTUP_ID out of the environment.
+    static QString startupToken();
+
+    // Claims the name, or hands the command line and this start's token to
+    // its holder. Needs the application object; call it before the window
+    // is built.
+    Role start(const QStringList& files, bool pick, const QString& token);
 
     // Gives the name up, so that a start from now on runs on its own (the
     // window is closing). The destructor does it too.

@@ -17,11 +17,13 @@ namespace {
 // ends (or ends after 20 s); with ZUNO_TEST_BUSY_FIRST set it takes 3 s first.
 int runInstance(int argc, char* argv[])
 {
+    // Before the application object, as the program does.
+    const QString token = SingleInstance::startupToken();
     QCoreApplication app(argc, argv);
     QStringList files = app.arguments().mid(2);
     const bool pick = files.removeAll(QStringLiteral("--pick")) > 0;
     SingleInstance instance;
-    const SingleInstance::Role role = instance.start(files, pick);
+    const SingleInstance::Role role = instance.start(files, pick, token);
     const char* name = role == SingleInstance::Role::First        ? "first"
                        : role == SingleInstance::Role::HandedOver ? "handed"
                                                                   : "alone";
@@ -30,13 +32,13 @@ int runInstance(int argc, char* argv[])
     if (role != SingleInstance::Role::First)
         return 0;
     QObject::connect(&instance, &SingleInstance::commandLineReceived,
-                     [](const QStringList& handed, bool handedPick, const QString& token) {
+                     [](const QStringList& handed, bool handedPick, const QString& handedToken) {
                          // As a program that asks the user something first.
                          if (qEnvironmentVariableIsSet("ZUNO_TEST_BUSY_FIRST"))
                              QThread::sleep(3);
                          std::printf("received %s|pick=%d|token=%s\n",
                                      qPrintable(handed.join(QLatin1Char('|'))), int(handedPick),
-                                     qPrintable(token));
+                                     qPrintable(handedToken));
                          std::fflush(stdout);
                          QCoreApplication::quit();
                      });
