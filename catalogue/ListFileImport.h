@@ -39,7 +39,7 @@ public:
         };
         QString path;
         Outcome outcome = Outcome::OtherType;
-        List list = List::Smileys;
+        List list = List::Smileys; // Imported and Unreadable: the list of its type
         UserListReader::Result read;
         // Imported: the entries added, in the file's order, and how many
         // entries of the file the list had already.
