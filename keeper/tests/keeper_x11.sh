@@ -3,10 +3,11 @@
 # outside with xclip: alone, fed on its standard input; through the
 # hand-over at a program's close (handover_driver), where it must hold
 # nothing of its starter and end when another program takes the clipboard
-# or the display goes away; and nothing at all when the program did not own
+# or the display goes away; handed to the desktop's clipboard manager where
+# one runs (clipboard_manager_stub); and nothing at all when the program did not own
 # the clipboard at its close.
 #
-#   keeper_x11.sh BIN_DIR      (BIN_DIR holds zuno-clipboard-keeper and handover_driver)
+#   keeper_x11.sh BIN_DIR      (BIN_DIR holds zuno-clipboard-keeper and the test programs)
 set -euo pipefail
 bin=${1:?usage: keeper_x11.sh BIN_DIR}
 
@@ -26,7 +27,7 @@ trap cleanup EXIT
 # A copy of its own, so that the keepers of this test are told apart by path.
 mkdir -p "$work/prog" "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$bin/zuno-clipboard-keeper" "$bin/handover_driver" "$work/prog/"
+cp "$bin/zuno-clipboard-keeper" "$bin/handover_driver" "$bin/clipboard_manager_stub" "$work/prog/"
 keeper=$work/prog/zuno-clipboard-keeper
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/runtime
 
@@ -82,6 +83,20 @@ answer=$("$work/prog/handover_driver")
 [ -z "$(keepers)" ] || fail "a keeper was started without a copy"
 [ "$(clipboard)" = other ] || fail "the clipboard changed without a copy"
 check "closing without a copy leaves no process"
+
+# With a clipboard manager on the desktop no keeper starts: Qt hands the
+# clipboard over to the manager when the program ends.
+"$work/prog/clipboard_manager_stub" >"$work/manager" &
+manager=$!
+for _ in $(seq 1 50); do [ -s "$work/manager" ] && break; sleep 0.1; done
+[ "$(cat "$work/manager")" = ready ] || fail "the clipboard manager did not start"
+answer=$("$work/prog/handover_driver" --copy 'B-)')
+[ "$answer" = kept ] || fail "with a clipboard manager the hand-over answered '$answer'"
+[ -z "$(keepers)" ] || fail "a keeper was started beside a clipboard manager"
+[ "$(clipboard)" = "B-)" ] || fail "the clipboard manager holds '$(clipboard)', not 'B-)'"
+kill "$manager"
+wait "$manager" 2>/dev/null || true
+check "with a clipboard manager running, the text goes to it and no keeper starts"
 
 # The end of the session: the keeper ends with its display.
 xvfb-run -a -s "-screen 0 640x480x24" \
