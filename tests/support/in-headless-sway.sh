@@ -6,8 +6,8 @@
 # may add a virtual keyboard, as wtype does) and software rendering, one
 # 1024x768 output, no Xwayland. The command gets WAYLAND_DISPLAY (the
 # compositor's socket, by its full path) and an XDG_RUNTIME_DIR of its own;
-# DISPLAY is unset, so nothing of it reaches an X server. Its exit status is
-# ours.
+# DISPLAY is unset, so nothing of it reaches an X server; SWAYSOCK names the
+# compositor's IPC socket (swaymsg). Its exit status is ours.
 #
 # sway refuses to run as root; as root the compositor runs as the ordinary
 # user nobody (setpriv) in a folder below /tmp, and the command stays root,
@@ -60,6 +60,7 @@ if [ -z "$socket" ]; then
     skip "the headless compositor did not start: ${reason:-no socket within 10 s}"
 fi
 
+ipc=$(find "$work/sway-runtime" -maxdepth 1 -type s -name 'sway-ipc.*' -print -quit)
 status=0
-env -u DISPLAY WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$work/client-runtime" "$@" || status=$?
+env -u DISPLAY WAYLAND_DISPLAY="$socket" SWAYSOCK="$ipc" XDG_RUNTIME_DIR="$work/client-runtime" "$@" || status=$?
 exit "$status"
