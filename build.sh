@@ -18,6 +18,11 @@ PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-d
 # The desktop's MIME database and desktop-entry tools, which the shell library
 # runs after a registration, and gio, through which its tests read them back.
 PACKAGES+=(shared-mime-info libglib2.0-bin)
+# The clipboard keeper: XCB to ask X11 for a clipboard manager; on Wayland,
+# Qt's Wayland platform plugin and wl-clipboard, which serves the text once
+# the program has ended. Its tests: a headless compositor (sway), keystrokes
+# into it (wtype) and screenshots of it (grim).
+PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard sway wtype grim)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
