@@ -18,6 +18,10 @@ PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-d
 # The desktop's MIME database and desktop-entry tools, which the shell library
 # runs after a registration, and gio, through which its tests read them back.
 PACKAGES+=(shared-mime-info libglib2.0-bin)
+# The X and Wayland client libraries through which the program types into the
+# window the user came from, and wayland-scanner (libwayland-bin) for the code
+# of the compositor's virtual-keyboard protocol.
+PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {

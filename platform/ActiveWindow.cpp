@@ -1,0 +1,239 @@
+#include "ActiveWindow.h"
+
+#include "DesktopSession.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <memory>
+
+namespace {
+
+struct DisplayCloser
+{
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+DisplayPtr openDisplay()
+{
+    if (isWaylandSession())
+        return nullptr;
+    return DisplayPtr(XOpenDisplay(nullptr));
+}
+
+// A window may vanish at any moment; the errors that its requests then cause
+// are caught here instead of ending the program, as Xlib's default does.
+// Xlib's handler is process-wide, so the previous one is put back.
+class ErrorTrap
+{
+public:
+    explicit ErrorTrap(Display* display) : m_display(display)
+    {
+        XSync(m_display, False);
+        s_failed = false;
+        m_previous = XSetErrorHandler(&ErrorTrap::note);
+    }
+    ~ErrorTrap() { XSetErrorHandler(m_previous); }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    // Whether a request since the trap was set failed.
+    bool failed()
+    {
+        XSync(m_display, False);
+        return s_failed;
+    }
+
+private:
+    static int note(Display*, XErrorEvent*)
+    {
+        s_failed = true;
+        return 0;
+    }
+
+    static inline bool s_failed = false;
+    Display* m_display;
+    XErrorHandler m_previous = nullptr;
+};
+
+Atom atom(Display* display, const char* name)
+{
+    return XInternAtom(display, name, False);
+}
+
+// The first value of a 32-bit property, 0 when it is not set.
+unsigned long propertyValue(Display* display, Window window, Atom property, Atom type)
+{
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    unsigned long value = 0;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, type, &actualType, &format,
+                           &count, &remaining, &data) == Success
+        && actualType == type && format == 32 && count == 1)
+        value = reinterpret_cast<unsigned long*>(data)[0];
+    if (data)
+        XFree(data);
+    return value;
+}
+
+bool windowExists(Display* display, Window window)
+{
+    ErrorTrap trap(display);
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) != 0 && !trap.failed();
+}
+
+// A window manager that says it runs and answers _NET_ACTIVE_WINDOW requests.
+bool windowManagerActivates(Display* display)
+{
+    const Window root = DefaultRootWindow(display);
+    const Window check = propertyValue(display, root, atom(display, "_NET_SUPPORTING_WM_CHECK"),
+                                       XA_WINDOW);
+    if (check == 0 || !windowExists(display, check))
+        return false;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    bool supported = false;
+    if (XGetWindowProperty(display, root, atom(display, "_NET_SUPPORTED"), 0, 4096, False, XA_ATOM,
+                           &actualType, &format, &count, &remaining, &data) == Success
+        && actualType == XA_ATOM && format == 32) {
+        const Atom wanted = atom(display, "_NET_ACTIVE_WINDOW");
+        const auto* atoms = reinterpret_cast<Atom*>(data);
+        for (unsigned long i = 0; i < count && !supported; ++i)
+            supported = atoms[i] == wanted;
+    }
+    if (data)
+        XFree(data);
+    return supported;
+}
+
+// The server's time now, which a focus request must not be older than:
+// a property change on a window of our own reports it.
+Time serverTime(Display* display)
+{
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = PropertyChangeMask;
+    const Window window = XCreateWindow(display, DefaultRootWindow(display), -1, -1, 1, 1, 0, 0,
+                                        InputOnly, CopyFromParent, CWEventMask, &attributes);
+    const Atom property = atom(display, "_ZUNO_TIMESTAMP");
+    XChangeProperty(display, window, property, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XEvent event;
+    XWindowEvent(display, window, PropertyChangeMask, &event);
+    XDestroyWindow(display, window);
+    return event.xproperty.time;
+}
+
+// Whether the input focus is on the window or on one inside it.
+bool hasFocus(Display* display, Window window)
+{
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    ErrorTrap trap(display);
+    while (focus != None && focus != PointerRoot) {
+        if (focus == window)
+            return true;
+        Window root = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, focus, &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        focus = parent == root ? None : parent;
+    }
+    return false;
+}
+
+bool waitForFocus(Display* display, Window window, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!hasFocus(display, window)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+void askWindowManager(Display* display, Window window, Time time)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;   // the request comes from a pager: no focus-stealing rules
+    event.xclient.data.l[1] = static_cast<long>(time);
+    event.xclient.data.l[2] = 0;   // none of our windows is active
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display);
+}
+
+bool focusDirectly(Display* display, Window window, Time time)
+{
+    ErrorTrap trap(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || trap.failed()
+        || attributes.map_state != IsViewable)
+        return false;
+    XRaiseWindow(display, window);
+    XSetInputFocus(display, window, RevertToParent, time);
+    return !trap.failed();
+}
+
+} // namespace
+
+ActiveWindow ActiveWindow::current()
+{
+    const DisplayPtr display = openDisplay();
+    if (!display)
+        return {};
+    Display* d = display.get();
+    Window window = propertyValue(d, DefaultRootWindow(d), atom(d, "_NET_ACTIVE_WINDOW"),
+                                  XA_WINDOW);
+    if (window == 0) {
+        int revert = 0;
+        XGetInputFocus(d, &window, &revert);
+        if (window == PointerRoot || window == DefaultRootWindow(d))
+            window = None;
+    }
+    if (window == None || !windowExists(d, window))
+        return {};
+    return ActiveWindow(window);
+}
+
+bool ActiveWindow::activate() const
+{
+    if (isNull())
+        return false;
+    const DisplayPtr display = openDisplay();
+    if (!display)
+        return false;
+    Display* d = display.get();
+    const auto window = static_cast<Window>(m_window);
+    if (!windowExists(d, window))
+        return false;
+    if (hasFocus(d, window))
+        return true;
+    // A window manager may be slow to act or decline; the focus is then
+    // given directly, which works for a window it shows.
+    if (windowManagerActivates(d)) {
+        askWindowManager(d, window, serverTime(d));
+        if (waitForFocus(d, window, 500))
+            return true;
+    }
+    return focusDirectly(d, window, serverTime(d)) && waitForFocus(d, window, 500);
+}

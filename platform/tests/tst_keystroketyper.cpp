@@ -1,0 +1,152 @@
+// Typing into another program's window on an X display (Xvfb, no window
+// manager): the window active before is remembered, something else takes the
+// focus, the remembered window is activated again and the text typed into
+// it arrives exactly, whether the layout has its characters or not.
+#include "ActiveWindow.h"
+#include "KeystrokeTyper.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A text-field window in a process of its own (tests/support/typing_target).
+class Target
+{
+public:
+    explicit Target(const QString& title)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_process.setProcessEnvironment(env);
+        m_process.start(QStringLiteral(TYPING_TARGET), {title});
+        const QByteArray ready = line();
+        if (ready.startsWith("ready "))
+            m_window = ready.mid(6).toULongLong();
+    }
+    ~Target()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+    Target(const Target&) = delete;
+    Target& operator=(const Target&) = delete;
+
+    quint64 window() const { return m_window; }
+
+    QByteArray ask(const QByteArray& command)
+    {
+        m_process.write(command + '\n');
+        return line();
+    }
+
+    QString text()
+    {
+        const QByteArray answer = ask("text");
+        // An empty text comes as "text" alone, the line being trimmed.
+        return answer.startsWith("text")
+            ? QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)))
+            : QStringLiteral("<no answer>");
+    }
+
+    void quit()
+    {
+        m_process.closeWriteChannel();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QByteArray line()
+    {
+        while (!m_process.canReadLine())
+            if (!m_process.waitForReadyRead(10000))
+                return {};
+        return m_process.readLine().trimmed();
+    }
+
+    QProcess m_process;
+    quint64 m_window = 0;
+};
+
+} // namespace
+
+class TestKeystrokeTyper : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The X path is tested, also when the test is started from a
+        // Wayland session.
+        qunsetenv("WAYLAND_DISPLAY");
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("no X display: run through tests/support/with-xvfb.sh");
+        m_target = std::make_unique<Target>(QStringLiteral("Target"));
+        QVERIFY2(m_target->window() != 0, "the target window did not come up");
+    }
+
+    void cleanupTestCase() { m_target.reset(); }
+
+    void typesIntoTheWindowActiveBefore_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("arrives");
+        QTest::newRow("in the layout, with Shift") << u";-) Wink!"_qs << u";-) Wink!"_qs;
+        QTest::newRow("accents and an arrow") << u"café →"_qs << u"café →"_qs;
+        QTest::newRow("Greek and outside the BMP")
+            << u"Ωμέγα 😀 𝄞 ok"_qs << u"Ωμέγα 😀 𝄞 ok"_qs;
+        QTest::newRow("line breaks and tabs, other controls left out")
+            << u"one\r\ntwo\tthree\rfour\nfive\x01\x7f"_qs << u"one\ntwo\tthree\nfour\nfive"_qs;
+        // More characters missing from the layout than it has empty keycodes.
+        QString many;
+        for (char16_t c = u'一'; c < u'一' + 300; ++c)
+            many += QChar(c);
+        QTest::newRow("more missing characters than spare keys") << many << many;
+    }
+
+    void typesIntoTheWindowActiveBefore()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, arrives);
+        QCOMPARE(m_target->ask("clear"), QByteArray("cleared"));
+        QCOMPARE(m_target->ask("focus"), QByteArray("focused"));
+        QTRY_COMPARE(ActiveWindow::current().windowId(), m_target->window());
+        const ActiveWindow remembered = ActiveWindow::current();
+
+        // Something else comes to the front, as the catalogue does.
+        Target other(QStringLiteral("Other"));
+        QVERIFY(other.window() != 0);
+        QCOMPARE(ActiveWindow::current().windowId(), other.window());
+
+        QVERIFY(remembered.activate());
+        QCOMPARE(ActiveWindow::current().windowId(), m_target->window());
+        QCOMPARE(KeystrokeTyper::type(text), KeystrokeTyper::Outcome::Typed);
+        QTRY_COMPARE(m_target->text(), arrives);
+        QCOMPARE(other.text(), QString());
+    }
+
+    void aClosedWindowIsNotActivated()
+    {
+        ActiveWindow gone;
+        {
+            Target other(QStringLiteral("Other"));
+            QTRY_COMPARE(ActiveWindow::current().windowId(), other.window());
+            gone = ActiveWindow::current();
+            other.quit();
+        }
+        QVERIFY(!gone.isNull());
+        QVERIFY(!gone.activate());
+        QVERIFY(!ActiveWindow().activate());
+    }
+
+private:
+    std::unique_ptr<Target> m_target;
+};
+
+QTEST_GUILESS_MAIN(TestKeystrokeTyper)
+#include "tst_keystroketyper.moc"
