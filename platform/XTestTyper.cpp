@@ -10,19 +10,42 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
-// How long the focused client is given to read a changed keymap before keys
-// typed with it arrive, and to read those keys before the keymap changes back:
-// a client looks the keymap up when it gets round to the change notice.
-constexpr unsigned long settleMilliseconds = 100;
+// A client looks the keymap up when it gets round to the change notice, and
+// reads the keys typed after it with what it then finds: it is given a moment
+// for the notice before the keys go out, and time to read them before the
+// keymap changes back.
+constexpr unsigned long noticeMilliseconds = 20;
+constexpr unsigned long readingMilliseconds = 150;
 
 struct Stroke
 {
     KeyCode code = 0;
     bool shift = false;
 };
+
+struct KeymapFree
+{
+    void operator()(XkbDescPtr keymap) const { XkbFreeKeyboard(keymap, 0, True); }
+};
+using KeymapPtr = std::unique_ptr<XkbDescRec, KeymapFree>;
+
+KeymapPtr fetchKeymap(Display* display)
+{
+    return KeymapPtr(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
+}
+
+// The level Shift alone selects in a key type, -1 when it selects none.
+int shiftLevel(const XkbKeyTypeRec& type)
+{
+    for (int i = 0; i < type.map_count; ++i)
+        if (type.map[i].active && type.map[i].mods.mask == ShiftMask)
+            return type.map[i].level;
+    return -1;
+}
 
 void press(Display* display, KeyCode code, bool down)
 {
@@ -41,42 +64,41 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor))
         return Outcome::NotOffered;
+    int opcode = 0;
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor))
+        return Outcome::NotOffered;
     if (keysyms.isEmpty())
         return Outcome::Typed;
 
-    int minCode = 0, maxCode = 0;
-    XDisplayKeycodes(display, &minCode, &maxCode);
-    int perCode = 0;
-    KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minCode),
-                                      maxCode - minCode + 1, &perCode);
-    if (!map)
+    const KeymapPtr original = fetchKeymap(display);
+    if (!original)
         return Outcome::Failed;
-    const auto freeMap = qScopeGuard([map] { XFree(map); });
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
-    // The core keymap holds the first two levels of the first group in its
-    // first two columns, of the second group in the next two; keys of other
-    // groups are not searched.
-    const int column = state.group == 0 ? 0 : state.group == 1 ? 2 : perCode;
     const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
 
+    // The keys of the active group that give a keysym without a modifier or
+    // with Shift alone, and the keys without any keysym.
     QHash<quint32, Stroke> layoutKeys;
     QList<KeyCode> spareCodes;
-    for (int code = minCode; code <= maxCode; ++code) {
-        const KeySym* symbols = map + (code - minCode) * perCode;
-        if (std::all_of(symbols, symbols + perCode, [](KeySym s) { return s == NoSymbol; })) {
+    for (int code = original->min_key_code; code <= original->max_key_code; ++code) {
+        const int groups = XkbKeyNumGroups(original.get(), code);
+        if (groups == 0) {
             spareCodes.append(static_cast<KeyCode>(code));
             continue;
         }
-        for (int level = 0; level < 2 && column + level < perCode; ++level) {
-            const KeySym symbol = symbols[column + level];
-            const bool shifted = level == 1;
-            if (symbol == NoSymbol || (shifted && shift == 0))
+        const int group = state.group % groups;
+        const int shifted = shift ? shiftLevel(*XkbKeyKeyType(original.get(), code, group)) : -1;
+        for (const int level : {0, shifted}) {
+            if (level < 0)
                 continue;
-            const auto found = layoutKeys.constFind(static_cast<quint32>(symbol));
-            if (found == layoutKeys.cend() || (found->shift && !shifted))
-                layoutKeys.insert(static_cast<quint32>(symbol),
-                                  {static_cast<KeyCode>(code), shifted});
+            const auto symbol = static_cast<quint32>(XkbKeySymEntry(original.get(), code, level, group));
+            const bool withShift = level != 0;
+            const auto found = layoutKeys.constFind(symbol);
+            if (symbol != NoSymbol && (found == layoutKeys.cend() || (found->shift && !withShift)))
+                layoutKeys.insert(symbol, {static_cast<KeyCode>(code), withShift});
         }
     }
     const bool allInLayout = std::all_of(keysyms.cbegin(), keysyms.cend(),
@@ -90,8 +112,8 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, 0);
 
     // The text goes in stretches, each as long as the spare keycodes hold
-    // its keysyms the layout lacks; every keysym keeps its keycode for the
-    // whole stretch, so the keymap changes only between stretches.
+    // its keysyms the layout lacks. Each stretch changes the keymap in one
+    // request and puts it back in one, so a client reads it once each way.
     qsizetype next = 0;
     while (next < keysyms.size()) {
         QHash<quint32, KeyCode> borrowed;
@@ -104,13 +126,29 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
                 break;
             borrowed.insert(symbol, spareCodes[borrowed.size()]);
         }
-        for (auto it = borrowed.cbegin(); it != borrowed.cend(); ++it) {
-            KeySym symbols[2] = {it.key(), it.key()};
-            XChangeKeyboardMapping(display, it.value(), 2, symbols, 1);
-        }
+        XkbMapChangesRec changes{};
         if (!borrowed.isEmpty()) {
+            const KeymapPtr working = fetchKeymap(display);
+            if (!working)
+                break;
+            KeyCode first = working->max_key_code;
+            KeyCode last = working->min_key_code;
+            for (auto it = borrowed.cbegin(); it != borrowed.cend(); ++it) {
+                int oneLevel = XkbOneLevelIndex;
+                XkbChangeTypesOfKey(working.get(), it.value(), 1, XkbGroup1Mask, &oneLevel, nullptr);
+                if (KeySym* symbols = XkbResizeKeySyms(working.get(), it.value(), 1))
+                    symbols[0] = it.key();
+                first = std::min(first, it.value());
+                last = std::max(last, it.value());
+            }
+            // The keys between keep what they have: the request carries them
+            // as they were read.
+            changes.changed = XkbKeySymsMask;
+            changes.first_key_sym = first;
+            changes.num_key_syms = static_cast<unsigned char>(last - first + 1);
+            XkbChangeMap(display, working.get(), &changes);
             XSync(display, False);
-            QThread::msleep(settleMilliseconds);
+            QThread::msleep(noticeMilliseconds);
         }
         for (; next < end; ++next) {
             const quint32 symbol = keysyms[next];
@@ -125,14 +163,13 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
             XSync(display, False);
         }
         if (!borrowed.isEmpty()) {
-            QThread::msleep(settleMilliseconds);
-            for (const KeyCode code : std::as_const(borrowed))
-                XChangeKeyboardMapping(display, code, perCode, map + (code - minCode) * perCode, 1);
+            QThread::msleep(readingMilliseconds);
+            XkbChangeMap(display, original.get(), &changes);
             XSync(display, False);
         }
     }
     if (capsLocked)
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
     XSync(display, False);
-    return Outcome::Typed;
+    return next == keysyms.size() ? Outcome::Typed : Outcome::Failed;
 }
