@@ -7,6 +7,8 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+// After Qt's headers, which Xlib's macros (Bool, Status) would break.
+#include "XErrorTrap.h"
 
 #include <memory>
 
@@ -24,41 +26,6 @@ DisplayPtr openDisplay()
         return nullptr;
     return DisplayPtr(XOpenDisplay(nullptr));
 }
-
-// A window may vanish at any moment; the errors that its requests then cause
-// are caught here instead of ending the program, as Xlib's default does.
-// Xlib's handler is process-wide, so the previous one is put back.
-class ErrorTrap
-{
-public:
-    explicit ErrorTrap(Display* display) : m_display(display)
-    {
-        XSync(m_display, False);
-        s_failed = false;
-        m_previous = XSetErrorHandler(&ErrorTrap::note);
-    }
-    ~ErrorTrap() { XSetErrorHandler(m_previous); }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    // Whether a request since the trap was set failed.
-    bool failed()
-    {
-        XSync(m_display, False);
-        return s_failed;
-    }
-
-private:
-    static int note(Display*, XErrorEvent*)
-    {
-        s_failed = true;
-        return 0;
-    }
-
-    static inline bool s_failed = false;
-    Display* m_display;
-    XErrorHandler m_previous = nullptr;
-};
 
 Atom atom(Display* display, const char* name)
 {
@@ -85,7 +52,7 @@ unsigned long propertyValue(Display* display, Window window, Atom property, Atom
 
 bool windowExists(Display* display, Window window)
 {
-    ErrorTrap trap(display);
+    XErrorTrap trap(display);
     XWindowAttributes attributes;
     return XGetWindowAttributes(display, window, &attributes) != 0 && !trap.failed();
 }
@@ -139,7 +106,7 @@ bool hasFocus(Display* display, Window window)
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
-    ErrorTrap trap(display);
+    XErrorTrap trap(display);
     while (focus != None && focus != PointerRoot) {
         if (focus == window)
             return true;
@@ -184,7 +151,7 @@ void askWindowManager(Display* display, Window window, Time time)
 
 bool focusDirectly(Display* display, Window window, Time time)
 {
-    ErrorTrap trap(display);
+    XErrorTrap trap(display);
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes) || trap.failed()
         || attributes.map_state != IsViewable)

@@ -8,6 +8,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+// After Qt's headers, which Xlib's macros (Bool, Status) would break.
+#include "XErrorTrap.h"
 
 #include <algorithm>
 #include <memory>
@@ -61,6 +63,7 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
     if (!display)
         return Outcome::NotOffered;
     const auto closeDisplay = qScopeGuard([display] { XCloseDisplay(display); });
+    XErrorTrap trap(display);
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor))
         return Outcome::NotOffered;
@@ -170,6 +173,5 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
     }
     if (capsLocked)
         XkbLockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
-    XSync(display, False);
-    return next == keysyms.size() ? Outcome::Typed : Outcome::Failed;
+    return next == keysyms.size() && !trap.failed() ? Outcome::Typed : Outcome::Failed;
 }
