@@ -169,9 +169,11 @@ ActiveWindow ActiveWindow::current()
     if (!display)
         return {};
     Display* d = display.get();
-    Window window = propertyValue(d, DefaultRootWindow(d), atom(d, "_NET_ACTIVE_WINDOW"),
-                                  XA_WINDOW);
-    if (window == 0) {
+    // A window manager that has ended leaves its word behind on the root.
+    Window window = windowManagerActivates(d)
+        ? propertyValue(d, DefaultRootWindow(d), atom(d, "_NET_ACTIVE_WINDOW"), XA_WINDOW)
+        : None;
+    if (window == None) {
         int revert = 0;
         XGetInputFocus(d, &window, &revert);
         if (window == PointerRoot || window == DefaultRootWindow(d))

@@ -191,6 +191,47 @@ private Q_SLOTS:
         QVERIFY(!ActiveWindow().activate());
     }
 
+    // Under a window manager the window is activated through it, as a pager
+    // asks; what a window manager that ended left behind is not believed.
+    void activatesThroughTheWindowManager()
+    {
+        QProcess windowManager;
+        windowManager.start(QStringLiteral(ACTIVATION_WM));
+        QVERIFY(windowManager.waitForReadyRead(10000));
+        QCOMPARE(windowManager.readLine(), QByteArray("ready\n"));
+        const auto stop = qScopeGuard([&] {
+            windowManager.kill();
+            windowManager.waitForFinished();
+            // Later windows activate themselves as without a window manager.
+            Display* display = XOpenDisplay(nullptr);
+            for (const char* name : {"_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW"})
+                XDeleteProperty(display, DefaultRootWindow(display), XInternAtom(display, name, False));
+            XCloseDisplay(display);
+        });
+        Target managed(QStringLiteral("Managed"));
+        QVERIFY(managed.window() != 0);
+        QTRY_COMPARE(ActiveWindow::current().windowId(), managed.window());
+        const ActiveWindow remembered = ActiveWindow::current();
+        Target other(QStringLiteral("Other"));
+        QTRY_COMPARE(ActiveWindow::current().windowId(), other.window());
+
+        QByteArray requests = windowManager.readAll();
+        QVERIFY(remembered.activate());
+        const QByteArray asPager = "activate " + QByteArray::number(managed.window()) + " 2\n";
+        QTRY_VERIFY((requests += windowManager.readAll()).contains(asPager));
+        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::Typed);
+        QTRY_COMPARE(managed.text(), u";-)"_qs);
+
+        // The window manager crashes and leaves its word on the root; the
+        // focus moves on without it.
+        windowManager.kill();
+        QVERIFY(windowManager.waitForFinished(5000));
+        Display* display = XOpenDisplay(nullptr);
+        XSetInputFocus(display, other.window(), RevertToParent, CurrentTime);
+        XCloseDisplay(display);
+        QTRY_COMPARE(ActiveWindow::current().windowId(), other.window());
+    }
+
     // Nothing is typed where there is no way to type, so the caller can
     // fall back to the clipboard.
     void reportsNoWayToType()
