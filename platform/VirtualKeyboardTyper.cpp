@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -22,18 +23,34 @@ constexpr quint32 firstKeycode = 9;
 // Wayland key events carry evdev codes, which xkb keycodes exceed by 8.
 constexpr quint32 evdevOffset = 8;
 
+// A seat that had no keyboard gains one with ours: the focused client then
+// has to bind it before keys can reach it, and is given this long for it.
+constexpr unsigned long bindingMilliseconds = 300;
+
 struct Globals
 {
     wl_seat* seat = nullptr;
     zwp_virtual_keyboard_manager_v1* manager = nullptr;
+    bool seatHasKeyboard = false;
 };
+
+void seatCapabilities(void* data, wl_seat*, uint32_t capabilities)
+{
+    static_cast<Globals*>(data)->seatHasKeyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+}
+
+void seatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener seatListener = {seatCapabilities, seatName};
 
 void announce(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
 {
     auto* globals = static_cast<Globals*>(data);
-    if (!globals->seat && std::strcmp(interface, wl_seat_interface.name) == 0)
+    if (!globals->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
         globals->seat = static_cast<wl_seat*>(
             wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        wl_seat_add_listener(globals->seat, &seatListener, globals);
+    }
     else if (!globals->manager
              && std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
         globals->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
@@ -94,8 +111,11 @@ KeystrokeTyper::Outcome VirtualKeyboardTyper::type(const QList<quint32>& keysyms
     Globals globals;
     wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &registryListener, &globals);
-    if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.manager)
+    // The second round trip brings the seat's capabilities.
+    if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.manager
+        || wl_display_roundtrip(display) < 0)
         return Outcome::NotOffered;
+    const bool seatHadKeyboard = globals.seatHasKeyboard;
     zwp_virtual_keyboard_v1* keyboard =
         zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
     // A compositor that refuses this client ends the connection here.
@@ -123,6 +143,8 @@ KeystrokeTyper::Outcome VirtualKeyboardTyper::type(const QList<quint32>& keysyms
         }
         if (!sendKeymap(keyboard, keymapText(keymap)) || wl_display_roundtrip(display) < 0)
             return typedSome ? Outcome::Failed : Outcome::NotOffered;
+        if (!seatHadKeyboard && !typedSome)
+            QThread::msleep(bindingMilliseconds);
         for (const quint32 code : std::as_const(codes)) {
             zwp_virtual_keyboard_v1_key(keyboard, now(), code, WL_KEYBOARD_KEY_STATE_PRESSED);
             zwp_virtual_keyboard_v1_key(keyboard, now(), code, WL_KEYBOARD_KEY_STATE_RELEASED);

@@ -1,9 +1,11 @@
-// Typing into another program's window on an X display (Xvfb, no window
-// manager): the window active before is remembered, something else takes the
-// focus, the remembered window is activated again and the text typed into
-// it arrives exactly, whether the layout has its characters or not.
+// Typing into another program's window on an X display (Xvfb, without a
+// window manager and under a stand-in one): the window active before is
+// remembered, something else takes the focus, the remembered window is
+// activated again and the text typed into it arrives exactly, whether the
+// layout has its characters or not.
 #include "ActiveWindow.h"
 #include "KeystrokeTyper.h"
+#include "TypingTarget.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -49,65 +51,7 @@ struct Keyboard
     }
 };
 
-// A text-field window in a process of its own (tests/support/typing_target).
-class Target
-{
-public:
-    explicit Target(const QString& title)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_process.setProcessEnvironment(env);
-        m_process.start(QStringLiteral(TYPING_TARGET), {title});
-        const QByteArray ready = line();
-        if (ready.startsWith("ready "))
-            m_window = ready.mid(6).toULongLong();
-    }
-    ~Target()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-    Target(const Target&) = delete;
-    Target& operator=(const Target&) = delete;
-
-    quint64 window() const { return m_window; }
-
-    QByteArray ask(const QByteArray& command)
-    {
-        m_process.write(command + '\n');
-        return line();
-    }
-
-    QString text()
-    {
-        const QByteArray answer = ask("text");
-        // An empty text comes as "text" alone, the line being trimmed.
-        return answer.startsWith("text")
-            ? QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)))
-            : QStringLiteral("<no answer>");
-    }
-
-    void quit()
-    {
-        m_process.closeWriteChannel();
-        m_process.waitForFinished(5000);
-    }
-
-private:
-    QByteArray line()
-    {
-        while (!m_process.canReadLine())
-            if (!m_process.waitForReadyRead(10000))
-                return {};
-        return m_process.readLine().trimmed();
-    }
-
-    QProcess m_process;
-    quint64 m_window = 0;
-};
+const QString xcb = QStringLiteral("xcb");
 
 } // namespace
 
@@ -123,7 +67,7 @@ private Q_SLOTS:
         qunsetenv("WAYLAND_DISPLAY");
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("no X display: run through tests/support/with-xvfb.sh");
-        m_target = std::make_unique<Target>(QStringLiteral("Target"));
+        m_target = std::make_unique<TypingTarget>(QStringLiteral("Target"), xcb);
         QVERIFY2(m_target->window() != 0, "the target window did not come up");
     }
 
@@ -161,7 +105,7 @@ private Q_SLOTS:
         const ActiveWindow remembered = ActiveWindow::current();
 
         // Something else comes to the front, as the catalogue does.
-        Target other(QStringLiteral("Other"));
+        TypingTarget other(QStringLiteral("Other"), xcb);
         QVERIFY(other.window() != 0);
         QCOMPARE(ActiveWindow::current().windowId(), other.window());
 
@@ -181,7 +125,7 @@ private Q_SLOTS:
     {
         ActiveWindow gone;
         {
-            Target other(QStringLiteral("Other"));
+            TypingTarget other(QStringLiteral("Other"), xcb);
             QTRY_COMPARE(ActiveWindow::current().windowId(), other.window());
             gone = ActiveWindow::current();
             other.quit();
@@ -208,11 +152,11 @@ private Q_SLOTS:
                 XDeleteProperty(display, DefaultRootWindow(display), XInternAtom(display, name, False));
             XCloseDisplay(display);
         });
-        Target managed(QStringLiteral("Managed"));
+        TypingTarget managed(QStringLiteral("Managed"), xcb);
         QVERIFY(managed.window() != 0);
         QTRY_COMPARE(ActiveWindow::current().windowId(), managed.window());
         const ActiveWindow remembered = ActiveWindow::current();
-        Target other(QStringLiteral("Other"));
+        TypingTarget other(QStringLiteral("Other"), xcb);
         QTRY_COMPARE(ActiveWindow::current().windowId(), other.window());
 
         QByteArray requests = windowManager.readAll();
@@ -254,7 +198,7 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<Target> m_target;
+    std::unique_ptr<TypingTarget> m_target;
 };
 
 QTEST_GUILESS_MAIN(TestKeystrokeTyper)
