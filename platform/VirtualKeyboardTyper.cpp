@@ -110,14 +110,25 @@ KeystrokeTyper::Outcome VirtualKeyboardTyper::type(const QList<quint32>& keysyms
     const auto disconnect = qScopeGuard([display] { wl_display_disconnect(display); });
     Globals globals;
     wl_registry* registry = wl_display_get_registry(display);
+    zwp_virtual_keyboard_v1* keyboard = nullptr;
+    // Before the connection ends: guards end in the reverse order.
+    const auto release = qScopeGuard([&] {
+        if (keyboard)
+            zwp_virtual_keyboard_v1_destroy(keyboard);
+        if (globals.manager)
+            zwp_virtual_keyboard_manager_v1_destroy(globals.manager);
+        if (globals.seat)
+            wl_seat_destroy(globals.seat);
+        wl_registry_destroy(registry);
+        wl_display_flush(display);
+    });
     wl_registry_add_listener(registry, &registryListener, &globals);
     // The second round trip brings the seat's capabilities.
     if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.manager
         || wl_display_roundtrip(display) < 0)
         return Outcome::NotOffered;
     const bool seatHadKeyboard = globals.seatHasKeyboard;
-    zwp_virtual_keyboard_v1* keyboard =
-        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
+    keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
     // A compositor that refuses this client ends the connection here.
     if (wl_display_roundtrip(display) < 0)
         return Outcome::NotOffered;
@@ -153,9 +164,5 @@ KeystrokeTyper::Outcome VirtualKeyboardTyper::type(const QList<quint32>& keysyms
             return Outcome::Failed;
         typedSome = true;
     }
-    zwp_virtual_keyboard_v1_destroy(keyboard);
-    zwp_virtual_keyboard_manager_v1_destroy(globals.manager);
-    wl_seat_destroy(globals.seat);
-    wl_registry_destroy(registry);
-    return wl_display_roundtrip(display) < 0 ? Outcome::Failed : Outcome::Typed;
+    return Outcome::Typed;
 }
