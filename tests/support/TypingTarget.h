@@ -24,7 +24,7 @@ public:
     }
     ~TypingTarget()
     {
-        m_process.closeWriteChannel();
+        m_process.terminate();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
         m_process.waitForFinished();
@@ -51,7 +51,7 @@ public:
 
     void quit()
     {
-        m_process.closeWriteChannel();
+        m_process.terminate();
         m_process.waitForFinished(5000);
     }
 

@@ -4,17 +4,28 @@
 //   text     prints "text <the field's text as UTF-8 in base64>"
 //   clear    empties the field and prints "cleared"
 //   focus    takes the keyboard focus and prints "focused"
-// At the end of its input, or when its window is closed, it prints the text
-// line once more and ends.
+// When its window is closed or on SIGTERM it prints the text line once more
+// and ends; SIGUSR1 prints it and goes on, for a shell that gives it no input
+// (`base64 -d` of the line's second word is the text).
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
+
+// Signals reach the event loop through a pipe.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int number)
+{
+    const char byte = static_cast<char>(number);
+    [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+}
 
 void say(const QByteArray& line)
 {
@@ -56,8 +67,7 @@ int main(int argc, char** argv)
         char buffer[256];
         const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
         if (count <= 0) {
-            input.setEnabled(false);
-            field.close();
+            input.setEnabled(false);   // a shell started it without input
             return;
         }
         pending.append(buffer, count);
@@ -73,6 +83,20 @@ int main(int argc, char** argv)
                 say("focused");
             }
         }
+    });
+    if (pipe(signalPipe) != 0)
+        return 1;
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGUSR1, onSignal);
+    QSocketNotifier signals(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signals, &QSocketNotifier::activated, &field, [&] {
+        char number = 0;
+        if (read(signalPipe[0], &number, 1) != 1)
+            return;
+        if (number == SIGUSR1)
+            sayText(field);
+        else
+            field.close();
     });
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, [&] {
         sayText(field);
