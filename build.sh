@@ -23,6 +23,10 @@ PACKAGES+=(shared-mime-info libglib2.0-bin)
 # the program has ended. Its tests: a headless compositor (sway), keystrokes
 # into it (wtype) and screenshots of it (grim).
 PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard sway wtype grim)
+# The X and Wayland client libraries through which the program types into the
+# window the user came from, and wayland-scanner (libwayland-bin) for the code
+# of the compositor's virtual-keyboard protocol.
+PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
