@@ -83,7 +83,22 @@ void AboutPage::showLegalNotice()
 
 void AboutPage::showLogo()
 {
-    m_logo->setPixmap(AppIcons::logo(devicePixelRatioF()));
+    m_logoWanted = true;
+    if (isVisible())
+        renderLogo();
+}
+
+void AboutPage::renderLogo()
+{
+    // Drawn from its SVG when the page is first seen, not at every start.
+    if (m_logoWanted && m_logo->pixmap().isNull())
+        m_logo->setPixmap(AppIcons::logo(devicePixelRatioF()));
+}
+
+void AboutPage::showEvent(QShowEvent* event)
+{
+    renderLogo();
+    QWidget::showEvent(event);
 }
 
 void AboutPage::retranslate(ZunoSmiley1& localizer)

@@ -133,6 +133,45 @@ void CatalogueListModel::append(const Entry& entry)
         endInsertRows();
 }
 
+bool CatalogueListModel::appendLoaded(const Entry& entry)
+{
+    const QStringView bare = TextRules::trimSpaces(entry.text);
+    if (bare.size() != entry.text.size()) {
+        // Spaces around it: the bare text is looked up, the text as it
+        // stands is indexed.
+        if (containsText(bare.toString()))
+            return false;
+        append(entry);
+        return true;
+    }
+    int& count = m_textCounts[key(entry.text)];
+    if (count > 0)
+        return false;
+    count = 1;
+    const int row = static_cast<int>(m_entries.size());
+    if (m_bulkDepth == 0)
+        beginInsertRows({}, row, row);
+    m_entries.append(entry);
+    if (m_bulkDepth == 0)
+        endInsertRows();
+    return true;
+}
+
+void CatalogueListModel::reserve(qsizetype rows)
+{
+    m_entries.reserve(rows);
+    m_textCounts.reserve(rows);
+}
+
+void CatalogueListModel::squeeze()
+{
+    // Only when much was left over: shrinking re-hashes the index.
+    if (m_entries.capacity() > m_entries.size() + m_entries.size() / 4 + 64) {
+        m_entries.squeeze();
+        m_textCounts.squeeze();
+    }
+}
+
 void CatalogueListModel::setEntry(int row, const QString& text, const QString& description)
 {
     if (row < 0 || row >= m_entries.size())
@@ -149,8 +188,10 @@ void CatalogueListModel::clear()
 {
     if (m_bulkDepth == 0)
         beginResetModel();
-    m_entries.clear();
+    m_entries.clear(); // keeps its capacity
+    const qsizetype room = m_textCounts.capacity();
     m_textCounts.clear();
+    m_textCounts.reserve(room);
     if (m_bulkDepth == 0)
         endResetModel();
 }
@@ -200,13 +241,17 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
     return user;
 }
 
-void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
+int CatalogueListModel::firstUserRow() const
 {
-    // The user's rows follow the built-in ones (loads and Add append them),
-    // so they are the rows after the last built-in one; those never change.
     const auto lastBuiltIn = std::find_if(m_entries.crbegin(), m_entries.crend(),
                                           [](const Entry& e) { return e.origin == Origin::Table; });
-    const int first = int(m_entries.crend() - lastBuiltIn);
+    return int(m_entries.crend() - lastBuiltIn);
+}
+
+void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
+{
+    // Only the user's rows change; the built-in ones before them stay.
+    const int first = firstUserRow();
     const QList<Entry>& kept = entries;
 
     const auto same = [](const Entry& a, const Entry& b) {

@@ -4,6 +4,7 @@
 #include "BusyPointer.h"
 #include "CatalogueView.h"
 #include "TextRules.h"
+#include "UserListFile.h"
 #include "Twips.h"
 #include "ZunoSmiley1.h"
 #include "frmAddNew.h"
@@ -113,20 +114,27 @@ void ListPage::addReportedEntry(const QString& text, const QString& description,
     using Origin = CatalogueListModel::Origin;
     if (Default == BuiltIn)
         m_model->append({text, description, Origin::Table});
-    else if (!m_model->containsText(TextRules::trimSpaces(text).toString()))
-        m_model->append({text, description, Origin::File});
+    else
+        m_model->appendLoaded({text, description, Origin::File});
 }
 
-void ListPage::refill(const std::function<void()>& loadTable)
+void ListPage::refill(const std::function<void()>& loadTable,
+                      const std::function<void()>& loadFile)
 {
-    // The user's entries as they are now, added, edited or removed since the
-    // start: the list does not depend on reading its file back.
-    const QList<CatalogueListModel::Entry> userEntries = m_model->userEntries();
     m_model->beginBulkLoad();
-    m_model->clear();
-    loadTable();
-    for (const auto& entry : userEntries)
-        addReportedEntry(entry.text, entry.description, 0);
+    if (loadFile) {
+        m_model->clear();
+        loadTable();
+        loadFile();
+    } else {
+        // Changes the file does not hold yet: the user's entries as they
+        // are now, so that the list does not depend on reading its file.
+        const QList<CatalogueListModel::Entry> userEntries = m_model->userEntries();
+        m_model->clear();
+        loadTable();
+        for (const auto& entry : userEntries)
+            addReportedEntry(entry.text, entry.description, 0);
+    }
     m_model->endBulkLoad();
 }
 
@@ -239,6 +247,13 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
     }
     Q_EMIT changedByUser(UserListChange::edit(oldText, text, description));
     return true;
+}
+
+QByteArray ListPage::userListBytes() const
+{
+    // Straight from the rows: the user's follow the built-in ones.
+    const QList<CatalogueListModel::Entry>& rows = m_model->rows();
+    return UserListFile::format(rows.cbegin() + m_model->firstUserRow(), rows.cend());
 }
 
 void ListPage::showUserEntries(const UserListChange::Entries& entries)

@@ -38,9 +38,12 @@ public:
     // A user entry whose text, without its surrounding spaces, the list
     // already holds as it stands is dropped.
     void addReportedEntry(const QString& text, const QString& description, qint16 Default);
-    // Empties the list and fills it again through loadTable, in one reset,
-    // putting the user's entries back as they are now.
-    void refill(const std::function<void()>& loadTable);
+    // Empties the list, keeping its room, and fills it again in one reset:
+    // through loadTable, then loadFile (the user's entries from their file,
+    // through the catalogue control). Without loadFile the user's entries
+    // are put back as they are now.
+    void refill(const std::function<void()>& loadTable,
+                const std::function<void()>& loadFile = {});
 
     // The duplicate rule of Add and Edit (CatalogueListModel::entryExists);
     // with exceptSelected, the selected entry does not count.
@@ -68,6 +71,9 @@ public:
     bool addUserEntry(const QString& text, const QString& description);
     bool editUserEntry(const QString& oldText, const QString& text, const QString& description);
     bool removeUserEntry(const QString& text);
+
+    // The bytes of the user's entries as their file holds them.
+    QByteArray userListBytes() const;
 
     // The user entries as their file holds them now: the list follows,
     // keeping its built-in entries and the selected entry where it still is.

@@ -14,11 +14,13 @@
 #include "SaveFailure.h"
 #include "SettingsStore.h"
 #include "Twips.h"
+#include "UserListReader.h"
 #include "UserListStore.h"
 #include "ZunoSmiley1.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
@@ -48,10 +50,13 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
 
     m_smileyControl = new OVSmiley(this);
     m_smileyControl->setObjectName(QStringLiteral("OVSmiley1"));
-    connect(m_smileyControl, &OVSmiley::NextSmiley, this, &frmMain::OVSmiley1_NextSmiley);
+    // Direct: one call per entry, its strings passed by reference.
+    connect(m_smileyControl, &OVSmiley::NextSmiley, this, &frmMain::OVSmiley1_NextSmiley,
+            Qt::DirectConnection);
     m_acronymControl = new OVAcronym(this);
     m_acronymControl->setObjectName(QStringLiteral("OVAcronym1"));
-    connect(m_acronymControl, &OVAcronym::NextAcronym, this, &frmMain::OVAcronym1_NextAcronym);
+    connect(m_acronymControl, &OVAcronym::NextAcronym, this, &frmMain::OVAcronym1_NextAcronym,
+            Qt::DirectConnection);
     m_stores = {new UserListStore(
                     mod, QStringLiteral("Smileys.smy"),
                     [this](const QString& path) {
@@ -70,6 +75,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     // files when another window or program changes them.
     for (int list = 0; list < ListCount; ++list) {
         connect(m_pages[list], &ListPage::changedByUser, m_stores[list], &UserListStore::record);
+        m_stores[list]->setRows([page = m_pages[list]] { return page->userListBytes(); });
         connect(m_stores[list], &UserListStore::entriesChanged, m_pages[list],
                 &ListPage::showUserEntries);
         connect(m_stores[list], &UserListStore::writeFailed, this,
@@ -115,6 +121,7 @@ void frmMain::Form_Load()
     // one of them is dropped.
     for (int list = 0; list < ListCount; ++list) {
         m_pages[list]->model()->beginBulkLoad();
+        m_pages[list]->model()->reserve(expectedRows(m_stores[list]->path()));
         loadTable(list);
     }
     adoptProgramLists();
@@ -126,9 +133,19 @@ void frmMain::Form_Load()
         }
         m_stores[list]->setBuiltInTexts(builtIns);
         m_stores[list]->load();
+        m_pages[list]->model()->squeeze();
         m_pages[list]->model()->endBulkLoad();
     }
     m_about->showLogo();
+}
+
+qsizetype frmMain::expectedRows(const QString& listFile)
+{
+    // The built-in entries, and about one user entry per 24 bytes of the
+    // file, as far as the reader goes; squeeze() gives back what is left.
+    constexpr qsizetype BuiltInRoom = 160;
+    const qint64 size = std::min<qint64>(QFileInfo(listFile).size(), UserListReader::MaxFileSize);
+    return BuiltInRoom + qsizetype(size / 24);
 }
 
 void frmMain::adoptProgramLists()
@@ -209,10 +226,16 @@ void frmMain::CLanguage_Click()
     if (code == 0 || code == m_mod.CurrentLanguage)
         return;
     m_mod.CurrentLanguage = code;
-    // The files already hold every change; the lists keep the user's
-    // entries from memory, so nothing is lost when a file cannot be written.
-    for (int list = 0; list < ListCount; ++list)
-        m_pages[list]->refill([this, list] { loadTable(list); });
+    // Each list is built as at the start: emptied, the built-in entries in
+    // the new language, the file through the control. The files already hold
+    // every change, so nothing is saved; a list whose file does not hold all
+    // yet keeps the user's entries from memory, so nothing is lost.
+    for (int list = 0; list < ListCount; ++list) {
+        UserListStore* store = m_stores[list];
+        m_pages[list]->refill([this, list] { loadTable(list); },
+                              store->hasPending() ? std::function<void()>()
+                                                  : [store] { store->reload(); });
+    }
     m_mod.Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(code));
     Traduct();
     // The refilled lists have no selection; the buttons follow.

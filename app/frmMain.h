@@ -94,6 +94,7 @@ private:
     void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
     void loadTable(int list);
     void adoptProgramLists();
+    static qsizetype expectedRows(const QString& listFile);
 
     ModZunoSmiley& m_mod;
     QTabWidget* m_tabs = nullptr;
