@@ -28,8 +28,8 @@ AboutPage::AboutPage(QWidget* parent)
     const Twips twips;
     setObjectName(QStringLiteral("picAbout"));
 
-    QLabel* icon = label(this, "picIcon", twips.rect(240, 240, 480, 480));
-    icon->setPixmap(AppIcons::program().pixmap(icon->size(), devicePixelRatioF()));
+    m_icon = label(this, "picIcon", twips.rect(240, 240, 480, 480));
+    m_icon->setPixmap(AppIcons::program().pixmap(m_icon->size(), devicePixelRatioF()));
 
     QLabel* title = label(this, "lblTitle", twips.rect(960, 240, 3900, 300),
                           QStringLiteral("Orvak Zuno Smileys"));
@@ -104,4 +104,8 @@ void AboutPage::showEvent(QShowEvent* event)
 void AboutPage::retranslate(ZunoSmiley1& localizer)
 {
     m_courtesy->setText(localizer.ID_INT_COURTESY(QStringLiteral(".Net"), QString()));
+    m_icon->setAccessibleName(localizer.ID_INT_PROGRAM_ICON());
+    m_icon->setAccessibleDescription(localizer.ID_INT_PROGRAM_ICON_HELP());
+    m_logo->setAccessibleName(localizer.ID_INT_LOGO());
+    m_logo->setAccessibleDescription(localizer.ID_INT_LOGO_HELP());
 }

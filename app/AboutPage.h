@@ -36,6 +36,7 @@ private:
     void renderLogo();
 
     QComboBox* m_language = nullptr;
+    QLabel* m_icon = nullptr;
     QLabel* m_logo = nullptr;
     QLabel* m_description = nullptr;
     QLabel* m_courtesy = nullptr;

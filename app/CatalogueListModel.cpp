@@ -192,6 +192,7 @@ void CatalogueListModel::clear()
     const qsizetype room = m_textCounts.capacity();
     m_textCounts.clear();
     m_textCounts.reserve(room);
+    m_spacedTexts = 0;
     if (m_bulkDepth == 0)
         endResetModel();
 }
@@ -218,17 +219,37 @@ bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
 
 bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
 {
-    if (exceptRow >= 0 && exceptRow < m_entries.size() && text == m_entries.at(exceptRow).text)
-        return containsText(text, exceptRow);
-    // Asked only when the user adds or edits one entry: a scan without
-    // copies is quick enough at any size and keeps the loads lighter.
+    return existingRow(text, exceptRow) >= 0;
+}
+
+int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
+{
+    const bool hasExcept = exceptRow >= 0 && exceptRow < m_entries.size();
+    if (hasExcept && text == m_entries.at(exceptRow).text) {
+        if (!containsText(text, exceptRow))
+            return -1;
+        const QString wanted = key(text);
+        for (int row = 0; row < m_entries.size(); ++row) {
+            if (row != exceptRow && key(m_entries.at(row).text) == wanted)
+                return row;
+        }
+        return -1;
+    }
     const QStringView wanted = TextRules::trimSpaces(text);
+    // While no text has spaces around it, the index holds every text as the
+    // rule compares it: no count, no such row.
+    if (m_spacedTexts == 0) {
+        const QString wantedKey = key(wanted.toString());
+        const QString exceptKey = hasExcept ? key(m_entries.at(exceptRow).text) : QString();
+        if (!countsContain(m_textCounts, wantedKey, hasExcept ? &exceptKey : nullptr))
+            return -1;
+    }
     for (int row = 0; row < m_entries.size(); ++row) {
         if (row != exceptRow &&
             TextRules::trimSpaces(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
-            return true;
+            return row;
     }
-    return false;
+    return -1;
 }
 
 QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
@@ -302,6 +323,8 @@ QString CatalogueListModel::key(const QString& text)
 void CatalogueListModel::addToIndex(const Entry& entry)
 {
     ++m_textCounts[key(entry.text)];
+    if (TextRules::trimSpaces(entry.text).size() != entry.text.size())
+        ++m_spacedTexts;
 }
 
 void CatalogueListModel::removeFromIndex(const Entry& entry)
@@ -312,6 +335,8 @@ void CatalogueListModel::removeFromIndex(const Entry& entry)
             counts.erase(it);
     };
     drop(m_textCounts, key(entry.text));
+    if (TextRules::trimSpaces(entry.text).size() != entry.text.size())
+        --m_spacedTexts;
 }
 
 bool CatalogueListModel::countsContain(const QHash<QString, int>& counts, const QString& key,

@@ -94,6 +94,9 @@ public:
     // dropped). A text that is exactly exceptRow's own meets at the next
     // load whatever it met before, so only a row of exactly that text counts.
     bool entryExists(const QString& text, int exceptRow = -1) const;
+    // The row that makes entryExists true, or -1. Without such a row the
+    // answer comes from the index alone, whatever the list's length.
+    int existingRow(const QString& text, int exceptRow = -1) const;
 
     // The user's entries in row order.
     QList<Entry> userEntries() const;
@@ -119,4 +122,5 @@ private:
     QHash<QString, QIcon> m_icons;
     QString m_headers[ColumnCount];
     int m_bulkDepth = 0;
+    int m_spacedTexts = 0; // rows whose text has spaces around it
 };

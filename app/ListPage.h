@@ -8,15 +8,18 @@
 #include <array>
 #include <functional>
 
+class CatalogueFilter;
 class CatalogueView;
+class QLabel;
+class QLineEdit;
 class QMimeData;
 class QSortFilterProxyModel;
 class QToolButton;
 class ZunoSmiley1;
 
 // One catalogue page, the smileys or the acronyms: the list, its view sorted
-// by a toggle, and the Copy, Add, Edit and Remove buttons with the commands
-// behind them.
+// by a toggle and filtered by the words typed in its filter bar, and the
+// Copy, Add, Edit and Remove buttons with the commands behind them.
 class ListPage : public QWidget
 {
     Q_OBJECT
@@ -26,7 +29,9 @@ public:
     ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidget* parent = nullptr);
 
     CatalogueListModel* model() const { return m_model; }
-    QSortFilterProxyModel* sortedModel() const { return m_sorted; }
+    QSortFilterProxyModel* sortedModel() const;
+    QLineEdit* filterField() const { return m_filter; }
+    QLabel* copiedNotice() const { return m_copied; }
     CatalogueView* view() const { return m_view; }
     QToolButton* button(Command command) const { return m_buttons.at(command); }
     // 1 after an odd number of header clicks (ascending), else 0.
@@ -49,6 +54,16 @@ public:
     // with exceptSelected, the selected entry does not count.
     bool entryExists(const QString& text, bool exceptSelected) const;
 
+    // The built-in entries' descriptions in the other language, in table
+    // order, which the filter matches too.
+    void setOtherDescriptions(const QStringList& descriptions);
+
+    // The filter bar over the bottom of the list: Ctrl+F, or a printable key
+    // typed in the list, opens it (with that key's text); Escape clears and
+    // closes it, giving the focus back to the list; Down goes into the list.
+    void openFilter(const QString& typed = QString());
+    void closeFilter();
+
     // Copy follows any selection, Edit and Remove a selected user entry.
     void refreshButtons();
     // A header click at this 1-based position: the toggle flips.
@@ -59,6 +74,7 @@ public:
     // without a selected entry.
     QMimeData* dragData(Qt::DropActions* allowedEffects) const;
 
+    // Puts the selected entry's text on the clipboard and says so briefly.
     void copySelected();
     void addEntry();
     void editSelected();
@@ -91,10 +107,14 @@ private:
     bool showsUserEntries(const UserListChange::Entries& entries) const;
     void select(int row);
     void runEntryDialog(bool edit);
+    void showCopiedNotice();
+    void placeFilterBar(bool open);
 
     ZunoSmiley1& m_localizer;
     CatalogueListModel* m_model = nullptr;
-    QSortFilterProxyModel* m_sorted = nullptr;
+    CatalogueFilter* m_sorted = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QLabel* m_copied = nullptr;
     CatalogueView* m_view = nullptr;
     std::array<QToolButton*, CommandCount> m_buttons{};
     qint16 m_sortFlag = 0;

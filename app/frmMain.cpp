@@ -226,6 +226,9 @@ void frmMain::CLanguage_Click()
     if (code == 0 || code == m_mod.CurrentLanguage)
         return;
     m_mod.CurrentLanguage = code;
+    // The lists are rebuilt: a filter typed for the old ones ends.
+    for (ListPage* list : m_pages)
+        list->closeFilter();
     // Each list is built as at the start: emptied, the built-in entries in
     // the new language, the file through the control. The files already hold
     // every change, so nothing is saved; a list whose file does not hold all
@@ -295,6 +298,30 @@ void frmMain::loadTable(int list)
         m_acronymControl->setLanguage(m_mod.CurrentLanguage);
         m_acronymControl->LoadTable();
     }
+    m_pages[list]->setOtherDescriptions(otherLanguageDescriptions(list));
+}
+
+QStringList frmMain::otherLanguageDescriptions(int list) const
+{
+    // The filter finds a built-in entry in either language: a control of its
+    // own reports the table in the language the window does not show.
+    const qint16 other = m_mod.CurrentLanguage == 1 ? 2 : 1;
+    QStringList descriptions;
+    const auto collect = [&descriptions](const QString&, const QString& description, qint16) {
+        descriptions << description;
+    };
+    if (list == SmileyTab) {
+        OVSmiley control;
+        connect(&control, &OVSmiley::NextSmiley, &control, collect, Qt::DirectConnection);
+        control.setLanguage(other);
+        control.LoadTable();
+    } else {
+        OVAcronym control;
+        connect(&control, &OVAcronym::NextAcronym, &control, collect, Qt::DirectConnection);
+        control.setLanguage(other);
+        control.LoadTable();
+    }
+    return descriptions;
 }
 
 // The list handlers: the page of the tab index does the work.

@@ -95,6 +95,7 @@ private:
     void loadTable(int list);
     void adoptProgramLists();
     static qsizetype expectedRows(const QString& listFile);
+    QStringList otherLanguageDescriptions(int list) const;
 
     ModZunoSmiley& m_mod;
     QTabWidget* m_tabs = nullptr;

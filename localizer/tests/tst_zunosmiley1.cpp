@@ -288,6 +288,8 @@ private Q_SLOTS:
         QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("dans « /d/%1 »."));
         localizer.setLanguage(ZunoSmiley1::smEnglish);
         QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("saved in \"/d/%1\"."));
+        QCOMPARE(localizer.ID_INT_REFUSE_DUPLICATE(":-%1", "%2"),
+                 "The list already has \":-%1\" (%2).");
     }
 
     void spotChecks_data()
@@ -434,13 +436,16 @@ private Q_SLOTS:
         QTest::newRow("too large") << 167 << "ID_INT_REASON_TOO_LARGE";
         QTest::newRow("entry too long") << 168 << "ID_INT_REFUSE_TOO_LONG";
         QTest::newRow("lists copied") << 169 << "ID_INT_LISTS_COPIED";
+        QTest::newRow("copied") << 170 << "ID_INT_COPIED";
+        QTest::newRow("duplicate") << 171 << "ID_INT_REFUSE_DUPLICATE";
+        QTest::newRow("last") << 180 << "ID_INT_PROGRAM_ICON_HELP";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 170);
+        QCOMPARE(names.size(), 181);
         QCOMPARE(names.at(position), name);
     }
 
