@@ -17,6 +17,9 @@ PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-d
 # The desktop's MIME database and desktop-entry tools, which the shell library
 # runs after a registration, and gio, through which its tests read them back.
 PACKAGES+=(shared-mime-info libglib2.0-bin)
+# The accessibility bus and its Python bindings, through which a test reads
+# what a screen reader learns of the program.
+PACKAGES+=(at-spi2-core python3-pyatspi)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
