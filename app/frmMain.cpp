@@ -4,6 +4,7 @@
 #include "AppIcons.h"
 #include "BusyPointer.h"
 #include "CatalogueView.h"
+#include "ListFileImport.h"
 #include "ListFolder.h"
 #include "ListPage.h"
 #include "MessageBox.h"
@@ -197,6 +198,22 @@ bool frmMain::SaveEverything(bool mayAsk)
                                        localizer.ID_INT_SAVE_QUESTION(),
                                    localizer.ID_BTN_KEEP_OPEN(),
                                    localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::CloseAnyway;
+}
+
+void frmMain::importListFiles(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    const auto addTo = [this](int list) {
+        return [page = m_pages[list]](const QString& text, const QString& description) {
+            return page->addUserEntry(text, description);
+        };
+    };
+    const QList<ListFileImport::FileReport> reports =
+        ListFileImport::importFiles(files, addTo(SmileyTab), addTo(AcronymTab));
+    ZunoSmiley1& localizer = m_mod.Localizer();
+    MessageBox::inform(this, localizer.ID_INT_IMPORT_TITLE(),
+                       ListFileImport::reportText(reports, localizer));
 }
 
 void frmMain::tellWriteFailed(int list, const AtomicFileWriter::Result& result)

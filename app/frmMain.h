@@ -85,6 +85,10 @@ public:
     // when the window may close.
     bool SaveEverything(bool mayAsk = true);
 
+    // Brings the entries of list files into their lists, each through the
+    // list's Add (saved at once), and tells the user what became of each.
+    void importListFiles(const QStringList& files);
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

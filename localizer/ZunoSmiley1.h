@@ -230,7 +230,24 @@ public:
     // Added next, for the catalogue program: where the user's lists live once
     // the program's folder cannot take them.
     Q_INVOKABLE QString ID_INT_LISTS_COPIED(const QString& lpFolder) const;
-    // The notice after a copy; what the entry dialog says of a text the list
+
+    // Added next: the report of the list files given on the command line,
+    // shown once their entries are in: its title, a line per file (the
+    // entries added and those the list already had; a file that could not
+    // be read, and why; a file of another type), and the reasons a file could
+    // not be read beside ID_INT_REASON_NOT_REGULAR. The counts are shown as
+    // given, the noun agreeing with them.
+    Q_INVOKABLE QString ID_INT_IMPORT_TITLE() const;
+    Q_INVOKABLE QString ID_INT_IMPORT_COUNTS(const QString& lpFilename, qint32 lngAdded,
+                                             qint32 lngPresent) const;
+    Q_INVOKABLE QString ID_INT_IMPORT_UNREADABLE(const QString& lpFilename,
+                                                 const QString& lpReason) const;
+    Q_INVOKABLE QString ID_INT_IMPORT_OTHER_TYPE(const QString& lpFilename) const;
+    Q_INVOKABLE QString ID_INT_REASON_MISSING() const;
+    Q_INVOKABLE QString ID_INT_REASON_UNREADABLE() const;
+    Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE_TO_READ() const;
+
+    // Added next, for the catalogue program: the notice after a copy; what the entry dialog says of a text the list
     // has already; the filter field; the names and descriptions that screen
     // readers give the lists, the filter, the logo and the program icon.
     Q_INVOKABLE QString ID_INT_COPIED() const;

@@ -292,6 +292,50 @@ private Q_SLOTS:
                  "The list already has \":-%1\" (%2).");
     }
 
+    // The lines of the command line's import report, with the nouns agreeing.
+    void importReport_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        const QString file = "/a/%2 b.smy";
+        QTest::newRow("French counts, plural")
+            << 1 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "3", "2"}
+            << "« /a/%2 b.smy » : 3 entrées ajoutées, 2 déjà présentes";
+        QTest::newRow("French counts, 0 and 1 singular")
+            << 1 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "0", "1"}
+            << "« /a/%2 b.smy » : 0 entrée ajoutée, 1 déjà présente";
+        QTest::newRow("English counts, one entry")
+            << 2 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "1", "0"}
+            << "\"/a/%2 b.smy\": 1 entry added, 0 already there";
+        QTest::newRow("English counts, none added")
+            << 2 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "0", "7"}
+            << "\"/a/%2 b.smy\": 0 entries added, 7 already there";
+        QTest::newRow("French, unreadable")
+            << 1 << QByteArray("ID_INT_IMPORT_UNREADABLE") << QStringList{file, "%1 raison"}
+            << "Le fichier « /a/%2 b.smy » ne peut pas être lu : %1 raison";
+        QTest::newRow("English, unreadable")
+            << 2 << QByteArray("ID_INT_IMPORT_UNREADABLE") << QStringList{file, "it does not exist"}
+            << "The file \"/a/%2 b.smy\" cannot be read: it does not exist";
+        QTest::newRow("French, another type")
+            << 1 << QByteArray("ID_INT_IMPORT_OTHER_TYPE") << QStringList{"x.txt"}
+            << "« x.txt » n'est ni une liste de smileys ni une liste d'acronymes";
+        QTest::newRow("English, another type")
+            << 2 << QByteArray("ID_INT_IMPORT_OTHER_TYPE") << QStringList{"x.txt"}
+            << "\"x.txt\" is not a smiley or acronym list";
+    }
+    void importReport()
+    {
+        QFETCH(int, language);
+        QFETCH(QByteArray, member);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        ZunoSmiley1 localizer;
+        localizer.setLanguage(Language(language));
+        QCOMPARE(Automation::call(&localizer, member, arguments).toString(), expected);
+    }
+
     void spotChecks_data()
     {
         QTest::addColumn<QByteArray>("member");
@@ -436,16 +480,19 @@ private Q_SLOTS:
         QTest::newRow("too large") << 167 << "ID_INT_REASON_TOO_LARGE";
         QTest::newRow("entry too long") << 168 << "ID_INT_REFUSE_TOO_LONG";
         QTest::newRow("lists copied") << 169 << "ID_INT_LISTS_COPIED";
-        QTest::newRow("copied") << 170 << "ID_INT_COPIED";
-        QTest::newRow("duplicate") << 171 << "ID_INT_REFUSE_DUPLICATE";
-        QTest::newRow("last") << 180 << "ID_INT_PROGRAM_ICON_HELP";
+        QTest::newRow("import title") << 170 << "ID_INT_IMPORT_TITLE";
+        QTest::newRow("import counts") << 171 << "ID_INT_IMPORT_COUNTS";
+        QTest::newRow("too large to read") << 176 << "ID_INT_REASON_TOO_LARGE_TO_READ";
+        QTest::newRow("copied") << 177 << "ID_INT_COPIED";
+        QTest::newRow("duplicate") << 178 << "ID_INT_REFUSE_DUPLICATE";
+        QTest::newRow("last") << 187 << "ID_INT_PROGRAM_ICON_HELP";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 181);
+        QCOMPARE(names.size(), 188);
         QCOMPARE(names.at(position), name);
     }
 

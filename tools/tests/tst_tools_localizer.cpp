@@ -93,6 +93,11 @@ private Q_SLOTS:
         QTest::newRow("count") << QStringList{"GetDllLanguagesCount"} << QByteArray("2\n");
         QTest::newRow("French close question") << QStringList{"Language=1", "ID_BTN_CLOSE_ANYWAY"}
                                                << QByteArray("&Fermer quand m\xc3\xaame\n");
+        QTest::newRow("French import counts, numbers from text")
+            << QStringList{"Language=1", "ID_INT_IMPORT_COUNTS", "é.smy", "2", "1"}
+            << QByteArray("\xc2\xab \xc3\xa9.smy \xc2\xbb : 2 entr\xc3\xa9"
+                          "es ajout\xc3\xa9"
+                          "es, 1 d\xc3\xa9j\xc3\xa0 pr\xc3\xa9sente\n");
         QTest::newRow("version check ends with its language")
             << QStringList{"Language=1", "WWWUpdates"} << QByteArray("&Lang=Fr\n");
     }
