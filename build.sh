@@ -27,6 +27,9 @@ PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard sway wtype grim)
 # window the user came from, and wayland-scanner (libwayland-bin) for the code
 # of the compositor's virtual-keyboard protocol.
 PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev)
+# The accessibility bus and its Python bindings, through which a test reads
+# what a screen reader learns of the program.
+PACKAGES+=(at-spi2-core python3-pyatspi)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {

@@ -28,8 +28,8 @@ AboutPage::AboutPage(QWidget* parent)
     const Twips twips;
     setObjectName(QStringLiteral("picAbout"));
 
-    QLabel* icon = label(this, "picIcon", twips.rect(240, 240, 480, 480));
-    icon->setPixmap(AppIcons::program().pixmap(icon->size(), devicePixelRatioF()));
+    m_icon = label(this, "picIcon", twips.rect(240, 240, 480, 480));
+    m_icon->setPixmap(AppIcons::program().pixmap(m_icon->size(), devicePixelRatioF()));
 
     QLabel* title = label(this, "lblTitle", twips.rect(960, 240, 3900, 300),
                           QStringLiteral("Orvak Zuno Smileys"));
@@ -83,10 +83,29 @@ void AboutPage::showLegalNotice()
 
 void AboutPage::showLogo()
 {
-    m_logo->setPixmap(AppIcons::logo(devicePixelRatioF()));
+    m_logoWanted = true;
+    if (isVisible())
+        renderLogo();
+}
+
+void AboutPage::renderLogo()
+{
+    // Drawn from its SVG when the page is first seen, not at every start.
+    if (m_logoWanted && m_logo->pixmap().isNull())
+        m_logo->setPixmap(AppIcons::logo(devicePixelRatioF()));
+}
+
+void AboutPage::showEvent(QShowEvent* event)
+{
+    renderLogo();
+    QWidget::showEvent(event);
 }
 
 void AboutPage::retranslate(ZunoSmiley1& localizer)
 {
     m_courtesy->setText(localizer.ID_INT_COURTESY(QStringLiteral(".Net"), QString()));
+    m_icon->setAccessibleName(localizer.ID_INT_PROGRAM_ICON());
+    m_icon->setAccessibleDescription(localizer.ID_INT_PROGRAM_ICON_HELP());
+    m_logo->setAccessibleName(localizer.ID_INT_LOGO());
+    m_logo->setAccessibleDescription(localizer.ID_INT_LOGO_HELP());
 }

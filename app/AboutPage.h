@@ -21,6 +21,7 @@ public:
     qint16 chosenLanguage() const;
 
     void showLegalNotice();
+    // The logo appears; it is drawn when the page is first shown.
     void showLogo();
     void retranslate(ZunoSmiley1& localizer);
 
@@ -28,9 +29,16 @@ Q_SIGNALS:
     // The user chose a language in the box.
     void languageChosen();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void renderLogo();
+
     QComboBox* m_language = nullptr;
+    QLabel* m_icon = nullptr;
     QLabel* m_logo = nullptr;
     QLabel* m_description = nullptr;
     QLabel* m_courtesy = nullptr;
+    bool m_logoWanted = false;
 };

@@ -57,10 +57,23 @@ QHash<QString, QIcon> AppIcons::listIcons()
 
 QIcon AppIcons::button(const QString& themeName)
 {
+    // Looked up once per process: both pages ask for the same four.
+    static QHash<QString, QIcon> found;
+    if (const auto it = found.constFind(themeName); it != found.cend())
+        return *it;
     const QIcon fallback(QStringLiteral(":/zuno/") + themeName + QStringLiteral(".svg"));
-    if (themeName == QLatin1String("document-edit") && !QIcon::hasThemeIcon(themeName))
-        return QIcon::fromTheme(QStringLiteral("document-properties"), fallback);
-    return QIcon::fromTheme(themeName, fallback);
+    // Without a desktop theme (none, or only the fallback theme, which holds
+    // no action icons) every look-up would end at the bundled picture.
+    const QString theme = QIcon::themeName();
+    QIcon icon = fallback;
+    if (!theme.isEmpty() && theme != QLatin1String("hicolor")) {
+        if (themeName == QLatin1String("document-edit") && !QIcon::hasThemeIcon(themeName))
+            icon = QIcon::fromTheme(QStringLiteral("document-properties"), fallback);
+        else
+            icon = QIcon::fromTheme(themeName, fallback);
+    }
+    found.insert(themeName, icon);
+    return icon;
 }
 
 QPixmap AppIcons::logo(qreal devicePixelRatio)

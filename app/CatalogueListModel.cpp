@@ -133,6 +133,45 @@ void CatalogueListModel::append(const Entry& entry)
         endInsertRows();
 }
 
+bool CatalogueListModel::appendLoaded(const Entry& entry)
+{
+    const QStringView bare = TextRules::trimSpaces(entry.text);
+    if (bare.size() != entry.text.size()) {
+        // Spaces around it: the bare text is looked up, the text as it
+        // stands is indexed.
+        if (containsText(bare.toString()))
+            return false;
+        append(entry);
+        return true;
+    }
+    int& count = m_textCounts[key(entry.text)];
+    if (count > 0)
+        return false;
+    count = 1;
+    const int row = static_cast<int>(m_entries.size());
+    if (m_bulkDepth == 0)
+        beginInsertRows({}, row, row);
+    m_entries.append(entry);
+    if (m_bulkDepth == 0)
+        endInsertRows();
+    return true;
+}
+
+void CatalogueListModel::reserve(qsizetype rows)
+{
+    m_entries.reserve(rows);
+    m_textCounts.reserve(rows);
+}
+
+void CatalogueListModel::squeeze()
+{
+    // Only when much was left over: shrinking re-hashes the index.
+    if (m_entries.capacity() > m_entries.size() + m_entries.size() / 4 + 64) {
+        m_entries.squeeze();
+        m_textCounts.squeeze();
+    }
+}
+
 void CatalogueListModel::setEntry(int row, const QString& text, const QString& description)
 {
     if (row < 0 || row >= m_entries.size())
@@ -149,8 +188,11 @@ void CatalogueListModel::clear()
 {
     if (m_bulkDepth == 0)
         beginResetModel();
-    m_entries.clear();
+    m_entries.clear(); // keeps its capacity
+    const qsizetype room = m_textCounts.capacity();
     m_textCounts.clear();
+    m_textCounts.reserve(room);
+    m_spacedTexts = 0;
     if (m_bulkDepth == 0)
         endResetModel();
 }
@@ -177,17 +219,37 @@ bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
 
 bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
 {
-    if (exceptRow >= 0 && exceptRow < m_entries.size() && text == m_entries.at(exceptRow).text)
-        return containsText(text, exceptRow);
-    // Asked only when the user adds or edits one entry: a scan without
-    // copies is quick enough at any size and keeps the loads lighter.
+    return existingRow(text, exceptRow) >= 0;
+}
+
+int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
+{
+    const bool hasExcept = exceptRow >= 0 && exceptRow < m_entries.size();
+    if (hasExcept && text == m_entries.at(exceptRow).text) {
+        if (!containsText(text, exceptRow))
+            return -1;
+        const QString wanted = key(text);
+        for (int row = 0; row < m_entries.size(); ++row) {
+            if (row != exceptRow && key(m_entries.at(row).text) == wanted)
+                return row;
+        }
+        return -1;
+    }
     const QStringView wanted = TextRules::trimSpaces(text);
+    // While no text has spaces around it, the index holds every text as the
+    // rule compares it: no count, no such row.
+    if (m_spacedTexts == 0) {
+        const QString wantedKey = key(wanted.toString());
+        const QString exceptKey = hasExcept ? key(m_entries.at(exceptRow).text) : QString();
+        if (!countsContain(m_textCounts, wantedKey, hasExcept ? &exceptKey : nullptr))
+            return -1;
+    }
     for (int row = 0; row < m_entries.size(); ++row) {
         if (row != exceptRow &&
             TextRules::trimSpaces(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
-            return true;
+            return row;
     }
-    return false;
+    return -1;
 }
 
 QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
@@ -200,13 +262,17 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
     return user;
 }
 
-void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
+int CatalogueListModel::firstUserRow() const
 {
-    // The user's rows follow the built-in ones (loads and Add append them),
-    // so they are the rows after the last built-in one; those never change.
     const auto lastBuiltIn = std::find_if(m_entries.crbegin(), m_entries.crend(),
                                           [](const Entry& e) { return e.origin == Origin::Table; });
-    const int first = int(m_entries.crend() - lastBuiltIn);
+    return int(m_entries.crend() - lastBuiltIn);
+}
+
+void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
+{
+    // Only the user's rows change; the built-in ones before them stay.
+    const int first = firstUserRow();
     const QList<Entry>& kept = entries;
 
     const auto same = [](const Entry& a, const Entry& b) {
@@ -257,6 +323,8 @@ QString CatalogueListModel::key(const QString& text)
 void CatalogueListModel::addToIndex(const Entry& entry)
 {
     ++m_textCounts[key(entry.text)];
+    if (TextRules::trimSpaces(entry.text).size() != entry.text.size())
+        ++m_spacedTexts;
 }
 
 void CatalogueListModel::removeFromIndex(const Entry& entry)
@@ -267,6 +335,8 @@ void CatalogueListModel::removeFromIndex(const Entry& entry)
             counts.erase(it);
     };
     drop(m_textCounts, key(entry.text));
+    if (TextRules::trimSpaces(entry.text).size() != entry.text.size())
+        --m_spacedTexts;
 }
 
 bool CatalogueListModel::countsContain(const QHash<QString, int>& counts, const QString& key,

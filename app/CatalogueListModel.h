@@ -58,11 +58,27 @@ public:
 
     const Entry& entry(int row) const { return m_entries.at(row); }
     QList<Entry> entries() const { return m_entries; }
+    const QList<Entry>& rows() const { return m_entries; }
+    // The user's rows follow the built-in ones (loads and Add append them):
+    // the first row after the last built-in one.
+    int firstUserRow() const;
 
     void append(const Entry& entry);
+    // An entry a load reports: appended unless a row already has its text,
+    // without the spaces around it, as it stands, letter case aside (the
+    // test of the list load). A text without spaces around it costs one case
+    // fold and one look-up. True when appended.
+    bool appendLoaded(const Entry& entry);
     // Replaces the text and description of a row; its origin stays.
     void setEntry(int row, const QString& text, const QString& description);
+    // Empties the list; the room reserved for its rows stays, so that a
+    // rebuild does not grow it again.
     void clear();
+    // Room for this many rows and their index, so that a load neither moves
+    // the rows nor re-hashes the index as it grows.
+    void reserve(qsizetype rows);
+    // Gives back the room a load did not use.
+    void squeeze();
 
     // While a bulk load is open the rows change without a signal per row;
     // closing it resets the views once. Loads may nest.
@@ -78,6 +94,9 @@ public:
     // dropped). A text that is exactly exceptRow's own meets at the next
     // load whatever it met before, so only a row of exactly that text counts.
     bool entryExists(const QString& text, int exceptRow = -1) const;
+    // The row that makes entryExists true, or -1. Without such a row the
+    // answer comes from the index alone, whatever the list's length.
+    int existingRow(const QString& text, int exceptRow = -1) const;
 
     // The user's entries in row order.
     QList<Entry> userEntries() const;
@@ -103,4 +122,5 @@ private:
     QHash<QString, QIcon> m_icons;
     QString m_headers[ColumnCount];
     int m_bulkDepth = 0;
+    int m_spacedTexts = 0; // rows whose text has spaces around it
 };

@@ -2,18 +2,23 @@
 
 #include "AppIcons.h"
 #include "BusyPointer.h"
+#include "CatalogueFilter.h"
 #include "CatalogueView.h"
 #include "TextRules.h"
+#include "UserListFile.h"
 #include "Twips.h"
 #include "ZunoSmiley1.h"
 #include "frmAddNew.h"
 
 #include <QClipboard>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPropertyAnimation>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTimer>
 #include <QToolButton>
@@ -40,7 +45,7 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
 
     m_model = new CatalogueListModel(kind, this);
     m_model->setIcons(AppIcons::listIcons());
-    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted = new CatalogueFilter(this);
     m_sorted->setSourceModel(m_model);
     // Letter case aside, the same in every locale.
     m_sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
@@ -64,6 +69,21 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     m_view->viewport()->installEventFilter(this);
     m_view->installEventFilter(this);
     m_view->setDragSource([this](Qt::DropActions* allowed) { return dragData(allowed); });
+    connect(m_view, &QAbstractItemView::doubleClicked, this, &ListPage::copySelected);
+
+    // The filter bar, closed until asked for.
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("txtFilter") + QString::number(smileys ? 0 : 1));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->installEventFilter(this);
+    m_filter->hide();
+    connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_sorted->setFilterWords(text);
+        refreshButtons();
+    });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, [this] { openFilter(); });
 
     struct Button
     {
@@ -88,6 +108,16 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
         connect(button, &QToolButton::clicked, this, buttons[c].command);
         m_buttons[c] = button;
     }
+    // The notice after a copy, beside the Copy button, over the list's corner.
+    m_copied = new QLabel(this);
+    m_copied->setObjectName(QStringLiteral("lblCopied") + QString::number(smileys ? 0 : 1));
+    m_copied->setGeometry(twips.rect(3240, 240, 1140, 375));
+    m_copied->setAlignment(Qt::AlignCenter);
+    m_copied->setAutoFillBackground(true);
+    m_copied->setFrameShape(QFrame::StyledPanel);
+    m_copied->setGraphicsEffect(new QGraphicsOpacityEffect(m_copied));
+    m_copied->hide();
+
     // Copy and Remove start disabled; the load disables Edit.
     m_buttons[Copy]->setEnabled(false);
     m_buttons[Remove]->setEnabled(false);
@@ -106,6 +136,55 @@ void ListPage::retranslate()
         // The pictures speak for themselves; screen readers get the command name.
         m_buttons[c]->setAccessibleName(names[c]);
     }
+    m_view->setAccessibleName(smileys ? m_localizer.ID_INT_SMILEY_LIST()
+                                      : m_localizer.ID_INT_ACRONYM_LIST());
+    m_view->setAccessibleDescription(m_localizer.ID_INT_LIST_HELP());
+    m_filter->setPlaceholderText(m_localizer.ID_INT_FILTER());
+    m_filter->setAccessibleName(m_localizer.ID_INT_FILTER());
+    m_filter->setAccessibleDescription(m_localizer.ID_INT_FILTER_HELP());
+    m_copied->setText(m_localizer.ID_INT_COPIED());
+}
+
+QSortFilterProxyModel* ListPage::sortedModel() const
+{
+    return m_sorted;
+}
+
+void ListPage::setOtherDescriptions(const QStringList& descriptions)
+{
+    m_sorted->setOtherDescriptions(descriptions);
+}
+
+void ListPage::openFilter(const QString& typed)
+{
+    if (m_filter->isHidden()) {
+        placeFilterBar(true);
+        m_filter->show();
+    }
+    m_filter->setFocus(Qt::ShortcutFocusReason);
+    if (!typed.isEmpty())
+        m_filter->insert(typed);
+}
+
+void ListPage::closeFilter()
+{
+    m_filter->clear();
+    if (!m_filter->isHidden()) {
+        m_filter->hide();
+        placeFilterBar(false);
+    }
+    m_view->setFocus(Qt::OtherFocusReason);
+}
+
+void ListPage::placeFilterBar(bool open)
+{
+    // Open, the bar takes the bottom of the list's place; closed, the list
+    // has its designed size.
+    const Twips twips;
+    const QRect list = twips.rect(120, 240, 4215, 5535);
+    const int bar = open ? twips.toPixels(375) : 0;
+    m_view->setGeometry(list.adjusted(0, 0, 0, -bar));
+    m_filter->setGeometry(list.left(), list.bottom() + 1 - bar, list.width(), bar);
 }
 
 void ListPage::addReportedEntry(const QString& text, const QString& description, qint16 Default)
@@ -113,20 +192,27 @@ void ListPage::addReportedEntry(const QString& text, const QString& description,
     using Origin = CatalogueListModel::Origin;
     if (Default == BuiltIn)
         m_model->append({text, description, Origin::Table});
-    else if (!m_model->containsText(TextRules::trimSpaces(text).toString()))
-        m_model->append({text, description, Origin::File});
+    else
+        m_model->appendLoaded({text, description, Origin::File});
 }
 
-void ListPage::refill(const std::function<void()>& loadTable)
+void ListPage::refill(const std::function<void()>& loadTable,
+                      const std::function<void()>& loadFile)
 {
-    // The user's entries as they are now, added, edited or removed since the
-    // start: the list does not depend on reading its file back.
-    const QList<CatalogueListModel::Entry> userEntries = m_model->userEntries();
     m_model->beginBulkLoad();
-    m_model->clear();
-    loadTable();
-    for (const auto& entry : userEntries)
-        addReportedEntry(entry.text, entry.description, 0);
+    if (loadFile) {
+        m_model->clear();
+        loadTable();
+        loadFile();
+    } else {
+        // Changes the file does not hold yet: the user's entries as they
+        // are now, so that the list does not depend on reading its file.
+        const QList<CatalogueListModel::Entry> userEntries = m_model->userEntries();
+        m_model->clear();
+        loadTable();
+        for (const auto& entry : userEntries)
+            addReportedEntry(entry.text, entry.description, 0);
+    }
     m_model->endBulkLoad();
 }
 
@@ -174,6 +260,27 @@ void ListPage::copySelected()
         return;
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(m_model->entry(row).text);
+    showCopiedNotice();
+}
+
+void ListPage::showCopiedNotice()
+{
+    // Shown at once, then fading out; a second copy starts it again.
+    auto* effect = static_cast<QGraphicsOpacityEffect*>(m_copied->graphicsEffect());
+    auto* fade = m_copied->findChild<QPropertyAnimation*>();
+    if (!fade) {
+        fade = new QPropertyAnimation(effect, "opacity", m_copied);
+        fade->setDuration(1500);
+        fade->setKeyValueAt(0, 1.0);
+        fade->setKeyValueAt(0.5, 1.0);
+        fade->setKeyValueAt(1, 0.0);
+        connect(fade, &QPropertyAnimation::finished, m_copied, &QWidget::hide);
+    }
+    fade->stop();
+    effect->setOpacity(1.0);
+    m_copied->show();
+    m_copied->raise();
+    fade->start();
 }
 
 void ListPage::addEntry()
@@ -217,6 +324,8 @@ bool ListPage::addUserEntry(const QString& text, const QString& description)
     if (entryExists(text, false))
         return false;
     m_model->append({text, description, CatalogueListModel::Origin::File});
+    // Shown, not selected.
+    m_view->scrollTo(m_sorted->mapFromSource(m_model->index(m_model->rowCount() - 1, 0)));
     Q_EMIT changedByUser(UserListChange::add(text, description));
     return true;
 }
@@ -239,6 +348,13 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
     }
     Q_EMIT changedByUser(UserListChange::edit(oldText, text, description));
     return true;
+}
+
+QByteArray ListPage::userListBytes() const
+{
+    // Straight from the rows: the user's follow the built-in ones.
+    const QList<CatalogueListModel::Entry>& rows = m_model->rows();
+    return UserListFile::format(rows.cbegin() + m_model->firstUserRow(), rows.cend());
 }
 
 void ListPage::showUserEntries(const UserListChange::Entries& entries)
@@ -320,17 +436,31 @@ void ListPage::runEntryDialog(bool edit)
         dialog->CItem->setText(original);
         dialog->CDescription->setText(m_model->entry(row).description);
     }
-    dialog->exec();
-    // The pointer is normal again whatever became of the dialog.
-    BusyPointer::restoreNormal();
-
-    if (dialog->HitOk) {
+    // OK stays disabled while the text repeats an entry, which is named.
+    dialog->setDuplicateCheck(
+        [this, edit, original](const QString& text) -> std::optional<std::pair<QString, QString>> {
+            const int except = edit ? userRowOf(original) : -1;
+            const int found = m_model->existingRow(text, except);
+            if (found < 0)
+                return std::nullopt;
+            return std::pair(m_model->entry(found).text, m_model->entry(found).description);
+        });
+    for (;;) {
+        dialog->HitOk = false;
+        dialog->exec();
+        // The pointer is normal again whatever became of the dialog.
+        BusyPointer::restoreNormal();
+        if (!dialog->HitOk)
+            break;
         const QString text = dialog->CItem->text();
         const QString description = dialog->CDescription->text();
-        if (!edit)
-            addUserEntry(text, description);
-        else if (row >= 0)
-            editUserEntry(original, text, description);
+        // Another window may have taken the text while the dialog was open:
+        // the dialog comes back with what was typed, saying so.
+        const bool done = !edit ? addUserEntry(text, description)
+                                : row < 0 || editUserEntry(original, text, description);
+        if (done)
+            break;
+        dialog->SetCmdOk();
     }
     dialog->CanUnload = true;
 }
@@ -338,8 +468,33 @@ void ListPage::runEntryDialog(bool edit)
 bool ListPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_view && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // The entry's text, whichever cell has the focus.
+        if (key->matches(QKeySequence::Copy)) {
+            copySelected();
+            return true;
+        }
+        const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        if (!command && !key->text().isEmpty() && key->text().at(0).isPrint() &&
+            !key->text().at(0).isSpace()) {
+            openFilter(key->text());
+            return true;
+        }
         // The list still sees the key afterwards.
-        keyDown(static_cast<QKeyEvent*>(event)->key());
+        keyDown(key->key());
+    } else if (watched == m_filter && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) {
+            closeFilter();
+            return true;
+        }
+        if (key == Qt::Key_Down) {
+            // Into the list, on its first entry when none is chosen.
+            m_view->setFocus(Qt::TabFocusReason);
+            if (m_view->selectedSourceRow() < 0 && m_sorted->rowCount() > 0)
+                m_view->setCurrentIndex(m_sorted->index(0, 0));
+            return true;
+        }
     } else if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonRelease) {
         // A click anywhere in the list, on an entry or not.
         QTimer::singleShot(0, this, &ListPage::refreshButtons);

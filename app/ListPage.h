@@ -8,15 +8,18 @@
 #include <array>
 #include <functional>
 
+class CatalogueFilter;
 class CatalogueView;
+class QLabel;
+class QLineEdit;
 class QMimeData;
 class QSortFilterProxyModel;
 class QToolButton;
 class ZunoSmiley1;
 
 // One catalogue page, the smileys or the acronyms: the list, its view sorted
-// by a toggle, and the Copy, Add, Edit and Remove buttons with the commands
-// behind them.
+// by a toggle and filtered by the words typed in its filter bar, and the
+// Copy, Add, Edit and Remove buttons with the commands behind them.
 class ListPage : public QWidget
 {
     Q_OBJECT
@@ -26,7 +29,9 @@ public:
     ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidget* parent = nullptr);
 
     CatalogueListModel* model() const { return m_model; }
-    QSortFilterProxyModel* sortedModel() const { return m_sorted; }
+    QSortFilterProxyModel* sortedModel() const;
+    QLineEdit* filterField() const { return m_filter; }
+    QLabel* copiedNotice() const { return m_copied; }
     CatalogueView* view() const { return m_view; }
     QToolButton* button(Command command) const { return m_buttons.at(command); }
     // 1 after an odd number of header clicks (ascending), else 0.
@@ -38,13 +43,26 @@ public:
     // A user entry whose text, without its surrounding spaces, the list
     // already holds as it stands is dropped.
     void addReportedEntry(const QString& text, const QString& description, qint16 Default);
-    // Empties the list and fills it again through loadTable, in one reset,
-    // putting the user's entries back as they are now.
-    void refill(const std::function<void()>& loadTable);
+    // Empties the list, keeping its room, and fills it again in one reset:
+    // through loadTable, then loadFile (the user's entries from their file,
+    // through the catalogue control). Without loadFile the user's entries
+    // are put back as they are now.
+    void refill(const std::function<void()>& loadTable,
+                const std::function<void()>& loadFile = {});
 
     // The duplicate rule of Add and Edit (CatalogueListModel::entryExists);
     // with exceptSelected, the selected entry does not count.
     bool entryExists(const QString& text, bool exceptSelected) const;
+
+    // The built-in entries' descriptions in the other language, in table
+    // order, which the filter matches too.
+    void setOtherDescriptions(const QStringList& descriptions);
+
+    // The filter bar over the bottom of the list: Ctrl+F, or a printable key
+    // typed in the list, opens it (with that key's text); Escape clears and
+    // closes it, giving the focus back to the list; Down goes into the list.
+    void openFilter(const QString& typed = QString());
+    void closeFilter();
 
     // Copy follows any selection, Edit and Remove a selected user entry.
     void refreshButtons();
@@ -56,6 +74,7 @@ public:
     // without a selected entry.
     QMimeData* dragData(Qt::DropActions* allowedEffects) const;
 
+    // Puts the selected entry's text on the clipboard and says so briefly.
     void copySelected();
     void addEntry();
     void editSelected();
@@ -68,6 +87,9 @@ public:
     bool addUserEntry(const QString& text, const QString& description);
     bool editUserEntry(const QString& oldText, const QString& text, const QString& description);
     bool removeUserEntry(const QString& text);
+
+    // The bytes of the user's entries as their file holds them.
+    QByteArray userListBytes() const;
 
     // The user entries as their file holds them now: the list follows,
     // keeping its built-in entries and the selected entry where it still is.
@@ -85,10 +107,14 @@ private:
     bool showsUserEntries(const UserListChange::Entries& entries) const;
     void select(int row);
     void runEntryDialog(bool edit);
+    void showCopiedNotice();
+    void placeFilterBar(bool open);
 
     ZunoSmiley1& m_localizer;
     CatalogueListModel* m_model = nullptr;
-    QSortFilterProxyModel* m_sorted = nullptr;
+    CatalogueFilter* m_sorted = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QLabel* m_copied = nullptr;
     CatalogueView* m_view = nullptr;
     std::array<QToolButton*, CommandCount> m_buttons{};
     qint16 m_sortFlag = 0;

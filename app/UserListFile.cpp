@@ -6,12 +6,31 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 QByteArray UserListFile::format(const QList<Record>& records)
 {
-    QByteArray bytes;
-    for (const Record& record : records)
-        bytes += UserListFormat::line(record.text, record.description);
-    return bytes;
+    return format(records.cbegin(), records.cend());
+}
+
+char* UserListFile::LineEncoder::line(char* out, const QString& text, const QString& description)
+{
+    *out++ = '"';
+    out = field(out, text);
+    out = std::copy_n("\",\"", 3, out);
+    out = field(out, description);
+    return std::copy_n("\"\r\n", 3, out);
+}
+
+char* UserListFile::LineEncoder::field(char* out, const QString& text)
+{
+    char* end = m_utf8.appendToBuffer(out, text);
+    if (!m_utf8.hasError())
+        return end;
+    // A broken character: written as QString::toUtf8 writes it.
+    m_utf8.resetState();
+    const QByteArray plain = text.toUtf8();
+    return std::copy(plain.cbegin(), plain.cend(), out);
 }
 
 UserListFile::Result UserListFile::save(const QString& path, const QList<Record>& records)
@@ -80,10 +99,19 @@ void UserListFile::keepLoadable(QList<Record>& records, QSet<QString> taken)
 {
     // The load's own test: the reported text without its spaces against the
     // texts as they stand.
+    taken.reserve(taken.size() + records.size());
     records.removeIf([&taken](const Record& record) {
-        if (taken.contains(TextRules::trimSpaces(record.text).toString().toCaseFolded()))
+        const QString folded = record.text.toCaseFolded();
+        const QStringView bare = TextRules::trimSpaces(record.text);
+        // Without spaces around it, the text is looked up and kept at once.
+        if (bare.size() == record.text.size()) {
+            const qsizetype before = taken.size();
+            taken.insert(folded);
+            return taken.size() == before;
+        }
+        if (taken.contains(bare.toString().toCaseFolded()))
             return true;
-        taken.insert(record.text.toCaseFolded());
+        taken.insert(folded);
         return false;
     });
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringEncoder>
 
 class UserListChange;
 
@@ -22,6 +23,10 @@ public:
 
     // The bytes of the file for these records.
     static QByteArray format(const QList<Record>& records);
+    // The same for the records from first to last (anything with a text and
+    // a description), encoded straight into one buffer sized beforehand.
+    template <typename Iterator>
+    static QByteArray format(Iterator first, Iterator last);
 
     // Replaces the file with these records. Creates a missing folder.
     static Result save(const QString& path, const QList<Record>& records);
@@ -40,4 +45,37 @@ public:
 
     // Drops the records a load would drop, as above.
     static void keepLoadable(QList<Record>& records, QSet<QString> taken);
+
+private:
+    // The most bytes one line can take: three UTF-8 bytes per UTF-16 unit.
+    static qsizetype lineRoom(const QString& text, const QString& description)
+    {
+        return 7 + 3 * (text.size() + description.size());
+    }
+
+    // Encodes lines as UserListFormat::line does, into a buffer.
+    class LineEncoder
+    {
+    public:
+        char* line(char* out, const QString& text, const QString& description);
+
+    private:
+        char* field(char* out, const QString& text);
+        QStringEncoder m_utf8{QStringConverter::Utf8, QStringConverter::Flag::Stateless};
+    };
 };
+
+template <typename Iterator>
+QByteArray UserListFile::format(Iterator first, Iterator last)
+{
+    qsizetype room = 0;
+    for (Iterator it = first; it != last; ++it)
+        room += lineRoom(it->text, it->description);
+    QByteArray bytes(room, Qt::Uninitialized);
+    LineEncoder encoder;
+    char* out = bytes.data();
+    for (Iterator it = first; it != last; ++it)
+        out = encoder.line(out, it->text, it->description);
+    bytes.truncate(out - bytes.constData());
+    return bytes;
+}

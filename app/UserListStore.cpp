@@ -3,6 +3,7 @@
 #include "ModZunoSmiley.h"
 #include "UserListFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QThread>
@@ -10,6 +11,8 @@
 #include <QTimer>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 // One trip to the file, on the store's thread: the pending changes written
 // (or, with none, the file read) and what the file holds afterwards.
@@ -82,6 +85,7 @@ QString UserListStore::path() const
 
 void UserListStore::load()
 {
+    m_loadedStamp = FileStamp::of(path());
     m_readInPart = m_reader(path()).cut();
     if (m_readInPart) {
         // Every write refuses such a file; the user hears it now, and at
@@ -90,6 +94,17 @@ void UserListStore::load()
         Q_EMIT writeFailed(readInPart());
     }
     follow();
+}
+
+void UserListStore::reload()
+{
+    const bool wasInPart = m_readInPart;
+    m_loadedStamp = FileStamp::of(path());
+    m_readInPart = m_reader(path()).cut();
+    if (m_readInPart && !wasInPart) {
+        m_failing = true;
+        Q_EMIT writeFailed(readInPart());
+    }
 }
 
 void UserListStore::follow()
@@ -144,6 +159,7 @@ void UserListStore::start()
         return;
     }
     m_again = false;
+    m_loadedStamp.reset();
     // The thread works on a copy: the window goes on changing the list.
     m_trip = std::make_shared<Trip>();
     m_trip->changes = m_pending;
@@ -187,6 +203,33 @@ void UserListStore::finish(Trip& trip, bool announce)
     QThreadPool::globalInstance()->start([doomed = std::move(entries)] {});
 }
 
+std::optional<UserListStore::FileStamp> UserListStore::FileStamp::of(const QString& path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& t) {
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+                     nanoseconds(status.st_mtim), nanoseconds(status.st_ctim)};
+}
+
+bool UserListStore::flushRows(Result* result)
+{
+    if (!m_pending.isEmpty() || !m_rows || !m_loadedStamp || m_readInPart)
+        return false;
+    bool unchanged = false;
+    *result = AtomicFileWriter::update(path(), [&](const QByteArray&) {
+        // Under the lock: nobody wrote the file since the load.
+        unchanged = FileStamp::of(path()) == m_loadedStamp;
+        return unchanged ? std::optional<QByteArray>(m_rows()) : std::nullopt;
+    });
+    if (unchanged && result->ok())
+        m_loadedStamp.reset();
+    return unchanged;
+}
+
 UserListStore::Result UserListStore::flush()
 {
     if (m_job) {
@@ -198,6 +241,8 @@ UserListStore::Result UserListStore::flush()
     m_again = false;
     // The close writes even without a change, so that the file holds what
     // the next load takes, as one written from the list would.
+    if (Result rows; flushRows(&rows))
+        return rows;
     Trip trip;
     trip.changes = m_pending;
     trip.result = UserListFile::merge(path(), trip.changes, m_builtInKeys, &trip.entries);

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ModZunoSmiley;
 class QFileSystemWatcher;
@@ -27,11 +28,22 @@ class UserListStore : public QObject
 {
     Q_OBJECT
 public:
+    // What tells one state of a file from another without reading it.
+    struct FileStamp
+    {
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modified = 0, changed = 0; // times in nanoseconds
+        bool operator==(const FileStamp&) const = default;
+        static std::optional<FileStamp> of(const QString& path);
+    };
+
     // Reads the file at a path and reports its entries (the catalogue
     // control's LoadFile), answering what it found there.
     using Reader = std::function<UserListReader::Result(const QString& path)>;
     using Result = AtomicFileWriter::Result;
     using Entries = UserListChange::Entries;
+    // The bytes the window's user entries of this list make as a file.
+    using Rows = std::function<QByteArray()>;
 
     UserListStore(ModZunoSmiley& mod, const QString& fileName, Reader reader,
                   QObject* parent = nullptr);
@@ -45,6 +57,10 @@ public:
     // on the file is followed. A file the control read only in part is never
     // rewritten (that would lose the rest): writeFailed tells so at once.
     void load();
+    // The file's entries again through the catalogue control, as load() does
+    // (the language switch); a file read in part is told of once more only
+    // when it was read whole before.
+    void reload();
 
     // Writes a change of the user's at once, off this thread. On a file read
     // only in part, writeFailed tells at once that it cannot be saved.
@@ -54,6 +70,10 @@ public:
     // pending; with nothing pending the file is only created when missing.
     // The close calls it. A failed write leaves the previous file whole.
     Result flush();
+
+    // Lets the close write the window's own entries (rows) while the file is
+    // as the load found it, instead of reading it back to merge.
+    void setRows(Rows rows) { m_rows = std::move(rows); }
 
     // The built-in texts of the list, which a user entry may not repeat.
     void setBuiltInTexts(const QStringList& texts);
@@ -79,6 +99,9 @@ private:
     void finish(Trip& trip, bool announce);
     void follow();
     Result readInPart() const;
+    // When the file is as the last load found it, writes the rows under the
+    // file's lock; false when it is not, or when it cannot tell.
+    bool flushRows(Result* result);
 
     ModZunoSmiley& m_mod;
     QString m_fileName;
@@ -92,6 +115,10 @@ private:
     bool m_stopped = false;
     bool m_failing = false;
     bool m_readInPart = false; // the load met more than the reader takes
+    Rows m_rows;
+    // The file as the last load found it, while nothing was written or read
+    // since; then the window's entries are what the file's load gives.
+    std::optional<FileStamp> m_loadedStamp;
 
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_settle = nullptr;

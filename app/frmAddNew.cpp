@@ -75,6 +75,12 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
 
 frmAddNew::~frmAddNew() = default;
 
+void frmAddNew::setDuplicateCheck(DuplicateCheck check)
+{
+    m_duplicateOf = std::move(check);
+    SetCmdOk();
+}
+
 void frmAddNew::Form_Load()
 {
     HitOk = false;
@@ -95,12 +101,17 @@ void frmAddNew::SetCmdOk()
     // with the reason, rather than changed at the next start.
     using Refusal = UserListFormat::Refusal;
     const Refusal refusal = UserListFormat::check(CItem->text(), CDescription->text());
-    cmdOk->setEnabled(refusal == Refusal::None && !CItem->text().isEmpty() &&
+    const auto duplicate = refusal == Refusal::None && m_duplicateOf && !CItem->text().isEmpty()
+                               ? m_duplicateOf(CItem->text())
+                               : std::nullopt;
+    cmdOk->setEnabled(refusal == Refusal::None && !duplicate && !CItem->text().isEmpty() &&
                       !CDescription->text().isEmpty());
     switch (refusal) {
     case Refusal::None:
     case Refusal::LineBreak: // the boxes keep one line; a break never gets here
-        showRefusal({});
+        showRefusal(duplicate
+                        ? m_localizer.ID_INT_REFUSE_DUPLICATE(duplicate->first, duplicate->second)
+                        : QString());
         break;
     case Refusal::SeparatorInText:
         showRefusal(m_localizer.ID_INT_REFUSE_SEPARATOR());

@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <optional>
+#include <utility>
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -19,10 +23,17 @@ public:
     explicit frmAddNew(ZunoSmiley1& localizer, QWidget* parent = nullptr);
     ~frmAddNew() override;
 
+    // The entry of the list that a text would duplicate (its text and its
+    // description), by the list's rule; nothing when there is none.
+    using DuplicateCheck =
+        std::function<std::optional<std::pair<QString, QString>>(const QString& text)>;
+    void setDuplicateCheck(DuplicateCheck check);
+
     void Form_Load();
     void Form_Activate();
-    // OK is enabled exactly when neither box is empty and the list file can
-    // carry both texts as they are; lblRefusal says why it cannot.
+    // OK is enabled exactly when neither box is empty, the list file can
+    // carry both texts as they are and the text duplicates no entry of the
+    // list; lblRefusal says why it cannot, naming the entry it duplicates.
     void SetCmdOk();
     void CItem_Change();
     void CDescription_Change();
@@ -52,4 +63,5 @@ private:
     void showRefusal(const QString& refusal);
 
     ZunoSmiley1& m_localizer;
+    DuplicateCheck m_duplicateOf;
 };

@@ -15,11 +15,13 @@
 #include "SaveFailure.h"
 #include "SettingsStore.h"
 #include "Twips.h"
+#include "UserListReader.h"
 #include "UserListStore.h"
 #include "ZunoSmiley1.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
@@ -49,10 +51,13 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
 
     m_smileyControl = new OVSmiley(this);
     m_smileyControl->setObjectName(QStringLiteral("OVSmiley1"));
-    connect(m_smileyControl, &OVSmiley::NextSmiley, this, &frmMain::OVSmiley1_NextSmiley);
+    // Direct: one call per entry, its strings passed by reference.
+    connect(m_smileyControl, &OVSmiley::NextSmiley, this, &frmMain::OVSmiley1_NextSmiley,
+            Qt::DirectConnection);
     m_acronymControl = new OVAcronym(this);
     m_acronymControl->setObjectName(QStringLiteral("OVAcronym1"));
-    connect(m_acronymControl, &OVAcronym::NextAcronym, this, &frmMain::OVAcronym1_NextAcronym);
+    connect(m_acronymControl, &OVAcronym::NextAcronym, this, &frmMain::OVAcronym1_NextAcronym,
+            Qt::DirectConnection);
     m_stores = {new UserListStore(
                     mod, QStringLiteral("Smileys.smy"),
                     [this](const QString& path) {
@@ -71,6 +76,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     // files when another window or program changes them.
     for (int list = 0; list < ListCount; ++list) {
         connect(m_pages[list], &ListPage::changedByUser, m_stores[list], &UserListStore::record);
+        m_stores[list]->setRows([page = m_pages[list]] { return page->userListBytes(); });
         connect(m_stores[list], &UserListStore::entriesChanged, m_pages[list],
                 &ListPage::showUserEntries);
         connect(m_stores[list], &UserListStore::writeFailed, this,
@@ -116,6 +122,7 @@ void frmMain::Form_Load()
     // one of them is dropped.
     for (int list = 0; list < ListCount; ++list) {
         m_pages[list]->model()->beginBulkLoad();
+        m_pages[list]->model()->reserve(expectedRows(m_stores[list]->path()));
         loadTable(list);
     }
     adoptProgramLists();
@@ -127,9 +134,19 @@ void frmMain::Form_Load()
         }
         m_stores[list]->setBuiltInTexts(builtIns);
         m_stores[list]->load();
+        m_pages[list]->model()->squeeze();
         m_pages[list]->model()->endBulkLoad();
     }
     m_about->showLogo();
+}
+
+qsizetype frmMain::expectedRows(const QString& listFile)
+{
+    // The built-in entries, and about one user entry per 24 bytes of the
+    // file, as far as the reader goes; squeeze() gives back what is left.
+    constexpr qsizetype BuiltInRoom = 160;
+    const qint64 size = std::min<qint64>(QFileInfo(listFile).size(), UserListReader::MaxFileSize);
+    return BuiltInRoom + qsizetype(size / 24);
 }
 
 void frmMain::adoptProgramLists()
@@ -226,10 +243,19 @@ void frmMain::CLanguage_Click()
     if (code == 0 || code == m_mod.CurrentLanguage)
         return;
     m_mod.CurrentLanguage = code;
-    // The files already hold every change; the lists keep the user's
-    // entries from memory, so nothing is lost when a file cannot be written.
-    for (int list = 0; list < ListCount; ++list)
-        m_pages[list]->refill([this, list] { loadTable(list); });
+    // The lists are rebuilt: a filter typed for the old ones ends.
+    for (ListPage* list : m_pages)
+        list->closeFilter();
+    // Each list is built as at the start: emptied, the built-in entries in
+    // the new language, the file through the control. The files already hold
+    // every change, so nothing is saved; a list whose file does not hold all
+    // yet keeps the user's entries from memory, so nothing is lost.
+    for (int list = 0; list < ListCount; ++list) {
+        UserListStore* store = m_stores[list];
+        m_pages[list]->refill([this, list] { loadTable(list); },
+                              store->hasPending() ? std::function<void()>()
+                                                  : [store] { store->reload(); });
+    }
     m_mod.Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(code));
     Traduct();
     // The refilled lists have no selection; the buttons follow.
@@ -289,6 +315,30 @@ void frmMain::loadTable(int list)
         m_acronymControl->setLanguage(m_mod.CurrentLanguage);
         m_acronymControl->LoadTable();
     }
+    m_pages[list]->setOtherDescriptions(otherLanguageDescriptions(list));
+}
+
+QStringList frmMain::otherLanguageDescriptions(int list) const
+{
+    // The filter finds a built-in entry in either language: a control of its
+    // own reports the table in the language the window does not show.
+    const qint16 other = m_mod.CurrentLanguage == 1 ? 2 : 1;
+    QStringList descriptions;
+    const auto collect = [&descriptions](const QString&, const QString& description, qint16) {
+        descriptions << description;
+    };
+    if (list == SmileyTab) {
+        OVSmiley control;
+        connect(&control, &OVSmiley::NextSmiley, &control, collect, Qt::DirectConnection);
+        control.setLanguage(other);
+        control.LoadTable();
+    } else {
+        OVAcronym control;
+        connect(&control, &OVAcronym::NextAcronym, &control, collect, Qt::DirectConnection);
+        control.setLanguage(other);
+        control.LoadTable();
+    }
+    return descriptions;
 }
 
 // The list handlers: the page of the tab index does the work.

@@ -98,6 +98,8 @@ private:
     void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
     void loadTable(int list);
     void adoptProgramLists();
+    static qsizetype expectedRows(const QString& listFile);
+    QStringList otherLanguageDescriptions(int list) const;
 
     ModZunoSmiley& m_mod;
     QTabWidget* m_tabs = nullptr;

@@ -163,6 +163,15 @@ QString ZunoSmiley1::ID_INT_IMPORT_OTHER_TYPE(const QString& lpFilename) const
     return message.isEmpty() ? QString() : message.arg(lpFilename);
 }
 
+QString ZunoSmiley1::ID_INT_REFUSE_DUPLICATE(const QString& lpText,
+                                             const QString& lpDescription) const
+{
+    const QString message =
+        localized(QStringLiteral("La liste a déjà « %1 » (%2)."),
+                  QStringLiteral("The list already has \"%1\" (%2)."));
+    return message.isEmpty() ? QString() : message.arg(lpText, lpDescription);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

@@ -247,6 +247,22 @@ public:
     Q_INVOKABLE QString ID_INT_REASON_UNREADABLE() const;
     Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE_TO_READ() const;
 
+    // Added next, for the catalogue program: the notice after a copy; what the entry dialog says of a text the list
+    // has already; the filter field; the names and descriptions that screen
+    // readers give the lists, the filter, the logo and the program icon.
+    Q_INVOKABLE QString ID_INT_COPIED() const;
+    Q_INVOKABLE QString ID_INT_REFUSE_DUPLICATE(const QString& lpText,
+                                                const QString& lpDescription) const;
+    Q_INVOKABLE QString ID_INT_FILTER() const;
+    Q_INVOKABLE QString ID_INT_FILTER_HELP() const;
+    Q_INVOKABLE QString ID_INT_SMILEY_LIST() const;
+    Q_INVOKABLE QString ID_INT_ACRONYM_LIST() const;
+    Q_INVOKABLE QString ID_INT_LIST_HELP() const;
+    Q_INVOKABLE QString ID_INT_LOGO() const;
+    Q_INVOKABLE QString ID_INT_LOGO_HELP() const;
+    Q_INVOKABLE QString ID_INT_PROGRAM_ICON() const;
+    Q_INVOKABLE QString ID_INT_PROGRAM_ICON_HELP() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

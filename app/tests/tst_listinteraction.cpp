@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -88,6 +89,13 @@ void answerNextDialog(DialogAnswer* seen, std::function<void(frmAddNew*)> answer
         if (dialog->isVisible())
             dialog->cmdCancel->click();
     });
+}
+
+void chooseLanguage(frmMain* w, int code)
+{
+    auto* box = AppFixture::control<QComboBox>(w, "CLanguage");
+    box->setCurrentIndex(box->findData(code));
+    Q_EMIT box->activated(box->currentIndex());
 }
 
 void type(QLineEdit* box, const QString& text)
@@ -252,6 +260,27 @@ private Q_SLOTS:
         w->page(0)->button(ListPage::Copy)->click();
         QCOMPARE(clipboard->text(), QString(";-)"));
         QCOMPARE(clipboard->mimeData()->formats(), QStringList{"text/plain"});
+        // A copy says so near the Copy button, then the notice fades.
+        QVERIFY(w->page(0)->copiedNotice()->isVisible());
+        QCOMPARE(w->page(0)->copiedNotice()->text(), QString("Copié"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w->page(0)->copiedNotice()->isVisible(), 3000);
+
+        // Ctrl+C copies the entry's text whichever cell was clicked, and so
+        // does a double-click.
+        CatalogueView* view = w->page(0)->view();
+        const QModelIndex clown = shown(w, 0, rowOf(w, 0, "<:o)")).siblingAtColumn(1);
+        view->scrollTo(clown);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(clown).center());
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QString("<:o)"));
+        clipboard->setText("before");
+        const QModelIndex letters = shown(w, 0, rowOf(w, 0, "abc")).siblingAtColumn(1);
+        view->scrollTo(letters);
+        // A double-click as the window system sends it: a click, then the double.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(letters).center());
+        QCOMPARE(clipboard->text(), QString("before"));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(letters).center());
+        QCOMPARE(clipboard->text(), QString("abc"));
 
         // The acronym tab copies its own selection, whatever the smiley list holds.
         w->TabStrip1_Click(2);
@@ -261,6 +290,87 @@ private Q_SLOTS:
         clickRow(w, 1, rowOf(w, 1, "BTW"));
         w->page(1)->button(ListPage::Copy)->click();
         QCOMPARE(clipboard->text(), QString("BTW"));
+    }
+
+    // The filter bar of a list: every word typed must be in the entry's text
+    // or description, letter case and accents aside; a built-in entry is also
+    // found by its description in the other language, a user's entry by its
+    // own. Down goes into the list, Copy copies what it chose there, Escape
+    // clears and closes the bar.
+    void theFilterShowsTheEntriesHoldingEveryWord_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("English word, French window") << 1 << "wink" << QStringList{";-)"};
+        QTest::newRow("French word, English window") << 2 << "clin" << QStringList{";-)"};
+        QTest::newRow("accents and case aside") << 1 << "TRES cher" << QStringList{"$-)"};
+        QTest::newRow("every word, in any order") << 1 << "oeil  clin" << QStringList{";-)"};
+        QTest::newRow("one word missing") << 1 << "clin zzz" << QStringList{};
+        QTest::newRow("a user's own description") << 2 << "lett" << QStringList{"abc"};
+        QTest::newRow("an entry's text") << 1 << "<:O" << QStringList{"<:o)"};
+    }
+    void theFilterShowsTheEntriesHoldingEveryWord()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, expected);
+        const QStringList& shownTexts = expected;
+        if (language == 2)
+            chooseLanguage(w, 2);
+        ListPage* page = w->page(0);
+        const int all = page->sortedModel()->rowCount();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        page->view()->setFocus();
+        QTest::keyClick(page->view(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(page->filterField()->isVisible());
+        QVERIFY(page->filterField()->hasFocus());
+        QTest::keyClicks(page->filterField(), typed);
+        QStringList texts;
+        for (int r = 0; r < page->sortedModel()->rowCount(); ++r)
+            texts << page->sortedModel()->index(r, 0).data().toString();
+        QCOMPARE(texts, shownTexts);
+
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText("before");
+        QTest::keyClick(page->filterField(), Qt::Key_Down);
+        QVERIFY(page->view()->hasFocus());
+        page->button(ListPage::Copy)->click();
+        QCOMPARE(clipboard->text(), shownTexts.isEmpty() ? QString("before") : shownTexts.first());
+
+        page->filterField()->setFocus();
+        QTest::keyClick(page->filterField(), Qt::Key_Escape);
+        QVERIFY(!page->filterField()->isVisible());
+        QCOMPARE(page->filterField()->text(), QString());
+        QCOMPARE(page->sortedModel()->rowCount(), all);
+        QVERIFY(page->view()->hasFocus());
+        // A letter typed in the list opens the bar with that letter.
+        QTest::keyClick(page->view(), Qt::Key_W);
+        QVERIFY(page->filterField()->isVisible());
+        QCOMPARE(page->filterField()->text(), QString("w"));
+    }
+
+    // The sort works on the filtered list; the language switch rebuilds the
+    // lists and ends the filter.
+    void theFilterKeepsTheSortAndEndsWithTheLanguageSwitch()
+    {
+        ListPage* page = w->page(0);
+        page->openFilter("o");
+        const int filtered = page->sortedModel()->rowCount();
+        QVERIFY(filtered > 2 && filtered < page->model()->rowCount());
+        page->sortByColumn(1);
+        QStringList texts;
+        for (int r = 0; r < filtered; ++r)
+            texts << page->sortedModel()->index(r, 0).data().toString();
+        QStringList sorted = texts;
+        std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        QCOMPARE(texts, sorted);
+        chooseLanguage(w, 2);
+        QVERIFY(!page->filterField()->isVisible());
+        QCOMPARE(page->sortedModel()->rowCount(), page->model()->rowCount());
     }
 
     void dragCarriesTheEntryTextAsACopy()
@@ -386,6 +496,15 @@ private Q_SLOTS:
             w->page(list)->button(ListPage::Edit)->click();
         QVERIFY(seen.seen);
         QCOMPARE(AppFixture::rows(w->page(list)->model(), true), userRows);
+        if (edit.isEmpty() && answer == "ok" &&
+            userRows.size() > AppFixture::rows(w->page(list)->model(), true).size() - 1 &&
+            userRows.last().startsWith(text + " | ")) {
+            // The new row is shown, not selected.
+            CatalogueView* view = w->page(list)->view();
+            const int added = w->page(list)->model()->rowCount() - 1;
+            QVERIFY(view->viewport()->rect().intersects(view->visualRect(shown(w, list, added))));
+            QVERIFY(view->selectedSourceRow() != added);
+        }
         // The command refreshes nothing: the buttons are as before.
         QCOMPARE(AppFixture::enabledButtons(w, list), buttons);
         QVERIFY(!QApplication::activeModalWidget());
@@ -654,28 +773,41 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("description");
         QTest::addColumn<QByteArray>("refusal");
-        QTest::newRow("the separator in the text") << "a\",\"b"
-                                                   << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::newRow("the separator in the text")
+            << "a\",\"b"
+            << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR") << QVariantList();
         QTest::newRow("a text ending like the separator")
             << "a\","
-            << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR_END");
+            << "d" << QByteArray("ID_INT_REFUSE_SEPARATOR_END") << QVariantList();
         QTest::newRow("half a surrogate pair")
-            << "x" << QString(QChar(0xD83D)) << QByteArray("ID_INT_REFUSE_BROKEN_CHARACTER");
+            << "x" << QString(QChar(0xD83D)) << QByteArray("ID_INT_REFUSE_BROKEN_CHARACTER")
+            << QVariantList();
         QTest::newRow("a line longer than the file's reader takes")
             << QString(UserListReader::MaxLineLength / 2, QChar(0xE9)) << "d"
-            << QByteArray("ID_INT_REFUSE_TOO_LONG");
-        QTest::newRow("quote and comma elsewhere are fine") << "\"a\",b"
-                                                            << "\",\"" << QByteArray();
+            << QByteArray("ID_INT_REFUSE_TOO_LONG") << QVariantList();
+        QTest::newRow("quote and comma elsewhere are fine")
+            << "\"a\",b"
+            << "\",\"" << QByteArray() << QVariantList();
+        // A text the list has already: OK stays disabled, the entry is named.
+        QTest::newRow("a user entry in another letter case")
+            << "ABC"
+            << "caps" << QByteArray("ID_INT_REFUSE_DUPLICATE") << QVariantList{"abc", "letters"};
+        QTest::newRow("a built-in entry with blanks around")
+            << " ;-) "
+            << "again" << QByteArray("ID_INT_REFUSE_DUPLICATE")
+            << QVariantList{";-)", "Clin d'oeil"};
     }
     void theDialogRefusesWhatTheFileCannotCarry()
     {
         QFETCH(QString, text);
         QFETCH(QString, description);
         QFETCH(QByteArray, refusal);
+        QFETCH(QVariantList, arguments);
         ZunoSmiley1 french;
         french.setLanguage(ZunoSmiley1::smFrench);
         const QString expected =
-            refusal.isEmpty() ? QString() : Automation::call(&french, refusal, {}).toString();
+            refusal.isEmpty() ? QString() : Automation::callWithValues(&french, refusal, arguments).toString();
         bool checked = false;
         QTimer::singleShot(0, [&] {
             auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());

@@ -284,6 +284,9 @@ private Q_SLOTS:
         QCOMPARE(w->page(0)->view()->geometry(), twips.rect(120, 240, 4215, 5535));
         QCOMPARE(w->page(1)->button(ListPage::Remove)->geometry(),
                  twips.rect(4440, 1680, 495, 375));
+        // The logo is drawn when its page is first shown.
+        QVERIFY(AppFixture::control<QLabel>(w, "picLogo")->pixmap().isNull());
+        w->TabStrip1_Click(3);
         QCOMPARE(
             AppFixture::control<QLabel>(w, "picLogo")->pixmap().deviceIndependentSize().toSize(),
             QSize(136, 36));
@@ -434,6 +437,23 @@ private Q_SLOTS:
             AppFixture::rows(w->page(1)->model(), true),
             QStringList({"QQZ | mine | File", "QQY | from a text editor | File"}), 1000);
         QCOMPARE(w->page(1)->view()->selectedSourceRow(), row);
+        QVERIFY(app.close());
+        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
+                 QByteArray("\"QQZ\",\"mine\"\r\n\"QQY\",\"from a text editor\"\r\n"));
+    }
+
+    // The close writes the window's entries only over the file as the load
+    // found it: a line another program added a moment before, which the
+    // window has not seen yet, stays.
+    void anEntryAddedOutsideJustBeforeTheCloseStays()
+    {
+        AppFixture app;
+        QVERIFY(AppFixture::writeFile(app.listPath("Acronyms.acr"), "\"QQZ\",\"mine\"\r\n"));
+        app.start();
+        QFile file(app.listPath("Acronyms.acr"));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("\"QQY\",\"from a text editor\"\r\n");
+        file.close();
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
                  QByteArray("\"QQZ\",\"mine\"\r\n\"QQY\",\"from a text editor\"\r\n"));

@@ -71,6 +71,12 @@ private Q_SLOTS:
             << QByteArray("\"\xC3\xA9\",\"Tr\xC3\xA8s content\"\r\n");
         QTest::newRow("order kept, every line ended")
             << Records{{"2", "b"}, {"1", "a"}} << QByteArray("\"2\",\"b\"\r\n\"1\",\"a\"\r\n");
+        QTest::newRow("beyond the first plane")
+            << Records{{QString::fromUtf8("\xF0\x9F\x98\x80"), "grin"}}
+            << QByteArray("\"\xF0\x9F\x98\x80\",\"grin\"\r\n");
+        QTest::newRow("a broken character as the line encoder writes it")
+            << Records{{QString(QChar(0xD800)), "x"}}
+            << UserListFormat::line(QString(QChar(0xD800)), "x");
     }
 
     void formatsOneQuotedLinePerEntry()

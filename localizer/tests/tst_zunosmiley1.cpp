@@ -288,6 +288,8 @@ private Q_SLOTS:
         QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("dans « /d/%1 »."));
         localizer.setLanguage(ZunoSmiley1::smEnglish);
         QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("saved in \"/d/%1\"."));
+        QCOMPARE(localizer.ID_INT_REFUSE_DUPLICATE(":-%1", "%2"),
+                 "The list already has \":-%1\" (%2).");
     }
 
     // The lines of the command line's import report, with the nouns agreeing.
@@ -480,14 +482,17 @@ private Q_SLOTS:
         QTest::newRow("lists copied") << 169 << "ID_INT_LISTS_COPIED";
         QTest::newRow("import title") << 170 << "ID_INT_IMPORT_TITLE";
         QTest::newRow("import counts") << 171 << "ID_INT_IMPORT_COUNTS";
-        QTest::newRow("last") << 176 << "ID_INT_REASON_TOO_LARGE_TO_READ";
+        QTest::newRow("too large to read") << 176 << "ID_INT_REASON_TOO_LARGE_TO_READ";
+        QTest::newRow("copied") << 177 << "ID_INT_COPIED";
+        QTest::newRow("duplicate") << 178 << "ID_INT_REFUSE_DUPLICATE";
+        QTest::newRow("last") << 187 << "ID_INT_PROGRAM_ICON_HELP";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 177);
+        QCOMPARE(names.size(), 188);
         QCOMPARE(names.at(position), name);
     }
 
