@@ -389,6 +389,32 @@ public:
         return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 
+    // Whether the store holds already what a write would leave, answered in
+    // one read transaction: a write repeated at every start (the program's
+    // registrations) then neither takes the write lock nor touches the file,
+    // and succeeds on a store that cannot be written. Any doubt (no store yet,
+    // a store that cannot be read or is damaged) answers false, and the write
+    // goes ahead as it would have.
+    template <typename Check> bool holdsAlready(Check check)
+    {
+        if (openForRead() != Status::Success || !exec("BEGIN"))
+            return false;
+        const bool holds = check();
+        exec("COMMIT");
+        return holds;
+    }
+
+    // The value of the key as given: its type and bytes; the name's case is
+    // the one it was first written with either way.
+    bool valueHolds(qint64 key, const QString& name, quint32 type, const QByteArray& data)
+    {
+        Statement query(db, "SELECT type, data FROM key_values WHERE key = ? AND folded = ?");
+        query.bind(1, key);
+        query.bind(2, folded(name));
+        return query.step() == SQLITE_ROW && quint32(query.integer(0)) == type &&
+               query.blob(1) == data;
+    }
+
     // Runs `body` as one short write transaction; the lock is taken up front
     // (BEGIN IMMEDIATE) so that two writers never deadlock on an upgrade.
     template <typename Body> Status write(Body body)
@@ -499,9 +525,12 @@ public:
     }
 
     // Inside a write transaction. A value written again keeps the case of the
-    // name it was first written with, as the original registry does.
+    // name it was first written with, as the original registry does; one that
+    // holds the same already is left alone, so that its page is not written.
     Status storeValue(qint64 key, const QString& name, quint32 type, const QByteArray& data)
     {
+        if (valueHolds(key, name, type, data))
+            return Status::Success;
         Statement upsert(db, "INSERT INTO key_values(key, name, folded, type, data)"
                              " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
                              " DO UPDATE SET type = excluded.type, data = excluded.data");
@@ -587,7 +616,10 @@ ClassRegistry::Status ClassRegistry::createKey(const QString& path, Handle* key)
     if (valid != Status::Success)
         return d->refuse(valid, path);
     qint64 id = 0;
-    const Status status = d->write([&] { return d->createPath(segments, &id); });
+    const bool exists =
+        d->holdsAlready([&] { return d->findKey(segments, &id) == Status::Success; });
+    const Status status =
+        exists ? Status::Success : d->write([&] { return d->createPath(segments, &id); });
     if (status == Status::Success && key)
         *key = d->registerHandle(id);
     return d->refuse(status, path);
@@ -618,6 +650,10 @@ ClassRegistry::Status ClassRegistry::setValue(Handle key, const QString& name, q
     if (open == d->openKeys.cend())
         return Status::InvalidHandle;
     const qint64 id = open.value();
+    if (d->holdsAlready([&] {
+            return d->keyExists(id) == Status::Success && d->valueHolds(id, name, type, data);
+        }))
+        return Status::Success;
     const Status status = d->write([&] {
         const Status exists = d->keyExists(id);
         return exists == Status::Success ? d->storeValue(id, name, type, data) : exists;
@@ -633,6 +669,12 @@ ClassRegistry::Status ClassRegistry::setDefaultString(const QString& path, const
         return d->refuse(valid, path);
     QByteArray data = text.toUtf8();
     data.append('\0');
+    if (d->holdsAlready([&] {
+            qint64 id = 0;
+            return d->findKey(segments, &id) == Status::Success &&
+                   d->valueHolds(id, QString(), String, data);
+        }))
+        return Status::Success;
     const Status status = d->write([&] {
         qint64 id = 0;
         const Status created = d->createPath(segments, &id);
@@ -718,6 +760,18 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
             return valid;
         paths.append(segments);
     }
+    const bool holds = d->holdsAlready([&] {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const Value& value = entries.at(i).value;
+            qint64 id = 0;
+            if (d->findKey(paths.at(i), &id) != Status::Success ||
+                !d->valueHolds(id, value.name, value.type, value.data))
+                return false;
+        }
+        return true;
+    });
+    if (holds)
+        return Status::Success;
     return d->write([&] {
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const Value& value = entries.at(i).value;

@@ -14,7 +14,10 @@
 // the case they were created with. A key holds typed values: its default
 // (unnamed) value and named ones. The whole store is one SQLite file; every
 // write is one short transaction with a busy timeout, so several processes may
-// write at once. A store that cannot be opened or written makes the operation
+// write at once. A write is compared with the store first, in a read: one that
+// would leave the store as it is writes nothing, takes no write lock and
+// succeeds even where the store cannot be written (a program registers its
+// types at every start). A store that cannot be opened or written makes the operation
 // answer a failure status, and a write that fails is logged (category
 // "zuno.registry") with its reason; nothing throws. The file is opened on first
 // use: constructing the object touches nothing.
