@@ -31,8 +31,11 @@ Q_LOGGING_CATEGORY(lcClassRegistry, "zuno.registry")
 
 namespace {
 
-// How long a write waits for other processes before it gives up.
+// How long a write waits for a lock that another process holds while the
+// store does not change (a process that holds the lock and does nothing)...
 constexpr qint64 BusyTimeoutMs = 5000;
+// ... and at most while other writers get on.
+constexpr qint64 BusyLimitMs = 60000;
 // The longest key name the original registry accepts.
 constexpr qsizetype MaxKeyNameLength = 255;
 
@@ -189,15 +192,44 @@ bool renameWithoutReplacing(const QString& from, const QString& to)
     return ::rename(source.constData(), target.constData()) == 0;
 }
 
-// Short, jittered waits while another process holds the lock: SQLite's own
-// handler backs off to 100 ms sleeps, which lets a busy neighbour starve a
-// writer past its timeout.
-int waitWhileBusy(void* timer, int attempt)
+// A wait for the store's lock, in short jittered steps: SQLite's own
+// handler backs off to 100 ms sleeps. Waiting is not fair (whoever asks just
+// after a release gets the lock), so under load one writer may lose the race
+// for seconds while the others write; it gives up only when the store has
+// not changed for BusyTimeoutMs, or after BusyLimitMs in all. The store's
+// file changes at every commit; it is looked at by name, since opening and
+// closing it here would drop SQLite's own locks on it.
+struct BusyWait
 {
-    auto* elapsed = static_cast<QElapsedTimer*>(timer);
-    if (attempt == 0)
-        elapsed->start();
-    if (elapsed->elapsed() >= BusyTimeoutMs)
+    QByteArray file;
+    QElapsedTimer waiting;
+    QElapsedTimer unchanged;
+    struct stat seen = {};
+
+    bool changed()
+    {
+        struct stat now = {};
+        if (::stat(file.constData(), &now) != 0)
+            return false;
+        const bool differs = now.st_ino != seen.st_ino || now.st_size != seen.st_size ||
+                             now.st_mtim.tv_sec != seen.st_mtim.tv_sec ||
+                             now.st_mtim.tv_nsec != seen.st_mtim.tv_nsec;
+        seen = now;
+        return differs;
+    }
+};
+
+int waitWhileBusy(void* context, int attempt)
+{
+    auto* wait = static_cast<BusyWait*>(context);
+    if (attempt == 0) {
+        wait->waiting.start();
+        wait->unchanged.start();
+        wait->changed();
+    } else if (wait->changed()) {
+        wait->unchanged.restart();
+    }
+    if (wait->unchanged.elapsed() >= BusyTimeoutMs || wait->waiting.elapsed() >= BusyLimitMs)
         return 0;
     QThread::usleep(200 + QRandomGenerator::global()->bounded(1800));
     return 1;
@@ -257,7 +289,8 @@ public:
             return fail(QStringLiteral("cannot open %1: %2").arg(location, reason));
         }
         db = handle;
-        sqlite3_busy_handler(db, waitWhileBusy, &busyTimer);
+        busyWait.file = QFile::encodeName(location);
+        sqlite3_busy_handler(db, waitWhileBusy, &busyWait);
         return Status::Success;
     }
 
@@ -578,7 +611,7 @@ public:
     struct stat checkedFile = {};
     sqlite3* db = nullptr;
     bool schemaPresent = false;
-    QElapsedTimer busyTimer;
+    BusyWait busyWait;
     QHash<Handle, qint64> openKeys;
     Handle nextHandle = 1;
 };
