@@ -487,7 +487,25 @@ int main(int argc, char* argv[])
                             : QString(),
                         28);
     }
-    out << "\nGrowth is linear where the CPU per entry stays the same from size to size.\n"
-           "Add at N rows: bench_userlist_add.\n";
+    // Growth: the CPU per entry above the empty lists, from the smallest size
+    // with entries to the largest; 1.00 is linear.
+    const int first = sizes.size() > 1 ? sizes.at(1) : 0;
+    const int last = sizes.last();
+    if (first > 0 && last > first) {
+        const auto growth = [&](const QMap<int, Figures>& of, double Figures::*field) {
+            const double small = (of[first].*field - of[0].*field) / first;
+            const double large = (of[last].*field - of[0].*field) / last;
+            return number(large / small, 0, 2);
+        };
+        out << "\ngrowth from " << first << " to " << last
+            << " entries per file, CPU per entry above the empty lists (1.00 is linear):\n"
+            << "  start: program " << growth(prog, &Figures::startCpuMs) << ", floor "
+            << growth(floor, &Figures::startCpuMs) << "; switch: program "
+            << growth(prog, &Figures::switchCpuMs) << ", floor "
+            << growth(floor, &Figures::switchCpuMs) << "; close: program "
+            << growth(prog, &Figures::closeCpuMs) << ", floor "
+            << growth(floor, &Figures::closeCpuMs) << '\n';
+    }
+    out << "Add at N rows: bench_userlist_add.\n";
     return 0;
 }
