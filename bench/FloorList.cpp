@@ -53,15 +53,31 @@ bool FloorList::add(const QString& text, const QString& description)
 
 bool FloorList::save(const QString& path) const
 {
-    // Every line is "text","description" CR LF; UTF-8 takes at most three
-    // bytes per UTF-16 unit.
-    qsizetype room = 0;
-    for (const auto& [text, description] : m_rows)
-        room += 3 * (text.size() + description.size()) + 7;
-    QByteArray bytes(room, Qt::Uninitialized);
+    // Every line is "text","description" CR LF, encoded straight from the
+    // rows into one buffer that is written whenever it is nearly full: UTF-8
+    // takes at most three bytes per UTF-16 unit.
+    constexpr qsizetype Piece = 1024 * 1024;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray bytes(Piece, Qt::Uninitialized);
     QStringEncoder utf8(QStringConverter::Utf8);
     char* out = bytes.data();
+    bool written = true;
+    const auto writeOut = [&] {
+        const qsizetype size = out - bytes.constData();
+        written = written && file.write(bytes.constData(), size) == size;
+        out = bytes.data();
+    };
     for (const auto& [text, description] : m_rows) {
+        const qsizetype room = 3 * (text.size() + description.size()) + 7;
+        if (room > Piece - (out - bytes.constData())) {
+            writeOut();
+            if (room > bytes.size()) {
+                bytes.resize(room);
+                out = bytes.data();
+            }
+        }
         *out++ = '"';
         out = utf8.appendToBuffer(out, text);
         *out++ = '"';
@@ -72,9 +88,8 @@ bool FloorList::save(const QString& path) const
         *out++ = '\r';
         *out++ = '\n';
     }
-    bytes.truncate(out - bytes.constData());
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    writeOut();
+    return written && file.commit();
 }
 
 int FloorList::rowCount(const QModelIndex& parent) const

@@ -11,7 +11,7 @@
 // measured against: a plain vector of text and description pairs, a set of
 // the case-folded texts with reserved capacity for the duplicate test (one
 // fold and one hash operation per entry), read with the program's own list
-// file reader and written in one pre-sized buffer through QSaveFile.
+// file reader, and written straight from the rows through a 1 MiB buffer into QSaveFile.
 class FloorList : public QAbstractTableModel
 {
 public:

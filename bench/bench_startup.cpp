@@ -214,6 +214,8 @@ public:
             f.exitMs = (X11Observer::now() - closing) / 1e6;
         } else {
             usage = m_usage;
+            if (m_exitedAt >= closing)
+                f.exitMs = (m_exitedAt - closing) / 1e6;
         }
         const qint64 cpuTotal = (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * Second +
                                 (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
@@ -229,8 +231,10 @@ private:
             if (m_exited)
                 return false;
             int status = 0;
-            if (::wait4(m_pid, &status, WNOHANG, &m_usage) == m_pid)
+            if (::wait4(m_pid, &status, WNOHANG, &m_usage) == m_pid) {
                 m_exited = true;
+                m_exitedAt = X11Observer::now();
+            }
             return !m_exited;
         };
     }
@@ -283,6 +287,7 @@ private:
     X11Observer& m_x;
     pid_t m_pid = 0;
     bool m_exited = false;
+    qint64 m_exitedAt = 0;
     rusage m_usage = {};
 };
 
