@@ -13,12 +13,16 @@
 //   end of the process, whose CPU time the close figure counts;
 // - peak: the process's peak resident memory (its maxrss at the end).
 //
-//   bench_startup [RUNS] [--program PATH] [--sizes N,N,...]
+//   bench_startup [RUNS] [--program PATH] [--sizes N,N,...] [--wrap "COMMAND ARGS"]
 //
 // RUNS (default 3) starts of each per size, the median shown. The program is
 // build/bin/ZunoSmiley beside this benchmark unless PATH says otherwise; it
 // runs as a copy in a folder of its own, so that its list files live there.
-// Everything runs in temporary homes. The benchmark drives the windows from
+// Everything runs in temporary homes. --wrap runs each measured start of the
+// program under COMMAND, for a profile of the same scenario:
+//   bench_startup 1 --sizes 100000 --wrap "valgrind --tool=callgrind
+//   --callgrind-out-file=/tmp/cg.%p"
+// (its figures are then the profiler's). The benchmark drives the windows from
 // outside, as a person would (XTEST input, DAMAGE reports), so it needs an X
 // display: bench/run_all.sh starts one under Xvfb. It prints figures and
 // never fails a build.
@@ -176,7 +180,8 @@ public:
         m_x.reset();
         const qint64 started = X11Observer::now();
         pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+        const int spawned =
+            posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0)
             return f;
@@ -337,10 +342,13 @@ int main(int argc, char* argv[])
     int runs = 3;
     QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/ZunoSmiley");
     QList<int> sizes = {0, 1000, 10000, 100000, 300000};
+    QStringList wrapper;
     const QStringList arguments = app.arguments().mid(1);
     for (int i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--program") && i + 1 < arguments.size()) {
             program = arguments[++i];
+        } else if (arguments[i] == QLatin1String("--wrap") && i + 1 < arguments.size()) {
+            wrapper = arguments[++i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
         } else if (arguments[i] == QLatin1String("--sizes") && i + 1 < arguments.size()) {
             sizes.clear();
             for (const QString& n : arguments[++i].split(QLatin1Char(',')))
@@ -380,7 +388,7 @@ int main(int argc, char* argv[])
     const QString settings = programHome + QStringLiteral("/config/ZunoSmileys/ZunoSmileys.conf");
 
     Runner runner(x);
-    auto runOne = [&](Kind kind, const Lists& lists) {
+    auto runOne = [&](Kind kind, const Lists& lists, bool measured = true) {
         switch (kind) {
         case Kind::Bare:
             return runner.run(kind, bareProgram, {}, environments[0]);
@@ -394,6 +402,9 @@ int main(int argc, char* argv[])
         // setting.
         lists.writeTo(programFolder);
         QFile::remove(settings);
+        if (measured && !wrapper.isEmpty())
+            return runner.run(kind, wrapper.first(), wrapper.mid(1) << programCopy,
+                              environments[2]);
         return runner.run(kind, programCopy, {}, environments[2]);
     };
 
@@ -403,7 +414,7 @@ int main(int argc, char* argv[])
     // One unmeasured start of each, so that each finds its per-user caches
     // (fonts, the class registry store) as a user's desktop has them.
     for (Kind kind : {Kind::Bare, Kind::Floor, Kind::Program})
-        runOne(kind, {});
+        runOne(kind, {}, false);
 
     const QString header = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                                .arg(QStringLiteral("entries/file"), -12)
