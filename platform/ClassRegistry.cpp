@@ -479,6 +479,7 @@ public:
         Status status = exec(SchemaSql) ? body() : Status::Failed;
         if (status == Status::Success && exec("COMMIT")) {
             schemaPresent = true;
+            ++writesMade;
             return Status::Success;
         }
         const QString reason = databaseError();
@@ -608,6 +609,7 @@ public:
     int lastCode = SQLITE_OK;
     QString lastDatabaseMessage;
     bool damageSetAside = false;
+    quint64 writesMade = 0;
     struct stat checkedFile = {};
     sqlite3* db = nullptr;
     bool schemaPresent = false;
@@ -633,6 +635,11 @@ ClassRegistry::~ClassRegistry() = default;
 QString ClassRegistry::location() const
 {
     return d->location;
+}
+
+quint64 ClassRegistry::writes() const
+{
+    return d->writesMade;
 }
 
 QString ClassRegistry::errorString() const

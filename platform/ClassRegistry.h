@@ -64,6 +64,11 @@ public:
 
     QString location() const;
 
+    // The write transactions this object has committed; a write that found
+    // the store holding it already makes none. What is derived from the store
+    // tells by it whether this object changed the store since.
+    quint64 writes() const;
+
     // Why the last operation that answered InvalidName or Failed did: the
     // name the store cannot hold, or the store's own error.
     QString errorString() const;
