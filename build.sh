@@ -9,8 +9,9 @@ cd "$(dirname "$0")"
 
 # Compiler, build tools and the libraries the code links; Xvfb, xauth, xdotool
 # and xclip for the end-to-end test; dbus-daemon for a private session bus in
-# the object library's file-manager test; a font so windows render text offscreen;
-# the validators, dpkg-shlibdeps and lintian for the installation and package test.
+# the object library's file-manager test and the one-window-per-user test; a
+# font so windows render text offscreen; the validators, dpkg-shlibdeps and
+# lintian for the installation and package test.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
           xvfb xauth xdotool xclip dbus-daemon fonts-dejavu-core
           desktop-file-utils appstream libxml2-utils dpkg-dev file lintian)

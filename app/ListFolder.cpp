@@ -1,11 +1,48 @@
 #include "ListFolder.h"
 
+#include "DamagedFile.h"
 #include "InstallLayout.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <unistd.h>
+
+namespace {
+
+// Copies source to a new file target, never over one that is there; the
+// copy is complete on disk before it takes its name.
+bool copyWithoutReplacing(const QString& source, const QString& target)
+{
+    QFile from;
+    if (RegularFile::openForReading(from, source) != RegularFile::Kind::Regular)
+        return false;
+    QTemporaryFile to(target + QStringLiteral(".XXXXXX"));
+    if (!to.open())
+        return false;
+    QByteArray piece(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = from.read(piece.data(), piece.size());
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        if (to.write(piece.constData(), got) != got)
+            return false;
+    }
+    if (!to.flush() || ::fsync(to.handle()) != 0)
+        return false;
+    to.setPermissions(from.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!DamagedFile::renameWithoutReplacing(to.fileName(), target))
+        return false;
+    to.setAutoRemove(false);
+    return true;
+}
+
+} // namespace
 
 QString ListFolder::choose(const QString& programFolder, const QString& dataFolder)
 {
@@ -28,4 +65,26 @@ bool ListFolder::isWritable(const QString& folder)
     // only creating a file does.
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".zuno-probe-XXXXXX")));
     return probe.open();
+}
+
+QStringList ListFolder::copyProgramLists(const QString& programFolder, const QString& dataFolder,
+                                         const QStringList& fileNames)
+{
+    QStringList copied;
+    if (QFileInfo(programFolder).canonicalFilePath() == QFileInfo(dataFolder).canonicalFilePath())
+        return copied;
+    for (const QString& name : fileNames) {
+        const QString source = QDir(programFolder).filePath(name);
+        const QString target = QDir(dataFolder).filePath(name);
+        if (RegularFile::kind(source) != RegularFile::Kind::Regular ||
+            QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+            continue;
+        if (!QDir().mkpath(dataFolder) || !copyWithoutReplacing(source, target)) {
+            qWarning("The list file %s could not be copied to %s.", qUtf8Printable(source),
+                     qUtf8Printable(dataFolder));
+            continue;
+        }
+        copied << name;
+    }
+    return copied;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the user list files live: beside the program when its folder is
 // writable, as the program has always kept them, otherwise (and always for an
@@ -15,6 +16,14 @@ public:
 
     // The per-user data folder of the program.
     static QString userDataFolder();
+
+    // The first start with the data folder when the program's folder holds
+    // list files: each of fileNames that the program folder holds as a
+    // regular file and the data folder does not is copied there; nothing is
+    // ever overwritten and the originals stay as they are. Answers the names
+    // copied.
+    static QStringList copyProgramLists(const QString& programFolder, const QString& dataFolder,
+                                        const QStringList& fileNames);
 
     // Whether a new file can be created in the folder (true for root only
     // when the file system really accepts it).

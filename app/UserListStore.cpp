@@ -82,11 +82,12 @@ QString UserListStore::path() const
 
 void UserListStore::load()
 {
-    if (m_reader(path()).cut()) {
-        // Every write refuses such a file; the user hears it once, now.
+    m_readInPart = m_reader(path()).cut();
+    if (m_readInPart) {
+        // Every write refuses such a file; the user hears it now, and at
+        // every change of theirs that cannot be saved.
         m_failing = true;
-        Q_EMIT writeFailed({AtomicFileWriter::Failure::TooLarge, 0,
-                            QStringLiteral("%1 was read only in part").arg(path())});
+        Q_EMIT writeFailed(readInPart());
     }
     follow();
 }
@@ -118,9 +119,19 @@ void UserListStore::setBuiltInTexts(const QStringList& texts)
         m_builtInKeys.insert(text.toCaseFolded());
 }
 
+UserListStore::Result UserListStore::readInPart() const
+{
+    return {AtomicFileWriter::Failure::TooLarge, 0,
+            QStringLiteral("%1 was read only in part").arg(path())};
+}
+
 void UserListStore::record(const UserListChange& change)
 {
     m_pending.append(change);
+    // The change stays in the window; the user learns at once that the file
+    // will not take it, rather than at the close.
+    if (m_readInPart)
+        Q_EMIT writeFailed(readInPart());
     start();
 }
 
@@ -166,6 +177,8 @@ void UserListStore::finish(Trip& trip, bool announce)
     m_pending.remove(0, std::min(trip.changes.size(), m_pending.size()));
     if (!trip.changes.isEmpty())
         m_failing = false;
+    // The file was made smaller meanwhile and read whole.
+    m_readInPart = false;
     UserListChange::Entries entries = std::move(trip.entries);
     UserListChange::applyAll(entries, m_pending);
     Q_EMIT entriesChanged(entries);

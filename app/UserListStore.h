@@ -46,7 +46,8 @@ public:
     // rewritten (that would lose the rest): writeFailed tells so at once.
     void load();
 
-    // Writes a change of the user's at once, off this thread.
+    // Writes a change of the user's at once, off this thread. On a file read
+    // only in part, writeFailed tells at once that it cannot be saved.
     void record(const UserListChange& change);
 
     // Waits for a write under way, then writes here and now what is still
@@ -77,6 +78,7 @@ private:
     void start();
     void finish(Trip& trip, bool announce);
     void follow();
+    Result readInPart() const;
 
     ModZunoSmiley& m_mod;
     QString m_fileName;
@@ -89,6 +91,8 @@ private:
     bool m_again = false;
     bool m_stopped = false;
     bool m_failing = false;
+    bool m_readInPart = false; // the load met more than the reader takes
+
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_settle = nullptr;
 };

@@ -4,6 +4,8 @@
 #include "AppIcons.h"
 #include "BusyPointer.h"
 #include "CatalogueView.h"
+#include "ListFileImport.h"
+#include "ListFolder.h"
 #include "ListPage.h"
 #include "MessageBox.h"
 #include "ModCommonCtrls.h"
@@ -116,6 +118,7 @@ void frmMain::Form_Load()
         m_pages[list]->model()->beginBulkLoad();
         loadTable(list);
     }
+    adoptProgramLists();
     for (int list = 0; list < ListCount; ++list) {
         QStringList builtIns;
         for (const auto& entry : m_pages[list]->model()->entries()) {
@@ -127,6 +130,20 @@ void frmMain::Form_Load()
         m_pages[list]->model()->endBulkLoad();
     }
     m_about->showLogo();
+}
+
+void frmMain::adoptProgramLists()
+{
+    // The program's folder cannot take the user's lists: at the first start
+    // with the data folder, the lists kept beside the program come along.
+    const QString folder = m_mod.listFolder();
+    if (folder != ListFolder::userDataFolder())
+        return;
+    const QStringList copied = ListFolder::copyProgramLists(
+        m_mod.programFolder(), folder, {m_stores[SmileyTab]->fileName(), m_stores[AcronymTab]->fileName()});
+    if (!copied.isEmpty())
+        MessageBox::inform(this, m_mod.AppTitle,
+                           m_mod.Localizer().ID_INT_LISTS_COPIED(QDir::toNativeSeparators(folder)));
 }
 
 void frmMain::Form_Activate()
@@ -164,6 +181,22 @@ bool frmMain::SaveEverything(bool mayAsk)
                                        localizer.ID_INT_SAVE_QUESTION(),
                                    localizer.ID_BTN_KEEP_OPEN(),
                                    localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::CloseAnyway;
+}
+
+void frmMain::importListFiles(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    const auto addTo = [this](int list) {
+        return [page = m_pages[list]](const QString& text, const QString& description) {
+            return page->addUserEntry(text, description);
+        };
+    };
+    const QList<ListFileImport::FileReport> reports =
+        ListFileImport::importFiles(files, addTo(SmileyTab), addTo(AcronymTab));
+    ZunoSmiley1& localizer = m_mod.Localizer();
+    MessageBox::inform(this, localizer.ID_INT_IMPORT_TITLE(),
+                       ListFileImport::reportText(reports, localizer));
 }
 
 void frmMain::tellWriteFailed(int list, const AtomicFileWriter::Result& result)

@@ -85,6 +85,10 @@ public:
     // when the window may close.
     bool SaveEverything(bool mayAsk = true);
 
+    // Brings the entries of list files into their lists, each through the
+    // list's Add (saved at once), and tells the user what became of each.
+    void importListFiles(const QStringList& files);
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +97,7 @@ private:
     AtomicFileWriter::Result saveList(int list);
     void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
     void loadTable(int list);
+    void adoptProgramLists();
 
     ModZunoSmiley& m_mod;
     QTabWidget* m_tabs = nullptr;

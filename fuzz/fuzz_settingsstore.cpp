@@ -1,7 +1,7 @@
 // Fuzz target of the settings reader: the program's read path over whatever
 // bytes the settings file holds. No crash, the language is always French or
 // English, no more keys than lines, and the language the program takes holds
-// no line end.
+// no line end, and a file it cannot use is set aside whole.
 
 #include "FuzzCheck.h"
 #include "SettingsStore.h"
@@ -68,8 +68,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     stored.trimmed().toLongLong(&isNumber);
     FUZZ_CHECK(!isNumber || !holdsLineEnd(stored.trimmed()));
 
-    // The file as the store sees it.
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    FUZZ_CHECK(settings.allKeys().size() <= lineCount(bytes.constData(), size));
+    // The file as the store sees it, when the reader kept it; one it set
+    // aside holds the input unchanged.
+    const QDir folder = QFileInfo(settingsFile).absoluteDir();
+    const QStringList setAside = folder.entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
+    FUZZ_CHECK(setAside.size() <= 1);
+    if (setAside.isEmpty()) {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        FUZZ_CHECK(settings.allKeys().size() <= lineCount(bytes.constData(), size));
+    } else {
+        QFile kept(folder.filePath(setAside.first()));
+        FUZZ_CHECK(!QFileInfo::exists(settingsFile) && kept.open(QIODevice::ReadOnly) &&
+                   kept.readAll() == bytes);
+        FUZZ_CHECK(kept.remove());
+    }
     return 0;
 }

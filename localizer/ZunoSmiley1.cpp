@@ -111,6 +111,58 @@ QString ZunoSmiley1::ID_INT_NOT_REGULAR_KEPT(const QString& lpFilename) const
     return message.isEmpty() ? QString() : message.arg(lpFilename);
 }
 
+QString ZunoSmiley1::ID_INT_LISTS_COPIED(const QString& lpFolder) const
+{
+    const QString message = localized(
+        QStringLiteral("Le dossier du programme ne peut pas recevoir vos modifications : vos "
+                       "listes y restent telles quelles, et elles sont désormais copiées et "
+                       "enregistrées dans « %1 »."),
+        QStringLiteral("The program's folder cannot take your changes: your lists there are "
+                       "left as they are, and from now on they are copied to and saved in "
+                       "\"%1\"."));
+    return message.isEmpty() ? QString() : message.arg(lpFolder);
+}
+
+QString ZunoSmiley1::ID_INT_IMPORT_COUNTS(const QString& lpFilename, qint32 lngAdded,
+                                          qint32 lngPresent) const
+{
+    // The nouns agree with the counts: French puts 0 and 1 in the singular,
+    // English 1 alone.
+    const auto frenchOne = [](qint32 n) { return n > -2 && n < 2; };
+    const auto englishOne = [](qint32 n) { return n == 1 || n == -1; };
+    const QString message =
+        localized(QStringLiteral("« %1 » : %2 ") +
+                      (frenchOne(lngAdded) ? QStringLiteral("entrée ajoutée")
+                                           : QStringLiteral("entrées ajoutées")) +
+                      QStringLiteral(", %3 ") +
+                      (frenchOne(lngPresent) ? QStringLiteral("déjà présente")
+                                             : QStringLiteral("déjà présentes")),
+                  QStringLiteral("\"%1\": %2 ") +
+                      (englishOne(lngAdded) ? QStringLiteral("entry added")
+                                            : QStringLiteral("entries added")) +
+                      QStringLiteral(", %3 already there"));
+    // In one pass, so that a "%2" inside a file name is shown as it is.
+    return message.isEmpty()
+               ? QString()
+               : message.arg(lpFilename, QString::number(lngAdded), QString::number(lngPresent));
+}
+
+QString ZunoSmiley1::ID_INT_IMPORT_UNREADABLE(const QString& lpFilename,
+                                              const QString& lpReason) const
+{
+    const QString message = localized(QStringLiteral("Le fichier « %1 » ne peut pas être lu : %2"),
+                                      QStringLiteral("The file \"%1\" cannot be read: %2"));
+    return message.isEmpty() ? QString() : message.arg(lpFilename, lpReason);
+}
+
+QString ZunoSmiley1::ID_INT_IMPORT_OTHER_TYPE(const QString& lpFilename) const
+{
+    const QString message =
+        localized(QStringLiteral("« %1 » n'est ni une liste de smileys ni une liste d'acronymes"),
+                  QStringLiteral("\"%1\" is not a smiley or acronym list"));
+    return message.isEmpty() ? QString() : message.arg(lpFilename);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

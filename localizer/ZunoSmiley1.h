@@ -227,6 +227,26 @@ public:
     Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE() const;
     Q_INVOKABLE QString ID_INT_REFUSE_TOO_LONG() const;
 
+    // Added next, for the catalogue program: where the user's lists live once
+    // the program's folder cannot take them.
+    Q_INVOKABLE QString ID_INT_LISTS_COPIED(const QString& lpFolder) const;
+
+    // Added next: the report of the list files given on the command line,
+    // shown once their entries are in: its title, a line per file (the
+    // entries added and those the list already had; a file that could not
+    // be read, and why; a file of another type), and the reasons a file could
+    // not be read beside ID_INT_REASON_NOT_REGULAR. The counts are shown as
+    // given, the noun agreeing with them.
+    Q_INVOKABLE QString ID_INT_IMPORT_TITLE() const;
+    Q_INVOKABLE QString ID_INT_IMPORT_COUNTS(const QString& lpFilename, qint32 lngAdded,
+                                             qint32 lngPresent) const;
+    Q_INVOKABLE QString ID_INT_IMPORT_UNREADABLE(const QString& lpFilename,
+                                                 const QString& lpReason) const;
+    Q_INVOKABLE QString ID_INT_IMPORT_OTHER_TYPE(const QString& lpFilename) const;
+    Q_INVOKABLE QString ID_INT_REASON_MISSING() const;
+    Q_INVOKABLE QString ID_INT_REASON_UNREADABLE() const;
+    Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE_TO_READ() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

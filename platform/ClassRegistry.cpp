@@ -1,8 +1,8 @@
 #include "ClassRegistry.h"
 
+#include "DamagedFile.h"
 #include "RegularFile.h"
 
-#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,7 +18,6 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -173,23 +172,6 @@ Status splitPath(const QString& path, bool rootAllowed, QStringList* segments,
         }
     }
     return Status::Success;
-}
-
-// Renames without ever replacing a file of the target name.
-bool renameWithoutReplacing(const QString& from, const QString& to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) // a file system without the flag
-        return false;
-    if (QFileInfo::exists(to)) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(source.constData(), target.constData()) == 0;
 }
 
 // A wait for the store's lock, in short jittered steps: SQLite's own
@@ -347,32 +329,20 @@ public:
         if (::stat(QFile::encodeName(location).constData(), &now) == 0 && checkedFile.st_ino &&
             (now.st_ino != checkedFile.st_ino || now.st_dev != checkedFile.st_dev))
             return Status::Success;
-        const QString stem =
-            location + QLatin1String(".damaged-") + QDate::currentDate().toString(Qt::ISODate);
-        for (int n = 1; n <= 99; ++n) {
-            const QString target = n == 1 ? stem : stem + QLatin1Char('-') + QString::number(n);
-            if (QFileInfo::exists(target))
-                continue;
-            // The journal first: left behind, it would be played into the new store.
-            for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-                const QString journal = location + QLatin1String(suffix);
-                if (QFileInfo::exists(journal) &&
-                    !renameWithoutReplacing(journal, target + QLatin1String(suffix)))
-                    return fail(QStringLiteral("cannot set aside %1: %2")
-                                    .arg(journal, QString::fromLocal8Bit(std::strerror(errno))));
-            }
-            if (renameWithoutReplacing(location, target)) {
-                qCInfo(lcClassRegistry,
-                       "The class registry store %s was damaged (%s); it is kept "
-                       "as %s and a new store takes its place.",
-                       qUtf8Printable(location), qUtf8Printable(damage), qUtf8Printable(target));
-                return Status::Success;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-        return fail(QStringLiteral("cannot set aside the damaged store %1 (%2): %3")
-                        .arg(location, damage, QString::fromLocal8Bit(std::strerror(errno))));
+        // The journal goes with it: left behind, it would be played into the new store.
+        QString why;
+        const QString target =
+            DamagedFile::setAside(location, {QStringLiteral("-journal"), QStringLiteral("-wal"),
+                                             QStringLiteral("-shm")},
+                                  &why);
+        if (target.isEmpty())
+            return fail(QStringLiteral("cannot set aside the damaged store %1 (%2): %3")
+                            .arg(location, damage, why));
+        qCInfo(lcClassRegistry,
+               "The class registry store %s was damaged (%s); it is kept "
+               "as %s and a new store takes its place.",
+               qUtf8Printable(location), qUtf8Printable(damage), qUtf8Printable(target));
+        return Status::Success;
     }
 
     // Once per process and store: a store found sound is not checked again.

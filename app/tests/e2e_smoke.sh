@@ -25,6 +25,8 @@ mkdir -p "$work/prog" "$work/home"
 cp "$bin/ZunoSmiley" "$bin"/lib*.so* "$work/prog/"
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
        XDG_CACHE_HOME=$work/home/cache QT_QPA_PLATFORM=xcb
+# Not the user's session bus: the program would hand itself to a running window.
+unset DBUS_SESSION_BUS_ADDRESS
 settings=$XDG_CONFIG_HOME/ZunoSmileys/ZunoSmileys.conf
 smileys=$work/prog/Smileys.smy
 acronyms=$work/prog/Acronyms.acr

@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -361,6 +363,44 @@ private Q_SLOTS:
                  QStringList{"QQZ | not built in | File"});
     }
 
+    // A program folder that cannot be written but holds the user's lists: the
+    // first start with the data folder copies them there, never over a list
+    // already there, leaves the originals as they are and says once where
+    // the lists now live.
+    void listsOfAReadOnlyProgramFolderAreCopiedOnce()
+    {
+        AppFixture app;
+        QTemporaryDir program;
+        const QByteArray mine = "\"mine\",\"beside the program\"\r\n";
+        const QByteArray theirs = "\"QQZ\",\"already in the data folder\"\r\n";
+        QVERIFY(AppFixture::writeFile(program.filePath("Smileys.smy"), mine));
+        QVERIFY(AppFixture::writeFile(program.filePath("Acronyms.acr"), "\"QQY\",\"old\"\r\n"));
+        const QString data = ListFolder::userDataFolder();
+        QDir(data).removeRecursively();
+        QVERIFY(AppFixture::writeFile(data + "/Acronyms.acr", theirs));
+        QString why;
+        if (!makeFolderReadOnly(program.path(), &why))
+            QSKIP(qPrintable(why));
+        for (int start = 1; start <= 2; ++start) {
+            ModZunoSmiley mod(program.filePath("ZunoSmiley"));
+            mod.Main();
+            QCOMPARE(mod.listFolder(), data);
+            QCOMPARE(MessageBox::noticeCount(), 1);
+            QVERIFY(MessageBox::lastNotice().endsWith("dans « " + data + " »."));
+            QVERIFY(AppFixture::rows(mod.MainWindow->page(0)->model(), true)
+                        .startsWith("mine | beside the program | File"));
+            QCOMPARE(AppFixture::rows(mod.MainWindow->page(1)->model(), true),
+                     QStringList{"QQZ | already in the data folder | File"});
+            if (start == 1)
+                QVERIFY(mod.MainWindow->page(0)->addUserEntry("(new)", "typed today"));
+            QVERIFY(mod.MainWindow->close());
+        }
+        releaseFolder(program.path());
+        QCOMPARE(AppFixture::readAll(program.filePath("Smileys.smy")), mine);
+        QCOMPARE(AppFixture::readAll(data + "/Smileys.smy"), mine + "\"(new)\",\"typed today\"\r\n");
+        QCOMPARE(AppFixture::readAll(data + "/Acronyms.acr"), theirs);
+    }
+
     void aTerminationRequestClosesAndSaves()
     {
         AppFixture app;
@@ -399,9 +439,10 @@ private Q_SLOTS:
                  QByteArray("\"QQZ\",\"mine\"\r\n\"QQY\",\"from a text editor\"\r\n"));
     }
 
-    // List and settings files that are links to a device or a named pipe
-    // are never written: the user is told which file and why, and every
-    // entry stays in the window.
+    // List files that are links to a device or a named pipe are never
+    // written: the user is told which file and why, and every entry stays in
+    // the window. A settings file of that kind is set aside (the link kept
+    // beside it) and the close writes a sound one.
     void filesThatAreNoRegularFilesAreLeftAlone_data()
     {
         QTest::addColumn<QString>("what");
@@ -420,12 +461,14 @@ private Q_SLOTS:
         }
         const QString settings = SettingsStore::fileName();
         QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
-        const QStringList links{app.listPath("Smileys.smy"), app.listPath("Acronyms.acr"),
-                                settings};
-        for (const QString& link : links)
+        const QStringList links{app.listPath("Smileys.smy"), app.listPath("Acronyms.acr")};
+        for (const QString& link : links + QStringList{settings})
             QVERIFY(QFile::link(target, link));
 
+        QElapsedTimer shown;
+        shown.start();
         frmMain* w = app.start();
+        QVERIFY(shown.elapsed() < 1000);
         QVERIFY(w->page(0)->addUserEntry("(8-)", "typed today"));
         QTRY_COMPARE(MessageBox::noticeCount(), 1);
         QVERIFY(MessageBox::lastNotice().startsWith("« " + app.listPath("Smileys.smy") +
@@ -436,20 +479,26 @@ private Q_SLOTS:
             QVERIFY2(MessageBox::lastText().contains(link + " » n'a pas pu être enregistré : ce "
                                                             "n'est pas un fichier ordinaire"),
                      qPrintable(MessageBox::lastText()));
+        QVERIFY(!MessageBox::lastText().contains(settings));
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList{"(8-) | typed today | File"});
         MessageBox::setNextAnswer(MessageBox::CloseAnyway);
         QVERIFY(app.close());
         for (const QString& link : links)
             QCOMPARE(QFile::symLinkTarget(link), target);
+        const QString keptSettings =
+            settings + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(QFile::symLinkTarget(keptSettings), target);
+        QCOMPARE(AppFixture::storedLanguage(), QString("1"));
         QVERIFY(QFileInfo(target).exists() && !QFileInfo(target).isFile());
         QFile::remove(settings);
+        QFile::remove(keptSettings);
     }
 
     // A list file the window reads only in part (a line over the reader's
     // limit) is never rewritten, which would lose the rest: the user is told
-    // at the start, a change of theirs stays in the window, and the close
-    // asks only while such a change waits.
+    // at the start and at each change, a change of theirs stays in the
+    // window, and the close asks only while such a change waits.
     void aListFileReadInPartIsLeftAlone()
     {
         AppFixture app;
@@ -464,14 +513,25 @@ private Q_SLOTS:
                                                          "contient plus que la fenêtre ne lit"));
         frmMain* w = app.restart();
         QCOMPARE(MessageBox::askedCount(), 0);
-        QVERIFY(w->page(0)->addUserEntry("(new)", "typed today"));
+        QCOMPARE(MessageBox::noticeCount(), 2);
+        // Each change says at once that the file will not take it, and
+        // stays in the window.
+        const QString notice = MessageBox::lastNotice();
+        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
+        QCOMPARE(MessageBox::noticeCount(), 3);
+        QVERIFY(w->page(0)->editUserEntry("(new)", "(new)", "typed today"));
+        QCOMPARE(MessageBox::noticeCount(), 4);
+        QVERIFY(w->page(0)->removeUserEntry("mine"));
+        QCOMPARE(MessageBox::noticeCount(), 5);
+        QCOMPARE(MessageBox::lastNotice(), notice);
         MessageBox::setNextAnswer(MessageBox::KeepOpen);
         QVERIFY(!app.close());
         QVERIFY(MessageBox::lastText().contains(path));
-        QVERIFY(AppFixture::rows(w->page(0)->model(), true).contains("(new) | typed today | File"));
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
+                 QStringList{"(new) | typed today | File"});
         MessageBox::setNextAnswer(MessageBox::CloseAnyway);
         QVERIFY(app.close());
-        QCOMPARE(MessageBox::noticeCount(), 2);
+        QCOMPARE(MessageBox::noticeCount(), 5);
         QVERIFY(AppFixture::readAll(path) == before);
     }
 

@@ -1,11 +1,15 @@
 #include "SettingsStore.h"
+#include "TestFiles.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class tst_SettingsStore : public QObject
 {
@@ -83,6 +87,66 @@ private Q_SLOTS:
         file.write("\xff\xfe[Configuration\nLangue\n=\x01=2\n");
         file.close();
         QCOMPARE(int(SettingsStore::language()), 1);
+    }
+
+    // A store the program cannot use is set aside beside itself, once and
+    // never over an earlier one; the defaults apply and the next write makes
+    // a sound store. A typed value is never decoded: an image, as here,
+    // would end a process without a window system.
+    void anUnusableStoreIsSetAsideOnce_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray plain = "[Configuration]\nLangue=2\n";
+        QTest::newRow("cannot be parsed") << "file" << QByteArray("[Configuration\nLangue=2\n");
+        QTest::newRow("a typed value")
+            << "file" << QByteArray("[Configuration]\nLangue=@Variant(\\0\\0\\0A\\x2\\0\\\\0\\x1)\n");
+        QTest::newRow("a typed value spelt with an escape")
+            << "file" << QByteArray("[Configuration]\nLangue=\\x40Rect(1 2 3 4)\n");
+        QTest::newRow("a typed value in a list elsewhere")
+            << "file" << plain + "[Other]\nKey=1, \"@Size(1 2)\"\n";
+        QTest::newRow("larger than any the program writes")
+            << "file" << plain + QByteArray(SettingsStore::MaxFileSize, ';');
+        QTest::newRow("a folder") << "folder" << QByteArray();
+        QTest::newRow("a named pipe") << "pipe" << QByteArray();
+        QTest::newRow("a link to a device") << "device" << QByteArray();
+    }
+
+    void anUnusableStoreIsSetAsideOnce()
+    {
+        QFETCH(QString, what);
+        QFETCH(QByteArray, bytes);
+        const QString store = SettingsStore::fileName();
+        const QString earlier =
+            store + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        QDir folder = QFileInfo(store).absoluteDir();
+        folder.removeRecursively();
+        QVERIFY(folder.mkpath("."));
+        QVERIFY(TestFiles::writeFile(earlier, "an earlier one"));
+        if (what == "file")
+            QVERIFY(TestFiles::writeFile(store, bytes));
+        else if (what == "folder")
+            QVERIFY(folder.mkdir(QFileInfo(store).fileName()));
+        else if (what == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(store).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link("/dev/null", store));
+
+        QCOMPARE(int(SettingsStore::language()), 1);
+        QCOMPARE(int(SettingsStore::language()), 1);
+        const QString kept = earlier + "-2";
+        QVERIFY(!QFileInfo(store).exists() && !QFileInfo(store).isSymLink());
+        QCOMPARE(folder.entryList({"*.damaged-*"}, QDir::AllEntries | QDir::System),
+                 QStringList({QFileInfo(earlier).fileName(), QFileInfo(kept).fileName()}));
+        QCOMPARE(TestFiles::readAll(earlier), QByteArray("an earlier one"));
+        if (what == "file")
+            QCOMPARE(TestFiles::readAll(kept), bytes);
+        else if (what == "device")
+            QCOMPARE(QFileInfo(kept).symLinkTarget(), QString("/dev/null"));
+
+        QVERIFY(SettingsStore::setLanguage(2));
+        QCOMPARE(int(SettingsStore::language()), 2);
+        folder.removeRecursively();
     }
 
     void anUnwritableStoreIsReported()

@@ -285,6 +285,53 @@ private Q_SLOTS:
                  "in the window while it is open.");
         localizer.setLanguage(ZunoSmiley1::smFrench);
         QVERIFY(localizer.ID_INT_NOT_REGULAR_KEPT("/a/b.smy").startsWith("« /a/b.smy » n'est pas"));
+        QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("dans « /d/%1 »."));
+        localizer.setLanguage(ZunoSmiley1::smEnglish);
+        QVERIFY(localizer.ID_INT_LISTS_COPIED("/d/%1").endsWith("saved in \"/d/%1\"."));
+    }
+
+    // The lines of the command line's import report, with the nouns agreeing.
+    void importReport_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        const QString file = "/a/%2 b.smy";
+        QTest::newRow("French counts, plural")
+            << 1 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "3", "2"}
+            << "« /a/%2 b.smy » : 3 entrées ajoutées, 2 déjà présentes";
+        QTest::newRow("French counts, 0 and 1 singular")
+            << 1 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "0", "1"}
+            << "« /a/%2 b.smy » : 0 entrée ajoutée, 1 déjà présente";
+        QTest::newRow("English counts, one entry")
+            << 2 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "1", "0"}
+            << "\"/a/%2 b.smy\": 1 entry added, 0 already there";
+        QTest::newRow("English counts, none added")
+            << 2 << QByteArray("ID_INT_IMPORT_COUNTS") << QStringList{file, "0", "7"}
+            << "\"/a/%2 b.smy\": 0 entries added, 7 already there";
+        QTest::newRow("French, unreadable")
+            << 1 << QByteArray("ID_INT_IMPORT_UNREADABLE") << QStringList{file, "%1 raison"}
+            << "Le fichier « /a/%2 b.smy » ne peut pas être lu : %1 raison";
+        QTest::newRow("English, unreadable")
+            << 2 << QByteArray("ID_INT_IMPORT_UNREADABLE") << QStringList{file, "it does not exist"}
+            << "The file \"/a/%2 b.smy\" cannot be read: it does not exist";
+        QTest::newRow("French, another type")
+            << 1 << QByteArray("ID_INT_IMPORT_OTHER_TYPE") << QStringList{"x.txt"}
+            << "« x.txt » n'est ni une liste de smileys ni une liste d'acronymes";
+        QTest::newRow("English, another type")
+            << 2 << QByteArray("ID_INT_IMPORT_OTHER_TYPE") << QStringList{"x.txt"}
+            << "\"x.txt\" is not a smiley or acronym list";
+    }
+    void importReport()
+    {
+        QFETCH(int, language);
+        QFETCH(QByteArray, member);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        ZunoSmiley1 localizer;
+        localizer.setLanguage(Language(language));
+        QCOMPARE(Automation::call(&localizer, member, arguments).toString(), expected);
     }
 
     void spotChecks_data()
@@ -429,14 +476,18 @@ private Q_SLOTS:
         QTest::newRow("first refusal") << 163 << "ID_INT_REFUSE_SEPARATOR";
         QTest::newRow("not regular, kept") << 166 << "ID_INT_NOT_REGULAR_KEPT";
         QTest::newRow("too large") << 167 << "ID_INT_REASON_TOO_LARGE";
-        QTest::newRow("last") << 168 << "ID_INT_REFUSE_TOO_LONG";
+        QTest::newRow("entry too long") << 168 << "ID_INT_REFUSE_TOO_LONG";
+        QTest::newRow("lists copied") << 169 << "ID_INT_LISTS_COPIED";
+        QTest::newRow("import title") << 170 << "ID_INT_IMPORT_TITLE";
+        QTest::newRow("import counts") << 171 << "ID_INT_IMPORT_COUNTS";
+        QTest::newRow("last") << 176 << "ID_INT_REASON_TOO_LARGE_TO_READ";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 169);
+        QCOMPARE(names.size(), 177);
         QCOMPARE(names.at(position), name);
     }
 

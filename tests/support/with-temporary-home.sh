@@ -11,6 +11,10 @@ mkdir "$home/config" "$home/data" "$home/cache" "$home/tmp" || exit 1
 chmod 755 "$home" "$home/tmp" || exit 1
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
        XDG_CACHE_HOME="$home/cache" TMPDIR="$home/tmp"
+# Nor does it reach the user's session bus: a program started there would
+# hand its command line to the user's own running window. A test that needs
+# a bus starts a private one.
+unset DBUS_SESSION_BUS_ADDRESS
 # The test runs as a child, so that the folder is removed even when CTest
 # interrupts the run; an interruption is passed on to the test.
 "$@" &

@@ -1,0 +1,116 @@
+#include "SingleInstance.h"
+
+#include "InstallLayout.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+
+namespace {
+
+// Times a start tries to take the name or reach its holder: a holder may
+// give the name up between the two steps.
+constexpr int Attempts = 3;
+
+} // namespace
+
+SingleInstance::SingleInstance(QObject* parent)
+    : QObject(parent)
+{}
+
+SingleInstance::~SingleInstance()
+{
+    release();
+}
+
+QString SingleInstance::serviceName()
+{
+    return QLatin1String(InstallLayout::DesktopApplicationId);
+}
+
+QString SingleInstance::objectPath()
+{
+    // The path of the name, dots as slashes, as desktop programs lay it out.
+    return QLatin1Char('/') + serviceName().replace(QLatin1Char('.'), QLatin1Char('/'));
+}
+
+QString SingleInstance::startupToken()
+{
+    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return wayland.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : wayland;
+}
+
+SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick,
+                                           const QString& token)
+{
+    // Without a session bus address the library would try to start a bus
+    // of its own; a session without one runs every start on its own.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return Role::Alone;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return Role::Alone;
+    // The object is there before the name, so that a start that finds the
+    // name finds the object behind it.
+    m_registered = bus.registerObject(objectPath(), this, QDBusConnection::ExportScriptableSlots);
+    if (!m_registered)
+        return Role::Alone;
+
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        // Not queued: of two starts at the same moment exactly one gets the
+        // name, and the other hands its command line over.
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> claimed =
+            bus.interface()->registerService(serviceName(),
+                                             QDBusConnectionInterface::DontQueueService,
+                                             QDBusConnectionInterface::DontAllowReplacement);
+        if (!claimed.isValid())
+            break;
+        if (claimed.value() == QDBusConnectionInterface::ServiceRegistered) {
+            m_holdsName = true;
+            return Role::First;
+        }
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            serviceName(), objectPath(), QStringLiteral("example.orvak.ZunoSmiley.Instance"),
+            QStringLiteral("HandOver"));
+        // Never a bus-activated copy of the program: only a running one.
+        call.setAutoStartService(false);
+        call << files << pick << token;
+        const QDBusMessage reply = bus.call(call, QDBus::Block, HandoverTimeoutMs);
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            release();
+            return Role::HandedOver;
+        }
+        // The holder ended meanwhile: the name is free again. Anything else
+        // (no answer in time, a holder without the object) is not retried.
+        if (reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") &&
+            reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"))
+            break;
+    }
+    release();
+    return Role::Alone;
+}
+
+void SingleInstance::release()
+{
+    if (!m_registered && !m_holdsName)
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (m_holdsName && bus.interface())
+        bus.interface()->unregisterService(serviceName());
+    if (m_registered)
+        bus.unregisterObject(objectPath());
+    m_holdsName = false;
+    m_registered = false;
+}
+
+void SingleInstance::HandOver(const QStringList& files, bool pick, const QString& token)
+{
+    // Announced from the event loop, after the answer has gone: the later
+    // start ends at once, whatever the program does with the command line
+    // (a question to the user would otherwise keep it waiting past its
+    // timeout, and it would open a second window).
+    QMetaObject::invokeMethod(
+        this, [this, files, pick, token] { Q_EMIT commandLineReceived(files, pick, token); },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// One window per user: the first start of the program takes a well-known
+// name on the session bus (the desktop application id); a later start hands
+// its command line to the process that holds the name and ends. Where there
+// is no session bus, or the holder does not answer in time, the later start
+// runs on its own, which is safe since every change is merged into the list
+// files. The session bus is the user's own, so other users never meet.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "example.orvak.ZunoSmiley.Instance")
+public:
+    enum class Role {
+        First,      // this process holds the name and receives later command lines
+        HandedOver, // the running process took this command line: end with code 0
+        Alone,      // no bus, or no answer: run without receiving anything
+    };
+
+    // The longest wait for the running process to take a command line.
+    static constexpr int HandoverTimeoutMs = 2000;
+
+    explicit SingleInstance(QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // The token with which the desktop started this process, for the window
+    // that is to take the focus: Wayland's activation token
+    // (XDG_ACTIVATION_TOKEN), else the X11 startup notification id
+    // (DESKTOP_STARTUP_ID). Read it before the application object exists:
+    // Qt's X11 platform takes DESKTOP_STARTUP_ID out of the environment.
+    static QString startupToken();
+
+    // Claims the name, or hands the command line and this start's token to
+    // its holder. Needs the application object; call it before the window
+    // is built.
+    Role start(const QStringList& files, bool pick, const QString& token);
+
+    // Gives the name up, so that a start from now on runs on its own (the
+    // window is closing). The destructor does it too.
+    void release();
+
+    // The bus name and object path the first process is reached at.
+    static QString serviceName();
+    static QString objectPath();
+
+public Q_SLOTS:
+    // The bus side: a later start's command line. Not for the program.
+    Q_SCRIPTABLE void HandOver(const QStringList& files, bool pick, const QString& token);
+
+Q_SIGNALS:
+    // A later start's command line: its list files (absolute), its --pick,
+    // and the token with which the window may take the focus (empty when
+    // the start had none).
+    void commandLineReceived(const QStringList& files, bool pick, const QString& token);
+
+private:
+    bool m_holdsName = false;
+    bool m_registered = false;
+};
