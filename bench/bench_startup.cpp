@@ -18,7 +18,8 @@
 // RUNS (default 3) starts of each per size, the median shown. The program is
 // build/bin/ZunoSmiley beside this benchmark unless PATH says otherwise; it
 // runs as a copy in a folder of its own, so that its list files live there.
-// Everything runs in temporary homes. --wrap runs each measured start of the
+// Everything runs in temporary homes; the session bus is handed on only when
+// it is the benchmark's own (run_all.sh starts one). --wrap runs each measured start of the
 // program under COMMAND, for a profile of the same scenario:
 //   bench_startup 1 --sizes 100000 --wrap "valgrind --tool=callgrind
 //   --callgrind-out-file=/tmp/cg.%p"
@@ -137,10 +138,16 @@ QStringList environmentFor(const QString& home)
         {QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime")},
         {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
     };
+    // The program looks for its running window on the session bus: only a
+    // bus of the benchmark's own (run_all.sh starts one) is handed on, never
+    // the user's.
+    const bool privateBus = qEnvironmentVariableIsSet("ZUNO_BENCH_PRIVATE_BUS");
     QStringList environment;
     for (char** variable = environ; *variable; ++variable) {
         const QString entry = QString::fromLocal8Bit(*variable);
-        if (!own.contains(entry.section(QLatin1Char('='), 0, 0)))
+        const QString name = entry.section(QLatin1Char('='), 0, 0);
+        if (!own.contains(name) &&
+            (privateBus || name != QLatin1String("DBUS_SESSION_BUS_ADDRESS")))
             environment << entry;
     }
     for (auto it = own.cbegin(); it != own.cend(); ++it)
@@ -409,7 +416,9 @@ int main(int argc, char* argv[])
     };
 
     out << "bench_startup: " << runs << " alternating runs of each per size, median; X display "
-        << qEnvironmentVariable("DISPLAY") << "; program " << program << "\n\n";
+        << qEnvironmentVariable("DISPLAY") << "; session bus "
+        << (qEnvironmentVariableIsSet("ZUNO_BENCH_PRIVATE_BUS") ? "of its own" : "none")
+        << "; program " << program << "\n\n";
     out.flush();
     // One unmeasured start of each, so that each finds its per-user caches
     // (fonts, the class registry store) as a user's desktop has them.

@@ -8,7 +8,7 @@
 # bench_startup drives the program, the floor program and the bare window
 # under Xvfb (it needs a real X server for its DAMAGE and XTEST requests);
 # bench_userlist_add and bench_catalogue_load run offscreen. Every program
-# runs in a temporary home.
+# runs in a temporary home, with a session bus of its own (dbus-run-session).
 set -u
 build=${1:-build}
 runs=${2:-3}
@@ -18,7 +18,14 @@ for program in bench_startup bench_userlist_add bench_catalogue_load; do
 done
 if [ -z "${ZUNO_BENCH_DISPLAY:-}" ]; then
     command -v xvfb-run >/dev/null || { echo "run_all: xvfb-run is not installed"; exit 0; }
-    exec env ZUNO_BENCH_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+    # A session bus of its own too: the program looks for its running window
+    # there, and must never find the user's.
+    bus=()
+    if command -v dbus-run-session >/dev/null; then
+        bus=(env ZUNO_BENCH_PRIVATE_BUS=1 dbus-run-session --)
+    fi
+    exec env ZUNO_BENCH_DISPLAY=1 "${bus[@]}" \
+        xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
