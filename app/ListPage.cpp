@@ -23,9 +23,18 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint16 BuiltIn = -1; // the catalogue controls' Default for a built-in entry
+
+// Where a notice shows at its narrowest: beside the Copy button, over the
+// list's corner.
+QRect noticePlace()
+{
+    return Twips().rect(3240, 240, 1140, 375);
+}
 
 // A label's text without its access-key mark in front and its colon behind.
 QString bareLabel(const QString& label)
@@ -111,7 +120,7 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     // The notice after a copy, beside the Copy button, over the list's corner.
     m_copied = new QLabel(this);
     m_copied->setObjectName(QStringLiteral("lblCopied") + QString::number(smileys ? 0 : 1));
-    m_copied->setGeometry(twips.rect(3240, 240, 1140, 375));
+    m_copied->setGeometry(noticePlace());
     m_copied->setAlignment(Qt::AlignCenter);
     m_copied->setAutoFillBackground(true);
     m_copied->setFrameShape(QFrame::StyledPanel);
@@ -142,7 +151,6 @@ void ListPage::retranslate()
     m_filter->setPlaceholderText(m_localizer.ID_INT_FILTER());
     m_filter->setAccessibleName(m_localizer.ID_INT_FILTER());
     m_filter->setAccessibleDescription(m_localizer.ID_INT_FILTER_HELP());
-    m_copied->setText(m_localizer.ID_INT_COPIED());
 }
 
 QSortFilterProxyModel* ListPage::sortedModel() const
@@ -174,6 +182,7 @@ void ListPage::closeFilter()
         placeFilterBar(false);
     }
     m_view->setFocus(Qt::OtherFocusReason);
+    Q_EMIT filterClosed();
 }
 
 void ListPage::placeFilterBar(bool open)
@@ -260,12 +269,25 @@ void ListPage::copySelected()
         return;
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(m_model->entry(row).text);
-    showCopiedNotice();
+    showNotice(m_localizer.ID_INT_COPIED());
 }
 
-void ListPage::showCopiedNotice()
+QString ListPage::chosenText() const
 {
-    // Shown at once, then fading out; a second copy starts it again.
+    int row = m_view->selectedSourceRow();
+    if (row < 0 && m_sorted->rowCount() > 0)
+        row = m_sorted->mapToSource(m_sorted->index(0, 0)).row();
+    return row < 0 ? QString() : m_model->entry(row).text;
+}
+
+void ListPage::showNotice(const QString& text)
+{
+    // Shown at once, then fading out; a second notice starts it again. A
+    // longer text grows it to the left, its right edge beside the button.
+    const QRect place = noticePlace();
+    m_copied->setText(text);
+    const int width = std::max(place.width(), m_copied->sizeHint().width() + 8);
+    m_copied->setGeometry(place.right() + 1 - width, place.top(), width, place.height());
     auto* effect = static_cast<QGraphicsOpacityEffect*>(m_copied->graphicsEffect());
     auto* fade = m_copied->findChild<QPropertyAnimation*>();
     if (!fade) {
@@ -486,6 +508,12 @@ bool ListPage::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape) {
             closeFilter();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QString text = chosenText();
+            if (!text.isEmpty())
+                Q_EMIT filterAccepted(text);
             return true;
         }
         if (key == Qt::Key_Down) {

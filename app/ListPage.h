@@ -63,6 +63,12 @@ public:
     // closes it, giving the focus back to the list; Down goes into the list.
     void openFilter(const QString& typed = QString());
     void closeFilter();
+    // The entry Enter in the filter bar chooses: the selected one, else the
+    // first the filter shows; empty when it shows none.
+    QString chosenText() const;
+    // A short notice beside the Copy button that fades: "Copied" after a
+    // copy, or another text of the window's.
+    void showNotice(const QString& text);
 
     // Copy follows any selection, Edit and Remove a selected user entry.
     void refreshButtons();
@@ -97,6 +103,10 @@ public:
 
 Q_SIGNALS:
     void changedByUser(const UserListChange& change);
+    // Enter in the filter bar, with the entry it chooses.
+    void filterAccepted(const QString& text);
+    // The filter bar has closed (Escape, the language switch).
+    void filterClosed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -107,7 +117,6 @@ private:
     bool showsUserEntries(const UserListChange::Entries& entries) const;
     void select(int row);
     void runEntryDialog(bool edit);
-    void showCopiedNotice();
     void placeFilterBar(bool open);
 
     ZunoSmiley1& m_localizer;

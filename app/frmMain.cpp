@@ -6,6 +6,7 @@
 #include "CatalogueView.h"
 #include "ListFileImport.h"
 #include "ListFolder.h"
+#include "KeystrokeTyper.h"
 #include "ListPage.h"
 #include "MessageBox.h"
 #include "ModCommonCtrls.h"
@@ -19,9 +20,13 @@
 #include "UserListStore.h"
 #include "ZunoSmiley1.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
@@ -45,6 +50,10 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     m_tabs->addTab(m_pages[AcronymTab], QStringLiteral("Acronyms"));
     m_tabs->addTab(m_about, QStringLiteral("About"));
     connect(m_tabs, &QTabWidget::tabBarClicked, this, [this](int i) { TabStrip1_Click(i + 1); });
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int i) {
+        if (i >= 0 && i < ListCount)
+            m_lastList = i;
+    });
     connect(m_about, &AboutPage::languageChosen, this, &frmMain::CLanguage_Click);
     // The desktop's Quit keys close the window as its close box does.
     connect(new QShortcut(QKeySequence::Quit, this), &QShortcut::activated, this, &QWidget::close);
@@ -76,6 +85,8 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     // files when another window or program changes them.
     for (int list = 0; list < ListCount; ++list) {
         connect(m_pages[list], &ListPage::changedByUser, m_stores[list], &UserListStore::record);
+        connect(m_pages[list], &ListPage::filterAccepted, this, &frmMain::insertPicked);
+        connect(m_pages[list], &ListPage::filterClosed, this, [this] { m_picking = false; });
         m_stores[list]->setRows([page = m_pages[list]] { return page->userListBytes(); });
         connect(m_stores[list], &UserListStore::entriesChanged, m_pages[list],
                 &ListPage::showUserEntries);
@@ -214,6 +225,65 @@ void frmMain::importListFiles(const QStringList& files)
     ZunoSmiley1& localizer = m_mod.Localizer();
     MessageBox::inform(this, localizer.ID_INT_IMPORT_TITLE(),
                        ListFileImport::reportText(reports, localizer));
+}
+
+void frmMain::pick(const ActiveWindow& cameFrom)
+{
+    // Called up again while one of its own windows is in front, the window
+    // remembered the first time stays the one to type into.
+    const QWidget* own = cameFrom.isNull() ? nullptr : QWidget::find(WId(cameFrom.windowId()));
+    if (!own || !m_picking)
+        m_pickTarget = own ? ActiveWindow() : cameFrom;
+    showNormal();
+    raise();
+    activateWindow();
+    TabStrip1_Click(m_lastList + 1);
+    // Each pick starts from the whole list.
+    m_pages[m_lastList]->filterField()->clear();
+    m_pages[m_lastList]->openFilter();
+    m_picking = true;
+    // Called up from a desktop shortcut, the window takes the keyboard as a
+    // pager would give it: a window manager's focus-stealing guard, or an
+    // activation stamped with an older time than the last focus change,
+    // would otherwise leave the keys with the window the user came from.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QTimer::singleShot(0, this, [this] { ActiveWindow::ofWindow(winId()).activate(); });
+}
+
+void frmMain::insertPicked(const QString& text)
+{
+    if (!m_picking)
+        return;
+    m_picking = false;
+    // Out of the way, so that the window the user came from has the
+    // keyboard again. A Wayland compositor may ignore a minimize request.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (wayland)
+        hide();
+    else
+        showMinimized();
+    QTimer::singleShot(0, this, [this, text, wayland, target = m_pickTarget] {
+        if (wayland) {
+            // The compositor gives the keyboard back once this window is gone.
+            QElapsedTimer waited;
+            waited.start();
+            while (QGuiApplication::applicationState() == Qt::ApplicationActive &&
+                   waited.elapsed() < 500)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        // On X11 the window is known, or nothing is typed: the keys would
+        // go wherever the focus fell.
+        const bool back = wayland || (!target.isNull() && target.activate());
+        if (back && KeystrokeTyper::type(text) == KeystrokeTyper::Outcome::Typed)
+            return;
+        // Nothing could be typed there: the entry waits on the clipboard.
+        if (QClipboard* clipboard = QGuiApplication::clipboard())
+            clipboard->setText(text);
+        showNormal();
+        raise();
+        activateWindow();
+        m_pages[m_lastList]->showNotice(m_mod.Localizer().ID_INT_PASTE_NOTICE());
+    });
 }
 
 void frmMain::tellWriteFailed(int list, const AtomicFileWriter::Result& result)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActiveWindow.h"
 #include "AtomicFileWriter.h"
 
 #include <QWidget>
@@ -89,6 +90,14 @@ public:
     // list's Add (saved at once), and tells the user what became of each.
     void importListFiles(const QStringList& files);
 
+    // Called up to insert an entry where the user was typing: the window
+    // comes to the front on the list page last used, its filter bar open.
+    // Enter there types the chosen entry into cameFrom (on Wayland, into the
+    // window the compositor gives the keyboard back to); where nothing can be
+    // typed, the entry waits on the clipboard and a notice says to paste.
+    // Escape closes the filter without inserting.
+    void pick(const ActiveWindow& cameFrom);
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +106,7 @@ private:
     AtomicFileWriter::Result saveList(int list);
     void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
     void loadTable(int list);
+    void insertPicked(const QString& text);
     void adoptProgramLists();
     static qsizetype expectedRows(const QString& listFile);
     QStringList otherLanguageDescriptions(int list) const;
@@ -108,4 +118,7 @@ private:
     AboutPage* m_about = nullptr;
     OVSmiley* m_smileyControl = nullptr;
     OVAcronym* m_acronymControl = nullptr;
+    int m_lastList = SmileyTab;
+    bool m_picking = false;
+    ActiveWindow m_pickTarget;
 };

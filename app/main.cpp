@@ -1,3 +1,4 @@
+#include "ActiveWindow.h"
 #include "AppIcons.h"
 #include "ClipboardHandover.h"
 #include "CommandLine.h"
@@ -34,26 +35,35 @@ int main(int argc, char* argv[])
     if (instance.start(line.files, line.pick, startupToken) == SingleInstance::Role::HandedOver)
         return 0;
 
+    // The window the user was typing in, before the catalogue comes up.
+    const ActiveWindow cameFrom = line.pick ? ActiveWindow::current() : ActiveWindow();
     ModZunoSmiley mod(QCoreApplication::applicationFilePath());
     mod.watchForTermination();
     mod.Main();
-    if (mod.MainWindow)
+    if (mod.MainWindow) {
         mod.MainWindow->importListFiles(line.files);
+        if (line.pick)
+            mod.MainWindow->pick(cameFrom);
+    }
     // A closed window hands the name on at once: a start while this process
     // ends (its stores finishing their writes) opens a window of its own.
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance,
                      &SingleInstance::release);
     QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
-                     [&mod](const QStringList& files, bool, const QString& token) {
+                     [&mod](const QStringList& files, bool pick, const QString& token) {
                          frmMain* window = mod.MainWindow;
                          if (!window)
                              return;
+                         const ActiveWindow typingIn =
+                             pick ? ActiveWindow::current() : ActiveWindow();
                          if (!token.isEmpty())
                              qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
                          window->showNormal();
                          window->raise();
                          window->activateWindow();
                          window->importListFiles(files);
+                         if (pick)
+                             window->pick(typingIn);
                      });
     const int status = app.exec();
     // The window has closed and everything is saved: what the program put on

@@ -263,6 +263,11 @@ public:
     Q_INVOKABLE QString ID_INT_PROGRAM_ICON() const;
     Q_INVOKABLE QString ID_INT_PROGRAM_ICON_HELP() const;
 
+    // Added next, for the catalogue program: the notice when an entry chosen
+    // to be typed into another window could not be typed there and waits on
+    // the clipboard instead.
+    Q_INVOKABLE QString ID_INT_PASTE_NOTICE() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

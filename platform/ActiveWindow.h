@@ -16,6 +16,8 @@ public:
     // one with the input focus where no window manager says; null when there
     // is none or no X display.
     static ActiveWindow current();
+    // A window known by its X window id, such as one of the program's own.
+    static ActiveWindow ofWindow(quint64 windowId) { return ActiveWindow(windowId); }
 
     bool isNull() const { return m_window == 0; }
     // The X window id, to compare with the program's own windows.

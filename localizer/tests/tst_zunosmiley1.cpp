@@ -485,14 +485,15 @@ private Q_SLOTS:
         QTest::newRow("too large to read") << 176 << "ID_INT_REASON_TOO_LARGE_TO_READ";
         QTest::newRow("copied") << 177 << "ID_INT_COPIED";
         QTest::newRow("duplicate") << 178 << "ID_INT_REFUSE_DUPLICATE";
-        QTest::newRow("last") << 187 << "ID_INT_PROGRAM_ICON_HELP";
+        QTest::newRow("program icon's help") << 187 << "ID_INT_PROGRAM_ICON_HELP";
+        QTest::newRow("last") << 188 << "ID_INT_PASTE_NOTICE";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 188);
+        QCOMPARE(names.size(), 189);
         QCOMPARE(names.at(position), name);
     }
 
