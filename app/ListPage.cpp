@@ -346,8 +346,6 @@ bool ListPage::addUserEntry(const QString& text, const QString& description)
     if (entryExists(text, false))
         return false;
     m_model->append({text, description, CatalogueListModel::Origin::File});
-    // Shown, not selected.
-    m_view->scrollTo(m_sorted->mapFromSource(m_model->index(m_model->rowCount() - 1, 0)));
     Q_EMIT changedByUser(UserListChange::add(text, description));
     return true;
 }
@@ -480,6 +478,11 @@ void ListPage::runEntryDialog(bool edit)
         // the dialog comes back with what was typed, saying so.
         const bool done = !edit ? addUserEntry(text, description)
                                 : row < 0 || editUserEntry(original, text, description);
+        if (done && !edit) {
+            // The new entry is shown, not selected; the import of a list
+            // file adds through addUserEntry too, and scrolls nowhere.
+            m_view->scrollTo(m_sorted->mapFromSource(m_model->index(m_model->rowCount() - 1, 0)));
+        }
         if (done)
             break;
         dialog->SetCmdOk();

@@ -2,6 +2,8 @@
 
 #include "TextRules.h"
 
+#include <QSet>
+
 namespace {
 
 // The first entry of exactly this text; an entry is known by its text.
@@ -83,6 +85,28 @@ void UserListChange::applyTo(Entries& entries) const
 
 void UserListChange::applyAll(Entries& entries, const QList<UserListChange>& changes)
 {
-    for (const UserListChange& change : changes)
-        change.applyTo(entries);
+    // A run of Adds (the import of a list file brings thousands) meets the
+    // duplicate rule through one index of the texts, built once for the run,
+    // instead of a look at every entry for each Add.
+    const auto key = [](const QString& text) {
+        return TextRules::trimSpaces(text).toString().toCaseFolded();
+    };
+    for (qsizetype i = 0; i < changes.size();) {
+        if (changes.at(i).m_kind != Kind::Add || i + 1 == changes.size() ||
+            changes.at(i + 1).m_kind != Kind::Add) {
+            changes.at(i++).applyTo(entries);
+            continue;
+        }
+        QSet<QString> keys;
+        keys.reserve(entries.size() + changes.size() - i);
+        for (const UserListFormat::Entry& entry : std::as_const(entries))
+            keys.insert(key(entry.text));
+        for (; i < changes.size() && changes.at(i).m_kind == Kind::Add; ++i) {
+            const UserListChange& add = changes.at(i);
+            const qsizetype before = keys.size();
+            keys.insert(key(add.m_text));
+            if (keys.size() != before)
+                entries.append({add.m_text, add.m_description});
+        }
+    }
 }

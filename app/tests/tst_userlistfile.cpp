@@ -177,6 +177,9 @@ private Q_SLOTS:
         QTest::newRow("an Edit to a text another writer took")
             << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n") << "edit"
             << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n");
+        QTest::newRow("a run of Adds meets each other and the file")
+            << QByteArray("\" (O_O) \",\"theirs\"\r\n") << "adds"
+            << QByteArray("\" (O_O) \",\"theirs\"\r\n\"(new)\",\"mine\"\r\n");
         QTest::newRow("a Remove of an entry already gone") << other << "remove" << other;
         QTest::newRow("a line the load would drop goes")
             << ":-),built in\r\n" + other + other << "remove" << other;
@@ -189,12 +192,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath("Smileys.smy");
         QVERIFY(writeFile(path, before));
-        const UserListChange made = change == "add" ? UserListChange::add("(new)", "mine")
+        const UserListChange made = change.startsWith("add") ? UserListChange::add("(new)", "mine")
                                     : change == "edit"
                                         ? UserListChange::edit("(old)", "(new)", "mine")
                                         : UserListChange::remove("(old)");
+        QList<UserListChange> changes{made};
+        if (change == "adds")
+            changes << UserListChange::add(" (NEW)", "again") << UserListChange::add("(o_o)", "too");
         Records records;
-        QVERIFY(UserListFile::merge(path, {made}, {":-)"}, &records));
+        QVERIFY(UserListFile::merge(path, changes, {":-)"}, &records));
         QCOMPARE(readAll(path), after);
     }
 
