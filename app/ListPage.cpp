@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPropertyAnimation>
 #include <QShortcut>
-#include <QSortFilterProxyModel>
 #include <QTimer>
 #include <QToolButton>
 
@@ -47,9 +46,6 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     m_model->setIcons(AppIcons::listIcons());
     m_sorted = new CatalogueFilter(this);
     m_sorted->setSourceModel(m_model);
-    // Letter case aside, the same in every locale.
-    m_sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
-    m_sorted->setSortLocaleAware(false);
 
     m_view = new CatalogueView(this);
     m_view->setObjectName(smileys ? QStringLiteral("SmileyView") : QStringLiteral("AcronymView"));
@@ -145,7 +141,7 @@ void ListPage::retranslate()
     m_copied->setText(m_localizer.ID_INT_COPIED());
 }
 
-QSortFilterProxyModel* ListPage::sortedModel() const
+QAbstractProxyModel* ListPage::sortedModel() const
 {
     return m_sorted;
 }
@@ -160,6 +156,7 @@ void ListPage::openFilter(const QString& typed)
     if (m_filter->isHidden()) {
         placeFilterBar(true);
         m_filter->show();
+        m_sorted->prepare();
     }
     m_filter->setFocus(Qt::ShortcutFocusReason);
     if (!typed.isEmpty())
@@ -169,6 +166,7 @@ void ListPage::openFilter(const QString& typed)
 void ListPage::closeFilter()
 {
     m_filter->clear();
+    m_sorted->forgetKeys();
     if (!m_filter->isHidden()) {
         m_filter->hide();
         placeFilterBar(false);
