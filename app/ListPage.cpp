@@ -362,11 +362,7 @@ void ListPage::showUserEntries(const UserListChange::Entries& entries)
     const int row = m_view->selectedSourceRow();
     const bool wasUser = row >= 0 && m_model->entry(row).origin == CatalogueListModel::Origin::File;
     const QString selected = wasUser ? m_model->entry(row).text : QString();
-    QList<CatalogueListModel::Entry> users;
-    users.reserve(entries.size());
-    for (const auto& entry : entries)
-        users.append({entry.text, entry.description, CatalogueListModel::Origin::File});
-    m_model->replaceUserEntries(users);
+    m_model->replaceUserEntries(entries);
     if (wasUser && m_view->selectedSourceRow() < 0) {
         if (const int again = userRowOf(selected); again >= 0)
             select(again);
