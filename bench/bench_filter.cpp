@@ -12,10 +12,12 @@
 #include "CatalogueView.h"
 #include "ListPage.h"
 #include "ModZunoSmiley.h"
+#include "UserListFile.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,15 +29,14 @@
 
 namespace {
 
+// A list file as the program writes it.
 void writeListFile(const QString& path, const QString& prefix, int entries)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QByteArray bytes;
+    QList<UserListFile::Record> records;
+    records.reserve(entries);
     for (int i = 0; i < entries; ++i)
-        bytes += QStringLiteral("\"%1%2\",\"Entrée numéro %2\"\r\n").arg(prefix).arg(i).toUtf8();
-    file.write(bytes);
+        records.append({prefix + QString::number(i), QStringLiteral("Entrée numéro %1").arg(i)});
+    UserListFile::save(path, records);
 }
 
 // One keystroke into the field, until the list is painted again.
