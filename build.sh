@@ -18,6 +18,15 @@ PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-d
 # The desktop's MIME database and desktop-entry tools, which the shell library
 # runs after a registration, and gio, through which its tests read them back.
 PACKAGES+=(shared-mime-info libglib2.0-bin)
+# The clipboard keeper: XCB to ask X11 for a clipboard manager; on Wayland,
+# Qt's Wayland platform plugin and wl-clipboard, which serves the text once
+# the program has ended. Its tests: a headless compositor (sway), keystrokes
+# into it (wtype) and screenshots of it (grim).
+PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard sway wtype grim)
+# The X and Wayland client libraries through which the program types into the
+# window the user came from, and wayland-scanner (libwayland-bin) for the code
+# of the compositor's virtual-keyboard protocol.
+PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev)
 # The accessibility bus and its Python bindings, through which a test reads
 # what a screen reader learns of the program.
 PACKAGES+=(at-spi2-core python3-pyatspi)

@@ -1,4 +1,5 @@
 #include "AppIcons.h"
+#include "ClipboardHandover.h"
 #include "CommandLine.h"
 #include "InstallLayout.h"
 #include "ModZunoSmiley.h"
@@ -54,5 +55,9 @@ int main(int argc, char* argv[])
                          window->activateWindow();
                          window->importListFiles(files);
                      });
-    return app.exec();
+    const int status = app.exec();
+    // The window has closed and everything is saved: what the program put on
+    // the clipboard stays there once it has ended.
+    ClipboardHandover::handOver();
+    return status;
 }

@@ -19,6 +19,8 @@ set(ZUNO_INSTALL_PRIVATE_LIBDIR ${arch_libdir}/${ZUNO_PACKAGE_NAME} CACHE PATH
 set(ZUNO_INSTALL_CMAKEDIR ${arch_libdir}/cmake/ZunoSmileys CACHE PATH
     "The CMake package of the libraries, relative to the prefix")
 set(ZUNO_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/${ZUNO_PACKAGE_NAME})
+# Helper programs that only the package's own programs start.
+set(ZUNO_INSTALL_LIBEXECDIR ${CMAKE_INSTALL_LIBEXECDIR}/${ZUNO_PACKAGE_NAME})
 set(ZUNO_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${ZUNO_PACKAGE_NAME})
 # The fixed sizes of the hicolor theme that get PNG icons beside the SVG.
 set(ZUNO_ICON_SIZES 16 22 24 32 48 64 128 256)

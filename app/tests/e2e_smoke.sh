@@ -22,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$work/prog" "$work/home"
-cp "$bin/ZunoSmiley" "$bin"/lib*.so* "$work/prog/"
+cp "$bin/ZunoSmiley" "$bin/zuno-clipboard-keeper" "$bin"/lib*.so* "$work/prog/"
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
        XDG_CACHE_HOME=$work/home/cache QT_QPA_PLATFORM=xcb
 # Not the user's session bus: the program would hand itself to a running window.

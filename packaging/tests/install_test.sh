@@ -1,6 +1,7 @@
 #!/bin/bash
 # The program installed as a user gets it, checked from outside:
-#  1. `cmake --install` into a temporary DESTDIR gives the expected tree;
+#  1. `cmake --install` into a temporary DESTDIR gives the expected tree, with
+#     the clipboard keeper where the program looks for it;
 #  2. the desktop entry, the metainfo and the MIME package pass their validators;
 #  3. a client program builds against the libraries' CMake package and runs;
 #  4. `cpack -G DEB` builds the package and lintian accepts it;
@@ -9,7 +10,7 @@
 #     lists in that home's data folder.
 #
 #   install_test.sh BUILD_DIR SOURCE_DIR
-# Environment (set by CTest): ZUNO_PROGRAMS, ZUNO_LIBRARIES, ZUNO_PRIVATE_LIBDIR,
+# Environment (set by CTest): ZUNO_PROGRAMS, ZUNO_LIBRARIES, ZUNO_PRIVATE_LIBDIR, ZUNO_LIBEXECDIR,
 # ZUNO_CMAKEDIR, ZUNO_ICON_SIZES, ZUNO_APP_ID (space-separated lists).
 set -euo pipefail
 build=$(realpath "${1:?usage: install_test.sh BUILD_DIR SOURCE_DIR}")
@@ -88,6 +89,13 @@ for icon in "apps/$id" mimetypes/application-x-zunosmileys mimetypes/application
         [ "$(png_size "$png")" = "${size}x$size" ] || fail "$png is $(png_size "$png")"
     done
 done
+# The program starts its clipboard keeper from the libexec folder.
+keeper=$("$build/bin/handover_driver" --keeper-for "$usr/bin")
+[ "$keeper" = "$usr/$ZUNO_LIBEXECDIR/zuno-clipboard-keeper" ] \
+    || fail "the installed program looks for its clipboard keeper at $keeper"
+[ -x "$keeper" ] || fail "no clipboard keeper at $keeper"
+[ "$(ls "$usr/$ZUNO_LIBEXECDIR")" = zuno-clipboard-keeper ] || fail "libexec holds $(ls "$usr/$ZUNO_LIBEXECDIR")"
+[[ "$(env -u LD_LIBRARY_PATH ldd "$keeper")" != *"not found"* ]] || fail "the keeper does not find its libraries"
 writable=$(find "$dest" ! -type l -perm /022)
 [ -z "$writable" ] || fail "writable by others: $writable"
 check "cmake --install gives the programs, libraries, headers, CMake package, man pages, desktop files and icons"
@@ -165,7 +173,8 @@ if need dpkg-shlibdeps "Debian package"; then
     for lib in libqt6widgets6 libqt6svg6 libsqlite3-0 libc6; do
         [[ "$depends" == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
     done
-    [ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland" ] || fail "Recommends qt6-wayland"
+    [ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, wl-clipboard" ] \
+        || fail "Recommends qt6-wayland, wl-clipboard"
     control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep . | sort | tr '\n' ' ')
     [ "$control" = "control md5sums " ] || fail "control files other than control, md5sums: $control"
     [[ "$(dpkg-deb -c "$deb")" == *" ./usr/share/doc/zunosmiley/changelog.Debian.gz"* ]] \
