@@ -26,14 +26,34 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
             sortAll();
             endResetModel();
         });
+        // One row (an Add, a Remove) is one row here too; more are a new layout.
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
-                &CatalogueFilter::beginRelayout);
+                [this](const QModelIndex&, int first, int last) {
+                    if (first != last)
+                        beginRelayout();
+                });
         connect(source, &QAbstractItemModel::rowsInserted, this,
-                [this](const QModelIndex&, int first, int last) { sourceRowsInserted(first, last); });
+                [this](const QModelIndex&, int first, int last) {
+                    if (first == last)
+                        insertOne(first);
+                    else
+                        sourceRowsInserted(first, last);
+                });
         connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-                &CatalogueFilter::beginRelayout);
+                [this](const QModelIndex&, int first, int last) {
+                    if (first != last) {
+                        beginRelayout();
+                    } else if (const int row = m_proxyRow.value(first, -1); row >= 0) {
+                        beginRemoveRows({}, row, row);
+                    }
+                });
         connect(source, &QAbstractItemModel::rowsRemoved, this,
-                [this](const QModelIndex&, int first, int last) { sourceRowsRemoved(first, last); });
+                [this](const QModelIndex&, int first, int last) {
+                    if (first == last)
+                        removeOne(first);
+                    else
+                        sourceRowsRemoved(first, last);
+                });
         connect(source, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
                        const QList<int>& roles) {
@@ -239,6 +259,66 @@ void CatalogueFilter::sourceRowsInserted(int first, int last)
     }
     showAccepted();
     endRelayout();
+}
+
+void CatalogueFilter::insertOne(int sourceRow)
+{
+    if (m_starts.size() == sourceRow + 1)
+        appendKey(sourceRow);
+    else
+        forgetKeys();
+    for (int& row : m_order) {
+        if (row >= sourceRow)
+            ++row;
+    }
+    for (int& row : m_shown) {
+        if (row >= sourceRow)
+            ++row;
+    }
+    m_proxyRow.insert(sourceRow, -1);
+    const auto at = m_sortColumn < 0
+                        ? std::lower_bound(m_order.begin(), m_order.end(), sourceRow)
+                        : std::upper_bound(m_order.begin(), m_order.end(), sourceRow,
+                                           [this](int a, int b) { return before(a, b); });
+    const qsizetype place = at - m_order.begin();
+    m_order.insert(place, sourceRow);
+    if (!accepts(sourceRow))
+        return;
+    // Before the next shown row in the order, or last.
+    int row = int(m_shown.size());
+    for (qsizetype i = place + 1; i < m_order.size(); ++i) {
+        if (m_proxyRow.at(m_order.at(i)) >= 0) {
+            row = m_proxyRow.at(m_order.at(i));
+            break;
+        }
+    }
+    beginInsertRows({}, row, row);
+    m_shown.insert(row, sourceRow);
+    for (qsizetype i = row; i < m_shown.size(); ++i)
+        m_proxyRow[m_shown.at(i)] = int(i);
+    endInsertRows();
+}
+
+void CatalogueFilter::removeOne(int sourceRow)
+{
+    forgetKeys();
+    const int row = m_proxyRow.value(sourceRow, -1);
+    m_order.removeOne(sourceRow);
+    for (int& each : m_order) {
+        if (each > sourceRow)
+            --each;
+    }
+    m_proxyRow.remove(sourceRow);
+    if (row >= 0)
+        m_shown.remove(row);
+    for (qsizetype i = 0; i < m_shown.size(); ++i) {
+        if (m_shown.at(i) > sourceRow)
+            --m_shown[i];
+        if (i >= row)
+            m_proxyRow[m_shown.at(i)] = int(i);
+    }
+    if (row >= 0)
+        endRemoveRows();
 }
 
 void CatalogueFilter::sourceRowsRemoved(int first, int last)

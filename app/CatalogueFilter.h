@@ -60,6 +60,8 @@ private:
     void endRelayout();
     void appendKey(int row) const;
 
+    void insertOne(int sourceRow);
+    void removeOne(int sourceRow);
     void sourceRowsInserted(int first, int last);
     void sourceRowsRemoved(int first, int last);
 
