@@ -1,280 +1,543 @@
-// Prints what the catalogue program costs a user: the time from starting the
-// process to its shown window, to switch the interface language and to close
-// (which saves both list files), and the peak memory, with user list files of
-// 0, 1,000, 10,000 and 100,000 entries in each list. In the same run it starts
-// a bare Qt window with a tab strip and an empty list, as the reference.
+// Prints what the catalogue program costs a user, beside the floor program
+// (bench_floor: the least Qt program that does the same job) and a bare Qt
+// window (bench_bare: a tab strip and an empty list), all three started in
+// the same run, in turns, as fresh processes on the X display:
 //
-//   bench_startup [RUNS]        median of RUNS starts per case (default 5)
+// - start: from the start of the process to its window's first painting,
+//   with user list files of 0, 1,000, 10,000, 100,000 and 300,000 entries in
+//   each list, wall and CPU time;
+// - switch: from the key that chooses the other language in the About page's
+//   language box to the end of the window's painting after it;
+// - close: from a termination request (SIGTERM, which closes the window as
+//   its close box does, saving both lists) to the window gone, and to the
+//   end of the process, whose CPU time the close figure counts;
+// - peak: the process's peak resident memory (its maxrss at the end).
 //
-// Every start is a fresh process (the benchmark runs itself as the child), so
-// the figures include loading the libraries and the platform plugin. Run it
-// on the desktop it is meant for, e.g. under xvfb-run for X11; with
-// QT_QPA_PLATFORM=offscreen it measures the program without a display.
+//   bench_startup [RUNS] [--program PATH] [--sizes N,N,...] [--wrap "COMMAND ARGS"]
+//
+// RUNS (default 3) starts of each per size, the median shown. The program is
+// build/bin/ZunoSmiley beside this benchmark unless PATH says otherwise; it
+// runs as a copy in a folder of its own, so that its list files live there.
+// Everything runs in temporary homes; the session bus is handed on only when
+// it is the benchmark's own (run_all.sh starts one). --wrap runs each measured start of the
+// program under COMMAND, for a profile of the same scenario:
+//   bench_startup 1 --sizes 100000 --wrap "valgrind --tool=callgrind
+//   --callgrind-out-file=/tmp/cg.%p"
+// (its figures are then the profiler's). The benchmark drives the windows from
+// outside, as a person would (XTEST input, DAMAGE reports), so it needs an X
+// display: bench/run_all.sh starts one under Xvfb. It prints figures and
+// never fails a build.
 
-#include "AboutPage.h"
-#include "CatalogueListModel.h"
-#include "ListPage.h"
-#include "ModZunoSmiley.h"
-#include "frmMain.h"
+#include "X11Observer.h"
 
-#include <QApplication>
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QStandardItemModel>
-#include <QTabWidget>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QTreeView>
-#include <QWindow>
 
 #include <algorithm>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
-// Peak resident memory of this process in KiB.
-long peakMemoryKiB()
+constexpr qint64 Millisecond = 1000000;
+constexpr qint64 Second = 1000 * Millisecond;
+
+// Keysyms of the keys the benchmark types.
+constexpr quint32 KeyTab = 0xff09;
+constexpr quint32 KeyDown = 0xff54;
+
+enum class Kind { Bare, Floor, Program };
+
+const char* kindName(Kind kind)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+    switch (kind) {
+    case Kind::Bare:
+        return "bare Qt window";
+    case Kind::Floor:
+        return "floor program";
+    case Kind::Program:
+        break;
     }
-    return -1;
+    return "program";
 }
 
-void waitUntilExposed(QWidget* window)
-{
-    while (!window->windowHandle() || !window->windowHandle()->isExposed())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    QCoreApplication::processEvents();
-}
-
-void report(const char* key, double value)
-{
-    std::printf("%s %.3f\n", key, value);
-    std::fflush(stdout);
-}
-
-int runBareWindow(int argc, char* argv[])
-{
-    QApplication app(argc, argv);
-    QElapsedTimer timer;
-    timer.start();
-    QWidget window;
-    auto* tabs = new QTabWidget(&window);
-    auto* list = new QTreeView;
-    auto* model = new QStandardItemModel(0, 2, list);
-    list->setModel(model);
-    tabs->addTab(list, QStringLiteral("Smileys"));
-    tabs->addTab(new QWidget, QStringLiteral("Acronyms"));
-    tabs->addTab(new QWidget, QStringLiteral("About"));
-    tabs->setGeometry(8, 8, 353, 425);
-    window.setFixedSize(368, 439);
-    window.show();
-    waitUntilExposed(&window);
-    report("shown", timer.nsecsElapsed() / 1e6);
-    timer.restart();
-    window.close();
-    report("closed", timer.nsecsElapsed() / 1e6);
-    report("peak", peakMemoryKiB());
-    return 0;
-}
-
-int runProgram(int argc, char* argv[], const QString& listFolder)
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
-    QElapsedTimer timer;
-    timer.start();
-    ModZunoSmiley mod(QCoreApplication::applicationFilePath());
-    mod.setListFolder(listFolder);
-    mod.Main();
-    frmMain* window = mod.MainWindow;
-    waitUntilExposed(window);
-    report("shown", timer.nsecsElapsed() / 1e6);
-    report("rows", window->page(0)->model()->rowCount() + window->page(1)->model()->rowCount());
-
-    timer.restart();
-    auto* language = window->aboutPage()->findChild<QComboBox*>(QStringLiteral("CLanguage"));
-    language->setCurrentIndex(language->findData(mod.CurrentLanguage == 1 ? 2 : 1));
-    window->CLanguage_Click();
-    QCoreApplication::processEvents();
-    report("switched", timer.nsecsElapsed() / 1e6);
-
-    timer.restart();
-    window->close();
-    report("closed", timer.nsecsElapsed() / 1e6);
-    report("peak", peakMemoryKiB());
-    return 0;
-}
-
-void writeListFile(const QString& path, const QString& prefix, int entries)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QByteArray bytes;
-    for (int i = 0; i < entries; ++i)
-        bytes += QStringLiteral("\"%1%2\",\"Entrée numéro %2\"\r\n").arg(prefix).arg(i).toUtf8();
-    file.write(bytes);
-}
-
+// One measured start, switch and close; times in milliseconds.
 struct Figures
 {
-    double startMs = 0; // process start to shown window, as the parent sees it
-    double shownMs = 0; // inside the process
-    double switchMs = 0;
-    double closeMs = 0;
-    double peakMiB = 0;
-    int rows = 0;
+    double startMs = NAN, startCpuMs = NAN;
+    double switchMs = NAN, switchCpuMs = NAN;
+    double closeMs = NAN, exitMs = NAN, closeCpuMs = NAN;
+    double peakMiB = NAN;
 };
 
-Figures runChild(const QStringList& arguments, const QString& home)
+// CPU time of every live thread of the process, in nanoseconds.
+qint64 cpuTime(pid_t pid)
 {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime"));
+    qint64 total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (stat.open(QIODevice::ReadOnly))
+            total += stat.readAll().split(' ').value(0).toLongLong();
+    }
+    return total;
+}
+
+QByteArray listBytes(const QByteArray& prefix, int entries)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(entries) * 40);
+    for (int i = 0; i < entries; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        bytes += '"' + prefix + n +
+                 "\",\"Entr\xc3\xa9"
+                 "e num\xc3\xa9ro " +
+                 n + "\"\r\n";
+    }
+    return bytes;
+}
+
+struct Lists
+{
+    QByteArray smileys, acronyms;
+    void writeTo(const QString& folder) const
+    {
+        for (const auto& [name, bytes] : {std::pair{QStringLiteral("/Smileys.smy"), &smileys},
+                                          std::pair{QStringLiteral("/Acronyms.acr"), &acronyms}}) {
+            QFile file(folder + name);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(*bytes);
+        }
+    }
+};
+
+// A home of its own for each kind of program, kept across its starts as a
+// user's is.
+QStringList environmentFor(const QString& home)
+{
     QDir().mkpath(home + QStringLiteral("/runtime"));
     QFile::setPermissions(home + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    Figures figures;
-    bool running = child.waitForStarted();
-    while (running) {
-        if (!child.canReadLine() && !child.waitForReadyRead(60000))
-            break;
-        while (child.canReadLine()) {
-            const QList<QByteArray> parts = child.readLine().trimmed().split(' ');
-            const QByteArray key = parts.value(0);
-            const double value = parts.value(1).toDouble();
-            if (key == "shown") {
-                figures.startMs = timer.nsecsElapsed() / 1e6;
-                figures.shownMs = value;
-            } else if (key == "rows") {
-                figures.rows = int(value);
-            } else if (key == "switched") {
-                figures.switchMs = value;
-            } else if (key == "closed") {
-                figures.closeMs = value;
-            } else if (key == "peak") {
-                figures.peakMiB = value / 1024.0;
-                running = false;
-            }
-        }
+    const QMap<QString, QString> own = {
+        {QStringLiteral("HOME"), home},
+        {QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config")},
+        {QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data")},
+        {QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache")},
+        {QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime")},
+        {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+    };
+    // The program looks for its running window on the session bus: only a
+    // bus of the benchmark's own (run_all.sh starts one) is handed on, never
+    // the user's.
+    const bool privateBus = qEnvironmentVariableIsSet("ZUNO_BENCH_PRIVATE_BUS");
+    QStringList environment;
+    for (char** variable = environ; *variable; ++variable) {
+        const QString entry = QString::fromLocal8Bit(*variable);
+        const QString name = entry.section(QLatin1Char('='), 0, 0);
+        if (!own.contains(name) &&
+            (privateBus || name != QLatin1String("DBUS_SESSION_BUS_ADDRESS")))
+            environment << entry;
     }
-    child.waitForFinished(60000);
-    return figures;
+    for (auto it = own.cbegin(); it != own.cend(); ++it)
+        environment << it.key() + QLatin1Char('=') + it.value();
+    return environment;
 }
 
-Figures median(QList<Figures> runs)
+class Runner
+{
+public:
+    explicit Runner(X11Observer& x)
+        : m_x(x)
+    {}
+
+    // Starts the program, waits for its window, switches the language when
+    // it has a language box, closes it.
+    Figures run(Kind kind, const QString& program, const QStringList& arguments,
+                const QStringList& environment)
+    {
+        Figures f;
+        std::vector<QByteArray> strings;
+        std::vector<char*> argv, envp;
+        strings.push_back(QFile::encodeName(program));
+        for (const QString& a : arguments)
+            strings.push_back(QFile::encodeName(a));
+        const size_t argc = strings.size();
+        for (const QString& e : environment)
+            strings.push_back(e.toLocal8Bit());
+        for (size_t i = 0; i < strings.size(); ++i)
+            (i < argc ? argv : envp).push_back(strings[i].data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        m_x.reset();
+        const qint64 started = X11Observer::now();
+        pid_t pid = 0;
+        const int spawned =
+            posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            return f;
+        m_pid = pid;
+        m_exited = false;
+
+        if (m_x.waitUntil([&] { return m_x.firstPaint() != 0; }, started + 120 * Second, alive())) {
+            f.startCpuMs = cpuTime(pid) / 1e6;
+            f.startMs = (m_x.firstPaint() - started) / 1e6;
+            settle();
+            if (kind != Kind::Bare)
+                switchLanguage(f);
+        }
+
+        const qint64 cpuBefore = m_exited ? 0 : cpuTime(pid);
+        const qint64 closing = X11Observer::now();
+        if (!m_exited)
+            ::kill(pid, SIGTERM);
+        m_x.waitUntil([&] { return m_x.gone() != 0; }, closing + 60 * Second, alive());
+        if (m_x.gone())
+            f.closeMs = (m_x.gone() - closing) / 1e6;
+        rusage usage = {};
+        int status = 0;
+        if (!m_exited) {
+            // The close may still be saving; give it time, then end it.
+            const qint64 deadline = X11Observer::now() + 120 * Second;
+            while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
+                if (X11Observer::now() > deadline) {
+                    ::kill(pid, SIGKILL);
+                    ::wait4(pid, &status, 0, &usage);
+                    break;
+                }
+                ::usleep(1000);
+            }
+            f.exitMs = (X11Observer::now() - closing) / 1e6;
+        } else {
+            usage = m_usage;
+            if (m_exitedAt >= closing)
+                f.exitMs = (m_exitedAt - closing) / 1e6;
+        }
+        const qint64 cpuTotal = (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * Second +
+                                (qint64(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
+        f.closeCpuMs = (cpuTotal - cpuBefore) / 1e6;
+        f.peakMiB = usage.ru_maxrss / 1024.0;
+        return f;
+    }
+
+private:
+    std::function<bool()> alive()
+    {
+        return [this] {
+            if (m_exited)
+                return false;
+            int status = 0;
+            if (::wait4(m_pid, &status, WNOHANG, &m_usage) == m_pid) {
+                m_exited = true;
+                m_exitedAt = X11Observer::now();
+            }
+            return !m_exited;
+        };
+    }
+
+    // Until the window has painted nothing for a while and the process uses
+    // no CPU: the start or the switch is over.
+    void settle()
+    {
+        const qint64 deadline = X11Observer::now() + 60 * Second;
+        qint64 cpu = cpuTime(m_pid);
+        qint64 cpuSince = X11Observer::now();
+        m_x.waitUntil(
+            [&] {
+                const qint64 now = X11Observer::now();
+                if (now - cpuSince >= 100 * Millisecond) {
+                    const qint64 used = cpuTime(m_pid);
+                    const bool idle = used - cpu < 2 * Millisecond;
+                    cpu = used;
+                    cpuSince = now;
+                    return idle && now - m_x.lastPaint() >= 300 * Millisecond;
+                }
+                return false;
+            },
+            deadline, alive());
+    }
+
+    // A click in the list makes the window take the keys, Ctrl+Tab twice
+    // shows the About page with its language box in focus, and Down there
+    // chooses the next language: the one measured key.
+    void switchLanguage(Figures& f)
+    {
+        m_x.click(200, 300);
+        m_x.movePointer(340, 20); // off the list: no selection follows the pointer
+        settle();
+        m_x.key(KeyTab, true);
+        m_x.key(KeyTab, true);
+        settle();
+        const qint64 cpuBefore = cpuTime(m_pid);
+        const qint64 painted = m_x.lastPaint();
+        const qint64 pressed = X11Observer::now();
+        m_x.key(KeyDown);
+        if (!m_x.waitUntil([&] { return m_x.lastPaint() != painted; }, pressed + 60 * Second,
+                           alive()))
+            return;
+        settle();
+        f.switchMs = (m_x.lastPaint() - pressed) / 1e6;
+        f.switchCpuMs = (cpuTime(m_pid) - cpuBefore) / 1e6;
+    }
+
+    X11Observer& m_x;
+    pid_t m_pid = 0;
+    bool m_exited = false;
+    qint64 m_exitedAt = 0;
+    rusage m_usage = {};
+};
+
+double median(QList<double> values)
+{
+    values.removeIf([](double v) { return std::isnan(v); });
+    if (values.isEmpty())
+        return NAN;
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+Figures median(const QList<Figures>& runs)
 {
     auto pick = [&runs](double Figures::*field) {
         QList<double> values;
         for (const Figures& f : runs)
             values << f.*field;
-        std::sort(values.begin(), values.end());
-        return values.at(values.size() / 2);
+        return median(values);
     };
     Figures m;
-    m.startMs = pick(&Figures::startMs);
-    m.shownMs = pick(&Figures::shownMs);
-    m.switchMs = pick(&Figures::switchMs);
-    m.closeMs = pick(&Figures::closeMs);
-    m.peakMiB = pick(&Figures::peakMiB);
-    m.rows = runs.first().rows;
+    for (double Figures::*field :
+         {&Figures::startMs, &Figures::startCpuMs, &Figures::switchMs, &Figures::switchCpuMs,
+          &Figures::closeMs, &Figures::exitMs, &Figures::closeCpuMs, &Figures::peakMiB})
+        m.*field = pick(field);
     return m;
 }
 
-int runBenchmark(int argc, char* argv[])
+QString number(double value, int width, int precision = 1)
 {
-    QCoreApplication app(argc, argv);
-    const int runs = std::max(1, argc > 1 ? QByteArray(argv[1]).toInt() : 5);
-    QTemporaryDir work;
-    QTextStream out(stdout);
-    out << "Median of " << runs << " starts each (platform "
-        << qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("default")) << ")\n\n";
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
-               .arg(QStringLiteral("case"), -28)
-               .arg(QStringLiteral("rows"), 7)
-               .arg(QStringLiteral("start ms"), 9)
-               .arg(QStringLiteral("in-proc"), 8)
-               .arg(QStringLiteral("switch ms"), 10)
-               .arg(QStringLiteral("close ms"), 9)
-               .arg(QStringLiteral("peak MiB"), 9);
-    out.flush();
+    return std::isnan(value) ? QStringLiteral("-").rightJustified(width)
+                             : QString::number(value, 'f', precision).rightJustified(width);
+}
 
-    auto print = [&out](const QString& name, const Figures& f) {
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
-                   .arg(name, -28)
-                   .arg(f.rows, 7)
-                   .arg(f.startMs, 9, 'f', 1)
-                   .arg(f.shownMs, 8, 'f', 1)
-                   .arg(f.switchMs, 10, 'f', 1)
-                   .arg(f.closeMs, 9, 'f', 1)
-                   .arg(f.peakMiB, 9, 'f', 1);
-        out.flush();
-    };
-
-    // One unmeasured start of each, so that both find the per-user caches
-    // (fonts, the class registry store) as a user's desktop has them.
-    runChild({QStringLiteral("--bare")}, work.filePath(QStringLiteral("bare")));
-    runChild({QStringLiteral("--program"), work.filePath(QStringLiteral("lists-0"))},
-             work.filePath(QStringLiteral("home")));
-    QList<Figures> bare;
-    for (int r = 0; r < runs; ++r)
-        bare << runChild({QStringLiteral("--bare")}, work.filePath(QStringLiteral("bare")));
-    const Figures reference = median(bare);
-    print(QStringLiteral("bare Qt window (reference)"), reference);
-
-    double builtInStart = 0;
-    for (int entries : {0, 1000, 10000, 100000}) {
-        const QString folder = work.filePath(QStringLiteral("lists-%1").arg(entries));
-        QDir().mkpath(folder);
-        writeListFile(folder + QStringLiteral("/Smileys.smy"), QStringLiteral(":-) "), entries);
-        writeListFile(folder + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
-        QList<Figures> program;
-        for (int r = 0; r < runs; ++r) {
-            // Each start sees the same files and the same (French) setting.
-            writeListFile(folder + QStringLiteral("/Smileys.smy"), QStringLiteral(":-) "), entries);
-            writeListFile(folder + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
-            // The same home for every start, as a user has, from the same
-            // (absent, so French) setting.
-            const QString home = work.filePath(QStringLiteral("home"));
-            QFile::remove(home + QStringLiteral("/config/ZunoSmileys/ZunoSmileys.conf"));
-            program << runChild({QStringLiteral("--program"), folder}, home);
-        }
-        const Figures f = median(program);
-        if (entries == 0)
-            builtInStart = f.startMs;
-        print(entries == 0 ? QStringLiteral("program, built-in lists only")
-                           : QStringLiteral("program, %1 user entries x2").arg(entries),
-              f);
-    }
-    out << "\nStart-up with the built-in lists alone: "
-        << QString::number(builtInStart / reference.startMs, 'f', 2) << " x the bare Qt window\n";
-    return 0;
+QString ratio(double value, double reference, int width = 7)
+{
+    if (std::isnan(value) || std::isnan(reference) || reference <= 0)
+        return QStringLiteral("-").rightJustified(width);
+    return (QString::number(value / reference, 'f', 2) + QLatin1Char('x')).rightJustified(width);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc > 1 && qstrcmp(argv[1], "--bare") == 0)
-        return runBareWindow(argc, argv);
-    if (argc > 2 && qstrcmp(argv[1], "--program") == 0)
-        return runProgram(argc, argv, QString::fromLocal8Bit(argv[2]));
-    return runBenchmark(argc, argv);
+    QCoreApplication app(argc, argv);
+    int runs = 3;
+    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/ZunoSmiley");
+    QList<int> sizes = {0, 1000, 10000, 100000, 300000};
+    QStringList wrapper;
+    const QStringList arguments = app.arguments().mid(1);
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--program") && i + 1 < arguments.size()) {
+            program = arguments[++i];
+        } else if (arguments[i] == QLatin1String("--wrap") && i + 1 < arguments.size()) {
+            wrapper = arguments[++i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        } else if (arguments[i] == QLatin1String("--sizes") && i + 1 < arguments.size()) {
+            sizes.clear();
+            for (const QString& n : arguments[++i].split(QLatin1Char(',')))
+                sizes << n.toInt();
+            if (!sizes.contains(0))
+                sizes.prepend(0); // the base of every "extra" figure
+        } else {
+            runs = std::max(1, arguments[i].toInt());
+        }
+    }
+    QTextStream out(stdout);
+    X11Observer x;
+    if (!x.isValid()) {
+        out << "bench_startup: " << x.why() << "; run bench/run_all.sh, which starts Xvfb\n";
+        return 2;
+    }
+    const QString binDir = QCoreApplication::applicationDirPath();
+    const QString floorProgram = binDir + QStringLiteral("/bench_floor");
+    const QString bareProgram = binDir + QStringLiteral("/bench_bare");
+
+    QTemporaryDir work;
+    // The program as a copy in a folder of its own: the list files are kept
+    // beside a program file in a writable folder.
+    const QString programFolder = work.filePath(QStringLiteral("program"));
+    const QString floorFolder = work.filePath(QStringLiteral("floor"));
+    QDir().mkpath(programFolder);
+    QDir().mkpath(floorFolder);
+    const QString programCopy = programFolder + QStringLiteral("/ZunoSmiley");
+    if (!QFile::copy(program, programCopy)) {
+        out << "bench_startup: cannot copy " << program << '\n';
+        return 2;
+    }
+    const QString programHome = work.filePath(QStringLiteral("home-program"));
+    const QStringList environments[] = {environmentFor(work.filePath(QStringLiteral("home-bare"))),
+                                        environmentFor(work.filePath(QStringLiteral("home-floor"))),
+                                        environmentFor(programHome)};
+    const QString settings = programHome + QStringLiteral("/config/ZunoSmileys/ZunoSmileys.conf");
+
+    Runner runner(x);
+    auto runOne = [&](Kind kind, const Lists& lists, bool measured = true) {
+        switch (kind) {
+        case Kind::Bare:
+            return runner.run(kind, bareProgram, {}, environments[0]);
+        case Kind::Floor:
+            lists.writeTo(floorFolder);
+            return runner.run(kind, floorProgram, {floorFolder}, environments[1]);
+        case Kind::Program:
+            break;
+        }
+        // Every start from the same files and the same (absent, so French)
+        // setting.
+        lists.writeTo(programFolder);
+        QFile::remove(settings);
+        if (measured && !wrapper.isEmpty())
+            return runner.run(kind, wrapper.first(), wrapper.mid(1) << programCopy,
+                              environments[2]);
+        return runner.run(kind, programCopy, {}, environments[2]);
+    };
+
+    out << "bench_startup: " << runs << " alternating runs of each per size, median; X display "
+        << qEnvironmentVariable("DISPLAY") << "; session bus "
+        << (qEnvironmentVariableIsSet("ZUNO_BENCH_PRIVATE_BUS") ? "of its own" : "none")
+        << "; program " << program << "\n\n";
+    out.flush();
+    // One unmeasured start of each, so that each finds its per-user caches
+    // (fonts, the class registry store) as a user's desktop has them.
+    for (Kind kind : {Kind::Bare, Kind::Floor, Kind::Program})
+        runOne(kind, {}, false);
+
+    const QString header = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                               .arg(QStringLiteral("entries/file"), -12)
+                               .arg(QStringLiteral("who"), -15)
+                               .arg(QStringLiteral("start ms"), 9)
+                               .arg(QStringLiteral("cpu"), 7)
+                               .arg(QStringLiteral("switch ms"), 10)
+                               .arg(QStringLiteral("cpu"), 7)
+                               .arg(QStringLiteral("close ms"), 9)
+                               .arg(QStringLiteral("exit/cpu"), 14)
+                               .arg(QStringLiteral("peak MiB"), 9);
+    out << header << '\n';
+    out.flush();
+    QMap<int, Figures> bare, floor, prog;
+    QList<Figures> allBare;
+    for (int entries : sizes) {
+        const Lists lists{listBytes(":-) ", entries), listBytes("ACR", entries)};
+        QList<Figures> runsOf[3];
+        for (int r = 0; r < runs; ++r) {
+            // Alternating, and in another order each time.
+            QList<Kind> order = {Kind::Bare, Kind::Floor, Kind::Program};
+            std::rotate(order.begin(), order.begin() + r % 3, order.end());
+            for (Kind kind : order)
+                runsOf[int(kind)] << runOne(kind, lists);
+        }
+        allBare << runsOf[0];
+        bare[entries] = median(runsOf[0]);
+        floor[entries] = median(runsOf[1]);
+        prog[entries] = median(runsOf[2]);
+        for (Kind kind : {Kind::Bare, Kind::Floor, Kind::Program}) {
+            const Figures& f = kind == Kind::Bare    ? bare[entries]
+                               : kind == Kind::Floor ? floor[entries]
+                                                     : prog[entries];
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8/%9 %10\n")
+                       .arg(entries, 12)
+                       .arg(QLatin1String(kindName(kind)), -15)
+                       .arg(number(f.startMs, 9), number(f.startCpuMs, 7), number(f.switchMs, 10),
+                            number(f.switchCpuMs, 7), number(f.closeMs, 9), number(f.exitMs, 7),
+                            number(f.closeCpuMs, 6))
+                       .arg(number(f.peakMiB, 9));
+        }
+        out.flush();
+    }
+
+    const Figures reference = median(allBare);
+    const Figures& floor0 = floor[0];
+    const Figures& prog0 = prog[0];
+    out << "\nbare Qt window, all runs: start " << number(reference.startMs, 0) << " ms wall, "
+        << number(reference.startCpuMs, 0) << " ms CPU, peak " << number(reference.peakMiB, 0)
+        << " MiB\n";
+    out << "start to shown window, built-in lists only: program "
+        << ratio(prog0.startMs, reference.startMs, 0) << " wall, "
+        << ratio(prog0.startCpuMs, reference.startCpuMs, 0) << " CPU of the bare window (floor "
+        << ratio(floor0.startMs, reference.startMs, 0) << " wall, "
+        << ratio(floor0.startCpuMs, reference.startCpuMs, 0) << " CPU)\n\n";
+
+    out << QStringLiteral("%1 | %2 | %3 | %4 | %5 | %6\n")
+               .arg(QStringLiteral("entries/file"), 12)
+               .arg(QStringLiteral("extra start ms wall/cpu, x floor"), 38)
+               .arg(QStringLiteral("switch ms wall/cpu, x floor"), 34)
+               .arg(QStringLiteral("close ms wall/cpu, x floor"), 34)
+               .arg(QStringLiteral("peak - bare MiB (floor)"), 23)
+               .arg(QStringLiteral("extra start us/entry (floor)"), 28);
+    for (int entries : sizes) {
+        const Figures& p = prog[entries];
+        const Figures& fl = floor[entries];
+        const double extraWall = p.startMs - prog0.startMs;
+        const double extraCpu = p.startCpuMs - prog0.startCpuMs;
+        const double floorWall = fl.startMs - floor0.startMs;
+        const double floorCpu = fl.startCpuMs - floor0.startCpuMs;
+        const auto pair = [](double a, double b, double ra, double rb) {
+            return number(a, 7) + QLatin1Char('/') + number(b, 6) + ratio(a, ra) + ratio(b, rb);
+        };
+        out << QStringLiteral("%1 | %2 | %3 | %4 | %5 | %6\n")
+                   .arg(entries, 12)
+                   .arg(entries ? pair(extraWall, extraCpu, floorWall, floorCpu) : QString(), 38)
+                   .arg(pair(p.switchMs, p.switchCpuMs, fl.switchMs, fl.switchCpuMs), 34)
+                   .arg(pair(p.closeMs, p.closeCpuMs, fl.closeMs, fl.closeCpuMs), 34)
+                   .arg(number(p.peakMiB - reference.peakMiB, 7) + QStringLiteral(" (") +
+                            number(fl.peakMiB - reference.peakMiB, 0) + QLatin1Char(')'),
+                        23)
+                   .arg(entries
+                            ? number(extraCpu * 1000 / (2.0 * entries), 8, 2) +
+                                  QStringLiteral(" (") +
+                                  number(floorCpu * 1000 / (2.0 * entries), 0, 2) + QLatin1Char(')')
+                            : QString(),
+                        28);
+    }
+    // Growth: the CPU per entry above the empty lists, from the smallest size
+    // of at least 10,000 entries (below, a few milliseconds of noise outweigh
+    // the entries) to the largest; 1.00 is linear.
+    int first = sizes.size() > 1 ? sizes.at(1) : 0;
+    for (int size : sizes) {
+        if (size >= 10000 && size < sizes.last()) {
+            first = size;
+            break;
+        }
+    }
+    const int last = sizes.last();
+    if (first > 0 && last > first) {
+        const auto growth = [&](const QMap<int, Figures>& of, double Figures::*field) {
+            const double small = (of[first].*field - of[0].*field) / first;
+            const double large = (of[last].*field - of[0].*field) / last;
+            return number(large / small, 0, 2);
+        };
+        out << "\ngrowth from " << first << " to " << last
+            << " entries per file, CPU per entry above the empty lists (1.00 is linear):\n"
+            << "  start: program " << growth(prog, &Figures::startCpuMs) << ", floor "
+            << growth(floor, &Figures::startCpuMs) << "; switch: program "
+            << growth(prog, &Figures::switchCpuMs) << ", floor "
+            << growth(floor, &Figures::switchCpuMs) << "; close: program "
+            << growth(prog, &Figures::closeCpuMs) << ", floor "
+            << growth(floor, &Figures::closeCpuMs) << '\n';
+    }
+    out << "Add at N rows: bench_userlist_add.\n";
+    return 0;
 }

@@ -1,7 +1,8 @@
 // Prints how long one Add blocks the catalogue window, beside the time the
-// save of the list file takes, with 1,000, 10,000 and 100,000 entries in the
-// file. The save runs off the window's thread; "blocked" is the longest the
-// window's event loop could not turn from the Add until the file holds it and
+// save of the list file takes, with 0, 1,000, 10,000, 100,000 and 300,000
+// entries in the file, and the Add of the floor program (bench_floor's list:
+// a hash lookup and an append) at the same sizes. The save runs off the window's thread; "blocked"
+// is the longest the window's event loop could not turn from the Add until the file holds it and
 // the window has taken the file back. A bare timer on an idle event loop is the
 // reference for what the machine itself adds.
 //
@@ -10,6 +11,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise; its settings and lists
 // live in a temporary folder.
 
+#include "FloorList.h"
 #include "ListPage.h"
 #include "ModZunoSmiley.h"
 #include "UserListStore.h"
@@ -19,8 +21,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -94,9 +98,10 @@ int main(int argc, char* argv[])
     for (int run = 0; run < runs; ++run)
         idleTurns << longestTurn([] { return true; }, 300);
     std::printf("reference: longest turn of an idle event loop %.1f ms\n\n", median(idleTurns));
-    std::printf("%-10s %12s %14s %12s\n", "entries", "Add call ms", "blocked ms", "save ms");
+    std::printf("%-10s %12s %14s %12s %14s\n", "entries", "Add call ms", "blocked ms", "save ms",
+                "floor Add ms");
 
-    for (const int entries : {1000, 10000, 100000}) {
+    for (const int entries : {0, 1000, 10000, 100000, 300000}) {
         QTemporaryDir lists;
         writeListFile(lists.filePath(QStringLiteral("Smileys.smy")), entries);
         ModZunoSmiley mod(home.filePath(QStringLiteral("bin/ZunoSmiley")));
@@ -127,8 +132,25 @@ int main(int argc, char* argv[])
             blocked << std::max(call, turn);
             saves << save;
         }
-        std::printf("%-10d %12.1f %14.1f %12.1f\n", entries, median(calls), median(blocked),
-                    median(saves));
+        // The floor's Add on the same file, into a shown sorted list.
+        FloorList floor;
+        floor.load(lists.filePath(QStringLiteral("Smileys.smy")));
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&floor);
+        QTreeView view;
+        view.setUniformRowHeights(true);
+        view.setModel(&sorted);
+        view.show();
+        longestTurn([] { return true; }, 100);
+        QList<double> floorCalls;
+        for (int run = 0; run < runs; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            floor.add(QStringLiteral("(new%1)").arg(run), QStringLiteral("added by the benchmark"));
+            floorCalls << timer.nsecsElapsed() / 1e6;
+        }
+        std::printf("%-10d %12.2f %14.1f %12.1f %14.3f\n", entries, median(calls), median(blocked),
+                    median(saves), median(floorCalls));
         std::fflush(stdout);
         window->close();
     }

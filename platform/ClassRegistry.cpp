@@ -30,8 +30,11 @@ Q_LOGGING_CATEGORY(lcClassRegistry, "zuno.registry")
 
 namespace {
 
-// How long a write waits for other processes before it gives up.
+// How long a write waits for a lock that another process holds while the
+// store does not change (a process that holds the lock and does nothing)...
 constexpr qint64 BusyTimeoutMs = 5000;
+// ... and at most while other writers get on.
+constexpr qint64 BusyLimitMs = 60000;
 // The longest key name the original registry accepts.
 constexpr qsizetype MaxKeyNameLength = 255;
 
@@ -171,15 +174,44 @@ Status splitPath(const QString& path, bool rootAllowed, QStringList* segments,
     return Status::Success;
 }
 
-// Short, jittered waits while another process holds the lock: SQLite's own
-// handler backs off to 100 ms sleeps, which lets a busy neighbour starve a
-// writer past its timeout.
-int waitWhileBusy(void* timer, int attempt)
+// A wait for the store's lock, in short jittered steps: SQLite's own
+// handler backs off to 100 ms sleeps. Waiting is not fair (whoever asks just
+// after a release gets the lock), so under load one writer may lose the race
+// for seconds while the others write; it gives up only when the store has
+// not changed for BusyTimeoutMs, or after BusyLimitMs in all. The store's
+// file changes at every commit; it is looked at by name, since opening and
+// closing it here would drop SQLite's own locks on it.
+struct BusyWait
 {
-    auto* elapsed = static_cast<QElapsedTimer*>(timer);
-    if (attempt == 0)
-        elapsed->start();
-    if (elapsed->elapsed() >= BusyTimeoutMs)
+    QByteArray file;
+    QElapsedTimer waiting;
+    QElapsedTimer unchanged;
+    struct stat seen = {};
+
+    bool changed()
+    {
+        struct stat now = {};
+        if (::stat(file.constData(), &now) != 0)
+            return false;
+        const bool differs = now.st_ino != seen.st_ino || now.st_size != seen.st_size ||
+                             now.st_mtim.tv_sec != seen.st_mtim.tv_sec ||
+                             now.st_mtim.tv_nsec != seen.st_mtim.tv_nsec;
+        seen = now;
+        return differs;
+    }
+};
+
+int waitWhileBusy(void* context, int attempt)
+{
+    auto* wait = static_cast<BusyWait*>(context);
+    if (attempt == 0) {
+        wait->waiting.start();
+        wait->unchanged.start();
+        wait->changed();
+    } else if (wait->changed()) {
+        wait->unchanged.restart();
+    }
+    if (wait->unchanged.elapsed() >= BusyTimeoutMs || wait->waiting.elapsed() >= BusyLimitMs)
         return 0;
     QThread::usleep(200 + QRandomGenerator::global()->bounded(1800));
     return 1;
@@ -239,7 +271,8 @@ public:
             return fail(QStringLiteral("cannot open %1: %2").arg(location, reason));
         }
         db = handle;
-        sqlite3_busy_handler(db, waitWhileBusy, &busyTimer);
+        busyWait.file = QFile::encodeName(location);
+        sqlite3_busy_handler(db, waitWhileBusy, &busyWait);
         return Status::Success;
     }
 
@@ -359,6 +392,32 @@ public:
         return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 
+    // Whether the store holds already what a write would leave, answered in
+    // one read transaction: a write repeated at every start (the program's
+    // registrations) then neither takes the write lock nor touches the file,
+    // and succeeds on a store that cannot be written. Any doubt (no store yet,
+    // a store that cannot be read or is damaged) answers false, and the write
+    // goes ahead as it would have.
+    template <typename Check> bool holdsAlready(Check check)
+    {
+        if (openForRead() != Status::Success || !exec("BEGIN"))
+            return false;
+        const bool holds = check();
+        exec("COMMIT");
+        return holds;
+    }
+
+    // The value of the key as given: its type and bytes; the name's case is
+    // the one it was first written with either way.
+    bool valueHolds(qint64 key, const QString& name, quint32 type, const QByteArray& data)
+    {
+        Statement query(db, "SELECT type, data FROM key_values WHERE key = ? AND folded = ?");
+        query.bind(1, key);
+        query.bind(2, folded(name));
+        return query.step() == SQLITE_ROW && quint32(query.integer(0)) == type &&
+               query.blob(1) == data;
+    }
+
     // Runs `body` as one short write transaction; the lock is taken up front
     // (BEGIN IMMEDIATE) so that two writers never deadlock on an upgrade.
     template <typename Body> Status write(Body body)
@@ -390,6 +449,7 @@ public:
         Status status = exec(SchemaSql) ? body() : Status::Failed;
         if (status == Status::Success && exec("COMMIT")) {
             schemaPresent = true;
+            ++writesMade;
             return Status::Success;
         }
         const QString reason = databaseError();
@@ -469,9 +529,12 @@ public:
     }
 
     // Inside a write transaction. A value written again keeps the case of the
-    // name it was first written with, as the original registry does.
+    // name it was first written with, as the original registry does; one that
+    // holds the same already is left alone, so that its page is not written.
     Status storeValue(qint64 key, const QString& name, quint32 type, const QByteArray& data)
     {
+        if (valueHolds(key, name, type, data))
+            return Status::Success;
         Statement upsert(db, "INSERT INTO key_values(key, name, folded, type, data)"
                              " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
                              " DO UPDATE SET type = excluded.type, data = excluded.data");
@@ -516,10 +579,11 @@ public:
     int lastCode = SQLITE_OK;
     QString lastDatabaseMessage;
     bool damageSetAside = false;
+    quint64 writesMade = 0;
     struct stat checkedFile = {};
     sqlite3* db = nullptr;
     bool schemaPresent = false;
-    QElapsedTimer busyTimer;
+    BusyWait busyWait;
     QHash<Handle, qint64> openKeys;
     Handle nextHandle = 1;
 };
@@ -543,6 +607,11 @@ QString ClassRegistry::location() const
     return d->location;
 }
 
+quint64 ClassRegistry::writes() const
+{
+    return d->writesMade;
+}
+
 QString ClassRegistry::errorString() const
 {
     return d->lastError;
@@ -557,7 +626,10 @@ ClassRegistry::Status ClassRegistry::createKey(const QString& path, Handle* key)
     if (valid != Status::Success)
         return d->refuse(valid, path);
     qint64 id = 0;
-    const Status status = d->write([&] { return d->createPath(segments, &id); });
+    const bool exists =
+        d->holdsAlready([&] { return d->findKey(segments, &id) == Status::Success; });
+    const Status status =
+        exists ? Status::Success : d->write([&] { return d->createPath(segments, &id); });
     if (status == Status::Success && key)
         *key = d->registerHandle(id);
     return d->refuse(status, path);
@@ -588,6 +660,10 @@ ClassRegistry::Status ClassRegistry::setValue(Handle key, const QString& name, q
     if (open == d->openKeys.cend())
         return Status::InvalidHandle;
     const qint64 id = open.value();
+    if (d->holdsAlready([&] {
+            return d->keyExists(id) == Status::Success && d->valueHolds(id, name, type, data);
+        }))
+        return Status::Success;
     const Status status = d->write([&] {
         const Status exists = d->keyExists(id);
         return exists == Status::Success ? d->storeValue(id, name, type, data) : exists;
@@ -603,6 +679,12 @@ ClassRegistry::Status ClassRegistry::setDefaultString(const QString& path, const
         return d->refuse(valid, path);
     QByteArray data = text.toUtf8();
     data.append('\0');
+    if (d->holdsAlready([&] {
+            qint64 id = 0;
+            return d->findKey(segments, &id) == Status::Success &&
+                   d->valueHolds(id, QString(), String, data);
+        }))
+        return Status::Success;
     const Status status = d->write([&] {
         qint64 id = 0;
         const Status created = d->createPath(segments, &id);
@@ -688,6 +770,18 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
             return valid;
         paths.append(segments);
     }
+    const bool holds = d->holdsAlready([&] {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const Value& value = entries.at(i).value;
+            qint64 id = 0;
+            if (d->findKey(paths.at(i), &id) != Status::Success ||
+                !d->valueHolds(id, value.name, value.type, value.data))
+                return false;
+        }
+        return true;
+    });
+    if (holds)
+        return Status::Success;
     return d->write([&] {
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const Value& value = entries.at(i).value;

@@ -14,7 +14,10 @@
 // the case they were created with. A key holds typed values: its default
 // (unnamed) value and named ones. The whole store is one SQLite file; every
 // write is one short transaction with a busy timeout, so several processes may
-// write at once. A store that cannot be opened or written makes the operation
+// write at once. A write is compared with the store first, in a read: one that
+// would leave the store as it is writes nothing, takes no write lock and
+// succeeds even where the store cannot be written (a program registers its
+// types at every start). A store that cannot be opened or written makes the operation
 // answer a failure status, and a write that fails is logged (category
 // "zuno.registry") with its reason; nothing throws. The file is opened on first
 // use: constructing the object touches nothing.
@@ -60,6 +63,11 @@ public:
     ClassRegistry& operator=(const ClassRegistry&) = delete;
 
     QString location() const;
+
+    // The write transactions this object has committed; a write that found
+    // the store holding it already makes none. What is derived from the store
+    // tells by it whether this object changed the store since.
+    quint64 writes() const;
 
     // Why the last operation that answered InvalidName or Failed did: the
     // name the store cannot hold, or the store's own error.

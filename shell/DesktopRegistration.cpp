@@ -6,11 +6,14 @@
 #include "MimePackage.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -158,6 +161,7 @@ DesktopRegistration::DesktopRegistration(ClassRegistry& registry)
 
 void DesktopRegistration::setIcon(int iconIndex, const QByteArray& svg)
 {
+    ++m_iconChanges;
     if (svg.isEmpty())
         m_icons.remove(iconIndex);
     else
@@ -208,9 +212,29 @@ bool DesktopRegistration::keepIcon(const QString& context, const QString& name,
     return KeptFile::changed(keepUnlessProvided(path, markedSvg(svg), provided));
 }
 
+DesktopRegistration::Basis DesktopRegistration::basis(const QString& executable) const
+{
+    Basis basis;
+    basis.writes = m_registry.writes();
+    struct stat file = {};
+    if (::stat(QFile::encodeName(m_registry.location()).constData(), &file) == 0)
+        basis.storeFile = QByteArray::number(quint64(file.st_ino)) + ' ' +
+                          QByteArray::number(qint64(file.st_size)) + ' ' +
+                          QByteArray::number(qint64(file.st_mtim.tv_sec)) + '.' +
+                          QByteArray::number(qint64(file.st_mtim.tv_nsec));
+    basis.executable = executable;
+    basis.userFolder = userFolder();
+    basis.iconChanges = m_iconChanges;
+    return basis;
+}
+
 void DesktopRegistration::updateClass(const QString& className, const QString& executable)
 {
-    const QString user = userFolder();
+    const Basis made = basis(executable);
+    const QString key = className.toCaseFolded();
+    if (const auto before = m_updated.constFind(key); before != m_updated.cend() && *before == made)
+        return;
+    const QString& user = made.userFolder;
     MimePackage package;
     package.type = MimePackage::typeForClass(className);
     if (user.isEmpty() || package.type.isEmpty() || !globsOf(className, &package.globs))
@@ -218,10 +242,11 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
     package.comment = defaultValue(className);
     updatePackage(user, package);
     // Without an extension the class defines no type for an icon or entry.
-    if (package.globs.isEmpty())
-        return;
-    updateTypeIcon(className, package.type, executable);
-    updateContextMenus(user, className, package.type);
+    if (!package.globs.isEmpty()) {
+        updateTypeIcon(className, package.type, executable);
+        updateContextMenus(user, className, package.type);
+    }
+    m_updated.insert(key, made);
 }
 
 void DesktopRegistration::updatePackage(const QString& user, const MimePackage& package)

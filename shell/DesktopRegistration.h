@@ -60,6 +60,23 @@ private:
     // system has it; answers whether a file changed.
     bool keepIcon(const QString& context, const QString& name, const QByteArray& svg);
 
+    // What an update of a class was made from. While none of it changes, the
+    // class's files are in step and the update is not made again: a
+    // program's registration updates each class after each of its writes,
+    // most of which find the store holding them already.
+    struct Basis
+    {
+        quint64 writes = 0;   // of the store object
+        QByteArray storeFile; // the store file's inode, size and modification time
+        QString executable;
+        QString userFolder;
+        quint64 iconChanges = 0;
+        bool operator==(const Basis&) const = default;
+    };
+    Basis basis(const QString& executable) const;
+
     ClassRegistry& m_registry;
     QHash<int, QByteArray> m_icons;
+    quint64 m_iconChanges = 0;
+    QHash<QString, Basis> m_updated; // by case-folded class name
 };

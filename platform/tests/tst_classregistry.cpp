@@ -4,11 +4,13 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
 
 #include <sqlite3.h>
@@ -16,6 +18,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <thread>
 
 using Status = ClassRegistry::Status;
 
@@ -454,6 +457,40 @@ private Q_SLOTS:
         QCOMPARE(registry.subkeys(QString(), &names), Status::Success);
         QCOMPARE(names, QStringList{"ZunoSmileys"});
         QCOMPARE(integrityCheck(location), QString("ok"));
+    }
+
+    // Another writer that takes the lock again as soon as it lets it go, for
+    // longer than a write waits for a store that does not change: the write
+    // waits while that writer gets on, and is made once it is done.
+    void writerWaitsWhileOthersGetOn()
+    {
+        QTemporaryDir dir;
+        const QString location = storeIn(dir);
+        ClassRegistry registry(location);
+        QCOMPARE(registry.setDefaultString("ZunoSmileys", "Before"), Status::Success);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(location).constData(), &other), SQLITE_OK);
+        sqlite3_busy_timeout(other, 10000);
+        QCOMPARE(sqlite3_exec(other, "CREATE TABLE other(x)", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QElapsedTimer busy;
+        busy.start();
+        std::thread writer([&] {
+            while (busy.elapsed() < 6000) {
+                sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO other VALUES(1)", nullptr,
+                             nullptr, nullptr);
+                QThread::msleep(400);
+                sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+            }
+        });
+        QThread::msleep(100);
+        const Status status = registry.setDefaultString("ZunoSmileys", "After");
+        writer.join();
+        sqlite3_close(other);
+        QCOMPARE(status, Status::Success);
+        QString text;
+        QCOMPARE(registry.queryDefaultValue("ZunoSmileys", 255, &text), Status::Success);
+        QCOMPARE(text, QString("After"));
     }
 
     void concurrentWritersLoseNothing()

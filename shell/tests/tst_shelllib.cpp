@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <sqlite3.h>
+
 #include <memory>
 
 using Status = ClassRegistry::Status;
@@ -416,10 +418,27 @@ private Q_SLOTS:
             shell2->ShellSetQuickView("ZunoAcronyms");
             shell2->ShellAddContextMenu("ZunoSmileys", "open", "", "&Ouvrir", -1);
         };
+        const auto storeFile = [this] {
+            QFile file(storeLocation());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+        };
         registerTypes();
         const QStringList once = dumpStore();
+        const QByteArray bytes = storeFile();
+        // Repeated while another process holds the store's write lock: it is
+        // compared before it is written, so it neither waits nor fails, and
+        // the store's file is not touched.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(storeLocation()).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const bool failed =
+            shell<ShellLib>()->ShellRegisterFileType("ZunoSmileys", "Liste de smileys");
         registerTypes();
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(failed, false);
         QCOMPARE(dumpStore(), once);
+        QCOMPARE(storeFile(), bytes);
 
         QCOMPARE(defaultOf(".smy"), QString("ZunoSmileys"));
         QCOMPARE(defaultOf(".acr"), QString("ZunoAcronyms"));
