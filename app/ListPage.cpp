@@ -70,7 +70,7 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     // The filter bar, closed until asked for.
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("txtFilter") + QString::number(smileys ? 0 : 1));
-    m_filter->setClearButtonEnabled(true);
+    // No clear button: it is a theme look-up at every start, and Escape clears.
     m_filter->installEventFilter(this);
     m_filter->hide();
     connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
