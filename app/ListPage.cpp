@@ -165,13 +165,17 @@ void ListPage::openFilter(const QString& typed)
 
 void ListPage::closeFilter()
 {
+    // The list takes the focus back only from the bar: the language switch
+    // closes the bar while the user is in the About page.
+    const bool hadFocus = m_filter->hasFocus();
     m_filter->clear();
     m_sorted->forgetKeys();
     if (!m_filter->isHidden()) {
         m_filter->hide();
         placeFilterBar(false);
     }
-    m_view->setFocus(Qt::OtherFocusReason);
+    if (hadFocus)
+        m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void ListPage::placeFilterBar(bool open)
