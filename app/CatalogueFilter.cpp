@@ -3,44 +3,147 @@
 #include "CatalogueListModel.h"
 #include "SearchText.h"
 
+#include <algorithm>
+#include <numeric>
+
 CatalogueFilter::CatalogueFilter(QObject* parent)
-    : QSortFilterProxyModel(parent)
+    : QAbstractProxyModel(parent)
 {}
 
 void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
 {
+    beginResetModel();
     if (sourceModel())
         disconnect(sourceModel(), nullptr, this, nullptr);
+    QAbstractProxyModel::setSourceModel(source);
     m_list = qobject_cast<CatalogueListModel*>(source);
     forgetKeys();
-    // Connected before the proxy's own handlers, so that the keys are right
-    // when those filter the changed rows.
     if (source) {
-        const auto forget = [this] { forgetKeys(); };
+        connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
+                &CatalogueFilter::beginResetModel);
+        connect(source, &QAbstractItemModel::modelReset, this, [this] {
+            forgetKeys();
+            sortAll();
+            endResetModel();
+        });
+        // One row (an Add, a Remove) is one row here too; more are a new layout.
+        connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
+                [this](const QModelIndex&, int first, int last) {
+                    if (first != last)
+                        beginRelayout();
+                });
         connect(source, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    // Rows added at the end (a load, an Add) only add keys.
-                    if (m_starts.size() == first + 1) {
-                        for (int row = first; row <= last; ++row)
-                            appendKey(row);
-                    } else {
-                        forgetKeys();
+                    if (first == last)
+                        insertOne(first);
+                    else
+                        sourceRowsInserted(first, last);
+                });
+        connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                [this](const QModelIndex&, int first, int last) {
+                    if (first != last) {
+                        beginRelayout();
+                    } else if (const int row = m_proxyRow.value(first, -1); row >= 0) {
+                        beginRemoveRows({}, row, row);
                     }
                 });
-        connect(source, &QAbstractItemModel::rowsRemoved, this, forget);
-        connect(source, &QAbstractItemModel::dataChanged, this, forget);
-        connect(source, &QAbstractItemModel::modelReset, this, forget);
-        connect(source, &QAbstractItemModel::layoutChanged, this, forget);
+        connect(source, &QAbstractItemModel::rowsRemoved, this,
+                [this](const QModelIndex&, int first, int last) {
+                    if (first == last)
+                        removeOne(first);
+                    else
+                        sourceRowsRemoved(first, last);
+                });
+        connect(source, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                       const QList<int>& roles) {
+                    if (roles == QList<int>{Qt::DecorationRole}) {
+                        // Pictures only: the order and the filter stay.
+                        if (!m_shown.isEmpty())
+                            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), roles);
+                        return;
+                    }
+                    beginRelayout();
+                    forgetKeys();
+                    sortAll();
+                    endRelayout();
+                    Q_UNUSED(topLeft);
+                    Q_UNUSED(bottomRight);
+                });
+        connect(source, &QAbstractItemModel::headerDataChanged, this,
+                &CatalogueFilter::headerDataChanged);
     }
-    QSortFilterProxyModel::setSourceModel(source);
+    sortAll();
+    endResetModel();
+}
+
+QModelIndex CatalogueFilter::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || row >= m_shown.size() || column < 0 ||
+        column >= columnCount())
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex CatalogueFilter::parent(const QModelIndex&) const
+{
+    return {};
+}
+
+int CatalogueFilter::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_shown.size());
+}
+
+int CatalogueFilter::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !sourceModel() ? 0 : sourceModel()->columnCount();
+}
+
+bool CatalogueFilter::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_shown.isEmpty();
+}
+
+QModelIndex CatalogueFilter::mapToSource(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || !sourceModel() || proxyIndex.row() >= m_shown.size())
+        return {};
+    return sourceModel()->index(m_shown.at(proxyIndex.row()), proxyIndex.column());
+}
+
+QModelIndex CatalogueFilter::mapFromSource(const QModelIndex& sourceIndex) const
+{
+    if (!sourceIndex.isValid() || sourceIndex.row() >= m_proxyRow.size())
+        return {};
+    const int row = m_proxyRow.at(sourceIndex.row());
+    return row < 0 ? QModelIndex() : createIndex(row, sourceIndex.column());
+}
+
+QVariant CatalogueFilter::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    // Columns are the list's own; there are no row headers to map.
+    return sourceModel() ? sourceModel()->headerData(section, orientation, role) : QVariant();
+}
+
+void CatalogueFilter::sort(int column, Qt::SortOrder order)
+{
+    beginRelayout();
+    m_sortColumn = column;
+    m_sortOrder = order;
+    sortAll();
+    endRelayout();
 }
 
 void CatalogueFilter::setOtherDescriptions(const QStringList& descriptions)
 {
     m_otherDescriptions = descriptions;
     forgetKeys();
-    if (isFiltering())
-        invalidateFilter();
+    if (isFiltering()) {
+        beginRelayout();
+        showAccepted();
+        endRelayout();
+    }
 }
 
 void CatalogueFilter::setFilterWords(const QString& text)
@@ -48,32 +151,187 @@ void CatalogueFilter::setFilterWords(const QString& text)
     const QStringList words = SearchText::of(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words == m_words)
         return;
+    beginRelayout();
     m_words = words;
-    if (m_words.isEmpty())
-        forgetKeys();
-    invalidateFilter();
+    showAccepted();
+    endRelayout();
 }
 
-bool CatalogueFilter::filterAcceptsRow(int sourceRow, const QModelIndex&) const
+bool CatalogueFilter::accepts(int sourceRow) const
 {
     if (m_words.isEmpty() || !m_list)
         return true;
-    if (m_starts.isEmpty()) {
-        // Made once for all rows, when a filter first asks.
-        m_starts.reserve(m_list->rowCount() + 1);
-        m_starts.append(0);
-        for (int row = 0; row < m_list->rowCount(); ++row)
-            appendKey(row);
-    }
+    prepare();
     if (sourceRow + 1 >= m_starts.size())
         return true;
-    const QStringView key =
-        QStringView(m_keys).sliced(m_starts[sourceRow], m_starts[sourceRow + 1] - m_starts[sourceRow]);
-    for (const QString& word : m_words) {
-        if (!key.contains(word))
-            return false;
+    const QStringView key = QStringView(m_keys).sliced(
+        m_starts[sourceRow], m_starts[sourceRow + 1] - m_starts[sourceRow]);
+    return std::all_of(m_words.cbegin(), m_words.cend(),
+                       [key](const QString& word) { return key.contains(word); });
+}
+
+void CatalogueFilter::prepare() const
+{
+    if (!m_starts.isEmpty() || !m_list)
+        return;
+    m_starts.reserve(m_list->rowCount() + 1);
+    m_starts.append(0);
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        appendKey(row);
+}
+
+bool CatalogueFilter::before(int a, int b) const
+{
+    const CatalogueListModel::Entry& x = m_list->entry(m_sortOrder == Qt::AscendingOrder ? a : b);
+    const CatalogueListModel::Entry& y = m_list->entry(m_sortOrder == Qt::AscendingOrder ? b : a);
+    const bool texts = m_sortColumn == CatalogueListModel::TextColumn;
+    return (texts ? x.text : x.description)
+               .compare(texts ? y.text : y.description, Qt::CaseInsensitive) < 0;
+}
+
+void CatalogueFilter::sortAll()
+{
+    const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
+    m_order.resize(rows);
+    std::iota(m_order.begin(), m_order.end(), 0);
+    if (m_list && m_sortColumn >= 0 && m_sortColumn < columnCount())
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [this](int a, int b) { return before(a, b); });
+    showAccepted();
+}
+
+void CatalogueFilter::showAccepted()
+{
+    m_shown.clear();
+    m_shown.reserve(m_order.size());
+    m_proxyRow.fill(-1, m_order.size());
+    for (const int row : std::as_const(m_order)) {
+        if (accepts(row)) {
+            m_proxyRow[row] = int(m_shown.size());
+            m_shown.append(row);
+        }
     }
-    return true;
+    if (m_shown.capacity() > m_shown.size() * 2 + 1024)
+        m_shown.squeeze();
+}
+
+void CatalogueFilter::beginRelayout()
+{
+    Q_EMIT layoutAboutToBeChanged();
+    m_savedProxy = persistentIndexList();
+    m_savedSource.clear();
+    for (const QModelIndex& proxy : std::as_const(m_savedProxy))
+        m_savedSource.append(QPersistentModelIndex(mapToSource(proxy)));
+}
+
+void CatalogueFilter::endRelayout()
+{
+    QModelIndexList now;
+    now.reserve(m_savedSource.size());
+    for (const QPersistentModelIndex& source : std::as_const(m_savedSource))
+        now.append(mapFromSource(source));
+    changePersistentIndexList(m_savedProxy, now);
+    m_savedProxy.clear();
+    m_savedSource.clear();
+    Q_EMIT layoutChanged();
+}
+
+void CatalogueFilter::sourceRowsInserted(int first, int last)
+{
+    const int count = last - first + 1;
+    // Rows added at the end (a load, an Add) only add keys.
+    if (m_starts.size() == first + 1) {
+        for (int row = first; row <= last; ++row)
+            appendKey(row);
+    } else {
+        forgetKeys();
+    }
+    for (int& row : m_order) {
+        if (row >= first)
+            row += count;
+    }
+    for (int row = first; row <= last; ++row) {
+        const auto at = m_sortColumn < 0
+                            ? std::lower_bound(m_order.begin(), m_order.end(), row)
+                            : std::upper_bound(m_order.begin(), m_order.end(), row,
+                                               [this](int a, int b) { return before(a, b); });
+        m_order.insert(at, row);
+    }
+    showAccepted();
+    endRelayout();
+}
+
+void CatalogueFilter::insertOne(int sourceRow)
+{
+    if (m_starts.size() == sourceRow + 1)
+        appendKey(sourceRow);
+    else
+        forgetKeys();
+    for (int& row : m_order) {
+        if (row >= sourceRow)
+            ++row;
+    }
+    for (int& row : m_shown) {
+        if (row >= sourceRow)
+            ++row;
+    }
+    m_proxyRow.insert(sourceRow, -1);
+    const auto at = m_sortColumn < 0
+                        ? std::lower_bound(m_order.begin(), m_order.end(), sourceRow)
+                        : std::upper_bound(m_order.begin(), m_order.end(), sourceRow,
+                                           [this](int a, int b) { return before(a, b); });
+    const qsizetype place = at - m_order.begin();
+    m_order.insert(place, sourceRow);
+    if (!accepts(sourceRow))
+        return;
+    // Before the next shown row in the order, or last.
+    int row = int(m_shown.size());
+    for (qsizetype i = place + 1; i < m_order.size(); ++i) {
+        if (m_proxyRow.at(m_order.at(i)) >= 0) {
+            row = m_proxyRow.at(m_order.at(i));
+            break;
+        }
+    }
+    beginInsertRows({}, row, row);
+    m_shown.insert(row, sourceRow);
+    for (qsizetype i = row; i < m_shown.size(); ++i)
+        m_proxyRow[m_shown.at(i)] = int(i);
+    endInsertRows();
+}
+
+void CatalogueFilter::removeOne(int sourceRow)
+{
+    forgetKeys();
+    const int row = m_proxyRow.value(sourceRow, -1);
+    m_order.removeOne(sourceRow);
+    for (int& each : m_order) {
+        if (each > sourceRow)
+            --each;
+    }
+    m_proxyRow.remove(sourceRow);
+    if (row >= 0)
+        m_shown.remove(row);
+    for (qsizetype i = 0; i < m_shown.size(); ++i) {
+        if (m_shown.at(i) > sourceRow)
+            --m_shown[i];
+        if (i >= row)
+            m_proxyRow[m_shown.at(i)] = int(i);
+    }
+    if (row >= 0)
+        endRemoveRows();
+}
+
+void CatalogueFilter::sourceRowsRemoved(int first, int last)
+{
+    const int count = last - first + 1;
+    forgetKeys();
+    m_order.removeIf([first, last](int row) { return row >= first && row <= last; });
+    for (int& row : m_order) {
+        if (row > last)
+            row -= count;
+    }
+    showAccepted();
+    endRelayout();
 }
 
 void CatalogueFilter::appendKey(int row) const

@@ -269,14 +269,14 @@ int CatalogueListModel::firstUserRow() const
     return int(m_entries.crend() - lastBuiltIn);
 }
 
-void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
+void CatalogueListModel::replaceUserEntries(const QList<UserListFormat::Entry>& entries)
 {
     // Only the user's rows change; the built-in ones before them stay.
     const int first = firstUserRow();
-    const QList<Entry>& kept = entries;
+    const QList<UserListFormat::Entry>& kept = entries;
 
-    const auto same = [](const Entry& a, const Entry& b) {
-        return a.origin == b.origin && a.text == b.text && a.description == b.description;
+    const auto same = [](const Entry& a, const UserListFormat::Entry& b) {
+        return a.origin == Origin::File && a.text == b.text && a.description == b.description;
     };
     const int oldCount = int(m_entries.size()) - first;
     const int newCount = int(kept.size());
@@ -295,10 +295,14 @@ void CatalogueListModel::replaceUserEntries(const QList<Entry>& entries)
         return;
     const int at = first + prefix;
     beginInsertRows({}, at, at + insertCount - 1);
-    const QList<Entry> inserted = kept.mid(prefix, insertCount);
-    m_entries = m_entries.first(at) + inserted + m_entries.sliced(at);
-    for (const Entry& entry : inserted)
-        addToIndex(entry);
+    // Appended, then turned into place: the rows after them move once.
+    const qsizetype end = m_entries.size();
+    m_entries.reserve(end + insertCount);
+    for (int i = prefix; i < prefix + insertCount; ++i) {
+        m_entries.append({kept.at(i).text, kept.at(i).description, Origin::File});
+        addToIndex(m_entries.constLast());
+    }
+    std::rotate(m_entries.begin() + at, m_entries.begin() + end, m_entries.end());
     endInsertRows();
 }
 

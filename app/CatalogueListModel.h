@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include "UserListFormat.h"
+
 // One catalogue list: the smileys or the acronyms. The rows are the only
 // store of the entries. Each row holds the entry text, its description and
 // its origin: built in ("Table", never saved, edited or removed) or the
@@ -101,10 +103,11 @@ public:
     // The user's entries in row order.
     QList<Entry> userEntries() const;
 
-    // Puts these entries (user entries the list may hold) in place of the
-    // user's entries; the built-in entries stay. Only the rows that differ
-    // change, so the views keep their selection elsewhere.
-    void replaceUserEntries(const QList<Entry>& entries);
+    // Puts these entries (user entries the list may hold, as their file has
+    // them) in place of the user's entries; the built-in entries stay. Only
+    // the rows that differ change, so the views keep their selection
+    // elsewhere, and no row is copied but the new ones.
+    void replaceUserEntries(const QList<UserListFormat::Entry>& entries);
 
     static QString tagText(Origin origin);
     QString iconKey(Origin origin) const;

@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPropertyAnimation>
 #include <QShortcut>
-#include <QSortFilterProxyModel>
 #include <QTimer>
 #include <QToolButton>
 
@@ -56,9 +55,6 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     m_model->setIcons(AppIcons::listIcons());
     m_sorted = new CatalogueFilter(this);
     m_sorted->setSourceModel(m_model);
-    // Letter case aside, the same in every locale.
-    m_sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
-    m_sorted->setSortLocaleAware(false);
 
     m_view = new CatalogueView(this);
     m_view->setObjectName(smileys ? QStringLiteral("SmileyView") : QStringLiteral("AcronymView"));
@@ -83,7 +79,7 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     // The filter bar, closed until asked for.
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("txtFilter") + QString::number(smileys ? 0 : 1));
-    m_filter->setClearButtonEnabled(true);
+    // No clear button: it is a theme look-up at every start, and Escape clears.
     m_filter->installEventFilter(this);
     m_filter->hide();
     connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -153,7 +149,7 @@ void ListPage::retranslate()
     m_filter->setAccessibleDescription(m_localizer.ID_INT_FILTER_HELP());
 }
 
-QSortFilterProxyModel* ListPage::sortedModel() const
+QAbstractProxyModel* ListPage::sortedModel() const
 {
     return m_sorted;
 }
@@ -168,6 +164,7 @@ void ListPage::openFilter(const QString& typed)
     if (m_filter->isHidden()) {
         placeFilterBar(true);
         m_filter->show();
+        m_sorted->prepare();
     }
     m_filter->setFocus(Qt::ShortcutFocusReason);
     if (!typed.isEmpty())
@@ -176,12 +173,17 @@ void ListPage::openFilter(const QString& typed)
 
 void ListPage::closeFilter()
 {
+    // The list takes the focus back only from the bar: the language switch
+    // closes the bar while the user is in the About page.
+    const bool hadFocus = m_filter->hasFocus();
     m_filter->clear();
+    m_sorted->forgetKeys();
     if (!m_filter->isHidden()) {
         m_filter->hide();
         placeFilterBar(false);
     }
-    m_view->setFocus(Qt::OtherFocusReason);
+    if (hadFocus)
+        m_view->setFocus(Qt::OtherFocusReason);
     Q_EMIT filterClosed();
 }
 
@@ -384,11 +386,7 @@ void ListPage::showUserEntries(const UserListChange::Entries& entries)
     const int row = m_view->selectedSourceRow();
     const bool wasUser = row >= 0 && m_model->entry(row).origin == CatalogueListModel::Origin::File;
     const QString selected = wasUser ? m_model->entry(row).text : QString();
-    QList<CatalogueListModel::Entry> users;
-    users.reserve(entries.size());
-    for (const auto& entry : entries)
-        users.append({entry.text, entry.description, CatalogueListModel::Origin::File});
-    m_model->replaceUserEntries(users);
+    m_model->replaceUserEntries(entries);
     if (wasUser && m_view->selectedSourceRow() < 0) {
         if (const int again = userRowOf(selected); again >= 0)
             select(again);

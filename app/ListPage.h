@@ -13,7 +13,7 @@ class CatalogueView;
 class QLabel;
 class QLineEdit;
 class QMimeData;
-class QSortFilterProxyModel;
+class QAbstractProxyModel;
 class QToolButton;
 class ZunoSmiley1;
 
@@ -29,7 +29,8 @@ public:
     ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidget* parent = nullptr);
 
     CatalogueListModel* model() const { return m_model; }
-    QSortFilterProxyModel* sortedModel() const;
+    // The list as the view shows it: sorted and filtered.
+    QAbstractProxyModel* sortedModel() const;
     QLineEdit* filterField() const { return m_filter; }
     QLabel* copiedNotice() const { return m_copied; }
     CatalogueView* view() const { return m_view; }

@@ -153,11 +153,11 @@ void frmMain::Form_Load()
 
 qsizetype frmMain::expectedRows(const QString& listFile)
 {
-    // The built-in entries, and about one user entry per 24 bytes of the
+    // The built-in entries, and about one user entry per 32 bytes of the
     // file, as far as the reader goes; squeeze() gives back what is left.
     constexpr qsizetype BuiltInRoom = 160;
     const qint64 size = std::min<qint64>(QFileInfo(listFile).size(), UserListReader::MaxFileSize);
-    return BuiltInRoom + qsizetype(size / 24);
+    return BuiltInRoom + qsizetype(size / 32);
 }
 
 void frmMain::adoptProgramLists()

@@ -41,4 +41,7 @@ QT_QPA_PLATFORM=offscreen "$bin/bench_userlist_add" "$runs" || true
 echo
 echo "== list file load through the catalogue controls"
 "$bin/bench_catalogue_load" "$runs" || true
+echo
+echo "== keystroke in the filter bar to the painted list (offscreen)"
+[ -x "$bin/bench_filter" ] && { QT_QPA_PLATFORM=offscreen "$bin/bench_filter" || true; }
 exit 0

@@ -216,7 +216,7 @@ private Q_SLOTS:
             QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                               QPoint(h->sectionViewportPosition(section) + 5, h->height() / 2));
         };
-        QSortFilterProxyModel* sorted = w->page(0)->sortedModel();
+        QAbstractProxyModel* sorted = w->page(0)->sortedModel();
         auto isSorted = [sorted](int column, Qt::SortOrder order) {
             for (int r = 1; r < sorted->rowCount(); ++r) {
                 const QString a = sorted->index(r - 1, column).data().toString();
@@ -360,9 +360,13 @@ private Q_SLOTS:
         const int filtered = page->sortedModel()->rowCount();
         QVERIFY(filtered > 2 && filtered < page->model()->rowCount());
         page->sortByColumn(1);
+        // An entry added meanwhile takes its place in the sorted, filtered list.
+        QVERIFY(page->addUserEntry("Boo", "a ghost"));
+        QCOMPARE(page->sortedModel()->rowCount(), filtered + 1);
         QStringList texts;
-        for (int r = 0; r < filtered; ++r)
+        for (int r = 0; r <= filtered; ++r)
             texts << page->sortedModel()->index(r, 0).data().toString();
+        QVERIFY(texts.contains("Boo"));
         QStringList sorted = texts;
         std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
             return a.compare(b, Qt::CaseInsensitive) < 0;

@@ -108,17 +108,23 @@ start() {
     # Let the window settle before driving it.
     sleep 1
 }
-# Selects ";-)" in the smiley list by typing it, as a user may, and presses Copy.
+# Finds ";-)" in the smiley list by typing it, as a user may (the text typed
+# in the list goes to its filter), goes down into the list onto it and
+# presses Copy.
 copy_wink() {
     if [ "$platform" = x11 ]; then
         xdotool mousemove --window "$wid" 60 81 click 1
         sleep 0.7   # longer than the rest that selects the entry under the pointer
         xdotool type --delay 100 ';-)'
         sleep 0.3
+        xdotool key Down
+        sleep 0.3
         xdotool mousemove --window "$wid" 325 66 click 1
     else
-        # The keyboard alone: into the list, the entry, on to Copy.
-        wtype -s 300 -k Tab -s 300 ';-)' -s 300 -k Tab -s 300 -k space -s 300
+        # The keyboard alone: into the list, the filter, down onto the entry,
+        # then past the filter field on to Copy.
+        wtype -s 300 -k Tab -s 300 ';-)' -s 300 -k Down -s 300 -k Tab -s 300 -k Tab -s 300 \
+              -k space -s 300
     fi
     sleep 0.3
 }
