@@ -38,13 +38,12 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     exec env ZUNO_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 
-mkdir -p "$work/prog" "$work/home" "$work/docs"
-cp "$bin/ZunoSmiley" "$bin"/lib*.so* "$work/prog/"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
-       XDG_CACHE_HOME=$work/home/cache QT_QPA_PLATFORM=xcb
-dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$work/address" 4>"$work/bus.pid"
+. "$(dirname "$0")/../../tests/support/program-copy.sh"
+mkdir -p "$work/docs"
+zuno_copy_program "$bin" "$work"
+export QT_QPA_PLATFORM=xcb
+zuno_private_bus "$work"
 bus=$(cat "$work/bus.pid")
-export DBUS_SESSION_BUS_ADDRESS=$(cat "$work/address")
 
 "$work/prog/ZunoSmiley" &
 pid=$!

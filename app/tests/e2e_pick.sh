@@ -26,13 +26,11 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 check() { echo "ok: $*"; }
 
-mkdir -p "$work/prog" "$work/home"
-cp "$bin/ZunoSmiley" "$bin/zuno-clipboard-keeper" "$bin"/lib*.so* "$work/prog/"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
-       XDG_CACHE_HOME=$work/home/cache QT_QPA_PLATFORM=xcb
-dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$work/address" 4>"$work/bus.pid"
+. "$(dirname "$0")/../../tests/support/program-copy.sh"
+zuno_copy_program "$bin" "$work"
+export QT_QPA_PLATFORM=xcb
+zuno_private_bus "$work"
 pids+=("$(cat "$work/bus.pid")")
-export DBUS_SESSION_BUS_ADDRESS=$(cat "$work/address")
 # An entry of the user's with an accent and a character of no Latin layout.
 printf '"café →","Tasse fumante"\r\n' >"$work/prog/Smileys.smy"
 

@@ -21,12 +21,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/prog" "$work/home"
-cp "$bin/ZunoSmiley" "$bin/zuno-clipboard-keeper" "$bin"/lib*.so* "$work/prog/"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
-       XDG_CACHE_HOME=$work/home/cache QT_QPA_PLATFORM=xcb
-# Not the user's session bus: the program would hand itself to a running window.
-unset DBUS_SESSION_BUS_ADDRESS
+. "$(dirname "$0")/../../tests/support/program-copy.sh"
+zuno_copy_program "$bin" "$work"
+export QT_QPA_PLATFORM=xcb
 settings=$XDG_CONFIG_HOME/ZunoSmileys/ZunoSmileys.conf
 smileys=$work/prog/Smileys.smy
 acronyms=$work/prog/Acronyms.acr

@@ -46,13 +46,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-# A copy of its own with the keeper beside it, so that the list files land
-# there and this test's processes are told apart by path.
-mkdir -p "$work/prog" "$work/home" "$work/runtime"
+. "$support/program-copy.sh"
+zuno_copy_program "$bin" "$work"
+mkdir -p "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$bin/ZunoSmiley" "$bin"/lib*.so* "$bin/zuno-clipboard-keeper" "$work/prog/"
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
-       XDG_CACHE_HOME=$work/home/cache
 if [ "$platform" = x11 ]; then
     export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/runtime
 else
