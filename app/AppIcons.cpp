@@ -1,7 +1,9 @@
 #include "AppIcons.h"
 
 #include <QFile>
+#include <QImage>
 #include <QPainter>
+#include <QResource>
 #include <QSvgRenderer>
 
 namespace {
@@ -13,6 +15,32 @@ QString resourcePath(const char* name)
 QIcon resource(const char* name)
 {
     return QIcon(resourcePath(name));
+}
+
+// A picture drawn when the program was built, one image per size (see
+// app/CMakeLists.txt), taken from the resources as it is.
+QIcon drawn(const QString& name, std::initializer_list<int> sizes)
+{
+    QIcon icon;
+    for (const int size : sizes) {
+        const QResource pixels(QStringLiteral(":/zuno/%1-%2.argb").arg(name).arg(size));
+        const bool lasting = pixels.compressionAlgorithm() == QResource::NoCompression;
+        const QByteArray bytes = lasting
+            ? QByteArray::fromRawData(reinterpret_cast<const char*>(pixels.data()), pixels.size())
+            : pixels.uncompressedData();
+        if (bytes.size() != qsizetype(size) * size * 4)
+            continue;
+        const QImage image(reinterpret_cast<const uchar*>(bytes.constData()), size, size,
+                           size * 4, QImage::Format_ARGB32_Premultiplied);
+        // The resource's own bytes stay for the whole run; uncompressed ones do not.
+        icon.addPixmap(QPixmap::fromImage(lasting ? image : image.copy()));
+    }
+    return icon;
+}
+
+QIcon small(const char* name)
+{
+    return drawn(QLatin1String(name), {16, 32});
 }
 
 // The asset of icon index 0 (the program), 1 (smiley lists), 2 (acronym lists).
@@ -31,7 +59,7 @@ const char* iconAsset(int index)
 
 QIcon AppIcons::program()
 {
-    return resource(iconAsset(0));
+    return drawn(QLatin1String("zunosmiley"), {16, 24, 32, 48, 64, 128});
 }
 
 QIcon AppIcons::document(int index)
@@ -48,10 +76,10 @@ QByteArray AppIcons::svgData(int index)
 QHash<QString, QIcon> AppIcons::listIcons()
 {
     return {
-        {QStringLiteral("Smiley"), resource("smiley.svg")},
-        {QStringLiteral("Acronym"), resource("acronym.svg")},
-        {QStringLiteral("Smiley2"), resource("smiley-user.svg")},
-        {QStringLiteral("Acronym2"), resource("acronym-user.svg")},
+        {QStringLiteral("Smiley"), small("smiley")},
+        {QStringLiteral("Acronym"), small("acronym")},
+        {QStringLiteral("Smiley2"), small("smiley-user")},
+        {QStringLiteral("Acronym2"), small("acronym-user")},
     };
 }
 
@@ -61,7 +89,7 @@ QIcon AppIcons::button(const QString& themeName)
     static QHash<QString, QIcon> found;
     if (const auto it = found.constFind(themeName); it != found.cend())
         return *it;
-    const QIcon fallback(QStringLiteral(":/zuno/") + themeName + QStringLiteral(".svg"));
+    const QIcon fallback = drawn(themeName, {16, 32});
     // Without a desktop theme (none, or only the fallback theme, which holds
     // no action icons) every look-up would end at the bundled picture.
     const QString theme = QIcon::themeName();

@@ -6,7 +6,8 @@
 #include <QPixmap>
 #include <QString>
 
-// The program's pictures, drawn as SVG assets in the program's resources.
+// The program's pictures: SVG assets in the program's resources, and the ones
+// the window shows at every start also drawn at build time.
 // Button pictures come from the desktop's icon theme where it has them.
 class AppIcons
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The busy pointer of long steps (start-up, opening the entry dialog).
+// The busy pointer of long steps (start-up, opening the entry dialog), over
+// the program's windows while one is shown.
 class BusyPointer
 {
 public:

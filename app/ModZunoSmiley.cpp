@@ -33,7 +33,7 @@ void ModZunoSmiley::Main()
     BusyPointer::show();
     LoadSettings();
     Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(CurrentLanguage));
-    RegisterListFileTypes();
+    registerListFileTypesWhenShown();
     AppTitle = QStringLiteral("Orvak Zuno Smileys");
     MainWindow = new frmMain(*this);
     MainWindow->setWindowTitle(AppTitle);
@@ -98,6 +98,20 @@ void ModZunoSmiley::RegisterListFileTypes()
         // The catalogue works without the desktop knowing its file types.
         qWarning("File-type registration failed: %s", error.what());
     }
+}
+
+void ModZunoSmiley::registerListFileTypesWhenShown()
+{
+    if (m_registration == Registration::NotAsked)
+        m_registration = Registration::Pending;
+}
+
+void ModZunoSmiley::registerPendingFileTypes()
+{
+    if (m_registration != Registration::Pending)
+        return;
+    m_registration = Registration::Made;
+    RegisterListFileTypes();
 }
 
 ZunoSmiley1& ModZunoSmiley::Localizer()

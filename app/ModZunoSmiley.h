@@ -27,8 +27,8 @@ public:
     ModZunoSmiley(const ModZunoSmiley&) = delete;
     ModZunoSmiley& operator=(const ModZunoSmiley&) = delete;
 
-    // Start-up: busy pointer, setting, localizer, registration, main window
-    // loaded and shown. From then on the program runs on window events.
+    // Start-up: busy pointer, setting, localizer, registration (made once the
+    // window is drawn), main window loaded and shown. From then on the program runs on window events.
     void Main();
 
     void LoadSettings();
@@ -37,6 +37,12 @@ public:
     bool SaveSettings(AtomicFileWriter::Result* why = nullptr);
     static QString ReadSetting(const QString& Key, const QString& Default, const QString& Section);
     void RegisterListFileTypes();
+    // Asks for the registration of the list file types once the window has
+    // been drawn: the window need not wait for the desktop's store, and a
+    // start asks once however often it is asked.
+    void registerListFileTypesWhenShown();
+    // Makes the registration asked for above, if it has not been made yet.
+    void registerPendingFileTypes();
 
     ZunoSmiley1& Localizer();
     OVObject& ObjectLib();
@@ -68,4 +74,5 @@ private:
     std::unique_ptr<OVObject> m_objectLib;
     TerminationWatcher* m_terminationWatcher = nullptr;
     bool m_closing = false;
+    enum class Registration { NotAsked, Pending, Made } m_registration = Registration::NotAsked;
 };

@@ -115,7 +115,7 @@ UserListStore* frmMain::store(int list) const
 
 void frmMain::Form_Load()
 {
-    m_mod.RegisterListFileTypes();
+    m_mod.registerListFileTypesWhenShown();
     for (ListPage* list : m_pages) {
         ModCommonCtrls::SetListViewExStyle(list->view(), ModCommonCtrls::LVS_EX_ONECLICKACTIVATE);
         ModCommonCtrls::SetListViewExStyle(list->view(), ModCommonCtrls::LVS_EX_TRACKSELECT);
@@ -299,6 +299,14 @@ void frmMain::Form_Unload()
         store->stop();
     if (m_mod.MainWindow == this)
         m_mod.MainWindow = nullptr;
+    m_unloaded = true;
+}
+
+void frmMain::registerPendingFileTypes()
+{
+    // A closed window may outlive the program state it was made for.
+    if (!m_unloaded)
+        m_mod.registerPendingFileTypes();
 }
 
 void frmMain::TabStrip1_Click(int tab)
@@ -471,10 +479,19 @@ bool frmMain::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
         Form_Activate();
-    else if (event->type() == QEvent::Show)
+    else if (event->type() == QEvent::Show) {
         // Without a window manager the window may never be activated; the
         // pointer must not stay busy all the same.
         QTimer::singleShot(0, this, &frmMain::Form_Activate);
+        // The registration asked for at the start follows the first drawing,
+        // or comes a moment later where the window is not drawn (a hidden
+        // workspace).
+        QTimer::singleShot(1000, this, [this] { registerPendingFileTypes(); });
+    } else if (event->type() == QEvent::Paint && !m_drawn) {
+        m_drawn = true;
+        // Queued: the first picture goes out before the registration runs.
+        QTimer::singleShot(0, this, [this] { registerPendingFileTypes(); });
+    }
     return QWidget::event(event);
 }
 

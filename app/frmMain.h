@@ -101,6 +101,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void registerPendingFileTypes();
 
 private:
     AtomicFileWriter::Result saveList(int list);
@@ -120,5 +121,8 @@ private:
     OVAcronym* m_acronymControl = nullptr;
     int m_lastList = SmileyTab;
     bool m_picking = false;
+    // The window has been drawn once (the start's registration follows it).
+    bool m_drawn = false;
+    bool m_unloaded = false;
     ActiveWindow m_pickTarget;
 };

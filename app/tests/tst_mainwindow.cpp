@@ -603,9 +603,10 @@ private Q_SLOTS:
         QFETCH(QString, value);
         AppFixture app;
         app.start();
+        // Made once the window has been drawn.
         ClassRegistry registry;
         QString stored;
-        QCOMPARE(registry.queryDefaultValue(key, 1024, &stored), ClassRegistry::Status::Success);
+        QTRY_COMPARE(registry.queryDefaultValue(key, 1024, &stored), ClassRegistry::Status::Success);
         QCOMPARE(stored, value);
     }
 
