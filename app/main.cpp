@@ -10,6 +10,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
+
+#include <thread>
 
 int main(int argc, char* argv[])
 {
@@ -31,8 +34,14 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::DesktopApplicationId));
     QApplication::setWindowIcon(AppIcons::program());
 
+    // The session bus answers while the window's font is looked up: both are
+    // waits of every start, and neither needs the other.
     SingleInstance instance;
-    if (instance.start(line.files, line.pick, startupToken) == SingleInstance::Role::HandedOver)
+    SingleInstance::Role role = SingleInstance::Role::Alone;
+    std::thread claim([&] { role = instance.start(line.files, line.pick, startupToken); });
+    static_cast<void>(QFontMetrics(QApplication::font()).height());
+    claim.join();
+    if (role == SingleInstance::Role::HandedOver)
         return 0;
 
     // The window the user was typing in, before the catalogue comes up.

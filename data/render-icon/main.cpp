@@ -1,7 +1,11 @@
-// render-icon SVG SIZE PNG: draws an SVG picture into a square PNG of SIZE
-// pixels, for the icon theme's fixed-size folders. A build tool, not installed.
+// render-icon SVG SIZE OUT: draws an SVG picture into a square image of SIZE
+// pixels, for the icon theme's fixed-size folders (OUT a PNG) and for the
+// pictures the window shows at every start (OUT ending in ".argb": raw
+// premultiplied ARGB pixels in the machine's byte order, which the program
+// takes from its resources as they are). A build tool, not installed.
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -15,7 +19,7 @@ int main(int argc, char* argv[])
     bool sizeOk = false;
     const int size = args.size() == 4 ? args.at(2).toInt(&sizeOk) : 0;
     if (!sizeOk || size < 1 || size > 1024) {
-        std::fputs("usage: render-icon SVG SIZE PNG\n", stderr);
+        std::fputs("usage: render-icon SVG SIZE OUT.png|OUT.argb\n", stderr);
         return 2;
     }
     QSvgRenderer svg(args.at(1));
@@ -29,7 +33,18 @@ int main(int argc, char* argv[])
         QPainter painter(&image);
         svg.render(&painter);
     }
-    if (!image.save(args.at(3), "PNG")) {
+    const QString out = args.at(3);
+    bool written = false;
+    if (out.endsWith(QLatin1String(".argb"))) {
+        QFile file(out);
+        const qint64 bytes = qint64(image.sizeInBytes());
+        written = image.bytesPerLine() == size * 4 && file.open(QIODevice::WriteOnly)
+            && file.write(reinterpret_cast<const char*>(image.constBits()), bytes) == bytes
+            && file.flush();
+    } else {
+        written = image.save(out, "PNG");
+    }
+    if (!written) {
         std::fprintf(stderr, "render-icon: cannot write %s\n", qPrintable(args.at(3)));
         return 1;
     }
