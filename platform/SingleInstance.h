@@ -36,7 +36,8 @@ public:
 
     // Claims the name, or hands the command line and this start's token to
     // its holder. Needs the application object; call it before the window
-    // is built.
+    // is built. It may run on a thread of its own while the main thread
+    // goes on (the bus delivers later command lines in this object's thread).
     Role start(const QStringList& files, bool pick, const QString& token);
 
     // Gives the name up, so that a start from now on runs on its own (the
