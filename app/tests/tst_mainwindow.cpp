@@ -653,6 +653,23 @@ private Q_SLOTS:
             QVERIFY2(QFile::exists(data + "/icons/hicolor/scalable/" + icon), qPrintable(icon));
     }
 
+    // The pictures drawn when the program was built are in its resources:
+    // one left out would show as nothing.
+    void theWindowShowsItsPictures()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        QVERIFY(w->windowIcon().availableSizes().contains(QSize(128, 128)));
+        for (int list = 0; list < 2; ++list) {
+            const QModelIndex first = w->page(list)->view()->model()->index(0, 0);
+            QVERIFY(!first.data(Qt::DecorationRole).value<QIcon>().pixmap(16).isNull());
+        }
+        for (const QToolButton* button : w->findChildren<QToolButton*>()) {
+            if (button->objectName().startsWith("cmd"))
+                QVERIFY2(!button->icon().pixmap(16).isNull(), qPrintable(button->objectName()));
+        }
+    }
+
     void thePointerIsNormalOnceTheWindowIsShown()
     {
         AppFixture app;
