@@ -851,7 +851,7 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
     });
     if (holds)
         return Status::Success;
-    return d->write([&] {
+    const Status written = d->write([&] {
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const Value& value = entries.at(i).value;
             qint64 id = 0;
@@ -863,6 +863,19 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
         }
         return Status::Success;
     });
+    if (written == Status::Success || entries.isEmpty())
+        return written;
+    const QString& first = entries.first().key;
+    return d->refuse(written, entries.size() == 1 ? first
+                                                 : QStringLiteral("%1, and %2 more")
+                                                       .arg(first)
+                                                       .arg(entries.size() - 1));
+}
+
+ClassRegistry::Status ClassRegistry::checkKeyPath(const QString& path)
+{
+    QStringList segments;
+    return d->refuse(splitPath(path, false, &segments, &d->lastError), path);
 }
 
 ClassRegistry::Status ClassRegistry::removeValues(const QList<Entry>& entries)
