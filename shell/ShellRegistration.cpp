@@ -4,6 +4,8 @@
 #include "OVObject.h"
 #include "TextRules.h"
 
+#include <QScopeGuard>
+
 namespace {
 
 constexpr quint32 MissingNameError = 0x8004041B;
@@ -194,9 +196,11 @@ void ShellRegistration::commitTransaction()
     if (!entries.isEmpty())
         store.setValues(entries);
     // The desktop's files are read back from the store, whatever it holds now.
+    DesktopRegistration& files = desktop();
+    files.beginSequence();
+    const auto endSequence = qScopeGuard([&files] { files.endSequence(); });
     for (const Transaction::ClassUpdate& update : std::as_const(staged->classes))
-        desktop().updateClass(update.className, update.executable);
+        files.updateClass(update.className, update.executable);
     for (const Transaction::ProgramEntry& entry : std::as_const(staged->programEntries))
-        desktop().updateProgramEntry(entry.desktopId, entry.name, entry.classNames,
-                                     entry.executable);
+        files.updateProgramEntry(entry.desktopId, entry.name, entry.classNames, entry.executable);
 }
