@@ -88,7 +88,8 @@ public:
     // one write transaction (so a sequence that changes nothing takes no
     // write lock, and a reader sees all of it or none), then brings the
     // desktop's files in step once. A sequence that is rolled back, or not
-    // committed before the object goes (a call raised), writes nothing.
+    // committed before the object goes (a call raised), writes nothing. A
+    // begin within a transaction goes on with it.
     void beginTransaction();
     void commitTransaction();
     void rollbackTransaction();

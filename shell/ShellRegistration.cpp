@@ -167,7 +167,8 @@ void ShellRegistration::registerDesktopEntry(const QString& desktopId, const QSt
 
 void ShellRegistration::beginTransaction()
 {
-    m_transaction = std::make_unique<Transaction>();
+    if (!m_transaction) // within one, the sequence goes on
+        m_transaction = std::make_unique<Transaction>();
 }
 
 void ShellRegistration::rollbackTransaction()
