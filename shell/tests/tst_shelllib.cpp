@@ -479,6 +479,8 @@ private Q_SLOTS:
             shell2.ShellRegisterExtension("ZunoSmileys", "smy");
             shell2.ShellSetDefaultIcon("ZunoSmileys", ",1");
             shell2.ShellSetQuickView("ZunoSmileys");
+            // A key the store refuses, with a blank verb, is refused alone.
+            shell2.ShellAddContextMenu("ZunoSmileys", "  ", "", "Menu", -1);
             shell2.registerDesktopEntry("example.orvak.ZunoSmiley", "Zuno", {"ZunoSmileys"});
         };
         const QString package = m_data->filePath("mime/packages/application-x-zunosmileys.xml");
