@@ -80,6 +80,9 @@ void ModZunoSmiley::RegisterListFileTypes()
     try {
         shell.setApplicationName(name.trimmed());
         shell.setApplicationPath(QDir::toNativeSeparators(program.absolutePath()).trimmed());
+        // One store transaction: at a start that changes nothing, one read;
+        // otherwise all of it or, when a call raises, none of it.
+        shell.beginTransaction();
         shell.ShellRegisterFileType(QStringLiteral("ZunoSmileys"),
                                     QStringLiteral("Orvak Zuno Smileys - Smileys List"));
         shell.ShellRegisterFileType(QStringLiteral("ZunoAcronyms"),
@@ -94,6 +97,7 @@ void ModZunoSmiley::RegisterListFileTypes()
         shell.registerDesktopEntry(QLatin1String(InstallLayout::DesktopApplicationId),
                                    QStringLiteral("Orvak Zuno Smileys"),
                                    {QStringLiteral("ZunoSmileys"), QStringLiteral("ZunoAcronyms")});
+        shell.commitTransaction();
     } catch (const AutomationError& error) {
         // The catalogue works without the desktop knowing its file types.
         qWarning("File-type registration failed: %s", error.what());

@@ -42,6 +42,9 @@ echo
 echo "== list file load through the catalogue controls"
 "$bin/bench_catalogue_load" "$runs" || true
 echo
+echo "== file-type registration at the start, first and repeated"
+[ -x "$bin/bench_registration" ] && { "$bin/bench_registration" || true; }
+echo
 echo "== keystroke in the filter bar to the painted list (offscreen)"
 [ -x "$bin/bench_filter" ] && { QT_QPA_PLATFORM=offscreen "$bin/bench_filter" || true; }
 exit 0

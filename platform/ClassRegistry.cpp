@@ -54,8 +54,50 @@ constexpr const char* SchemaSql = "CREATE TABLE IF NOT EXISTS keys("
                                   " data BLOB NOT NULL,"
                                   " PRIMARY KEY(key, folded)) WITHOUT ROWID;";
 
-// A prepared statement that is finalized when it goes out of scope, so that no
-// read keeps a lock on the file once its call is over.
+// The statements of one connection, prepared once and kept: parsing a
+// statement costs more than running it on the few rows a registration reads.
+// Keyed by the text's address (the literals of this file); cleared before the
+// connection closes, since SQLite keeps a connection with statements alive.
+class StatementCache
+{
+public:
+    ~StatementCache() { clear(); }
+
+    // A statement ready to bind, or null when none can be prepared (yet: a
+    // table that does not exist); `*cached` tells whether it is the cache's.
+    sqlite3_stmt* take(sqlite3* db, const char* sql, int* rc, bool* cached)
+    {
+        *cached = false;
+        sqlite3_stmt*& kept = m_statements[sql];
+        if (kept && !sqlite3_stmt_busy(kept)) {
+            *rc = SQLITE_OK;
+            *cached = true;
+            return kept;
+        }
+        sqlite3_stmt* statement = nullptr;
+        *rc = sqlite3_prepare_v3(db, sql, -1, kept ? 0 : SQLITE_PREPARE_PERSISTENT, &statement,
+                                 nullptr);
+        if (*rc != SQLITE_OK || kept) // a failure, or the kept one is in use: a one-off
+            return statement;
+        kept = statement;
+        *cached = true;
+        return statement;
+    }
+
+    void clear()
+    {
+        for (sqlite3_stmt* statement : std::as_const(m_statements))
+            sqlite3_finalize(statement);
+        m_statements.clear();
+    }
+
+private:
+    QHash<const char*, sqlite3_stmt*> m_statements;
+};
+
+// A prepared statement for one call. When it goes out of scope it is reset
+// (a kept one) or finalized, so that no read keeps a lock on the file once its
+// call is over.
 class Statement
 {
 public:
@@ -63,7 +105,19 @@ public:
     {
         m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(StatementCache& cache, sqlite3* db, const char* sql)
+    {
+        m_stmt = cache.take(db, sql, &m_rc, &m_cached);
+    }
+    ~Statement()
+    {
+        if (!m_cached) {
+            sqlite3_finalize(m_stmt);
+            return;
+        }
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -107,6 +161,7 @@ public:
 private:
     sqlite3_stmt* m_stmt = nullptr;
     int m_rc = SQLITE_OK;
+    bool m_cached = false;
 };
 
 // A lookup's outcome from its first step: a row found, none, or a failure.
@@ -225,7 +280,7 @@ public:
     explicit Private(const QString& path)
         : location(path)
     {}
-    ~Private() { sqlite3_close_v2(db); }
+    ~Private() { closeDatabase(); }
 
     // Opens the file on first use. Without `create`, a store that does not
     // exist is NotFound and no file or folder is made. A damaged store is
@@ -278,6 +333,7 @@ public:
 
     void closeDatabase()
     {
+        statements.clear();
         sqlite3_close_v2(db);
         db = nullptr;
     }
@@ -380,11 +436,21 @@ public:
         const Status opened = open(false);
         if (opened != Status::Success || schemaPresent)
             return opened;
-        Statement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table'"
-                            " AND name = 'key_values'");
+        Statement query = statement("SELECT 1 FROM sqlite_master WHERE type = 'table'"
+                                    " AND name = 'key_values'");
         const Status found = lookupStatus(query.step());
         schemaPresent = found == Status::Success;
         return found;
+    }
+
+    // A statement of this connection's, kept for the next call.
+    Statement statement(const char* sql) { return Statement(statements, db, sql); }
+
+    // Runs one statement without rows (BEGIN, COMMIT...).
+    bool run(const char* sql)
+    {
+        Statement command = statement(sql);
+        return command.step() == SQLITE_DONE;
     }
 
     bool exec(const char* sql)
@@ -400,10 +466,10 @@ public:
     // goes ahead as it would have.
     template <typename Check> bool holdsAlready(Check check)
     {
-        if (openForRead() != Status::Success || !exec("BEGIN"))
+        if (openForRead() != Status::Success || !run("BEGIN"))
             return false;
         const bool holds = check();
-        exec("COMMIT");
+        run("COMMIT");
         return holds;
     }
 
@@ -411,7 +477,8 @@ public:
     // the one it was first written with either way.
     bool valueHolds(qint64 key, const QString& name, quint32 type, const QByteArray& data)
     {
-        Statement query(db, "SELECT type, data FROM key_values WHERE key = ? AND folded = ?");
+        Statement query =
+            statement("SELECT type, data FROM key_values WHERE key = ? AND folded = ?");
         query.bind(1, key);
         query.bind(2, folded(name));
         return query.step() == SQLITE_ROW && quint32(query.integer(0)) == type &&
@@ -442,12 +509,12 @@ public:
         if (opened != Status::Success)
             return opened;
         lastCode = SQLITE_OK;
-        if (!exec("BEGIN IMMEDIATE")) {
+        if (!run("BEGIN IMMEDIATE")) {
             lastCode = sqlite3_errcode(db);
             return fail(databaseError());
         }
         Status status = exec(SchemaSql) ? body() : Status::Failed;
-        if (status == Status::Success && exec("COMMIT")) {
+        if (status == Status::Success && run("COMMIT")) {
             schemaPresent = true;
             ++writesMade;
             return Status::Success;
@@ -455,7 +522,7 @@ public:
         const QString reason = databaseError();
         lastCode = sqlite3_errcode(db);
         lastDatabaseMessage = QString::fromUtf8(sqlite3_errmsg(db));
-        exec("ROLLBACK");
+        run("ROLLBACK");
         return status == Status::Success || status == Status::Failed ? fail(reason) : status;
     }
 
@@ -487,7 +554,7 @@ public:
 
     Status findChild(qint64 parent, const QString& name, qint64* id)
     {
-        Statement query(db, "SELECT id FROM keys WHERE parent = ? AND folded = ?");
+        Statement query = statement("SELECT id FROM keys WHERE parent = ? AND folded = ?");
         query.bind(1, parent);
         query.bind(2, folded(name));
         const Status found = lookupStatus(query.step());
@@ -517,7 +584,7 @@ public:
                 continue;
             if (found != Status::NotFound)
                 return found;
-            Statement insert(db, "INSERT INTO keys(parent, name, folded) VALUES(?, ?, ?)");
+            Statement insert = statement("INSERT INTO keys(parent, name, folded) VALUES(?, ?, ?)");
             insert.bind(1, *id);
             insert.bind(2, segment);
             insert.bind(3, folded(segment));
@@ -535,9 +602,9 @@ public:
     {
         if (valueHolds(key, name, type, data))
             return Status::Success;
-        Statement upsert(db, "INSERT INTO key_values(key, name, folded, type, data)"
-                             " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
-                             " DO UPDATE SET type = excluded.type, data = excluded.data");
+        Statement upsert = statement("INSERT INTO key_values(key, name, folded, type, data)"
+                                     " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
+                                     " DO UPDATE SET type = excluded.type, data = excluded.data");
         upsert.bind(1, key);
         upsert.bind(2, name);
         upsert.bind(3, folded(name));
@@ -548,7 +615,7 @@ public:
 
     Status keyExists(qint64 key)
     {
-        Statement query(db, "SELECT 1 FROM keys WHERE id = ?");
+        Statement query = statement("SELECT 1 FROM keys WHERE id = ?");
         query.bind(1, key);
         return lookupStatus(query.step());
     }
@@ -582,6 +649,7 @@ public:
     quint64 writesMade = 0;
     struct stat checkedFile = {};
     sqlite3* db = nullptr;
+    StatementCache statements;
     bool schemaPresent = false;
     BusyWait busyWait;
     QHash<Handle, qint64> openKeys;
@@ -703,7 +771,8 @@ ClassRegistry::Status ClassRegistry::queryDefaultValue(const QString& path, qsiz
     const Status found = d->lookUp(path, &id);
     if (found != Status::Success)
         return found;
-    Statement query(d->db, "SELECT type, data FROM key_values WHERE key = ? AND folded = ''");
+    Statement query =
+        d->statement("SELECT type, data FROM key_values WHERE key = ? AND folded = ''");
     query.bind(1, id);
     if (const Status value = lookupStatus(query.step()); value != Status::Success)
         return value;
@@ -727,8 +796,8 @@ ClassRegistry::Status ClassRegistry::values(const QString& path, QList<Value>* v
         return Status::Success; // a store not yet written has an empty root
     if (found != Status::Success)
         return found;
-    Statement query(d->db, "SELECT name, type, data FROM key_values WHERE key = ?"
-                           " ORDER BY folded, name");
+    Statement query = d->statement("SELECT name, type, data FROM key_values WHERE key = ?"
+                                   " ORDER BY folded, name");
     query.bind(1, id);
     int rc = SQLITE_ROW;
     while ((rc = query.step()) == SQLITE_ROW)
@@ -749,7 +818,7 @@ ClassRegistry::Status ClassRegistry::subkeys(const QString& path, QStringList* n
         return Status::Success; // a store not yet written has an empty root
     if (found != Status::Success)
         return found;
-    Statement query(d->db, "SELECT name FROM keys WHERE parent = ? ORDER BY folded, name");
+    Statement query = d->statement("SELECT name FROM keys WHERE parent = ? ORDER BY folded, name");
     query.bind(1, id);
     int rc = SQLITE_ROW;
     while ((rc = query.step()) == SQLITE_ROW)
@@ -782,7 +851,7 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
     });
     if (holds)
         return Status::Success;
-    return d->write([&] {
+    const Status written = d->write([&] {
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const Value& value = entries.at(i).value;
             qint64 id = 0;
@@ -794,6 +863,19 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
         }
         return Status::Success;
     });
+    if (written == Status::Success || entries.isEmpty())
+        return written;
+    const QString& first = entries.first().key;
+    return d->refuse(written, entries.size() == 1 ? first
+                                                 : QStringLiteral("%1, and %2 more")
+                                                       .arg(first)
+                                                       .arg(entries.size() - 1));
+}
+
+ClassRegistry::Status ClassRegistry::checkKeyPath(const QString& path)
+{
+    QStringList segments;
+    return d->refuse(splitPath(path, false, &segments, &d->lastError), path);
 }
 
 ClassRegistry::Status ClassRegistry::removeValues(const QList<Entry>& entries)
@@ -826,7 +908,7 @@ ClassRegistry::Status ClassRegistry::removeValues(const QList<Entry>& entries)
                 continue;
             if (found != Status::Success)
                 return found;
-            Statement remove(d->db, "DELETE FROM key_values WHERE key = ? AND folded = ?");
+            Statement remove = d->statement("DELETE FROM key_values WHERE key = ? AND folded = ?");
             remove.bind(1, id);
             remove.bind(2, folded(entries.at(i).value.name));
             if (remove.step() != SQLITE_DONE)
@@ -839,9 +921,10 @@ ClassRegistry::Status ClassRegistry::removeValues(const QList<Entry>& entries)
                 continue;
             if (found != Status::Success)
                 return found;
-            Statement remove(d->db, "DELETE FROM keys WHERE id = ?1"
-                                    " AND NOT EXISTS(SELECT 1 FROM keys WHERE parent = ?1)"
-                                    " AND NOT EXISTS(SELECT 1 FROM key_values WHERE key = ?1)");
+            Statement remove =
+                d->statement("DELETE FROM keys WHERE id = ?1"
+                             " AND NOT EXISTS(SELECT 1 FROM keys WHERE parent = ?1)"
+                             " AND NOT EXISTS(SELECT 1 FROM key_values WHERE key = ?1)");
             remove.bind(1, id);
             if (remove.step() != SQLITE_DONE)
                 return Status::Failed;

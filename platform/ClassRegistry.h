@@ -104,8 +104,11 @@ public:
         Value value;
     };
     // Writes every entry, creating missing keys, in one transaction: a reader
-    // sees all of them or none.
+    // sees all of them or none. Compared first in one read, as every write is.
     Status setValues(const QList<Entry>& entries);
+    // Whether the store can hold a key at the path, answered without touching
+    // the store: Success, or InvalidName logged as a refused write is.
+    Status checkKeyPath(const QString& path);
     // Removes every entry's value (its data is not compared), then each key on
     // the entries' paths that is left with neither values nor subkeys, deepest
     // first, in one transaction. Values and keys already gone are no error;

@@ -6,8 +6,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -162,10 +163,11 @@ DesktopEntry DesktopEntry::fromCommandLine(const QString& commandLine)
 
 QString DesktopEntry::quoted(const QString& word)
 {
-    static const QRegularExpression reserved(QStringLiteral("[ \\t\\n\"'\\\\><~|&;$*?#()`]"));
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     QString text = word;
     text.replace(QLatin1Char('%'), QLatin1String("%%"));
-    if (!text.isEmpty() && !text.contains(reserved))
+    if (!text.isEmpty() &&
+        std::none_of(text.cbegin(), text.cend(), [](QChar c) { return reserved.contains(c); }))
         return text;
     QString result = QStringLiteral("\"");
     for (const QChar c : std::as_const(text)) {
@@ -179,8 +181,15 @@ QString DesktopEntry::quoted(const QString& word)
 
 bool DesktopEntry::isValidId(const QString& id)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z][A-Za-z0-9._-]{0,200}$"));
-    return pattern.match(id).hasMatch();
+    // At most 201 characters: a file name with room for ".desktop".
+    const auto letter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    const auto allowed = [&](QChar c) {
+        return letter(c) || (c >= u'0' && c <= u'9') || c == u'.' || c == u'_' || c == u'-';
+    };
+    return !id.isEmpty() && id.size() <= 201 && letter(id.front()) &&
+           std::all_of(id.cbegin(), id.cend(), allowed);
 }
 
 QString DesktopEntry::exec() const

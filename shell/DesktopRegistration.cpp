@@ -51,12 +51,6 @@ QStringList systemFolders()
     return folders;
 }
 
-template <typename Test> bool anySystemFolder(Test test)
-{
-    const QStringList folders = systemFolders();
-    return std::any_of(folders.cbegin(), folders.cend(), test);
-}
-
 // Writes the content, or removes the library's copy where the system
 // provides the same; answers the outcome.
 KeptFile::Outcome keepUnlessProvided(const QString& path, const QByteArray& content, bool provided)
@@ -90,19 +84,12 @@ bool lags(KeptFile::Outcome outcome, const QString& keptPath, const QString& ind
     return !index.exists() || index.lastModified() < QFileInfo(keptPath).lastModified();
 }
 
-bool systemHasIcon(const QString& folder, const QString& context, const QString& name)
+// The size folders of a data folder's hicolor theme ("48x48", "scalable"...);
+// none when it has no theme.
+QStringList themeSizes(const QString& folder)
 {
-    const QDir theme(folder + QLatin1String("/icons/hicolor"));
-    if (!theme.exists())
-        return false;
-    if (QFileInfo::exists(theme.filePath(QLatin1String("scalable/") + context + QLatin1Char('/') +
-                                         name + QLatin1String(".svg"))))
-        return true;
-    const QStringList sizes = theme.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    return std::any_of(sizes.cbegin(), sizes.cend(), [&](const QString& size) {
-        return QFileInfo::exists(theme.filePath(size + QLatin1Char('/') + context +
-                                                QLatin1Char('/') + name + QLatin1String(".png")));
-    });
+    return QDir(folder + QLatin1String("/icons/hicolor"))
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 // The picture with the library's marker after its XML declaration.
@@ -185,17 +172,87 @@ QString DesktopRegistration::classOfExtension(const QString& extensionKey)
     return defaultValue(extensionKey);
 }
 
-bool DesktopRegistration::globsOf(const QString& className, QStringList* globs)
+void DesktopRegistration::beginSequence()
 {
+    m_sequence = std::make_unique<Sequence>();
+}
+
+void DesktopRegistration::endSequence()
+{
+    m_sequence.reset();
+}
+
+QStringList DesktopRegistration::folders()
+{
+    if (!m_sequence)
+        return systemFolders();
+    if (!m_sequence->foldersRead) {
+        m_sequence->folders = systemFolders();
+        m_sequence->foldersRead = true;
+    }
+    return m_sequence->folders;
+}
+
+template <typename Test> bool DesktopRegistration::anySystemFolder(Test test)
+{
+    const QStringList all = folders();
+    return std::any_of(all.cbegin(), all.cend(), test);
+}
+
+bool DesktopRegistration::systemHasIcon(const QString& folder, const QString& context,
+                                        const QString& name)
+{
+    const QString theme = folder + QLatin1String("/icons/hicolor/");
+    if (QFileInfo::exists(theme + QLatin1String("scalable/") + context + QLatin1Char('/') + name +
+                          QLatin1String(".svg")))
+        return true;
+    QStringList sizes;
+    if (!m_sequence) {
+        sizes = themeSizes(folder);
+    } else {
+        const auto kept = m_sequence->themeSizes.constFind(folder);
+        sizes = kept != m_sequence->themeSizes.cend()
+                    ? *kept
+                    : *m_sequence->themeSizes.insert(folder, themeSizes(folder));
+    }
+    return std::any_of(sizes.cbegin(), sizes.cend(), [&](const QString& size) {
+        return QFileInfo::exists(theme + size + QLatin1Char('/') + context + QLatin1Char('/') +
+                                 name + QLatin1String(".png"));
+    });
+}
+
+bool DesktopRegistration::extensions(QList<Extension>* found)
+{
+    if (m_sequence && m_sequence->extensionsRead) {
+        *found = m_sequence->extensions;
+        return true;
+    }
     QStringList keys;
     // A store that cannot be read says nothing about what is registered.
     if (m_registry.subkeys(QString(), &keys) == ClassRegistry::Status::Failed)
         return false;
-    const QString folded = className.toCaseFolded();
+    found->clear();
     for (const QString& key : std::as_const(keys)) {
-        if (!key.startsWith(QLatin1Char('.')) || defaultValue(key).toCaseFolded() != folded)
+        if (key.startsWith(QLatin1Char('.')))
+            found->append({key, defaultValue(key).toCaseFolded()});
+    }
+    if (m_sequence) {
+        m_sequence->extensions = *found;
+        m_sequence->extensionsRead = true;
+    }
+    return true;
+}
+
+bool DesktopRegistration::globsOf(const QString& className, QStringList* globs)
+{
+    QList<Extension> all;
+    if (!extensions(&all))
+        return false;
+    const QString folded = className.toCaseFolded();
+    for (const Extension& extension : std::as_const(all)) {
+        if (extension.foldedClass != folded)
             continue;
-        const QString glob = MimePackage::globForExtension(key);
+        const QString glob = MimePackage::globForExtension(extension.key);
         if (!glob.isEmpty() && !globs->contains(glob, Qt::CaseInsensitive))
             *globs << glob;
     }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class ClassRegistry;
 class MimePackage;
 
@@ -48,7 +50,36 @@ public:
     // The desktop-file id of a context-menu command.
     static QString contextMenuId(const QString& className, const QString& verb);
 
+    // Between these, the updates of one sequence read the system's data
+    // folders, their icon themes and the store's extensions once, not once
+    // per class: nothing writes the store meanwhile, and the system's files
+    // do not change within one registration.
+    void beginSequence();
+    void endSequence();
+
 private:
+    struct Extension
+    {
+        QString key; // ".smy"
+        QString foldedClass;
+    };
+    struct Sequence
+    {
+        bool foldersRead = false;
+        QStringList folders;
+        QHash<QString, QStringList> themeSizes; // by data folder
+        bool extensionsRead = false;
+        QList<Extension> extensions;
+    };
+
+    // The data folders of XDG_DATA_DIRS but the user's.
+    QStringList folders();
+    template <typename Test> bool anySystemFolder(Test test);
+    bool systemHasIcon(const QString& folder, const QString& context, const QString& name);
+    // Every extension key of the store and its class; false when the store
+    // cannot be read.
+    bool extensions(QList<Extension>* found);
+
     void updatePackage(const QString& user, const MimePackage& package);
     void updateTypeIcon(const QString& className, const QString& type, const QString& executable);
     // One entry per context-menu command, offered for the type only.
@@ -79,4 +110,5 @@ private:
     QHash<int, QByteArray> m_icons;
     quint64 m_iconChanges = 0;
     QHash<QString, Basis> m_updated; // by case-folded class name
+    std::unique_ptr<Sequence> m_sequence;
 };

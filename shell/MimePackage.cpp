@@ -3,9 +3,10 @@
 #include "KeptFile.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+#include <algorithm>
 
 namespace {
 
@@ -14,8 +15,19 @@ const QString MimeNamespace =
 const QString Parent = QStringLiteral("text/plain");
 
 // The characters that update-mime-database and every reader accept in a
-// subtype; a subtype is at most 127 characters.
-const QRegularExpression SubtypePattern(QStringLiteral("^x-[a-z0-9][a-z0-9.+_-]{0,124}$"));
+// subtype (tested by hand: a pattern's compilation costs more than the
+// whole registration's other tests); a subtype is at most 127 characters.
+constexpr qsizetype MaxSubtypeLength = 127;
+
+bool isLowerAlphanumeric(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+}
+
+bool isSubtypeCharacter(QChar c)
+{
+    return isLowerAlphanumeric(c) || c == u'.' || c == u'+' || c == u'_' || c == u'-';
+}
 
 // The description without the control characters XML cannot carry.
 QString printable(const QString& text)
@@ -30,23 +42,30 @@ QString printable(const QString& text)
 
 // Characters that would make a glob match more than the extension, or break
 // the database's glob list, whose fields are separated by ":".
-const QRegularExpression GlobBreakers(QStringLiteral("[*?\\[\\]:/]"));
+const QString GlobBreakers = QStringLiteral("*?[]:/");
+
+bool breaksGlob(QChar c)
+{
+    return GlobBreakers.contains(c);
+}
 
 } // namespace
 
 QString MimePackage::typeForClass(const QString& className)
 {
-    const QString subtype = QLatin1String("x-") + className.toLower();
-    if (!SubtypePattern.match(subtype).hasMatch())
+    const QString name = className.toLower();
+    if (name.isEmpty() || name.size() > MaxSubtypeLength - 2 ||
+        !isLowerAlphanumeric(name.front()) ||
+        !std::all_of(name.cbegin(), name.cend(), isSubtypeCharacter))
         return {};
-    return QLatin1String("application/") + subtype;
+    return QLatin1String("application/x-") + name;
 }
 
 QString MimePackage::globForExtension(const QString& extensionKey)
 {
     const QString suffix = extensionKey.mid(1);
     if (!extensionKey.startsWith(QLatin1Char('.')) || suffix.isEmpty() ||
-        suffix.contains(GlobBreakers))
+        std::any_of(suffix.cbegin(), suffix.cend(), breaksGlob))
         return {};
     return QLatin1String("*.") + suffix;
 }

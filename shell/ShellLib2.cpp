@@ -5,6 +5,32 @@
 
 #include <QtEndian>
 
+namespace {
+
+// The bytes of a string (1) or 32-bit (4) value; false for anything else.
+bool valueData(quint32 type, const QVariant& value, QByteArray* data)
+{
+    switch (type) {
+    case ClassRegistry::String:
+        *data = value.toString().toUtf8();
+        data->append('\0');
+        return true;
+    case ClassRegistry::Dword: {
+        bool ok = false;
+        const qint32 number = value.toInt(&ok);
+        if (!ok)
+            return false;
+        data->resize(sizeof(number));
+        qToLittleEndian(number, data->data());
+        return true;
+    }
+    default: // no other type is written
+        return false;
+    }
+}
+
+} // namespace
+
 ShellLib2::ShellLib2(QObject* parent)
     : QObject(parent)
     , m_shell(std::make_unique<ShellRegistration>())
@@ -97,14 +123,37 @@ void ShellLib2::registerDesktopEntry(const QString& desktopId, const QString& na
     m_shell->registerDesktopEntry(desktopId, name, classNames);
 }
 
+void ShellLib2::beginTransaction()
+{
+    m_shell->beginTransaction();
+}
+
+void ShellLib2::commitTransaction()
+{
+    m_shell->commitTransaction();
+}
+
+void ShellLib2::rollbackTransaction()
+{
+    m_shell->rollbackTransaction();
+}
+
 void ShellLib2::CreateClassesKey(const QString& lpKeyPath)
 {
-    m_shell->registry().createKey(lpKeyPath);
+    // In a transaction the key comes with the value that follows it.
+    if (!m_shell->inTransaction())
+        m_shell->registry().createKey(lpKeyPath);
 }
 
 void ShellLib2::SetClassesKeyValue(const QString& lpKeyPath, const QString& lpValueName,
                                    const QVariant& value, quint32 type)
 {
+    if (m_shell->inTransaction()) {
+        QByteArray data;
+        if (valueData(type, value, &data))
+            m_shell->stage(lpKeyPath, {lpValueName, type, data});
+        return;
+    }
     ClassRegistry& registry = m_shell->registry();
     // A key that cannot be opened leaves the handle 0, and the write fails.
     ClassRegistry::Handle key = 0;
@@ -117,22 +166,7 @@ int ShellLib2::SetOpenKeyValue(quint64 hKey, const QString& lpValueName, quint32
                                const QVariant& value)
 {
     QByteArray data;
-    switch (type) {
-    case ClassRegistry::String:
-        data = value.toString().toUtf8();
-        data.append('\0');
-        break;
-    case ClassRegistry::Dword: {
-        bool ok = false;
-        const qint32 number = value.toInt(&ok);
-        if (!ok)
-            return int(ClassRegistry::Status::Failed);
-        data.resize(sizeof(number));
-        qToLittleEndian(number, data.data());
-        break;
-    }
-    default: // no other type is written
+    if (!valueData(type, value, &data))
         return int(ClassRegistry::Status::Failed);
-    }
     return int(m_shell->registry().setValue(hKey, lpValueName, type, data));
 }

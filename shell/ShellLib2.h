@@ -81,6 +81,19 @@ public:
     void registerDesktopEntry(const QString& desktopId, const QString& name,
                               const QStringList& classNames);
 
+    // Runs the calls from beginTransaction() to commitTransaction() as one
+    // transaction of the store, leaving what they would leave one by one. They
+    // check their arguments and raise as always but write nothing; the commit
+    // compares all of it with the store in one read, writes what differs in
+    // one write transaction (so a sequence that changes nothing takes no
+    // write lock, and a reader sees all of it or none), then brings the
+    // desktop's files in step once. A sequence that is rolled back, or not
+    // committed before the object goes (a call raised), writes nothing. A
+    // begin within a transaction goes on with it.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+
 private:
     // Creates the key and every missing key on its path; the outcome is not examined.
     void CreateClassesKey(const QString& lpKeyPath);

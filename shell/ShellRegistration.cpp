@@ -4,6 +4,8 @@
 #include "OVObject.h"
 #include "TextRules.h"
 
+#include <QScopeGuard>
+
 namespace {
 
 constexpr quint32 MissingNameError = 0x8004041B;
@@ -23,6 +25,36 @@ OVObject& sharedObject()
 }
 
 } // namespace
+
+// What a transaction holds until its commit.
+struct ShellRegistration::Transaction
+{
+    struct ClassUpdate
+    {
+        QString className;
+        QString executable;
+    };
+    struct ProgramEntry
+    {
+        QString desktopId;
+        QString name;
+        QStringList classNames;
+        QString executable;
+    };
+    QList<ClassRegistry::Entry> entries;
+    QList<ClassUpdate> classes; // each class and program file once, in the calls' order
+    QList<ProgramEntry> programEntries;
+
+    void noteClass(const QString& className, const QString& executable)
+    {
+        const QString folded = className.toCaseFolded();
+        for (const ClassUpdate& noted : std::as_const(classes)) {
+            if (noted.executable == executable && noted.className.toCaseFolded() == folded)
+                return;
+        }
+        classes.append({className, executable});
+    }
+};
 
 ShellRegistration::ShellRegistration() = default;
 ShellRegistration::~ShellRegistration() = default;
@@ -110,7 +142,10 @@ DesktopRegistration& ShellRegistration::desktop()
 
 void ShellRegistration::updateDesktop(const QString& lpClassName)
 {
-    desktop().updateClass(lpClassName, executablePath());
+    if (m_transaction)
+        m_transaction->noteClass(lpClassName, executablePath());
+    else
+        desktop().updateClass(lpClassName, executablePath());
 }
 
 void ShellRegistration::updateDesktop(const QString& lpClassName, const QString& previousClass)
@@ -124,5 +159,49 @@ void ShellRegistration::registerDesktopEntry(const QString& desktopId, const QSt
                                              const QStringList& classNames)
 {
     requireApplication();
-    desktop().updateProgramEntry(desktopId, name, classNames, executablePath());
+    if (m_transaction)
+        m_transaction->programEntries.append({desktopId, name, classNames, executablePath()});
+    else
+        desktop().updateProgramEntry(desktopId, name, classNames, executablePath());
+}
+
+void ShellRegistration::beginTransaction()
+{
+    if (!m_transaction) // within one, the sequence goes on
+        m_transaction = std::make_unique<Transaction>();
+}
+
+void ShellRegistration::rollbackTransaction()
+{
+    m_transaction.reset();
+}
+
+void ShellRegistration::stage(const QString& keyPath, const ClassRegistry::Value& value)
+{
+    m_transaction->entries.append({keyPath, value});
+}
+
+void ShellRegistration::commitTransaction()
+{
+    if (!m_transaction)
+        return;
+    const std::unique_ptr<Transaction> staged = std::move(m_transaction);
+    ClassRegistry& store = registry();
+    // A key the store cannot hold is refused on its own, as the call alone
+    // would have been; the others are written together.
+    QList<ClassRegistry::Entry> entries;
+    for (const ClassRegistry::Entry& entry : std::as_const(staged->entries)) {
+        if (store.checkKeyPath(entry.key) == ClassRegistry::Status::Success)
+            entries.append(entry);
+    }
+    if (!entries.isEmpty())
+        store.setValues(entries);
+    // The desktop's files are read back from the store, whatever it holds now.
+    DesktopRegistration& files = desktop();
+    files.beginSequence();
+    const auto endSequence = qScopeGuard([&files] { files.endSequence(); });
+    for (const Transaction::ClassUpdate& update : std::as_const(staged->classes))
+        files.updateClass(update.className, update.executable);
+    for (const Transaction::ProgramEntry& entry : std::as_const(staged->programEntries))
+        files.updateProgramEntry(entry.desktopId, entry.name, entry.classNames, entry.executable);
 }

@@ -55,7 +55,23 @@ public:
     void registerDesktopEntry(const QString& desktopId, const QString& name,
                               const QStringList& classNames);
 
+    // A sequence of registrations as one store transaction. From begin to
+    // commit, the writes are staged (stage()) and the desktop updates noted,
+    // not made; commit() writes what is staged in one transaction (compared
+    // first, so a sequence that changes nothing takes no write lock), then
+    // brings each class's desktop files in step once. Calls raise as always;
+    // a sequence that is rolled back or never committed writes nothing.
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+    bool inTransaction() const { return m_transaction != nullptr; }
+    // One value for the commit; the key and its path are created with it.
+    void stage(const QString& keyPath, const ClassRegistry::Value& value);
+
 private:
+    struct Transaction;
+
     std::unique_ptr<ClassRegistry> m_registry;
     std::unique_ptr<DesktopRegistration> m_desktop;
+    std::unique_ptr<Transaction> m_transaction;
 };

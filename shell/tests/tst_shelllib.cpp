@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QtEndian>
 
 #include <sqlite3.h>
 
@@ -406,8 +407,10 @@ private Q_SLOTS:
 
     void programRegistrationIsStableWhenRepeated()
     {
-        auto registerTypes = [] {
+        auto registerTypes = [](bool inOneTransaction = false) {
             auto shell2 = shell<ShellLib2>();
+            if (inOneTransaction)
+                shell2->beginTransaction();
             shell2->ShellRegisterFileType("ZunoSmileys", "Liste de smileys");
             shell2->ShellRegisterFileType("ZunoAcronyms", "Liste d'acronymes");
             shell2->ShellRegisterExtension("ZunoSmileys", "smy");
@@ -417,6 +420,8 @@ private Q_SLOTS:
             shell2->ShellSetQuickView("ZunoSmileys");
             shell2->ShellSetQuickView("ZunoAcronyms");
             shell2->ShellAddContextMenu("ZunoSmileys", "open", "", "&Ouvrir", -1);
+            if (inOneTransaction)
+                shell2->commitTransaction();
         };
         const auto storeFile = [this] {
             QFile file(storeLocation());
@@ -426,14 +431,16 @@ private Q_SLOTS:
         const QStringList once = dumpStore();
         const QByteArray bytes = storeFile();
         // Repeated while another process holds the store's write lock: it is
-        // compared before it is written, so it neither waits nor fails, and
-        // the store's file is not touched.
+        // compared before it is written, so it neither waits nor fails (a
+        // failed write is logged), and the store's file is not touched.
+        QTest::failOnWarning(QRegularExpression("."));
         sqlite3* other = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(storeLocation()).constData(), &other), SQLITE_OK);
         QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
         const bool failed =
             shell<ShellLib>()->ShellRegisterFileType("ZunoSmileys", "Liste de smileys");
         registerTypes();
+        registerTypes(true);
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(other);
         QCOMPARE(failed, false);
@@ -451,6 +458,61 @@ private Q_SLOTS:
                               "ZunoAcronyms\\QuickView", "ZunoSmileys", "ZunoSmileys\\DefaultIcon",
                               "ZunoSmileys\\QuickView", "ZunoSmileys\\Shell",
                               "ZunoSmileys\\Shell\\open", "ZunoSmileys\\Shell\\open\\command"}));
+
+        // The same sequence as one transaction leaves the same store.
+        init();
+        registerTypes(true);
+        QCOMPARE(dumpStore(), once);
+    }
+
+    void sequenceIsOneTransaction()
+    {
+        // SQLite counts the write transactions in the file's header.
+        const auto commits = [this] {
+            QFile file(storeLocation());
+            const QByteArray header = file.open(QIODevice::ReadOnly) ? file.read(28) : QByteArray();
+            return header.size() == 28 ? qFromBigEndian<quint32>(header.constData() + 24) : 0u;
+        };
+        auto registerTypes = [](ShellLib2& shell2) {
+            shell2.beginTransaction();
+            shell2.ShellRegisterFileType("ZunoSmileys", "Liste de smileys");
+            shell2.ShellRegisterExtension("ZunoSmileys", "smy");
+            shell2.ShellSetDefaultIcon("ZunoSmileys", ",1");
+            shell2.ShellSetQuickView("ZunoSmileys");
+            // A key the store refuses, with a blank verb, is refused alone.
+            shell2.ShellAddContextMenu("ZunoSmileys", "  ", "", "Menu", -1);
+            shell2.registerDesktopEntry("example.orvak.ZunoSmiley", "Zuno", {"ZunoSmileys"});
+        };
+        const QString package = m_data->filePath("mime/packages/application-x-zunosmileys.xml");
+
+        // A call that raises part-way: nothing of the sequence is written.
+        {
+            auto raising = shell<ShellLib2>();
+            registerTypes(*raising);
+            QVERIFY_THROWS_EXCEPTION(AutomationError, raising->ShellSetQuickView(""));
+        }
+        QVERIFY(!QFile::exists(storeLocation()));
+        QVERIFY(!QFile::exists(package));
+
+        auto first = shell<ShellLib2>();
+        registerTypes(*first);
+        first->commitTransaction();
+        QCOMPARE(commits(), 1u);
+        QVERIFY(QFile::exists(package));
+
+        // The program moved: every icon value changes, in one commit.
+        auto moved = shell<ShellLib2>(AppName, "/opt/moved");
+        registerTypes(*moved);
+        moved->commitTransaction();
+        QCOMPARE(commits(), 2u);
+        QCOMPARE(defaultOf("ZunoSmileys\\DefaultIcon"), QString("/opt/moved/ZunoSmiley,1"));
+
+        auto rolledBack = shell<ShellLib2>(AppName, "/opt/elsewhere");
+        registerTypes(*rolledBack);
+        rolledBack->rollbackTransaction();
+        rolledBack->commitTransaction();
+        QCOMPARE(commits(), 2u);
+        QCOMPARE(defaultOf("ZunoSmileys\\DefaultIcon"), QString("/opt/moved/ZunoSmiley,1"));
     }
 
     void worksOnAnyThread()
