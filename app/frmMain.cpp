@@ -139,9 +139,10 @@ void frmMain::Form_Load()
     adoptProgramLists();
     for (int list = 0; list < ListCount; ++list) {
         QStringList builtIns;
-        for (const auto& entry : m_pages[list]->model()->entries()) {
-            if (entry.origin == CatalogueListModel::Origin::Table)
-                builtIns << entry.text;
+        const CatalogueListModel* model = m_pages[list]->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->origin(row) == CatalogueListModel::Origin::Table)
+                builtIns << model->text(row).toString();
         }
         m_stores[list]->setBuiltInTexts(builtIns);
         m_stores[list]->load();
