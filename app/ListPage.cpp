@@ -372,14 +372,19 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
     return true;
 }
 
-QByteArray ListPage::userListBytes() const
+std::optional<QByteArray> ListPage::userListBytes(QByteArrayView present) const
 {
-    // Straight from the rows: the user's follow the built-in ones.
+    // Straight from the rows: the user's follow the built-in ones. A file
+    // that holds them already is only compared, so that a long list is not
+    // made again beside its file.
     const int first = m_model->firstUserRow();
-    return UserListFile::format(m_model->rowCount() - first, [this, first](qsizetype i) {
+    const auto fields = [this, first](qsizetype i) {
         const int row = first + int(i);
         return std::pair(m_model->text(row), m_model->description(row));
-    });
+    };
+    if (UserListFile::formatsTo(present, m_model->rowCount() - first, fields))
+        return std::nullopt;
+    return UserListFile::format(m_model->rowCount() - first, fields);
 }
 
 void ListPage::showUserEntries(const UserListChange::Entries& entries)

@@ -31,6 +31,10 @@ public:
     // fields(i) gives (a pair of QStringView).
     template <typename Fields>
     static QByteArray format(qsizetype count, Fields fields);
+    // Whether bytes are exactly what format(count, fields) gives, told line
+    // by line without making those bytes.
+    template <typename Fields>
+    static bool formatsTo(QByteArrayView bytes, qsizetype count, Fields fields);
 
     // Replaces the file with these records. Creates a missing folder.
     static Result save(const QString& path, const QList<Record>& records);
@@ -82,6 +86,25 @@ QByteArray UserListFile::format(Iterator first, Iterator last)
         out = encoder.line(out, it->text, it->description);
     bytes.truncate(out - bytes.constData());
     return bytes;
+}
+
+template <typename Fields>
+bool UserListFile::formatsTo(QByteArrayView bytes, qsizetype count, Fields fields)
+{
+    QByteArray line;
+    LineEncoder encoder;
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto [text, description] = fields(i);
+        if (const qsizetype room = lineRoom(text, description); line.size() < room)
+            line.resize(room);
+        const qsizetype length = encoder.line(line.data(), text, description) - line.constData();
+        if (bytes.size() - at < length ||
+            bytes.sliced(at, length) != QByteArrayView(line.constData(), length))
+            return false;
+        at += length;
+    }
+    return at == bytes.size();
 }
 
 template <typename Fields>

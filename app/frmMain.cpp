@@ -87,7 +87,9 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
         connect(m_pages[list], &ListPage::changedByUser, m_stores[list], &UserListStore::record);
         connect(m_pages[list], &ListPage::filterAccepted, this, &frmMain::insertPicked);
         connect(m_pages[list], &ListPage::filterClosed, this, [this] { m_picking = false; });
-        m_stores[list]->setRows([page = m_pages[list]] { return page->userListBytes(); });
+        m_stores[list]->setRows([page = m_pages[list]](QByteArrayView present) {
+            return page->userListBytes(present);
+        });
         connect(m_stores[list], &UserListStore::entriesChanged, m_pages[list],
                 &ListPage::showUserEntries);
         connect(m_stores[list], &UserListStore::writeFailed, this,
