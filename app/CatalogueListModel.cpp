@@ -244,7 +244,7 @@ void CatalogueListModel::squeeze()
     if (m_chars.capacity() > m_chars.size() + m_chars.size() / 4 + 1024)
         m_chars.squeeze();
     if (m_slots.size() > 4 * (rows + 64))
-        resizeIndex(2 * rows);
+        resizeIndex(2 * (rows + 64));
 }
 
 void CatalogueListModel::setEntry(int row, const QString& text, const QString& description)
@@ -410,9 +410,8 @@ int CatalogueListModel::rowWithKey(const QString& wanted, quint32 hash, int exce
         return -1;
     // Texts of one hash are told apart by folding the row's text again; of
     // several rows of the key, the first in the list is the answer.
-    const qsizetype mask = m_slots.size() - 1;
     int found = -1;
-    for (qsizetype i = hash & mask; m_slots.at(i).row != EmptySlot; i = (i + 1) & mask) {
+    for (qsizetype i = slotOf(hash); m_slots.at(i).row != EmptySlot; i = nextSlot(i)) {
         const Slot& slot = m_slots.at(i);
         if (slot.row >= 0 && slot.hash == hash && slot.row != exceptRow &&
             (found < 0 || slot.row < found) && key(text(slot.row)) == wanted)
@@ -423,12 +422,12 @@ int CatalogueListModel::rowWithKey(const QString& wanted, quint32 hash, int exce
 
 void CatalogueListModel::addToIndex(int row, quint32 hash)
 {
+    // Grown to a quarter in use, so that growing stays rare.
     if (2 * (m_slotsInUse + 1) > m_slots.size())
-        resizeIndex(std::max<qsizetype>(2 * m_rows.size(), 64));
-    const qsizetype mask = m_slots.size() - 1;
-    qsizetype i = hash & mask;
+        resizeIndex(4 * m_rows.size());
+    qsizetype i = slotOf(hash);
     while (m_slots.at(i).row >= 0)
-        i = (i + 1) & mask;
+        i = nextSlot(i);
     if (m_slots.at(i).row == EmptySlot)
         ++m_slotsInUse;
     m_slots[i] = {hash, row};
@@ -443,9 +442,8 @@ void CatalogueListModel::removeFromIndex(int row)
 {
     if (m_slots.isEmpty())
         return;
-    const qsizetype mask = m_slots.size() - 1;
-    for (qsizetype i = hashOf(key(text(row))) & mask; m_slots.at(i).row != EmptySlot;
-         i = (i + 1) & mask) {
+    for (qsizetype i = slotOf(hashOf(key(text(row)))); m_slots.at(i).row != EmptySlot;
+         i = nextSlot(i)) {
         if (m_slots.at(i).row == row) {
             m_slots[i].row = FreedSlot;
             return;
@@ -463,18 +461,14 @@ void CatalogueListModel::shiftIndex(int first, int offset)
 
 void CatalogueListModel::resizeIndex(qsizetype slots)
 {
-    qsizetype size = 64;
-    while (size < slots)
-        size *= 2;
-    QList<Slot> old = std::exchange(m_slots, QList<Slot>(size));
+    QList<Slot> old = std::exchange(m_slots, QList<Slot>(std::max<qsizetype>(slots, 64)));
     m_slotsInUse = 0;
-    const qsizetype mask = size - 1;
     for (const Slot& slot : std::as_const(old)) {
         if (slot.row < 0)
             continue;
-        qsizetype i = slot.hash & mask;
+        qsizetype i = slotOf(slot.hash);
         while (m_slots.at(i).row != EmptySlot)
-            i = (i + 1) & mask;
+            i = nextSlot(i);
         m_slots[i] = slot;
         ++m_slotsInUse;
     }

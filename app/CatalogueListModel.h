@@ -151,12 +151,20 @@ private:
     // Every indexed row from first on moves by offset; rows before first stay.
     void shiftIndex(int first, int offset);
     void resizeIndex(qsizetype slots);
+    // The index takes any number of places (not only powers of two, which
+    // would nearly double a long list's index): a hash picks its first place
+    // by its share of the range, and the search goes on to the next places.
+    qsizetype slotOf(quint32 hash) const
+    {
+        return qsizetype((quint64(hash) * quint64(m_slots.size())) >> 32);
+    }
+    qsizetype nextSlot(qsizetype i) const { return i + 1 == m_slots.size() ? 0 : i + 1; }
 
     Kind m_kind;
     QList<Row> m_rows;
     QString m_chars;
     qsizetype m_unusedChars = 0; // of texts edited or removed, until the buffer is compacted
-    QList<Slot> m_slots;         // a power of two of them, at most half in use
+    QList<Slot> m_slots;         // at most half of them in use
     qsizetype m_slotsInUse = 0;  // rows and freed places
     QHash<QString, QIcon> m_icons;
     QString m_headers[ColumnCount];
