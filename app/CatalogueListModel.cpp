@@ -395,7 +395,9 @@ QString CatalogueListModel::key(QStringView text)
 
 quint32 CatalogueListModel::hashOf(const QString& key)
 {
-    const size_t hash = qHash(key, 0);
+    // The process's own seed, as QHash takes: no list file can be made of
+    // texts that all meet in one place of the index.
+    const size_t hash = qHash(key, QHashSeed::globalSeed());
     return quint32(hash ^ (quint64(hash) >> 32));
 }
 
