@@ -182,11 +182,11 @@ void CatalogueFilter::prepare() const
 
 bool CatalogueFilter::before(int a, int b) const
 {
-    const CatalogueListModel::Entry& x = m_list->entry(m_sortOrder == Qt::AscendingOrder ? a : b);
-    const CatalogueListModel::Entry& y = m_list->entry(m_sortOrder == Qt::AscendingOrder ? b : a);
-    const bool texts = m_sortColumn == CatalogueListModel::TextColumn;
-    return (texts ? x.text : x.description)
-               .compare(texts ? y.text : y.description, Qt::CaseInsensitive) < 0;
+    const int x = m_sortOrder == Qt::AscendingOrder ? a : b;
+    const int y = m_sortOrder == Qt::AscendingOrder ? b : a;
+    if (m_sortColumn == CatalogueListModel::TextColumn)
+        return m_list->text(x).compare(m_list->text(y), Qt::CaseInsensitive) < 0;
+    return m_list->description(x).compare(m_list->description(y), Qt::CaseInsensitive) < 0;
 }
 
 void CatalogueFilter::sortAll()
@@ -338,13 +338,13 @@ void CatalogueFilter::appendKey(int row) const
 {
     if (m_starts.isEmpty())
         return; // no keys yet: they are made when a filter asks
-    const CatalogueListModel::Entry& entry = m_list->entry(row);
     // A separator no word holds, so that no match spans two fields.
     static constexpr QChar Separator = QChar(0x1f);
-    SearchText::append(entry.text, m_keys);
+    SearchText::append(m_list->text(row), m_keys);
     m_keys.append(Separator);
-    SearchText::append(entry.description, m_keys);
-    if (entry.origin == CatalogueListModel::Origin::Table && row < m_otherDescriptions.size()) {
+    SearchText::append(m_list->description(row), m_keys);
+    if (m_list->origin(row) == CatalogueListModel::Origin::Table &&
+        row < m_otherDescriptions.size()) {
         m_keys.append(Separator);
         SearchText::append(m_otherDescriptions.at(row), m_keys);
     }

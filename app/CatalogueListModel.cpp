@@ -5,6 +5,7 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <utility>
 
 CatalogueListModel::CatalogueListModel(Kind kind, QObject* parent)
     : QAbstractTableModel(parent)
@@ -21,14 +22,14 @@ void CatalogueListModel::setHeaders(const QString& text, const QString& descript
 void CatalogueListModel::setIcons(const QHash<QString, QIcon>& icons)
 {
     m_icons = icons;
-    if (!m_entries.isEmpty())
+    if (!m_rows.isEmpty())
         Q_EMIT dataChanged(index(0, TextColumn), index(rowCount() - 1, TextColumn),
                            {Qt::DecorationRole});
 }
 
 int CatalogueListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 int CatalogueListModel::columnCount(const QModelIndex& parent) const
@@ -40,23 +41,23 @@ QVariant CatalogueListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const Entry& e = m_entries.at(index.row());
+    const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return index.column() == TextColumn ? e.text : e.description;
+        return (index.column() == TextColumn ? text(row) : description(row)).toString();
     case Qt::DecorationRole:
         if (index.column() == TextColumn)
-            return m_icons.value(iconKey(e.origin));
+            return m_icons.value(iconKey(origin(row)));
         return {};
     case TextRole:
-        return e.text;
+        return text(row).toString();
     case DescriptionRole:
-        return e.description;
+        return description(row).toString();
     case TagRole:
-        return tagText(e.origin);
+        return tagText(origin(row));
     case IconKeyRole:
-        return iconKey(e.origin);
+        return iconKey(origin(row));
     default:
         return {};
     }
@@ -98,7 +99,7 @@ QMimeData* CatalogueListModel::mimeData(const QModelIndexList& indexes) const
     for (const QModelIndex& i : indexes) {
         if (checkIndex(i, CheckIndexOption::IndexIsValid)) {
             auto* mime = new QMimeData;
-            mime->setText(m_entries.at(i.row()).text);
+            mime->setText(text(i.row()).toString());
             return mime;
         }
     }
@@ -112,23 +113,87 @@ Qt::DropActions CatalogueListModel::supportedDragActions() const
 
 bool CatalogueListModel::removeRows(int row, int count, const QModelIndex& parent)
 {
-    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_entries.size())
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_rows.size())
         return false;
     beginRemoveRows({}, row, row + count - 1);
     for (int r = row; r < row + count; ++r)
-        removeFromIndex(m_entries.at(r));
-    m_entries.remove(row, count);
+        forgetChars(m_rows.at(r));
+    // One walk over the index both forgets the rows and moves the ones after.
+    for (Slot& slot : m_slots) {
+        if (slot.row >= row + count)
+            slot.row -= count;
+        else if (slot.row >= row)
+            slot.row = FreedSlot;
+    }
+    m_rows.remove(row, count);
+    compactChars();
     endRemoveRows();
     return true;
 }
 
+CatalogueListModel::Entry CatalogueListModel::entry(int row) const
+{
+    return {text(row).toString(), description(row).toString(), origin(row)};
+}
+
+QStringView CatalogueListModel::text(int row) const
+{
+    const Row& r = m_rows.at(row);
+    return QStringView(m_chars).sliced(r.start, r.textLength);
+}
+
+QStringView CatalogueListModel::description(int row) const
+{
+    const Row& r = m_rows.at(row);
+    return QStringView(m_chars).sliced(r.start + r.textLength, r.descriptionLength);
+}
+
+CatalogueListModel::Row CatalogueListModel::store(const Entry& entry)
+{
+    Row row;
+    row.start = m_chars.size();
+    row.textLength = qint32(entry.text.size());
+    row.descriptionLength = quint32(entry.description.size());
+    row.user = entry.origin == Origin::File;
+    m_chars.append(entry.text);
+    m_chars.append(entry.description);
+    if (spaced(entry.text))
+        ++m_spacedTexts;
+    return row;
+}
+
+void CatalogueListModel::forgetChars(const Row& row)
+{
+    if (spaced(QStringView(m_chars).sliced(row.start, row.textLength)))
+        --m_spacedTexts;
+    m_unusedChars += row.textLength + qsizetype(row.descriptionLength);
+}
+
+void CatalogueListModel::compactChars()
+{
+    // Edits and removals leave their old texts behind; once they are most of
+    // the buffer, the rows' texts are copied together again.
+    if (m_unusedChars < 4096 || m_unusedChars * 2 < m_chars.size())
+        return;
+    QString chars;
+    chars.reserve(m_chars.size() - m_unusedChars);
+    for (Row& row : m_rows) {
+        const qsizetype length = row.textLength + qsizetype(row.descriptionLength);
+        const qsizetype start = chars.size();
+        chars.append(QStringView(m_chars).sliced(row.start, length));
+        row.start = start;
+    }
+    m_chars = std::move(chars);
+    m_unusedChars = 0;
+}
+
 void CatalogueListModel::append(const Entry& entry)
 {
-    const int row = static_cast<int>(m_entries.size());
+    const int row = static_cast<int>(m_rows.size());
     if (m_bulkDepth == 0)
         beginInsertRows({}, row, row);
-    m_entries.append(entry);
-    addToIndex(entry);
+    m_rows.append(store(entry));
+    addToIndex(row);
     if (m_bulkDepth == 0)
         endInsertRows();
 }
@@ -144,14 +209,15 @@ bool CatalogueListModel::appendLoaded(const Entry& entry)
         append(entry);
         return true;
     }
-    int& count = m_textCounts[key(entry.text)];
-    if (count > 0)
+    const QString wanted = key(entry.text);
+    const quint32 hash = hashOf(wanted);
+    if (rowWithKey(wanted, hash, -1) >= 0)
         return false;
-    count = 1;
-    const int row = static_cast<int>(m_entries.size());
+    const int row = static_cast<int>(m_rows.size());
     if (m_bulkDepth == 0)
         beginInsertRows({}, row, row);
-    m_entries.append(entry);
+    m_rows.append(store(entry));
+    addToIndex(row, hash);
     if (m_bulkDepth == 0)
         endInsertRows();
     return true;
@@ -159,28 +225,38 @@ bool CatalogueListModel::appendLoaded(const Entry& entry)
 
 void CatalogueListModel::reserve(qsizetype rows)
 {
-    m_entries.reserve(rows);
-    m_textCounts.reserve(rows);
+    // About the characters of a line of the list file for each row: pages
+    // of the room that no row fills are never touched.
+    constexpr qsizetype CharsPerRow = 32;
+    m_rows.reserve(rows);
+    m_chars.reserve(rows * CharsPerRow);
+    if (m_slots.size() < 2 * rows)
+        resizeIndex(2 * rows);
 }
 
 void CatalogueListModel::squeeze()
 {
-    // Only when much was left over: shrinking re-hashes the index.
-    if (m_entries.capacity() > m_entries.size() + m_entries.size() / 4 + 64) {
-        m_entries.squeeze();
-        m_textCounts.squeeze();
-    }
+    // Only when much was left over: shrinking moves the rows and re-hashes
+    // the index.
+    const qsizetype rows = m_rows.size();
+    if (m_rows.capacity() > rows + rows / 4 + 64)
+        m_rows.squeeze();
+    if (m_chars.capacity() > m_chars.size() + m_chars.size() / 4 + 1024)
+        m_chars.squeeze();
+    if (m_slots.size() > 4 * (rows + 64))
+        resizeIndex(2 * (rows + 64));
 }
 
 void CatalogueListModel::setEntry(int row, const QString& text, const QString& description)
 {
-    if (row < 0 || row >= m_entries.size())
+    if (row < 0 || row >= m_rows.size())
         return;
-    Entry& e = m_entries[row];
-    removeFromIndex(e);
-    e.text = text;
-    e.description = description;
-    addToIndex(e);
+    removeFromIndex(row);
+    Row& r = m_rows[row];
+    forgetChars(r);
+    r = store({text, description, origin(row)});
+    addToIndex(row);
+    compactChars();
     Q_EMIT dataChanged(index(row, TextColumn), index(row, DescriptionColumn));
 }
 
@@ -188,10 +264,12 @@ void CatalogueListModel::clear()
 {
     if (m_bulkDepth == 0)
         beginResetModel();
-    m_entries.clear(); // keeps its capacity
-    const qsizetype room = m_textCounts.capacity();
-    m_textCounts.clear();
-    m_textCounts.reserve(room);
+    // Each keeps its room.
+    m_rows.clear();
+    m_chars.resize(0);
+    m_unusedChars = 0;
+    m_slots.fill(Slot());
+    m_slotsInUse = 0;
     m_spacedTexts = 0;
     if (m_bulkDepth == 0)
         endResetModel();
@@ -211,10 +289,8 @@ void CatalogueListModel::endBulkLoad()
 
 bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
 {
-    if (exceptRow < 0 || exceptRow >= m_entries.size())
-        return countsContain(m_textCounts, key(text), nullptr);
-    const QString except = key(m_entries.at(exceptRow).text);
-    return countsContain(m_textCounts, key(text), &except);
+    const QString wanted = key(text);
+    return rowWithKey(wanted, hashOf(wanted), exceptRow) >= 0;
 }
 
 bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
@@ -224,29 +300,22 @@ bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
 
 int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
 {
-    const bool hasExcept = exceptRow >= 0 && exceptRow < m_entries.size();
-    if (hasExcept && text == m_entries.at(exceptRow).text) {
-        if (!containsText(text, exceptRow))
-            return -1;
+    const bool hasExcept = exceptRow >= 0 && exceptRow < m_rows.size();
+    if (hasExcept && text == this->text(exceptRow)) {
         const QString wanted = key(text);
-        for (int row = 0; row < m_entries.size(); ++row) {
-            if (row != exceptRow && key(m_entries.at(row).text) == wanted)
-                return row;
-        }
-        return -1;
+        return rowWithKey(wanted, hashOf(wanted), exceptRow);
     }
     const QStringView wanted = TextRules::trimSpaces(text);
     // While no text has spaces around it, the index holds every text as the
-    // rule compares it: no count, no such row.
+    // rule compares it: no such key, no such row.
     if (m_spacedTexts == 0) {
-        const QString wantedKey = key(wanted.toString());
-        const QString exceptKey = hasExcept ? key(m_entries.at(exceptRow).text) : QString();
-        if (!countsContain(m_textCounts, wantedKey, hasExcept ? &exceptKey : nullptr))
+        const QString wantedKey = key(wanted);
+        if (rowWithKey(wantedKey, hashOf(wantedKey), hasExcept ? exceptRow : -1) < 0)
             return -1;
     }
-    for (int row = 0; row < m_entries.size(); ++row) {
+    for (int row = 0; row < m_rows.size(); ++row) {
         if (row != exceptRow &&
-            TextRules::trimSpaces(m_entries.at(row).text).compare(wanted, Qt::CaseInsensitive) == 0)
+            TextRules::trimSpaces(this->text(row)).compare(wanted, Qt::CaseInsensitive) == 0)
             return row;
     }
     return -1;
@@ -255,18 +324,18 @@ int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
 QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
 {
     QList<Entry> user;
-    for (const Entry& e : m_entries) {
-        if (e.origin == Origin::File)
-            user.append(e);
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.at(row).user)
+            user.append(entry(row));
     }
     return user;
 }
 
 int CatalogueListModel::firstUserRow() const
 {
-    const auto lastBuiltIn = std::find_if(m_entries.crbegin(), m_entries.crend(),
-                                          [](const Entry& e) { return e.origin == Origin::Table; });
-    return int(m_entries.crend() - lastBuiltIn);
+    const auto lastBuiltIn = std::find_if(m_rows.crbegin(), m_rows.crend(),
+                                          [](const Row& r) { return !r.user; });
+    return int(m_rows.crend() - lastBuiltIn);
 }
 
 void CatalogueListModel::replaceUserEntries(const QList<UserListFormat::Entry>& entries)
@@ -275,18 +344,17 @@ void CatalogueListModel::replaceUserEntries(const QList<UserListFormat::Entry>& 
     const int first = firstUserRow();
     const QList<UserListFormat::Entry>& kept = entries;
 
-    const auto same = [](const Entry& a, const UserListFormat::Entry& b) {
-        return a.origin == Origin::File && a.text == b.text && a.description == b.description;
+    const auto same = [this](int row, const UserListFormat::Entry& b) {
+        return m_rows.at(row).user && text(row) == b.text && description(row) == b.description;
     };
-    const int oldCount = int(m_entries.size()) - first;
+    const int oldCount = int(m_rows.size()) - first;
     const int newCount = int(kept.size());
     int prefix = 0;
-    while (prefix < oldCount && prefix < newCount &&
-           same(m_entries.at(first + prefix), kept.at(prefix)))
+    while (prefix < oldCount && prefix < newCount && same(first + prefix, kept.at(prefix)))
         ++prefix;
     int suffix = 0;
     while (suffix < oldCount - prefix && suffix < newCount - prefix &&
-           same(m_entries.at(first + oldCount - 1 - suffix), kept.at(newCount - 1 - suffix)))
+           same(first + oldCount - 1 - suffix, kept.at(newCount - 1 - suffix)))
         ++suffix;
     if (oldCount - prefix - suffix > 0)
         removeRows(first + prefix, oldCount - prefix - suffix);
@@ -296,13 +364,14 @@ void CatalogueListModel::replaceUserEntries(const QList<UserListFormat::Entry>& 
     const int at = first + prefix;
     beginInsertRows({}, at, at + insertCount - 1);
     // Appended, then turned into place: the rows after them move once.
-    const qsizetype end = m_entries.size();
-    m_entries.reserve(end + insertCount);
-    for (int i = prefix; i < prefix + insertCount; ++i) {
-        m_entries.append({kept.at(i).text, kept.at(i).description, Origin::File});
-        addToIndex(m_entries.constLast());
-    }
-    std::rotate(m_entries.begin() + at, m_entries.begin() + end, m_entries.end());
+    shiftIndex(at, insertCount);
+    const qsizetype end = m_rows.size();
+    m_rows.reserve(end + insertCount);
+    for (int i = prefix; i < prefix + insertCount; ++i)
+        m_rows.append(store({kept.at(i).text, kept.at(i).description, Origin::File}));
+    std::rotate(m_rows.begin() + at, m_rows.begin() + end, m_rows.end());
+    for (int row = at; row < at + insertCount; ++row)
+        addToIndex(row);
     endInsertRows();
 }
 
@@ -319,35 +388,90 @@ QString CatalogueListModel::iconKey(Origin origin) const
     return key;
 }
 
-QString CatalogueListModel::key(const QString& text)
+QString CatalogueListModel::key(QStringView text)
 {
-    return text.toCaseFolded();
+    return text.toString().toCaseFolded();
 }
 
-void CatalogueListModel::addToIndex(const Entry& entry)
+quint32 CatalogueListModel::hashOf(const QString& key)
 {
-    ++m_textCounts[key(entry.text)];
-    if (TextRules::trimSpaces(entry.text).size() != entry.text.size())
-        ++m_spacedTexts;
+    // The process's own seed, as QHash takes: no list file can be made of
+    // texts that all meet in one place of the index.
+    const size_t hash = qHash(key, QHashSeed::globalSeed());
+    return quint32(hash ^ (quint64(hash) >> 32));
 }
 
-void CatalogueListModel::removeFromIndex(const Entry& entry)
+bool CatalogueListModel::spaced(QStringView text)
 {
-    auto drop = [](QHash<QString, int>& counts, const QString& k) {
-        auto it = counts.find(k);
-        if (it != counts.end() && --it.value() <= 0)
-            counts.erase(it);
-    };
-    drop(m_textCounts, key(entry.text));
-    if (TextRules::trimSpaces(entry.text).size() != entry.text.size())
-        --m_spacedTexts;
+    return TextRules::trimSpaces(text).size() != text.size();
 }
 
-bool CatalogueListModel::countsContain(const QHash<QString, int>& counts, const QString& key,
-                                       const QString* exceptKey)
+int CatalogueListModel::rowWithKey(const QString& wanted, quint32 hash, int exceptRow) const
 {
-    int count = counts.value(key);
-    if (exceptKey && *exceptKey == key)
-        --count;
-    return count > 0;
+    if (m_slots.isEmpty())
+        return -1;
+    // Texts of one hash are told apart by folding the row's text again; of
+    // several rows of the key, the first in the list is the answer.
+    int found = -1;
+    for (qsizetype i = slotOf(hash); m_slots.at(i).row != EmptySlot; i = nextSlot(i)) {
+        const Slot& slot = m_slots.at(i);
+        if (slot.row >= 0 && slot.hash == hash && slot.row != exceptRow &&
+            (found < 0 || slot.row < found) && key(text(slot.row)) == wanted)
+            found = slot.row;
+    }
+    return found;
+}
+
+void CatalogueListModel::addToIndex(int row, quint32 hash)
+{
+    // Grown to a quarter in use, so that growing stays rare.
+    if (2 * (m_slotsInUse + 1) > m_slots.size())
+        resizeIndex(4 * m_rows.size());
+    qsizetype i = slotOf(hash);
+    while (m_slots.at(i).row >= 0)
+        i = nextSlot(i);
+    if (m_slots.at(i).row == EmptySlot)
+        ++m_slotsInUse;
+    m_slots[i] = {hash, row};
+}
+
+void CatalogueListModel::addToIndex(int row)
+{
+    addToIndex(row, hashOf(key(text(row))));
+}
+
+void CatalogueListModel::removeFromIndex(int row)
+{
+    if (m_slots.isEmpty())
+        return;
+    for (qsizetype i = slotOf(hashOf(key(text(row)))); m_slots.at(i).row != EmptySlot;
+         i = nextSlot(i)) {
+        if (m_slots.at(i).row == row) {
+            m_slots[i].row = FreedSlot;
+            return;
+        }
+    }
+}
+
+void CatalogueListModel::shiftIndex(int first, int offset)
+{
+    for (Slot& slot : m_slots) {
+        if (slot.row >= first)
+            slot.row += offset;
+    }
+}
+
+void CatalogueListModel::resizeIndex(qsizetype slots)
+{
+    QList<Slot> old = std::exchange(m_slots, QList<Slot>(std::max<qsizetype>(slots, 64)));
+    m_slotsInUse = 0;
+    for (const Slot& slot : std::as_const(old)) {
+        if (slot.row < 0)
+            continue;
+        qsizetype i = slotOf(slot.hash);
+        while (m_slots.at(i).row != EmptySlot)
+            i = nextSlot(i);
+        m_slots[i] = slot;
+        ++m_slotsInUse;
+    }
 }

@@ -11,9 +11,11 @@
 // One catalogue list: the smileys or the acronyms. The rows are the only
 // store of the entries. Each row holds the entry text, its description and
 // its origin: built in ("Table", never saved, edited or removed) or the
-// user's own ("File", saved to the user list file). Beside the rows the model
-// keeps case-insensitive counts of the texts so that the duplicate test of a
-// load stays cheap however long the list grows.
+// user's own ("File", saved to the user list file). The texts of all rows lie
+// in one buffer, so that a long list costs its characters and a few bytes a
+// row rather than two strings a row. Beside the rows the model keeps an index
+// of the case-folded texts by their hash (no copy of a text), so that the
+// duplicate test of a load stays cheap however long the list grows.
 class CatalogueListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -58,9 +60,12 @@ public:
     Qt::DropActions supportedDragActions() const override;
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
 
-    const Entry& entry(int row) const { return m_entries.at(row); }
-    QList<Entry> entries() const { return m_entries; }
-    const QList<Entry>& rows() const { return m_entries; }
+    // A row as a whole (a copy of its texts).
+    Entry entry(int row) const;
+    // A row's parts in place, valid until the list next changes.
+    QStringView text(int row) const;
+    QStringView description(int row) const;
+    Origin origin(int row) const { return m_rows.at(row).user ? Origin::File : Origin::Table; }
     // The user's rows follow the built-in ones (loads and Add append them):
     // the first row after the last built-in one.
     int firstUserRow() const;
@@ -113,15 +118,54 @@ public:
     QString iconKey(Origin origin) const;
 
 private:
-    static QString key(const QString& text);
-    void addToIndex(const Entry& entry);
-    void removeFromIndex(const Entry& entry);
-    static bool countsContain(const QHash<QString, int>& counts, const QString& key,
-                              const QString* exceptKey);
+    // Where a row's text and its description (right after it) lie in
+    // m_chars, and whose the row is.
+    struct Row
+    {
+        qsizetype start = 0;
+        qint32 textLength = 0;
+        quint32 descriptionLength : 31 = 0;
+        quint32 user : 1 = 0;
+    };
+    // One place of the index: a row and the hash of its folded text.
+    struct Slot
+    {
+        quint32 hash = 0;
+        qint32 row = EmptySlot;
+    };
+    static constexpr qint32 EmptySlot = -1;
+    static constexpr qint32 FreedSlot = -2; // a row left; the search goes on past it
+
+    static QString key(QStringView text);
+    static quint32 hashOf(const QString& key);
+    static bool spaced(QStringView text);
+    Row store(const Entry& entry);
+    // A row's texts are no longer in use (it goes or changes).
+    void forgetChars(const Row& row);
+    void compactChars();
+    // The first row other than exceptRow whose folded text is key, or -1.
+    int rowWithKey(const QString& wanted, quint32 hash, int exceptRow) const;
+    void addToIndex(int row, quint32 hash);
+    void addToIndex(int row);
+    void removeFromIndex(int row);
+    // Every indexed row from first on moves by offset; rows before first stay.
+    void shiftIndex(int first, int offset);
+    void resizeIndex(qsizetype slots);
+    // The index takes any number of places (not only powers of two, which
+    // would nearly double a long list's index): a hash picks its first place
+    // by its share of the range, and the search goes on to the next places.
+    qsizetype slotOf(quint32 hash) const
+    {
+        return qsizetype((quint64(hash) * quint64(m_slots.size())) >> 32);
+    }
+    qsizetype nextSlot(qsizetype i) const { return i + 1 == m_slots.size() ? 0 : i + 1; }
 
     Kind m_kind;
-    QList<Entry> m_entries;
-    QHash<QString, int> m_textCounts;
+    QList<Row> m_rows;
+    QString m_chars;
+    qsizetype m_unusedChars = 0; // of texts edited or removed, until the buffer is compacted
+    QList<Slot> m_slots;         // at most half of them in use
+    qsizetype m_slotsInUse = 0;  // rows and freed places
     QHash<QString, QIcon> m_icons;
     QString m_headers[ColumnCount];
     int m_bulkDepth = 0;

@@ -270,7 +270,7 @@ void ListPage::copySelected()
     if (row < 0)
         return;
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(m_model->entry(row).text);
+        clipboard->setText(m_model->text(row).toString());
     showNotice(m_localizer.ID_INT_COPIED());
 }
 
@@ -279,7 +279,7 @@ QString ListPage::chosenText() const
     int row = m_view->selectedSourceRow();
     if (row < 0 && m_sorted->rowCount() > 0)
         row = m_sorted->mapToSource(m_sorted->index(0, 0)).row();
-    return row < 0 ? QString() : m_model->entry(row).text;
+    return row < 0 ? QString() : m_model->text(row).toString();
 }
 
 void ListPage::showNotice(const QString& text)
@@ -324,7 +324,7 @@ void ListPage::removeSelected()
     const int row = selectedUserRow();
     if (row < 0)
         return;
-    const QString text = m_model->entry(row).text;
+    const QString text = m_model->text(row).toString();
     m_model->removeRows(row, 1);
     // The list does not move the selection to a neighbour: a second Delete
     // must not take another entry.
@@ -372,11 +372,19 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
     return true;
 }
 
-QByteArray ListPage::userListBytes() const
+std::optional<QByteArray> ListPage::userListBytes(QByteArrayView present) const
 {
-    // Straight from the rows: the user's follow the built-in ones.
-    const QList<CatalogueListModel::Entry>& rows = m_model->rows();
-    return UserListFile::format(rows.cbegin() + m_model->firstUserRow(), rows.cend());
+    // Straight from the rows: the user's follow the built-in ones. A file
+    // that holds them already is only compared, so that a long list is not
+    // made again beside its file.
+    const int first = m_model->firstUserRow();
+    const auto fields = [this, first](qsizetype i) {
+        const int row = first + int(i);
+        return std::pair(m_model->text(row), m_model->description(row));
+    };
+    if (UserListFile::formatsTo(present, m_model->rowCount() - first, fields))
+        return std::nullopt;
+    return UserListFile::format(m_model->rowCount() - first, fields);
 }
 
 void ListPage::showUserEntries(const UserListChange::Entries& entries)
@@ -384,8 +392,8 @@ void ListPage::showUserEntries(const UserListChange::Entries& entries)
     if (showsUserEntries(entries))
         return;
     const int row = m_view->selectedSourceRow();
-    const bool wasUser = row >= 0 && m_model->entry(row).origin == CatalogueListModel::Origin::File;
-    const QString selected = wasUser ? m_model->entry(row).text : QString();
+    const bool wasUser = row >= 0 && m_model->origin(row) == CatalogueListModel::Origin::File;
+    const QString selected = wasUser ? m_model->text(row).toString() : QString();
     m_model->replaceUserEntries(entries);
     if (wasUser && m_view->selectedSourceRow() < 0) {
         if (const int again = userRowOf(selected); again >= 0)
@@ -400,12 +408,12 @@ bool ListPage::showsUserEntries(const UserListChange::Entries& entries) const
     // as most of the time this is the list's own write coming back.
     using Origin = CatalogueListModel::Origin;
     const int first = m_model->rowCount() - int(entries.size());
-    if (first < 0 || (first > 0 && m_model->entry(first - 1).origin == Origin::File))
+    if (first < 0 || (first > 0 && m_model->origin(first - 1) == Origin::File))
         return false;
     for (int i = 0; i < int(entries.size()); ++i) {
-        const CatalogueListModel::Entry& row = m_model->entry(first + i);
-        if (row.origin != Origin::File || row.text != entries.at(i).text ||
-            row.description != entries.at(i).description)
+        const int row = first + i;
+        if (m_model->origin(row) != Origin::File || m_model->text(row) != entries.at(i).text ||
+            m_model->description(row) != entries.at(i).description)
             return false;
     }
     return true;
@@ -414,8 +422,7 @@ bool ListPage::showsUserEntries(const UserListChange::Entries& entries) const
 int ListPage::userRowOf(const QString& text) const
 {
     for (int row = 0; row < m_model->rowCount(); ++row) {
-        const CatalogueListModel::Entry& entry = m_model->entry(row);
-        if (entry.origin == CatalogueListModel::Origin::File && entry.text == text)
+        if (m_model->origin(row) == CatalogueListModel::Origin::File && m_model->text(row) == text)
             return row;
     }
     return -1;
@@ -431,7 +438,7 @@ void ListPage::select(int row)
 int ListPage::selectedUserRow() const
 {
     const int row = m_view->selectedSourceRow();
-    if (row < 0 || m_model->entry(row).origin != CatalogueListModel::Origin::File)
+    if (row < 0 || m_model->origin(row) != CatalogueListModel::Origin::File)
         return -1;
     return row;
 }
@@ -449,10 +456,10 @@ void ListPage::runEntryDialog(bool edit)
     const int row = edit ? selectedUserRow() : -1;
     // The entry is known by its text: the list may follow its file while
     // the dialog is open, and its row may move or go.
-    const QString original = row >= 0 ? m_model->entry(row).text : QString();
+    const QString original = row >= 0 ? m_model->text(row).toString() : QString();
     if (row >= 0) {
         dialog->CItem->setText(original);
-        dialog->CDescription->setText(m_model->entry(row).description);
+        dialog->CDescription->setText(m_model->description(row).toString());
     }
     // OK stays disabled while the text repeats an entry, which is named.
     dialog->setDuplicateCheck(
@@ -461,7 +468,8 @@ void ListPage::runEntryDialog(bool edit)
             const int found = m_model->existingRow(text, except);
             if (found < 0)
                 return std::nullopt;
-            return std::pair(m_model->entry(found).text, m_model->entry(found).description);
+            return std::pair(m_model->text(found).toString(),
+                             m_model->description(found).toString());
         });
     for (;;) {
         dialog->HitOk = false;

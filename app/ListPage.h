@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class CatalogueFilter;
 class CatalogueView;
@@ -96,7 +97,7 @@ public:
     bool removeUserEntry(const QString& text);
 
     // The bytes of the user's entries as their file holds them.
-    QByteArray userListBytes() const;
+    std::optional<QByteArray> userListBytes(QByteArrayView present) const;
 
     // The user entries as their file holds them now: the list follows,
     // keeping its built-in entries and the selected entry where it still is.

@@ -13,7 +13,7 @@ QByteArray UserListFile::format(const QList<Record>& records)
     return format(records.cbegin(), records.cend());
 }
 
-char* UserListFile::LineEncoder::line(char* out, const QString& text, const QString& description)
+char* UserListFile::LineEncoder::line(char* out, QStringView text, QStringView description)
 {
     *out++ = '"';
     out = field(out, text);
@@ -22,7 +22,7 @@ char* UserListFile::LineEncoder::line(char* out, const QString& text, const QStr
     return std::copy_n("\"\r\n", 3, out);
 }
 
-char* UserListFile::LineEncoder::field(char* out, const QString& text)
+char* UserListFile::LineEncoder::field(char* out, QStringView text)
 {
     char* end = m_utf8.appendToBuffer(out, text);
     if (!m_utf8.hasError())

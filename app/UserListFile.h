@@ -27,6 +27,14 @@ public:
     // a description), encoded straight into one buffer sized beforehand.
     template <typename Iterator>
     static QByteArray format(Iterator first, Iterator last);
+    // The same for count lines, line i of the text and the description that
+    // fields(i) gives (a pair of QStringView).
+    template <typename Fields>
+    static QByteArray format(qsizetype count, Fields fields);
+    // Whether bytes are exactly what format(count, fields) gives, told line
+    // by line without making those bytes.
+    template <typename Fields>
+    static bool formatsTo(QByteArrayView bytes, qsizetype count, Fields fields);
 
     // Replaces the file with these records. Creates a missing folder.
     static Result save(const QString& path, const QList<Record>& records);
@@ -48,7 +56,7 @@ public:
 
 private:
     // The most bytes one line can take: three UTF-8 bytes per UTF-16 unit.
-    static qsizetype lineRoom(const QString& text, const QString& description)
+    static qsizetype lineRoom(QStringView text, QStringView description)
     {
         return 7 + 3 * (text.size() + description.size());
     }
@@ -57,10 +65,10 @@ private:
     class LineEncoder
     {
     public:
-        char* line(char* out, const QString& text, const QString& description);
+        char* line(char* out, QStringView text, QStringView description);
 
     private:
-        char* field(char* out, const QString& text);
+        char* field(char* out, QStringView text);
         QStringEncoder m_utf8{QStringConverter::Utf8, QStringConverter::Flag::Stateless};
     };
 };
@@ -76,6 +84,44 @@ QByteArray UserListFile::format(Iterator first, Iterator last)
     char* out = bytes.data();
     for (Iterator it = first; it != last; ++it)
         out = encoder.line(out, it->text, it->description);
+    bytes.truncate(out - bytes.constData());
+    return bytes;
+}
+
+template <typename Fields>
+bool UserListFile::formatsTo(QByteArrayView bytes, qsizetype count, Fields fields)
+{
+    QByteArray line;
+    LineEncoder encoder;
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto [text, description] = fields(i);
+        if (const qsizetype room = lineRoom(text, description); line.size() < room)
+            line.resize(room);
+        const qsizetype length = encoder.line(line.data(), text, description) - line.constData();
+        if (bytes.size() - at < length ||
+            bytes.sliced(at, length) != QByteArrayView(line.constData(), length))
+            return false;
+        at += length;
+    }
+    return at == bytes.size();
+}
+
+template <typename Fields>
+QByteArray UserListFile::format(qsizetype count, Fields fields)
+{
+    qsizetype room = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto [text, description] = fields(i);
+        room += lineRoom(text, description);
+    }
+    QByteArray bytes(room, Qt::Uninitialized);
+    LineEncoder encoder;
+    char* out = bytes.data();
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto [text, description] = fields(i);
+        out = encoder.line(out, text, description);
+    }
     bytes.truncate(out - bytes.constData());
     return bytes;
 }

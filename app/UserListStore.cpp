@@ -220,10 +220,10 @@ bool UserListStore::flushRows(Result* result)
     if (!m_pending.isEmpty() || !m_rows || !m_loadedStamp || m_readInPart)
         return false;
     bool unchanged = false;
-    *result = AtomicFileWriter::update(path(), [&](const QByteArray&) {
+    *result = AtomicFileWriter::update(path(), [&](const QByteArray& present) {
         // Under the lock: nobody wrote the file since the load.
         unchanged = FileStamp::of(path()) == m_loadedStamp;
-        return unchanged ? std::optional<QByteArray>(m_rows()) : std::nullopt;
+        return unchanged ? m_rows(present) : std::nullopt;
     });
     if (unchanged && result->ok())
         m_loadedStamp.reset();

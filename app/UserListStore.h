@@ -42,8 +42,9 @@ public:
     using Reader = std::function<UserListReader::Result(const QString& path)>;
     using Result = AtomicFileWriter::Result;
     using Entries = UserListChange::Entries;
-    // The bytes the window's user entries of this list make as a file.
-    using Rows = std::function<QByteArray()>;
+    // The bytes the window's user entries of this list make as a file, or
+    // nothing when present holds exactly those.
+    using Rows = std::function<std::optional<QByteArray>(QByteArrayView present)>;
 
     UserListStore(ModZunoSmiley& mod, const QString& fileName, Reader reader,
                   QObject* parent = nullptr);

@@ -87,7 +87,9 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
         connect(m_pages[list], &ListPage::changedByUser, m_stores[list], &UserListStore::record);
         connect(m_pages[list], &ListPage::filterAccepted, this, &frmMain::insertPicked);
         connect(m_pages[list], &ListPage::filterClosed, this, [this] { m_picking = false; });
-        m_stores[list]->setRows([page = m_pages[list]] { return page->userListBytes(); });
+        m_stores[list]->setRows([page = m_pages[list]](QByteArrayView present) {
+            return page->userListBytes(present);
+        });
         connect(m_stores[list], &UserListStore::entriesChanged, m_pages[list],
                 &ListPage::showUserEntries);
         connect(m_stores[list], &UserListStore::writeFailed, this,
@@ -139,9 +141,10 @@ void frmMain::Form_Load()
     adoptProgramLists();
     for (int list = 0; list < ListCount; ++list) {
         QStringList builtIns;
-        for (const auto& entry : m_pages[list]->model()->entries()) {
-            if (entry.origin == CatalogueListModel::Origin::Table)
-                builtIns << entry.text;
+        const CatalogueListModel* model = m_pages[list]->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->origin(row) == CatalogueListModel::Origin::Table)
+                builtIns << model->text(row).toString();
         }
         m_stores[list]->setBuiltInTexts(builtIns);
         m_stores[list]->load();

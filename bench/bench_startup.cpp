@@ -438,9 +438,11 @@ int main(int argc, char* argv[])
     out << header << '\n';
     out.flush();
     QMap<int, Figures> bare, floor, prog;
+    QMap<int, qint64> fileBytes; // of both list files
     QList<Figures> allBare;
     for (int entries : sizes) {
         const Lists lists{listBytes(":-) ", entries), listBytes("ACR", entries)};
+        fileBytes[entries] = lists.smileys.size() + lists.acronyms.size();
         QList<Figures> runsOf[3];
         for (int r = 0; r < runs; ++r) {
             // Alternating, and in another order each time.
@@ -524,11 +526,18 @@ int main(int argc, char* argv[])
     }
     const int last = sizes.last();
     if (first > 0 && last > first) {
-        const auto growth = [&](const QMap<int, Figures>& of, double Figures::*field) {
+        const auto growthOf = [&](const QMap<int, Figures>& of, double Figures::*field) {
             const double small = (of[first].*field - of[0].*field) / first;
             const double large = (of[last].*field - of[0].*field) / last;
-            return number(large / small, 0, 2);
+            return large / small;
         };
+        const auto growth = [&](const QMap<int, Figures>& of, double Figures::*field) {
+            return number(growthOf(of, field), 0, 2);
+        };
+        // The entries' numbers grow longer with the list, and so do its
+        // lines: per byte of the files, the same growth without that.
+        const double longer =
+            (double(fileBytes[last]) / last) / (double(fileBytes[first]) / first);
         out << "\ngrowth from " << first << " to " << last
             << " entries per file, CPU per entry above the empty lists (1.00 is linear):\n"
             << "  start: program " << growth(prog, &Figures::startCpuMs) << ", floor "
@@ -536,7 +545,11 @@ int main(int argc, char* argv[])
             << growth(prog, &Figures::switchCpuMs) << ", floor "
             << growth(floor, &Figures::switchCpuMs) << "; close: program "
             << growth(prog, &Figures::closeCpuMs) << ", floor "
-            << growth(floor, &Figures::closeCpuMs) << '\n';
+            << growth(floor, &Figures::closeCpuMs) << '\n'
+            << "  a line of the files is " << number(longer, 0, 2) << " x as long at " << last
+            << "; start per byte: program "
+            << number(growthOf(prog, &Figures::startCpuMs) / longer, 0, 2) << ", floor "
+            << number(growthOf(floor, &Figures::startCpuMs) / longer, 0, 2) << '\n';
     }
     out << "Add at N rows: bench_userlist_add.\n";
     return 0;

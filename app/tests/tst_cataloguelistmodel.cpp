@@ -159,6 +159,62 @@ private Q_SLOTS:
         QVERIFY(!model.containsText("keep"));
     }
 
+    // The texts and the duplicate index against a plain list of the texts,
+    // through the index's growth, removals in the middle, a replacement of
+    // the user's rows in the middle, a repeated text, and edits that leave
+    // most of the text buffer unused.
+    void theIndexAndTheTextsFollowEveryChange()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Acronyms);
+        QStringList texts = {"T"};
+        model.append({"T", "built in", Origin::Table});
+        for (int i = 0; i < 500; ++i) {
+            texts << QString("Row%1").arg(i);
+            model.append({texts.last(), "d", Origin::File});
+        }
+        // Each row is the first of its text, or the other row of it is.
+        const auto check = [&] {
+            QCOMPARE(model.rowCount(), texts.size());
+            QStringList keys;
+            for (const QString& text : std::as_const(texts))
+                keys << text.toCaseFolded();
+            for (int row = 0; row < texts.size(); ++row) {
+                QCOMPARE(model.text(row), texts.at(row));
+                const int first = int(keys.indexOf(keys.at(row)));
+                QCOMPARE(model.existingRow(texts.at(row).toUpper()), first);
+                const int other = first < row ? first : int(keys.indexOf(keys.at(row), row + 1));
+                QCOMPARE(model.existingRow(texts.at(row), row), other);
+            }
+        };
+        check();
+        model.removeRows(100, 50);
+        texts.remove(100, 50);
+        check();
+        QVERIFY(!model.containsText("row120"));
+
+        QList<UserListFormat::Entry> file;
+        for (int row = 1; row < texts.size(); ++row)
+            file.append({texts.at(row), "d"});
+        for (int i = 0; i < 5; ++i)
+            file.insert(10, {QString("New%1").arg(i), "n"});
+        file.insert(12, {"row499", "a repeat before its first"});
+        file.remove(300, 3);
+        model.replaceUserEntries(file);
+        texts = {"T"};
+        for (const auto& entry : std::as_const(file))
+            texts << entry.text;
+        check();
+
+        model.append({"ROW499", "again", Origin::File});
+        texts << "ROW499";
+        for (int i = 0; i < 2000; ++i)
+            model.setEntry(3, QString("Edited %1 ").arg(i).repeated(4), "e");
+        texts[3] = QString("Edited 1999 ").repeated(4);
+        check();
+        QVERIFY(!model.appendLoaded({"row400", "", Origin::File}));
+        QVERIFY(model.appendLoaded({"Fresh", "", Origin::File}));
+    }
+
     void aBulkLoadResetsTheViewsOnce()
     {
         CatalogueListModel model(CatalogueListModel::Kind::Smileys);

@@ -84,6 +84,18 @@ private Q_SLOTS:
         QFETCH(Records, records);
         QFETCH(QByteArray, bytes);
         QCOMPARE(UserListFile::format(records), bytes);
+        // Told without being made, and not by a byte more, less or other.
+        const auto fields = [&records](qsizetype i) {
+            return std::pair(QStringView(records.at(i).text), QStringView(records.at(i).description));
+        };
+        QVERIFY(UserListFile::formatsTo(bytes, records.size(), fields));
+        QVERIFY(!UserListFile::formatsTo(bytes + '\n', records.size(), fields));
+        if (!bytes.isEmpty()) {
+            QVERIFY(!UserListFile::formatsTo(bytes.chopped(1), records.size(), fields));
+            QByteArray other = bytes;
+            other[1] = other[1] == 'x' ? 'y' : 'x';
+            QVERIFY(!UserListFile::formatsTo(other, records.size(), fields));
+        }
 
         QTemporaryDir dir;
         const QString path = dir.filePath("Smileys.smy");
