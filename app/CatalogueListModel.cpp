@@ -390,7 +390,17 @@ QString CatalogueListModel::iconKey(Origin origin) const
 
 QString CatalogueListModel::key(QStringView text)
 {
-    return text.toString().toCaseFolded();
+    // Nearly every text is ASCII, whose case fold is A-Z to a-z: one pass
+    // into the result instead of the copy and Unicode's fold.
+    QString folded(text.size(), Qt::Uninitialized);
+    QChar* out = folded.data();
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit >= 0x80)
+            return text.toString().toCaseFolded();
+        *out++ = QChar(unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit);
+    }
+    return folded;
 }
 
 quint32 CatalogueListModel::hashOf(const QString& key)
