@@ -5,6 +5,8 @@
 //
 //   bench_catalogue_load [RUNS]     best of RUNS runs each (default 5)
 
+#include "BestTime.h"
+
 #include "OVAcronym.h"
 #include "OVSmiley.h"
 
@@ -40,18 +42,6 @@ QByteArray listFile(int lines, bool windows1252)
         bytes += line;
     }
     return bytes;
-}
-
-double bestMilliseconds(int runs, const std::function<void()>& work)
-{
-    double best = std::numeric_limits<double>::max();
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 //   valgrind --tool=callgrind --toggle-collect='ModZunoSmiley::RegisterListFileTypes()'
 //       bench_registration --once DIR
 
+#include "BestTime.h"
+
 #include "ClassRegistry.h"
 #include "ModZunoSmiley.h"
 
@@ -47,20 +49,6 @@ void readBack(const QString& dataHome)
         registry.queryDefaultValue(QLatin1String(key), 4096, &text);
 }
 
-double bestMilliseconds(int runs, const std::function<void()>& prepare,
-                        const std::function<void()>& work)
-{
-    double best = std::numeric_limits<double>::max();
-    for (int run = 0; run < runs; ++run) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,12 +66,10 @@ int main(int argc, char** argv)
         return 0;
     int fresh = 0;
     QString home;
-    const double first = bestMilliseconds(
-        runs, [&] { home = work.filePath(QString::number(++fresh)); },
-        [&] { registerInto(home); });
-    const double repeated =
-        bestMilliseconds(runs, [] {}, [&] { registerInto(home); });
-    const double reference = bestMilliseconds(runs, [] {}, [&] { readBack(home); });
+    const double first = bestMilliseconds(runs, [&] { registerInto(home); },
+                                          [&] { home = work.filePath(QString::number(++fresh)); });
+    const double repeated = bestMilliseconds(runs, [&] { registerInto(home); });
+    const double reference = bestMilliseconds(runs, [&] { readBack(home); });
 
     std::printf("%-34s %10s %10s\n", "", "ms (best)", "x reading");
     std::printf("%-34s %10.3f %10.1f\n", "first registration", first, first / reference);
