@@ -6,7 +6,6 @@
 //   bench_catalogue_load [RUNS]     best of RUNS runs each (default 5)
 
 #include "BestTime.h"
-
 #include "OVAcronym.h"
 #include "OVSmiley.h"
 

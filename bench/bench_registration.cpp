@@ -14,7 +14,6 @@
 //       bench_registration --once DIR
 
 #include "BestTime.h"
-
 #include "ClassRegistry.h"
 #include "ModZunoSmiley.h"
 
