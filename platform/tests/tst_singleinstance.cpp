@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -23,7 +24,10 @@ int runInstance(int argc, char* argv[])
     QStringList files = app.arguments().mid(2);
     const bool pick = files.removeAll(QStringLiteral("--pick")) > 0;
     SingleInstance instance;
-    const SingleInstance::Role role = instance.start(files, pick, token);
+    // On a thread of its own, as the program claims the name.
+    SingleInstance::Role role = SingleInstance::Role::Alone;
+    std::thread claim([&] { role = instance.start(files, pick, token); });
+    claim.join();
     const char* name = role == SingleInstance::Role::First        ? "first"
                        : role == SingleInstance::Role::HandedOver ? "handed"
                                                                   : "alone";
