@@ -489,7 +489,8 @@ bool frmMain::event(QEvent* event)
         // The registration asked for at the start follows the first drawing,
         // or comes a moment later where the window is not drawn (a hidden
         // workspace).
-        QTimer::singleShot(1000, this, [this] { registerPendingFileTypes(); });
+        if (!m_drawn)
+            QTimer::singleShot(1000, this, [this] { registerPendingFileTypes(); });
     } else if (event->type() == QEvent::Paint && !m_drawn) {
         m_drawn = true;
         // Queued: the first picture goes out before the registration runs.

@@ -25,10 +25,13 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
-       XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-mkdir -p "$XDG_CONFIG_HOME/ZunoSmileys" "$work/prog"
-cp "$bin/ZunoSmiley" "$work/prog/"
+# The accessibility bus is reached through the session bus that
+# dbus-run-session started for this test alone; the copy keeps off any other.
+bus=$DBUS_SESSION_BUS_ADDRESS
+. "$here/../../tests/support/program-copy.sh"
+zuno_copy_program "$bin" "$work"
+export DBUS_SESSION_BUS_ADDRESS=$bus QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+mkdir -p "$XDG_CONFIG_HOME/ZunoSmileys"
 
 fail() { echo "FAIL: $*"; exit 1; }
 text() { "$bin/ovcall" OrvakLocalizer.ZunoSmiley1 "Language=$1" "$2"; }
