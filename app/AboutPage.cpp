@@ -2,8 +2,8 @@
 
 #include "AppIcons.h"
 #include "Twips.h"
-#include "ZunoVersion.h"
 #include "ZunoSmiley1.h"
+#include "ZunoVersion.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -27,16 +27,17 @@ QIcon drawn(const QString& name, std::initializer_list<int> sizes)
         // Taken as they are when they stay for the whole run and are aligned
         // as an image's pixels must be; otherwise from a copy.
         const bool lasting = pixels.compressionAlgorithm() == QResource::NoCompression &&
-            quintptr(pixels.data()) % alignof(quint32) == 0;
-        QByteArray bytes = lasting
-            ? QByteArray::fromRawData(reinterpret_cast<const char*>(pixels.data()), pixels.size())
-            : pixels.uncompressedData();
+                             quintptr(pixels.data()) % alignof(quint32) == 0;
+        QByteArray bytes =
+            lasting ? QByteArray::fromRawData(reinterpret_cast<const char*>(pixels.data()),
+                                              pixels.size())
+                    : pixels.uncompressedData();
         if (!lasting)
             bytes.detach(); // bytes of its own, aligned
         if (bytes.size() != qsizetype(size) * size * 4)
             continue;
-        const QImage image(reinterpret_cast<const uchar*>(bytes.constData()), size, size,
-                           size * 4, QImage::Format_ARGB32_Premultiplied);
+        const QImage image(reinterpret_cast<const uchar*>(bytes.constData()), size, size, size * 4,
+                           QImage::Format_ARGB32_Premultiplied);
         // A copy does not outlive its bytes.
         icon.addPixmap(QPixmap::fromImage(lasting ? image : image.copy()));
     }

@@ -333,8 +333,8 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
 
 int CatalogueListModel::firstUserRow() const
 {
-    const auto lastBuiltIn = std::find_if(m_rows.crbegin(), m_rows.crend(),
-                                          [](const Row& r) { return !r.user; });
+    const auto lastBuiltIn =
+        std::find_if(m_rows.crbegin(), m_rows.crend(), [](const Row& r) { return !r.user; });
     return int(m_rows.crend() - lastBuiltIn);
 }
 

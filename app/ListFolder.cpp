@@ -76,8 +76,8 @@ QStringList ListFolder::copyProgramLists(const QString& programFolder, const QSt
     for (const QString& name : fileNames) {
         const QString source = QDir(programFolder).filePath(name);
         const QString target = QDir(dataFolder).filePath(name);
-        if (RegularFile::kind(source) != RegularFile::Kind::Regular ||
-            QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        if (RegularFile::kind(source) != RegularFile::Kind::Regular || QFileInfo::exists(target) ||
+            QFileInfo(target).isSymLink())
             continue;
         if (!QDir().mkpath(dataFolder) || !copyWithoutReplacing(source, target)) {
             qWarning("The list file %s could not be copied to %s.", qUtf8Printable(source),

@@ -5,8 +5,8 @@
 
 // Where the user list files live: beside the program when its folder is
 // writable, as the program has always kept them, otherwise (and always for an
-// installed program) in the per-user data folder. The choice is made once per start, so that the files are read
-// from and written to the same place.
+// installed program) in the per-user data folder. The choice is made once per start, so that the
+// files are read from and written to the same place.
 class ListFolder
 {
 public:

@@ -5,8 +5,8 @@
 #include "CatalogueFilter.h"
 #include "CatalogueView.h"
 #include "TextRules.h"
-#include "UserListFile.h"
 #include "Twips.h"
+#include "UserListFile.h"
 #include "ZunoSmiley1.h"
 #include "frmAddNew.h"
 
@@ -207,8 +207,7 @@ void ListPage::addReportedEntry(const QString& text, const QString& description,
         m_model->appendLoaded({text, description, Origin::File});
 }
 
-void ListPage::refill(const std::function<void()>& loadTable,
-                      const std::function<void()>& loadFile)
+void ListPage::refill(const std::function<void()>& loadTable, const std::function<void()>& loadFile)
 {
     m_model->beginBulkLoad();
     if (loadFile) {
@@ -505,7 +504,8 @@ bool ListPage::eventFilter(QObject* watched, QEvent* event)
             copySelected();
             return true;
         }
-        const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        const bool command =
+            key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
         if (!command && !key->text().isEmpty() && key->text().at(0).isPrint() &&
             !key->text().at(0).isSpace()) {
             openFilter(key->text());

@@ -49,8 +49,7 @@ public:
     // through loadTable, then loadFile (the user's entries from their file,
     // through the catalogue control). Without loadFile the user's entries
     // are put back as they are now.
-    void refill(const std::function<void()>& loadTable,
-                const std::function<void()>& loadFile = {});
+    void refill(const std::function<void()>& loadTable, const std::function<void()>& loadFile = {});
 
     // The duplicate rule of Add and Edit (CatalogueListModel::entryExists);
     // with exceptSelected, the selected entry does not count.

@@ -28,7 +28,8 @@ public:
     ModZunoSmiley& operator=(const ModZunoSmiley&) = delete;
 
     // Start-up: busy pointer, setting, localizer, registration (made once the
-    // window is drawn), main window loaded and shown. From then on the program runs on window events.
+    // window is drawn), main window loaded and shown. From then on the program runs on window
+    // events.
     void Main();
 
     void LoadSettings();

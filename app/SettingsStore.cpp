@@ -53,9 +53,8 @@ private:
 // take the whole memory or end the process.
 bool holdsTypedValue(const QByteArray& bytes)
 {
-    static const QRegularExpression typed(
-        QStringLiteral(R"((^|[=,])[ \t]*"?@(?!@)|\\[xX0-7])"),
-        QRegularExpression::MultilineOption);
+    static const QRegularExpression typed(QStringLiteral(R"((^|[=,])[ \t]*"?@(?!@)|\\[xX0-7])"),
+                                          QRegularExpression::MultilineOption);
     return typed.match(QString::fromLatin1(bytes)).hasMatch();
 }
 

@@ -25,12 +25,10 @@ public:
     static QByteArray format(const QList<Record>& records);
     // The same for the records from first to last (anything with a text and
     // a description), encoded straight into one buffer sized beforehand.
-    template <typename Iterator>
-    static QByteArray format(Iterator first, Iterator last);
+    template <typename Iterator> static QByteArray format(Iterator first, Iterator last);
     // The same for count lines, line i of the text and the description that
     // fields(i) gives (a pair of QStringView).
-    template <typename Fields>
-    static QByteArray format(qsizetype count, Fields fields);
+    template <typename Fields> static QByteArray format(qsizetype count, Fields fields);
     // Whether bytes are exactly what format(count, fields) gives, told line
     // by line without making those bytes.
     template <typename Fields>
@@ -73,8 +71,7 @@ private:
     };
 };
 
-template <typename Iterator>
-QByteArray UserListFile::format(Iterator first, Iterator last)
+template <typename Iterator> QByteArray UserListFile::format(Iterator first, Iterator last)
 {
     qsizetype room = 0;
     for (Iterator it = first; it != last; ++it)
@@ -107,8 +104,7 @@ bool UserListFile::formatsTo(QByteArrayView bytes, qsizetype count, Fields field
     return at == bytes.size();
 }
 
-template <typename Fields>
-QByteArray UserListFile::format(qsizetype count, Fields fields)
+template <typename Fields> QByteArray UserListFile::format(qsizetype count, Fields fields)
 {
     qsizetype room = 0;
     for (qsizetype i = 0; i < count; ++i) {

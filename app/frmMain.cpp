@@ -4,9 +4,9 @@
 #include "AppIcons.h"
 #include "BusyPointer.h"
 #include "CatalogueView.h"
+#include "KeystrokeTyper.h"
 #include "ListFileImport.h"
 #include "ListFolder.h"
-#include "KeystrokeTyper.h"
 #include "ListPage.h"
 #include "MessageBox.h"
 #include "ModCommonCtrls.h"
@@ -22,10 +22,10 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTabWidget>
@@ -171,7 +171,8 @@ void frmMain::adoptProgramLists()
     if (folder != ListFolder::userDataFolder())
         return;
     const QStringList copied = ListFolder::copyProgramLists(
-        m_mod.programFolder(), folder, {m_stores[SmileyTab]->fileName(), m_stores[AcronymTab]->fileName()});
+        m_mod.programFolder(), folder,
+        {m_stores[SmileyTab]->fileName(), m_stores[AcronymTab]->fileName()});
     if (!copied.isEmpty())
         MessageBox::inform(this, m_mod.AppTitle,
                            m_mod.Localizer().ID_INT_LISTS_COPIED(QDir::toNativeSeparators(folder)));

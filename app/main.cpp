@@ -56,8 +56,7 @@ int main(int argc, char* argv[])
     }
     // A closed window hands the name on at once: a start while this process
     // ends (its stores finishing their writes) opens a window of its own.
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance,
-                     &SingleInstance::release);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::release);
     QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
                      [&mod](const QStringList& files, bool pick, const QString& token) {
                          frmMain* window = mod.MainWindow;

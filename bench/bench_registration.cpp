@@ -42,9 +42,9 @@ void readBack(const QString& dataHome)
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
     ClassRegistry registry;
     QString text;
-    for (const char* key : {"ZunoSmileys", "ZunoAcronyms", ".smy", ".acr",
-                            "ZunoSmileys\\DefaultIcon", "ZunoAcronyms\\DefaultIcon",
-                            "ZunoSmileys\\QuickView", "ZunoAcronyms\\QuickView"})
+    for (const char* key :
+         {"ZunoSmileys", "ZunoAcronyms", ".smy", ".acr", "ZunoSmileys\\DefaultIcon",
+          "ZunoAcronyms\\DefaultIcon", "ZunoSmileys\\QuickView", "ZunoAcronyms\\QuickView"})
         registry.queryDefaultValue(QLatin1String(key), 4096, &text);
 }
 
@@ -65,8 +65,8 @@ int main(int argc, char** argv)
         return 0;
     int fresh = 0;
     QString home;
-    const double first = bestMilliseconds(runs, [&] { registerInto(home); },
-                                          [&] { home = work.filePath(QString::number(++fresh)); });
+    const double first = bestMilliseconds(
+        runs, [&] { registerInto(home); }, [&] { home = work.filePath(QString::number(++fresh)); });
     const double repeated = bestMilliseconds(runs, [&] { registerInto(home); });
     const double reference = bestMilliseconds(runs, [&] { readBack(home); });
 

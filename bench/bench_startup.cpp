@@ -536,8 +536,7 @@ int main(int argc, char* argv[])
         };
         // The entries' numbers grow longer with the list, and so do its
         // lines: per byte of the files, the same growth without that.
-        const double longer =
-            (double(fileBytes[last]) / last) / (double(fileBytes[first]) / first);
+        const double longer = (double(fileBytes[last]) / last) / (double(fileBytes[first]) / first);
         out << "\ngrowth from " << first << " to " << last
             << " entries per file, CPU per entry above the empty lists (1.00 is linear):\n"
             << "  start: program " << growth(prog, &Figures::startCpuMs) << ", floor "

@@ -166,9 +166,8 @@ QString ZunoSmiley1::ID_INT_IMPORT_OTHER_TYPE(const QString& lpFilename) const
 QString ZunoSmiley1::ID_INT_REFUSE_DUPLICATE(const QString& lpText,
                                              const QString& lpDescription) const
 {
-    const QString message =
-        localized(QStringLiteral("La liste a déjà « %1 » (%2)."),
-                  QStringLiteral("The list already has \"%1\" (%2)."));
+    const QString message = localized(QStringLiteral("La liste a déjà « %1 » (%2)."),
+                                      QStringLiteral("The list already has \"%1\" (%2)."));
     return message.isEmpty() ? QString() : message.arg(lpText, lpDescription);
 }
 

@@ -247,9 +247,9 @@ public:
     Q_INVOKABLE QString ID_INT_REASON_UNREADABLE() const;
     Q_INVOKABLE QString ID_INT_REASON_TOO_LARGE_TO_READ() const;
 
-    // Added next, for the catalogue program: the notice after a copy; what the entry dialog says of a text the list
-    // has already; the filter field; the names and descriptions that screen
-    // readers give the lists, the filter, the logo and the program icon.
+    // Added next, for the catalogue program: the notice after a copy; what the entry dialog says of
+    // a text the list has already; the filter field; the names and descriptions that screen readers
+    // give the lists, the filter, the logo and the program icon.
     Q_INVOKABLE QString ID_INT_COPIED() const;
     Q_INVOKABLE QString ID_INT_REFUSE_DUPLICATE(const QString& lpText,
                                                 const QString& lpDescription) const;

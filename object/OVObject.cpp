@@ -582,10 +582,9 @@ void OVObject::MessagePerso(const QString& lpTitle, const QString& lpMessage,
         else if (requested == 48)
             icon = QMessageBox::Warning;
     }
-    const QString title =
-        lpTitle.isEmpty()
-            ? QStringLiteral("Orvak Object Library %1").arg(QStringLiteral(ZUNO_OBJECT_VERSION_TEXT))
-            : lpTitle;
+    const QString title = lpTitle.isEmpty() ? QStringLiteral("Orvak Object Library %1")
+                                                  .arg(QStringLiteral(ZUNO_OBJECT_VERSION_TEXT))
+                                            : lpTitle;
     QMessageBox box(icon, title, lpMessage, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();

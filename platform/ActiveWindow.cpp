@@ -42,8 +42,8 @@ unsigned long propertyValue(Display* display, Window window, Atom property, Atom
     unsigned char* data = nullptr;
     unsigned long value = 0;
     if (XGetWindowProperty(display, window, property, 0, 1, False, type, &actualType, &format,
-                           &count, &remaining, &data) == Success
-        && actualType == type && format == 32 && count == 1)
+                           &count, &remaining, &data) == Success &&
+        actualType == type && format == 32 && count == 1)
         value = reinterpret_cast<unsigned long*>(data)[0];
     if (data)
         XFree(data);
@@ -61,8 +61,8 @@ bool windowExists(Display* display, Window window)
 bool windowManagerActivates(Display* display)
 {
     const Window root = DefaultRootWindow(display);
-    const Window check = propertyValue(display, root, atom(display, "_NET_SUPPORTING_WM_CHECK"),
-                                       XA_WINDOW);
+    const Window check =
+        propertyValue(display, root, atom(display, "_NET_SUPPORTING_WM_CHECK"), XA_WINDOW);
     if (check == 0 || !windowExists(display, check))
         return false;
     Atom actualType = None;
@@ -72,8 +72,8 @@ bool windowManagerActivates(Display* display)
     unsigned char* data = nullptr;
     bool supported = false;
     if (XGetWindowProperty(display, root, atom(display, "_NET_SUPPORTED"), 0, 4096, False, XA_ATOM,
-                           &actualType, &format, &count, &remaining, &data) == Success
-        && actualType == XA_ATOM && format == 32) {
+                           &actualType, &format, &count, &remaining, &data) == Success &&
+        actualType == XA_ATOM && format == 32) {
         const Atom wanted = atom(display, "_NET_ACTIVE_WINDOW");
         const auto* atoms = reinterpret_cast<Atom*>(data);
         for (unsigned long i = 0; i < count && !supported; ++i)
@@ -141,9 +141,9 @@ void askWindowManager(Display* display, Window window, Time time)
     event.xclient.window = window;
     event.xclient.message_type = atom(display, "_NET_ACTIVE_WINDOW");
     event.xclient.format = 32;
-    event.xclient.data.l[0] = 2;   // the request comes from a pager: no focus-stealing rules
+    event.xclient.data.l[0] = 2; // the request comes from a pager: no focus-stealing rules
     event.xclient.data.l[1] = static_cast<long>(time);
-    event.xclient.data.l[2] = 0;   // none of our windows is active
+    event.xclient.data.l[2] = 0; // none of our windows is active
     XSendEvent(display, DefaultRootWindow(display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(display);
@@ -153,8 +153,8 @@ bool focusDirectly(Display* display, Window window, Time time)
 {
     XErrorTrap trap(display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes) || trap.failed()
-        || attributes.map_state != IsViewable)
+    if (!XGetWindowAttributes(display, window, &attributes) || trap.failed() ||
+        attributes.map_state != IsViewable)
         return false;
     XRaiseWindow(display, window);
     XSetInputFocus(display, window, RevertToParent, time);
@@ -170,9 +170,10 @@ ActiveWindow ActiveWindow::current()
         return {};
     Display* d = display.get();
     // A window manager that has ended leaves its word behind on the root.
-    Window window = windowManagerActivates(d)
-        ? propertyValue(d, DefaultRootWindow(d), atom(d, "_NET_ACTIVE_WINDOW"), XA_WINDOW)
-        : None;
+    Window window =
+        windowManagerActivates(d)
+            ? propertyValue(d, DefaultRootWindow(d), atom(d, "_NET_ACTIVE_WINDOW"), XA_WINDOW)
+            : None;
     if (window == None) {
         int revert = 0;
         XGetInputFocus(d, &window, &revert);

@@ -30,7 +30,9 @@ public:
     bool activate() const;
 
 private:
-    explicit ActiveWindow(quint64 window) : m_window(window) {}
+    explicit ActiveWindow(quint64 window)
+        : m_window(window)
+    {}
 
     quint64 m_window = 0;
 };

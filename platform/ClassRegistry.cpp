@@ -387,10 +387,9 @@ public:
             return Status::Success;
         // The journal goes with it: left behind, it would be played into the new store.
         QString why;
-        const QString target =
-            DamagedFile::setAside(location, {QStringLiteral("-journal"), QStringLiteral("-wal"),
-                                             QStringLiteral("-shm")},
-                                  &why);
+        const QString target = DamagedFile::setAside(
+            location, {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")},
+            &why);
         if (target.isEmpty())
             return fail(QStringLiteral("cannot set aside the damaged store %1 (%2): %3")
                             .arg(location, damage, why));
@@ -866,10 +865,10 @@ ClassRegistry::Status ClassRegistry::setValues(const QList<Entry>& entries)
     if (written == Status::Success || entries.isEmpty())
         return written;
     const QString& first = entries.first().key;
-    return d->refuse(written, entries.size() == 1 ? first
-                                                 : QStringLiteral("%1, and %2 more")
-                                                       .arg(first)
-                                                       .arg(entries.size() - 1));
+    return d->refuse(written,
+                     entries.size() == 1
+                         ? first
+                         : QStringLiteral("%1, and %2 more").arg(first).arg(entries.size() - 1));
 }
 
 ClassRegistry::Status ClassRegistry::checkKeyPath(const QString& path)

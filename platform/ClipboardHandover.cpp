@@ -57,8 +57,8 @@ bool writeAll(int fd, const QByteArray& data)
 {
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t sent = ::send(fd, data.constData() + done, size_t(data.size() - done),
-                                    MSG_NOSIGNAL);
+        const ssize_t sent =
+            ::send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent <= 0)
@@ -142,7 +142,9 @@ bool startKeeper(const QString& program, const QString& platform, const QByteArr
         ::sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         for (int signal : {SIGHUP, SIGINT, SIGPIPE, SIGTERM}) {
-            struct sigaction byDefault{};
+            struct sigaction byDefault
+            {
+            };
             byDefault.sa_handler = SIG_DFL;
             ::sigaction(signal, &byDefault, nullptr);
         }

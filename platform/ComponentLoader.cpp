@@ -17,7 +17,6 @@
 
 #include <memory>
 
-
 namespace ComponentLoader {
 
 namespace {

@@ -48,7 +48,8 @@ QString DamagedFile::setAside(const QString& path, const QStringList& companionS
         // the new file.
         for (const QString& suffix : companionSuffixes) {
             const QString companion = path + suffix;
-            if (QFileInfo::exists(companion) && !renameWithoutReplacing(companion, target + suffix)) {
+            if (QFileInfo::exists(companion) &&
+                !renameWithoutReplacing(companion, target + suffix)) {
                 if (why)
                     *why = QStringLiteral("cannot set aside %1: %2").arg(companion, systemReason());
                 return {};

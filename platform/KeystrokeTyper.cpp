@@ -22,7 +22,7 @@ QList<quint32> KeystrokeTyper::keysymsOf(const QString& text)
     for (qsizetype i = 0; i < codePoints.size(); ++i) {
         const uint c = codePoints[i];
         if (c == '\r' && i + 1 < codePoints.size() && codePoints[i + 1] == '\n')
-            continue;   // CR LF is one line break
+            continue; // CR LF is one line break
         if (c == '\n' || c == '\r')
             keysyms.append(XKB_KEY_Return);
         else if (c == '\t')

@@ -11,9 +11,9 @@ class KeystrokeTyper
 {
 public:
     enum class Outcome {
-        Typed,       // every character went out as key events
-        NotOffered,  // this desktop offers no way to type; nothing was typed
-        Failed       // typing was possible but went wrong; nothing or part was typed
+        Typed,      // every character went out as key events
+        NotOffered, // this desktop offers no way to type; nothing was typed
+        Failed      // typing was possible but went wrong; nothing or part was typed
     };
 
     static Outcome type(const QString& text);

@@ -36,7 +36,8 @@ struct Globals
 
 void seatCapabilities(void* data, wl_seat*, uint32_t capabilities)
 {
-    static_cast<Globals*>(data)->seatHasKeyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    static_cast<Globals*>(data)->seatHasKeyboard =
+        (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
 }
 
 void seatName(void*, wl_seat*, const char*) {}
@@ -47,12 +48,11 @@ void announce(void* data, wl_registry* registry, uint32_t name, const char* inte
 {
     auto* globals = static_cast<Globals*>(data);
     if (!globals->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
-        globals->seat = static_cast<wl_seat*>(
-            wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        globals->seat =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
         wl_seat_add_listener(globals->seat, &seatListener, globals);
-    }
-    else if (!globals->manager
-             && std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
+    } else if (!globals->manager &&
+               std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
         globals->manager = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
 }
@@ -75,10 +75,14 @@ QByteArray keymapText(const QList<quint32>& keysyms)
         symbols += "  key " + key + " { [ " + QByteArray(name) + " ] };\n";
     }
     return "xkb_keymap {\n"
-           "xkb_keycodes \"typed\" {\n  minimum = 8;\n  maximum = 255;\n" + keycodes + "};\n"
+           "xkb_keycodes \"typed\" {\n  minimum = 8;\n  maximum = 255;\n" +
+           keycodes +
+           "};\n"
            "xkb_types \"typed\" { include \"complete\" };\n"
            "xkb_compatibility \"typed\" { include \"complete\" };\n"
-           "xkb_symbols \"typed\" {\n" + symbols + "};\n"
+           "xkb_symbols \"typed\" {\n" +
+           symbols +
+           "};\n"
            "};\n";
 }
 
@@ -124,11 +128,12 @@ KeystrokeTyper::Outcome VirtualKeyboardTyper::type(const QList<quint32>& keysyms
     });
     wl_registry_add_listener(registry, &registryListener, &globals);
     // The second round trip brings the seat's capabilities.
-    if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.manager
-        || wl_display_roundtrip(display) < 0)
+    if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.manager ||
+        wl_display_roundtrip(display) < 0)
         return Outcome::NotOffered;
     const bool seatHadKeyboard = globals.seatHasKeyboard;
-    keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
+    keyboard =
+        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
     // A compositor that refuses this client ends the connection here.
     if (wl_display_roundtrip(display) < 0)
         return Outcome::NotOffered;

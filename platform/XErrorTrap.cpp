@@ -4,7 +4,8 @@ namespace {
 bool s_failed = false;
 }
 
-XErrorTrap::XErrorTrap(Display* display) : m_display(display)
+XErrorTrap::XErrorTrap(Display* display)
+    : m_display(display)
 {
     XSync(m_display, False);
     s_failed = false;

@@ -97,7 +97,8 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
         for (const int level : {0, shifted}) {
             if (level < 0)
                 continue;
-            const auto symbol = static_cast<quint32>(XkbKeySymEntry(original.get(), code, level, group));
+            const auto symbol =
+                static_cast<quint32>(XkbKeySymEntry(original.get(), code, level, group));
             const bool withShift = level != 0;
             const auto found = layoutKeys.constFind(symbol);
             if (symbol != NoSymbol && (found == layoutKeys.cend() || (found->shift && !withShift)))
@@ -138,7 +139,8 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
             KeyCode last = working->min_key_code;
             for (auto it = borrowed.cbegin(); it != borrowed.cend(); ++it) {
                 int oneLevel = XkbOneLevelIndex;
-                XkbChangeTypesOfKey(working.get(), it.value(), 1, XkbGroup1Mask, &oneLevel, nullptr);
+                XkbChangeTypesOfKey(working.get(), it.value(), 1, XkbGroup1Mask, &oneLevel,
+                                    nullptr);
                 if (KeySym* symbols = XkbResizeKeySyms(working.get(), it.value(), 1))
                     symbols[0] = it.key();
                 first = std::min(first, it.value());
@@ -156,7 +158,8 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
         for (; next < end; ++next) {
             const quint32 symbol = keysyms[next];
             const Stroke stroke = layoutKeys.contains(symbol)
-                ? layoutKeys.value(symbol) : Stroke{borrowed.value(symbol), false};
+                                      ? layoutKeys.value(symbol)
+                                      : Stroke{borrowed.value(symbol), false};
             if (stroke.shift)
                 press(display, shift, true);
             press(display, stroke.code, true);

@@ -279,7 +279,8 @@ private Q_SLOTS:
         // A double-click as the window system sends it: a click, then the double.
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(letters).center());
         QCOMPARE(clipboard->text(), QString("before"));
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(letters).center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                           view->visualRect(letters).center());
         QCOMPARE(clipboard->text(), QString("abc"));
 
         // The acronym tab copies its own selection, whatever the smiley list holds.
@@ -811,7 +812,8 @@ private Q_SLOTS:
         ZunoSmiley1 french;
         french.setLanguage(ZunoSmiley1::smFrench);
         const QString expected =
-            refusal.isEmpty() ? QString() : Automation::callWithValues(&french, refusal, arguments).toString();
+            refusal.isEmpty() ? QString()
+                              : Automation::callWithValues(&french, refusal, arguments).toString();
         bool checked = false;
         QTimer::singleShot(0, [&] {
             auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());

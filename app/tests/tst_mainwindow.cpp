@@ -400,7 +400,8 @@ private Q_SLOTS:
         }
         releaseFolder(program.path());
         QCOMPARE(AppFixture::readAll(program.filePath("Smileys.smy")), mine);
-        QCOMPARE(AppFixture::readAll(data + "/Smileys.smy"), mine + "\"(new)\",\"typed today\"\r\n");
+        QCOMPARE(AppFixture::readAll(data + "/Smileys.smy"),
+                 mine + "\"(new)\",\"typed today\"\r\n");
         QCOMPARE(AppFixture::readAll(data + "/Acronyms.acr"), theirs);
     }
 
@@ -606,7 +607,8 @@ private Q_SLOTS:
         // Made once the window has been drawn.
         ClassRegistry registry;
         QString stored;
-        QTRY_COMPARE(registry.queryDefaultValue(key, 1024, &stored), ClassRegistry::Status::Success);
+        QTRY_COMPARE(registry.queryDefaultValue(key, 1024, &stored),
+                     ClassRegistry::Status::Success);
         QCOMPARE(stored, value);
     }
 
@@ -647,9 +649,9 @@ private Q_SLOTS:
         QVERIFY2(text.contains("MimeType=application/x-zunosmileys;application/x-zunoacronyms;"),
                  text.constData());
         QVERIFY(text.contains(QFile::encodeName(folder.filePath(program))));
-        for (const QString icon : {"mimetypes/application-x-zunosmileys.svg",
-                                   "mimetypes/application-x-zunoacronyms.svg",
-                                   "apps/example.orvak.ZunoSmiley.svg"})
+        for (const QString icon :
+             {"mimetypes/application-x-zunosmileys.svg", "mimetypes/application-x-zunoacronyms.svg",
+              "apps/example.orvak.ZunoSmiley.svg"})
             QVERIFY2(QFile::exists(data + "/icons/hicolor/scalable/" + icon), qPrintable(icon));
     }
 

@@ -100,7 +100,8 @@ private Q_SLOTS:
         const QByteArray plain = "[Configuration]\nLangue=2\n";
         QTest::newRow("cannot be parsed") << "file" << QByteArray("[Configuration\nLangue=2\n");
         QTest::newRow("a typed value")
-            << "file" << QByteArray("[Configuration]\nLangue=@Variant(\\0\\0\\0A\\x2\\0\\\\0\\x1)\n");
+            << "file"
+            << QByteArray("[Configuration]\nLangue=@Variant(\\0\\0\\0A\\x2\\0\\\\0\\x1)\n");
         QTest::newRow("a typed value spelt with an escape")
             << "file" << QByteArray("[Configuration]\nLangue=\\x40Rect(1 2 3 4)\n");
         QTest::newRow("a typed value in a list elsewhere")
@@ -117,8 +118,7 @@ private Q_SLOTS:
         QFETCH(QString, what);
         QFETCH(QByteArray, bytes);
         const QString store = SettingsStore::fileName();
-        const QString earlier =
-            store + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        const QString earlier = store + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
         QDir folder = QFileInfo(store).absoluteDir();
         folder.removeRecursively();
         QVERIFY(folder.mkpath("."));

@@ -86,7 +86,8 @@ private Q_SLOTS:
         QCOMPARE(UserListFile::format(records), bytes);
         // Told without being made, and not by a byte more, less or other.
         const auto fields = [&records](qsizetype i) {
-            return std::pair(QStringView(records.at(i).text), QStringView(records.at(i).description));
+            return std::pair(QStringView(records.at(i).text),
+                             QStringView(records.at(i).description));
         };
         QVERIFY(UserListFile::formatsTo(bytes, records.size(), fields));
         QVERIFY(!UserListFile::formatsTo(bytes + '\n', records.size(), fields));
@@ -210,7 +211,8 @@ private Q_SLOTS:
                                         : UserListChange::remove("(old)");
         QList<UserListChange> changes{made};
         if (change == "adds")
-            changes << UserListChange::add(" (NEW)", "again") << UserListChange::add("(o_o)", "too");
+            changes << UserListChange::add(" (NEW)", "again")
+                    << UserListChange::add("(o_o)", "too");
         Records records;
         QVERIFY(UserListFile::merge(path, changes, {":-)"}, &records));
         QCOMPARE(readAll(path), after);

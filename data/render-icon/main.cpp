@@ -38,9 +38,9 @@ int main(int argc, char* argv[])
     if (out.endsWith(QLatin1String(".argb"))) {
         QFile file(out);
         const qint64 bytes = qint64(image.sizeInBytes());
-        written = image.bytesPerLine() == size * 4 && file.open(QIODevice::WriteOnly)
-            && file.write(reinterpret_cast<const char*>(image.constBits()), bytes) == bytes
-            && file.flush();
+        written = image.bytesPerLine() == size * 4 && file.open(QIODevice::WriteOnly) &&
+                  file.write(reinterpret_cast<const char*>(image.constBits()), bytes) == bytes &&
+                  file.flush();
     } else {
         written = image.save(out, "PNG");
     }

@@ -93,7 +93,8 @@ int main()
             const auto& answer = *reinterpret_cast<xcb_selection_notify_event_t*>(event);
             if (saving && answer.property == saved) {
                 xcb_get_property_reply_t* value = xcb_get_property_reply(
-                    connection, xcb_get_property(connection, 1, window, saved, XCB_ATOM_ANY, 0, 1 << 20),
+                    connection,
+                    xcb_get_property(connection, 1, window, saved, XCB_ATOM_ANY, 0, 1 << 20),
                     nullptr);
                 if (value) {
                     text.assign(static_cast<const char*>(xcb_get_property_value(value)),

@@ -148,8 +148,10 @@ private Q_SLOTS:
             windowManager.waitForFinished();
             // Later windows activate themselves as without a window manager.
             Display* display = XOpenDisplay(nullptr);
-            for (const char* name : {"_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW"})
-                XDeleteProperty(display, DefaultRootWindow(display), XInternAtom(display, name, False));
+            for (const char* name :
+                 {"_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW"})
+                XDeleteProperty(display, DefaultRootWindow(display),
+                                XInternAtom(display, name, False));
             XCloseDisplay(display);
         });
         TypingTarget managed(QStringLiteral("Managed"), xcb);

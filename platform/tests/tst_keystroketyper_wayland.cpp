@@ -18,8 +18,8 @@ private Q_SLOTS:
     {
         if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             QSKIP("no Wayland compositor: run through tests/support/in-headless-sway.sh");
-        m_target = std::make_unique<TypingTarget>(QStringLiteral("Target"),
-                                                  QStringLiteral("wayland"));
+        m_target =
+            std::make_unique<TypingTarget>(QStringLiteral("Target"), QStringLiteral("wayland"));
         QVERIFY2(m_target->window() != 0, "the target window did not come up focused");
     }
 
@@ -32,8 +32,7 @@ private Q_SLOTS:
         QTest::newRow("wink") << u";-) Wink!"_qs << u";-) Wink!"_qs;
         QTest::newRow("accents and an arrow") << u"café →"_qs << u"café →"_qs;
         QTest::newRow("Greek and outside the BMP") << u"Ωμέγα 😀 𝄞"_qs << u"Ωμέγα 😀 𝄞"_qs;
-        QTest::newRow("line breaks and tabs")
-            << u"one\r\ntwo\tthree"_qs << u"one\ntwo\tthree"_qs;
+        QTest::newRow("line breaks and tabs") << u"one\r\ntwo\tthree"_qs << u"one\ntwo\tthree"_qs;
         // More distinct characters than one keymap has keys for.
         QString many;
         for (char16_t c = u'一'; c < u'一' + 300; ++c)

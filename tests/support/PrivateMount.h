@@ -35,10 +35,9 @@ public:
     static PrivateMount readOnly(const QString& folder)
     {
         PrivateMount m(folder);
-        if (m.enterNamespace() &&
-            m.check(::mount(m.m_folder.constData(), m.m_folder.constData(), nullptr, MS_BIND,
-                            nullptr),
-                    "bind mount"))
+        if (m.enterNamespace() && m.check(::mount(m.m_folder.constData(), m.m_folder.constData(),
+                                                  nullptr, MS_BIND, nullptr),
+                                          "bind mount"))
             m.check(::mount(nullptr, m.m_folder.constData(), nullptr,
                             MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr),
                     "read-only remount");
@@ -58,12 +57,11 @@ public:
     }
 
     PrivateMount(PrivateMount&& other) noexcept
-        : m_folder(std::exchange(other.m_folder, {})),
-          m_state(std::exchange(other.m_state, State::Failed)),
-          m_reason(std::move(other.m_reason)),
-          m_mounted(std::exchange(other.m_mounted, false))
-    {
-    }
+        : m_folder(std::exchange(other.m_folder, {}))
+        , m_state(std::exchange(other.m_state, State::Failed))
+        , m_reason(std::move(other.m_reason))
+        , m_mounted(std::exchange(other.m_mounted, false))
+    {}
     PrivateMount& operator=(PrivateMount&&) = delete;
     ~PrivateMount()
     {
@@ -75,7 +73,9 @@ public:
     const char* reason() const { return m_reason.constData(); }
 
 private:
-    explicit PrivateMount(const QString& folder) : m_folder(QFile::encodeName(folder)) {}
+    explicit PrivateMount(const QString& folder)
+        : m_folder(QFile::encodeName(folder))
+    {}
 
     // Once per process: a mount namespace of its own whose mounts do not
     // propagate back to the one it came from.
@@ -123,10 +123,10 @@ private:
 };
 
 // Skips a test the machine cannot serve, fails one whose mount is wrong.
-#define ZUNO_REQUIRE_MOUNT(mount)                                                              \
-    do {                                                                                       \
-        if ((mount).state() == PrivateMount::State::Refused)                                   \
-            QSKIP((mount).reason());                                                           \
-        if ((mount).state() == PrivateMount::State::Failed)                                    \
-            QFAIL((mount).reason());                                                           \
+#define ZUNO_REQUIRE_MOUNT(mount)                                                                  \
+    do {                                                                                           \
+        if ((mount).state() == PrivateMount::State::Refused)                                       \
+            QSKIP((mount).reason());                                                               \
+        if ((mount).state() == PrivateMount::State::Failed)                                        \
+            QFAIL((mount).reason());                                                               \
     } while (false)

@@ -44,9 +44,8 @@ public:
     {
         const QByteArray answer = ask("text");
         // An empty text comes as "text" alone, the line being trimmed.
-        return answer.startsWith("text")
-            ? QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)))
-            : QStringLiteral("<no answer>");
+        return answer.startsWith("text") ? QString::fromUtf8(QByteArray::fromBase64(answer.mid(5)))
+                                         : QStringLiteral("<no answer>");
     }
 
     void quit()

@@ -15,7 +15,7 @@ namespace {
 
 int ignoreErrors(Display*, XErrorEvent*)
 {
-    return 0;   // a window may be gone before its request is answered
+    return 0; // a window may be gone before its request is answered
 }
 
 } // namespace
@@ -53,7 +53,7 @@ int main()
             window = event.xclient.window;
             source = event.xclient.data.l[0];
         } else if (event.type == MapNotify && !event.xmap.override_redirect) {
-            window = event.xmap.window;   // a new window comes up active
+            window = event.xmap.window; // a new window comes up active
         } else {
             continue;
         }

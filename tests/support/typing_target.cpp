@@ -45,7 +45,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QPlainTextEdit field;
-    field.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("Typing target"));
+    field.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QStringLiteral("Typing target"));
     field.resize(400, 120);
     field.show();
     field.activateWindow();
@@ -67,7 +68,7 @@ int main(int argc, char** argv)
         char buffer[256];
         const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
         if (count <= 0) {
-            input.setEnabled(false);   // a shell started it without input
+            input.setEnabled(false); // a shell started it without input
             return;
         }
         pending.append(buffer, count);

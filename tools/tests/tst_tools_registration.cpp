@@ -140,9 +140,9 @@ private Q_SLOTS:
         r = ovregsvr({"-u", library(file)});
         QCOMPARE(r.exitCode, 0);
         // The tool's own folder has the build tree's store, which still has the class.
-        QVERIFY2(r.out.contains(progId + " is still registered in " +
-                                QDir::cleanPath(QString(TOOL_DIR) +
-                                                "/../share/ZunoSmileys/registry.sqlite")),
+        QVERIFY2(r.out.contains(
+                     progId + " is still registered in " +
+                     QDir::cleanPath(QString(TOOL_DIR) + "/../share/ZunoSmileys/registry.sqlite")),
                  qPrintable(r.out));
         r = ovcall(QStringList{progId} + call);
         QCOMPARE(r.exitCode, 2);
@@ -227,12 +227,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("relative path") << "lib/libOVSmiley.so.1"
                                        << "which is not an absolute path";
-        QTest::newRow("file gone, a similar name there")
-            << "@/lib/OVSmiley.so.1" << "which does not exist";
+        QTest::newRow("file gone, a similar name there") << "@/lib/OVSmiley.so.1"
+                                                         << "which does not exist";
         QTest::newRow("library of another kind")
             << QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Core.so.6"
             << "which does not serve class {F50A8127-E574-47AF-8E14-A3EC16A8E809}";
-        QTest::newRow("not a library") << "@/bin/ovcall" << "which cannot be loaded";
+        QTest::newRow("not a library") << "@/bin/ovcall"
+                                       << "which cannot be loaded";
     }
     void registeredLibraryThatCannotServeIsReported()
     {

@@ -36,10 +36,7 @@ class tst_ToolsShell : public QObject
         return runTool(QString(TOOL_DIR) + "/" + tool, args, env);
     }
 
-    Run ovcall(const QStringList& args) const
-    {
-        return run("ovcall", args);
-    }
+    Run ovcall(const QStringList& args) const { return run("ovcall", args); }
 
     QStringList ovreg(const QString& key = QString()) const
     {
