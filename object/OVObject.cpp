@@ -144,9 +144,8 @@ bool OVObject::DriveExists(const QString& lpDrive)
 {
     if (lpDrive.isEmpty())
         return false;
-    // The list as it fits in the original 64-character buffer; when it does
-    // not fit, no drive is found.
-    const QString drives = DriveList::driveStrings(DriveList::mountedRoots(), 64);
+    // Any occurrence in the whole list counts, case aside.
+    const QString drives = DriveList::driveStrings(DriveList::mountedRoots());
     return drives.contains(lpDrive, Qt::CaseInsensitive);
 }
 

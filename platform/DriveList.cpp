@@ -22,11 +22,11 @@ QStringList DriveList::mountedRoots()
     return roots;
 }
 
-QString DriveList::driveStrings(const QStringList& roots, qsizetype bufferLength)
+QString DriveList::driveStrings(const QStringList& roots)
 {
     QString list;
     for (const QString& root : roots)
         list += root + QChar(0);
     list += QChar(0);
-    return list.size() <= bufferLength ? list : QString();
+    return list;
 }

@@ -5,8 +5,7 @@
 
 // The stand-in for the desktop's list of logical drives: on Linux the root
 // paths of the mounted volumes. The list is handed out in the drive-string
-// form that callers with a fixed buffer expect: each root followed by a NUL,
-// one more NUL at the end.
+// form: each root followed by a NUL, one more NUL at the end.
 class DriveList
 {
 public:
@@ -17,8 +16,8 @@ public:
     // container and a chroot (where "/" is no volume root).
     static QStringList mountedRoots();
 
-    // The drive strings of `roots` as they fit in a buffer of `bufferLength`
-    // characters: the filled part only, or an empty string when the list does
-    // not fit (the caller's buffer then stays untouched).
-    static QString driveStrings(const QStringList& roots, qsizetype bufferLength);
+    // The drive strings of `roots`, whole however long the list is: a
+    // desktop has dozens of mounts, far more than a buffer sized for drive
+    // letters holds.
+    static QString driveStrings(const QStringList& roots);
 };

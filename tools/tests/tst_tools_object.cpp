@@ -12,6 +12,10 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
+#include "PrivateMount.h"
+
+#include <vector>
+
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -262,6 +266,22 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QString(expected).replace(QRegularExpression("^@"), d));
         QVERIFY(!QFile::exists(d + "/missing.txt"));
+    }
+
+    // A desktop's list of mounted roots is far longer than one drive letter
+    // each: 30 small mounts, then the root and the last mount are found.
+    void driveExistsAmongManyMounts()
+    {
+        QTemporaryDir dir;
+        std::vector<PrivateMount> mounts;
+        for (int i = 0; i < 30; ++i) {
+            const QString folder = dir.filePath(QString::number(i));
+            QVERIFY(QDir().mkdir(folder));
+            mounts.push_back(PrivateMount::smallDisk(folder, 16));
+            ZUNO_REQUIRE_MOUNT(mounts.back());
+        }
+        QCOMPARE(ovcall({"DriveExists", "/"}).out, QString("True"));
+        QCOMPARE(ovcall({"DriveExists", dir.filePath("29")}).out, QString("True"));
     }
 
     void unreadableFileDoesNotExistForItsReader()
