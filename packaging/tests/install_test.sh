@@ -3,15 +3,18 @@
 #  1. `cmake --install` into a temporary DESTDIR gives the expected tree, with
 #     the clipboard keeper where the program looks for it;
 #  2. the desktop entry, the metainfo and the MIME package pass their validators;
-#  3. a client program builds against the libraries' CMake package and runs;
-#  4. `cpack -G DEB` builds the package and lintian accepts it;
-#  5. the package unpacked into a throw-away root starts from its desktop
-#     entry under Xvfb, as an ordinary user with a fresh home, and keeps the
-#     lists in that home's data folder.
+#  3. `cpack -G DEB` builds the program's, the -dev and the -tools package, which
+#     share the installed tree between them, depend on each other by exact
+#     version, and which lintian accepts;
+#  4. a client program builds against the libraries' CMake package (from the
+#     program's and the -dev package unpacked, or else the installed tree) and runs;
+#  5. the program's package alone unpacked into a throw-away root starts from
+#     its desktop entry under Xvfb, as an ordinary user with a fresh home, and
+#     keeps the lists in that home's data folder.
 #
 #   install_test.sh BUILD_DIR SOURCE_DIR
-# Environment (set by CTest): ZUNO_PROGRAMS, ZUNO_LIBRARIES, ZUNO_PRIVATE_LIBDIR, ZUNO_LIBEXECDIR,
-# ZUNO_CMAKEDIR, ZUNO_ICON_SIZES, ZUNO_APP_ID (space-separated lists).
+# Environment (set by CTest): ZUNO_PROGRAMS, ZUNO_TOOLS, ZUNO_LIBRARIES, ZUNO_PRIVATE_LIBDIR,
+# ZUNO_LIBEXECDIR, ZUNO_CMAKEDIR, ZUNO_ICON_SIZES, ZUNO_APP_ID (space-separated lists).
 set -euo pipefail
 build=$(realpath "${1:?usage: install_test.sh BUILD_DIR SOURCE_DIR}")
 src=$(realpath "${2:?usage: install_test.sh BUILD_DIR SOURCE_DIR}")
@@ -110,6 +113,9 @@ if need appstreamcli "metainfo validation"; then
     appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$work/as.log" \
         && appstreamcli validate-tree --no-net "$dest" >>"$work/as.log" \
         || { cat "$work/as.log"; fail "appstreamcli validate"; }
+    # The built-in texts hold profanity: an empty rating would say "all ages".
+    grep -q '<content_attribute id="language-profanity">' "$usr/share/metainfo/$id.metainfo.xml" \
+        || fail "the content rating names the profanity of the built-in texts"
     check "appstreamcli validate --no-net and validate-tree accept the metainfo"
 fi
 xmllint --noout "$usr/share/mime/packages/$id.xml" || fail "xmllint of the MIME package"
@@ -128,7 +134,98 @@ if need update-mime-database "MIME database build"; then
 fi
 check "xmllint and update-mime-database accept the MIME package"
 
-# --- 3. a client of the libraries' CMake package -------------------------------
+# --- 3. the Debian packages ----------------------------------------------------
+deb=
+client_prefix=$usr
+if need dpkg-shlibdeps "Debian packages"; then
+    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 \
+        || { cat "$work/cpack.log"; fail "cpack -G DEB"; }
+    [ "$(ls "$work"/pkg/*.deb | xargs -n1 basename | sed 's/_.*//' | sort | tr '\n' ' ')" \
+        = "zunosmiley zunosmiley-dev zunosmiley-tools " ] \
+        || fail "the packages are zunosmiley, -dev and -tools: $(ls "$work"/pkg/*.deb)"
+    deb=$(ls "$work"/pkg/zunosmiley_*.deb)
+    dev=$(ls "$work"/pkg/zunosmiley-dev_*.deb)
+    tools=$(ls "$work"/pkg/zunosmiley-tools_*.deb)
+    version=$(dpkg-deb -f "$deb" Version)
+    # The files of a package, one path a line, folders aside.
+    contents() { dpkg-deb -c "$1" | grep -v '^d' | awk '{ print $6 }' | sed 's|^\./||' | sort; }
+    contents "$deb" >"$work/runtime.list"
+    contents "$dev" >"$work/dev.list"
+    contents "$tools" >"$work/tools.list"
+
+    # Together the packages hold the installed tree, each file once.
+    (cd "$dest" && find . ! -type d | sed 's|^\./||' | sort) >"$work/installed.list"
+    sort "$work"/runtime.list "$work"/dev.list "$work"/tools.list >"$work/packaged.list"
+    uniq -d "$work/packaged.list" >"$work/twice.list"
+    [ ! -s "$work/twice.list" ] || fail "in two packages: $(cat "$work/twice.list")"
+    diff "$work/installed.list" "$work/packaged.list" || fail "the packages hold the installed tree"
+
+    # The program's package: no header, no CMake file, no tool.
+    ! grep -E '\.h$|\.cmake$|^usr/include/|/cmake/' "$work/runtime.list" \
+        || fail "headers or CMake files in the program's package"
+    for tool in $ZUNO_TOOLS; do
+        ! grep -E "^usr/bin/$tool\$|/man1/$tool\.1\.gz\$" "$work/runtime.list" \
+            || fail "$tool in the program's package"
+        grep -qx "usr/bin/$tool" "$work/tools.list" || fail "$tool in the tools package"
+        grep -qx "usr/share/man/man1/$tool.1.gz" "$work/tools.list" || fail "man page of $tool"
+    done
+    grep -qx usr/bin/ZunoSmiley "$work/runtime.list" || fail "the program in its package"
+    [ -z "$(grep -v -e '^usr/share/doc/' -e '^usr/share/lintian/' -e '^usr/bin/' \
+        -e '^usr/share/man/man1/' "$work/tools.list")" ] || fail "the tools package holds more: $(cat "$work/tools.list")"
+    [ -z "$(grep -v -e '^usr/share/doc/' -e '^usr/share/lintian/' -e '^usr/include/zunosmiley/' \
+        -e "^usr/$ZUNO_CMAKEDIR/" "$work/dev.list")" ] || fail "the -dev package holds more: $(cat "$work/dev.list")"
+    grep -q '^usr/include/zunosmiley/.*\.h$' "$work/dev.list" || fail "headers in the -dev package"
+    grep -qx "usr/$ZUNO_CMAKEDIR/ZunoSmileysConfig.cmake" "$work/dev.list" \
+        || fail "the CMake package in the -dev package"
+
+    depends=$(dpkg-deb -f "$deb" Depends)
+    for lib in libqt6widgets6 libqt6svg6 libsqlite3-0 libc6; do
+        [[ "$depends" == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
+    done
+    [[ "$depends" != *zunosmiley* ]] || fail "the program's package depends on itself: $depends"
+    [ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, wl-clipboard" ] \
+        || fail "Recommends qt6-wayland, wl-clipboard"
+    for package in "$dev" "$tools"; do
+        name=$(dpkg-deb -f "$package" Package)
+        [ "$(dpkg-deb -f "$package" Version)" = "$version" ] || fail "version of $name"
+        [[ ", $(dpkg-deb -f "$package" Depends), " == *", zunosmiley (= $version), "* ]] \
+            || fail "$name depends on zunosmiley (= $version): $(dpkg-deb -f "$package" Depends)"
+    done
+    [[ "$(dpkg-deb -f "$tools" Depends)" == *"libqt6core6 "* ]] \
+        || fail "the tools' libraries in their Depends: $(dpkg-deb -f "$tools" Depends)"
+    declare -A packages=([runtime]=$deb [dev]=$dev [tools]=$tools)
+    for kind in runtime dev tools; do
+        package=${packages[$kind]}
+        name=$(dpkg-deb -f "$package" Package)
+        control=$(dpkg-deb --ctrl-tarfile "$package" | tar -t | sed 's|^\./||' | grep . | sort | tr '\n' ' ')
+        [ "$control" = "control md5sums " ] || fail "$name: control files other than control, md5sums: $control"
+        for doc in changelog.Debian.gz copyright; do
+            grep -qx "usr/share/doc/$name/$doc" "$work/$kind.list" || fail "$name: $doc"
+        done
+    done
+    check "cpack -G DEB: $(cd "$work/pkg" && echo *.deb), the tree shared between them, exact-version Depends"
+    if need lintian "lintian"; then
+        for package in "$deb" "$dev" "$tools"; do
+            status=0
+            lintian --fail-on error,warning --pedantic -I -E "$package" >"$work/lintian.log" 2>&1 \
+                || status=$?
+            grep -v '^running with root' "$work/lintian.log" || true
+            [ "$status" -eq 0 ] || fail "lintian reports errors or warnings on $(basename "$package")"
+            # The one tag left is explained: the binaries are built with
+            # _FORTIFY_SOURCE, but the compiler proves their few calls safe, so no
+            # checked variant is called.
+            unexplained=$(grep -E '^[EWIPX]: ' "$work/lintian.log" \
+                | grep -v '^I: [^ ]* hardening-no-fortify-functions ' || true)
+            [ -z "$unexplained" ] || fail "lintian tags not explained: $unexplained"
+        done
+        check "lintian on each package: no error, no warning, no unexplained tag"
+    fi
+    client_prefix=$work/client-root/usr
+    dpkg -x "$deb" "$work/client-root"
+    dpkg -x "$dev" "$work/client-root"
+fi
+
+# --- 4. a client of the libraries' CMake package -------------------------------
 mkdir -p "$work/client"
 cat >"$work/client/CMakeLists.txt" <<'EOF'
 cmake_minimum_required(VERSION 3.25)
@@ -155,48 +252,15 @@ int main()
 }
 EOF
 # Without a build RPATH, only the package's targets tell the client where the libraries are.
-cmake -S "$work/client" -B "$work/client/build" -G Ninja -DCMAKE_PREFIX_PATH="$usr" \
+cmake -S "$work/client" -B "$work/client/build" -G Ninja -DCMAKE_PREFIX_PATH="$client_prefix" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_BUILD_RPATH=ON >"$work/client.log" 2>&1 \
     && cmake --build "$work/client/build" >>"$work/client.log" 2>&1 \
     || { cat "$work/client.log"; fail "a client builds against the CMake package"; }
 [ "$(env -u LD_LIBRARY_PATH "$work/client/build/client")" = "Copier" ] \
     || fail "the client runs with the installed libraries"
-check "a client builds with find_package(ZunoSmileys) and runs with the installed libraries"
+check "a client builds with find_package(ZunoSmileys) in $client_prefix and runs with its libraries"
 
-# --- 4. the Debian package -----------------------------------------------------
-deb=
-if need dpkg-shlibdeps "Debian package"; then
-    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 \
-        || { cat "$work/cpack.log"; fail "cpack -G DEB"; }
-    deb=$(ls "$work"/pkg/*.deb)
-    depends=$(dpkg-deb -f "$deb" Depends)
-    for lib in libqt6widgets6 libqt6svg6 libsqlite3-0 libc6; do
-        [[ "$depends" == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
-    done
-    [ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, wl-clipboard" ] \
-        || fail "Recommends qt6-wayland, wl-clipboard"
-    control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep . | sort | tr '\n' ' ')
-    [ "$control" = "control md5sums " ] || fail "control files other than control, md5sums: $control"
-    [[ "$(dpkg-deb -c "$deb")" == *" ./usr/share/doc/zunosmiley/changelog.Debian.gz"* ]] \
-        || fail "changelog.Debian.gz"
-    check "cpack -G DEB: $(basename "$deb"), dependencies from dpkg-shlibdeps, no maintainer scripts"
-    if need lintian "lintian"; then
-        status=0
-        lintian --fail-on error,warning --pedantic -I -E "$deb" >"$work/lintian.log" 2>&1 \
-            || status=$?
-        grep -v '^running with root' "$work/lintian.log" || true
-        [ "$status" -eq 0 ] || fail "lintian reports errors or warnings"
-        # The one tag left is explained: the binaries are built with
-        # _FORTIFY_SOURCE, but the compiler proves their few calls safe, so no
-        # checked variant is called.
-        unexplained=$(grep -E '^[EWIPX]: ' "$work/lintian.log" \
-            | grep -v '^I: [^ ]* hardening-no-fortify-functions ' || true)
-        [ -z "$unexplained" ] || fail "lintian tags not explained: $unexplained"
-        check "lintian: no error, no warning, no unexplained tag"
-    fi
-fi
-
-# --- 5. the unpacked package, started from its desktop entry ------------------
+# --- 5. the program's package alone, started from its desktop entry ----------
 if [ -n "$deb" ] && need xdotool "start from the desktop entry" && [ -n "${DISPLAY:-}" ]; then
     # Below /tmp, which every user can enter, wherever the build folder is.
     run=$(mktemp -d /tmp/zuno-install-test.XXXXXX)
