@@ -381,9 +381,9 @@ private Q_SLOTS:
     void dragCarriesTheEntryTextAsACopy()
     {
         Qt::DropActions allowed;
-        QVERIFY(!w->ListView_OLEStartDrag(0, &allowed));
+        QVERIFY(!w->page(0)->dragData(&allowed));
         clickRow(w, 0, rowOf(w, 0, "<:o)"));
-        std::unique_ptr<QMimeData> data(w->ListView_OLEStartDrag(0, &allowed));
+        std::unique_ptr<QMimeData> data(w->page(0)->dragData(&allowed));
         QVERIFY(data);
         QCOMPARE(data->formats(), QStringList{"text/plain"});
         QCOMPARE(data->text(), QString("<:o)"));
@@ -864,7 +864,7 @@ private Q_SLOTS:
 
     void removeTakesTheSelectedEntryOfASortedList()
     {
-        w->SmileyView_ColumnClick(1);
+        Q_EMIT w->page(0)->view()->header()->sectionClicked(0);
         const int row = rowOf(w, 0, "abc");
         QVERIFY(shown(w, 0, row).row() != row); // the sort moved it
         QStringList expected = AppFixture::rows(w->page(0)->model());

@@ -190,6 +190,9 @@ private Q_SLOTS:
         QTest::newRow("an Edit to a text another writer took")
             << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n") << "edit"
             << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n");
+        QTest::newRow("an Edit to a space-padded copy of another writer's entry")
+            << other + "\"(old)\",\"d\"\r\n"
+            << "edit to a padded copy" << other + "\"(old)\",\"d\"\r\n";
         QTest::newRow("a run of Adds meets each other and the file")
             << QByteArray("\" (O_O) \",\"theirs\"\r\n") << "adds"
             << QByteArray("\" (O_O) \",\"theirs\"\r\n\"(new)\",\"mine\"\r\n");
@@ -205,9 +208,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath("Smileys.smy");
         QVERIFY(writeFile(path, before));
-        const UserListChange made = change.startsWith("add") ? UserListChange::add("(new)", "mine")
-                                    : change == "edit"
-                                        ? UserListChange::edit("(old)", "(new)", "mine")
+        const UserListChange made =
+            change.startsWith("add")    ? UserListChange::add("(new)", "mine")
+            : change == "edit"          ? UserListChange::edit("(old)", "(new)", "mine")
+            : change.startsWith("edit") ? UserListChange::edit("(old)", " (O_O) ", "mine")
                                         : UserListChange::remove("(old)");
         QList<UserListChange> changes{made};
         if (change == "adds")
