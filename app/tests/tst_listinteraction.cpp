@@ -352,6 +352,22 @@ private Q_SLOTS:
         QCOMPARE(page->filterField()->text(), QString("w"));
     }
 
+    // Called up to insert an entry where nothing can be typed (no window to
+    // type into here): Enter in the filter leaves the entry on the clipboard,
+    // and the window comes back to say so.
+    void aPickedEntryWaitsOnTheClipboardWhereNothingCanBeTyped()
+    {
+        QGuiApplication::clipboard()->setText("before");
+        w->pick(ActiveWindow());
+        ListPage* page = w->page(0);
+        QVERIFY(page->filterField()->isVisible());
+        QTest::keyClicks(page->filterField(), "wink");
+        QTest::keyClick(page->filterField(), Qt::Key_Return);
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QString(";-)"));
+        QVERIFY(w->isVisible() && !w->isMinimized());
+        QCOMPARE(page->copiedNotice()->text(), QString("Copié : collez avec Ctrl+V"));
+    }
+
     // The sort works on the filtered list; the language switch rebuilds the
     // lists and ends the filter.
     void theFilterKeepsTheSortAndEndsWithTheLanguageSwitch()
