@@ -43,11 +43,6 @@ bool DuplicateRule::repeats(QStringView wanted, QStringView other, bool kept)
     return sameFolded(TextRules::trimSpaces(wanted), TextRules::trimSpaces(other));
 }
 
-bool DuplicateRule::repeatsInLoad(QStringView reported, QStringView existing)
-{
-    return sameFolded(TextRules::trimSpaces(reported), existing);
-}
-
 DuplicateRule::LoadedTexts::LoadedTexts(QSet<QString> keys)
     : m_keys(std::move(keys))
 {}

@@ -9,7 +9,7 @@
 // no-break space is part of a text).
 //
 // - The load looks for a reported text, without the spaces around it, among
-//   the texts as they stand (repeatsInLoad, LoadedTexts): of two entries
+//   the texts as they stand (bareKey against key, LoadedTexts): of two entries
 //   that meet, the first one stays.
 // - Add and Edit compare both texts without the spaces around them
 //   (repeats), so that nothing they accept can meet another entry at the
@@ -33,8 +33,6 @@ public:
     // Add and Edit: whether other stands in the way of wanted. kept: wanted
     // is exactly the text of the entry being edited.
     static bool repeats(QStringView wanted, QStringView other, bool kept = false);
-    // The load: whether a reported text is dropped for an entry already there.
-    static bool repeatsInLoad(QStringView reported, QStringView existing);
 
     // Add and Edit over a list: the first of count texts (textAt(i)) that
     // stands in the way of wanted, except is the entry being edited (or -1);
