@@ -1,6 +1,6 @@
 #include "CatalogueListModel.h"
 
-#include "TextRules.h"
+#include "DuplicateRule.h"
 
 #include <QMimeData>
 
@@ -200,16 +200,9 @@ void CatalogueListModel::append(const Entry& entry)
 
 bool CatalogueListModel::appendLoaded(const Entry& entry)
 {
-    const QStringView bare = TextRules::trimSpaces(entry.text);
-    if (bare.size() != entry.text.size()) {
-        // Spaces around it: the bare text is looked up, the text as it
-        // stands is indexed.
-        if (containsText(bare.toString()))
-            return false;
-        append(entry);
-        return true;
-    }
-    const QString wanted = key(entry.text);
+    // The load's test (DuplicateRule): the text without the spaces around it
+    // among the texts as they stand, which the index holds.
+    const QString wanted = DuplicateRule::bareKey(entry.text);
     const quint32 hash = hashOf(wanted);
     if (rowWithKey(wanted, hash, -1) >= 0)
         return false;
@@ -217,7 +210,11 @@ bool CatalogueListModel::appendLoaded(const Entry& entry)
     if (m_bulkDepth == 0)
         beginInsertRows({}, row, row);
     m_rows.append(store(entry));
-    addToIndex(row, hash);
+    // A text with spaces around it is indexed as it stands.
+    if (spaced(entry.text))
+        addToIndex(row);
+    else
+        addToIndex(row, hash);
     if (m_bulkDepth == 0)
         endInsertRows();
     return true;
@@ -301,24 +298,22 @@ bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
 int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
 {
     const bool hasExcept = exceptRow >= 0 && exceptRow < m_rows.size();
+    const int except = hasExcept ? exceptRow : -1;
+    // The rule is DuplicateRule's; the index answers its two common cases at
+    // once. A text kept exactly meets only a row of that text as it stands.
     if (hasExcept && text == this->text(exceptRow)) {
-        const QString wanted = key(text);
+        const QString wanted = DuplicateRule::key(text);
         return rowWithKey(wanted, hashOf(wanted), exceptRow);
     }
-    const QStringView wanted = TextRules::trimSpaces(text);
     // While no text has spaces around it, the index holds every text as the
     // rule compares it: no such key, no such row.
     if (m_spacedTexts == 0) {
-        const QString wantedKey = key(wanted);
-        if (rowWithKey(wantedKey, hashOf(wantedKey), hasExcept ? exceptRow : -1) < 0)
+        const QString wanted = DuplicateRule::bareKey(text);
+        if (rowWithKey(wanted, hashOf(wanted), except) < 0)
             return -1;
     }
-    for (int row = 0; row < m_rows.size(); ++row) {
-        if (row != exceptRow &&
-            TextRules::trimSpaces(this->text(row)).compare(wanted, Qt::CaseInsensitive) == 0)
-            return row;
-    }
-    return -1;
+    return int(DuplicateRule::findRepeat(
+        text, m_rows.size(), [this](qsizetype row) { return this->text(int(row)); }, except));
 }
 
 QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
@@ -329,6 +324,15 @@ QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const
             user.append(entry(row));
     }
     return user;
+}
+
+int CatalogueListModel::userRow(QStringView text) const
+{
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows.at(row).user && this->text(row) == text)
+            return row;
+    }
+    return -1;
 }
 
 int CatalogueListModel::firstUserRow() const
@@ -390,17 +394,7 @@ QString CatalogueListModel::iconKey(Origin origin) const
 
 QString CatalogueListModel::key(QStringView text)
 {
-    // Nearly every text is ASCII, whose case fold is A-Z to a-z: one pass
-    // into the result instead of the copy and Unicode's fold.
-    QString folded(text.size(), Qt::Uninitialized);
-    QChar* out = folded.data();
-    for (const QChar c : text) {
-        const char16_t unit = c.unicode();
-        if (unit >= 0x80)
-            return text.toString().toCaseFolded();
-        *out++ = QChar(unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit);
-    }
-    return folded;
+    return DuplicateRule::key(text);
 }
 
 quint32 CatalogueListModel::hashOf(const QString& key)
@@ -413,7 +407,7 @@ quint32 CatalogueListModel::hashOf(const QString& key)
 
 bool CatalogueListModel::spaced(QStringView text)
 {
-    return TextRules::trimSpaces(text).size() != text.size();
+    return DuplicateRule::isSpaced(text);
 }
 
 int CatalogueListModel::rowWithKey(const QString& wanted, quint32 hash, int exceptRow) const

@@ -71,10 +71,9 @@ public:
     int firstUserRow() const;
 
     void append(const Entry& entry);
-    // An entry a load reports: appended unless a row already has its text,
-    // without the spaces around it, as it stands, letter case aside (the
-    // test of the list load). A text without spaces around it costs one case
-    // fold and one look-up. True when appended.
+    // An entry a load reports: appended unless the load's test
+    // (DuplicateRule) finds a row in its way. A text without spaces around
+    // it costs one case fold and one look-up. True when appended.
     bool appendLoaded(const Entry& entry);
     // Replaces the text and description of a row; its origin stays.
     void setEntry(int row, const QString& text, const QString& description);
@@ -93,17 +92,19 @@ public:
     void endBulkLoad();
 
     // Whether some row other than exceptRow has this text as it stands,
-    // without regard to letter case. This is the test of the list load.
+    // without regard to letter case.
     bool containsText(const QString& text, int exceptRow = -1) const;
-    // The duplicate rule of Add and Edit: whether a row other than exceptRow
-    // has this text once the spaces around both are removed, letter case
-    // aside (two such texts would meet at the next load, and one would be
-    // dropped). A text that is exactly exceptRow's own meets at the next
-    // load whatever it met before, so only a row of exactly that text counts.
+    // The duplicate rule of Add and Edit (DuplicateRule::repeats): whether a
+    // row other than exceptRow stands in the way of this text; exceptRow is
+    // the row being edited.
     bool entryExists(const QString& text, int exceptRow = -1) const;
     // The row that makes entryExists true, or -1. Without such a row the
     // answer comes from the index alone, whatever the list's length.
     int existingRow(const QString& text, int exceptRow = -1) const;
+
+    // The first user row of exactly this text, or -1: a user entry is known
+    // by its text.
+    int userRow(QStringView text) const;
 
     // The user's entries in row order.
     QList<Entry> userEntries() const;

@@ -1,39 +1,25 @@
 #include "ListPage.h"
 
 #include "AppIcons.h"
-#include "BusyPointer.h"
 #include "CatalogueFilter.h"
 #include "CatalogueView.h"
-#include "TextRules.h"
+#include "EntryEditor.h"
+#include "FadingNotice.h"
 #include "Twips.h"
-#include "UserListFile.h"
 #include "ZunoSmiley1.h"
-#include "frmAddNew.h"
 
 #include <QClipboard>
-#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPropertyAnimation>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 
-#include <algorithm>
-
 namespace {
 
 constexpr qint16 BuiltIn = -1; // the catalogue controls' Default for a built-in entry
-
-// Where a notice shows at its narrowest: beside the Copy button, over the
-// list's corner.
-QRect noticePlace()
-{
-    return Twips().rect(3240, 240, 1140, 375);
-}
 
 // A label's text without its access-key mark in front and its colon behind.
 QString bareLabel(const QString& label)
@@ -95,13 +81,12 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
         const char* name;
         const char* icon;
         int top;
-        void (ListPage::*command)();
     };
     const Button buttons[CommandCount] = {
-        {"cmdCopy", "edit-copy", 240, &ListPage::copySelected},
-        {"cmdAdd", "list-add", 720, &ListPage::addEntry},
-        {"cmdEdit", "document-edit", 1200, &ListPage::editSelected},
-        {"cmdRemove", "list-remove", 1680, &ListPage::removeSelected},
+        {"cmdCopy", "edit-copy", 240},
+        {"cmdAdd", "list-add", 720},
+        {"cmdEdit", "document-edit", 1200},
+        {"cmdRemove", "list-remove", 1680},
     };
     for (int c = 0; c < CommandCount; ++c) {
         auto* button = new QToolButton(this);
@@ -110,18 +95,11 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
         button->setIcon(AppIcons::button(QLatin1String(buttons[c].icon)));
         button->setIconSize(QSize(16, 16));
         button->setAutoRaise(false);
-        connect(button, &QToolButton::clicked, this, buttons[c].command);
         m_buttons[c] = button;
     }
     // The notice after a copy, beside the Copy button, over the list's corner.
-    m_copied = new QLabel(this);
-    m_copied->setObjectName(QStringLiteral("lblCopied") + QString::number(smileys ? 0 : 1));
-    m_copied->setGeometry(noticePlace());
-    m_copied->setAlignment(Qt::AlignCenter);
-    m_copied->setAutoFillBackground(true);
-    m_copied->setFrameShape(QFrame::StyledPanel);
-    m_copied->setGraphicsEffect(new QGraphicsOpacityEffect(m_copied));
-    m_copied->hide();
+    m_notice = new FadingNotice(twips.rect(3240, 240, 1140, 375), this);
+    m_notice->setObjectName(QStringLiteral("lblCopied") + QString::number(smileys ? 0 : 1));
 
     // Copy and Remove start disabled; the load disables Edit.
     m_buttons[Copy]->setEnabled(false);
@@ -152,6 +130,11 @@ void ListPage::retranslate()
 QAbstractProxyModel* ListPage::sortedModel() const
 {
     return m_sorted;
+}
+
+QLabel* ListPage::copiedNotice() const
+{
+    return m_notice;
 }
 
 void ListPage::setOtherDescriptions(const QStringList& descriptions)
@@ -205,25 +188,6 @@ void ListPage::addReportedEntry(const QString& text, const QString& description,
         m_model->append({text, description, Origin::Table});
     else
         m_model->appendLoaded({text, description, Origin::File});
-}
-
-void ListPage::refill(const std::function<void()>& loadTable, const std::function<void()>& loadFile)
-{
-    m_model->beginBulkLoad();
-    if (loadFile) {
-        m_model->clear();
-        loadTable();
-        loadFile();
-    } else {
-        // Changes the file does not hold yet: the user's entries as they
-        // are now, so that the list does not depend on reading its file.
-        const QList<CatalogueListModel::Entry> userEntries = m_model->userEntries();
-        m_model->clear();
-        loadTable();
-        for (const auto& entry : userEntries)
-            addReportedEntry(entry.text, entry.description, 0);
-    }
-    m_model->endBulkLoad();
 }
 
 bool ListPage::entryExists(const QString& text, bool exceptSelected) const
@@ -283,27 +247,7 @@ QString ListPage::chosenText() const
 
 void ListPage::showNotice(const QString& text)
 {
-    // Shown at once, then fading out; a second notice starts it again. A
-    // longer text grows it to the left, its right edge beside the button.
-    const QRect place = noticePlace();
-    m_copied->setText(text);
-    const int width = std::max(place.width(), m_copied->sizeHint().width() + 8);
-    m_copied->setGeometry(place.right() + 1 - width, place.top(), width, place.height());
-    auto* effect = static_cast<QGraphicsOpacityEffect*>(m_copied->graphicsEffect());
-    auto* fade = m_copied->findChild<QPropertyAnimation*>();
-    if (!fade) {
-        fade = new QPropertyAnimation(effect, "opacity", m_copied);
-        fade->setDuration(1500);
-        fade->setKeyValueAt(0, 1.0);
-        fade->setKeyValueAt(0.5, 1.0);
-        fade->setKeyValueAt(1, 0.0);
-        connect(fade, &QPropertyAnimation::finished, m_copied, &QWidget::hide);
-    }
-    fade->stop();
-    effect->setOpacity(1.0);
-    m_copied->show();
-    m_copied->raise();
-    fade->start();
+    m_notice->showText(text);
 }
 
 void ListPage::addEntry()
@@ -334,7 +278,7 @@ void ListPage::removeSelected()
 
 bool ListPage::removeUserEntry(const QString& text)
 {
-    const int row = userRowOf(text);
+    const int row = m_model->userRow(text);
     if (row < 0)
         return false;
     select(row);
@@ -354,7 +298,7 @@ bool ListPage::addUserEntry(const QString& text, const QString& description)
 bool ListPage::editUserEntry(const QString& oldText, const QString& text,
                              const QString& description)
 {
-    const int row = userRowOf(oldText);
+    const int row = m_model->userRow(oldText);
     if (row < 0) {
         // Gone while the dialog was open: what the user typed is not lost.
         if (entryExists(text, false))
@@ -369,62 +313,6 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
     }
     Q_EMIT changedByUser(UserListChange::edit(oldText, text, description));
     return true;
-}
-
-std::optional<QByteArray> ListPage::userListBytes(QByteArrayView present) const
-{
-    // Straight from the rows: the user's follow the built-in ones. A file
-    // that holds them already is only compared, so that a long list is not
-    // made again beside its file.
-    const int first = m_model->firstUserRow();
-    const auto fields = [this, first](qsizetype i) {
-        const int row = first + int(i);
-        return std::pair(m_model->text(row), m_model->description(row));
-    };
-    if (UserListFile::formatsTo(present, m_model->rowCount() - first, fields))
-        return std::nullopt;
-    return UserListFile::format(m_model->rowCount() - first, fields);
-}
-
-void ListPage::showUserEntries(const UserListChange::Entries& entries)
-{
-    if (showsUserEntries(entries))
-        return;
-    const int row = m_view->selectedSourceRow();
-    const bool wasUser = row >= 0 && m_model->origin(row) == CatalogueListModel::Origin::File;
-    const QString selected = wasUser ? m_model->text(row).toString() : QString();
-    m_model->replaceUserEntries(entries);
-    if (wasUser && m_view->selectedSourceRow() < 0) {
-        if (const int again = userRowOf(selected); again >= 0)
-            select(again);
-    }
-    refreshButtons();
-}
-
-bool ListPage::showsUserEntries(const UserListChange::Entries& entries) const
-{
-    // The user's rows are the last ones; compared in place, without a copy,
-    // as most of the time this is the list's own write coming back.
-    using Origin = CatalogueListModel::Origin;
-    const int first = m_model->rowCount() - int(entries.size());
-    if (first < 0 || (first > 0 && m_model->origin(first - 1) == Origin::File))
-        return false;
-    for (int i = 0; i < int(entries.size()); ++i) {
-        const int row = first + i;
-        if (m_model->origin(row) != Origin::File || m_model->text(row) != entries.at(i).text ||
-            m_model->description(row) != entries.at(i).description)
-            return false;
-    }
-    return true;
-}
-
-int ListPage::userRowOf(const QString& text) const
-{
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        if (m_model->origin(row) == CatalogueListModel::Origin::File && m_model->text(row) == text)
-            return row;
-    }
-    return -1;
 }
 
 void ListPage::select(int row)
@@ -444,55 +332,25 @@ int ListPage::selectedUserRow() const
 
 void ListPage::runEntryDialog(bool edit)
 {
-    BusyPointer::show();
-    const bool smileys = m_model->kind() == CatalogueListModel::Kind::Smileys;
-    const QString label = smileys ? m_localizer.ID_INT_SMILEY() : m_localizer.ID_INT_ACRONYM();
-    // A fresh dialog for every command.
-    auto dialog = std::make_unique<frmAddNew>(m_localizer, window());
-    dialog->setWindowTitle((edit ? m_localizer.ID_INT_EDIT() : m_localizer.ID_INT_NEW()) +
-                           QLatin1Char(' ') + bareLabel(label));
-    dialog->lblItem->setText(label);
-    const int row = edit ? selectedUserRow() : -1;
-    // The entry is known by its text: the list may follow its file while
-    // the dialog is open, and its row may move or go.
-    const QString original = row >= 0 ? m_model->text(row).toString() : QString();
-    if (row >= 0) {
-        dialog->CItem->setText(original);
-        dialog->CDescription->setText(m_model->description(row).toString());
+    std::optional<UserListFormat::Entry> editing;
+    if (edit) {
+        const CatalogueListModel::Entry entry = m_model->entry(selectedUserRow());
+        editing = UserListFormat::Entry{entry.text, entry.description};
     }
-    // OK stays disabled while the text repeats an entry, which is named.
-    dialog->setDuplicateCheck(
-        [this, edit, original](const QString& text) -> std::optional<std::pair<QString, QString>> {
-            const int except = edit ? userRowOf(original) : -1;
-            const int found = m_model->existingRow(text, except);
-            if (found < 0)
-                return std::nullopt;
-            return std::pair(m_model->text(found).toString(),
-                             m_model->description(found).toString());
-        });
-    for (;;) {
-        dialog->HitOk = false;
-        dialog->exec();
-        // The pointer is normal again whatever became of the dialog.
-        BusyPointer::restoreNormal();
-        if (!dialog->HitOk)
-            break;
-        const QString text = dialog->CItem->text();
-        const QString description = dialog->CDescription->text();
-        // Another window may have taken the text while the dialog was open:
-        // the dialog comes back with what was typed, saying so.
-        const bool done = !edit ? addUserEntry(text, description)
-                                : row < 0 || editUserEntry(original, text, description);
-        if (done && !edit) {
-            // The new entry is shown, not selected; the import of a list
-            // file adds through addUserEntry too, and scrolls nowhere.
-            m_view->scrollTo(m_sorted->mapFromSource(m_model->index(m_model->rowCount() - 1, 0)));
-        }
-        if (done)
-            break;
-        dialog->SetCmdOk();
+    const QString original = editing ? editing->text : QString();
+    // Another window may have taken the text while the dialog was open: the
+    // dialog then comes back with what was typed, saying so.
+    const bool added =
+        EntryEditor(m_localizer, *m_model, window())
+            .run(editing, [this, edit, &original](const QString& text, const QString& description) {
+                return edit ? editUserEntry(original, text, description)
+                            : addUserEntry(text, description);
+            });
+    if (added && !edit) {
+        // The new entry is shown, not selected; the import of a list file
+        // adds through addUserEntry too, and scrolls nowhere.
+        m_view->scrollTo(m_sorted->mapFromSource(m_model->index(m_model->rowCount() - 1, 0)));
     }
-    dialog->CanUnload = true;
 }
 
 bool ListPage::eventFilter(QObject* watched, QEvent* event)

@@ -6,11 +6,10 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
-#include <optional>
 
 class CatalogueFilter;
 class CatalogueView;
+class FadingNotice;
 class QLabel;
 class QLineEdit;
 class QMimeData;
@@ -20,7 +19,10 @@ class ZunoSmiley1;
 
 // One catalogue page, the smileys or the acronyms: the list, its view sorted
 // by a toggle and filtered by the words typed in its filter bar, and the
-// Copy, Add, Edit and Remove buttons with the commands behind them.
+// Copy, Add, Edit and Remove buttons with the commands behind them (the
+// window connects the buttons to its handlers, which run the commands). The
+// list's file is not the page's: each change of the user's is announced by
+// changedByUser, and ListController keeps the page and the file together.
 class ListPage : public QWidget
 {
     Q_OBJECT
@@ -33,7 +35,7 @@ public:
     // The list as the view shows it: sorted and filtered.
     QAbstractProxyModel* sortedModel() const;
     QLineEdit* filterField() const { return m_filter; }
-    QLabel* copiedNotice() const { return m_copied; }
+    QLabel* copiedNotice() const;
     CatalogueView* view() const { return m_view; }
     QToolButton* button(Command command) const { return m_buttons.at(command); }
     // 1 after an odd number of header clicks (ascending), else 0.
@@ -42,14 +44,9 @@ public:
     void retranslate();
 
     // An entry a catalogue control reported (Default -1 for a built-in one).
-    // A user entry whose text, without its surrounding spaces, the list
-    // already holds as it stands is dropped.
+    // A user entry that repeats one the list holds (the load's test of
+    // DuplicateRule) is dropped.
     void addReportedEntry(const QString& text, const QString& description, qint16 Default);
-    // Empties the list, keeping its room, and fills it again in one reset:
-    // through loadTable, then loadFile (the user's entries from their file,
-    // through the catalogue control). Without loadFile the user's entries
-    // are put back as they are now.
-    void refill(const std::function<void()>& loadTable, const std::function<void()>& loadFile = {});
 
     // The duplicate rule of Add and Edit (CatalogueListModel::entryExists);
     // with exceptSelected, the selected entry does not count.
@@ -75,6 +72,8 @@ public:
     void refreshButtons();
     // A header click at this 1-based position: the toggle flips.
     void sortByColumn(int position);
+    // Selects a row of the list (a row of the model).
+    void select(int row);
     // Delete removes and Enter edits, when their buttons allow it.
     void keyDown(int key);
     // The selected entry's text alone, copy as the only effect; nullptr
@@ -95,13 +94,6 @@ public:
     bool editUserEntry(const QString& oldText, const QString& text, const QString& description);
     bool removeUserEntry(const QString& text);
 
-    // The bytes of the user's entries as their file holds them.
-    std::optional<QByteArray> userListBytes(QByteArrayView present) const;
-
-    // The user entries as their file holds them now: the list follows,
-    // keeping its built-in entries and the selected entry where it still is.
-    void showUserEntries(const UserListChange::Entries& entries);
-
 Q_SIGNALS:
     void changedByUser(const UserListChange& change);
     // Enter in the filter bar, with the entry it chooses.
@@ -114,9 +106,6 @@ protected:
 
 private:
     int selectedUserRow() const;
-    int userRowOf(const QString& text) const;
-    bool showsUserEntries(const UserListChange::Entries& entries) const;
-    void select(int row);
     void runEntryDialog(bool edit);
     void placeFilterBar(bool open);
 
@@ -124,7 +113,7 @@ private:
     CatalogueListModel* m_model = nullptr;
     CatalogueFilter* m_sorted = nullptr;
     QLineEdit* m_filter = nullptr;
-    QLabel* m_copied = nullptr;
+    FadingNotice* m_notice = nullptr;
     CatalogueView* m_view = nullptr;
     std::array<QToolButton*, CommandCount> m_buttons{};
     qint16 m_sortFlag = 0;

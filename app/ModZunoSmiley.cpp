@@ -23,7 +23,7 @@ ModZunoSmiley::ModZunoSmiley(const QString& programFile)
 
 ModZunoSmiley::~ModZunoSmiley()
 {
-    delete MainWindow.data();
+    delete m_window.data();
     // Its requests would reach a program state that is gone.
     delete m_terminationWatcher;
 }
@@ -35,7 +35,8 @@ void ModZunoSmiley::Main()
     Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(CurrentLanguage));
     registerListFileTypesWhenShown();
     AppTitle = QStringLiteral("Orvak Zuno Smileys");
-    MainWindow = new frmMain(*this);
+    m_window = new frmMain(*this);
+    MainWindow = m_window;
     MainWindow->setWindowTitle(AppTitle);
     MainWindow->show();
 }
@@ -147,6 +148,17 @@ QString ModZunoSmiley::listFolder()
 QString ModZunoSmiley::listFilePath(const QString& fileName)
 {
     return ObjectLib().AddSlashToPath(QDir::toNativeSeparators(listFolder())) + fileName;
+}
+
+bool ModZunoSmiley::adoptProgramLists(const QStringList& listFiles)
+{
+    const QString folder = listFolder();
+    if (folder != ListFolder::userDataFolder())
+        return false;
+    QStringList names;
+    for (const QString& file : listFiles)
+        names << QFileInfo(file).fileName();
+    return !ListFolder::copyProgramLists(programFolder(), folder, names).isEmpty();
 }
 
 void ModZunoSmiley::watchForTermination()

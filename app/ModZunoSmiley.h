@@ -51,7 +51,7 @@ public:
     // 1 French, 2 English; nothing else is ever stored here.
     qint16 CurrentLanguage = 1;
     QString AppTitle;
-    // The main window while it exists.
+    // The main window until it unloads.
     QPointer<frmMain> MainWindow;
 
     QString programFile() const { return m_programFile; }
@@ -61,6 +61,11 @@ public:
     void setListFolder(const QString& folder) { m_listFolder = folder; }
     // The full path of a user list file ("Smileys.smy", "Acronyms.acr").
     QString listFilePath(const QString& fileName);
+    // The program's folder cannot take the user's lists: at the first start
+    // with the lists in the user's data folder, copies
+    // the lists (by the names of these files) kept beside the program there;
+    // true when it copied any.
+    bool adoptProgramLists(const QStringList& listFiles);
 
     // Watches for termination requests and the end of the desktop session
     // and closes the main window as the user would.
@@ -74,6 +79,10 @@ private:
     std::unique_ptr<ZunoSmiley1> m_localizer;
     std::unique_ptr<OVObject> m_objectLib;
     TerminationWatcher* m_terminationWatcher = nullptr;
+    // The main window, closed or not, destroyed with the program state (after
+    // the close's save), so that every destructor of its parts runs. Guarded:
+    // a window someone else destroyed is not destroyed twice.
+    QPointer<frmMain> m_window;
     bool m_closing = false;
     enum class Registration { NotAsked, Pending, Made } m_registration = Registration::NotAsked;
 };

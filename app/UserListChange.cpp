@@ -1,6 +1,6 @@
 #include "UserListChange.h"
 
-#include "TextRules.h"
+#include "DuplicateRule.h"
 
 #include <QSet>
 
@@ -16,23 +16,12 @@ qsizetype indexOf(const UserListChange::Entries& entries, const QString& text)
     return -1;
 }
 
-// The duplicate rule of Add and Edit on the entries of a file: another
-// entry with the text once the spaces around both are gone, letter case
-// aside. An entry that keeps its text exactly meets at the next load only
-// an entry of exactly that text.
+// The duplicate rule of Add and Edit on the entries of a file.
 bool taken(const UserListChange::Entries& entries, const QString& text, qsizetype except)
 {
-    const bool kept = except >= 0 && entries.at(except).text == text;
-    const QStringView wanted = kept ? QStringView(text) : TextRules::trimSpaces(text);
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (i == except)
-            continue;
-        const QString& other = entries.at(i).text;
-        const QStringView theirs = kept ? QStringView(other) : TextRules::trimSpaces(other);
-        if (theirs.compare(wanted, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return DuplicateRule::findRepeat(
+               text, entries.size(),
+               [&entries](qsizetype i) { return QStringView(entries.at(i).text); }, except) >= 0;
 }
 
 } // namespace
@@ -88,9 +77,6 @@ void UserListChange::applyAll(Entries& entries, const QList<UserListChange>& cha
     // A run of Adds (the import of a list file brings thousands) meets the
     // duplicate rule through one index of the texts, built once for the run,
     // instead of a look at every entry for each Add.
-    const auto key = [](const QString& text) {
-        return TextRules::trimSpaces(text).toString().toCaseFolded();
-    };
     for (qsizetype i = 0; i < changes.size();) {
         if (changes.at(i).m_kind != Kind::Add || i + 1 == changes.size() ||
             changes.at(i + 1).m_kind != Kind::Add) {
@@ -100,11 +86,11 @@ void UserListChange::applyAll(Entries& entries, const QList<UserListChange>& cha
         QSet<QString> keys;
         keys.reserve(entries.size() + changes.size() - i);
         for (const UserListFormat::Entry& entry : std::as_const(entries))
-            keys.insert(key(entry.text));
+            keys.insert(DuplicateRule::bareKey(entry.text));
         for (; i < changes.size() && changes.at(i).m_kind == Kind::Add; ++i) {
             const UserListChange& add = changes.at(i);
             const qsizetype before = keys.size();
-            keys.insert(key(add.m_text));
+            keys.insert(DuplicateRule::bareKey(add.m_text));
             if (keys.size() != before)
                 entries.append({add.m_text, add.m_description});
         }

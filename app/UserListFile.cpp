@@ -1,6 +1,6 @@
 #include "UserListFile.h"
 
-#include "TextRules.h"
+#include "DuplicateRule.h"
 #include "UserListChange.h"
 #include "UserListReader.h"
 
@@ -97,21 +97,7 @@ UserListFile::Result UserListFile::merge(const QString& path, const QList<UserLi
 
 void UserListFile::keepLoadable(QList<Record>& records, QSet<QString> taken)
 {
-    // The load's own test: the reported text without its spaces against the
-    // texts as they stand.
-    taken.reserve(taken.size() + records.size());
-    records.removeIf([&taken](const Record& record) {
-        const QString folded = record.text.toCaseFolded();
-        const QStringView bare = TextRules::trimSpaces(record.text);
-        // Without spaces around it, the text is looked up and kept at once.
-        if (bare.size() == record.text.size()) {
-            const qsizetype before = taken.size();
-            taken.insert(folded);
-            return taken.size() == before;
-        }
-        if (taken.contains(bare.toString().toCaseFolded()))
-            return true;
-        taken.insert(folded);
-        return false;
-    });
+    DuplicateRule::LoadedTexts loaded(std::move(taken));
+    loaded.reserve(records.size());
+    records.removeIf([&loaded](const Record& record) { return !loaded.take(record.text); });
 }

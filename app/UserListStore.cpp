@@ -1,6 +1,6 @@
 #include "UserListStore.h"
 
-#include "ModZunoSmiley.h"
+#include "DuplicateRule.h"
 #include "UserListFile.h"
 
 #include <QFile>
@@ -44,11 +44,9 @@ constexpr int SettleMilliseconds = 150;
 
 } // namespace
 
-UserListStore::UserListStore(ModZunoSmiley& mod, const QString& fileName, Reader reader,
-                             QObject* parent)
+UserListStore::UserListStore(const QString& path, Reader reader, QObject* parent)
     : QObject(parent)
-    , m_mod(mod)
-    , m_fileName(fileName)
+    , m_path(path)
     , m_reader(std::move(reader))
 {
     m_settle = new QTimer(this);
@@ -76,11 +74,6 @@ void UserListStore::stop()
     delete m_watcher;
     m_watcher = nullptr;
     m_stopped = true;
-}
-
-QString UserListStore::path() const
-{
-    return m_mod.listFilePath(m_fileName);
 }
 
 void UserListStore::load()
@@ -131,7 +124,7 @@ void UserListStore::setBuiltInTexts(const QStringList& texts)
 {
     m_builtInKeys.clear();
     for (const QString& text : texts)
-        m_builtInKeys.insert(text.toCaseFolded());
+        m_builtInKeys.insert(DuplicateRule::key(text));
 }
 
 UserListStore::Result UserListStore::readInPart() const

@@ -12,7 +12,6 @@
 #include <memory>
 #include <optional>
 
-class ModZunoSmiley;
 class QFileSystemWatcher;
 class QThread;
 class QTimer;
@@ -46,13 +45,11 @@ public:
     // nothing when present holds exactly those.
     using Rows = std::function<std::optional<QByteArray>(QByteArrayView present)>;
 
-    UserListStore(ModZunoSmiley& mod, const QString& fileName, Reader reader,
-                  QObject* parent = nullptr);
+    // path: the list file; reader: the catalogue control that loads it.
+    UserListStore(const QString& path, Reader reader, QObject* parent = nullptr);
     ~UserListStore() override;
 
-    QString fileName() const { return m_fileName; }
-    // The full path, in the list folder the program chose.
-    QString path() const;
+    QString path() const { return m_path; }
 
     // The start: the file's entries through the catalogue control; from then
     // on the file is followed. A file the control read only in part is never
@@ -104,8 +101,7 @@ private:
     // file's lock; false when it is not, or when it cannot tell.
     bool flushRows(Result* result);
 
-    ModZunoSmiley& m_mod;
-    QString m_fileName;
+    QString m_path;
     Reader m_reader;
     QList<UserListChange> m_pending;
     QSet<QString> m_builtInKeys;

@@ -8,18 +8,20 @@
 #include <array>
 
 class AboutPage;
+class ListController;
 class ListPage;
 class ModZunoSmiley;
 class OVAcronym;
 class OVSmiley;
-class QMimeData;
+class PickFlow;
 class QTabWidget;
 class UserListStore;
 
 // The main window: a tab strip with the smiley page, the acronym page (twin
-// ListPages, each with its UserListStore) and the About page. The handlers
-// take a list's tab index, 0 for the smileys and 1 for the acronyms, and
-// hand the work to the page or the store.
+// ListPages, each kept with its list file by a ListController) and the About
+// page. It composes them, handles its own events, and runs the close and the
+// language switch; the lists, their files and the pick act on their own.
+// Tab indexes: 0 for the smileys, 1 for the acronyms.
 class frmMain : public QWidget
 {
     Q_OBJECT
@@ -52,24 +54,7 @@ public:
     void OVSmiley1_NextSmiley(const QString& Smiley, const QString& Description, qint16 Default);
     void OVAcronym1_NextAcronym(const QString& Acronym, const QString& Description, qint16 Default);
 
-    // The duplicate rule of Add and Edit on one list: whether another entry
-    // has this text once the spaces around both are removed, letter case
-    // aside; with ExceptSelected, the selected entry does not count.
-    bool EntryExists(int list, const QString& Text, bool ExceptSelected) const;
-
-    // List interaction, forwarded to the page of the tab index.
-    void ListView_Click(int Index);
-    void ListView_ItemClick(int Index);
-    // A click on the header at this 1-based position.
-    void ListView_ColumnClick(int Index, int position);
-    void ListView_KeyDown(int Index, int KeyCode);
-    QMimeData* ListView_OLEStartDrag(int Index, Qt::DropActions* AllowedEffects) const;
-    void SmileyView_Click() { ListView_Click(SmileyTab); }
-    void AcronymView_Click() { ListView_Click(AcronymTab); }
-    void SmileyView_ColumnClick(int position) { ListView_ColumnClick(SmileyTab, position); }
-    void AcronymView_ColumnClick(int position) { ListView_ColumnClick(AcronymTab, position); }
-
-    // The commands of a tab's buttons.
+    // The commands of a tab's buttons; any other index does nothing.
     void cmdCopy_Click(int Index);
     void cmdAdd_Click(int Index);
     void cmdEdit_Click(int Index);
@@ -90,39 +75,24 @@ public:
     // list's Add (saved at once), and tells the user what became of each.
     void importListFiles(const QStringList& files);
 
-    // Called up to insert an entry where the user was typing: the window
-    // comes to the front on the list page last used, its filter bar open.
-    // Enter there types the chosen entry into cameFrom (on Wayland, into the
-    // window the compositor gives the keyboard back to); where nothing can be
-    // typed, the entry waits on the clipboard and a notice says to paste.
-    // Escape closes the filter without inserting.
+    // Called up to insert an entry where the user was typing (PickFlow), on
+    // the list page last used.
     void pick(const ActiveWindow& cameFrom);
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void registerPendingFileTypes();
 
 private:
-    AtomicFileWriter::Result saveList(int list);
-    void tellWriteFailed(int list, const AtomicFileWriter::Result& result);
-    void loadTable(int list);
-    void insertPicked(const QString& text);
-    void adoptProgramLists();
-    static qsizetype expectedRows(const QString& listFile);
-    QStringList otherLanguageDescriptions(int list) const;
-
     ModZunoSmiley& m_mod;
     QTabWidget* m_tabs = nullptr;
-    std::array<ListPage*, ListCount> m_pages{};
-    std::array<UserListStore*, ListCount> m_stores{};
+    std::array<ListController*, ListCount> m_lists{};
     AboutPage* m_about = nullptr;
     OVSmiley* m_smileyControl = nullptr;
     OVAcronym* m_acronymControl = nullptr;
+    PickFlow* m_pick = nullptr;
     int m_lastList = SmileyTab;
-    bool m_picking = false;
     // The window has been drawn once (the start's registration follows it).
     bool m_drawn = false;
     bool m_unloaded = false;
-    ActiveWindow m_pickTarget;
 };

@@ -2,7 +2,6 @@
 
 #include "UserListFormat.h"
 #include "UserListReader.h"
-#include "zunocatalogue_export.h"
 
 #include <QList>
 #include <QString>
@@ -19,7 +18,7 @@ class ZunoSmiley1;
 // the same format, so the content cannot tell them apart). Each file is read
 // whole with the bounded reader before anything is added, so that a file that
 // cannot be read, or holds more than the reader takes, changes nothing.
-class ZUNOCATALOGUE_EXPORT ListFileImport
+class ListFileImport
 {
 public:
     enum class List { Smileys, Acronyms };

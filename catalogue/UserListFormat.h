@@ -1,7 +1,5 @@
 #pragma once
 
-#include "zunocatalogue_export.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -11,7 +9,7 @@
 // entry, `"text","description"` and CR LF, UTF-8, nothing escaped. Beside the
 // reader (UserListReader), so that what is written and what reads back are
 // decided in one place.
-class ZUNOCATALOGUE_EXPORT UserListFormat
+class UserListFormat
 {
 public:
     struct Entry

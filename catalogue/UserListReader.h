@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zunocatalogue_export.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -32,7 +34,7 @@ class QIODevice;
 // is skipped whole. Memory follows what the sink keeps, never the file's size.
 // The result says when a file was cut, so that the program can say so and
 // leave that file alone instead of rewriting it with part of its entries.
-class UserListReader
+class ZUNOCATALOGUE_EXPORT UserListReader
 {
 public:
     // Receives each entry in file order; answering false stops the reading.

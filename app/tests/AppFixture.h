@@ -58,6 +58,8 @@ public:
     }
 
     ModZunoSmiley& mod() { return *m_mod; }
+    // The program ends, as main() returns.
+    void end() { m_mod.reset(); }
 
     static void storeLanguage(const QString& value)
     {

@@ -1,3 +1,4 @@
+#include "CatalogueFilter.h"
 #include "CatalogueListModel.h"
 
 #include <QAbstractItemModelTester>
@@ -34,6 +35,61 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), 49);
         model.clear();
         QCOMPARE(model.rowCount(), 0);
+    }
+
+    // The filter proxy keeps the model contract while it filters and sorts
+    // and its list grows, shrinks and is loaded again; it shows the rows
+    // holding every word typed, letter case and accents aside.
+    void theFilterKeepsTheModelContract_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown"); // by description, ascending
+        QTest::newRow("no words") << "" << QStringList{"ÉCOLE", ":-)", "abc", "École"};
+        QTest::newRow("capital accented letters") << "ecole" << QStringList{"ÉCOLE", "École"};
+        QTest::newRow("a description, letter case aside") << "LETT" << QStringList{"abc"};
+        QTest::newRow("none") << "zzz" << QStringList{};
+    }
+    void theFilterKeepsTheModelContract()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        CatalogueFilter filter;
+        filter.setSourceModel(&model);
+        QAbstractItemModelTester tester(&filter,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto load = [&model] {
+            model.beginBulkLoad();
+            model.clear();
+            for (const Entry& entry :
+                 {Entry{":-)", "Content", Origin::Table}, Entry{"ÉCOLE", "capitals", Origin::File},
+                  Entry{"abc", "letters", Origin::File}, Entry{"École", "school", Origin::File}})
+                model.append(entry);
+            model.endBulkLoad();
+        };
+        const auto texts = [&filter] {
+            QStringList out;
+            for (int r = 0; r < filter.rowCount(); ++r)
+                out << filter.index(r, 0).data().toString();
+            return out;
+        };
+        load();
+        filter.sort(1);
+        filter.setFilterWords(typed);
+        QCOMPARE(texts(), shown);
+        // A row comes and goes while the list is filtered and sorted.
+        model.append({typed + " new", "0 first", Origin::File});
+        QCOMPARE(texts(), QStringList{typed + " new"} + shown);
+        QVERIFY(model.removeRows(model.rowCount() - 1, 1));
+        QVERIFY(model.removeRows(1, 1));
+        QStringList rest = shown;
+        rest.removeAll("ÉCOLE");
+        QCOMPARE(texts(), rest);
+        load();
+        QCOMPARE(texts(), shown);
+        filter.setFilterWords(QString());
+        filter.sort(-1);
+        QCOMPARE(filter.rowCount(), model.rowCount());
     }
 
     void rowsCarryTheirOrigin_data()

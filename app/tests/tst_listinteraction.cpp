@@ -352,6 +352,22 @@ private Q_SLOTS:
         QCOMPARE(page->filterField()->text(), QString("w"));
     }
 
+    // Called up to insert an entry where nothing can be typed (no window to
+    // type into here): Enter in the filter leaves the entry on the clipboard,
+    // and the window comes back to say so.
+    void aPickedEntryWaitsOnTheClipboardWhereNothingCanBeTyped()
+    {
+        QGuiApplication::clipboard()->setText("before");
+        w->pick(ActiveWindow());
+        ListPage* page = w->page(0);
+        QVERIFY(page->filterField()->isVisible());
+        QTest::keyClicks(page->filterField(), "wink");
+        QTest::keyClick(page->filterField(), Qt::Key_Return);
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QString(";-)"));
+        QVERIFY(w->isVisible() && !w->isMinimized());
+        QCOMPARE(page->copiedNotice()->text(), QString("Copié : collez avec Ctrl+V"));
+    }
+
     // The sort works on the filtered list; the language switch rebuilds the
     // lists and ends the filter.
     void theFilterKeepsTheSortAndEndsWithTheLanguageSwitch()
@@ -381,9 +397,9 @@ private Q_SLOTS:
     void dragCarriesTheEntryTextAsACopy()
     {
         Qt::DropActions allowed;
-        QVERIFY(!w->ListView_OLEStartDrag(0, &allowed));
+        QVERIFY(!w->page(0)->dragData(&allowed));
         clickRow(w, 0, rowOf(w, 0, "<:o)"));
-        std::unique_ptr<QMimeData> data(w->ListView_OLEStartDrag(0, &allowed));
+        std::unique_ptr<QMimeData> data(w->page(0)->dragData(&allowed));
         QVERIFY(data);
         QCOMPARE(data->formats(), QStringList{"text/plain"});
         QCOMPARE(data->text(), QString("<:o)"));
@@ -864,7 +880,7 @@ private Q_SLOTS:
 
     void removeTakesTheSelectedEntryOfASortedList()
     {
-        w->SmileyView_ColumnClick(1);
+        Q_EMIT w->page(0)->view()->header()->sectionClicked(0);
         const int row = rowOf(w, 0, "abc");
         QVERIFY(shown(w, 0, row).row() != row); // the sort moved it
         QStringList expected = AppFixture::rows(w->page(0)->model());

@@ -6,6 +6,7 @@
 #include "OVSmiley.h"
 #include "ReadOnlyFolder.h"
 #include "Twips.h"
+#include "UserListStore.h"
 #include "ZunoSmiley1.h"
 
 #include <QApplication>
@@ -238,10 +239,14 @@ private Q_SLOTS:
         frmMain* w = app.start();
         QVERIFY(w->page(1)->addUserEntry("QQZ", "mine"));
         w->showMinimized();
+        const QPointer<UserListStore> store = w->store(1);
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("2"));
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
                  QByteArray("\"QQZ\",\"mine\"\r\n"));
+        // The closed window and its stores are destroyed when the program ends.
+        app.end();
+        QVERIFY(!store);
     }
 
     void choosingTheCurrentLanguageChangesNothing()

@@ -1,9 +1,11 @@
 #include "ListFolder.h"
 #include "ReadOnlyFolder.h"
+#include "SaveFailure.h"
 #include "TestFiles.h"
 #include "UserListChange.h"
 #include "UserListFile.h"
 #include "UserListReader.h"
+#include "ZunoSmiley1.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +192,9 @@ private Q_SLOTS:
         QTest::newRow("an Edit to a text another writer took")
             << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n") << "edit"
             << QByteArray("\"(old)\",\"d\"\r\n\"(new)\",\"theirs\"\r\n");
+        QTest::newRow("an Edit to a space-padded copy of another writer's entry")
+            << other + "\"(old)\",\"d\"\r\n"
+            << "edit to a padded copy" << other + "\"(old)\",\"d\"\r\n";
         QTest::newRow("a run of Adds meets each other and the file")
             << QByteArray("\" (O_O) \",\"theirs\"\r\n") << "adds"
             << QByteArray("\" (O_O) \",\"theirs\"\r\n\"(new)\",\"mine\"\r\n");
@@ -205,9 +210,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath("Smileys.smy");
         QVERIFY(writeFile(path, before));
-        const UserListChange made = change.startsWith("add") ? UserListChange::add("(new)", "mine")
-                                    : change == "edit"
-                                        ? UserListChange::edit("(old)", "(new)", "mine")
+        const UserListChange made =
+            change.startsWith("add")    ? UserListChange::add("(new)", "mine")
+            : change == "edit"          ? UserListChange::edit("(old)", "(new)", "mine")
+            : change.startsWith("edit") ? UserListChange::edit("(old)", " (O_O) ", "mine")
                                         : UserListChange::remove("(old)");
         QList<UserListChange> changes{made};
         if (change == "adds")
@@ -241,6 +247,50 @@ private Q_SLOTS:
             int(UserListFile::merge(path, {UserListChange::remove("mine")}, {}, &records).failure),
             tooLarge);
         QVERIFY(readAll(path) == bytes);
+    }
+
+    // What the user reads of a file that could not be written: the file and
+    // the reason in the window's language, never the system's own words.
+    void aFailedSaveIsToldInTheWindowsLanguage_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("reason");
+        using F = AtomicFileWriter::Failure;
+        const QList<std::tuple<F, const char*, const char*>> reasons{
+            {F::DiskFull, "le disque est plein", "the disk is full"},
+            {F::NoPermission, "vous n'avez pas le droit d'écrire", "you are not allowed to write"},
+            {F::ReadOnlyFileSystem, "le support est en lecture seule", "file system is read-only"},
+            {F::NotRegularFile, "pas un fichier ordinaire", "not a regular file"},
+            {F::Busy, "un autre programme l'utilise", "another program is using it"},
+            {F::TooLarge, "plus que la fenêtre ne lit", "more than the window reads"},
+            {F::Other, "le système a refusé de l'écrire", "the system refused to write it"},
+        };
+        for (const auto& [failure, french, english] : reasons) {
+            QTest::addRow("%s, in French", english) << int(failure) << 1 << QString(french);
+            QTest::addRow("%s, in English", english) << int(failure) << 2 << QString(english);
+        }
+    }
+    void aFailedSaveIsToldInTheWindowsLanguage()
+    {
+        QFETCH(int, failure);
+        QFETCH(int, language);
+        QFETCH(QString, reason);
+        ZunoSmiley1 localizer;
+        localizer.setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(language));
+        const QString path = "/home/someone/Smileys.smy";
+        const AtomicFileWriter::Result result{AtomicFileWriter::Failure(failure), 28,
+                                              "No space left on device"};
+        const QString line = SaveFailure::line(localizer, path, result);
+        QVERIFY2(line.contains(path) && line.contains(reason), qPrintable(line));
+        QVERIFY(!line.contains(result.detail));
+        // The report at once: a file that is no regular file is left alone.
+        const QString notice = SaveFailure::notice(localizer, path, result);
+        if (result.failure == AtomicFileWriter::Failure::NotRegularFile)
+            QVERIFY(notice.contains(path) &&
+                    notice.contains(language == 1 ? "laissé tel quel" : "left as it is"));
+        else
+            QCOMPARE(notice, line);
     }
 
     void listsStayBesideAWritableProgram()

@@ -1,0 +1,41 @@
+#include "FadingNotice.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QPropertyAnimation>
+
+#include <algorithm>
+
+FadingNotice::FadingNotice(const QRect& place, QWidget* parent)
+    : QLabel(parent)
+    , m_place(place)
+{
+    setGeometry(place);
+    setAlignment(Qt::AlignCenter);
+    setAutoFillBackground(true);
+    setFrameShape(QFrame::StyledPanel);
+    auto* effect = new QGraphicsOpacityEffect(this);
+    setGraphicsEffect(effect);
+    hide();
+}
+
+void FadingNotice::showText(const QString& text)
+{
+    setText(text);
+    const int width = std::max(m_place.width(), sizeHint().width() + 8);
+    setGeometry(m_place.right() + 1 - width, m_place.top(), width, m_place.height());
+    auto* effect = static_cast<QGraphicsOpacityEffect*>(graphicsEffect());
+    // Made at the first notice: most starts never show one.
+    if (!m_fade) {
+        m_fade = new QPropertyAnimation(effect, "opacity", this);
+        m_fade->setDuration(1500);
+        m_fade->setKeyValueAt(0, 1.0);
+        m_fade->setKeyValueAt(0.5, 1.0);
+        m_fade->setKeyValueAt(1, 0.0);
+        connect(m_fade, &QPropertyAnimation::finished, this, &QWidget::hide);
+    }
+    m_fade->stop();
+    effect->setOpacity(1.0);
+    show();
+    raise();
+    m_fade->start();
+}

@@ -1,0 +1,187 @@
+#include "ListController.h"
+
+#include "CatalogueView.h"
+#include "ListFileImport.h"
+#include "ListPage.h"
+#include "OVAcronym.h"
+#include "OVSmiley.h"
+#include "UserListFile.h"
+#include "UserListReader.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+// The built-in entries' descriptions in a language, in table order, from a
+// control of their own: the filter finds a built-in entry in either language.
+template <class Control, class Signal> QStringList tableDescriptions(Signal event, qint16 language)
+{
+    QStringList descriptions;
+    Control control;
+    QObject::connect(
+        &control, event, &control,
+        [&descriptions](const QString&, const QString& description, qint16) {
+            descriptions << description;
+        },
+        Qt::DirectConnection);
+    control.setLanguage(language);
+    control.LoadTable();
+    return descriptions;
+}
+
+// Room for the built-in entries, and about one user entry per 32 bytes of
+// the file, as far as the reader goes; the model's squeeze() gives back what
+// is left.
+qsizetype expectedRows(const QString& listFile)
+{
+    constexpr qsizetype BuiltInRoom = 160;
+    const qint64 size = std::min<qint64>(QFileInfo(listFile).size(), UserListReader::MaxFileSize);
+    return BuiltInRoom + qsizetype(size / 32);
+}
+
+} // namespace
+
+ListController::ListController(ListPage* page, const QString& path, UserListStore::Reader readFile,
+                               TableLoader loadTable, QObject* parent)
+    : QObject(parent)
+    , m_page(page)
+    , m_store(new UserListStore(path, std::move(readFile), this))
+    , m_loadTable(std::move(loadTable))
+{
+    connect(m_page, &ListPage::changedByUser, m_store, &UserListStore::record);
+    connect(m_store, &UserListStore::entriesChanged, this, &ListController::showFileEntries);
+    connect(m_store, &UserListStore::writeFailed, this,
+            [this](const AtomicFileWriter::Result& result) {
+                Q_EMIT writeFailed(m_store->path(), result);
+            });
+    m_store->setRows([this](QByteArrayView present) { return rowsAsFile(present); });
+}
+
+void ListController::fillTable(qint16 language)
+{
+    m_loadTable(language);
+    const qint16 other = language == 1 ? 2 : 1;
+    m_page->setOtherDescriptions(
+        m_page->model()->kind() == CatalogueListModel::Kind::Smileys
+            ? tableDescriptions<OVSmiley>(&OVSmiley::NextSmiley, other)
+            : tableDescriptions<OVAcronym>(&OVAcronym::NextAcronym, other));
+}
+
+void ListController::loadTable(qint16 language)
+{
+    CatalogueListModel* model = m_page->model();
+    model->beginBulkLoad();
+    model->reserve(expectedRows(m_store->path()));
+    fillTable(language);
+}
+
+void ListController::loadFile()
+{
+    CatalogueListModel* model = m_page->model();
+    QStringList builtIns;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->origin(row) == CatalogueListModel::Origin::Table)
+            builtIns << model->text(row).toString();
+    }
+    m_store->setBuiltInTexts(builtIns);
+    m_store->load();
+    model->squeeze();
+    model->endBulkLoad();
+}
+
+void ListController::refill(qint16 language)
+{
+    m_page->closeFilter();
+    CatalogueListModel* model = m_page->model();
+    model->beginBulkLoad();
+    if (!m_store->hasPending()) {
+        model->clear();
+        fillTable(language);
+        m_store->reload();
+    } else {
+        // Changes the file does not hold yet: the user's entries as they
+        // are now, so that the list does not depend on reading its file.
+        const QList<CatalogueListModel::Entry> userEntries = model->userEntries();
+        model->clear();
+        fillTable(language);
+        for (const auto& entry : userEntries)
+            m_page->addReportedEntry(entry.text, entry.description, 0);
+    }
+    model->endBulkLoad();
+    // The refilled list has no selection; the buttons follow.
+    m_page->refreshButtons();
+}
+
+AtomicFileWriter::Result ListController::save()
+{
+    return m_store->flush();
+}
+
+void ListController::stop()
+{
+    m_store->stop();
+}
+
+std::optional<QByteArray> ListController::rowsAsFile(QByteArrayView present) const
+{
+    // Straight from the rows: the user's follow the built-in ones. A file
+    // that holds them already is only compared, so that a long list is not
+    // made again beside its file.
+    const CatalogueListModel* model = m_page->model();
+    const int first = model->firstUserRow();
+    const auto fields = [model, first](qsizetype i) {
+        const int row = first + int(i);
+        return std::pair(model->text(row), model->description(row));
+    };
+    if (UserListFile::formatsTo(present, model->rowCount() - first, fields))
+        return std::nullopt;
+    return UserListFile::format(model->rowCount() - first, fields);
+}
+
+void ListController::showFileEntries(const UserListChange::Entries& entries)
+{
+    if (showsFileEntries(entries))
+        return;
+    CatalogueListModel* model = m_page->model();
+    const int row = m_page->view()->selectedSourceRow();
+    const bool wasUser = row >= 0 && model->origin(row) == CatalogueListModel::Origin::File;
+    const QString selected = wasUser ? model->text(row).toString() : QString();
+    model->replaceUserEntries(entries);
+    if (wasUser && m_page->view()->selectedSourceRow() < 0) {
+        if (const int again = model->userRow(selected); again >= 0)
+            m_page->select(again);
+    }
+    m_page->refreshButtons();
+}
+
+bool ListController::showsFileEntries(const UserListChange::Entries& entries) const
+{
+    // The user's rows are the last ones; compared in place, without a copy,
+    // as most of the time this is the list's own write coming back.
+    using Origin = CatalogueListModel::Origin;
+    const CatalogueListModel* model = m_page->model();
+    const int first = model->rowCount() - int(entries.size());
+    if (first < 0 || (first > 0 && model->origin(first - 1) == Origin::File))
+        return false;
+    for (int i = 0; i < int(entries.size()); ++i) {
+        const int row = first + i;
+        if (model->origin(row) != Origin::File || model->text(row) != entries.at(i).text ||
+            model->description(row) != entries.at(i).description)
+            return false;
+    }
+    return true;
+}
+
+QString ListController::importFiles(const QStringList& files, const ListController& smileys,
+                                    const ListController& acronyms, const ZunoSmiley1& localizer)
+{
+    const auto addTo = [](const ListController& list) {
+        return [page = list.m_page](const QString& text, const QString& description) {
+            return page->addUserEntry(text, description);
+        };
+    };
+    return ListFileImport::reportText(
+        ListFileImport::importFiles(files, addTo(smileys), addTo(acronyms)), localizer);
+}

@@ -1,0 +1,114 @@
+#include "PickFlow.h"
+
+#include "KeystrokeTyper.h"
+#include "ListPage.h"
+#include "ZunoSmiley1.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// How long a Wayland compositor is given to take the keyboard back from the
+// hidden window.
+constexpr int KeyboardBackMilliseconds = 500;
+
+} // namespace
+
+PickFlow::PickFlow(QWidget* window, ZunoSmiley1& localizer)
+    : QObject(window)
+    , m_window(window)
+    , m_localizer(localizer)
+{
+    m_giveUp = new QTimer(this);
+    m_giveUp->setSingleShot(true);
+    m_giveUp->setInterval(KeyboardBackMilliseconds);
+    connect(m_giveUp, &QTimer::timeout, this, &PickFlow::typeEntry);
+    // On Wayland the compositor gives the keyboard back once the window is
+    // gone; the application is then no longer the active one.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (m_waiting && m_typing.wayland && state != Qt::ApplicationActive)
+                    typeEntry();
+            });
+}
+
+void PickFlow::watch(ListPage* page)
+{
+    connect(page, &ListPage::filterAccepted, this,
+            [this, page](const QString& text) { insert(page, text); });
+    connect(page, &ListPage::filterClosed, this, [this] { m_picking = false; });
+}
+
+void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page)
+{
+    // Called up again while one of its own windows is in front, the window
+    // remembered the first time stays the one to type into.
+    const QWidget* own = cameFrom.isNull() ? nullptr : QWidget::find(WId(cameFrom.windowId()));
+    if (!own || !m_picking)
+        m_target = own ? ActiveWindow() : cameFrom;
+    m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
+    // Each pick starts from the whole list.
+    page->filterField()->clear();
+    page->openFilter();
+    m_picking = true;
+    // Called up from a desktop shortcut, the window takes the keyboard as a
+    // pager would give it: a window manager's focus-stealing guard, or an
+    // activation stamped with an older time than the last focus change,
+    // would otherwise leave the keys with the window the user came from.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QTimer::singleShot(0, this,
+                           [this] { ActiveWindow::ofWindow(m_window->winId()).activate(); });
+}
+
+void PickFlow::insert(ListPage* page, const QString& text)
+{
+    if (!m_picking)
+        return;
+    m_picking = false;
+    // Out of the way, so that the window the user came from has the
+    // keyboard again. A Wayland compositor may ignore a minimize request.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    m_typing = {text, m_target, wayland, page};
+    if (wayland)
+        m_window->hide();
+    else
+        m_window->showMinimized();
+    m_waiting = true;
+    // The window's own requests are handled first; on Wayland the keyboard
+    // comes back with the application's state, or the wait gives up.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_waiting)
+            return;
+        if (m_typing.wayland && QGuiApplication::applicationState() == Qt::ApplicationActive)
+            m_giveUp->start();
+        else
+            typeEntry();
+    });
+}
+
+void PickFlow::typeEntry()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    m_giveUp->stop();
+    // On X11 the window is known, or nothing is typed: the keys would go
+    // wherever the focus fell.
+    const bool back = m_typing.wayland || (!m_typing.target.isNull() && m_typing.target.activate());
+    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed)
+        return;
+    // Nothing could be typed there: the entry waits on the clipboard.
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(m_typing.text);
+    m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
+    if (m_typing.page)
+        m_typing.page->showNotice(m_localizer.ID_INT_PASTE_NOTICE());
+}

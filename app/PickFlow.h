@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ActiveWindow.h"
+
+#include <QObject>
+#include <QPointer>
+
+class ListPage;
+class QTimer;
+class QWidget;
+class ZunoSmiley1;
+
+// The catalogue called up to insert an entry where the user was typing: the
+// window comes to the front on a list page, its filter bar open. Enter there
+// sends the window out of the way and types the chosen entry into the window
+// the user came from (on Wayland, into the window the compositor gives the
+// keyboard back to); where nothing can be typed, the entry waits on the
+// clipboard and a notice says to paste. Escape closes the filter without
+// inserting. Every wait is on a signal of the window or the application,
+// never in an event loop of its own.
+class PickFlow : public QObject
+{
+    Q_OBJECT
+public:
+    PickFlow(QWidget* window, ZunoSmiley1& localizer);
+
+    // Follows a page's filter bar: Enter there inserts, closing it ends the pick.
+    void watch(ListPage* page);
+    // Brings the window up on page for a pick; cameFrom is the window the
+    // user was typing in.
+    void start(const ActiveWindow& cameFrom, ListPage* page);
+
+private:
+    void insert(ListPage* page, const QString& text);
+    // Once the window is out of the way: types the entry, or puts it on the
+    // clipboard and comes back to say so.
+    void typeEntry();
+
+    QWidget* m_window;
+    ZunoSmiley1& m_localizer;
+    bool m_picking = false;
+    ActiveWindow m_target;
+    // The entry on its way, while the window gets out of the way.
+    struct Typing
+    {
+        QString text;
+        ActiveWindow target;
+        bool wayland = false;
+        QPointer<ListPage> page;
+    } m_typing;
+    bool m_waiting = false;
+    QTimer* m_giveUp = nullptr;
+};
