@@ -242,6 +242,13 @@ private Q_SLOTS:
             << "--name \"a $b\" 100% \"%1\"" << -1 << "ZunoSmileys\\Shell\\open"
             << "/opt/zuno/ZunoSmiley \"%1\" --name \"a $b\" 100% \"%1\""
             << "/opt/zuno/ZunoSmiley %f --name \"a \\\\$b\" 100%% %%1";
+        // Exec escapes them inside quotes, and the entry escapes each "\" again.
+        QTest::newRow("characters Exec escapes in the application path")
+            << "/opt/a\"b`c$d\\e f"
+            << "open"
+            << "" << -1 << "ZunoSmileys\\Shell\\open"
+            << "\"/opt/a\"b`c$d\\e f/ZunoSmiley\" \"%1\""
+            << "\"/opt/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e f/ZunoSmiley\" %f";
     }
     void contextMenuCommandLine()
     {
