@@ -82,6 +82,7 @@ LockFile::State LockFile::tryLock()
             // Held while locked, so that a takeover can tell a live lock.
             ::flock(fd, LOCK_EX | LOCK_NB);
             const QByteArray owner = contents();
+            errno = 0;
             if (::write(fd, owner.constData(), size_t(owner.size())) != owner.size()) {
                 const int error = errno ? errno : ENOSPC;
                 ::unlink(m_name.constData());
@@ -143,8 +144,10 @@ LockFile::Found LockFile::inspect()
     const QList<QByteArray> lines = QByteArray(buffer, size > 0 ? size : 0).split('\n');
     const qint64 pid = lines.value(0).toLongLong();
     const bool thisHost = lines.size() >= 3 && lines.at(2) == QSysInfo::machineHostName().toUtf8();
-    const qint64 age = QDateTime::currentMSecsSinceEpoch() -
-                       (qint64(opened.st_mtim.tv_sec) * 1000 + opened.st_mtim.tv_nsec / 1000000);
+    // Either way: a clock set back, or a time in the future, makes no lock eternal.
+    const qint64 age =
+        qAbs(QDateTime::currentMSecsSinceEpoch() -
+             (qint64(opened.st_mtim.tv_sec) * 1000 + opened.st_mtim.tv_nsec / 1000000));
     const bool ownerGone = thisHost && pid > 0 && !processRunning(pid);
     // A live holder keeps it flock()ed; only a lock nobody holds is taken
     // over, and only while the name is still that file.

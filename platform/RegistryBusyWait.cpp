@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 
 qint64 nowMs()
@@ -76,7 +78,9 @@ bool RegistryBusyWait::keepWaiting(int attempt)
         m_seen = state;
         seen = {state, m_unchangedSince, now};
     }
-    if (now - m_unchangedSince >= m_timeout.count() || now - m_waitingSince >= Limit.count()) {
+    // A short wait stays short while other writers get on, too.
+    const qint64 limit = std::min<qint64>(Limit.count(), LimitPerTimeout * m_timeout.count());
+    if (now - m_unchangedSince >= m_timeout.count() || now - m_waitingSince >= limit) {
         return false;
     }
     const qint64 step = 200 + QRandomGenerator::global()->bounded(1800);

@@ -14,9 +14,9 @@ struct sqlite3;
 // sleeps. Waiting is not fair (whoever asks just after a release gets the
 // lock), so under load one writer may lose the race for seconds while the
 // others write; the wait gives up only when the store has not changed for the
-// timeout, or after Limit in all. The store's file changes at every commit;
-// it is looked at by name, since opening and closing it here would drop
-// SQLite's own locks on it.
+// timeout, or after LimitPerTimeout timeouts (at most Limit) in all. The store's file changes at
+// every commit; it is looked at by name, since opening and closing it here would drop SQLite's own
+// locks on it.
 //
 // How long the store has been unchanged is known to the whole process: a
 // store that one wait gave up on, and that is still held and unchanged, makes
@@ -27,6 +27,7 @@ class RegistryBusyWait
 public:
     static constexpr std::chrono::milliseconds DefaultTimeout{5000};
     static constexpr std::chrono::milliseconds Limit{60000};
+    static constexpr int LimitPerTimeout = 12;
 
     // Becomes db's busy handler for the store at location.
     void attach(sqlite3* db, const QString& location);
