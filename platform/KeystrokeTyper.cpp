@@ -1,18 +1,35 @@
 #include "KeystrokeTyper.h"
 
 #include "DesktopSession.h"
+#include "RemoteDesktopTyper.h"
 #include "VirtualKeyboardTyper.h"
 #include "XTestTyper.h"
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
+KeystrokeTyper::Outcome KeystrokeTyper::prepare()
+{
+    if (!isWaylandSession() || VirtualKeyboardTyper::offered())
+        return Outcome::Typed;
+    return RemoteDesktopTyper::open();
+}
+
 KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)
 {
     const QList<quint32> keysyms = keysymsOf(text);
-    if (isWaylandSession())
-        return VirtualKeyboardTyper::type(keysyms);
-    return XTestTyper::type(keysyms);
+    if (!isWaylandSession())
+        return XTestTyper::type(keysyms);
+    // A compositor that offers no virtual keyboard, or refuses it to this
+    // program (KWin, Mutter), leaves the portal.
+    if (const Outcome outcome = VirtualKeyboardTyper::type(keysyms); outcome != Outcome::NotOffered)
+        return outcome;
+    return RemoteDesktopTyper::type(keysyms);
+}
+
+void KeystrokeTyper::cancel()
+{
+    RemoteDesktopTyper::close();
 }
 
 QList<quint32> KeystrokeTyper::keysymsOf(const QString& text)
