@@ -1,6 +1,7 @@
 #include "KeystrokeTyper.h"
 
 #include "DesktopSession.h"
+#include "FakeInputTyper.h"
 #include "RemoteDesktopTyper.h"
 #include "VirtualKeyboardTyper.h"
 #include "XTestTyper.h"
@@ -10,7 +11,7 @@
 
 KeystrokeTyper::Outcome KeystrokeTyper::prepare()
 {
-    if (!isWaylandSession() || VirtualKeyboardTyper::offered())
+    if (!isWaylandSession() || VirtualKeyboardTyper::offered() || FakeInputTyper::offered())
         return Outcome::Typed;
     return RemoteDesktopTyper::open();
 }
@@ -20,10 +21,12 @@ KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)
     const QList<quint32> keysyms = keysymsOf(text);
     if (!isWaylandSession())
         return XTestTyper::type(keysyms);
-    // A compositor that offers no virtual keyboard, or refuses it to this
-    // program (KWin, Mutter), leaves the portal.
-    if (const Outcome outcome = VirtualKeyboardTyper::type(keysyms); outcome != Outcome::NotOffered)
-        return outcome;
+    // A compositor that offers no virtual keyboard to every program (KWin,
+    // Mutter) may give KWin's fake input to this one, which asks nothing but
+    // has the user's layout alone; else the portal types.
+    for (const auto typer : {VirtualKeyboardTyper::type, FakeInputTyper::type})
+        if (const Outcome outcome = typer(keysyms); outcome != Outcome::NotOffered)
+            return outcome;
     return RemoteDesktopTyper::type(keysyms);
 }
 
