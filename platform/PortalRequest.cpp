@@ -31,7 +31,7 @@ PortalRequest::Answer PortalRequest::call(const QString& interface, const QStrin
                                           QVariantList arguments, int timeoutMilliseconds)
 {
     if (!m_bus.isConnected() || arguments.isEmpty())
-        return Answer::NoAnswer;
+        return Answer::Failed;
     const QString token = nextHandleToken();
     QVariantMap options = arguments.last().toMap();
     options.insert(QStringLiteral("handle_token"), token);
@@ -56,15 +56,7 @@ PortalRequest::Answer PortalRequest::call(const QString& interface, const QStrin
         m_bus.call(message, QDBus::Block, static_cast<int>(deadline.remainingTime()));
     if (reply.type() != QDBusMessage::ReplyMessage) {
         disconnect();
-        const bool absent = reply.errorName() == QLatin1String("org.freedesktop.DBus.Error."
-                                                               "ServiceUnknown") ||
-                            reply.errorName() == QLatin1String("org.freedesktop.DBus.Error."
-                                                               "NoReply") ||
-                            reply.errorName() == QLatin1String("org.freedesktop.DBus.Error."
-                                                               "UnknownMethod") ||
-                            reply.errorName() == QLatin1String("org.freedesktop.DBus.Error."
-                                                               "UnknownInterface");
-        return absent ? Answer::NoAnswer : Answer::Failed;
+        return Answer::Failed;
     }
     // A portal older than handle tokens names its request object itself.
     if (const auto path = reply.arguments().value(0).value<QDBusObjectPath>().path();

@@ -18,8 +18,8 @@ public:
     enum class Answer {
         Granted,  // the portal did what was asked; results() holds what it said
         Refused,  // the user said no
-        Failed,   // the portal answered with an error or ended the request
-        NoAnswer, // the portal is not on the bus, or said nothing in time
+        Failed,   // the portal is not on the bus, answered with an error or ended the request
+        NoAnswer, // the portal said nothing in time
     };
 
     explicit PortalRequest(const QDBusConnection& bus);

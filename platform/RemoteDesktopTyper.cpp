@@ -140,6 +140,11 @@ KeystrokeTyper::Outcome RemoteDesktopTyper::open()
 KeystrokeTyper::Outcome RemoteDesktopTyper::type(const QList<quint32>& keysyms)
 {
     using Outcome = KeystrokeTyper::Outcome;
+    // Nothing to type is no reason to ask the user.
+    if (keysyms.isEmpty()) {
+        close();
+        return Outcome::Typed;
+    }
     if (const Outcome ready = open(); ready != Outcome::Typed)
         return ready;
     QDBusConnection bus = QDBusConnection::sessionBus();
