@@ -5,6 +5,7 @@
 #include <AtomicFileWriter.h>
 
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -56,6 +57,7 @@ Q_SIGNALS:
 private:
     struct Change;
     AtomicFileWriter::Result apply(const Change& change);
+    void takeMarks(const QJsonObject& object);
 
     QString m_path;
     // By list: key -> the text as it was marked.

@@ -6,11 +6,13 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 
 // How much the user uses each entry: a score that grows by one with each use
@@ -81,11 +83,17 @@ private:
         QString newKey;
         qint64 time;
     };
-    static void applyTo(QHash<QString, Use> (&uses)[2], const Change& change);
-    void scheduleWrite();
+    using Uses = std::array<QHash<QString, Use>, 2>;
+    static double decayed(const Use& use, qint64 now);
+    static void read(const QJsonObject& object, Uses& uses);
+    static QJsonObject write(const Uses& uses, QJsonObject object);
+    static void applyTo(Uses& uses, const Change& change);
+    // Keeps the MaxEntries best scores.
+    static void bound(Uses& uses, qint64 now);
+    void record(const Change& change);
 
     QString m_path;
-    QHash<QString, Use> m_uses[2];
+    Uses m_uses;
     QList<Change> m_pending;
     QTimer m_writeTimer;
     std::function<qint64()> m_clock;
