@@ -70,7 +70,7 @@ private Q_SLOTS:
             QVERIFY(store.scores(ListKind::Smiley).isEmpty());
             store.recordUse(ListKind::Smiley, ":-)");
             QVERIFY(store.flush());
-            QCOMPARE(UsageStore(file).score(ListKind::Smiley, u":-)"), 1.0);
+            QVERIFY(UsageStore(file).score(ListKind::Smiley, u":-)") > 0.99);
         } else {
             FavouriteStore store(file);
             QVERIFY(store.keys(ListKind::Smiley).isEmpty());
