@@ -146,20 +146,6 @@ struct SearchIndex::Data
         return QStringView(keys).sliced(s.textEnd + 1, s.end - s.textEnd - 1);
     }
 
-    static QString keyOf(const SearchEntry& entry)
-    {
-        QString key;
-        key.reserve(entry.text.size() + entry.description.size() + entry.otherDescription.size() +
-                    3);
-        SearchFold::append(entry.text, key);
-        key.append(Separator);
-        SearchFold::append(entry.description, key);
-        key.append(Separator);
-        SearchFold::append(entry.otherDescription, key);
-        key.append(Separator);
-        return key;
-    }
-
     void changed()
     {
         wordsMade = false;
@@ -173,7 +159,8 @@ struct SearchIndex::Data
         recent.clear();
     }
 
-    void append(const SearchEntry& entry)
+    // Appends the row's folded fields to keys; answers where they lie.
+    RowSpan appendKey(const SearchEntry& entry)
     {
         RowSpan span;
         span.start = keys.size();
@@ -185,16 +172,40 @@ struct SearchIndex::Data
         SearchFold::append(entry.otherDescription, keys);
         keys.append(Separator);
         span.end = keys.size();
-        spans.push_back(span);
+        return span;
+    }
+
+    void append(const SearchEntry& entry)
+    {
+        spans.push_back(appendKey(entry));
         entryKeys.push_back(EntryKey::of(entry.text));
     }
 
-    // Puts replacement where row's key is (nothing: the row goes).
-    void splice(int row, const QString& replacement)
+    // Puts entry's folded fields where row's are.
+    void replace(int row, const SearchEntry& entry)
     {
         const RowSpan old = spans[row];
-        const qsizetype delta = replacement.size() - (old.end - old.start);
-        keys.replace(old.start, old.end - old.start, replacement);
+        const RowSpan made = appendKey(entry);
+        const QString key = keys.sliced(made.start);
+        keys.truncate(made.start);
+        const qsizetype delta = key.size() - (old.end - old.start);
+        keys.replace(old.start, old.end - old.start, key);
+        spans[row] = {old.start, old.start + (made.textEnd - made.start), old.start + key.size()};
+        shiftAfter(row, delta);
+        entryKeys[row] = EntryKey::of(entry.text);
+    }
+
+    void remove(int row)
+    {
+        const RowSpan old = spans[row];
+        keys.remove(old.start, old.end - old.start);
+        shiftAfter(row, -(old.end - old.start));
+        spans.erase(spans.begin() + row);
+        entryKeys.erase(entryKeys.begin() + row);
+    }
+
+    void shiftAfter(int row, qsizetype delta)
+    {
         for (std::size_t r = row + 1; r < spans.size(); ++r) {
             spans[r].start += delta;
             spans[r].textEnd += delta;
@@ -490,12 +501,7 @@ void SearchIndex::replaceEntry(int row, const SearchEntry& entry)
 {
     if (row < 0 || row >= size())
         return;
-    const QString key = Data::keyOf(entry);
-    d->splice(row, key);
-    RowSpan& span = d->spans[row];
-    span.textEnd = span.start + key.indexOf(Separator);
-    span.end = span.start + key.size();
-    d->entryKeys[row] = EntryKey::of(entry.text);
+    d->replace(row, entry);
     d->changed();
 }
 
@@ -503,9 +509,7 @@ void SearchIndex::removeEntry(int row)
 {
     if (row < 0 || row >= size())
         return;
-    d->splice(row, QString());
-    d->spans.erase(d->spans.begin() + row);
-    d->entryKeys.erase(d->entryKeys.begin() + row);
+    d->remove(row);
     d->changed();
 }
 
