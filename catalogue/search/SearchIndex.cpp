@@ -114,10 +114,9 @@ struct SearchIndex::Data
     std::vector<quint32> useRank;
     std::vector<int> usedRows; // by their use, best first
     int favouriteRows = 0;
-    // The rows of each entry key: the first row + 1 (0: none), then chained.
+    // The rows by the hash of their entry key, in the hash's order.
     bool rowsByKeyMade = false;
-    QHash<QString, int> firstRowOfKey;
-    std::vector<int> nextRowOfKey;
+    std::vector<std::pair<std::size_t, int>> rowsByKey;
 
     // The last queries' words and the rows that held them all: the same
     // query again (a word deleted back) answers at once, and a longer one
@@ -303,15 +302,10 @@ void SearchIndex::Data::makeUse()
         return;
     const int rows = int(spans.size());
     if (!rowsByKeyMade) {
-        // Built-in rows may share a text: the rows of a key are chained.
-        firstRowOfKey.clear();
-        firstRowOfKey.reserve(rows);
-        nextRowOfKey.assign(rows, -1);
-        for (int row = rows - 1; row >= 0; --row) {
-            int& first = firstRowOfKey[entryKeys[row]];
-            nextRowOfKey[row] = first == 0 ? -1 : first - 1;
-            first = row + 1;
-        }
+        rowsByKey.resize(rows);
+        for (int row = 0; row < rows; ++row)
+            rowsByKey[row] = {qHash(entryKeys[row]), row};
+        std::sort(rowsByKey.begin(), rowsByKey.end());
         rowsByKeyMade = true;
     }
     struct Used
@@ -321,10 +315,14 @@ void SearchIndex::Data::makeUse()
         double score;
     };
     std::vector<Used> used;
+    // Built-in rows may share a text: a key may have several rows.
     const auto addRows = [&](const QString& key, bool marked, double score) {
-        const int first = firstRowOfKey.value(key, 0);
-        for (int row = first - 1; row >= 0; row = nextRowOfKey[row])
-            used.push_back({row, marked, score});
+        const std::pair<std::size_t, int> first{qHash(key), -1};
+        for (auto it = std::lower_bound(rowsByKey.cbegin(), rowsByKey.cend(), first);
+             it != rowsByKey.cend() && it->first == first.first; ++it) {
+            if (entryKeys[it->second] == key)
+                used.push_back({it->second, marked, score});
+        }
     };
     for (const QString& key : std::as_const(favourites))
         addRows(key, true, scores.value(key, 0.0));
@@ -523,6 +521,12 @@ void SearchIndex::setUse(const QSet<QString>& favourites, const QHash<QString, d
     d->favourites = favourites;
     d->scores = scores;
     d->useMade = false;
+}
+
+void SearchIndex::prepare() const
+{
+    d->makeUse();
+    d->makeWords();
 }
 
 QList<int> SearchIndex::rank(QStringView typed) const
