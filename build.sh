@@ -7,29 +7,36 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# Compiler, build tools and the libraries the code links; Xvfb, xauth, xdotool
-# and xclip for the end-to-end test; dbus-daemon for a private session bus in
-# the object library's file-manager test and the one-window-per-user test; a
-# font so windows render text offscreen; the validators, dpkg-shlibdeps and
-# lintian for the installation and package test.
+# What building and running need (./build.sh start): the compiler, the build
+# tools and the libraries the code links; a font so windows show text on a
+# bare system; the desktop's MIME database and desktop-entry tools, which the
+# shell library runs after a registration.
 PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
-          xvfb xauth xdotool xclip dbus-daemon fonts-dejavu-core
-          desktop-file-utils appstream libxml2-utils dpkg-dev file lintian)
-# The desktop's MIME database and desktop-entry tools, which the shell library
-# runs after a registration, and gio, through which its tests read them back.
-PACKAGES+=(shared-mime-info libglib2.0-bin)
+          fonts-dejavu-core shared-mime-info desktop-file-utils)
 # The clipboard keeper: XCB to ask X11 for a clipboard manager; on Wayland,
 # Qt's Wayland platform plugin and wl-clipboard, which serves the text once
-# the program has ended. Its tests: a headless compositor (sway), keystrokes
-# into it (wtype) and screenshots of it (grim).
-PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard sway wtype grim)
+# the program has ended.
+PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard)
 # The X and Wayland client libraries through which the program types into the
 # window the user came from, and wayland-scanner (libwayland-bin) for the code
 # of the compositor's virtual-keyboard protocol.
 PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev)
+
+# What the tests add (./build.sh test). Xvfb, xauth, xdotool and xclip for
+# the end-to-end tests on X11; dbus-daemon for a private session bus; gio
+# (libglib2.0-bin), through which the shell library's tests read the desktop's
+# answers back; the validators, dpkg-shlibdeps and lintian for the installation
+# and package test.
+TEST_PACKAGES=(xvfb xauth xdotool xclip dbus-daemon libglib2.0-bin
+               appstream libxml2-utils dpkg-dev file lintian)
+# A headless Wayland compositor (sway) for the keeper's and the typing tests,
+# keystrokes into it (wtype) and screenshots of it (grim).
+TEST_PACKAGES+=(sway wtype grim)
 # The accessibility bus and its Python bindings, through which a test reads
 # what a screen reader learns of the program.
-PACKAGES+=(at-spi2-core python3-pyatspi)
+TEST_PACKAGES+=(at-spi2-core python3-pyatspi)
+# The format check: Debian 12's clang-format (14) over the files git tracks.
+TEST_PACKAGES+=(clang-format-14 git)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
@@ -45,9 +52,11 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Warnings are errors here and in CI (off by default for packagers); the
+# test command also builds the benchmarks, so that they keep compiling.
 build() {
-    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release
-    cmake --build "$BUILD_DIR"
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUNO_WARNINGS_AS_ERRORS=ON
+    cmake --build "$BUILD_DIR" "$@"
 }
 
 case "${1:-}" in
@@ -60,8 +69,9 @@ start)
     echo "Everything is built in $BUILD_DIR/bin; the catalogue program ZunoSmiley is not there yet."
     ;;
 test)
+    PACKAGES+=("${TEST_PACKAGES[@]}")
     install_missing
-    build
+    build --target all benchmarks
     ctest --test-dir "$BUILD_DIR" --output-on-failure
     ;;
 fuzz)

@@ -12,7 +12,13 @@
 #include <QDir>
 #include <QFontMetrics>
 
+#include <cstdio>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+int exitStatus = 0;
+}
 
 int main(int argc, char* argv[])
 {
@@ -32,6 +38,15 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
     QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
     QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::DesktopApplicationId));
+    // Qt 6.4's Wayland client may hang for good while it closes its display
+    // connection (its event thread waits on a read nobody finishes). This
+    // runs after every other object of main() is gone, everything saved and
+    // handed over, just before that teardown: the process ends there.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qAddPostRoutine([] {
+            std::fflush(nullptr);
+            ::_exit(exitStatus);
+        });
     QApplication::setWindowIcon(AppIcons::program());
 
     // The session bus answers while the window's font is looked up: both are
@@ -77,5 +92,6 @@ int main(int argc, char* argv[])
     // The window has closed and everything is saved: what the program put on
     // the clipboard stays there once it has ended.
     ClipboardHandover::handOver();
+    exitStatus = status;
     return status;
 }

@@ -47,4 +47,7 @@ echo "== file-type registration at the start, first and repeated"
 echo
 echo "== keystroke in the filter bar to the painted list (offscreen)"
 [ -x "$bin/bench_filter" ] && { QT_QPA_PLATFORM=offscreen "$bin/bench_filter" || true; }
+echo
+echo "== ranked search per keystroke beside the unranked filter, and the empty pick list"
+[ -x "$bin/bench_search" ] && { "$bin/bench_search" "$runs" || true; }
 exit 0

@@ -47,8 +47,10 @@ bus=$(cat "$work/bus.pid")
 
 "$work/prog/ZunoSmiley" &
 pid=$!
-timeout 30 xdotool search --sync --name '^Orvak Zuno Smileys$' >/dev/null || fail "no window"
-sleep 1
+# Shown, so the window holds the bus name (claimed before it is built) and
+# its event loop answers a later start.
+timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' >/dev/null ||
+    fail "no window"
 
 # ":-)" is built in; "BTW" too, in another letter case.
 printf '"8-]","Robot"\r\n":-)","Happy again"\r\n' >"$work/docs/friends.smy"

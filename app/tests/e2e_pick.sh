@@ -27,6 +27,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 check() { echo "ok: $*"; }
 
 . "$(dirname "$0")/../../tests/support/program-copy.sh"
+. "$(dirname "$0")/../../tests/support/waits.sh"
 zuno_copy_program "$bin" "$work"
 export QT_QPA_PLATFORM=xcb
 zuno_private_bus "$work"
@@ -64,12 +65,14 @@ focusTarget() {
     echo focus >&5
     answer focused "$lines" >/dev/null
 }
-# Types a filter word into the catalogue, once its filter field has the keys.
+# Types a filter word into the catalogue and Enter, once the catalogue has
+# the keyboard focus (the pick opens its filter field before it takes it).
 pickWith() {
-    xdotool search --sync --name '^Orvak Zuno Smileys$' >/dev/null
-    sleep 1
+    local wid
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' | head -1) ||
+        fail "the catalogue did not come up"
+    zuno_wait_until 30 zuno_x11_has_keys "$wid" || fail "the catalogue did not take the keyboard"
     xdotool type --delay 40 "$1"
-    sleep 0.5
     xdotool key Return
 }
 waitForText() {

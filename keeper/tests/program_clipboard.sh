@@ -47,6 +47,7 @@ cleanup() {
 }
 trap cleanup EXIT
 . "$support/program-copy.sh"
+. "$support/waits.sh"
 zuno_copy_program "$bin" "$work"
 mkdir -p "$work/runtime"
 chmod 700 "$work/runtime"
@@ -90,41 +91,41 @@ start() {
     "$work/prog/ZunoSmiley" &
     pid=$!
     if [ "$platform" = x11 ]; then
-        wid=$(timeout 30 xdotool search --sync --name '^Orvak Zuno Smileys$' | head -1) \
+        # Shown: with no window manager the keys go to the window under the
+        # pointer, and X delivers what xdotool does next in order.
+        wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' | head -1) \
             || fail "no window appeared"
     else
-        # The compositor knows the window by the program's desktop file name.
-        for _ in $(seq 1 150); do
-            swaymsg -t get_tree 2>/dev/null | grep -q '"app_id": "example.orvak.ZunoSmiley"' && break
-            kill -0 "$pid" 2>/dev/null || fail "the program ended at its start"
-            sleep 0.2
-        done
-        swaymsg -t get_tree | grep -q '"app_id": "example.orvak.ZunoSmiley"' \
-            || fail "no window with the app id example.orvak.ZunoSmiley"
+        # The compositor knows the window by the program's desktop file name;
+        # once it has the keyboard focus, the keys typed next reach it.
+        zuno_wait_until 30 has_keys || fail "no focused window with the app id example.orvak.ZunoSmiley"
     fi
-    # Let the window settle before driving it.
-    sleep 1
+}
+has_keys() {
+    kill -0 "$pid" 2>/dev/null || fail "the program ended at its start"
+    swaymsg '[app_id="example.orvak.ZunoSmiley" con_id=__focused__] nop' >/dev/null 2>&1
 }
 # Finds ";-)" in the smiley list by typing it, as a user may (the text typed
 # in the list goes to its filter), goes down into the list onto it and
 # presses Copy.
 copy_wink() {
     if [ "$platform" = x11 ]; then
-        xdotool mousemove --window "$wid" 60 81 click 1
-        sleep 0.7   # longer than the rest that selects the entry under the pointer
+        # The pointer leaves the list at once, onto Copy: resting on a row
+        # would select that row a moment later, whatever the keys did.
+        xdotool mousemove --window "$wid" 60 81 click 1 mousemove --window "$wid" 325 66
         xdotool type --delay 100 ';-)'
-        sleep 0.3
         xdotool key Down
-        sleep 0.3
-        xdotool mousemove --window "$wid" 325 66 click 1
+        xdotool click 1
     else
         # The keyboard alone: into the list, the filter, down onto the entry,
-        # then past the filter field on to Copy.
+        # then past the filter field on to Copy, at a person's pace (each
+        # key of its own comes through the compositor's virtual keyboard).
         wtype -s 300 -k Tab -s 300 ';-)' -s 300 -k Down -s 300 -k Tab -s 300 -k Tab -s 300 \
-              -k space -s 300
+              -k space
     fi
-    sleep 0.3
+    zuno_wait_until 10 clipboard_is ";-)" || true
 }
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
 close() {
     if [ "$platform" = x11 ]; then
         xdotool windowfocus --sync "$wid"
@@ -141,11 +142,11 @@ close() {
 }
 expect_gone_after_replace() {
     set_clipboard other
-    for _ in $(seq 1 10); do
-        [ -z "$(leftovers)" ] && return 0
-        sleep 0.1
-    done
-    fail "something of the program is left a second after another program took the clipboard: $(leftovers)"
+    zuno_wait_until 10 nothing_left ||
+        fail "something of the program is left 10 s after another program took the clipboard: $(leftovers)"
+}
+nothing_left() {
+    [ -z "$(leftovers)" ]
 }
 
 set_clipboard before

@@ -294,13 +294,13 @@ if [ -n "$deb" ] && need xdotool "start from the desktop entry" && [ -n "${DISPL
         XDG_RUNTIME_DIR="$home/runtime" DISPLAY="$DISPLAY" XAUTHORITY="$home/.Xauthority" \
         QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "${command[@]}" &
     pid=$!
-    timeout 30 xdotool search --sync --name '^Orvak Zuno Smileys$' >/dev/null \
+    # Shown: the program is up, its termination handling in place.
+    timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' >/dev/null \
         || fail "no window appeared"
     # The desktop matches the window to its entry by the window's class.
     wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$id.desktop")
     xdotool search --class "^$wm_class\$" >/dev/null || fail "no window of class '$wm_class'"
     check "the installed program shows its window (Exec=$exec_line, class $wm_class)"
-    sleep 1
     kill -TERM "$pid"
     timeout 30 tail --pid="$pid" -f /dev/null || fail "the program did not end"
     status=0

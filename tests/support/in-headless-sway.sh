@@ -63,4 +63,18 @@ fi
 ipc=$(find "$work/sway-runtime" -maxdepth 1 -type s -name 'sway-ipc.*' -print -quit)
 status=0
 env -u DISPLAY WAYLAND_DISPLAY="$socket" SWAYSOCK="$ipc" XDG_RUNTIME_DIR="$work/client-runtime" "$@" || status=$?
+# A compositor that died under the command (its clients then see "The
+# Wayland connection broke") could not run here: no client may end it. Its
+# own words say why; the command's result says nothing of the program.
+if [ "$status" -ne 0 ] && ! kill -0 "$sway_pid" 2>/dev/null; then
+    sway_status=0
+    wait "$sway_pid" || sway_status=$?
+    sway_pid=
+    echo "--- the compositor's log:"
+    tail -n 20 "$work/sway.log"
+    if [ "$sway_status" -gt 128 ]; then
+        skip "the headless compositor crashed under the test (signal $(kill -l "$sway_status" 2>/dev/null || echo "$((sway_status - 128))"))"
+    fi
+    skip "the headless compositor ended under the test (status $sway_status)"
+fi
 exit "$status"
