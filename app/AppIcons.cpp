@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPolygonF>
 #include <QResource>
 #include <QSvgRenderer>
+
+#include <cmath>
 
 namespace {
 QString resourcePath(const char* name)
@@ -87,6 +90,33 @@ QHash<QString, QIcon> AppIcons::listIcons()
         {QStringLiteral("Smiley2"), small("smiley-user")},
         {QStringLiteral("Acronym2"), small("acronym-user")},
     };
+}
+
+QIcon AppIcons::starred(const QIcon& icon)
+{
+    QIcon result;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap = icon.pixmap(size);
+        if (pixmap.isNull())
+            continue;
+        const qreal side = size / 16.0;
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // A five-pointed star in the top right corner, 9 of 16 pixels wide.
+        QPolygonF star;
+        for (int point = 0; point < 10; ++point) {
+            const qreal radius = (point % 2 ? 1.8 : 4.5) * side;
+            const qreal angle = -M_PI / 2 + point * M_PI / 5;
+            star << QPointF(11.5 * side + radius * std::cos(angle),
+                            4.5 * side + radius * std::sin(angle));
+        }
+        painter.setPen(QPen(QColor(0x8a, 0x5a, 0x00), side));
+        painter.setBrush(QColor(0xff, 0xc8, 0x1e));
+        painter.drawPolygon(star);
+        painter.end();
+        result.addPixmap(pixmap);
+    }
+    return result;
 }
 
 QIcon AppIcons::button(const QString& themeName)

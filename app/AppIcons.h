@@ -21,6 +21,8 @@ public:
     static QByteArray svgData(int index);
     // The small list icons by key: "Smiley", "Acronym", "Smiley2", "Acronym2".
     static QHash<QString, QIcon> listIcons();
+    // A list icon with the favourite's star over its corner.
+    static QIcon starred(const QIcon& icon);
     // "edit-copy", "list-add", "document-edit", "list-remove".
     static QIcon button(const QString& themeName);
     // The 136 x 36 logo of the About page at the given device pixel ratio.

@@ -1,7 +1,6 @@
 #include "CatalogueFilter.h"
 
 #include "CatalogueListModel.h"
-#include "SearchText.h"
 
 #include <algorithm>
 #include <numeric>
@@ -29,19 +28,19 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         // One row (an Add, a Remove) is one row here too; more are a new layout.
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    if (first != last)
+                    if (first != last || ranked())
                         beginRelayout();
                 });
         connect(source, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    if (first == last)
+                    if (first == last && !ranked())
                         insertOne(first);
                     else
                         sourceRowsInserted(first, last);
                 });
         connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
                 [this](const QModelIndex&, int first, int last) {
-                    if (first != last) {
+                    if (first != last || ranked()) {
                         beginRelayout();
                     } else if (const int row = m_proxyRow.value(first, -1); row >= 0) {
                         beginRemoveRows({}, row, row);
@@ -49,7 +48,7 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
                 });
         connect(source, &QAbstractItemModel::rowsRemoved, this,
                 [this](const QModelIndex&, int first, int last) {
-                    if (first == last)
+                    if (first == last && !ranked())
                         removeOne(first);
                     else
                         sourceRowsRemoved(first, last);
@@ -57,8 +56,8 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         connect(source, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
                        const QList<int>& roles) {
-                    if (roles == QList<int>{Qt::DecorationRole}) {
-                        // Pictures only: the order and the filter stay.
+                    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole)) {
+                        // Pictures and marks only: the order and the filter stay.
                         if (!m_shown.isEmpty())
                             Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), roles);
                         return;
@@ -148,36 +147,67 @@ void CatalogueFilter::setOtherDescriptions(const QStringList& descriptions)
 
 void CatalogueFilter::setFilterWords(const QString& text)
 {
-    const QStringList words = SearchText::of(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words == m_words)
         return;
     beginRelayout();
     m_words = words;
+    m_typed = words.join(QLatin1Char(' '));
     showAccepted();
     endRelayout();
 }
 
-bool CatalogueFilter::accepts(int sourceRow) const
+void CatalogueFilter::setPickMode(bool pick)
 {
-    if (m_words.isEmpty() || !m_list)
-        return true;
-    prepare();
-    if (sourceRow + 1 >= m_starts.size())
-        return true;
-    const QStringView key = QStringView(m_keys).sliced(
-        m_starts[sourceRow], m_starts[sourceRow + 1] - m_starts[sourceRow]);
-    return std::all_of(m_words.cbegin(), m_words.cend(),
-                       [key](const QString& word) { return key.contains(word); });
+    if (pick == m_pick)
+        return;
+    beginRelayout();
+    m_pick = pick;
+    showAccepted();
+    endRelayout();
+}
+
+void CatalogueFilter::useChanged()
+{
+    if (!m_indexed)
+        return; // asked for when the index is made
+    QSet<QString> favourites;
+    QHash<QString, double> scores;
+    if (m_useSource)
+        m_useSource(&favourites, &scores);
+    m_index.setUse(favourites, scores);
+    if (ranked()) {
+        beginRelayout();
+        showAccepted();
+        endRelayout();
+    }
 }
 
 void CatalogueFilter::prepare() const
 {
-    if (!m_starts.isEmpty() || !m_list)
+    if (m_indexed || !m_list)
         return;
-    m_starts.reserve(m_list->rowCount() + 1);
-    m_starts.append(0);
+    QList<SearchEntry> entries;
+    entries.reserve(m_list->rowCount());
     for (int row = 0; row < m_list->rowCount(); ++row)
-        appendKey(row);
+        entries.append(searchEntry(row));
+    m_index.setEntries(entries);
+    QSet<QString> favourites;
+    QHash<QString, double> scores;
+    if (m_useSource)
+        m_useSource(&favourites, &scores);
+    m_index.setUse(favourites, scores);
+    m_index.prepare();
+    m_indexed = true;
+}
+
+SearchEntry CatalogueFilter::searchEntry(int row) const
+{
+    SearchEntry entry{m_list->text(row).toString(), m_list->description(row).toString(), {}};
+    if (m_list->origin(row) == CatalogueListModel::Origin::Table &&
+        row < m_otherDescriptions.size())
+        entry.otherDescription = m_otherDescriptions.at(row);
+    return entry;
 }
 
 bool CatalogueFilter::before(int a, int b) const
@@ -202,15 +232,15 @@ void CatalogueFilter::sortAll()
 
 void CatalogueFilter::showAccepted()
 {
-    m_shown.clear();
-    m_shown.reserve(m_order.size());
     m_proxyRow.fill(-1, m_order.size());
-    for (const int row : std::as_const(m_order)) {
-        if (accepts(row)) {
-            m_proxyRow[row] = int(m_shown.size());
-            m_shown.append(row);
-        }
+    if (ranked() && m_list) {
+        prepare();
+        m_shown = m_words.isEmpty() ? m_index.pickOrder() : m_index.rank(m_typed);
+    } else {
+        m_shown = m_order;
     }
+    for (qsizetype i = 0; i < m_shown.size(); ++i)
+        m_proxyRow[m_shown.at(i)] = int(i);
     if (m_shown.capacity() > m_shown.size() * 2 + 1024)
         m_shown.squeeze();
 }
@@ -239,10 +269,10 @@ void CatalogueFilter::endRelayout()
 void CatalogueFilter::sourceRowsInserted(int first, int last)
 {
     const int count = last - first + 1;
-    // Rows added at the end (a load, an Add) only add keys.
-    if (m_starts.size() == first + 1) {
+    // Rows added at the end (a load, an Add) only add to the index.
+    if (m_indexed && m_index.size() == first) {
         for (int row = first; row <= last; ++row)
-            appendKey(row);
+            m_index.appendEntry(searchEntry(row));
     } else {
         forgetKeys();
     }
@@ -263,10 +293,8 @@ void CatalogueFilter::sourceRowsInserted(int first, int last)
 
 void CatalogueFilter::insertOne(int sourceRow)
 {
-    if (m_starts.size() == sourceRow + 1)
-        appendKey(sourceRow);
-    else
-        forgetKeys();
+    // Not ranked: no index is needed until a filter asks.
+    forgetKeys();
     for (int& row : m_order) {
         if (row >= sourceRow)
             ++row;
@@ -282,8 +310,6 @@ void CatalogueFilter::insertOne(int sourceRow)
                                            [this](int a, int b) { return before(a, b); });
     const qsizetype place = at - m_order.begin();
     m_order.insert(place, sourceRow);
-    if (!accepts(sourceRow))
-        return;
     // Before the next shown row in the order, or last.
     int row = int(m_shown.size());
     for (qsizetype i = place + 1; i < m_order.size(); ++i) {
@@ -324,7 +350,10 @@ void CatalogueFilter::removeOne(int sourceRow)
 void CatalogueFilter::sourceRowsRemoved(int first, int last)
 {
     const int count = last - first + 1;
-    forgetKeys();
+    if (m_indexed && count == 1 && first < m_index.size())
+        m_index.removeEntry(first);
+    else
+        forgetKeys();
     m_order.removeIf([first, last](int row) { return row >= first && row <= last; });
     for (int& row : m_order) {
         if (row > last)
@@ -334,26 +363,10 @@ void CatalogueFilter::sourceRowsRemoved(int first, int last)
     endRelayout();
 }
 
-void CatalogueFilter::appendKey(int row) const
-{
-    if (m_starts.isEmpty())
-        return; // no keys yet: they are made when a filter asks
-    // A separator no word holds, so that no match spans two fields.
-    static constexpr QChar Separator = QChar(0x1f);
-    SearchText::append(m_list->text(row), m_keys);
-    m_keys.append(Separator);
-    SearchText::append(m_list->description(row), m_keys);
-    if (m_list->origin(row) == CatalogueListModel::Origin::Table &&
-        row < m_otherDescriptions.size()) {
-        m_keys.append(Separator);
-        SearchText::append(m_otherDescriptions.at(row), m_keys);
-    }
-    m_keys.append(Separator);
-    m_starts.append(m_keys.size());
-}
-
 void CatalogueFilter::forgetKeys() const
 {
-    m_keys = QString();
-    m_starts = {};
+    if (!m_indexed)
+        return;
+    m_index.setEntries({});
+    m_indexed = false;
 }

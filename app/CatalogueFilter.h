@@ -1,22 +1,28 @@
 #pragma once
 
+#include "SearchIndex.h"
+
 #include <QAbstractProxyModel>
+#include <QHash>
 #include <QList>
 #include <QPersistentModelIndex>
+#include <QSet>
 #include <QStringList>
+
+#include <functional>
 
 class CatalogueListModel;
 
 // The sorted and filtered view of one catalogue list: one proxy over the
-// list model, in the manner of QSortFilterProxyModel. A row is shown when its
-// text or description holds every word of the filter, letter case and
-// accents aside (SearchText); a built-in row also by its description in the
-// other language. With no words every row is shown. Sorting compares the
-// texts of a column letter case aside, in no locale.
-//
-// The rows' order is kept for the whole list, so that a new filter only
-// walks it once: as the user types, nothing is sorted again, and rows that
-// come back do not have to be put back one run at a time.
+// list model, in the manner of QSortFilterProxyModel. With no words typed
+// every row is shown, in the list's order or sorted by a column (letter case
+// aside, in no locale). With words typed, the rows that match them come
+// ranked best first (SearchIndex: the text equal to what was typed, then
+// starting with it, then a description word starting with each word, then
+// each word inside, then one typo away; within each, favourites, then the
+// most used, then list order); a built-in row matches by its description in
+// the other language too. In pick mode the empty filter shows the
+// favourites, then the most used, then the rest.
 class CatalogueFilter : public QAbstractProxyModel
 {
     Q_OBJECT
@@ -43,14 +49,23 @@ public:
     // The words typed; blanks separate them.
     void setFilterWords(const QString& text);
     bool isFiltering() const { return !m_words.isEmpty(); }
-    // Folds every row's text now (the filter bar opens), so that the first
+    // Pick mode: the empty filter shows the rows in the pick's order.
+    void setPickMode(bool pick);
+    // Where the user's use of the rows comes from, by entry key (EntryKey):
+    // the favourites and the usage scores, which order the rows within a
+    // match. Asked when the index is made, and again at useChanged().
+    using UseSource =
+        std::function<void(QSet<QString>* favourites, QHash<QString, double>* scores)>;
+    void setUseSource(UseSource source) { m_useSource = std::move(source); }
+    void useChanged();
+    // Makes the search's index now (the filter bar opens), so that the first
     // keystroke does not wait for it.
     void prepare() const;
-    // Gives the folded texts back (the bar closes).
+    // Gives the index back (the bar closes).
     void forgetKeys() const;
 
 private:
-    bool accepts(int sourceRow) const;
+    bool ranked() const { return !m_words.isEmpty() || m_pick; }
     bool before(int a, int b) const;
     void sortAll();
     void showAccepted();
@@ -58,7 +73,7 @@ private:
     // current entry where those are still shown.
     void beginRelayout();
     void endRelayout();
-    void appendKey(int row) const;
+    SearchEntry searchEntry(int row) const;
 
     void insertOne(int sourceRow);
     void removeOne(int sourceRow);
@@ -73,11 +88,14 @@ private:
     QList<int> m_proxyRow; // by source row: its row here, or -1
     QStringList m_otherDescriptions;
     QStringList m_words;
+    QString m_typed;
+    bool m_pick = false;
+    UseSource m_useSource;
     QModelIndexList m_savedProxy;
     QList<QPersistentModelIndex> m_savedSource;
-    // The folded text of every row one after another, made when a filter
-    // first needs it and forgotten when the rows change or the filter ends:
-    // row r is m_keys from m_starts[r] to m_starts[r + 1].
-    mutable QString m_keys;
-    mutable QList<qsizetype> m_starts;
+    // The search over every row, made when a filter first needs it and
+    // forgotten when the filter ends; kept in step with rows added at the end
+    // and single rows removed, made again after anything else.
+    mutable SearchIndex m_index;
+    mutable bool m_indexed = false;
 };

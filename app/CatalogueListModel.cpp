@@ -1,5 +1,6 @@
 #include "CatalogueListModel.h"
 
+#include "AppIcons.h"
 #include "DuplicateRule.h"
 
 #include <QMimeData>
@@ -27,6 +28,22 @@ void CatalogueListModel::setIcons(const QHash<QString, QIcon>& icons)
                            {Qt::DecorationRole});
 }
 
+void CatalogueListModel::setFavourites(const QSet<QString>& keys, const QString& label)
+{
+    if (keys == m_favourites && label == m_favouriteLabel)
+        return;
+    m_favourites = keys;
+    m_favouriteLabel = label;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, TextColumn), index(rowCount() - 1, TextColumn),
+                           {Qt::DecorationRole, Qt::AccessibleDescriptionRole});
+}
+
+bool CatalogueListModel::isFavourite(int row) const
+{
+    return !m_favourites.isEmpty() && m_favourites.contains(DuplicateRule::bareKey(text(row)));
+}
+
 int CatalogueListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
@@ -47,8 +64,19 @@ QVariant CatalogueListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return (index.column() == TextColumn ? text(row) : description(row)).toString();
     case Qt::DecorationRole:
-        if (index.column() == TextColumn)
-            return m_icons.value(iconKey(origin(row)));
+        if (index.column() != TextColumn)
+            return {};
+        if (isFavourite(row)) {
+            const QString key = iconKey(origin(row));
+            auto starred = m_starredIcons.constFind(key);
+            if (starred == m_starredIcons.cend())
+                starred = m_starredIcons.insert(key, AppIcons::starred(m_icons.value(key)));
+            return *starred;
+        }
+        return m_icons.value(iconKey(origin(row)));
+    case Qt::AccessibleDescriptionRole:
+        if (index.column() == TextColumn && isFavourite(row))
+            return m_favouriteLabel;
         return {};
     case TextRole:
         return text(row).toString();

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include "UserListFormat.h"
@@ -46,6 +47,10 @@ public:
 
     // The small icons by key ("Smiley", "Smiley2", ...).
     void setIcons(const QHash<QString, QIcon>& icons);
+    // The user's favourites by entry key (EntryKey): a favourite shows a star
+    // over its icon, and screen readers hear label as its state.
+    void setFavourites(const QSet<QString>& keys, const QString& label);
+    bool isFavourite(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -168,6 +173,9 @@ private:
     QList<Slot> m_slots;         // at most half of them in use
     qsizetype m_slotsInUse = 0;  // rows and freed places
     QHash<QString, QIcon> m_icons;
+    mutable QHash<QString, QIcon> m_starredIcons;
+    QSet<QString> m_favourites;
+    QString m_favouriteLabel;
     QString m_headers[ColumnCount];
     int m_bulkDepth = 0;
     int m_spacedTexts = 0; // rows whose text has spaces around it

@@ -235,6 +235,7 @@ void ListPage::copySelected()
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(m_model->text(row).toString());
     showNotice(m_localizer.ID_INT_COPIED());
+    Q_EMIT entryUsed(m_model->text(row).toString());
 }
 
 QString ListPage::chosenText() const

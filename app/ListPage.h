@@ -96,6 +96,8 @@ public:
 
 Q_SIGNALS:
     void changedByUser(const UserListChange& change);
+    // An entry was used: copied (Copy, Ctrl+C, a double-click) or dragged out.
+    void entryUsed(const QString& text);
     // Enter in the filter bar, with the entry it chooses.
     void filterAccepted(const QString& text);
     // The filter bar has closed (Escape, the language switch).

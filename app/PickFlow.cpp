@@ -1,5 +1,6 @@
 #include "PickFlow.h"
 
+#include "CatalogueFilter.h"
 #include "KeystrokeTyper.h"
 #include "ListPage.h"
 #include "ZunoSmiley1.h"
@@ -40,7 +41,10 @@ void PickFlow::watch(ListPage* page)
 {
     connect(page, &ListPage::filterAccepted, this,
             [this, page](const QString& text) { insert(page, text); });
-    connect(page, &ListPage::filterClosed, this, [this] { m_picking = false; });
+    connect(page, &ListPage::filterClosed, this, [this, page] {
+        m_picking = false;
+        static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(false);
+    });
 }
 
 void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page)
@@ -53,8 +57,10 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page)
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
-    // Each pick starts from the whole list.
+    // Each pick starts from the whole list: the favourites and the most used
+    // entries first.
     page->filterField()->clear();
+    static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(true);
     page->openFilter();
     m_picking = true;
     // Called up from a desktop shortcut, the window takes the keyboard as a
@@ -71,6 +77,7 @@ void PickFlow::insert(ListPage* page, const QString& text)
     if (!m_picking)
         return;
     m_picking = false;
+    Q_EMIT entryPicked(page, text);
     // Out of the way, so that the window the user came from has the
     // keyboard again. A Wayland compositor may ignore a minimize request.
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));

@@ -30,6 +30,10 @@ public:
     // user was typing in.
     void start(const ActiveWindow& cameFrom, ListPage* page);
 
+Q_SIGNALS:
+    // An entry chosen to be inserted (typed, or left on the clipboard).
+    void entryPicked(ListPage* page, const QString& text);
+
 private:
     void insert(ListPage* page, const QString& text);
     // Once the window is out of the way: types the entry, or puts it on the

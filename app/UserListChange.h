@@ -27,6 +27,14 @@ public:
     void applyTo(Entries& entries) const;
     static void applyAll(Entries& entries, const QList<UserListChange>& changes);
 
+    // What the change does to an entry's text, for what follows entries by
+    // their text (favourites, usage): an Edit renames oldText to text, a
+    // Remove takes oldText away.
+    bool isEdit() const { return m_kind == Kind::Edit; }
+    bool isRemove() const { return m_kind == Kind::Remove; }
+    const QString& oldText() const { return m_oldText; }
+    const QString& text() const { return m_text; }
+
 private:
     enum class Kind { Add, Edit, Remove };
     UserListChange(Kind kind, const QString& oldText, const QString& text,

@@ -6,6 +6,7 @@
 #include "CatalogueView.h"
 #include "ListController.h"
 #include "ListPage.h"
+#include "ListUse.h"
 #include "MessageBox.h"
 #include "ModCommonCtrls.h"
 #include "ModZunoSmiley.h"
@@ -79,6 +80,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
                 });
         m_pick->watch(page);
     }
+    ListUse::attach({smileys, acronyms}, m_pick, mod.listFolder(), mod.Localizer());
     Form_Load();
 }
 
@@ -113,8 +115,7 @@ void frmMain::Form_Load()
         CLanguage_Click();
     Traduct();
     setWindowTitle(m_mod.AppTitle);
-    // Built-in entries of both lists first, so that a user entry repeating
-    // one of them is dropped.
+    // Built-in entries of both lists first: a user entry repeating one is dropped.
     for (ListController* list : m_lists)
         list->loadTable(m_mod.CurrentLanguage);
     if (m_mod.adoptProgramLists({store(SmileyTab)->path(), store(AcronymTab)->path()}))
@@ -276,9 +277,8 @@ bool frmMain::event(QEvent* event)
         // Without a window manager the window may never be activated; the
         // pointer must not stay busy all the same.
         QTimer::singleShot(0, this, &frmMain::Form_Activate);
-        // The registration asked for at the start follows the first drawing,
-        // or comes a moment later where the window is not drawn (a hidden
-        // workspace).
+        // The start's registration follows the first drawing, or comes a
+        // moment later where the window is not drawn (a hidden workspace).
         if (!m_drawn)
             QTimer::singleShot(1000, this, registerPendingFileTypes);
     } else if (event->type() == QEvent::Paint && !m_drawn) {

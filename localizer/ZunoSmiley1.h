@@ -268,6 +268,14 @@ public:
     // the clipboard instead.
     Q_INVOKABLE QString ID_INT_PASTE_NOTICE() const;
 
+    // Added next, for the catalogue program's favourites and ranked filter:
+    // the line a filter that matches nothing shows, the context menu's
+    // command that marks or unmarks a favourite, and a favourite's state as
+    // screen readers say it.
+    Q_INVOKABLE QString ID_INT_NO_MATCH() const;
+    Q_INVOKABLE QString ID_INT_FAVOURITE() const;
+    Q_INVOKABLE QString ID_INT_FAVOURITE_STATE() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

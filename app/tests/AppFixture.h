@@ -26,6 +26,8 @@ public:
     {
         QFile::remove(SettingsStore::fileName());
         MessageBox::reset();
+        // The usage of entries is state of this test's alone.
+        qputenv("XDG_STATE_HOME", m_program.filePath(QStringLiteral("state")).toLocal8Bit());
     }
 
     QString programFolder() const { return m_program.path(); }

@@ -10,7 +10,7 @@ mkdir "$home/config" "$home/data" "$home/cache" "$home/tmp" || exit 1
 # Open to others as the build tree is, for the steps a test runs as another user.
 chmod 755 "$home" "$home/tmp" || exit 1
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-       XDG_CACHE_HOME="$home/cache" TMPDIR="$home/tmp"
+       XDG_CACHE_HOME="$home/cache" XDG_STATE_HOME="$home/state" TMPDIR="$home/tmp"
 # Nor does it reach the user's session bus: a program started there would
 # hand its command line to the user's own running window. A test that needs
 # a bus starts a private one.
