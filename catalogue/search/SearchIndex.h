@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <memory>
+
+// One entry as the search sees it: its text, its description in the
+// window's language and, for a built-in entry, its description in the other
+// language (empty for the user's own entries).
+struct SearchEntry
+{
+    QString text;
+    QString description;
+    QString otherDescription;
+};
+
+// How well an entry matches the typed text, best first.
+enum class MatchClass : std::uint8_t {
+    Equal,      // the entry text is the typed text
+    TextPrefix, // the entry text starts with it
+    WordPrefix, // each typed word starts a word of a description
+    Inside,     // each typed word is inside the text or a description
+    Typo,       // as Inside, with one typo in a typed word of four letters or more
+};
+
+struct SearchHit
+{
+    int row = -1;
+    MatchClass match = MatchClass::Inside;
+};
+
+// The search over one catalogue list: the rows' folded texts and a word
+// index, made once, and the user's use of the rows, so that each keystroke
+// only walks the texts once (fewer while a word grows) and orders the
+// matching rows by their match class, then favourites first, then by use,
+// then by list order.
+//
+// Rows are the list's rows in list order. Not for use from two threads at
+// once: a query keeps what it found to narrow the next one.
+class SearchIndex
+{
+public:
+    SearchIndex();
+    ~SearchIndex();
+    SearchIndex(const SearchIndex&) = delete;
+    SearchIndex& operator=(const SearchIndex&) = delete;
+
+    // The list's rows, all at once (a load, a language switch).
+    void setEntries(const QList<SearchEntry>& entries);
+    // One row added at the end, changed, or removed (Add, Edit, Remove).
+    void appendEntry(const SearchEntry& entry);
+    void replaceEntry(int row, const SearchEntry& entry);
+    void removeEntry(int row);
+    int size() const;
+
+    // The user's use by entry key (EntryKey::of): the marked entries and
+    // the usage scores, as FavouriteStore::keys and UsageStore::scores give
+    // them. Rows whose key is in neither rank by list order alone.
+    void setUse(const QSet<QString>& favourites, const QHash<QString, double>& scores);
+
+    // The rows that match the typed text, best first; all rows in list order
+    // when it holds no word. Blanks separate the typed words.
+    QList<int> rank(QStringView typed) const;
+    // The same with each row's match class; at most limit hits when limit >= 0.
+    QList<SearchHit> hits(QStringView typed, int limit = -1) const;
+
+    // The order of the empty filter in pick mode: the favourites, then the
+    // most used rows (at most MostUsedInPick), then the rest in list order.
+    QList<int> pickOrder() const;
+    static constexpr int MostUsedInPick = 10;
+
+    // The shortest typed word that matches with one typo.
+    static constexpr int TypoMinimumLength = 4;
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};

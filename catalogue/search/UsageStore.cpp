@@ -1,0 +1,240 @@
+#include "UsageStore.h"
+
+#include "StoreFile.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr const char* What = "usage";
+constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
+
+int slot(ListKind list)
+{
+    return list == ListKind::Smiley ? 0 : 1;
+}
+
+} // namespace
+
+QString UsageStore::defaultPath()
+{
+    // The base directory specification takes only an absolute path.
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QLatin1String("/.local/state");
+    return QDir(state).filePath(QStringLiteral("ZunoSmileys/usage.json"));
+}
+
+UsageStore::UsageStore(const QString& path, QObject* parent)
+    : QObject(parent)
+    , m_path(path)
+    , m_clock([] { return QDateTime::currentSecsSinceEpoch(); })
+{
+    m_writeTimer.setSingleShot(true);
+    m_writeTimer.setInterval(WriteDelayMs);
+    connect(&m_writeTimer, &QTimer::timeout, this, [this] { flush(); });
+    reload();
+}
+
+UsageStore::~UsageStore()
+{
+    flush();
+}
+
+double UsageStore::decayed(const Use& use, qint64 now)
+{
+    constexpr double HalfLifeSeconds = HalfLifeDays * 24 * 3600;
+    const double age = double(std::max<qint64>(0, now - use.time));
+    return use.score * std::exp2(-age / HalfLifeSeconds);
+}
+
+void UsageStore::read(const QJsonObject& object, Uses& uses)
+{
+    for (const ListKind list : Lists) {
+        QHash<QString, Use>& byKey = uses[slot(list)];
+        byKey.clear();
+        const QJsonObject entries = object.value(EntryKey::listName(list)).toObject();
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            const QJsonArray pair = it.value().toArray();
+            const double score = pair.at(0).toDouble();
+            // Only a sound, positive score counts; anything else is dropped.
+            if (pair.size() != 2 || !std::isfinite(score) || score <= 0)
+                continue;
+            byKey.insert(EntryKey::of(it.key()), {score, qint64(pair.at(1).toDouble())});
+        }
+    }
+}
+
+QJsonObject UsageStore::write(const Uses& uses, QJsonObject object)
+{
+    for (const ListKind list : Lists) {
+        QJsonObject entries;
+        const QHash<QString, Use>& byKey = uses[slot(list)];
+        for (auto it = byKey.begin(); it != byKey.end(); ++it)
+            entries.insert(it.key(), QJsonArray{it->score, double(it->time)});
+        object.insert(EntryKey::listName(list), entries);
+    }
+    object.insert(QStringLiteral("format"), 1);
+    return object;
+}
+
+void UsageStore::applyTo(Uses& uses, const Change& change)
+{
+    QHash<QString, Use>& byKey = uses[slot(change.list)];
+    switch (change.kind) {
+    case Change::Used: {
+        Use& use = byKey[change.key];
+        use.score = decayed(use, change.time) + 1;
+        use.time = change.time;
+        break;
+    }
+    case Change::Renamed:
+        if (change.key != change.newKey) {
+            if (const auto it = byKey.constFind(change.key); it != byKey.cend()) {
+                const Use moved = *it;
+                byKey.erase(it);
+                Use& use = byKey[change.newKey];
+                const qint64 time = std::max(moved.time, use.time);
+                use.score = decayed(use, time) + decayed(moved, time);
+                use.time = time;
+            }
+        }
+        break;
+    case Change::Forgotten:
+        byKey.remove(change.key);
+        break;
+    }
+}
+
+void UsageStore::bound(Uses& uses, qint64 now)
+{
+    const qsizetype total = uses[0].size() + uses[1].size();
+    if (total <= MaxEntries)
+        return;
+    std::vector<double> scores;
+    scores.reserve(total);
+    for (const auto& byKey : uses) {
+        for (const Use& use : byKey)
+            scores.push_back(decayed(use, now));
+    }
+    // The MaxEntries-th best score; the ones below it go, and ties at it
+    // beyond the bound.
+    std::nth_element(scores.begin(), scores.begin() + (MaxEntries - 1), scores.end(),
+                     std::greater<double>());
+    const double least = scores[MaxEntries - 1];
+    qsizetype ties = MaxEntries - std::count_if(scores.cbegin(), scores.cend(),
+                                                [least](double score) { return score > least; });
+    for (auto& byKey : uses) {
+        for (auto it = byKey.begin(); it != byKey.end();) {
+            const double score = decayed(*it, now);
+            if (score > least || (score == least && ties-- > 0))
+                ++it;
+            else
+                it = byKey.erase(it);
+        }
+    }
+}
+
+void UsageStore::reload()
+{
+    read(StoreFile::load(m_path, MaxFileSize, What), m_uses);
+    for (const Change& change : std::as_const(m_pending))
+        applyTo(m_uses, change);
+    Q_EMIT changed();
+}
+
+void UsageStore::record(const Change& change)
+{
+    applyTo(m_uses, change);
+    m_pending.append(change);
+    // Changes a full disk keeps from being written are bounded too.
+    if (m_pending.size() > MaxEntries)
+        m_pending.removeFirst();
+    if (!m_writeTimer.isActive())
+        m_writeTimer.start();
+    Q_EMIT changed();
+}
+
+void UsageStore::recordUse(ListKind list, const QString& text)
+{
+    record({Change::Used, list, EntryKey::of(text), {}, m_clock()});
+}
+
+void UsageStore::rename(ListKind list, const QString& oldText, const QString& newText)
+{
+    record({Change::Renamed, list, EntryKey::of(oldText), EntryKey::of(newText), m_clock()});
+}
+
+void UsageStore::forget(ListKind list, const QString& text)
+{
+    record({Change::Forgotten, list, EntryKey::of(text), {}, m_clock()});
+}
+
+double UsageStore::score(ListKind list, QStringView text) const
+{
+    const auto& byKey = m_uses[slot(list)];
+    const auto it = byKey.constFind(EntryKey::of(text));
+    return it == byKey.cend() ? 0.0 : decayed(*it, m_clock());
+}
+
+QHash<QString, double> UsageStore::scores(ListKind list) const
+{
+    const qint64 now = m_clock();
+    QHash<QString, double> scores;
+    const auto& byKey = m_uses[slot(list)];
+    scores.reserve(byKey.size());
+    for (auto it = byKey.begin(); it != byKey.end(); ++it)
+        scores.insert(it.key(), decayed(*it, now));
+    return scores;
+}
+
+AtomicFileWriter::Result UsageStore::flush()
+{
+    m_writeTimer.stop();
+    if (m_pending.isEmpty())
+        return {};
+    const qint64 now = m_clock();
+    std::optional<Uses> merged;
+    bool damaged = false;
+    const auto applyToFile = [&](const QByteArray& present) -> std::optional<QByteArray> {
+        const std::optional<QJsonObject> object = StoreFile::parse(present);
+        if (!object) {
+            damaged = true;
+            return std::nullopt;
+        }
+        Uses uses;
+        read(*object, uses);
+        for (const Change& change : std::as_const(m_pending))
+            applyTo(uses, change);
+        bound(uses, now);
+        merged = uses;
+        return StoreFile::bytesOf(write(uses, *object));
+    };
+    AtomicFileWriter::Result result = AtomicFileWriter::update(m_path, applyToFile);
+    if (damaged) {
+        // Damaged since it was read: set aside, then the uses start a new file.
+        StoreFile::load(m_path, MaxFileSize, What);
+        result = AtomicFileWriter::update(m_path, applyToFile);
+    }
+    if (result && merged) {
+        m_pending.clear();
+        m_uses = std::move(*merged);
+        Q_EMIT changed();
+    } else if (result) {
+        result.failure = AtomicFileWriter::Failure::Other;
+    }
+    if (!result)
+        qWarning("The usage file %s could not be written (%s); it is tried again later.",
+                 qUtf8Printable(m_path), qUtf8Printable(result.detail));
+    return result;
+}
+
+void UsageStore::setClock(std::function<qint64()> clock)
+{
+    m_clock = std::move(clock);
+}
