@@ -1,100 +1,149 @@
 #include "EntryRanking.h"
 
-#include <QChar>
-#include <QStringList>
+#include "FavouriteStore.h"
+#include "SearchIndex.h"
+#include "UsageStore.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
 namespace {
 
-// Letter case and accents folded, so that "CLIN" and "oeil" find "clin d'œil".
-QString fold(const QString& text)
+ListKind kindOf(LauncherEntry::List list)
 {
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString folded;
-    folded.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        if (c == QChar(0x0153) || c == QChar(0x0152))
-            folded += QLatin1String("oe");
-        else if (c == QChar(0x00E6) || c == QChar(0x00C6))
-            folded += QLatin1String("ae");
-        else
-            folded += c.toCaseFolded();
-    }
-    return folded;
+    return list == LauncherEntry::List::Smileys ? ListKind::Smiley : ListKind::Acronym;
 }
 
-bool wordStartsWith(const QString& haystack, const QString& word)
-{
-    for (qsizetype at = haystack.indexOf(word); at >= 0; at = haystack.indexOf(word, at + 1))
-        if (at == 0 || !haystack.at(at - 1).isLetterOrNumber())
-            return true;
-    return false;
-}
+constexpr std::array<ListKind, 2> Lists{ListKind::Smiley, ListKind::Acronym};
 
 } // namespace
 
-struct EntryRanking::Folded
+bool EntryRanking::StoreFile::changedOnDisk()
 {
-    QString text;
-    QString descriptions; // both languages, one after the other
-};
+    const QFileInfo info(path);
+    const QDateTime nowModified = info.exists() ? info.lastModified() : QDateTime();
+    const qint64 nowSize = info.exists() ? info.size() : -1;
+    if (nowModified == modified && nowSize == size)
+        return false;
+    modified = nowModified;
+    size = nowSize;
+    return true;
+}
 
-EntryRanking::EntryRanking() = default;
-EntryRanking::~EntryRanking() = default;
+EntryRanking::EntryRanking(const QString& favouritesPath, const QString& usagePath, int language)
+    : m_language(language)
+    , m_indexes{std::make_unique<SearchIndex>(), std::make_unique<SearchIndex>()}
+    , m_favourites(std::make_unique<FavouriteStore>(favouritesPath))
+    , m_usage(std::make_unique<UsageStore>(usagePath))
+    , m_favouritesFile{favouritesPath, {}, -1}
+    , m_usageFile{usagePath, {}, -1}
+{
+    catchUpWithStores();
+}
+
+EntryRanking::~EntryRanking()
+{
+    flush();
+}
 
 void EntryRanking::setEntries(const QList<LauncherEntry>& entries)
 {
-    m_folded.clear();
-    m_folded.reserve(entries.size());
-    for (const LauncherEntry& entry : entries)
-        m_folded.append({fold(entry.text), fold(entry.frenchDescription) + QLatin1Char('\n') +
-                                               fold(entry.englishDescription)});
+    std::array<QList<SearchEntry>, 2> lists;
+    for (int list = 0; list < 2; ++list) {
+        m_rows[list].clear();
+        m_texts[list].clear();
+    }
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const LauncherEntry& entry = entries[i];
+        const int list = int(kindOf(entry.list));
+        const QString& other = entry.description(m_language == 1 ? 2 : 1);
+        lists[list].append(
+            {entry.text, entry.description(m_language), entry.userEntry ? QString() : other});
+        m_rows[list].append(i);
+        m_texts[list].append(entry.text);
+    }
+    for (int list = 0; list < 2; ++list)
+        m_indexes[list]->setEntries(lists[list]);
+    applyUse();
 }
 
-QList<EntryRanking::Match> EntryRanking::rank(const QString& query, qsizetype limit) const
+void EntryRanking::applyUse()
 {
-    const QString wanted = fold(query.trimmed());
-    const QStringList words = wanted.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.isEmpty() || limit <= 0)
-        return {};
-    // Classes, best first: the text itself, the text's start, every word
-    // starting a word of a description, every word inside text or description.
-    constexpr int Classes = 4;
-    QList<qsizetype> byClass[Classes];
-    for (qsizetype i = 0; i < m_folded.size(); ++i) {
-        const Folded& entry = m_folded[i];
-        int matchClass = -1;
-        if (entry.text == wanted)
-            matchClass = 0;
-        else if (entry.text.startsWith(wanted))
-            matchClass = 1;
-        else if (std::all_of(words.cbegin(), words.cend(), [&](const QString& word) {
-                     return wordStartsWith(entry.descriptions, word);
-                 }))
-            matchClass = 2;
-        else if (std::all_of(words.cbegin(), words.cend(), [&](const QString& word) {
-                     return entry.text.contains(word) || entry.descriptions.contains(word);
-                 }))
-            matchClass = 3;
-        if (matchClass >= 0 && byClass[matchClass].size() < limit)
-            byClass[matchClass].append(i);
+    for (const ListKind list : Lists)
+        m_indexes[int(list)]->setUse(m_favourites->keys(list), m_usage->scores(list));
+}
+
+void EntryRanking::catchUpWithStores()
+{
+    bool changed = false;
+    if (m_favouritesFile.changedOnDisk()) {
+        m_favourites->reload();
+        changed = true;
     }
-    QList<Match> matches;
-    for (int matchClass = 0; matchClass < Classes; ++matchClass) {
-        for (const qsizetype index : byClass[matchClass]) {
-            if (matches.size() == limit)
-                return matches;
-            const double place = 1.0 - 0.2 * matchClass - 0.001 * matches.size();
-            matches.append({index, std::max(place, 0.01), matchClass == 0});
+    if (m_usageFile.changedOnDisk()) {
+        m_usage->reload();
+        changed = true;
+    }
+    if (changed)
+        applyUse();
+}
+
+QList<EntryRanking::Match> EntryRanking::rank(const QString& query, qsizetype limit)
+{
+    if (query.trimmed().isEmpty() || limit <= 0)
+        return {};
+    catchUpWithStores();
+    // Each list's best, as the core orders them; merged by match class,
+    // then favourites, then use, which keeps each list's own order and puts
+    // smileys first on a tie.
+    struct Candidate
+    {
+        qsizetype index;
+        MatchClass match;
+        bool favourite;
+        double score;
+    };
+    std::array<QList<Candidate>, 2> best;
+    for (const ListKind list : Lists) {
+        const int l = int(list);
+        for (const SearchHit& hit : m_indexes[l]->hits(query, int(limit))) {
+            const QString& text = m_texts[l].at(hit.row);
+            best[l].append({m_rows[l].at(hit.row), hit.match, m_favourites->isFavourite(list, text),
+                            m_usage->score(list, text)});
         }
+    }
+    const auto before = [](const Candidate& a, const Candidate& b) {
+        if (a.match != b.match)
+            return a.match < b.match;
+        if (a.favourite != b.favourite)
+            return a.favourite;
+        return a.score > b.score;
+    };
+    QList<Candidate> merged;
+    merged.reserve(best[0].size() + best[1].size());
+    std::merge(best[0].cbegin(), best[0].cend(), best[1].cbegin(), best[1].cend(),
+               std::back_inserter(merged), before);
+    QList<Match> matches;
+    for (const Candidate& candidate : merged) {
+        if (matches.size() == limit)
+            break;
+        const double place = candidate.match == MatchClass::Equal
+                                 ? 1.0
+                                 : 0.9 - 0.15 * int(candidate.match) - 0.001 * matches.size();
+        matches.append(
+            {candidate.index, std::max(place, 0.01), candidate.match == MatchClass::Equal});
     }
     return matches;
 }
 
-void EntryRanking::recordUse(const LauncherEntry&)
+void EntryRanking::recordUse(const LauncherEntry& entry)
 {
-    // Uses are kept by the search core's usage store once it is linked here.
+    m_usage->recordUse(kindOf(entry.list), entry.text);
+    applyUse();
+}
+
+void EntryRanking::flush()
+{
+    m_usage->flush();
 }

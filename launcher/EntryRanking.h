@@ -2,11 +2,23 @@
 
 #include "LauncherEntry.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
-// The one place the service asks for the ranked entries of a query, over
-// both lists and both languages at once, and tells of a use.
+#include <array>
+#include <memory>
+
+class FavouriteStore;
+class SearchIndex;
+class UsageStore;
+
+// The one place the service asks the search core for the ranked entries of a
+// query: both lists searched in both languages at once, and merged as the
+// core orders each (match class, then favourites, then use, then list order).
+// Uses are recorded through the core's usage store, which the window reads
+// too; the favourites are the window's, read and never written here.
 class EntryRanking
 {
 public:
@@ -19,7 +31,8 @@ public:
         bool exact = false; // the query is the entry's text
     };
 
-    EntryRanking();
+    // favouritesPath beside the list files, usagePath in the state folder.
+    EntryRanking(const QString& favouritesPath, const QString& usagePath, int language);
     ~EntryRanking();
     EntryRanking(const EntryRanking&) = delete;
     EntryRanking& operator=(const EntryRanking&) = delete;
@@ -27,12 +40,33 @@ public:
     void setEntries(const QList<LauncherEntry>& entries);
 
     // At most limit matches of query, best first; none for a blank query.
-    QList<Match> rank(const QString& query, qsizetype limit) const;
+    QList<Match> rank(const QString& query, qsizetype limit);
 
-    // The entry was copied or typed through the service.
+    // The entry was copied or typed through the service, or picked in a
+    // host that copied it itself.
     void recordUse(const LauncherEntry& entry);
 
+    // Writes the uses not written yet (the service's end).
+    void flush();
+
 private:
-    struct Folded;
-    QList<Folded> m_folded;
+    struct StoreFile
+    {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        bool changedOnDisk();
+    };
+    // Reads the stores again when the window (or another service) wrote them.
+    void catchUpWithStores();
+    void applyUse();
+
+    int m_language;
+    std::array<std::unique_ptr<SearchIndex>, 2> m_indexes;
+    // Each list's rows: indexes into the entries, and their texts.
+    std::array<QList<qsizetype>, 2> m_rows;
+    std::array<QStringList, 2> m_texts;
+    std::unique_ptr<FavouriteStore> m_favourites;
+    std::unique_ptr<UsageStore> m_usage;
+    StoreFile m_favouritesFile, m_usageFile;
 };

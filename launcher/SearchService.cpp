@@ -1,5 +1,8 @@
 #include "SearchService.h"
 
+#include "FavouriteStore.h"
+#include "UsageStore.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 
@@ -14,6 +17,7 @@ SearchService::SearchService(const QString& listFolder, const EntryDelivery::Pro
                              QObject* parent)
     : QObject(parent)
     , m_catalogue(listFolder)
+    , m_ranking(FavouriteStore::pathIn(listFolder), UsageStore::defaultPath(), desktopLanguage())
     , m_delivery(programs)
 {
     m_idle.setSingleShot(true);
