@@ -8,60 +8,48 @@
 #include <QFileSystemWatcher>
 #include <QSet>
 
+#include <thread>
+
 namespace {
 
 constexpr int SettleMs = 150;
 
-// Collects what a control reports, in order.
+// The entries a control reports, in order, as entries of list.
 template <typename Control, typename Event>
-QList<std::pair<QString, QString>> collect(Control& control, Event event,
-                                           const std::function<void(Control&)>& load)
+QList<LauncherEntry> collect(Control& control, Event event, LauncherEntry::List list,
+                             bool userEntries, const std::function<void(Control&)>& load)
 {
-    QList<std::pair<QString, QString>> rows;
+    QList<LauncherEntry> entries;
     const QMetaObject::Connection connection = QObject::connect(
-        &control, event, [&rows](const QString& text, const QString& description, qint16) {
-            rows.append({text, description});
+        &control, event,
+        [&entries, list, userEntries](const QString& text, const QString& description, qint16) {
+            entries.append({text, description, description, list, userEntries});
         });
     load(control);
     QObject::disconnect(connection);
-    return rows;
+    return entries;
 }
 
 // The built-in entries of one list, described in French and in English.
 template <typename Control, typename Event>
-void appendTable(QList<LauncherEntry>& entries, LauncherEntry::List list, Event event)
+QList<LauncherEntry> readTable(LauncherEntry::List list, Event event)
 {
     Control control;
     const auto table = [](Control& c) { c.LoadTable(); };
     control.setLanguage(1);
-    const auto french = collect<Control>(control, event, table);
+    QList<LauncherEntry> entries = collect<Control>(control, event, list, false, table);
     control.setLanguage(2);
-    const auto english = collect<Control>(control, event, table);
-    for (qsizetype i = 0; i < english.size(); ++i) {
-        LauncherEntry entry;
-        entry.text = english[i].first;
-        entry.englishDescription = english[i].second;
-        entry.frenchDescription = i < french.size() ? french[i].second : english[i].second;
-        entry.list = list;
-        entries.append(entry);
-    }
+    const QList<LauncherEntry> english = collect<Control>(control, event, list, false, table);
+    for (qsizetype i = 0; i < entries.size() && i < english.size(); ++i)
+        entries[i].englishDescription = english[i].englishDescription;
+    return entries;
 }
 
 template <typename Control, typename Event>
-void appendFile(QList<LauncherEntry>& entries, LauncherEntry::List list, Event event,
-                const QString& path)
+QList<LauncherEntry> readFile(LauncherEntry::List list, Event event, const QString& path)
 {
     Control control;
-    const auto file = [&path](Control& c) { c.LoadFile(path); };
-    for (const auto& [text, description] : collect<Control>(control, event, file)) {
-        LauncherEntry entry;
-        entry.text = text;
-        entry.frenchDescription = description;
-        entry.englishDescription = description;
-        entry.list = list;
-        entry.userEntry = true;
-        entries.append(entry);
-    }
+    return collect<Control>(control, event, list, true, [&path](Control& c) { c.LoadFile(path); });
 }
 
 } // namespace
@@ -90,33 +78,50 @@ void LauncherCatalogue::load()
 
 void LauncherCatalogue::loadBuiltIn()
 {
-    m_builtIn.clear();
-    appendTable<OVSmiley>(m_builtIn, LauncherEntry::List::Smileys, &OVSmiley::NextSmiley);
-    appendTable<OVAcronym>(m_builtIn, LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym);
+    m_builtIn[0] = readTable<OVSmiley>(LauncherEntry::List::Smileys, &OVSmiley::NextSmiley);
+    m_builtIn[1] = readTable<OVAcronym>(LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym);
+}
+
+LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
+{
+    const QString path =
+        QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
+    const QList<LauncherEntry> read =
+        list == 0
+            ? readFile<OVSmiley>(LauncherEntry::List::Smileys, &OVSmiley::NextSmiley, path)
+            : readFile<OVAcronym>(LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym, path);
+    ListRows rows;
+    rows.entries.reserve(m_builtIn[list].size() + read.size());
+    rows.byKey.reserve(m_builtIn[list].size() + read.size());
+    for (const QList<LauncherEntry>* from : {&m_builtIn[list], &read}) {
+        for (const LauncherEntry& entry : *from) {
+            if (entry.text.isEmpty())
+                continue;
+            // One look-up: a new key grows the table.
+            const qsizetype known = rows.byKey.size();
+            qsizetype& place = rows.byKey[entry.text.toCaseFolded()];
+            if (rows.byKey.size() == known)
+                continue;
+            place = rows.entries.size();
+            rows.entries.append(entry);
+        }
+    }
+    return rows;
 }
 
 void LauncherCatalogue::loadUserEntries()
 {
-    QList<LauncherEntry> all = m_builtIn;
-    const QDir folder(m_listFolder);
-    appendFile<OVSmiley>(all, LauncherEntry::List::Smileys, &OVSmiley::NextSmiley,
-                         folder.filePath(QLatin1String(SmileyFileName)));
-    appendFile<OVAcronym>(all, LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym,
-                          folder.filePath(QLatin1String(AcronymFileName)));
-
-    m_entries.clear();
-    m_entries.reserve(all.size());
-    m_byId.clear();
-    QSet<QString> taken[2];
-    for (LauncherEntry& entry : all) {
-        QSet<QString>& texts = taken[entry.list == LauncherEntry::List::Smileys ? 0 : 1];
-        const QString key = entry.text.toCaseFolded();
-        if (entry.text.isEmpty() || texts.contains(key))
-            continue;
-        texts.insert(key);
-        m_byId.insert(entry.id(), m_entries.size());
-        m_entries.append(std::move(entry));
-    }
+    // The two lists are independent: each is read and checked on a core of
+    // its own, which halves the wait of a start with long lists.
+    ListRows acronyms;
+    std::thread second([this, &acronyms] { acronyms = readList(1); });
+    ListRows smileys = readList(0);
+    second.join();
+    m_entries = std::move(smileys.entries);
+    m_acronymStart = m_entries.size();
+    m_entries.append(std::move(acronyms.entries));
+    m_byKey[0] = std::move(smileys.byKey);
+    m_byKey[1] = std::move(acronyms.byKey);
 }
 
 void LauncherCatalogue::follow()
@@ -151,6 +156,15 @@ void LauncherCatalogue::catchUp()
 
 const LauncherEntry* LauncherCatalogue::find(const QString& id) const
 {
-    const auto at = m_byId.constFind(id);
-    return at == m_byId.cend() ? nullptr : &m_entries[*at];
+    LauncherEntry::List list;
+    QString text;
+    if (!LauncherEntry::parseId(id, &list, &text))
+        return nullptr;
+    const int l = list == LauncherEntry::List::Smileys ? 0 : 1;
+    const auto at = m_byKey[l].constFind(text.toCaseFolded());
+    if (at == m_byKey[l].cend())
+        return nullptr;
+    const LauncherEntry& entry = m_entries[*at + (l == 0 ? 0 : m_acronymStart)];
+    // The same text in other letter case is another entry's id.
+    return entry.text == text ? &entry : nullptr;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
+
 class QFileSystemWatcher;
 
 // Both catalogue lists as the window shows them: the built-in entries, with
@@ -42,14 +44,23 @@ Q_SIGNALS:
     void changed();
 
 private:
+    // One list's entries, and each one's place by its case-folded text.
+    struct ListRows
+    {
+        QList<LauncherEntry> entries;
+        QHash<QString, qsizetype> byKey;
+    };
     void loadBuiltIn();
     void loadUserEntries();
+    ListRows readList(int list) const;
     void follow();
 
     QString m_listFolder;
-    QList<LauncherEntry> m_builtIn;
+    std::array<QList<LauncherEntry>, 2> m_builtIn;
+    // The smileys, then the acronyms from m_acronymStart.
     QList<LauncherEntry> m_entries;
-    QHash<QString, qsizetype> m_byId;
+    qsizetype m_acronymStart = 0;
+    std::array<QHash<QString, qsizetype>, 2> m_byKey;
     QFileSystemWatcher* m_watcher = nullptr;
     // A replace shows as several changes in a row; they are read once.
     QTimer m_settle;

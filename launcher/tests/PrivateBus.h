@@ -3,12 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
-#include <QTemporaryDir>
-#include <QtTest>
 
-// A session bus of the test's own, that starts the services of one folder
-// on request as the desktop's session bus does, with the environment given.
+// A session bus of a test's (or a benchmark's) own, that starts the services
+// of one folder on request as the desktop's session bus does, with the
+// environment given.
 class PrivateBus
 {
 public:
