@@ -7,6 +7,9 @@
 #include <KRunner/QueryMatch>
 #include <KRunner/RunnerManager>
 
+#include "TypingTarget.h"
+
+#include <QAction>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -41,6 +44,20 @@ QList<Plasma::QueryMatch> ourMatches(Plasma::RunnerManager& manager, const QStri
     return ours;
 }
 
+// Runs the event loop until done() holds, for 30 seconds at most.
+bool waitFor(const std::function<bool()>& done)
+{
+    const QDeadlineTimer deadline(30000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
 QString clipboardFromOutside()
 {
     QProcess xclip;
@@ -72,16 +89,30 @@ int main(int argc, char* argv[])
         manager.run(wink.first());
         // The copy is made by other processes, and kept by one that outlives
         // them: read from outside until it is there.
-        const QDeadlineTimer deadline(30000);
         QString clipboard;
-        while (!deadline.hasExpired() &&
-               (clipboard = clipboardFromOutside()) != QLatin1String(";-)")) {
-            QEventLoop loop;
-            QTimer::singleShot(100, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
+        waitFor([&] { return (clipboard = clipboardFromOutside()) == QLatin1String(";-)"); });
         check(clipboard == QLatin1String(";-)"),
               QStringLiteral("running it copies ;-): ") + clipboard);
+    }
+
+    // "Insert" types the entry into the window that has the focus.
+    TypingTarget target(QStringLiteral("runner target"), QStringLiteral("xcb"));
+    check(target.window() != 0, QStringLiteral("the typing target has the focus"));
+    const QList<Plasma::QueryMatch> grin = ourMatches(manager, QStringLiteral("tongue"));
+    QAction* insert = nullptr;
+    if (!grin.isEmpty())
+        for (QAction* action : manager.actionsForMatch(grin.first()))
+            if (action->text() == QLatin1String("Insert"))
+                insert = action;
+    check(insert, QStringLiteral("a match offers the action Insert"));
+    if (insert && target.window()) {
+        Plasma::QueryMatch match = grin.first();
+        match.setSelectedAction(insert);
+        manager.run(match);
+        QString typed;
+        waitFor([&] { return (typed = target.text()) == match.text(); });
+        check(typed == match.text(),
+              QStringLiteral("Insert types %1: %2").arg(match.text(), typed));
     }
     return failures == 0 ? 0 : 1;
 }
