@@ -28,6 +28,9 @@ struct RowSpan
 
 bool isWordUnit(QChar c)
 {
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return char16_t((u | 0x20) - 'a') < 26 || char16_t(u - '0') < 10;
     return c.isLetterOrNumber();
 }
 
@@ -93,25 +96,38 @@ struct SearchIndex::Data
     std::vector<RowSpan> spans;
     std::vector<QString> entryKeys; // EntryKey::of each row's text
 
-    // The distinct words of all keys and the rows that hold each, for the
-    // typo pass; made when a query first needs it.
+    // The distinct words (with a letter: no typo in numbers) of all keys,
+    // the rows that hold each (word w: postings from postingStart[w] to
+    // postingStart[w + 1]), and the words by their first and by their second
+    // unit, where one typo leaves a trace; made when a query first needs it.
     bool wordsMade = false;
     std::vector<QStringView> words;
-    std::vector<std::vector<int>> wordRows;
+    std::vector<int> postingStart;
+    std::vector<int> postings;
+    QHash<char16_t, std::vector<int>> wordsByFirst;
+    QHash<char16_t, std::vector<int>> wordsBySecond;
 
     // The user's use, and each row's place among the used rows.
     QSet<QString> favourites;
     QHash<QString, double> scores;
     bool useMade = false;
     std::vector<quint32> useRank;
+    std::vector<int> usedRows; // by their use, best first
     int favouriteRows = 0;
-    int usedRows = 0;
+    // The rows by the hash of their entry key, in the hash's order.
+    bool rowsByKeyMade = false;
+    std::vector<std::pair<std::size_t, int>> rowsByKey;
 
-    // The last query's words and the rows that held them all, which a
-    // longer query only has to search again.
-    QStringList lastWords;
-    std::vector<int> lastRows;
-    bool lastValid = false;
+    // The last queries' words and the rows that held them all: the same
+    // query again (a word deleted back) answers at once, and a longer one
+    // only has to search the rows of the closest.
+    struct Found
+    {
+        QStringList words;
+        std::vector<int> rows;
+    };
+    std::vector<Found> recent; // the latest last
+    static constexpr std::size_t RecentQueries = 12;
 
     QStringView key(int row) const
     {
@@ -129,47 +145,66 @@ struct SearchIndex::Data
         return QStringView(keys).sliced(s.textEnd + 1, s.end - s.textEnd - 1);
     }
 
-    static QString keyOf(const SearchEntry& entry)
-    {
-        QString key;
-        key.reserve(entry.text.size() + entry.description.size() + entry.otherDescription.size() +
-                    3);
-        SearchFold::append(entry.text, key);
-        key.append(Separator);
-        SearchFold::append(entry.description, key);
-        key.append(Separator);
-        SearchFold::append(entry.otherDescription, key);
-        key.append(Separator);
-        return key;
-    }
-
     void changed()
     {
         wordsMade = false;
         words.clear();
-        wordRows.clear();
+        postingStart.clear();
+        postings.clear();
+        wordsByFirst.clear();
+        wordsBySecond.clear();
         useMade = false;
-        lastValid = false;
+        rowsByKeyMade = false;
+        recent.clear();
+    }
+
+    // Appends the row's folded fields to keys; answers where they lie.
+    RowSpan appendKey(const SearchEntry& entry)
+    {
+        RowSpan span;
+        span.start = keys.size();
+        SearchFold::append(entry.text, keys);
+        span.textEnd = keys.size();
+        keys.append(Separator);
+        SearchFold::append(entry.description, keys);
+        keys.append(Separator);
+        SearchFold::append(entry.otherDescription, keys);
+        keys.append(Separator);
+        span.end = keys.size();
+        return span;
     }
 
     void append(const SearchEntry& entry)
     {
-        const QString key = keyOf(entry);
-        RowSpan span;
-        span.start = keys.size();
-        span.textEnd = span.start + key.indexOf(Separator);
-        keys.append(key);
-        span.end = keys.size();
-        spans.push_back(span);
+        spans.push_back(appendKey(entry));
         entryKeys.push_back(EntryKey::of(entry.text));
     }
 
-    // Puts replacement where row's key is (nothing: the row goes).
-    void splice(int row, const QString& replacement)
+    // Puts entry's folded fields where row's are.
+    void replace(int row, const SearchEntry& entry)
     {
         const RowSpan old = spans[row];
-        const qsizetype delta = replacement.size() - (old.end - old.start);
-        keys.replace(old.start, old.end - old.start, replacement);
+        const RowSpan made = appendKey(entry);
+        const QString key = keys.sliced(made.start);
+        keys.truncate(made.start);
+        const qsizetype delta = key.size() - (old.end - old.start);
+        keys.replace(old.start, old.end - old.start, key);
+        spans[row] = {old.start, old.start + (made.textEnd - made.start), old.start + key.size()};
+        shiftAfter(row, delta);
+        entryKeys[row] = EntryKey::of(entry.text);
+    }
+
+    void remove(int row)
+    {
+        const RowSpan old = spans[row];
+        keys.remove(old.start, old.end - old.start);
+        shiftAfter(row, -(old.end - old.start));
+        spans.erase(spans.begin() + row);
+        entryKeys.erase(entryKeys.begin() + row);
+    }
+
+    void shiftAfter(int row, qsizetype delta)
+    {
         for (std::size_t r = row + 1; r < spans.size(); ++r) {
             spans[r].start += delta;
             spans[r].textEnd += delta;
@@ -188,29 +223,75 @@ void SearchIndex::Data::makeWords()
 {
     if (wordsMade)
         return;
-    QHash<QStringView, int> ids;
+    // An open-addressing table of the words by a hash made while each word
+    // is read: one probe per word of the list, no allocation per word.
+    std::vector<int> slots(1024, -1);
+    std::vector<quint32> hashes;
+    const auto grow = [&] {
+        slots.assign(slots.size() * 2, -1);
+        const std::size_t mask = slots.size() - 1;
+        for (int id = 0; id < int(words.size()); ++id) {
+            std::size_t at = hashes[id] & mask;
+            while (slots[at] >= 0)
+                at = (at + 1) & mask;
+            slots[at] = id;
+        }
+    };
+    std::vector<int> lastRow;              // by word: the last row that held it
+    std::vector<std::pair<int, int>> held; // (word, row), rows ascending
+    held.reserve(spans.size() * 4);
+    const QChar* units = keys.constData();
     for (int row = 0; row < int(spans.size()); ++row) {
-        const QStringView rowKey = key(row);
-        qsizetype i = 0;
-        while (i < rowKey.size()) {
-            while (i < rowKey.size() && !isWordUnit(rowKey.at(i)))
+        qsizetype i = spans[row].start;
+        const qsizetype end = spans[row].end;
+        while (i < end) {
+            while (i < end && !isWordUnit(units[i]))
                 ++i;
             const qsizetype start = i;
-            while (i < rowKey.size() && isWordUnit(rowKey.at(i)))
+            bool hasLetter = false;
+            quint32 hash = 2166136261u;
+            while (i < end && isWordUnit(units[i])) {
+                const char16_t u = units[i].unicode();
+                hasLetter = hasLetter || u > '9' || u < '0';
+                hash = (hash ^ u) * 16777619u;
                 ++i;
-            if (i == start)
-                break;
-            const QStringView word = rowKey.sliced(start, i - start);
-            auto found = ids.find(word);
-            if (found == ids.end()) {
-                found = ids.insert(word, int(words.size()));
-                words.push_back(word);
-                wordRows.emplace_back();
             }
-            std::vector<int>& rows = wordRows[*found];
-            if (rows.empty() || rows.back() != row)
-                rows.push_back(row);
+            if (!hasLetter)
+                continue;
+            const QStringView word(units + start, i - start);
+            const std::size_t mask = slots.size() - 1;
+            std::size_t at = hash & mask;
+            while (slots[at] >= 0 && (hashes[slots[at]] != hash || words[slots[at]] != word))
+                at = (at + 1) & mask;
+            int id = slots[at];
+            if (id < 0) {
+                id = int(words.size());
+                slots[at] = id;
+                words.push_back(word);
+                hashes.push_back(hash);
+                lastRow.push_back(-1);
+                if (words.size() * 2 > slots.size())
+                    grow();
+            }
+            if (lastRow[id] != row) {
+                lastRow[id] = row;
+                held.emplace_back(id, row);
+            }
         }
+    }
+    postingStart.assign(words.size() + 1, 0);
+    for (const auto& [word, row] : held)
+        ++postingStart[word + 1];
+    for (std::size_t w = 0; w < words.size(); ++w)
+        postingStart[w + 1] += postingStart[w];
+    postings.resize(held.size());
+    std::vector<int> next(postingStart.begin(), postingStart.end() - 1);
+    for (const auto& [word, row] : held)
+        postings[next[word]++] = row;
+    for (int w = 0; w < int(words.size()); ++w) {
+        wordsByFirst[words[w].at(0).unicode()].push_back(w);
+        if (words[w].size() > 1)
+            wordsBySecond[words[w].at(1).unicode()].push_back(w);
     }
     wordsMade = true;
 }
@@ -220,7 +301,13 @@ void SearchIndex::Data::makeUse()
     if (useMade)
         return;
     const int rows = int(spans.size());
-    useRank.assign(rows, NoUse);
+    if (!rowsByKeyMade) {
+        rowsByKey.resize(rows);
+        for (int row = 0; row < rows; ++row)
+            rowsByKey[row] = {qHash(entryKeys[row]), row};
+        std::sort(rowsByKey.begin(), rowsByKey.end());
+        rowsByKeyMade = true;
+    }
     struct Used
     {
         int row;
@@ -228,13 +315,20 @@ void SearchIndex::Data::makeUse()
         double score;
     };
     std::vector<Used> used;
-    if (!favourites.isEmpty() || !scores.isEmpty()) {
-        for (int row = 0; row < rows; ++row) {
-            const bool marked = favourites.contains(entryKeys[row]);
-            const double score = scores.value(entryKeys[row], 0.0);
-            if (marked || score > 0)
-                used.push_back({row, marked, score});
+    // Built-in rows may share a text: a key may have several rows.
+    const auto addRows = [&](const QString& key, bool marked, double score) {
+        const std::pair<std::size_t, int> first{qHash(key), -1};
+        for (auto it = std::lower_bound(rowsByKey.cbegin(), rowsByKey.cend(), first);
+             it != rowsByKey.cend() && it->first == first.first; ++it) {
+            if (entryKeys[it->second] == key)
+                used.push_back({it->second, marked, score});
         }
+    };
+    for (const QString& key : std::as_const(favourites))
+        addRows(key, true, scores.value(key, 0.0));
+    for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
+        if (it.value() > 0 && !favourites.contains(it.key()))
+            addRows(it.key(), false, it.value());
     }
     std::sort(used.begin(), used.end(), [](const Used& a, const Used& b) {
         if (a.favourite != b.favourite)
@@ -243,32 +337,50 @@ void SearchIndex::Data::makeUse()
             return a.score > b.score;
         return a.row < b.row;
     });
+    useRank.assign(rows, NoUse);
+    usedRows.clear();
     favouriteRows = 0;
-    for (std::size_t place = 0; place < used.size(); ++place) {
-        useRank[used[place].row] = quint32(place);
-        favouriteRows += used[place].favourite ? 1 : 0;
+    for (const Used& each : used) {
+        useRank[each.row] = quint32(usedRows.size());
+        usedRows.push_back(each.row);
+        favouriteRows += each.favourite ? 1 : 0;
     }
-    usedRows = int(used.size());
     useMade = true;
 }
 
 std::vector<int> SearchIndex::Data::rowsHolding(const Query& query)
 {
+    QStringList typed;
+    for (const QStringView word : query.words)
+        typed.append(word.toString());
+    typed.sort();
+    typed.removeDuplicates();
+    // A query whose every word holds one of an earlier query's words can
+    // only match rows that the earlier one matched.
+    const Found* narrowest = nullptr;
+    for (auto it = recent.rbegin(); it != recent.rend(); ++it) {
+        if (it->words == typed) {
+            Found same = std::move(*it);
+            recent.erase(std::next(it).base());
+            recent.push_back(std::move(same));
+            return recent.back().rows;
+        }
+        const bool narrows =
+            std::all_of(it->words.cbegin(), it->words.cend(), [&](const QString& earlier) {
+                return std::any_of(typed.cbegin(), typed.cend(),
+                                   [&](const QString& word) { return word.contains(earlier); });
+            });
+        if (narrows && (!narrowest || it->rows.size() < narrowest->rows.size()))
+            narrowest = &*it;
+    }
     const auto holdsAll = [&](int row) {
         const QStringView rowKey = key(row);
-        return std::all_of(query.words.cbegin(), query.words.cend(),
-                           [rowKey](QStringView word) { return rowKey.contains(word); });
+        return std::all_of(typed.cbegin(), typed.cend(),
+                           [rowKey](const QString& word) { return rowKey.contains(word); });
     };
-    // A query whose every word holds one of the last query's words can only
-    // match rows that the last query matched.
-    const bool narrows =
-        lastValid && std::all_of(lastWords.cbegin(), lastWords.cend(), [&](const QString& last) {
-            return std::any_of(query.words.cbegin(), query.words.cend(),
-                               [&](QStringView word) { return word.contains(last); });
-        });
     std::vector<int> found;
-    if (narrows) {
-        for (const int row : lastRows) {
+    if (narrowest) {
+        for (const int row : narrowest->rows) {
             if (holdsAll(row))
                 found.push_back(row);
         }
@@ -278,11 +390,9 @@ std::vector<int> SearchIndex::Data::rowsHolding(const Query& query)
                 found.push_back(row);
         }
     }
-    lastWords.clear();
-    for (const QStringView word : query.words)
-        lastWords.append(word.toString());
-    lastRows = found;
-    lastValid = true;
+    if (recent.size() >= RecentQueries)
+        recent.erase(recent.begin());
+    recent.push_back({typed, found});
     return found;
 }
 
@@ -292,20 +402,37 @@ std::vector<int> SearchIndex::Data::typoRows(const Query& query)
     constexpr int MaxTypoWords = 32;
     std::vector<quint32> matched;
     std::vector<int> candidates;
+    std::vector<int> checked; // by word: the last typed word it was checked for
     for (int w = 0; w < int(query.words.size()) && w < MaxTypoWords; ++w) {
         const QStringView typed = query.words.at(w);
         if (typed.size() < TypoMinimumLength)
             continue;
         makeWords();
-        if (matched.empty())
+        if (matched.empty()) {
             matched.assign(spans.size(), 0);
-        for (std::size_t id = 0; id < words.size(); ++id) {
-            if (words[id].size() + 1 < typed.size() || !oneTypoFromPrefix(typed, words[id]))
-                continue;
-            for (const int row : wordRows[id]) {
-                if (matched[row] == 0)
-                    candidates.push_back(row);
-                matched[row] |= quint32(1) << w;
+            checked.assign(words.size(), -1);
+        }
+        // A word one typo away begins with the typed word's first or second
+        // unit, or has one of them second.
+        const QHash<char16_t, std::vector<int>>* const buckets[] = {&wordsByFirst, &wordsBySecond};
+        for (const auto* bucket : buckets) {
+            for (const QChar unit : {typed.at(0), typed.at(1)}) {
+                const auto it = bucket->constFind(unit.unicode());
+                if (it == bucket->cend())
+                    continue;
+                for (const int id : *it) {
+                    if (checked[id] == w)
+                        continue;
+                    checked[id] = w;
+                    if (words[id].size() + 1 < typed.size() || !oneTypoFromPrefix(typed, words[id]))
+                        continue;
+                    for (int p = postingStart[id]; p < postingStart[id + 1]; ++p) {
+                        const int row = postings[p];
+                        if (matched[row] == 0)
+                            candidates.push_back(row);
+                        matched[row] |= quint32(1) << w;
+                    }
+                }
             }
         }
     }
@@ -351,6 +478,10 @@ void SearchIndex::setEntries(const QList<SearchEntry>& entries)
     d->keys.clear();
     d->spans.clear();
     d->entryKeys.clear();
+    qsizetype length = 0;
+    for (const SearchEntry& entry : entries)
+        length += entry.text.size() + entry.description.size() + entry.otherDescription.size() + 3;
+    d->keys.reserve(length + length / 8);
     d->spans.reserve(entries.size());
     d->entryKeys.reserve(entries.size());
     for (const SearchEntry& entry : entries)
@@ -368,12 +499,7 @@ void SearchIndex::replaceEntry(int row, const SearchEntry& entry)
 {
     if (row < 0 || row >= size())
         return;
-    const QString key = Data::keyOf(entry);
-    d->splice(row, key);
-    RowSpan& span = d->spans[row];
-    span.textEnd = span.start + key.indexOf(Separator);
-    span.end = span.start + key.size();
-    d->entryKeys[row] = EntryKey::of(entry.text);
+    d->replace(row, entry);
     d->changed();
 }
 
@@ -381,9 +507,7 @@ void SearchIndex::removeEntry(int row)
 {
     if (row < 0 || row >= size())
         return;
-    d->splice(row, QString());
-    d->spans.erase(d->spans.begin() + row);
-    d->entryKeys.erase(d->entryKeys.begin() + row);
+    d->remove(row);
     d->changed();
 }
 
@@ -397,6 +521,12 @@ void SearchIndex::setUse(const QSet<QString>& favourites, const QHash<QString, d
     d->favourites = favourites;
     d->scores = scores;
     d->useMade = false;
+}
+
+void SearchIndex::prepare() const
+{
+    d->makeUse();
+    d->makeWords();
 }
 
 QList<int> SearchIndex::rank(QStringView typed) const
@@ -455,25 +585,15 @@ QList<int> SearchIndex::pickOrder() const
 {
     d->makeUse();
     const int rows = size();
-    std::vector<int> used;
-    used.reserve(d->usedRows);
-    for (int row = 0; row < rows; ++row) {
-        if (d->useRank[row] != NoUse)
-            used.push_back(row);
-    }
-    std::sort(used.begin(), used.end(),
-              [this](int a, int b) { return d->useRank[a] < d->useRank[b]; });
-    // The favourites, then the most used of the others.
-    const std::size_t first = std::min(used.size(), std::size_t(d->favouriteRows) + MostUsedInPick);
+    // The favourites, then the most used of the others, then the rest.
+    const std::size_t first =
+        std::min(d->usedRows.size(), std::size_t(d->favouriteRows) + MostUsedInPick);
     QList<int> order;
     order.reserve(rows);
-    std::vector<bool> placed(rows, false);
-    for (std::size_t i = 0; i < first; ++i) {
-        order.append(used[i]);
-        placed[used[i]] = true;
-    }
+    for (std::size_t i = 0; i < first; ++i)
+        order.append(d->usedRows[i]);
     for (int row = 0; row < rows; ++row) {
-        if (!placed[row])
+        if (d->useRank[row] == NoUse || d->useRank[row] >= first)
             order.append(row);
     }
     return order;

@@ -63,6 +63,10 @@ public:
     // them. Rows whose key is in neither rank by list order alone.
     void setUse(const QSet<QString>& favourites, const QHash<QString, double>& scores);
 
+    // Makes now what the first keystrokes would otherwise make (the order of
+    // the used rows, the word index of the typo pass): when the filter opens.
+    void prepare() const;
+
     // The rows that match the typed text, best first; all rows in list order
     // when it holds no word. Blanks separate the typed words.
     QList<int> rank(QStringView typed) const;

@@ -14,6 +14,9 @@ namespace {
 constexpr const char* What = "usage";
 constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
 
+constexpr double MaxScore = 1e9;
+constexpr double MaxTime = 1e11; // seconds: some thousand years from now
+
 int slot(ListKind list)
 {
     return list == ListKind::Smiley ? 0 : 1;
@@ -62,10 +65,13 @@ void UsageStore::read(const QJsonObject& object, Uses& uses)
         for (auto it = entries.begin(); it != entries.end(); ++it) {
             const QJsonArray pair = it.value().toArray();
             const double score = pair.at(0).toDouble();
-            // Only a sound, positive score counts; anything else is dropped.
-            if (pair.size() != 2 || !std::isfinite(score) || score <= 0)
+            const double time = pair.at(1).toDouble();
+            // Only a score a person's use can reach, at a time a clock can
+            // show, counts; anything else is dropped.
+            if (pair.size() != 2 || !(score > 0 && score <= MaxScore) ||
+                !(time >= 0 && time <= MaxTime))
                 continue;
-            byKey.insert(EntryKey::of(it.key()), {score, qint64(pair.at(1).toDouble())});
+            byKey.insert(EntryKey::of(it.key()), {score, qint64(time)});
         }
     }
 }

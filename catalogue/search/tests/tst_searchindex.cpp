@@ -69,10 +69,12 @@ private Q_SLOTS:
         const QStringList winks = {";-)|wink", "X|winlose", "Y|blink", "Z|swinks"};
         QTest::newRow("typo: replaced, below every exact match")
             << winks << "winl" << QStringList() << QStringList() << QStringList{"X", ";-)"};
+        QTest::newRow("typo: replaced")
+            << winks << "wonk" << QStringList() << QStringList() << QStringList{";-)"};
         QTest::newRow("typo: swapped")
             << winks << "wnik" << QStringList() << QStringList() << QStringList{";-)"};
         QTest::newRow("typo: left out")
-            << winks << "blik" << QStringList() << QStringList() << QStringList{"Y"};
+            << winks << "blnk" << QStringList() << QStringList() << QStringList{"Y"};
         QTest::newRow("typo: inserted")
             << winks << "bliink" << QStringList() << QStringList() << QStringList{"Y"};
         QTest::newRow("typo: not under four letters")
