@@ -64,11 +64,18 @@ void EntryRanking::setEntries(const QList<LauncherEntry>& entries)
         m_rows[list].append(i);
         m_texts[list].append(entry.text);
     }
-    // Each list's index is its own: made on a core each.
-    std::thread acronyms([&] { m_indexes[1]->setEntries(lists[1]); });
-    m_indexes[0]->setEntries(lists[0]);
+    // Each list's index is its own: made on a core each, with what the
+    // first query would make otherwise, since a host's first query comes at
+    // once.
+    const auto make = [this, &lists](ListKind list) {
+        SearchIndex& index = *m_indexes[int(list)];
+        index.setEntries(lists[int(list)]);
+        index.setUse(m_favourites->keys(list), m_usage->scores(list));
+        index.prepare();
+    };
+    std::thread acronyms(make, ListKind::Acronym);
+    make(ListKind::Smiley);
     acronyms.join();
-    applyUse();
 }
 
 void EntryRanking::applyUse()
