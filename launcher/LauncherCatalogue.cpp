@@ -45,13 +45,6 @@ QList<LauncherEntry> readTable(LauncherEntry::List list, Event event)
     return entries;
 }
 
-template <typename Control, typename Event>
-QList<LauncherEntry> readFile(LauncherEntry::List list, Event event, const QString& path)
-{
-    Control control;
-    return collect<Control>(control, event, list, true, [&path](Control& c) { c.LoadFile(path); });
-}
-
 } // namespace
 
 LauncherCatalogue::LauncherCatalogue(const QString& listFolder, QObject* parent)
@@ -82,30 +75,44 @@ void LauncherCatalogue::loadBuiltIn()
     m_builtIn[1] = readTable<OVAcronym>(LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym);
 }
 
+bool LauncherCatalogue::ListRows::add(const LauncherEntry& entry)
+{
+    if (entry.text.isEmpty())
+        return false;
+    // One look-up: a new key grows the table.
+    const qsizetype known = byKey.size();
+    qsizetype& place = byKey[entry.text.toCaseFolded()];
+    if (byKey.size() == known)
+        return false;
+    place = entries.size();
+    entries.append(entry);
+    return true;
+}
+
+template <typename Control, typename Event>
+void LauncherCatalogue::readFile(ListRows& rows, LauncherEntry::List list, Event event,
+                                 const QString& path)
+{
+    // Straight into the rows: a long file is not held twice.
+    Control control;
+    QObject::connect(&control, event,
+                     [&rows, list](const QString& text, const QString& description, qint16) {
+                         rows.add({text, description, description, list, true});
+                     });
+    control.LoadFile(path);
+}
+
 LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
 {
     const QString path =
         QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
-    const QList<LauncherEntry> read =
-        list == 0
-            ? readFile<OVSmiley>(LauncherEntry::List::Smileys, &OVSmiley::NextSmiley, path)
-            : readFile<OVAcronym>(LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym, path);
     ListRows rows;
-    rows.entries.reserve(m_builtIn[list].size() + read.size());
-    rows.byKey.reserve(m_builtIn[list].size() + read.size());
-    for (const QList<LauncherEntry>* from : {&m_builtIn[list], &read}) {
-        for (const LauncherEntry& entry : *from) {
-            if (entry.text.isEmpty())
-                continue;
-            // One look-up: a new key grows the table.
-            const qsizetype known = rows.byKey.size();
-            qsizetype& place = rows.byKey[entry.text.toCaseFolded()];
-            if (rows.byKey.size() == known)
-                continue;
-            place = rows.entries.size();
-            rows.entries.append(entry);
-        }
-    }
+    for (const LauncherEntry& entry : m_builtIn[list])
+        rows.add(entry);
+    if (list == 0)
+        readFile<OVSmiley>(rows, LauncherEntry::List::Smileys, &OVSmiley::NextSmiley, path);
+    else
+        readFile<OVAcronym>(rows, LauncherEntry::List::Acronyms, &OVAcronym::NextAcronym, path);
     return rows;
 }
 

@@ -49,7 +49,12 @@ private:
     {
         QList<LauncherEntry> entries;
         QHash<QString, qsizetype> byKey;
+        // Adds the entry unless its text is there (letter case aside).
+        bool add(const LauncherEntry& entry);
     };
+    template <typename Control, typename Event>
+    static void readFile(ListRows& rows, LauncherEntry::List list, Event event,
+                         const QString& path);
     void loadBuiltIn();
     void loadUserEntries();
     ListRows readList(int list) const;
