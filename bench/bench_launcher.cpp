@@ -147,7 +147,8 @@ int main(int argc, char* argv[])
         // The service's own copy, so that its list files are the ones here.
         const QString prog = work.filePath(QStringLiteral("prog"));
         QDir().mkpath(prog);
-        for (const char* program : {"zuno-search-service", "zuno-insert-text", "bench_bare_service"})
+        for (const char* program :
+             {"zuno-search-service", "zuno-insert-text", "bench_bare_service"})
             QFile::copy(bin.filePath(QLatin1String(program)), prog + u'/' + QLatin1String(program));
         writeListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), entries);
         writeListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
@@ -155,14 +156,17 @@ int main(int argc, char* argv[])
         for (const auto& [name, exec] :
              {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},
               std::pair{Bare, prog + QStringLiteral("/bench_bare_service ") + Bare}}) {
-            QFile file(work.filePath(QStringLiteral("services/") + name + QStringLiteral(".service")));
+            QFile file(
+                work.filePath(QStringLiteral("services/") + name + QStringLiteral(".service")));
             file.open(QIODevice::WriteOnly);
-            file.write(QStringLiteral("[D-BUS Service]\nName=%1\nExec=%2\n").arg(name, exec).toUtf8());
+            file.write(
+                QStringLiteral("[D-BUS Service]\nName=%1\nExec=%2\n").arg(name, exec).toUtf8());
         }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), work.path());
         environment.insert(QStringLiteral("XDG_DATA_HOME"), work.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), work.filePath(QStringLiteral("state")));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"),
+                           work.filePath(QStringLiteral("state")));
         PrivateBus privateBus;
         if (!privateBus.start(work.path(), environment)) {
             qWarning("No private session bus: is dbus-daemon installed?");
@@ -170,8 +174,10 @@ int main(int argc, char* argv[])
         }
         QDBusConnection::connectToBus(privateBus.address(), Connection);
 
-        const double cold = coldBest(runs, [] { return match(QStringLiteral("wink")); }, Service);
-        const double bareCold = coldBest(runs, [] { return ping(Bare); }, Bare);
+        const double cold = coldBest(
+            runs, [] { return match(QStringLiteral("wink")); }, Service);
+        const double bareCold = coldBest(
+            runs, [] { return ping(Bare); }, Bare);
         const auto [matchMedian, matchMax] = warm(runs, &match);
         const auto [overviewMedian, overviewMax] = warm(runs, &overviewSearch);
         double pingBest = 1e9;

@@ -7,6 +7,7 @@
 #include "RunnerEndpoint.h"
 #include "SearchService.h"
 #include "ShellSearchProvider.h"
+#include "TerminationWatcher.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -23,6 +24,11 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     // The catalogue's name: the per-user data folder is the window's.
     QCoreApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
+    // The end of the session ends the service as its idle time does: the
+    // uses not written yet are written.
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &app,
+                     &QCoreApplication::quit);
 
     const EntryDelivery::Programs programs =
         EntryDelivery::find(QCoreApplication::applicationDirPath());

@@ -13,6 +13,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 const QString BusName = QStringLiteral("example.orvak.ZunoSmiley.Search");
@@ -248,6 +250,16 @@ void tst_SearchService::endsWhenIdleAndStartsAgain()
     QVERIFY(serviceRuns());
     QTRY_VERIFY_WITH_TIMEOUT(!serviceRuns(), 20000);
     QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.last());
+
+    // Ended by the session (SIGTERM), it keeps a use as well.
+    for (int use = 0; use < 3; ++use)
+        provider.call(QStringLiteral("ActivateResult"), happy.first(),
+                      QStringList{QStringLiteral("happy")}, 0u);
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
+    const QDBusReply<uint> pid = bus().interface()->servicePid(BusName);
+    QVERIFY(pid.isValid() && ::kill(pid_t(pid.value()), SIGTERM) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!serviceRuns(), 20000);
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
 }
 
 QTEST_GUILESS_MAIN(tst_SearchService)
