@@ -53,6 +53,17 @@ QMap<QString, QString> methodsOf(const QByteArray& xml, const QString& interface
     return methods;
 }
 
+// The desktop's clipboard history, as far as the service uses it.
+class ClipboardHistory : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.klipper.klipper")
+public:
+    QStringList received;
+public Q_SLOTS:
+    void setClipboardContents(const QString& text) { received << text; }
+};
+
 } // namespace
 
 class tst_SearchService : public QObject
@@ -67,6 +78,7 @@ private Q_SLOTS:
     void findsInBothLanguages_data();
     void findsInBothLanguages();
     void followsTheListFiles();
+    void copiesThroughTheClipboardHistory();
     void endsWhenIdleAndStartsAgain();
 
 private:
@@ -233,6 +245,23 @@ QStringList tst_SearchService::providerIds(const QString& query) const
     const QDBusReply<QStringList> ids =
         provider.call(QStringLiteral("GetInitialResultSet"), QStringList{query});
     return ids.isValid() ? ids.value() : QStringList{ids.error().message()};
+}
+
+void tst_SearchService::copiesThroughTheClipboardHistory()
+{
+    ClipboardHistory history;
+    QVERIFY(bus().registerObject(QStringLiteral("/klipper"), &history,
+                                 QDBusConnection::ExportAllSlots));
+    QVERIFY(bus().registerService(QStringLiteral("org.kde.klipper")));
+    QDBusMessage run =
+        QDBusMessage::createMethodCall(BusName, RunnerPath, RunnerInterface, QStringLiteral("Run"));
+    run << QStringLiteral("smiley:;-)") << QString();
+    // Asynchronous: the service's call back to this process is answered while
+    // the test waits.
+    bus().asyncCall(run);
+    QTRY_COMPARE_WITH_TIMEOUT(history.received, QStringList{QStringLiteral(";-)")}, 20000);
+    bus().unregisterService(QStringLiteral("org.kde.klipper"));
+    bus().unregisterObject(QStringLiteral("/klipper"));
 }
 
 void tst_SearchService::endsWhenIdleAndStartsAgain()
