@@ -529,56 +529,69 @@ void SearchIndex::prepare() const
     d->makeWords();
 }
 
+namespace {
+
+// The matching rows of a query, best first, handed to emit with their class
+// until limit (when not negative) rows are out.
+template <typename Data, typename Emit>
+void emitRanked(Data& d, const Query& query, int limit, Emit emit)
+{
+    int count = 0;
+    const int rows = int(d.spans.size());
+    if (query.words.isEmpty()) {
+        for (int row = 0; row < rows && (limit < 0 || count < limit); ++row, ++count)
+            emit(row, MatchClass::Inside);
+        return;
+    }
+    d.makeUse();
+    std::vector<int> byClass[ClassCount];
+    for (const int row : d.rowsHolding(query))
+        byClass[int(d.classOf(row, query))].push_back(row);
+    byClass[int(MatchClass::Typo)] = d.typoRows(query);
+
+    // Within a class: the used rows by their use, then the others in list order.
+    std::vector<int> used;
+    for (int c = 0; c < ClassCount; ++c) {
+        used.clear();
+        for (const int row : byClass[c]) {
+            if (d.useRank[row] != NoUse)
+                used.push_back(row);
+        }
+        std::sort(used.begin(), used.end(),
+                  [&d](int a, int b) { return d.useRank[a] < d.useRank[b]; });
+        for (const int row : used) {
+            if (limit >= 0 && count >= limit)
+                return;
+            emit(row, MatchClass(c));
+            ++count;
+        }
+        for (const int row : byClass[c]) {
+            if (d.useRank[row] != NoUse)
+                continue;
+            if (limit >= 0 && count >= limit)
+                return;
+            emit(row, MatchClass(c));
+            ++count;
+        }
+    }
+}
+
+} // namespace
+
 QList<int> SearchIndex::rank(QStringView typed) const
 {
-    const QList<SearchHit> found = hits(typed);
     QList<int> rows;
-    rows.reserve(found.size());
-    for (const SearchHit& hit : found)
-        rows.append(hit.row);
+    emitRanked(*d, Query(typed), -1, [&rows](int row, MatchClass) { rows.append(row); });
     return rows;
 }
 
 QList<SearchHit> SearchIndex::hits(QStringView typed, int limit) const
 {
-    const Query query(typed);
-    QList<SearchHit> out;
-    const int rows = size();
-    if (query.words.isEmpty()) {
-        const int count = limit >= 0 ? std::min(limit, rows) : rows;
-        out.reserve(count);
-        for (int row = 0; row < count; ++row)
-            out.append({row, MatchClass::Inside});
-        return out;
-    }
-    d->makeUse();
-    std::vector<int> byClass[ClassCount];
-    for (const int row : d->rowsHolding(query))
-        byClass[int(d->classOf(row, query))].push_back(row);
-    byClass[int(MatchClass::Typo)] = d->typoRows(query);
-
-    // Within a class: the used rows by their use, then the others in list order.
-    std::vector<int> used;
-    for (int c = 0; c < ClassCount; ++c) {
-        if (limit >= 0 && out.size() >= limit)
-            break;
-        used.clear();
-        for (const int row : byClass[c]) {
-            if (d->useRank[row] != NoUse)
-                used.push_back(row);
-        }
-        std::sort(used.begin(), used.end(),
-                  [this](int a, int b) { return d->useRank[a] < d->useRank[b]; });
-        for (const int row : used)
-            out.append({row, MatchClass(c)});
-        for (const int row : byClass[c]) {
-            if (d->useRank[row] == NoUse)
-                out.append({row, MatchClass(c)});
-        }
-    }
-    if (limit >= 0 && out.size() > limit)
-        out.resize(limit);
-    return out;
+    QList<SearchHit> found;
+    emitRanked(*d, Query(typed), limit, [&found](int row, MatchClass match) {
+        found.append({row, match});
+    });
+    return found;
 }
 
 QList<int> SearchIndex::pickOrder() const

@@ -56,7 +56,8 @@ std::optional<QJsonObject> StoreFile::parse(const QByteArray& bytes)
     return document.object();
 }
 
-QByteArray StoreFile::bytesOf(const QJsonObject& object)
+QByteArray StoreFile::bytesOf(const QJsonObject& object, Layout layout)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+    return QJsonDocument(object).toJson(layout == Layout::Compact ? QJsonDocument::Compact
+                                                                  : QJsonDocument::Indented);
 }

@@ -19,6 +19,8 @@ public:
     // The object bytes hold, or nothing when they are not the store's format.
     static std::optional<QJsonObject> parse(const QByteArray& bytes);
 
-    // The bytes of object as the stores write it.
-    static QByteArray bytesOf(const QJsonObject& object);
+    // The bytes of object as the stores write it: indented for the user's
+    // own data, compact for the program's state.
+    enum class Layout { Indented, Compact };
+    static QByteArray bytesOf(const QJsonObject& object, Layout layout = Layout::Indented);
 };

@@ -62,7 +62,8 @@ void UsageStore::read(const QJsonObject& object, Uses& uses)
         QHash<QString, Use>& byKey = uses[slot(list)];
         byKey.clear();
         const QJsonObject entries = object.value(EntryKey::listName(list)).toObject();
-        for (auto it = entries.begin(); it != entries.end(); ++it) {
+        byKey.reserve(entries.size());
+        for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
             const QJsonArray pair = it.value().toArray();
             const double score = pair.at(0).toDouble();
             const double time = pair.at(1).toDouble();
@@ -219,7 +220,7 @@ AtomicFileWriter::Result UsageStore::flush()
             applyTo(uses, change);
         bound(uses, now);
         merged = uses;
-        return StoreFile::bytesOf(write(uses, *object));
+        return StoreFile::bytesOf(write(uses, *object), StoreFile::Layout::Compact);
     };
     AtomicFileWriter::Result result = AtomicFileWriter::update(m_path, applyToFile);
     if (damaged) {

@@ -132,6 +132,13 @@ private Q_SLOTS:
 
         const QList<int> rows = typed.isNull() ? index.pickOrder() : index.rank(typed);
         QCOMPARE(textsOf(list, rows), expected);
+        if (!typed.isNull()) {
+            // The launcher asks for the best few only.
+            QList<int> best;
+            for (const SearchHit& hit : index.hits(typed, 2))
+                best.append(hit.row);
+            QCOMPARE(best, rows.mid(0, 2));
+        }
     }
 
     // Typed key by key, deleted and changed, with rows edited between: each
