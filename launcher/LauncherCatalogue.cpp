@@ -8,6 +8,7 @@
 #include <QFileSystemWatcher>
 #include <QSet>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -107,6 +108,12 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
     const QString path =
         QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
     ListRows rows;
+    // Room for the file's lines (a line takes some 20 bytes at least), so
+    // that a long list is not moved and rehashed as it grows.
+    const qsizetype room = m_builtIn[list].size() +
+                           qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
+    rows.entries.reserve(room);
+    rows.byKey.reserve(room);
     for (const LauncherEntry& entry : m_builtIn[list])
         rows.add(entry);
     if (list == 0)
