@@ -45,7 +45,7 @@ EntryDelivery::Programs EntryDelivery::find(const QString& serviceFolder)
 
 bool EntryDelivery::copy(const QString& text) const
 {
-    return copyThroughClipboardHistory(text) ||
+    return toClipboardHistory(text) ||
            startHelper(m_programs.helper, {QStringLiteral("--copy"), text});
 }
 
@@ -59,7 +59,7 @@ bool EntryDelivery::openWindow(const QString& terms) const
     return startHelper(m_programs.catalogue, {QStringLiteral("--search"), terms});
 }
 
-bool EntryDelivery::copyThroughClipboardHistory(const QString& text) const
+bool EntryDelivery::toClipboardHistory(const QString& text)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     // Asked only when it runs: a call would start it, where it is installed

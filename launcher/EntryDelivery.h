@@ -26,11 +26,12 @@ public:
     static Programs find(const QString& serviceFolder);
 
     bool copy(const QString& text) const;
+    // The text to the desktop's clipboard history, where one runs; false
+    // where none does or it refused.
+    static bool toClipboardHistory(const QString& text);
     bool type(const QString& text) const;
     bool openWindow(const QString& terms) const;
 
 private:
-    bool copyThroughClipboardHistory(const QString& text) const;
-
     Programs m_programs;
 };

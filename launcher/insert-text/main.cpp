@@ -6,6 +6,7 @@
 // offers no typing.
 #include "ActiveWindow.h"
 #include "ClipboardHandover.h"
+#include "EntryDelivery.h"
 #include "KeystrokeTyper.h"
 
 #include <QClipboard>
@@ -48,6 +49,10 @@ int main(int argc, char* argv[])
     if (mode == QLatin1String("--type")) {
         waitForTheLauncherToStepAside();
         if (KeystrokeTyper::type(text) == KeystrokeTyper::Outcome::Typed)
+            return 0;
+        // Where nothing could be typed the text is pasted: the desktop's
+        // clipboard history keeps it on any platform.
+        if (EntryDelivery::toClipboardHistory(text))
             return 0;
     }
     QGuiApplication::clipboard()->setText(text);
