@@ -97,7 +97,12 @@ keeper=$("$build/bin/handover_driver" --keeper-for "$usr/bin")
 [ "$keeper" = "$usr/$ZUNO_LIBEXECDIR/zuno-clipboard-keeper" ] \
     || fail "the installed program looks for its clipboard keeper at $keeper"
 [ -x "$keeper" ] || fail "no clipboard keeper at $keeper"
-[ "$(ls "$usr/$ZUNO_LIBEXECDIR")" = zuno-clipboard-keeper ] || fail "libexec holds $(ls "$usr/$ZUNO_LIBEXECDIR")"
+libexec=$(ls "$usr/$ZUNO_LIBEXECDIR" | tr '\n' ' ')
+[ "$libexec" = "zuno-clipboard-keeper zuno-insert-text zuno-search-service " ] \
+    || fail "libexec holds $libexec"
+# The session bus starts the search service by its installed path.
+grep -qx "Exec=/usr/$ZUNO_LIBEXECDIR/zuno-search-service" \
+    "$usr/share/dbus-1/services/$id.Search.service" || fail "the search service's bus service file"
 [[ "$(env -u LD_LIBRARY_PATH ldd "$keeper")" != *"not found"* ]] || fail "the keeper does not find its libraries"
 writable=$(find "$dest" ! -type l -perm /022)
 [ -z "$writable" ] || fail "writable by others: $writable"
@@ -106,6 +111,8 @@ check "cmake --install gives the programs, libraries, headers, CMake package, ma
 # --- 2. validators ------------------------------------------------------------
 if need desktop-file-validate "desktop entry validation"; then
     desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
+    desktop-file-validate "$usr/share/krunner/dbusplugins/$id.desktop" \
+        || fail "desktop-file-validate of the runner's file"
     check "desktop-file-validate accepts the desktop entry"
 fi
 if need appstreamcli "metainfo validation"; then

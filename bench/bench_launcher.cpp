@@ -1,0 +1,201 @@
+// Prints what the desktop's search hosts wait for, measured in the client
+// over a session bus of the benchmark's own: a runner Match, and an overview
+// search (GetInitialResultSet, then GetResultMetas of its ids), warm, with
+// 1,000, 10,000 and 100,000 user entries in each list file; and the time
+// from a cold start by the bus (the service not running) to the first
+// answer. Beside them, in the same run: the ping of the warm service (the
+// bus's own cost of a call) and the cold start of a bare Qt service.
+//
+//   bench_launcher [RUNS]     (RUNS cold starts and query rounds, 5 by default)
+
+#include "PrivateBus.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+
+namespace {
+
+const QString Service = QStringLiteral("example.orvak.ZunoSmiley.Search");
+const QString Bare = QStringLiteral("example.orvak.ZunoSmiley.BareBench");
+const QString Connection = QStringLiteral("bench");
+const QStringList Queries{QStringLiteral("wink"), QStringLiteral("clin"),
+                          QStringLiteral("entrée 4711"), QStringLiteral("numéro 42"),
+                          QStringLiteral("btw")};
+
+QDBusConnection bus()
+{
+    return QDBusConnection(Connection);
+}
+
+// A list file as the program writes it.
+void writeListFile(const QString& path, const QString& prefix, int entries)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    QByteArray bytes;
+    for (int i = 0; i < entries; ++i)
+        bytes += QStringLiteral("\"%1%2\",\"Entrée numéro %2\"\r\n").arg(prefix).arg(i).toUtf8();
+    file.write(bytes);
+}
+
+double call(const QString& service, const QString& path, const QString& interface,
+            const QString& method, const QVariantList& arguments, QDBusMessage* reply = nullptr)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    QElapsedTimer timer;
+    timer.start();
+    const QDBusMessage answer = bus().call(message, QDBus::Block, 60000);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    if (answer.type() != QDBusMessage::ReplyMessage)
+        qWarning("%s: %s", qPrintable(method), qPrintable(answer.errorMessage()));
+    if (reply)
+        *reply = answer;
+    return ms;
+}
+
+double match(const QString& query)
+{
+    return call(Service, QStringLiteral("/runner"), QStringLiteral("org.kde.krunner1"),
+                QStringLiteral("Match"), {query});
+}
+
+double overviewSearch(const QString& query)
+{
+    const QString path = QStringLiteral("/example/orvak/ZunoSmiley/SearchProvider");
+    const QString interface = QStringLiteral("org.gnome.Shell.SearchProvider2");
+    QDBusMessage ids;
+    double ms = call(Service, path, interface, QStringLiteral("GetInitialResultSet"),
+                     {QStringList{query.split(u' ')}}, &ids);
+    ms += call(Service, path, interface, QStringLiteral("GetResultMetas"),
+               {ids.arguments().value(0).toStringList()});
+    return ms;
+}
+
+double ping(const QString& service)
+{
+    return call(service, QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"),
+                QStringLiteral("Ping"), {});
+}
+
+// Ends a running service and waits until its name is free.
+void stop(const QString& service)
+{
+    const auto pid = bus().interface()->servicePid(service);
+    if (pid.isValid() && pid.value() > 0)
+        ::kill(pid_t(pid.value()), SIGTERM);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && bus().interface()->isServiceRegistered(service))
+        QThread::msleep(5);
+}
+
+// Best and worst, over the queries, of each query's best round.
+std::pair<double, double> warm(int runs, double (*measure)(const QString&))
+{
+    QList<double> best;
+    for (const QString& query : Queries) {
+        double fastest = 1e9;
+        for (int run = 0; run < runs; ++run)
+            fastest = std::min(fastest, measure(query));
+        best << fastest;
+    }
+    std::sort(best.begin(), best.end());
+    return {best.at(best.size() / 2), best.last()};
+}
+
+double coldBest(int runs, const std::function<double()>& first, const QString& service)
+{
+    double best = 1e9;
+    for (int run = 0; run < runs; ++run) {
+        stop(service);
+        best = std::min(best, first());
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 5;
+    const QDir bin(QCoreApplication::applicationDirPath());
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
+               .arg(QStringLiteral("entries per file"), -17)
+               .arg(QStringLiteral("cold first ms"), 14)
+               .arg(QStringLiteral("bare cold ms"), 13)
+               .arg(QStringLiteral("Match med ms"), 13)
+               .arg(QStringLiteral("Match max ms"), 13)
+               .arg(QStringLiteral("overview med ms"), 16)
+               .arg(QStringLiteral("overview max ms"), 16)
+               .arg(QStringLiteral("ping ms"), 8);
+    for (const int entries : {1000, 10000, 100000}) {
+        QTemporaryDir work;
+        // The service's own copy, so that its list files are the ones here.
+        const QString prog = work.filePath(QStringLiteral("prog"));
+        QDir().mkpath(prog);
+        for (const char* program :
+             {"zuno-search-service", "zuno-insert-text", "bench_bare_service"})
+            QFile::copy(bin.filePath(QLatin1String(program)), prog + u'/' + QLatin1String(program));
+        writeListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), entries);
+        writeListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
+        QDir().mkpath(work.filePath(QStringLiteral("services")));
+        for (const auto& [name, exec] :
+             {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},
+              std::pair{Bare, prog + QStringLiteral("/bench_bare_service ") + Bare}}) {
+            QFile file(
+                work.filePath(QStringLiteral("services/") + name + QStringLiteral(".service")));
+            file.open(QIODevice::WriteOnly);
+            file.write(
+                QStringLiteral("[D-BUS Service]\nName=%1\nExec=%2\n").arg(name, exec).toUtf8());
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), work.path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), work.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"),
+                           work.filePath(QStringLiteral("state")));
+        PrivateBus privateBus;
+        if (!privateBus.start(work.path(), environment)) {
+            qWarning("No private session bus: is dbus-daemon installed?");
+            return 1;
+        }
+        QDBusConnection::connectToBus(privateBus.address(), Connection);
+
+        const double cold = coldBest(
+            runs, [] { return match(QStringLiteral("wink")); }, Service);
+        const double bareCold = coldBest(
+            runs, [] { return ping(Bare); }, Bare);
+        const auto [matchMedian, matchMax] = warm(runs, &match);
+        const auto [overviewMedian, overviewMax] = warm(runs, &overviewSearch);
+        double pingBest = 1e9;
+        for (int run = 0; run < runs; ++run)
+            pingBest = std::min(pingBest, ping(Service));
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
+                   .arg(entries, -17)
+                   .arg(cold, 14, 'f', 1)
+                   .arg(bareCold, 13, 'f', 1)
+                   .arg(matchMedian, 13, 'f', 2)
+                   .arg(matchMax, 13, 'f', 2)
+                   .arg(overviewMedian, 16, 'f', 2)
+                   .arg(overviewMax, 16, 'f', 2)
+                   .arg(pingBest, 8, 'f', 3);
+        out.flush();
+        stop(Service);
+        stop(Bare);
+        QDBusConnection::disconnectFromBus(Connection);
+    }
+    return 0;
+}

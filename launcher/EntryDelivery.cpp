@@ -1,0 +1,74 @@
+#include "EntryDelivery.h"
+
+#include "InstallLayout.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#ifndef ZUNO_BINDIR_FROM_LIBEXECDIR
+#define ZUNO_BINDIR_FROM_LIBEXECDIR "../../bin"
+#endif
+
+namespace {
+
+constexpr char HistoryService[] = "org.kde.klipper";
+// A clipboard history answers at once; a hung one must not hold the host.
+constexpr int HistoryTimeoutMs = 2000;
+
+bool startHelper(const QString& program, const QStringList& arguments)
+{
+    if (!QFileInfo(program).isExecutable()) {
+        qWarning("%s is missing.", qUtf8Printable(QDir::toNativeSeparators(program)));
+        return false;
+    }
+    // Detached: what it serves outlives the service.
+    return QProcess::startDetached(program, arguments, QDir::rootPath());
+}
+
+} // namespace
+
+EntryDelivery::Programs EntryDelivery::find(const QString& serviceFolder)
+{
+    // Installed, the service lies in the package's libexec folder, the
+    // catalogue in bin; in a build tree all programs lie side by side.
+    const QString installedBin = QDir::cleanPath(serviceFolder + QLatin1Char('/') +
+                                                 QLatin1String(ZUNO_BINDIR_FROM_LIBEXECDIR));
+    const QString catalogueFolder =
+        InstallLayout::isInstalled(installedBin) ? installedBin : serviceFolder;
+    return {QDir(serviceFolder).filePath(QStringLiteral("zuno-insert-text")),
+            QDir(catalogueFolder).filePath(QStringLiteral("ZunoSmiley"))};
+}
+
+bool EntryDelivery::copy(const QString& text) const
+{
+    return toClipboardHistory(text) ||
+           startHelper(m_programs.helper, {QStringLiteral("--copy"), text});
+}
+
+bool EntryDelivery::type(const QString& text) const
+{
+    return startHelper(m_programs.helper, {QStringLiteral("--type"), text});
+}
+
+bool EntryDelivery::openWindow(const QString& terms) const
+{
+    return startHelper(m_programs.catalogue, {QStringLiteral("--search"), terms});
+}
+
+bool EntryDelivery::toClipboardHistory(const QString& text)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // Asked only when it runs: a call would start it, where it is installed
+    // but the desktop is not Plasma.
+    if (!bus.interface() || !bus.interface()->isServiceRegistered(QLatin1String(HistoryService)))
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QLatin1String(HistoryService), QStringLiteral("/klipper"),
+        QStringLiteral("org.kde.klipper.klipper"), QStringLiteral("setClipboardContents"));
+    call << text;
+    return bus.call(call, QDBus::Block, HistoryTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "LauncherEntry.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+
+class QFileSystemWatcher;
+
+// Both catalogue lists as the window shows them: the built-in entries, with
+// their descriptions in both languages, then the user's entries from the two
+// list files in the list folder, read through the catalogue controls. A user
+// entry that repeats an earlier text of its list (letter case aside) is left
+// out, as the window's load leaves it out. The list files are followed and
+// read again when they change; they are never written here.
+class LauncherCatalogue : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr char SmileyFileName[] = "Smileys.smy";
+    static constexpr char AcronymFileName[] = "Acronyms.acr";
+
+    explicit LauncherCatalogue(const QString& listFolder, QObject* parent = nullptr);
+    ~LauncherCatalogue() override;
+
+    // Reads everything and starts following the list files.
+    void load();
+    // For a request: picks up list files that appeared where nothing could
+    // be followed yet (a list folder made after the start).
+    void catchUp();
+
+    const QList<LauncherEntry>& entries() const { return m_entries; }
+    // The entry an id names now, or null.
+    const LauncherEntry* find(const QString& id) const;
+    QString listFolder() const { return m_listFolder; }
+
+Q_SIGNALS:
+    // The entries were read again.
+    void changed();
+
+private:
+    // One list's entries, and each one's place by its case-folded text.
+    struct ListRows
+    {
+        QList<LauncherEntry> entries;
+        QHash<QString, qsizetype> byKey;
+        // Adds the entry unless its text is there (letter case aside).
+        bool add(const LauncherEntry& entry);
+    };
+    template <typename Control, typename Event>
+    static void readFile(ListRows& rows, LauncherEntry::List list, Event event,
+                         const QString& path);
+    void loadBuiltIn();
+    void loadUserEntries();
+    ListRows readList(int list) const;
+    void follow();
+
+    QString m_listFolder;
+    std::array<QList<LauncherEntry>, 2> m_builtIn;
+    // The smileys, then the acronyms from m_acronymStart.
+    QList<LauncherEntry> m_entries;
+    qsizetype m_acronymStart = 0;
+    std::array<QHash<QString, qsizetype>, 2> m_byKey;
+    QFileSystemWatcher* m_watcher = nullptr;
+    // A replace shows as several changes in a row; they are read once.
+    QTimer m_settle;
+    bool m_followsFolder = false;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+class SearchService;
+
+using ResultMetas = QList<QVariantMap>;
+
+// The search service as a search provider of the desktop's overview
+// (org.gnome.Shell.SearchProvider2): result ids for the typed terms, their
+// texts and descriptions, and the text as "clipboardText" so that the shell
+// itself copies it when the user picks a result.
+class ShellSearchProvider : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell.SearchProvider2")
+public:
+    static constexpr char ObjectPath[] = "/example/orvak/ZunoSmiley/SearchProvider";
+    // The overview shows a few; the rest would be fetched for nothing.
+    static constexpr qsizetype ResultLimit = 10;
+
+    explicit ShellSearchProvider(SearchService& service, QObject* parent = nullptr);
+
+    static void registerTypes();
+
+public Q_SLOTS:
+    QStringList GetInitialResultSet(const QStringList& terms);
+    QStringList GetSubsearchResultSet(const QStringList& previousResults, const QStringList& terms);
+    ResultMetas GetResultMetas(const QStringList& identifiers);
+    void ActivateResult(const QString& identifier, const QStringList& terms, uint timestamp);
+    void LaunchSearch(const QStringList& terms, uint timestamp);
+
+private:
+    SearchService& m_service;
+};

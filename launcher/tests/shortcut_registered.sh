@@ -1,0 +1,23 @@
+#!/bin/sh
+# shortcut_registered.sh DATA_DIR: the desktop's shortcut daemon, on a bus
+# and a display of its own, registers the program's "pick" action with its
+# default keys (Meta+;) from the data folder's files. Skips (77) where the
+# daemon is not installed.
+command -v kglobalaccel5 >/dev/null 2>&1 || { echo "SKIP: kglobalaccel5 is not installed"; exit 77; }
+export XDG_DATA_DIRS="$1:/usr/share"
+exec dbus-run-session -- sh -c '
+kglobalaccel5 2>/dev/null &
+daemon=$!
+trap "kill $daemon" EXIT
+# The action with Meta (0x10000000) and the semicolon key (0x3b), as its
+# default and its active keys.
+want="pick., .Pick an Entry to Insert[^)]*\[268435515\], \[268435515\]"
+for i in $(seq 1 100); do
+    got=$(gdbus call --session -d org.kde.kglobalaccel -o /component/example_orvak_ZunoSmiley_desktop \
+          -m org.kde.kglobalaccel.Component.allShortcutInfos 2>/dev/null)
+    if echo "$got" | grep -q "$want"; then echo "PASS: $got"; exit 0; fi
+    sleep 0.2
+done
+echo "FAIL: the pick action with Meta+; is not registered: $got"
+exit 1
+'

@@ -1,0 +1,301 @@
+// The search service as the desktop's hosts reach it: started by a session
+// bus from its service file, answering through the interfaces the hosts
+// ship, following the list files, ending when idle.
+#include "PrivateBus.h"
+#include "TestFiles.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QString BusName = QStringLiteral("example.orvak.ZunoSmiley.Search");
+const QString RunnerPath = QStringLiteral("/runner");
+const QString ProviderPath = QStringLiteral("/example/orvak/ZunoSmiley/SearchProvider");
+const QString RunnerInterface = QStringLiteral("org.kde.krunner1");
+const QString ProviderInterface = QStringLiteral("org.gnome.Shell.SearchProvider2");
+constexpr int IdleMs = 1500;
+
+// Each method of an interface in introspection XML: its input and output
+// signatures, "in(as) out(aa{sv})" (the order between the two is free).
+QMap<QString, QString> methodsOf(const QByteArray& xml, const QString& interface)
+{
+    QMap<QString, std::pair<QString, QString>> signatures;
+    QXmlStreamReader reader(xml);
+    bool inside = false;
+    QString method;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement())
+            continue;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (reader.name() == QLatin1String("interface"))
+            inside = attributes.value(QLatin1String("name")) == interface;
+        else if (inside && reader.name() == QLatin1String("method"))
+            signatures[method = attributes.value(QLatin1String("name")).toString()];
+        else if (inside && reader.name() == QLatin1String("arg")) {
+            auto& [in, out] = signatures[method];
+            (attributes.value(QLatin1String("direction")) == QLatin1String("out") ? out : in) +=
+                attributes.value(QLatin1String("type"));
+        }
+    }
+    QMap<QString, QString> methods;
+    for (auto it = signatures.cbegin(); it != signatures.cend(); ++it)
+        methods[it.key()] = QStringLiteral("in(%1) out(%2)").arg(it->first, it->second);
+    return methods;
+}
+
+// The desktop's clipboard history, as far as the service uses it.
+class ClipboardHistory : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.klipper.klipper")
+public:
+    QStringList received;
+public Q_SLOTS:
+    void setClipboardContents(const QString& text) { received << text; }
+};
+
+} // namespace
+
+class tst_SearchService : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void speaksTheHostsInterfaces_data();
+    void speaksTheHostsInterfaces();
+    void findsInBothLanguages_data();
+    void findsInBothLanguages();
+    void followsTheListFiles();
+    void copiesThroughTheClipboardHistory();
+    void endsWhenIdleAndStartsAgain();
+
+private:
+    QStringList providerIds(const QString& query) const;
+
+private:
+    QDBusConnection bus() const { return QDBusConnection(QStringLiteral("private")); }
+    QString listFile(const char* name) const
+    {
+        return m_dir.filePath(QStringLiteral("prog/")) + QLatin1String(name);
+    }
+    // The text of each runner match for query.
+    QStringList runnerTexts(const QString& query) const;
+    bool serviceRuns() const { return bus().interface()->isServiceRegistered(BusName); }
+
+    QTemporaryDir m_dir;
+    PrivateBus m_bus;
+};
+
+void tst_SearchService::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // A copy of its own: the list files are read beside the catalogue in a
+    // folder that is not an installation's.
+    const QDir bin(qEnvironmentVariable("ZUNO_BIN_DIR"));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("prog"))));
+    for (const char* program : {"zuno-search-service", "zuno-insert-text"})
+        QVERIFY(QFile::copy(bin.filePath(QLatin1String(program)),
+                            m_dir.filePath(QStringLiteral("prog/")) + QLatin1String(program)));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("services"))));
+    const QByteArray service = m_dir.filePath(QStringLiteral("prog/zuno-search-service")).toUtf8();
+    QVERIFY(TestFiles::writeFile(m_dir.filePath(QStringLiteral("services/search.service")),
+                                 "[D-BUS Service]\nName=" + BusName.toUtf8() + "\nExec=" + service +
+                                     "\n"));
+    QVERIFY(TestFiles::writeFile(listFile("Smileys.smy"), "\"(o_O)\",\"Hibou surpris\"\r\n"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ZUNO_SEARCH_IDLE_MS"), QString::number(IdleMs));
+    QVERIFY(m_bus.start(m_dir.path(), environment));
+    QVERIFY(
+        QDBusConnection::connectToBus(m_bus.address(), QStringLiteral("private")).isConnected());
+}
+
+void tst_SearchService::cleanupTestCase()
+{
+    QDBusConnection::disconnectFromBus(QStringLiteral("private"));
+}
+
+QStringList tst_SearchService::runnerTexts(const QString& query) const
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(BusName, RunnerPath, RunnerInterface,
+                                                       QStringLiteral("Match"));
+    call << query;
+    const QDBusMessage reply = bus().call(call, QDBus::Block, 20000);
+    QStringList texts;
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {reply.errorMessage()};
+    const QDBusArgument matches = reply.arguments().value(0).value<QDBusArgument>();
+    matches.beginArray();
+    while (!matches.atEnd()) {
+        QString id, text, icon;
+        int type = 0;
+        double relevance = 0;
+        QVariantMap properties;
+        matches.beginStructure();
+        matches >> id >> text >> icon >> type >> relevance >> properties;
+        matches.endStructure();
+        texts << text;
+    }
+    matches.endArray();
+    return texts;
+}
+
+void tst_SearchService::speaksTheHostsInterfaces_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("interface");
+    QTest::addColumn<QString>("hostFile");
+    QTest::newRow("runner") << RunnerPath << RunnerInterface
+                            << "/usr/share/dbus-1/interfaces/kf5_org.kde.krunner1.xml";
+    QTest::newRow("search provider")
+        << ProviderPath << ProviderInterface
+        << "/usr/share/dbus-1/interfaces/org.gnome.ShellSearchProvider2.xml";
+}
+
+void tst_SearchService::speaksTheHostsInterfaces()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, interface);
+    QFETCH(QString, hostFile);
+    if (!QFile::exists(hostFile))
+        QSKIP(qPrintable(hostFile + QStringLiteral(" is not installed")));
+    QMap<QString, QString> wanted = methodsOf(TestFiles::readAll(hostFile), interface);
+    QVERIFY(!wanted.isEmpty());
+    // Asked of a runner only where its file declares the second API.
+    wanted.remove(QStringLiteral("Config"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        BusName, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        QStringLiteral("Introspect"));
+    const QDBusReply<QString> xml = bus().call(call, QDBus::Block, 20000);
+    QVERIFY2(xml.isValid(), qPrintable(xml.error().message()));
+    QCOMPARE(methodsOf(xml.value().toUtf8(), interface), wanted);
+}
+
+void tst_SearchService::findsInBothLanguages_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("English description") << "wink"
+                                         << ";-)";
+    QTest::newRow("French description") << "clin"
+                                        << ";-)";
+    QTest::newRow("the text itself") << ";-)"
+                                     << ";-)";
+    QTest::newRow("case and accents") << "CLÍN"
+                                      << ";-)";
+    QTest::newRow("acronym") << "btw"
+                             << "BTW";
+    QTest::newRow("user entry") << "hibou"
+                                << "(o_O)";
+}
+
+void tst_SearchService::findsInBothLanguages()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, first);
+    QCOMPARE(runnerTexts(query).value(0), first);
+
+    // The overview's provider: an id, then its metas with the text to copy.
+    QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+    const QDBusReply<QStringList> ids =
+        provider.call(QStringLiteral("GetInitialResultSet"), QStringList{query});
+    QVERIFY2(ids.isValid() && !ids.value().isEmpty(), qPrintable(ids.error().message()));
+    const QDBusMessage metas =
+        provider.call(QStringLiteral("GetResultMetas"), QStringList{ids.value().first()});
+    const QDBusArgument array = metas.arguments().value(0).value<QDBusArgument>();
+    QList<QVariantMap> maps;
+    array >> maps;
+    QCOMPARE(maps.size(), 1);
+    QCOMPARE(maps[0].value(QStringLiteral("name")).toString(), first);
+    QCOMPARE(maps[0].value(QStringLiteral("clipboardText")).toString(), first);
+    QCOMPARE(maps[0].value(QStringLiteral("id")).toString(), ids.value().first());
+}
+
+void tst_SearchService::followsTheListFiles()
+{
+    QCOMPARE(runnerTexts(QStringLiteral("hibou")), QStringList{QStringLiteral("(o_O)")});
+    // Replaced by a rename, as the window saves it.
+    QSaveFile save(listFile("Smileys.smy"));
+    QVERIFY(save.open(QIODevice::WriteOnly));
+    save.write("\"(-_-)zzz\",\"Hibou endormi\"\r\n");
+    QVERIFY(save.commit());
+    QTRY_COMPARE_WITH_TIMEOUT(runnerTexts(QStringLiteral("hibou")),
+                              QStringList{QStringLiteral("(-_-)zzz")}, 20000);
+    // A list file the service had not seen, once the folder holds it.
+    QVERIFY(TestFiles::writeFile(listFile("Acronyms.acr"), "ZZZ,Dodo\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(runnerTexts(QStringLiteral("dodo")),
+                              QStringList{QStringLiteral("ZZZ")}, 20000);
+    QCOMPARE(TestFiles::readAll(listFile("Acronyms.acr")), QByteArray("ZZZ,Dodo\n"));
+}
+
+QStringList tst_SearchService::providerIds(const QString& query) const
+{
+    QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+    const QDBusReply<QStringList> ids =
+        provider.call(QStringLiteral("GetInitialResultSet"), QStringList{query});
+    return ids.isValid() ? ids.value() : QStringList{ids.error().message()};
+}
+
+void tst_SearchService::copiesThroughTheClipboardHistory()
+{
+    ClipboardHistory history;
+    QVERIFY(bus().registerObject(QStringLiteral("/klipper"), &history,
+                                 QDBusConnection::ExportAllSlots));
+    QVERIFY(bus().registerService(QStringLiteral("org.kde.klipper")));
+    QDBusMessage run =
+        QDBusMessage::createMethodCall(BusName, RunnerPath, RunnerInterface, QStringLiteral("Run"));
+    run << QStringLiteral("smiley:;-)") << QString();
+    // Asynchronous: the service's call back to this process is answered while
+    // the test waits.
+    bus().asyncCall(run);
+    QTRY_COMPARE_WITH_TIMEOUT(history.received, QStringList{QStringLiteral(";-)")}, 20000);
+    // Insert, where this desktop offers no typing (the test's offscreen
+    // platform), leaves the text there too.
+    run.setArguments({QStringLiteral("smiley::-P"), QStringLiteral("insert")});
+    bus().asyncCall(run);
+    QTRY_COMPARE_WITH_TIMEOUT(history.received,
+                              (QStringList{QStringLiteral(";-)"), QStringLiteral(":-P")}), 20000);
+    bus().unregisterService(QStringLiteral("org.kde.klipper"));
+    bus().unregisterObject(QStringLiteral("/klipper"));
+}
+
+void tst_SearchService::endsWhenIdleAndStartsAgain()
+{
+    // A pick in the overview is a use: that entry comes first from then on,
+    // also after the service has ended and started again.
+    const QStringList happy = providerIds(QStringLiteral("happy"));
+    QVERIFY2(happy.size() >= 2, qPrintable(happy.join(u' ')));
+    QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+    QVERIFY(provider
+                .call(QStringLiteral("ActivateResult"), happy.last(),
+                      QStringList{QStringLiteral("happy")}, 0u)
+                .type() == QDBusMessage::ReplyMessage);
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.last());
+    QVERIFY(serviceRuns());
+    QTRY_VERIFY_WITH_TIMEOUT(!serviceRuns(), 20000);
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.last());
+
+    // Ended by the session (SIGTERM), it keeps a use as well.
+    for (int use = 0; use < 3; ++use)
+        provider.call(QStringLiteral("ActivateResult"), happy.first(),
+                      QStringList{QStringLiteral("happy")}, 0u);
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
+    const QDBusReply<uint> pid = bus().interface()->servicePid(BusName);
+    QVERIFY(pid.isValid() && ::kill(pid_t(pid.value()), SIGTERM) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!serviceRuns(), 20000);
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
+}
+
+QTEST_GUILESS_MAIN(tst_SearchService)
+#include "tst_search_service.moc"
