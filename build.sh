@@ -37,6 +37,15 @@ TEST_PACKAGES+=(sway wtype grim)
 TEST_PACKAGES+=(at-spi2-core python3-pyatspi)
 # The format check: Debian 12's clang-format (14) over the files git tracks.
 TEST_PACKAGES+=(clang-format-14 git)
+# Typing on Plasma and GNOME under Wayland: the desktop portal's front end,
+# KWin headless (its virtual back end) with the portal's KDE back end and the
+# Qt 5 Wayland plugin its back end needs, for the typing tests.
+TEST_PACKAGES+=(xdg-desktop-portal kwin-wayland xdg-desktop-portal-kde qtwayland5)
+# The desktop's search: the launcher's own runner manager, which the runner
+# test loads the installed runner through, the shortcut daemon that reads the
+# default pick shortcut, and the search-provider interface file the service
+# is checked against.
+TEST_PACKAGES+=(libkf5runner-dev libkf5globalaccel-bin gnome-shell-common)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {
