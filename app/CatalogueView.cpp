@@ -53,8 +53,10 @@ void CatalogueView::startDrag(Qt::DropActions)
     QMimeData* mime = m_dragSource(&allowed);
     if (!mime)
         return;
+    const QString text = mime->text();
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     // Whatever the target asks for, the entry is copied and stays here.
-    drag->exec(allowed, Qt::CopyAction);
+    if (drag->exec(allowed, Qt::CopyAction) != Qt::IgnoreAction)
+        Q_EMIT draggedOut(text);
 }

@@ -22,6 +22,10 @@ public:
     // The source row of the selected entry, or -1.
     int selectedSourceRow() const;
 
+Q_SIGNALS:
+    // A drag carried this text to a target that took it.
+    void draggedOut(const QString& text);
+
 protected:
     // A click on empty space leaves no entry selected.
     void mousePressEvent(QMouseEvent* event) override;

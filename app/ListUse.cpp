@@ -58,14 +58,9 @@ ListUse::ListUse(ListPage* page, EntryUse* use, const PickFlow* pick, ZunoSmiley
     CatalogueView* view = page->view();
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, &ListUse::showContextMenu);
-    // A drag out is a use, as a copy is.
-    view->setDragSource([page](Qt::DropActions* allowed) {
-        QMimeData* data = page->dragData(allowed);
-        if (data)
-            Q_EMIT page->entryUsed(
-                page->model()->text(page->view()->selectedSourceRow()).toString());
-        return data;
-    });
+    // A drag that a target took is a use, as a copy is.
+    connect(view, &CatalogueView::draggedOut, use,
+            [use, kind](const QString& text) { use->recordUse(kind, text); });
 
     m_noMatch = new QLabel(view->viewport());
     m_noMatch->setObjectName(page->objectName() + QStringLiteral("NoMatch"));
