@@ -1,5 +1,6 @@
 #include "XTestTyper.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QScopeGuard>
 #include <QThread>
@@ -14,14 +15,18 @@
 #include <algorithm>
 #include <memory>
 
+#include <poll.h>
+
 namespace {
 
-// A client looks the keymap up when it gets round to the change notice, and
-// reads the keys typed after it with what it then finds: it is given a moment
-// for the notice before the keys go out, and time to read them before the
-// keymap changes back.
-constexpr unsigned long noticeMilliseconds = 20;
+// A client gets the keymap change notice before the keys typed after it, but
+// looks the keymap up only when it gets round to the notice, and then reads
+// the keys with what it finds: the keymap must not change again until it has.
+// A window that answers pings is asked, after the keys, and the answer shows
+// it has read them; a window that does not answer is given a while, and one
+// that answers too late is then treated as one that does not.
 constexpr unsigned long readingMilliseconds = 150;
+constexpr int pingAnswerMilliseconds = 3000;
 
 struct Stroke
 {
@@ -52,6 +57,84 @@ int shiftLevel(const XkbKeyTypeRec& type)
 void press(Display* display, KeyCode code, bool down)
 {
     XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
+}
+
+// The window whose client gets the keys typed now, the focus window or its
+// nearest ancestor that names the protocols of its client, when that client
+// answers pings; else None.
+Window pingableFocus(Display* display)
+{
+    Window window = None;
+    int revertTo = 0;
+    XGetInputFocus(display, &window, &revertTo);
+    const Window root = DefaultRootWindow(display);
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    while (window != None && window != PointerRoot && window != root) {
+        Atom* protocols = nullptr;
+        int count = 0;
+        if (XGetWMProtocols(display, window, &protocols, &count)) {
+            const bool answers = std::find(protocols, protocols + count, ping) != protocols + count;
+            XFree(protocols);
+            return answers ? window : None;
+        }
+        Window treeRoot = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int childCount = 0;
+        if (!XQueryTree(display, window, &treeRoot, &parent, &children, &childCount))
+            return None;
+        if (children)
+            XFree(children);
+        window = parent;
+    }
+    return None;
+}
+
+// Pings the window and waits for its client's answer, which it sends once it
+// has handled every event that came before the ping. The answer goes to the
+// root window, where the display has to listen for it (see listenForPings).
+bool pingAnswered(Display* display, Window window)
+{
+    static unsigned long lastToken = 0;
+    const unsigned long token = ++lastToken & 0xffffffffUL;
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(ping);
+    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[2] = static_cast<long>(window);
+    event.xclient.data.l[3] = static_cast<long>(token);
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+
+    const QDeadlineTimer deadline(pingAnswerMilliseconds);
+    for (;;) {
+        while (XPending(display) > 0) {
+            XNextEvent(display, &event);
+            const XClientMessageEvent& answer = event.xclient;
+            if (event.type == ClientMessage && answer.message_type == protocols &&
+                answer.format == 32 && static_cast<Atom>(answer.data.l[0]) == ping &&
+                static_cast<Window>(answer.data.l[2]) == window &&
+                (static_cast<unsigned long>(answer.data.l[3]) & 0xffffffffUL) == token)
+                return true;
+        }
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
+            return false;
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(remaining));
+    }
+}
+
+// Clients send their answers to pings to the root window for the structure
+// events of either kind.
+void listenForPings(Display* display)
+{
+    XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask | SubstructureNotifyMask);
 }
 
 } // namespace
@@ -110,6 +193,11 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
     if (spareCodes.isEmpty() && !allInLayout)
         return Outcome::Failed;
 
+    // The window that reads the keys, while it answers pings.
+    Window reader = allInLayout ? None : pingableFocus(display);
+    if (reader != None)
+        listenForPings(display);
+
     // Caps Lock would turn the letters typed into capitals.
     const bool capsLocked = (state.locked_mods & LockMask) != 0;
     if (capsLocked)
@@ -152,8 +240,6 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
             changes.first_key_sym = first;
             changes.num_key_syms = static_cast<unsigned char>(last - first + 1);
             XkbChangeMap(display, working.get(), &changes);
-            XSync(display, False);
-            QThread::msleep(noticeMilliseconds);
         }
         for (; next < end; ++next) {
             const quint32 symbol = keysyms[next];
@@ -169,7 +255,10 @@ KeystrokeTyper::Outcome XTestTyper::type(const QList<quint32>& keysyms)
             XSync(display, False);
         }
         if (!borrowed.isEmpty()) {
-            QThread::msleep(readingMilliseconds);
+            if (reader != None && !pingAnswered(display, reader))
+                reader = None;
+            if (reader == None)
+                QThread::msleep(readingMilliseconds);
             XkbChangeMap(display, original.get(), &changes);
             XSync(display, False);
         }

@@ -6,7 +6,8 @@
 // extension. A keysym the current layout has is typed with its key (and
 // Shift where it sits on the second level); the others are put for the time
 // of typing on keycodes the layout leaves empty, and the keymap is put back
-// afterwards. Nothing is typed when some keysym has no place.
+// once the window typed into has read them. Nothing is typed when some keysym
+// has no place.
 class XTestTyper
 {
 public:

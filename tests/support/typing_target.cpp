@@ -4,12 +4,15 @@
 //   text     prints "text <the field's text as UTF-8 in base64>"
 //   clear    empties the field and prints "cleared"
 //   focus    takes the keyboard focus and prints "focused"
+//   busy MS  prints "busy" and then reads no event for MS milliseconds, as a
+//            window on a loaded machine gets round to its events late
 // When its window is closed or on SIGTERM it prints the text line once more
 // and ends; SIGUSR1 prints it and goes on, for a shell that gives it no input
 // (`base64 -d` of the line's second word is the text).
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 
 #include <csignal>
@@ -82,6 +85,9 @@ int main(int argc, char** argv)
             } else if (command == "focus") {
                 field.activateWindow();
                 say("focused");
+            } else if (command.startsWith("busy ")) {
+                say("busy");
+                QThread::msleep(command.mid(5).toULong());
             }
         }
     });
