@@ -12,12 +12,15 @@ QString SaveFailure::reason(const ZunoSmiley1& localizer, Failure failure)
     case Failure::DiskFull:
         return localizer.ID_INT_REASON_DISK_FULL();
     case Failure::NoPermission:
+    case Failure::ForeignLink:
+    case Failure::DanglingLink:
         return localizer.ID_INT_REASON_NO_PERMISSION();
     case Failure::ReadOnlyFileSystem:
         return localizer.ID_INT_REASON_READ_ONLY();
     case Failure::NotRegularFile:
         return localizer.ID_INT_REASON_NOT_REGULAR();
     case Failure::Busy:
+    case Failure::LockTaken:
         return localizer.ID_INT_REASON_BUSY();
     case Failure::TooLarge:
         return localizer.ID_INT_REASON_TOO_LARGE();

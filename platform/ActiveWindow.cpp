@@ -3,6 +3,7 @@
 #include "DesktopSession.h"
 
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QThread>
 
 #include <X11/Xatom.h>
@@ -206,4 +207,16 @@ bool ActiveWindow::activate() const
             return true;
     }
     return focusDirectly(d, window, serverTime(d)) && waitForFocus(d, window, 500);
+}
+
+bool ActiveWindow::waitUntilOwnWindowsLoseKeyboard(int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(
+            QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents, 10);
+    }
+    return true;
 }

@@ -29,6 +29,14 @@ public:
     // focus or did not get it within a second.
     bool activate() const;
 
+    // In a Wayland session no program may learn which window has the
+    // keyboard; the one sign that the compositor gave it back to the window
+    // the user came from is that none of this program's windows has it any
+    // more. Waits for that at most the given time, handling the program's
+    // events meanwhile (user input excepted): false when it did not come, and
+    // keys typed now could reach this program's own window.
+    static bool waitUntilOwnWindowsLoseKeyboard(int milliseconds = 1000);
+
 private:
     explicit ActiveWindow(quint64 window)
         : m_window(window)

@@ -14,6 +14,11 @@
 //   device, a named pipe, a socket or a folder is refused and left exactly as
 //   it is. A link to a regular file stays a link, and the file it points to
 //   is replaced;
+// - a link is followed only where its owner may be trusted: in a folder that
+//   others may write (world- or group-writable, sticky or not), only a link
+//   the user running the program owns, as the kernel's protected_symlinks
+//   rule has it. A link to nothing is never followed: no file or folder is
+//   made where it points;
 // - the new content goes to a temporary file beside the target, which then
 //   takes the target's place in one rename (QSaveFile), so a failed write
 //   leaves the previous file whole; every write is checked;
@@ -21,7 +26,11 @@
 //   the previous file back;
 // - update() applies one change to the file as it is on disk at that moment,
 //   under a lock beside the file, so that several processes writing one file
-//   keep each other's changes.
+//   keep each other's changes. Just before the new file takes the old one's
+//   place, the old one is looked at again; one that changed meanwhile (a
+//   writer that takes no lock) is read and the change applied again;
+// - a size limit, when given, is the largest file the reader takes whole:
+//   nothing larger is written.
 // Nothing throws; a failure answers its reason.
 class AtomicFileWriter
 {
@@ -34,7 +43,10 @@ public:
         ReadOnlyFileSystem, // the file lies on a read-only file system
         NotRegularFile,     // a device, a pipe, a socket, a folder, or a link to one
         Busy,               // another process held the lock for the whole wait
-        TooLarge,           // the file holds more than its reader takes whole
+        TooLarge,           // the file holds, or would hold, more than its reader takes whole
+        LockTaken,          // something that is no lock of this program is at the lock's name
+        ForeignLink,        // a link another user owns, in a folder others may write
+        DanglingLink,       // a link to nothing: no file is made where it points
         Other,
     };
 
@@ -48,9 +60,13 @@ public:
         explicit operator bool() const { return ok(); }
     };
 
+    // No limit on the size of what is written.
+    static constexpr qint64 NoSizeLimit = -1;
+
     // Replaces the file at path, or the file a link there points to, with
-    // bytes. Creates a missing folder.
-    static Result write(const QString& path, QByteArrayView bytes);
+    // bytes. Creates a missing folder. Bytes over sizeLimit are TooLarge and
+    // write nothing.
+    static Result write(const QString& path, QByteArrayView bytes, qint64 sizeLimit = NoSizeLimit);
 
     // The change an update applies: it receives the file's content as it is
     // now (empty when there is no file yet) and answers the new content, or
@@ -59,11 +75,16 @@ public:
 
     // Takes the lock beside the file, waiting at most lockWait for another
     // writer (a lock whose process has gone, or that is older than
-    // StaleLockTime, is taken over), reads the file, applies change and
-    // writes the result. A file that exists but cannot be read is never
-    // replaced. An answer equal to the present content writes nothing.
+    // StaleLockTime, is taken over; anything at the lock's name that is no
+    // lock answers LockTaken at once, untouched), reads the file, applies
+    // change and writes the result. A file that exists but cannot be read is
+    // never replaced. An answer equal to the present content writes nothing;
+    // one over sizeLimit is TooLarge and writes nothing. The change may be
+    // applied more than once, each time to the file as it is then: it must
+    // not keep anything from an earlier call.
     static Result update(const QString& path, const Change& change,
-                         std::chrono::milliseconds lockWait = DefaultLockWait);
+                         std::chrono::milliseconds lockWait = DefaultLockWait,
+                         qint64 sizeLimit = NoSizeLimit);
 
     // Whether a write to path would be refused for what is there: None for a
     // regular file, a link to one, or nothing yet.
@@ -80,4 +101,7 @@ public:
 
     static constexpr std::chrono::milliseconds DefaultLockWait{5000};
     static constexpr std::chrono::milliseconds StaleLockTime{30000};
+    // How often update() reads and applies its change again when the file
+    // keeps changing under it, before it gives up as Busy.
+    static constexpr int MaxRereads = 8;
 };

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 // The per-user class registry: the stand-in for the desktop's machine-wide
@@ -72,6 +73,17 @@ public:
     // Why the last operation that answered InvalidName or Failed did: the
     // name the store cannot hold, or the store's own error.
     QString errorString() const;
+
+    // How long an operation waits for a store another process holds while
+    // the store does not change; 5 s unless set. A caller that must not be
+    // kept (a window's thread at start) sets a few milliseconds and tries
+    // again later when busyFailures() grew. A store held and unchanged since
+    // an earlier wait of this process gave up is given up on at once.
+    void setBusyTimeout(std::chrono::milliseconds timeout);
+    // How often this object found the store held by another connection for
+    // longer than it waits: an operation that answered Failed while this grew
+    // met a busy store, not a broken one, and may be tried again later.
+    quint64 busyFailures() const;
 
     // Creates the key and every missing key on its path; opens it.
     Status createKey(const QString& path, Handle* key = nullptr);

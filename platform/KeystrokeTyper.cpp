@@ -1,18 +1,38 @@
 #include "KeystrokeTyper.h"
 
 #include "DesktopSession.h"
+#include "FakeInputTyper.h"
+#include "RemoteDesktopTyper.h"
 #include "VirtualKeyboardTyper.h"
 #include "XTestTyper.h"
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
+KeystrokeTyper::Outcome KeystrokeTyper::prepare()
+{
+    if (!isWaylandSession() || VirtualKeyboardTyper::offered() || FakeInputTyper::offered())
+        return Outcome::Typed;
+    return RemoteDesktopTyper::open();
+}
+
 KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)
 {
     const QList<quint32> keysyms = keysymsOf(text);
-    if (isWaylandSession())
-        return VirtualKeyboardTyper::type(keysyms);
-    return XTestTyper::type(keysyms);
+    if (!isWaylandSession())
+        return XTestTyper::type(keysyms);
+    // A compositor that offers no virtual keyboard to every program (KWin,
+    // Mutter) may give KWin's fake input to this one, which asks nothing but
+    // has the user's layout alone; else the portal types.
+    for (const auto typer : {VirtualKeyboardTyper::type, FakeInputTyper::type})
+        if (const Outcome outcome = typer(keysyms); outcome != Outcome::NotOffered)
+            return outcome;
+    return RemoteDesktopTyper::type(keysyms);
+}
+
+void KeystrokeTyper::cancel()
+{
+    RemoteDesktopTyper::close();
 }
 
 QList<quint32> KeystrokeTyper::keysymsOf(const QString& text)

@@ -4,19 +4,34 @@
 #include <QString>
 
 // Types a text into the window with the keyboard focus as key events, the
-// way a person at the keyboard would: on X11 through the XTest extension, in
-// a Wayland session through the compositor's virtual keyboard where it offers
-// one. The caller falls back to the clipboard when nothing was typed.
+// way a person at the keyboard would. The way is chosen when typing: on X11
+// the XTest extension; in a Wayland session the compositor's virtual
+// keyboard where it offers one to every program (wlroots compositors), else
+// the desktop's remote-desktop portal (KDE Plasma, GNOME), which may ask the
+// user first. The caller falls back to the clipboard when nothing was typed.
 class KeystrokeTyper
 {
 public:
     enum class Outcome {
         Typed,      // every character went out as key events
-        NotOffered, // this desktop offers no way to type; nothing was typed
+        NotOffered, // this desktop offers no way to type, or the user refused; nothing was typed
         Failed      // typing was possible but went wrong; nothing or part was typed
     };
 
+    // Makes the way to type ready while the program's window is still in
+    // front: the portal's question, where one comes, takes the keyboard for
+    // a while, and must be gone before the window the user came from gets it
+    // back. NotOffered when nothing can type here (then nothing need be
+    // hidden or waited for: the entry goes to the clipboard); Typed when
+    // ready. A session it opens is used by the next type() or ended by
+    // cancel().
+    static Outcome prepare();
+
+    // Types the text, through the session prepare() opened if it did.
     static Outcome type(const QString& text);
+
+    // Ends what prepare() opened, when nothing is to be typed after all.
+    static void cancel();
 
     // The keysyms the text is typed with, one for each character: a line
     // break (LF, CR or CR LF) is Return, a tab is Tab, other control

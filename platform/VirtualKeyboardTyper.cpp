@@ -105,38 +105,79 @@ bool sendKeymap(zwp_virtual_keyboard_v1* keyboard, const QByteArray& text)
 
 } // namespace
 
+namespace {
+
+// A connection to the compositor with a virtual keyboard on its first seat.
+class Connection
+{
+public:
+    Connection()
+        : m_display(wl_display_connect(nullptr))
+    {}
+    ~Connection()
+    {
+        if (!m_display)
+            return;
+        if (keyboard)
+            zwp_virtual_keyboard_v1_destroy(keyboard);
+        if (m_globals.manager)
+            zwp_virtual_keyboard_manager_v1_destroy(m_globals.manager);
+        if (m_globals.seat)
+            wl_seat_destroy(m_globals.seat);
+        if (m_registry)
+            wl_registry_destroy(m_registry);
+        wl_display_flush(m_display);
+        wl_display_disconnect(m_display);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // False where there is no compositor, it offers no virtual keyboard, or
+    // it refuses one to this program.
+    bool open()
+    {
+        if (!m_display)
+            return false;
+        m_registry = wl_display_get_registry(m_display);
+        wl_registry_add_listener(m_registry, &registryListener, &m_globals);
+        // The second round trip brings the seat's capabilities.
+        if (wl_display_roundtrip(m_display) < 0 || !m_globals.seat || !m_globals.manager ||
+            wl_display_roundtrip(m_display) < 0)
+            return false;
+        seatHadKeyboard = m_globals.seatHasKeyboard;
+        keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_globals.manager,
+                                                                           m_globals.seat);
+        // A compositor that refuses this client ends the connection here.
+        return wl_display_roundtrip(m_display) >= 0;
+    }
+
+    wl_display* display() const { return m_display; }
+
+    zwp_virtual_keyboard_v1* keyboard = nullptr;
+    bool seatHadKeyboard = false;
+
+private:
+    wl_display* m_display;
+    wl_registry* m_registry = nullptr;
+    Globals m_globals;
+};
+
+} // namespace
+
+bool VirtualKeyboardTyper::offered()
+{
+    return Connection().open();
+}
+
 KeystrokeTyper::Outcome VirtualKeyboardTyper::type(const QList<quint32>& keysyms)
 {
     using Outcome = KeystrokeTyper::Outcome;
-    wl_display* display = wl_display_connect(nullptr);
-    if (!display)
+    Connection connection;
+    if (!connection.open())
         return Outcome::NotOffered;
-    const auto disconnect = qScopeGuard([display] { wl_display_disconnect(display); });
-    Globals globals;
-    wl_registry* registry = wl_display_get_registry(display);
-    zwp_virtual_keyboard_v1* keyboard = nullptr;
-    // Before the connection ends: guards end in the reverse order.
-    const auto release = qScopeGuard([&] {
-        if (keyboard)
-            zwp_virtual_keyboard_v1_destroy(keyboard);
-        if (globals.manager)
-            zwp_virtual_keyboard_manager_v1_destroy(globals.manager);
-        if (globals.seat)
-            wl_seat_destroy(globals.seat);
-        wl_registry_destroy(registry);
-        wl_display_flush(display);
-    });
-    wl_registry_add_listener(registry, &registryListener, &globals);
-    // The second round trip brings the seat's capabilities.
-    if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.manager ||
-        wl_display_roundtrip(display) < 0)
-        return Outcome::NotOffered;
-    const bool seatHadKeyboard = globals.seatHasKeyboard;
-    keyboard =
-        zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.manager, globals.seat);
-    // A compositor that refuses this client ends the connection here.
-    if (wl_display_roundtrip(display) < 0)
-        return Outcome::NotOffered;
+    wl_display* display = connection.display();
+    zwp_virtual_keyboard_v1* keyboard = connection.keyboard;
+    const bool seatHadKeyboard = connection.seatHadKeyboard;
 
     QElapsedTimer clock;
     clock.start();

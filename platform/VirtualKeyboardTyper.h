@@ -9,5 +9,7 @@
 class VirtualKeyboardTyper
 {
 public:
+    // Whether the compositor gives this program a virtual keyboard.
+    static bool offered();
     static KeystrokeTyper::Outcome type(const QList<quint32>& keysyms);
 };

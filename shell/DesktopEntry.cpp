@@ -141,15 +141,29 @@ QHash<QString, QString> mainGroup(const QString& path)
 
 } // namespace
 
-DesktopEntry DesktopEntry::fromCommandLine(const QString& commandLine)
+DesktopEntry DesktopEntry::fromCommandLine(const QString& commandLine, const QString& executable)
 {
     DesktopEntry entry;
-    const QStringList words = QProcess::splitCommand(commandLine);
-    if (words.isEmpty())
-        return entry;
-    entry.program = words.first();
+    QString rest = commandLine;
+    if (!executable.isEmpty()) {
+        // Quoted when it holds a blank, bare otherwise.
+        for (const QString& written :
+             {QLatin1Char('"') + executable + QLatin1Char('"'), executable}) {
+            if (commandLine == written || commandLine.startsWith(written + QLatin1Char(' '))) {
+                entry.program = executable;
+                rest = commandLine.mid(written.size());
+                break;
+            }
+        }
+    }
+    QStringList words = QProcess::splitCommand(rest);
+    if (entry.program.isEmpty()) {
+        if (words.isEmpty())
+            return entry;
+        entry.program = words.takeFirst();
+    }
     bool placed = false;
-    for (const QString& word : words.mid(1)) {
+    for (const QString& word : std::as_const(words)) {
         // Exec takes one file code at most; a later placeholder stays text.
         if (word == FilePlaceholder && !placed) {
             entry.arguments << FileFieldCode;

@@ -21,8 +21,11 @@ public:
 
     // The entry of a registered command line, whose words follow the quoting
     // the shell library writes; the first word "%1" (the file placeholder)
-    // becomes %f.
-    static DesktopEntry fromCommandLine(const QString& commandLine);
+    // becomes %f. A line that begins with the executable, as the library
+    // writes it, runs exactly that file, whatever characters its path holds
+    // (a quote there would end the word early).
+    static DesktopEntry fromCommandLine(const QString& commandLine,
+                                        const QString& executable = QString());
     // A literal word as Exec carries it: "%" doubled, and quoted when it holds
     // a character that Exec reserves.
     static QString quoted(const QString& word);

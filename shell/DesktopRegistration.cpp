@@ -301,7 +301,7 @@ void DesktopRegistration::updateClass(const QString& className, const QString& e
     // Without an extension the class defines no type for an icon or entry.
     if (!package.globs.isEmpty()) {
         updateTypeIcon(className, package.type, executable);
-        updateContextMenus(user, className, package.type);
+        updateContextMenus(user, className, package.type, executable);
     }
     m_updated.insert(key, made);
 }
@@ -336,7 +336,7 @@ void DesktopRegistration::updateTypeIcon(const QString& className, const QString
 }
 
 void DesktopRegistration::updateContextMenus(const QString& user, const QString& className,
-                                             const QString& type)
+                                             const QString& type, const QString& executable)
 {
     QStringList verbs;
     const QString shell = className + QLatin1String("\\Shell");
@@ -345,8 +345,8 @@ void DesktopRegistration::updateContextMenus(const QString& user, const QString&
     bool refresh = false;
     for (const QString& verb : std::as_const(verbs)) {
         const QString verbKey = shell + QLatin1Char('\\') + verb;
-        DesktopEntry entry =
-            DesktopEntry::fromCommandLine(defaultValue(verbKey + QLatin1String("\\command")));
+        DesktopEntry entry = DesktopEntry::fromCommandLine(
+            defaultValue(verbKey + QLatin1String("\\command")), executable);
         if (entry.program.isEmpty())
             continue;
         entry.name = withoutAccelerators(defaultValue(verbKey));

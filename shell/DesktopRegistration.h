@@ -83,7 +83,8 @@ private:
     void updatePackage(const QString& user, const MimePackage& package);
     void updateTypeIcon(const QString& className, const QString& type, const QString& executable);
     // One entry per context-menu command, offered for the type only.
-    void updateContextMenus(const QString& user, const QString& className, const QString& type);
+    void updateContextMenus(const QString& user, const QString& className, const QString& type,
+                            const QString& executable);
     QString defaultValue(const QString& path);
     // The globs of the class's extensions; false when the store cannot be read.
     bool globsOf(const QString& className, QStringList* globs);

@@ -138,6 +138,16 @@ void ShellLib2::rollbackTransaction()
     m_shell->rollbackTransaction();
 }
 
+void ShellLib2::setStoreWait(std::chrono::milliseconds wait)
+{
+    m_shell->registry().setBusyTimeout(wait);
+}
+
+bool ShellLib2::storeWasBusy() const
+{
+    return m_shell->storeWasBusy();
+}
+
 void ShellLib2::CreateClassesKey(const QString& lpKeyPath)
 {
     // In a transaction the key comes with the value that follows it.

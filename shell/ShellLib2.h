@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <chrono>
 #include <memory>
 
 class ShellRegistration;
@@ -93,6 +94,16 @@ public:
     void beginTransaction();
     void commitTransaction();
     void rollbackTransaction();
+
+    // How long a call or a commit waits for a store another process holds
+    // while it does not change: 5 s unless set. A program that registers
+    // from its window's thread sets a few milliseconds, and when
+    // storeWasBusy() answers true, runs its sequence again later.
+    void setStoreWait(std::chrono::milliseconds wait);
+    // Whether the last commit wrote nothing because another process held the
+    // store for longer than the wait; the desktop's files were left as they
+    // were.
+    bool storeWasBusy() const;
 
 private:
     // Creates the key and every missing key on its path; the outcome is not examined.

@@ -194,8 +194,14 @@ void ShellRegistration::commitTransaction()
         if (store.checkKeyPath(entry.key) == ClassRegistry::Status::Success)
             entries.append(entry);
     }
+    const quint64 busyBefore = store.busyFailures();
     if (!entries.isEmpty())
         store.setValues(entries);
+    // Read back from a store held by another process, the desktop's files
+    // would lose what the store could not say: they wait for the next commit.
+    m_storeBusy = store.busyFailures() != busyBefore;
+    if (m_storeBusy)
+        return;
     // The desktop's files are read back from the store, whatever it holds now.
     DesktopRegistration& files = desktop();
     files.beginSequence();

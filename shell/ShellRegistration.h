@@ -65,6 +65,9 @@ public:
     void commitTransaction();
     void rollbackTransaction();
     bool inTransaction() const { return m_transaction != nullptr; }
+    // Whether the last commit found the store held by another process for
+    // longer than the store's wait, and so wrote nothing.
+    bool storeWasBusy() const { return m_storeBusy; }
     // One value for the commit; the key and its path are created with it.
     void stage(const QString& keyPath, const ClassRegistry::Value& value);
 
@@ -74,4 +77,5 @@ private:
     std::unique_ptr<ClassRegistry> m_registry;
     std::unique_ptr<DesktopRegistration> m_desktop;
     std::unique_ptr<Transaction> m_transaction;
+    bool m_storeBusy = false;
 };

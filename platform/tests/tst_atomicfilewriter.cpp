@@ -107,59 +107,157 @@ private Q_SLOTS:
                      QStringList{"Smileys.smy"});
     }
 
+    // At the list's name, or at its lock's: whatever is no regular file (no
+    // lock of this program) is left as it is, and nothing waits on it.
     void leavesWhatIsNoRegularFileAsItIs_data()
     {
         QTest::addColumn<QString>("what");
-        QTest::newRow("a link to /dev/null") << "null";
-        QTest::newRow("a named pipe") << "fifo";
-        QTest::newRow("a link to a named pipe") << "fifo link";
-        QTest::newRow("a socket") << "socket";
-        QTest::newRow("a link to a folder") << "folder link";
+        QTest::addColumn<bool>("atLock");
+        QTest::newRow("a link to /dev/null") << "null" << false;
+        QTest::newRow("a named pipe") << "fifo" << false;
+        QTest::newRow("a link to a named pipe") << "fifo link" << false;
+        QTest::newRow("a socket") << "socket" << false;
+        QTest::newRow("a link to a folder") << "folder link" << false;
+        QTest::newRow("lock: a named pipe") << "fifo" << true;
+        QTest::newRow("lock: a link to /dev/zero") << "zero" << true;
+        QTest::newRow("lock: a 2 GB file") << "huge" << true;
+        QTest::newRow("lock: a folder") << "folder" << true;
+        QTest::newRow("lock: a link to a lock file") << "lock link" << true;
     }
     void leavesWhatIsNoRegularFileAsItIs()
     {
         QFETCH(QString, what);
+        QFETCH(bool, atLock);
         QTemporaryDir dir;
         const QString path = dir.filePath("Smileys.smy");
+        const QString squat = atLock ? AtomicFileWriter::lockFilePath(path) : path;
         const QString other = dir.filePath("other");
         const QByteArray otherName = QFile::encodeName(other);
-        if (what == "null") {
-            QVERIFY(QFile::link("/dev/null", path));
+        if (what == "null" || what == "zero") {
+            QVERIFY(QFile::link("/dev/" + what, squat));
         } else if (what.startsWith("fifo")) {
-            QVERIFY(::mkfifo(QFile::encodeName(what == "fifo" ? path : other).constData(), 0600) ==
+            QVERIFY(::mkfifo(QFile::encodeName(what == "fifo" ? squat : other).constData(), 0600) ==
                     0);
         } else if (what == "socket") {
             sockaddr_un address = {};
             address.sun_family = AF_UNIX;
-            const QByteArray name = QFile::encodeName(path);
+            const QByteArray name = QFile::encodeName(squat);
             QVERIFY(size_t(name.size()) < sizeof address.sun_path);
             std::memcpy(address.sun_path, name.constData(), name.size());
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
             QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
             ::close(fd);
+        } else if (what == "huge") {
+            QFile huge(squat);
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(2) << 30));
+        } else if (what == "lock link") {
+            QVERIFY(writeFile(other, "1\nZunoSmileys\nnowhere\n"));
         } else {
-            QVERIFY(QDir().mkdir(other));
+            QVERIFY(QDir().mkdir(what == "folder" ? squat : other));
         }
         if (what.endsWith("link"))
-            QVERIFY(QFile::link(other, path));
-        const QByteArray before = identity(path);
+            QVERIFY(QFile::link(other, squat));
+        const QByteArray before = identity(squat);
 
-        QCOMPARE(failureCode(AtomicFileWriter::checkTarget(path)), int(Failure::NotRegularFile));
-        QCOMPARE(failureCode(AtomicFileWriter::write(path, "x")), int(Failure::NotRegularFile));
-        QByteArray content;
-        QCOMPARE(failureCode(AtomicFileWriter::read(path, &content)), int(Failure::NotRegularFile));
-        bool changed = false;
-        const auto change = [&](const QByteArray&) {
-            changed = true;
-            return std::optional<QByteArray>("x");
-        };
-        QCOMPARE(failureCode(AtomicFileWriter::update(path, change)), int(Failure::NotRegularFile));
-        QVERIFY(!changed);
-        QCOMPARE(identity(path), before);
+        if (!atLock) {
+            QCOMPARE(failureCode(AtomicFileWriter::checkTarget(path)),
+                     int(Failure::NotRegularFile));
+            QCOMPARE(failureCode(AtomicFileWriter::write(path, "x")), int(Failure::NotRegularFile));
+            QByteArray content;
+            QCOMPARE(failureCode(AtomicFileWriter::read(path, &content)),
+                     int(Failure::NotRegularFile));
+        }
+        // In a child that a hang or a runaway read cannot keep.
+        const int answer = inChild([&] {
+            ::alarm(10);
+            const rlimit memory = {512 << 20, 512 << 20};
+            ::setrlimit(RLIMIT_DATA, &memory);
+            bool changed = false;
+            const auto change = [&](const QByteArray&) {
+                changed = true;
+                return std::optional<QByteArray>("x");
+            };
+            const int failure = failureCode(AtomicFileWriter::update(path, change));
+            return changed ? 99 : failure;
+        });
+        QCOMPARE(answer, int(atLock ? Failure::LockTaken : Failure::NotRegularFile));
+        QCOMPARE(identity(squat), before);
         QCOMPARE(QDir(dir.path())
                      .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                      .size(),
                  what.endsWith("link") ? 2 : 1);
+    }
+
+    // A link is followed where only its owner could have put it, and never
+    // to a place where nothing is.
+    void linksOthersPlantedAreNotFollowed_data()
+    {
+        QTest::addColumn<QString>("folderMode");
+        QTest::addColumn<bool>("othersLink");
+        QTest::addColumn<bool>("dangling");
+        QTest::addColumn<int>("failure");
+        const int foreign = int(Failure::ForeignLink);
+        QTest::newRow("another user's, sticky shared folder") << "1777" << true << false << foreign;
+        QTest::newRow("another user's, shared folder") << "0777" << true << false << foreign;
+        QTest::newRow("another user's, group folder") << "0770" << true << false << foreign;
+        QTest::newRow("another user's, dangling") << "1777" << true << true << foreign;
+        QTest::newRow("the user's own, sticky shared folder") << "1777" << false << false << 0;
+        QTest::newRow("another user's, the user's folder") << "0755" << true << false << 0;
+        QTest::newRow("the user's own, dangling")
+            << "0755" << false << true << int(Failure::DanglingLink);
+    }
+    void linksOthersPlantedAreNotFollowed()
+    {
+        QFETCH(QString, folderMode);
+        QFETCH(bool, othersLink);
+        QFETCH(bool, dangling);
+        QFETCH(int, failure);
+        QTemporaryDir dir;
+        const QString shared = dir.filePath("shared");
+        const QString victim = dir.filePath(dangling ? "home/missing/.bashrc" : "home/.bashrc");
+        QVERIFY(QDir().mkpath(shared) && QDir().mkpath(dir.filePath("home")));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), folderMode.toUInt(nullptr, 8)) == 0);
+        const QByteArray secret("export PATH=/usr/bin\n");
+        if (!dangling)
+            QVERIFY(writeFile(victim, secret));
+        const QString path = shared + "/Smileys.smy";
+        QVERIFY(QFile::link(victim, path));
+        if (othersLink)
+            QVERIFY(::lchown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+
+        const auto answers = [&] {
+            return QList<int>{failureCode(AtomicFileWriter::checkTarget(path)),
+                              failureCode(AtomicFileWriter::write(path, "x\r\n")),
+                              failureCode(AtomicFileWriter::update(path, appendLine))};
+        };
+        QCOMPARE(answers(), QList<int>(3, failure));
+        if (failure == 0)
+            QCOMPARE(readAll(victim), QByteArray("x\r\n\"new\",\"line\"\r\n"));
+        else
+            QCOMPARE(readAll(victim), dangling ? QByteArray("<unreadable>") : secret);
+        QCOMPARE(QFileInfo::exists(dir.filePath("home/missing")), false);
+    }
+
+    // A writer that takes no lock adds a line between the update's reading and
+    // its rename: the update reads again, and both lines are kept.
+    void updateKeepsWhatAnUnlockedWriterAdds()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Smileys.smy");
+        QVERIFY(writeFile(path, "\"old\",\"line\"\r\n"));
+        int calls = 0;
+        const auto change = [&](const QByteArray& present) {
+            if (++calls == 1) {
+                QFile appender(path);
+                if (appender.open(QIODevice::Append))
+                    appender.write("\"their\",\"line\"\r\n");
+            }
+            return appendLine(present);
+        };
+        QVERIFY(AtomicFileWriter::update(path, change).ok());
+        QCOMPARE(calls, 2);
+        QCOMPARE(readAll(path),
+                 QByteArray("\"old\",\"line\"\r\n\"their\",\"line\"\r\n\"new\",\"line\"\r\n"));
     }
 
     void aFullDiskFailsAndKeepsThePreviousFile_data()
@@ -215,6 +313,9 @@ private Q_SLOTS:
         QTest::newRow("file the user cannot read: update") << "unreadable" << true << noPermission;
         QTest::newRow("folder below a regular file: write")
             << "below a file" << false << int(Failure::Other);
+        const int tooLarge = int(Failure::TooLarge);
+        QTest::newRow("larger than its reader takes: write") << "size limit" << false << tooLarge;
+        QTest::newRow("larger than its reader takes: update") << "size limit" << true << tooLarge;
     }
     void failuresSayWhyAndKeepTheFile()
     {
@@ -246,10 +347,14 @@ private Q_SLOTS:
             QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         }
 
+        // The limit lets the file be as large as it is, not a byte more.
+        const qint64 limit = how == "size limit" ? before.size() : AtomicFileWriter::NoSizeLimit;
         const int answer = inChild(
             [&] {
-                return failureCode(update ? AtomicFileWriter::update(path, appendLine)
-                                          : AtomicFileWriter::write(path, "new"));
+                return failureCode(
+                    update ? AtomicFileWriter::update(path, appendLine,
+                                                      AtomicFileWriter::DefaultLockWait, limit)
+                           : AtomicFileWriter::write(path, before + "x", limit));
             },
             how == "closed" || how == "unreadable");
         mount.reset();

@@ -493,6 +493,47 @@ private Q_SLOTS:
         QCOMPARE(text, QString("After"));
     }
 
+    // A store another connection holds exclusively for long keeps its caller
+    // for one wait, not one per call, whatever the objects the calls go
+    // through; each call that gave up says so, and once the store is free
+    // the next write is made.
+    void aStoreHeldForLongKeepsTheCallerForOneWait()
+    {
+        QTemporaryDir dir;
+        const QString location = storeIn(dir);
+        ClassRegistry first(location), second(location);
+        QCOMPARE(first.setDefaultString("ZunoSmileys", "Before"), Status::Success);
+        sqlite3* holder = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(location).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+        constexpr int Calls = 20;
+        constexpr std::chrono::milliseconds Wait{300};
+        first.setBusyTimeout(Wait);
+        second.setBusyTimeout(Wait);
+        QElapsedTimer held;
+        held.start();
+        for (int call = 0; call < Calls; ++call) {
+            ClassRegistry& registry = call % 2 ? second : first;
+            const quint64 failures = registry.busyFailures();
+            QString text;
+            QCOMPARE(call % 3 ? registry.setDefaultString("ZunoSmileys", "During")
+                              : registry.queryDefaultValue("ZunoSmileys", 255, &text),
+                     Status::Failed);
+            QVERIFY(registry.busyFailures() > failures);
+        }
+        const qint64 kept = held.elapsed();
+        // One wait, with room for a busy machine; a wait per call is 6 s.
+        QVERIFY2(kept < 8 * Wait.count(), qPrintable(QString::number(kept)));
+
+        QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(holder);
+        QCOMPARE(second.setDefaultString("ZunoSmileys", "After"), Status::Success);
+        QString text;
+        QCOMPARE(first.queryDefaultValue("ZunoSmileys", 255, &text), Status::Success);
+        QCOMPARE(text, QString("After"));
+    }
+
     void concurrentWritersLoseNothing()
     {
         constexpr int Writers = 4;

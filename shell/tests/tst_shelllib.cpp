@@ -5,6 +5,7 @@
 #include "ShellLib2.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -241,6 +242,13 @@ private Q_SLOTS:
             << "--name \"a $b\" 100% \"%1\"" << -1 << "ZunoSmileys\\Shell\\open"
             << "/opt/zuno/ZunoSmiley \"%1\" --name \"a $b\" 100% \"%1\""
             << "/opt/zuno/ZunoSmiley %f --name \"a \\\\$b\" 100%% %%1";
+        // Exec escapes them inside quotes, and the entry escapes each "\" again.
+        QTest::newRow("characters Exec escapes in the application path")
+            << "/opt/a\"b`c$d\\e f"
+            << "open"
+            << "" << -1 << "ZunoSmileys\\Shell\\open"
+            << "\"/opt/a\"b`c$d\\e f/ZunoSmiley\" \"%1\""
+            << "\"/opt/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e f/ZunoSmiley\" %f";
     }
     void contextMenuCommandLine()
     {
@@ -513,6 +521,28 @@ private Q_SLOTS:
         rolledBack->commitTransaction();
         QCOMPARE(commits(), 2u);
         QCOMPARE(defaultOf("ZunoSmileys\\DefaultIcon"), QString("/opt/moved/ZunoSmiley,1"));
+
+        // A store another process holds: a short wait, nothing written, and
+        // the same sequence committed once the store is free.
+        sqlite3* holder = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(storeLocation()).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QVERIFY(!moved->storeWasBusy());
+        auto hurried = shell<ShellLib2>(AppName, "/opt/hurried");
+        hurried->setStoreWait(std::chrono::milliseconds(20));
+        QElapsedTimer waited;
+        waited.start();
+        registerTypes(*hurried);
+        hurried->commitTransaction();
+        QVERIFY(hurried->storeWasBusy());
+        QVERIFY2(waited.elapsed() < 2500, qPrintable(QString::number(waited.elapsed())));
+        QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(holder);
+        QCOMPARE(commits(), 2u);
+        registerTypes(*hurried);
+        hurried->commitTransaction();
+        QVERIFY(!hurried->storeWasBusy());
+        QCOMPARE(defaultOf("ZunoSmileys\\DefaultIcon"), QString("/opt/hurried/ZunoSmiley,1"));
     }
 
     void worksOnAnyThread()

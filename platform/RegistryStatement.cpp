@@ -1,0 +1,77 @@
+#include "RegistryStatement.h"
+
+#include "RegistryStatementCache.h"
+
+#include <sqlite3.h>
+
+RegistryStatement::RegistryStatement(sqlite3* db, const char* sql, quint64* busyCount)
+    : m_busyCount(busyCount)
+{
+    m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+}
+
+RegistryStatement::RegistryStatement(RegistryStatementCache& cache, sqlite3* db, const char* sql,
+                                     quint64* busyCount)
+    : m_busyCount(busyCount)
+{
+    m_stmt = cache.take(db, sql, &m_rc, &m_cached);
+}
+
+RegistryStatement::~RegistryStatement()
+{
+    if (!m_cached) {
+        sqlite3_finalize(m_stmt);
+        return;
+    }
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+void RegistryStatement::bind(int index, qint64 value)
+{
+    if (m_rc == SQLITE_OK)
+        m_rc = sqlite3_bind_int64(m_stmt, index, value);
+}
+
+void RegistryStatement::bind(int index, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (m_rc == SQLITE_OK)
+        m_rc =
+            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void RegistryStatement::bind(int index, const QByteArray& bytes)
+{
+    if (m_rc != SQLITE_OK)
+        return;
+    m_rc = bytes.isEmpty() ? sqlite3_bind_zeroblob(m_stmt, index, 0)
+                           : sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()),
+                                               SQLITE_TRANSIENT);
+}
+
+int RegistryStatement::step()
+{
+    const int rc = m_rc == SQLITE_OK ? sqlite3_step(m_stmt) : m_rc;
+    const int primary = rc & 0xff;
+    if (m_busyCount && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED))
+        ++*m_busyCount;
+    return rc;
+}
+
+qint64 RegistryStatement::integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+QString RegistryStatement::text(int column) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column));
+}
+
+QByteArray RegistryStatement::blob(int column) const
+{
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+    return QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
+}
