@@ -56,7 +56,6 @@ ListController::ListController(ListPage* page, const QString& path, UserListStor
             [this](const AtomicFileWriter::Result& result) {
                 Q_EMIT writeFailed(m_store->path(), result);
             });
-    m_store->setRows([this](QByteArrayView present) { return rowsAsFile(present); });
 }
 
 void ListController::fillTable(qint16 language)
@@ -122,22 +121,6 @@ AtomicFileWriter::Result ListController::save()
 void ListController::stop()
 {
     m_store->stop();
-}
-
-std::optional<QByteArray> ListController::rowsAsFile(QByteArrayView present) const
-{
-    // Straight from the rows: the user's follow the built-in ones. A file
-    // that holds them already is only compared, so that a long list is not
-    // made again beside its file.
-    const CatalogueListModel* model = m_page->model();
-    const int first = model->firstUserRow();
-    const auto fields = [model, first](qsizetype i) {
-        const int row = first + int(i);
-        return std::pair(model->text(row), model->description(row));
-    };
-    if (UserListFile::formatsTo(present, model->rowCount() - first, fields))
-        return std::nullopt;
-    return UserListFile::format(model->rowCount() - first, fields);
 }
 
 void ListController::showFileEntries(const UserListChange::Entries& entries)

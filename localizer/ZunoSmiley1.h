@@ -268,6 +268,16 @@ public:
     // the clipboard instead.
     Q_INVOKABLE QString ID_INT_PASTE_NOTICE() const;
 
+    // Added next, for the catalogue program: why a list or settings file
+    // could not be saved when its lock's name is taken by something that is
+    // no lock of the program, when it is another user's link in a shared
+    // folder or a link to nothing, and when a change would make it larger
+    // than the window reads.
+    Q_INVOKABLE QString ID_INT_REASON_LOCK_TAKEN() const;
+    Q_INVOKABLE QString ID_INT_REASON_FOREIGN_LINK() const;
+    Q_INVOKABLE QString ID_INT_REASON_DANGLING_LINK() const;
+    Q_INVOKABLE QString ID_INT_REASON_WOULD_BE_TOO_LARGE() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
 
@@ -94,10 +95,11 @@ private Q_SLOTS:
         }
         QVERIFY(!w->page(0)->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
+        // A close with no change of the user's writes no list.
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
-        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")), QByteArray());
-        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")), QByteArray());
+        QVERIFY(!QFileInfo::exists(app.listPath("Smileys.smy")));
+        QVERIFY(!QFileInfo::exists(app.listPath("Acronyms.acr")));
     }
 
     void storedLanguageChoosesTheInterface_data()
@@ -129,7 +131,8 @@ private Q_SLOTS:
     }
 
     // The road of one entry: from the list file into the list behind the
-    // built-in entries, and back into the file byte for byte.
+    // built-in entries; a close with no change leaves the file as it was, and
+    // the first change writes what the list shows.
     void userEntriesComeBackFromTheListFile()
     {
         AppFixture app;
@@ -155,17 +158,21 @@ private Q_SLOTS:
         QCOMPARE(user.data(CatalogueListModel::IconKeyRole).toString(), QString("Smiley2"));
         QCOMPARE(AppFixture::rows(w->page(1)->model(), true), QStringList{"CU | See you | File"});
 
+        w = app.restart();
+        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")), file);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 4);
+        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
+        QVERIFY(w->page(1)->removeUserEntry("CU"));
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
                  QByteArray("\"<:o)\",\"Clown\"\r\n"
                             "\"  ;^) \",\"kept with its blanks\"\r\n"
                             "\"a\"b,c\",\"quote and comma\"\r\n"
-                            "\"\t<:o)\",\"a tab is no blank\"\r\n"));
+                            "\"\t<:o)\",\"a tab is no blank\"\r\n"
+                            "\"(new)\",\"typed\"\r\n"));
+        // The line the first one hid is the list's now.
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
-                 QByteArray("\"CU\",\"See you\"\r\n"));
-
-        w = app.restart();
-        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 4);
+                 QByteArray("\"cu\",\"again\"\r\n"));
     }
 
     void aListFileFromWindowsKeepsItsAccents()
@@ -176,9 +183,10 @@ private Q_SLOTS:
         frmMain* w = app.start();
         QCOMPARE(AppFixture::rows(w->page(1)->model(), true),
                  QStringList{"A+ | À plus tard, déjà | File"});
+        QVERIFY(w->page(1)->addUserEntry("B+", "Bien"));
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
-                 QString("\"A+\",\"À plus tard, déjà\"\r\n").toUtf8());
+                 QString("\"A+\",\"À plus tard, déjà\"\r\n\"B+\",\"Bien\"\r\n").toUtf8());
     }
 
     void switchingTheLanguageRelabelsAndKeepsTheUsersChanges()
@@ -501,10 +509,12 @@ private Q_SLOTS:
                                                     " » n'est pas un fichier ordinaire"));
         MessageBox::setNextAnswer(MessageBox::KeepOpen);
         QVERIFY(!app.close());
-        for (const QString& link : links)
-            QVERIFY2(MessageBox::lastText().contains(link + " » n'a pas pu être enregistré : ce "
-                                                            "n'est pas un fichier ordinaire"),
-                     qPrintable(MessageBox::lastText()));
+        // Only the list with a change of the user's is written, or asked of.
+        QVERIFY2(MessageBox::lastText().contains(links.first() +
+                                                 " » n'a pas pu être enregistré : ce "
+                                                 "n'est pas un fichier ordinaire"),
+                 qPrintable(MessageBox::lastText()));
+        QVERIFY(!MessageBox::lastText().contains(links.last()));
         QVERIFY(!MessageBox::lastText().contains(settings));
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList{"(8-) | typed today | File"});
@@ -522,43 +532,123 @@ private Q_SLOTS:
     }
 
     // A list file the window reads only in part (a line over the reader's
-    // limit) is never rewritten, which would lose the rest: the user is told
-    // at the start and at each change, a change of theirs stays in the
-    // window, and the close asks only while such a change waits.
-    void aListFileReadInPartIsLeftAlone()
+    // limit, damaged bytes) is never written over: a close without a change
+    // leaves it alone, and before the first change is written it is set
+    // aside whole beside itself; what the window read, with the change,
+    // takes its place.
+    void aListFileReadInPartIsSetAsideBeforeItIsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("rest");
+        QTest::newRow("a line over the limit")
+            << "\"" + QByteArray(UserListReader::MaxLineLength, 'x') + "\",\"long\"\n";
+        QTest::newRow("damaged bytes") << QByteArray("\"da\0ma\x01ged\",\"\xff\xfe\"\r\n", 18);
+    }
+    void aListFileReadInPartIsSetAsideBeforeItIsWritten()
+    {
+        QFETCH(QByteArray, rest);
+        AppFixture app;
+        QTemporaryDir lists;
+        const QString path = lists.filePath("Smileys.smy");
+        const QByteArray before = "\"mine\",\"kept\"\r\n" + rest;
+        QVERIFY(AppFixture::writeFile(path, before));
+        app.start(lists.path());
+        frmMain* w = app.restart();
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), 0);
+        QVERIFY(AppFixture::readAll(path) == before);
+
+        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
+        const QString aside = path + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        QTRY_VERIFY(QFileInfo::exists(aside));
+        QTRY_COMPARE(AppFixture::readAll(path),
+                     QByteArray("\"mine\",\"kept\"\r\n\"(new)\",\"typed\"\r\n"));
+        QVERIFY(AppFixture::readAll(aside) == before);
+        QVERIFY(app.close());
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), 0);
+        QCOMPARE(QDir(lists.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Something that is not this program's at the lock's name, or a link to
+    // nothing at the list's: the user is told why, the change stays shown
+    // and pending, nothing is made where the link points, and the change is
+    // saved once the name is freed.
+    void aChangeWaitsWhileItsNameIsTaken_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a named pipe at the lock") << "pipe"
+                                                  << "pris par autre chose qu'un verrou";
+        QTest::newRow("a folder at the lock") << "folder"
+                                              << "pris par autre chose qu'un verrou";
+        QTest::newRow("a link to nothing at the list")
+            << "dangling"
+            << "un lien vers un fichier qui n'existe pas";
+    }
+    void aChangeWaitsWhileItsNameIsTaken()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
+        AppFixture app;
+        QTemporaryDir lists, elsewhere;
+        const QString path = lists.filePath("Smileys.smy");
+        const QString lock = path + ".lock";
+        const QString target = elsewhere.filePath("missing/Smileys.smy");
+        if (what == "pipe")
+            QVERIFY(::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0);
+        else if (what == "folder")
+            QVERIFY(QDir().mkdir(lock));
+        else
+            QVERIFY(QFile::link(target, path));
+        frmMain* w = app.start(lists.path());
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY2(MessageBox::lastNotice().contains(reason), qPrintable(MessageBox::lastNotice()));
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), QStringList{"(8-) | typed | File"});
+        QVERIFY(!QFileInfo::exists(QFileInfo(target).path()));
+
+        QVERIFY(what == "folder" ? QDir().rmdir(lock)
+                                 : QFile::remove(what == "pipe" ? lock : path));
+        QTRY_COMPARE_WITH_TIMEOUT(AppFixture::readAll(path), QByteArray("\"(8-)\",\"typed\"\r\n"),
+                                  10000);
+        QVERIFY(app.close());
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), 1);
+    }
+
+    // The window never writes a list its reader would take only in part: an
+    // Add that would cross the limit is refused and stays shown, and is
+    // saved once the file has room for it.
+    void anAddOverTheSizeLimitWaitsForRoom()
     {
         AppFixture app;
         QTemporaryDir lists;
         const QString path = lists.filePath("Smileys.smy");
-        const QByteArray before = "\"mine\",\"kept\"\r\n\"" +
-                                  QByteArray(UserListReader::MaxLineLength, 'x') + "\",\"long\"\n";
-        QVERIFY(AppFixture::writeFile(path, before));
-        app.start(lists.path());
-        QCOMPARE(MessageBox::noticeCount(), 1);
-        QVERIFY(MessageBox::lastNotice().contains(path + " » n'a pas pu être enregistré : il "
-                                                         "contient plus que la fenêtre ne lit"));
-        frmMain* w = app.restart();
+        // Lines of a million bytes up to 5 bytes under the limit.
+        const qint64 size = UserListReader::MaxFileSize - 5;
+        QByteArray bytes;
+        for (int i = 0; bytes.size() < size; ++i) {
+            const qsizetype length = std::min<qsizetype>(1000000, size - bytes.size() - 11);
+            bytes += "\"" + QByteArray::number(100 + i) + QByteArray(length, 'x') + "\",\"d\"\r\n";
+        }
+        QCOMPARE(bytes.size(), size);
+        QVERIFY(AppFixture::writeFile(path, bytes));
+        frmMain* w = app.start(lists.path());
+        const int lines = AppFixture::rows(w->page(0)->model(), true).size();
+
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY2(MessageBox::lastNotice().contains("il deviendrait plus grand"),
+                 qPrintable(MessageBox::lastNotice()));
+        QCOMPARE(QFileInfo(path).size(), size);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines + 1);
+
+        QVERIFY(w->page(0)->removeUserEntry("100" + QString(1000000, 'x')));
+        QTRY_VERIFY(QFileInfo(path).size() < size);
+        QVERIFY(AppFixture::readAll(path).endsWith("\"(8-)\",\"typed\"\r\n"));
+        w = app.restart();
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines);
         QCOMPARE(MessageBox::askedCount(), 0);
-        QCOMPARE(MessageBox::noticeCount(), 2);
-        // Each change says at once that the file will not take it, and
-        // stays in the window.
-        const QString notice = MessageBox::lastNotice();
-        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
-        QCOMPARE(MessageBox::noticeCount(), 3);
-        QVERIFY(w->page(0)->editUserEntry("(new)", "(new)", "typed today"));
-        QCOMPARE(MessageBox::noticeCount(), 4);
-        QVERIFY(w->page(0)->removeUserEntry("mine"));
-        QCOMPARE(MessageBox::noticeCount(), 5);
-        QCOMPARE(MessageBox::lastNotice(), notice);
-        MessageBox::setNextAnswer(MessageBox::KeepOpen);
-        QVERIFY(!app.close());
-        QVERIFY(MessageBox::lastText().contains(path));
-        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
-                 QStringList{"(new) | typed today | File"});
-        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
-        QVERIFY(app.close());
-        QCOMPARE(MessageBox::noticeCount(), 5);
-        QVERIFY(AppFixture::readAll(path) == before);
     }
 
     // Requests that come while the close is saving or asking wait for it;
