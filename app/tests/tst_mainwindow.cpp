@@ -21,6 +21,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
@@ -705,6 +707,35 @@ private Q_SLOTS:
         QTRY_COMPARE(registry.queryDefaultValue(key, 1024, &stored),
                      ClassRegistry::Status::Success);
         QCOMPARE(stored, value);
+    }
+
+    // A class registry store another process holds keeps neither the window
+    // nor the user waiting: an Add is on disk at once, and the registration
+    // is made once the store is free.
+    void aHeldStoreFreezesNothing()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        QVERIFY(QDir().mkpath(QFileInfo(ClassRegistry::defaultLocation()).path()));
+        sqlite3* holder = nullptr;
+        QCOMPARE(
+            sqlite3_open(QFile::encodeName(ClassRegistry::defaultLocation()).constData(), &holder),
+            SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        frmMain* w = app.start(lists.path());
+        QElapsedTimer held;
+        held.start();
+        QTest::qWait(1000);
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
+        QTRY_COMPARE_WITH_TIMEOUT(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                                  QByteArray("\"(8-)\",\"typed\"\r\n"), 1000);
+        QVERIFY2(held.elapsed() < 2500, qPrintable(QString::number(held.elapsed())));
+        QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(holder);
+        ClassRegistry registry;
+        QString stored;
+        QTRY_COMPARE(registry.queryDefaultValue("ZunoSmileys", 1024, &stored),
+                     ClassRegistry::Status::Success);
     }
 
     // The document icons name the program file itself, whatever its name.
