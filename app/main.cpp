@@ -11,8 +11,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
+#include <QTimer>
 
 #include <thread>
+
+namespace {
+
+// How long the window waits for more hand-overs before it imports.
+constexpr int HandOverGatherMs = 150;
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -38,7 +46,8 @@ int main(int argc, char* argv[])
     // waits of every start, and neither needs the other.
     SingleInstance instance;
     SingleInstance::Role role = SingleInstance::Role::Alone;
-    std::thread claim([&] { role = instance.start(line.files, line.pick, startupToken); });
+    std::thread claim(
+        [&] { role = instance.start(line.files, line.pick, startupToken, line.search); });
     static_cast<void>(QFontMetrics(QApplication::font()).height());
     claim.join();
     if (role == SingleInstance::Role::HandedOver)
@@ -51,27 +60,48 @@ int main(int argc, char* argv[])
     mod.Main();
     if (mod.MainWindow) {
         mod.MainWindow->importListFiles(line.files);
-        if (line.pick)
-            mod.MainWindow->pick(cameFrom);
+        if (line.pick || !line.search.isEmpty())
+            mod.MainWindow->pick(cameFrom, line.search);
     }
     // A closed window hands the name on at once: a start while this process
     // ends (its stores finishing their writes) opens a window of its own.
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::release);
-    QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
-                     [&mod](const QStringList& files, bool pick, const QString& token) {
-                         frmMain* window = mod.MainWindow;
-                         if (!window)
-                             return;
-                         const ActiveWindow typingIn =
-                             pick ? ActiveWindow::current() : ActiveWindow();
+    // Hand-overs that come together (one long command line in several calls,
+    // or several starts at once) give one import and one report.
+    QStringList handedFiles;
+    QTimer gather;
+    gather.setSingleShot(true);
+    gather.setInterval(HandOverGatherMs);
+    QObject::connect(&gather, &QTimer::timeout, &app, [&mod, &handedFiles] {
+        if (frmMain* window = mod.MainWindow)
+            window->importListFiles(handedFiles);
+        handedFiles.clear();
+    });
+    QObject::connect(
+        &instance, &SingleInstance::commandLineReceived, &app,
+        [&mod, &handedFiles, &gather](const QStringList& files, bool pick, const QString& token) {
+            frmMain* window = mod.MainWindow;
+            if (!window)
+                return;
+            const ActiveWindow typingIn = pick ? ActiveWindow::current() : ActiveWindow();
+            if (!token.isEmpty())
+                qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+            window->showNormal();
+            window->raise();
+            window->activateWindow();
+            if (!files.isEmpty()) {
+                handedFiles << files;
+                gather.start();
+            }
+            if (pick)
+                window->pick(typingIn);
+        });
+    QObject::connect(&instance, &SingleInstance::searchReceived, &app,
+                     [&mod](const QString& terms, const QString& token) {
                          if (!token.isEmpty())
                              qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-                         window->showNormal();
-                         window->raise();
-                         window->activateWindow();
-                         window->importListFiles(files);
-                         if (pick)
-                             window->pick(typingIn);
+                         if (frmMain* window = mod.MainWindow)
+                             window->pick(ActiveWindow(), terms);
                      });
     const int status = app.exec();
     // The window has closed and everything is saved: what the program put on

@@ -1,3 +1,4 @@
+#include "ActiveWindow.h"
 #include "AppFixture.h"
 #include "CatalogueView.h"
 #include "ClassRegistry.h"
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
@@ -707,6 +709,21 @@ private Q_SLOTS:
         QTRY_COMPARE(registry.queryDefaultValue(key, 1024, &stored),
                      ClassRegistry::Status::Success);
         QCOMPARE(stored, value);
+    }
+
+    // A search the desktop hands on opens the list with the filter holding
+    // its words; Enter there types nothing anywhere.
+    void aSearchOpensTheFilterWithItsWords()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        w->pick(ActiveWindow(), "clin");
+        QLineEdit* filter = w->page(0)->filterField();
+        QCOMPARE(filter->text(), QString("clin"));
+        QTRY_VERIFY(filter->isVisible());
+        QTest::keyClick(filter, Qt::Key_Return);
+        QVERIFY(w->isVisible() && !w->isMinimized());
+        QCOMPARE(MessageBox::noticeCount(), 0);
     }
 
     // A class registry store another process holds keeps neither the window
