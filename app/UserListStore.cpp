@@ -71,20 +71,42 @@ struct UserListStore::Trip
         }
         if (!wouldBeTooLarge(result) || changes.size() < 2)
             return;
-        // One change at a time: only those that would make the file too
-        // large stay behind.
-        for (qsizetype i = 0; i < changes.size(); ++i) {
+        // The longest run of changes the file has room for, found by
+        // halving (a few merges, whatever the count); the change after it is
+        // refused. Later Adds would only grow the file further and wait for
+        // room with it; the other changes are written.
+        const auto write = [&](const QList<UserListChange>& run, qsizetype from,
+                               const QList<qsizetype>& at) {
             UserListChange::Entries now;
-            const AtomicFileWriter::Result one =
-                UserListFile::merge(path, {changes.at(i)}, builtInKeys, &now);
+            const AtomicFileWriter::Result one = UserListFile::merge(path, run, builtInKeys, &now);
             if (one) {
-                written[i] = true;
+                for (qsizetype i = 0; i < run.size(); ++i)
+                    written[at.isEmpty() ? from + i : at.at(i)] = true;
                 entries = std::move(now);
-            } else if (!wouldBeTooLarge(one)) {
-                result = one;
-                return;
+            }
+            return one;
+        };
+        qsizetype fit = 0;
+        for (qsizetype run = changes.size() / 2; run > 0 && fit < changes.size();) {
+            const AtomicFileWriter::Result one = write(changes.mid(fit, run), fit, {});
+            if (one)
+                fit += run;
+            else if (!wouldBeTooLarge(one))
+                return void(result = one);
+            run = std::min(one ? run : run / 2, changes.size() - fit);
+        }
+        QList<UserListChange> others;
+        QList<qsizetype> at;
+        for (qsizetype i = fit + 1; i < changes.size(); ++i) {
+            if (!changes.at(i).isAdd()) {
+                others << changes.at(i);
+                at << i;
             }
         }
+        if (!others.isEmpty())
+            if (const AtomicFileWriter::Result one = write(others, 0, at);
+                !one && !wouldBeTooLarge(one))
+                result = one;
     }
 };
 

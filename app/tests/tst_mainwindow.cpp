@@ -621,16 +621,17 @@ private Q_SLOTS:
     }
 
     // The window never writes a list its reader would take only in part: an
-    // Add that would cross the limit is refused and stays shown, and is
-    // saved once the file has room for it.
+    // Add that would cross the limit is refused and stays shown, holds back
+    // none of the changes after it, and is saved once the file has room.
     void anAddOverTheSizeLimitWaitsForRoom()
     {
         AppFixture app;
         QTemporaryDir lists;
         const QString path = lists.filePath("Smileys.smy");
-        // Lines of a million bytes up to 5 bytes under the limit.
+        // A short line, then lines of a million bytes up to 5 bytes under
+        // the limit.
         const qint64 size = UserListReader::MaxFileSize - 5;
-        QByteArray bytes;
+        QByteArray bytes = "\"ab\",\"cdefgh\"\r\n";
         for (int i = 0; bytes.size() < size; ++i) {
             const qsizetype length = std::min<qsizetype>(1000000, size - bytes.size() - 11);
             bytes += "\"" + QByteArray::number(100 + i) + QByteArray(length, 'x') + "\",\"d\"\r\n";
@@ -640,16 +641,24 @@ private Q_SLOTS:
         frmMain* w = app.start(lists.path());
         const int lines = AppFixture::rows(w->page(0)->model(), true).size();
 
+        // Each refusal is told; the file is left as it is.
         QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
         QTRY_COMPARE(MessageBox::noticeCount(), 1);
         QVERIFY2(MessageBox::lastNotice().contains("il deviendrait plus grand"),
                  qPrintable(MessageBox::lastNotice()));
+        QVERIFY(w->page(0)->addUserEntry("(9-)", "typed"));
+        QTRY_COMPARE(MessageBox::noticeCount(), 2);
         QCOMPARE(QFileInfo(path).size(), size);
-        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines + 1);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines + 2);
+
+        // A Remove behind them is written; the room it makes takes one Add.
+        QVERIFY(w->page(0)->removeUserEntry("ab"));
+        QTRY_VERIFY(AppFixture::readAll(path).endsWith("\"(8-)\",\"typed\"\r\n"));
+        QVERIFY(!AppFixture::readAll(path).startsWith("\"ab\""));
+        QCOMPARE(QFileInfo(path).size(), size - 15 + 16);
 
         QVERIFY(w->page(0)->removeUserEntry("100" + QString(1000000, 'x')));
-        QTRY_VERIFY(QFileInfo(path).size() < size);
-        QVERIFY(AppFixture::readAll(path).endsWith("\"(8-)\",\"typed\"\r\n"));
+        QTRY_VERIFY(AppFixture::readAll(path).endsWith("\"(9-)\",\"typed\"\r\n"));
         w = app.restart();
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines);
         QCOMPARE(MessageBox::askedCount(), 0);
