@@ -1,6 +1,7 @@
 #include "ListController.h"
 
 #include "CatalogueView.h"
+#include "DuplicateRule.h"
 #include "ListFileImport.h"
 #include "ListPage.h"
 #include "OVAcronym.h"
@@ -160,11 +161,35 @@ bool ListController::showsFileEntries(const UserListChange::Entries& entries) co
 QString ListController::importFiles(const QStringList& files, const ListController& smileys,
                                     const ListController& acronyms, const ZunoSmiley1& localizer)
 {
-    const auto addTo = [](const ListController& list) {
-        return [page = list.m_page](const QString& text, const QString& description) {
-            return page->addUserEntry(text, description);
+    // The entries of every file go into a run per list, by the Add's rule
+    // against the list and the run so far; each run then comes in as one
+    // insertion of rows and one batch of changes for the file.
+    struct Run
+    {
+        QList<CatalogueListModel::Entry> entries;
+        QSet<QString> keys;
+    } runs[2];
+    const auto addTo = [](const ListController& list, Run& run) {
+        return [&list, &run](const QString& text, const QString& description) {
+            QString key = DuplicateRule::bareKey(text);
+            if (run.keys.contains(key) || list.m_page->entryExists(text, false))
+                return false;
+            run.keys.insert(std::move(key));
+            run.entries.append({text, description, CatalogueListModel::Origin::File});
+            return true;
         };
     };
-    return ListFileImport::reportText(
-        ListFileImport::importFiles(files, addTo(smileys), addTo(acronyms)), localizer);
+    const QString report = ListFileImport::reportText(
+        ListFileImport::importFiles(files, addTo(smileys, runs[0]), addTo(acronyms, runs[1])),
+        localizer);
+    for (const auto& [list, run] :
+         {std::pair(&smileys, &runs[0]), std::pair(&acronyms, &runs[1])}) {
+        list->m_page->model()->appendRun(run->entries);
+        QList<UserListChange> changes;
+        changes.reserve(run->entries.size());
+        for (const CatalogueListModel::Entry& entry : std::as_const(run->entries))
+            changes.append(UserListChange::add(entry.text, entry.description));
+        list->m_store->recordAll(changes);
+    }
+    return report;
 }

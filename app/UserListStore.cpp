@@ -214,6 +214,14 @@ void UserListStore::record(const UserListChange& change)
     start();
 }
 
+void UserListStore::recordAll(const QList<UserListChange>& changes)
+{
+    if (changes.isEmpty())
+        return;
+    m_pending.append(changes);
+    start();
+}
+
 void UserListStore::retryLater(const Result& result)
 {
     // A file too large for a change stays so until it changes, which the

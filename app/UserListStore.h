@@ -55,6 +55,8 @@ public:
     // than its reader takes is refused, stays shown, and does not hold back
     // the changes after it.
     void record(const UserListChange& change);
+    // Many changes at once (an import), written together.
+    void recordAll(const QList<UserListChange>& changes);
 
     // Waits for a write under way, then writes here and now what is still
     // pending; with nothing pending nothing is written. The close calls it.

@@ -720,6 +720,32 @@ private Q_SLOTS:
         QCOMPARE(stored, value);
     }
 
+    // Imported entries come in by the Add's rule (against the list, the
+    // built-in entries and the files before), as one run of rows, and are
+    // saved; one report tells of every file.
+    void anImportComesInAsOneRun()
+    {
+        AppFixture app;
+        QTemporaryDir lists, docs;
+        const QString builtIn = builtIns(0, 1).first().section(" | ", 0, 0);
+        QVERIFY(AppFixture::writeFile(docs.filePath("a.smy"), "\"8-]\",\"Robot\"\r\n"
+                                                              "\" 8-]\",\"blanks\"\r\n\"" +
+                                                                  builtIn.toUtf8() +
+                                                                  "\",\"built in\"\r\n"
+                                                                  "\"(y)\",\"ok\"\r\n"));
+        QVERIFY(AppFixture::writeFile(docs.filePath("b.SMY"), "\"(Y)\",\"twice\"\r\n"
+                                                              "\"(z)\",\"z\"\r\n"));
+        frmMain* w = app.start(lists.path());
+        QSignalSpy inserted(w->page(0)->model(), &QAbstractItemModel::rowsInserted);
+        w->importListFiles({docs.filePath("a.smy"), docs.filePath("b.SMY")});
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
+                 QStringList({"8-] | Robot | File", "(y) | ok | File", "(z) | z | File"}));
+        QCOMPARE(MessageBox::noticeCount(), 1);
+        QTRY_COMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                     QByteArray("\"8-]\",\"Robot\"\r\n\"(y)\",\"ok\"\r\n\"(z)\",\"z\"\r\n"));
+    }
+
     // A search the desktop hands on opens the list with the filter holding
     // its words; Enter there types nothing anywhere.
     void aSearchOpensTheFilterWithItsWords()
