@@ -4,10 +4,12 @@
 #include "DuplicateRule.h"
 #include "ListFileImport.h"
 #include "ListPage.h"
+#include "MessageBox.h"
 #include "OVAcronym.h"
 #include "OVSmiley.h"
 #include "UserListFile.h"
 #include "UserListReader.h"
+#include "ZunoSmiley1.h"
 
 #include <QFileInfo>
 
@@ -179,9 +181,12 @@ QString ListController::importFiles(const QStringList& files, const ListControll
             return true;
         };
     };
-    const QString report = ListFileImport::reportText(
-        ListFileImport::importFiles(files, addTo(smileys, runs[0]), addTo(acronyms, runs[1])),
-        localizer);
+    const QList<ListFileImport::FileReport> reports =
+        ListFileImport::importFiles(files, addTo(smileys, runs[0]), addTo(acronyms, runs[1]));
+    QString report = ListFileImport::reportText(reports, localizer);
+    // Too many lines to show whole: a summary line first, the list below it.
+    if (reports.size() > MessageBox::MaxShownLines)
+        report.prepend(localizer.ID_INT_IMPORT_FILES(qint32(reports.size())) + QLatin1Char('\n'));
     for (const auto& [list, run] :
          {std::pair(&smileys, &runs[0]), std::pair(&acronyms, &runs[1])}) {
         list->m_page->model()->appendRun(run->entries);

@@ -277,6 +277,9 @@ public:
     Q_INVOKABLE QString ID_INT_REASON_FOREIGN_LINK() const;
     Q_INVOKABLE QString ID_INT_REASON_DANGLING_LINK() const;
     Q_INVOKABLE QString ID_INT_REASON_WOULD_BE_TOO_LARGE() const;
+    // The summary line of an import report too long to show whole: how many
+    // files it tells of (a list of them follows).
+    Q_INVOKABLE QString ID_INT_IMPORT_FILES(qint32 lngFiles) const;
 
 private:
     // The text of the current language; empty for a language without texts.

@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
@@ -744,6 +745,23 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::noticeCount(), 1);
         QTRY_COMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
                      QByteArray("\"8-]\",\"Robot\"\r\n\"(y)\",\"ok\"\r\n\"(z)\",\"z\"\r\n"));
+        // Hundreds of files: a summary line and a scrolled list, whatever
+        // the screen.
+        QStringList many;
+        for (int i = 0; i < 300; ++i)
+            many << docs.filePath(QString("missing-%1.acr").arg(i));
+        w->importListFiles(many);
+        QCOMPARE(MessageBox::noticeCount(), 2);
+        QVERIFY(MessageBox::lastNotice().startsWith("300 fichiers :\n"));
+        QMessageBox* box = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* shown = qobject_cast<QMessageBox*>(top);
+                shown && shown->text().startsWith("300"))
+                box = shown;
+        }
+        QVERIFY(box);
+        QVERIFY2(box->sizeHint().height() < 600,
+                 qPrintable(QString::number(box->sizeHint().height())));
     }
 
     // A search the desktop hands on opens the list with the filter holding

@@ -487,14 +487,15 @@ private Q_SLOTS:
         QTest::newRow("duplicate") << 178 << "ID_INT_REFUSE_DUPLICATE";
         QTest::newRow("program icon's help") << 187 << "ID_INT_PROGRAM_ICON_HELP";
         QTest::newRow("paste notice") << 188 << "ID_INT_PASTE_NOTICE";
-        QTest::newRow("last") << 192 << "ID_INT_REASON_WOULD_BE_TOO_LARGE";
+        QTest::newRow("size refusal") << 192 << "ID_INT_REASON_WOULD_BE_TOO_LARGE";
+        QTest::newRow("last") << 193 << "ID_INT_IMPORT_FILES";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 193);
+        QCOMPARE(names.size(), 194);
         QCOMPARE(names.at(position), name);
     }
 
