@@ -72,30 +72,36 @@ int main(int argc, char* argv[])
     QTimer gather;
     gather.setSingleShot(true);
     gather.setInterval(HandOverGatherMs);
-    QObject::connect(&gather, &QTimer::timeout, &app, [&mod, &handedFiles] {
-        if (frmMain* window = mod.MainWindow)
+    const auto importHanded = [&mod, &handedFiles, &gather] {
+        gather.stop();
+        if (frmMain* window = mod.MainWindow; window && !handedFiles.isEmpty())
             window->importListFiles(handedFiles);
         handedFiles.clear();
-    });
-    QObject::connect(
-        &instance, &SingleInstance::commandLineReceived, &app,
-        [&mod, &handedFiles, &gather](const QStringList& files, bool pick, const QString& token) {
-            frmMain* window = mod.MainWindow;
-            if (!window)
-                return;
-            const ActiveWindow typingIn = pick ? ActiveWindow::current() : ActiveWindow();
-            if (!token.isEmpty())
-                qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-            window->showNormal();
-            window->raise();
-            window->activateWindow();
-            if (!files.isEmpty()) {
-                handedFiles << files;
-                gather.start();
-            }
-            if (pick)
-                window->pick(typingIn);
-        });
+    };
+    QObject::connect(&gather, &QTimer::timeout, &app, importHanded);
+    QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
+                     [&mod, &handedFiles, &gather, importHanded](const QStringList& files,
+                                                                 bool pick, const QString& token) {
+                         frmMain* window = mod.MainWindow;
+                         if (!window)
+                             return;
+                         const ActiveWindow typingIn =
+                             pick ? ActiveWindow::current() : ActiveWindow();
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         window->showNormal();
+                         window->raise();
+                         window->activateWindow();
+                         if (!files.isEmpty()) {
+                             handedFiles << files;
+                             gather.start();
+                         }
+                         // The report comes before the pick, not over its filter.
+                         if (pick) {
+                             importHanded();
+                             window->pick(typingIn);
+                         }
+                     });
     QObject::connect(&instance, &SingleInstance::searchReceived, &app,
                      [&mod](const QString& terms, const QString& token) {
                          if (!token.isEmpty())
