@@ -644,22 +644,24 @@ private Q_SLOTS:
 
         // Each refusal is told; the file is left as it is.
         QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
-        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(MessageBox::noticeCount(), 1, 20000);
         QVERIFY2(MessageBox::lastNotice().contains("il deviendrait plus grand"),
                  qPrintable(MessageBox::lastNotice()));
         QVERIFY(w->page(0)->addUserEntry("(9-)", "typed"));
-        QTRY_COMPARE(MessageBox::noticeCount(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(MessageBox::noticeCount(), 2, 20000);
         QCOMPARE(QFileInfo(path).size(), size);
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines + 2);
 
         // A Remove behind them is written; the room it makes takes one Add.
         QVERIFY(w->page(0)->removeUserEntry("ab"));
-        QTRY_VERIFY(AppFixture::readAll(path).endsWith("\"(8-)\",\"typed\"\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(AppFixture::readAll(path).endsWith("\"(8-)\",\"typed\"\r\n"),
+                                 20000);
         QVERIFY(!AppFixture::readAll(path).startsWith("\"ab\""));
         QCOMPARE(QFileInfo(path).size(), size - 15 + 16);
 
         QVERIFY(w->page(0)->removeUserEntry("100" + QString(1000000, 'x')));
-        QTRY_VERIFY(AppFixture::readAll(path).endsWith("\"(9-)\",\"typed\"\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(AppFixture::readAll(path).endsWith("\"(9-)\",\"typed\"\r\n"),
+                                 20000);
         w = app.restart();
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines);
         QCOMPARE(MessageBox::askedCount(), 0);
