@@ -226,6 +226,22 @@ void CatalogueListModel::append(const Entry& entry)
         endInsertRows();
 }
 
+void CatalogueListModel::appendRun(const QList<Entry>& entries)
+{
+    if (entries.isEmpty())
+        return;
+    const int first = static_cast<int>(m_rows.size());
+    if (m_bulkDepth == 0)
+        beginInsertRows({}, first, first + int(entries.size()) - 1);
+    m_rows.reserve(m_rows.size() + entries.size());
+    for (const Entry& entry : entries) {
+        m_rows.append(store(entry));
+        addToIndex(int(m_rows.size()) - 1);
+    }
+    if (m_bulkDepth == 0)
+        endInsertRows();
+}
+
 bool CatalogueListModel::appendLoaded(const Entry& entry)
 {
     // The load's test (DuplicateRule): the text without the spaces around it

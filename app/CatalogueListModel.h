@@ -76,6 +76,9 @@ public:
     int firstUserRow() const;
 
     void append(const Entry& entry);
+    // Entries appended as one run of rows: the views and the filter see one
+    // insertion however many there are (an import).
+    void appendRun(const QList<Entry>& entries);
     // An entry a load reports: appended unless the load's test
     // (DuplicateRule) finds a row in its way. A text without spaces around
     // it costs one case fold and one look-up. True when appended.

@@ -1,12 +1,15 @@
 #include "ListController.h"
 
 #include "CatalogueView.h"
+#include "DuplicateRule.h"
 #include "ListFileImport.h"
 #include "ListPage.h"
+#include "MessageBox.h"
 #include "OVAcronym.h"
 #include "OVSmiley.h"
 #include "UserListFile.h"
 #include "UserListReader.h"
+#include "ZunoSmiley1.h"
 
 #include <QFileInfo>
 
@@ -56,7 +59,6 @@ ListController::ListController(ListPage* page, const QString& path, UserListStor
             [this](const AtomicFileWriter::Result& result) {
                 Q_EMIT writeFailed(m_store->path(), result);
             });
-    m_store->setRows([this](QByteArrayView present) { return rowsAsFile(present); });
 }
 
 void ListController::fillTable(qint16 language)
@@ -124,22 +126,6 @@ void ListController::stop()
     m_store->stop();
 }
 
-std::optional<QByteArray> ListController::rowsAsFile(QByteArrayView present) const
-{
-    // Straight from the rows: the user's follow the built-in ones. A file
-    // that holds them already is only compared, so that a long list is not
-    // made again beside its file.
-    const CatalogueListModel* model = m_page->model();
-    const int first = model->firstUserRow();
-    const auto fields = [model, first](qsizetype i) {
-        const int row = first + int(i);
-        return std::pair(model->text(row), model->description(row));
-    };
-    if (UserListFile::formatsTo(present, model->rowCount() - first, fields))
-        return std::nullopt;
-    return UserListFile::format(model->rowCount() - first, fields);
-}
-
 void ListController::showFileEntries(const UserListChange::Entries& entries)
 {
     if (showsFileEntries(entries))
@@ -177,11 +163,38 @@ bool ListController::showsFileEntries(const UserListChange::Entries& entries) co
 QString ListController::importFiles(const QStringList& files, const ListController& smileys,
                                     const ListController& acronyms, const ZunoSmiley1& localizer)
 {
-    const auto addTo = [](const ListController& list) {
-        return [page = list.m_page](const QString& text, const QString& description) {
-            return page->addUserEntry(text, description);
+    // The entries of every file go into a run per list, by the Add's rule
+    // against the list and the run so far; each run then comes in as one
+    // insertion of rows and one batch of changes for the file.
+    struct Run
+    {
+        QList<CatalogueListModel::Entry> entries;
+        QSet<QString> keys;
+    } runs[2];
+    const auto addTo = [](const ListController& list, Run& run) {
+        return [&list, &run](const QString& text, const QString& description) {
+            QString key = DuplicateRule::bareKey(text);
+            if (run.keys.contains(key) || list.m_page->entryExists(text, false))
+                return false;
+            run.keys.insert(std::move(key));
+            run.entries.append({text, description, CatalogueListModel::Origin::File});
+            return true;
         };
     };
-    return ListFileImport::reportText(
-        ListFileImport::importFiles(files, addTo(smileys), addTo(acronyms)), localizer);
+    const QList<ListFileImport::FileReport> reports =
+        ListFileImport::importFiles(files, addTo(smileys, runs[0]), addTo(acronyms, runs[1]));
+    QString report = ListFileImport::reportText(reports, localizer);
+    // Too many lines to show whole: a summary line first, the list below it.
+    if (reports.size() > MessageBox::MaxShownLines)
+        report.prepend(localizer.ID_INT_IMPORT_FILES(qint32(reports.size())) + QLatin1Char('\n'));
+    for (const auto& [list, run] :
+         {std::pair(&smileys, &runs[0]), std::pair(&acronyms, &runs[1])}) {
+        list->m_page->model()->appendRun(run->entries);
+        QList<UserListChange> changes;
+        changes.reserve(run->entries.size());
+        for (const CatalogueListModel::Entry& entry : std::as_const(run->entries))
+            changes.append(UserListChange::add(entry.text, entry.description));
+        list->m_store->recordAll(changes);
+    }
+    return report;
 }

@@ -76,9 +76,6 @@ Q_SIGNALS:
 
 private:
     void fillTable(qint16 language);
-    // The bytes of the user's rows as their file holds them, or nothing when
-    // present holds exactly those.
-    std::optional<QByteArray> rowsAsFile(QByteArrayView present) const;
     // The user entries as their file holds them now: the list follows,
     // keeping its built-in entries and the selected entry where it still is.
     void showFileEntries(const UserListChange::Entries& entries);

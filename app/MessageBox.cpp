@@ -1,6 +1,9 @@
 #include "MessageBox.h"
 
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 std::optional<MessageBox::Answer> MessageBox::s_nextAnswer;
@@ -34,8 +37,29 @@ void MessageBox::inform(QWidget* parent, const QString& title, const QString& te
 {
     s_lastNotice = text;
     ++s_noticeCount;
-    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const bool long_ = lines.size() > MaxShownLines;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, long_ ? lines.first() : text,
+                                QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()); long_ && grid) {
+        auto* list = new QPlainTextEdit(lines.mid(1).join(QLatin1Char('\n')), box);
+        list->setReadOnly(true);
+        list->setLineWrapMode(QPlainTextEdit::NoWrap);
+        list->setFixedHeight(list->fontMetrics().lineSpacing() * MaxShownLines +
+                             2 * list->frameWidth() + 8);
+        list->setMinimumWidth(list->fontMetrics().averageCharWidth() * 60);
+        // Below the text, above the buttons.
+        auto* buttons = box->findChild<QDialogButtonBox*>();
+        int row = grid->rowCount(), column = 0, rows = 1, columns = grid->columnCount();
+        if (buttons) {
+            grid->getItemPosition(grid->indexOf(buttons), &row, &column, &rows, &columns);
+            grid->removeWidget(buttons);
+        }
+        grid->addWidget(list, row, 0, 1, grid->columnCount());
+        if (buttons)
+            grid->addWidget(buttons, row + 1, column, rows, columns);
+    }
     box->setWindowModality(Qt::NonModal);
     box->show();
 }

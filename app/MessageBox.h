@@ -23,6 +23,9 @@ public:
     static void inform(QWidget* parent, const QString& title, const QString& text);
     // The text of the last report, and how many were made since the reset.
     static QString lastNotice();
+    // A notice of more lines than this shows its first line, then the others
+    // in a scrolled box of that height, so that it fits any screen.
+    static constexpr int MaxShownLines = 12;
     static int noticeCount();
 
     // The answer that the next question gets without being shown.

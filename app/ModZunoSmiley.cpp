@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSessionManager>
+#include <QTimer>
 
 ModZunoSmiley::ModZunoSmiley(const QString& programFile)
     : m_programFile(programFile)
@@ -61,7 +62,7 @@ QString ModZunoSmiley::ReadSetting(const QString& Key, const QString& Default,
     return SettingsStore::read(Key, Default, Section);
 }
 
-void ModZunoSmiley::RegisterListFileTypes()
+bool ModZunoSmiley::RegisterListFileTypes(std::chrono::milliseconds storeWait)
 {
     const QFileInfo program(m_programFile);
 #ifdef Q_OS_WIN
@@ -73,6 +74,7 @@ void ModZunoSmiley::RegisterListFileTypes()
     const QString name = program.fileName();
 #endif
     ShellLib2 shell;
+    shell.setStoreWait(storeWait);
     // The program file holds no icons here: the shell library takes the
     // pictures that the icon values name (",1", ",2"; 0 for the program's own
     // desktop entry) from the program's resources.
@@ -101,8 +103,10 @@ void ModZunoSmiley::RegisterListFileTypes()
         shell.commitTransaction();
     } catch (const AutomationError& error) {
         // The catalogue works without the desktop knowing its file types.
-        qWarning("File-type registration failed: %s", error.what());
+        if (!shell.storeWasBusy())
+            qWarning("File-type registration failed: %s", error.what());
     }
+    return !shell.storeWasBusy();
 }
 
 void ModZunoSmiley::registerListFileTypesWhenShown()
@@ -113,10 +117,25 @@ void ModZunoSmiley::registerListFileTypesWhenShown()
 
 void ModZunoSmiley::registerPendingFileTypes()
 {
+    // A few milliseconds at a time, tried ten times half a second apart: the
+    // store's own give-up, without a frozen window meanwhile.
+    constexpr std::chrono::milliseconds StoreWait{20};
+    constexpr int RetryMilliseconds = 500;
+    constexpr int MaxTries = 10;
     if (m_registration != Registration::Pending)
         return;
     m_registration = Registration::Made;
-    RegisterListFileTypes();
+    if (RegisterListFileTypes(StoreWait) || !m_window)
+        return;
+    if (++m_registrationTries >= MaxTries) {
+        qWarning("File-type registration failed: the class registry store stayed busy");
+        return;
+    }
+    m_registration = Registration::Pending;
+    QTimer::singleShot(RetryMilliseconds, m_window.data(), [this] {
+        if (MainWindow)
+            registerPendingFileTypes();
+    });
 }
 
 ZunoSmiley1& ModZunoSmiley::Localizer()

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 class OVObject;
@@ -37,12 +38,17 @@ public:
     // took nothing.
     bool SaveSettings(AtomicFileWriter::Result* why = nullptr);
     static QString ReadSetting(const QString& Key, const QString& Default, const QString& Section);
-    void RegisterListFileTypes();
+    // storeWait: how long a store that another process holds is waited for.
+    // False when it was held longer: nothing was registered, try again later.
+    bool RegisterListFileTypes(std::chrono::milliseconds storeWait = std::chrono::seconds(5));
     // Asks for the registration of the list file types once the window has
     // been drawn: the window need not wait for the desktop's store, and a
     // start asks once however often it is asked.
     void registerListFileTypesWhenShown();
-    // Makes the registration asked for above, if it has not been made yet.
+    // Makes the registration asked for above, if it has not been made yet,
+    // without keeping the window's thread on a store another process holds:
+    // a few milliseconds each time, tried again later until the store's
+    // usual give-up (5 s) has passed.
     void registerPendingFileTypes();
 
     ZunoSmiley1& Localizer();
@@ -85,4 +91,5 @@ private:
     QPointer<frmMain> m_window;
     bool m_closing = false;
     enum class Registration { NotAsked, Pending, Made } m_registration = Registration::NotAsked;
+    int m_registrationTries = 0;
 };

@@ -47,7 +47,7 @@ void PickFlow::watch(ListPage* page)
     });
 }
 
-void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page)
+void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString& terms)
 {
     // Called up again while one of its own windows is in front, the window
     // remembered the first time stays the one to type into.
@@ -60,9 +60,9 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page)
     // Each pick starts from the whole list: the favourites and the most used
     // entries first.
     page->filterField()->clear();
-    static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(true);
-    page->openFilter();
-    m_picking = true;
+    static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(terms.isEmpty());
+    page->openFilter(terms);
+    m_picking = terms.isEmpty();
     // Called up from a desktop shortcut, the window takes the keyboard as a
     // pager would give it: a window manager's focus-stealing guard, or an
     // activation stamped with an older time than the last focus change,
@@ -82,6 +82,16 @@ void PickFlow::insert(ListPage* page, const QString& text)
     // keyboard again. A Wayland compositor may ignore a minimize request.
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_typing = {text, m_target, wayland, page};
+    // The way to type is made ready while the window is in front, so that
+    // a question of the desktop's comes and goes before the keyboard goes
+    // back; where nothing can type, the entry goes to the clipboard at once.
+    if (KeystrokeTyper::prepare() == KeystrokeTyper::Outcome::NotOffered) {
+        m_waiting = true;
+        m_typing.ready = false;
+        typeEntry();
+        return;
+    }
+    m_typing.ready = true;
     if (wayland)
         m_window->hide();
     else
@@ -105,11 +115,18 @@ void PickFlow::typeEntry()
         return;
     m_waiting = false;
     m_giveUp->stop();
-    // On X11 the window is known, or nothing is typed: the keys would go
-    // wherever the focus fell.
-    const bool back = m_typing.wayland || (!m_typing.target.isNull() && m_typing.target.activate());
+    // Typed only where the window the user came from has the keyboard
+    // again: on X11 the window is known and activated; on Wayland none of
+    // the program's windows may have it. Otherwise nothing is typed: the
+    // keys would go wherever the focus fell.
+    const bool back =
+        m_typing.ready &&
+        (m_typing.wayland ? QGuiApplication::applicationState() != Qt::ApplicationActive
+                          : !m_typing.target.isNull() && m_typing.target.activate());
     if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed)
         return;
+    if (m_typing.ready && !back)
+        KeystrokeTyper::cancel();
     // Nothing could be typed there: the entry waits on the clipboard.
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(m_typing.text);

@@ -27,8 +27,10 @@ public:
     // Follows a page's filter bar: Enter there inserts, closing it ends the pick.
     void watch(ListPage* page);
     // Brings the window up on page for a pick; cameFrom is the window the
-    // user was typing in.
-    void start(const ActiveWindow& cameFrom, ListPage* page);
+    // user was typing in. With terms, the window comes up with its filter
+    // holding them instead, for a search the desktop handed on: nothing is
+    // typed anywhere.
+    void start(const ActiveWindow& cameFrom, ListPage* page, const QString& terms = {});
 
 Q_SIGNALS:
     // An entry chosen to be inserted (typed, or left on the clipboard).
@@ -51,6 +53,7 @@ private:
         ActiveWindow target;
         bool wayland = false;
         QPointer<ListPage> page;
+        bool ready = false; // a way to type was made ready
     } m_typing;
     bool m_waiting = false;
     QTimer* m_giveUp = nullptr;

@@ -14,6 +14,9 @@ class SaveFailure
 public:
     // The reason alone: "the disk is full", "le disque est plein".
     static QString reason(const ZunoSmiley1& localizer, AtomicFileWriter::Failure failure);
+    // The same for a result: a change refused because the file would grow
+    // over the reader's limit is told apart from a file found over it.
+    static QString reason(const ZunoSmiley1& localizer, const AtomicFileWriter::Result& result);
     // One line of the closing question: the file and the reason.
     static QString line(const ZunoSmiley1& localizer, const QString& path,
                         const AtomicFileWriter::Result& result);

@@ -80,14 +80,18 @@ std::optional<QByteArray> usableStore(const QString& store)
 {
     QString damage;
     QByteArray bytes;
-    switch (RegularFile::kind(store)) {
+    // A link that leads back to itself can never be a file: without this it
+    // would read as missing, and every close would fail to write it.
+    const RegularFile::Kind kind =
+        DamagedFile::isLinkLoop(store) ? RegularFile::Kind::Special : RegularFile::kind(store);
+    switch (kind) {
     case RegularFile::Kind::Missing:
         return std::nullopt;
     case RegularFile::Kind::Folder:
         damage = QStringLiteral("it is a folder");
         break;
     case RegularFile::Kind::Special:
-        damage = QStringLiteral("it is a pipe, a device or a socket");
+        damage = QStringLiteral("it is a pipe, a device, a socket or a link loop");
         break;
     case RegularFile::Kind::Unreadable:
         return std::nullopt; // there, but the defaults are all it can give now

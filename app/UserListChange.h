@@ -25,6 +25,7 @@ public:
     // entry has gone becomes an Add; an Edit to a text another entry has is
     // dropped. A Remove of an entry already gone does nothing.
     void applyTo(Entries& entries) const;
+    bool isAdd() const { return m_kind == Kind::Add; }
     static void applyAll(Entries& entries, const QList<UserListChange>& changes);
 
     // What the change does to an entry's text, for what follows entries by

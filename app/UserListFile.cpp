@@ -35,7 +35,7 @@ char* UserListFile::LineEncoder::field(char* out, QStringView text)
 
 UserListFile::Result UserListFile::save(const QString& path, const QList<Record>& records)
 {
-    return AtomicFileWriter::write(path, format(records));
+    return AtomicFileWriter::write(path, format(records), UserListReader::MaxFileSize);
 }
 
 namespace {
@@ -74,20 +74,28 @@ UserListFile::Result UserListFile::read(const QString& path, QList<Record>* reco
 }
 
 UserListFile::Result UserListFile::merge(const QString& path, const QList<UserListChange>& changes,
-                                         const QSet<QString>& taken, QList<Record>* records)
+                                         const QSet<QString>& taken, QList<Record>* records,
+                                         const QList<Record>* whenEmpty)
 {
     records->clear();
     if (beyondSizeLimit(path))
         return tooLarge(path);
     bool whole = true;
-    const Result result = AtomicFileWriter::update(path, [&](const QByteArray& present) {
-        *records = UserListFormat::read(present, &whole);
-        if (!whole)
-            return std::optional<QByteArray>();
-        UserListChange::applyAll(*records, changes);
-        keepLoadable(*records, taken);
-        return std::optional<QByteArray>(format(*records));
-    });
+    // The writer's limit is the reader's: nothing is written that the next
+    // start would read only in part.
+    const Result result = AtomicFileWriter::update(
+        path,
+        [&](const QByteArray& present) {
+            whole = true;
+            *records =
+                whenEmpty && present.isEmpty() ? *whenEmpty : UserListFormat::read(present, &whole);
+            if (!whole)
+                return std::optional<QByteArray>();
+            UserListChange::applyAll(*records, changes);
+            keepLoadable(*records, taken);
+            return std::optional<QByteArray>(format(*records));
+        },
+        AtomicFileWriter::DefaultLockWait, UserListReader::MaxFileSize);
     if (result && !whole) {
         records->clear();
         return tooLarge(path);

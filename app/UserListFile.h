@@ -46,8 +46,12 @@ public:
     // gives the records it holds afterwards. The file then holds what the
     // next load takes: a record that the load would drop as a duplicate of a
     // built-in text (taken, letter case folded) or of an earlier record goes.
+    // whenEmpty, when given, stands for a file that is missing or empty (the
+    // part read of a file set aside). A result larger than the reader takes
+    // is TooLarge (systemError EFBIG) and writes nothing.
     static Result merge(const QString& path, const QList<UserListChange>& changes,
-                        const QSet<QString>& taken, QList<Record>* records);
+                        const QSet<QString>& taken, QList<Record>* records,
+                        const QList<Record>* whenEmpty = nullptr);
 
     // Drops the records a load would drop, as above.
     static void keepLoadable(QList<Record>& records, QSet<QString> taken);

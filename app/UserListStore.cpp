@@ -1,7 +1,9 @@
 #include "UserListStore.h"
 
+#include "DamagedFile.h"
 #include "DuplicateRule.h"
 #include "UserListFile.h"
+#include "UserListReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -20,19 +23,90 @@ struct UserListStore::Trip
 {
     QList<UserListChange> changes;
     QSet<QString> builtInKeys;
+    // The file was read only in part: it is set aside before it is written.
+    bool setAsideFirst = false;
     AtomicFileWriter::Result result;
     UserListChange::Entries entries;
+    // Which changes the file holds now; entries is what it holds when any.
+    QList<bool> written;
+    bool setAside = false;
+
+    static bool wouldBeTooLarge(const AtomicFileWriter::Result& result)
+    {
+        return result.failure == AtomicFileWriter::Failure::TooLarge && result.systemError == EFBIG;
+    }
 
     // With no changes the file is only read; the entries are what a load
     // would take from it.
     void run(const QString& path)
     {
-        if (!changes.isEmpty()) {
-            result = UserListFile::merge(path, changes, builtInKeys, &entries);
+        written.fill(false, changes.size());
+        if (changes.isEmpty()) {
+            result = UserListFile::read(path, &entries);
+            UserListFile::keepLoadable(entries, builtInKeys);
             return;
         }
-        result = UserListFile::read(path, &entries);
-        UserListFile::keepLoadable(entries, builtInKeys);
+        UserListChange::Entries part;
+        if (setAsideFirst) {
+            // What the window showed of the file stays the list, but for a
+            // damaged line; the file itself is kept whole beside it.
+            const auto sound = [&part](const QString& text, const QString& description) {
+                if (!text.contains(QChar(0)) && !description.contains(QChar(0)))
+                    part.append({text, description});
+                return true;
+            };
+            UserListReader::readFile(path, sound);
+            QString why;
+            if (QFileInfo::exists(path) && DamagedFile::setAside(path, {}, &why).isEmpty()) {
+                result = {AtomicFileWriter::Failure::Other, 0, why};
+                return;
+            }
+            setAside = true;
+        }
+        result =
+            UserListFile::merge(path, changes, builtInKeys, &entries, setAside ? &part : nullptr);
+        if (result) {
+            written.fill(true);
+            return;
+        }
+        if (!wouldBeTooLarge(result) || changes.size() < 2)
+            return;
+        // The longest run of changes the file has room for, found by
+        // halving (a few merges, whatever the count); the change after it is
+        // refused. Later Adds would only grow the file further and wait for
+        // room with it; the other changes are written.
+        const auto write = [&](const QList<UserListChange>& run, qsizetype from,
+                               const QList<qsizetype>& at) {
+            UserListChange::Entries now;
+            const AtomicFileWriter::Result one = UserListFile::merge(path, run, builtInKeys, &now);
+            if (one) {
+                for (qsizetype i = 0; i < run.size(); ++i)
+                    written[at.isEmpty() ? from + i : at.at(i)] = true;
+                entries = std::move(now);
+            }
+            return one;
+        };
+        qsizetype fit = 0;
+        for (qsizetype run = changes.size() / 2; run > 0 && fit < changes.size();) {
+            const AtomicFileWriter::Result one = write(changes.mid(fit, run), fit, {});
+            if (one)
+                fit += run;
+            else if (!wouldBeTooLarge(one))
+                return void(result = one);
+            run = std::min(one ? run : run / 2, changes.size() - fit);
+        }
+        QList<UserListChange> others;
+        QList<qsizetype> at;
+        for (qsizetype i = fit + 1; i < changes.size(); ++i) {
+            if (!changes.at(i).isAdd()) {
+                others << changes.at(i);
+                at << i;
+            }
+        }
+        if (!others.isEmpty())
+            if (const AtomicFileWriter::Result one = write(others, 0, at);
+                !one && !wouldBeTooLarge(one))
+                result = one;
     }
 };
 
@@ -41,6 +115,9 @@ namespace {
 // An outside change comes as a burst of events (a temporary file, a rename,
 // a lock file); one read after the burst is enough, well within a second.
 constexpr int SettleMilliseconds = 150;
+// A lock's name taken by something else, or a link in the way, may be freed
+// at any moment; a change waiting for it is tried again this often.
+constexpr int RetryMilliseconds = 2000;
 
 } // namespace
 
@@ -53,6 +130,10 @@ UserListStore::UserListStore(const QString& path, Reader reader, QObject* parent
     m_settle->setSingleShot(true);
     m_settle->setInterval(SettleMilliseconds);
     connect(m_settle, &QTimer::timeout, this, &UserListStore::start);
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(RetryMilliseconds);
+    connect(m_retry, &QTimer::timeout, this, &UserListStore::start);
 }
 
 UserListStore::~UserListStore()
@@ -71,6 +152,7 @@ void UserListStore::stop()
         m_job = nullptr;
     }
     m_settle->stop();
+    m_retry->stop();
     delete m_watcher;
     m_watcher = nullptr;
     m_stopped = true;
@@ -78,26 +160,13 @@ void UserListStore::stop()
 
 void UserListStore::load()
 {
-    m_loadedStamp = FileStamp::of(path());
-    m_readInPart = m_reader(path()).cut();
-    if (m_readInPart) {
-        // Every write refuses such a file; the user hears it now, and at
-        // every change of theirs that cannot be saved.
-        m_failing = true;
-        Q_EMIT writeFailed(readInPart());
-    }
+    m_readInPart = m_reader(path()).lossy();
     follow();
 }
 
 void UserListStore::reload()
 {
-    const bool wasInPart = m_readInPart;
-    m_loadedStamp = FileStamp::of(path());
-    m_readInPart = m_reader(path()).cut();
-    if (m_readInPart && !wasInPart) {
-        m_failing = true;
-        Q_EMIT writeFailed(readInPart());
-    }
+    m_readInPart = m_reader(path()).lossy();
 }
 
 void UserListStore::follow()
@@ -116,8 +185,20 @@ void UserListStore::follow()
     const QString folder = QFileInfo(file).absolutePath();
     if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir())
         m_watcher->addPath(folder);
-    if (!m_watcher->files().contains(file) && QFileInfo(file).isFile())
-        m_watcher->addPath(file);
+    if (m_watcher->files().contains(file))
+        return;
+    // A file that cannot be watched (unreadable) is tried again only once
+    // it is another file, not at every event of the folder.
+    struct stat status = {};
+    if (::stat(QFile::encodeName(file).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return;
+    const auto identity =
+        std::pair(quint64(status.st_ino),
+                  qint64(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec);
+    if (identity == m_unwatchable)
+        return;
+    if (!m_watcher->addPath(file))
+        m_unwatchable = identity;
 }
 
 void UserListStore::setBuiltInTexts(const QStringList& texts)
@@ -127,20 +208,26 @@ void UserListStore::setBuiltInTexts(const QStringList& texts)
         m_builtInKeys.insert(DuplicateRule::key(text));
 }
 
-UserListStore::Result UserListStore::readInPart() const
-{
-    return {AtomicFileWriter::Failure::TooLarge, 0,
-            QStringLiteral("%1 was read only in part").arg(path())};
-}
-
 void UserListStore::record(const UserListChange& change)
 {
     m_pending.append(change);
-    // The change stays in the window; the user learns at once that the file
-    // will not take it, rather than at the close.
-    if (m_readInPart)
-        Q_EMIT writeFailed(readInPart());
     start();
+}
+
+void UserListStore::recordAll(const QList<UserListChange>& changes)
+{
+    if (changes.isEmpty())
+        return;
+    m_pending.append(changes);
+    start();
+}
+
+void UserListStore::retryLater(const Result& result)
+{
+    // A file too large for a change stays so until it changes, which the
+    // watch tells.
+    if (!m_pending.isEmpty() && !Trip::wouldBeTooLarge(result) && !m_stopped)
+        m_retry->start();
 }
 
 void UserListStore::start()
@@ -152,11 +239,12 @@ void UserListStore::start()
         return;
     }
     m_again = false;
-    m_loadedStamp.reset();
+    m_retry->stop();
     // The thread works on a copy: the window goes on changing the list.
     m_trip = std::make_shared<Trip>();
     m_trip->changes = m_pending;
     m_trip->builtInKeys = m_builtInKeys;
+    m_trip->setAsideFirst = m_readInPart;
     QThread* job = QThread::create([trip = m_trip, path = path()] { trip->run(path); });
     m_job = job;
     // A trip that flush() has taken over already is over when this arrives.
@@ -176,51 +264,41 @@ void UserListStore::start()
 void UserListStore::finish(Trip& trip, bool announce)
 {
     follow();
+    if (trip.setAside)
+        m_readInPart = false;
+    // The changes the file took go; the others stay pending, and shown.
+    const qsizetype tried = std::min(trip.changes.size(), m_pending.size());
+    bool anyWritten = false;
+    for (qsizetype i = tried - 1; i >= 0; --i) {
+        if (trip.written.value(i)) {
+            m_pending.removeAt(i);
+            anyWritten = true;
+        }
+    }
     if (!trip.result) {
         // A file that cannot be read now is no reason to forget anything.
-        if (!trip.changes.isEmpty() && announce && !m_failing)
+        // A change refused for the size is told each time, as the user made
+        // it; any other reason once, until a write succeeds.
+        const bool tell =
+            Trip::wouldBeTooLarge(trip.result) ? !trip.written.value(tried - 1, true) : !m_failing;
+        if (!trip.changes.isEmpty() && announce && tell)
             Q_EMIT writeFailed(trip.result);
         m_failing = m_failing || !trip.changes.isEmpty();
-        return;
+        retryLater(trip.result);
+        if (!anyWritten)
+            return;
+    } else {
+        if (!trip.changes.isEmpty())
+            m_failing = false;
+        // The file was made smaller meanwhile and read whole.
+        m_readInPart = false;
     }
-    m_pending.remove(0, std::min(trip.changes.size(), m_pending.size()));
-    if (!trip.changes.isEmpty())
-        m_failing = false;
-    // The file was made smaller meanwhile and read whole.
-    m_readInPart = false;
     UserListChange::Entries entries = std::move(trip.entries);
     UserListChange::applyAll(entries, m_pending);
     Q_EMIT entriesChanged(entries);
     // Freeing a long list takes the window milliseconds; a pool thread has
     // them to spare.
     QThreadPool::globalInstance()->start([doomed = std::move(entries)] {});
-}
-
-std::optional<UserListStore::FileStamp> UserListStore::FileStamp::of(const QString& path)
-{
-    struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    const auto nanoseconds = [](const timespec& t) {
-        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-    };
-    return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-                     nanoseconds(status.st_mtim), nanoseconds(status.st_ctim)};
-}
-
-bool UserListStore::flushRows(Result* result)
-{
-    if (!m_pending.isEmpty() || !m_rows || !m_loadedStamp || m_readInPart)
-        return false;
-    bool unchanged = false;
-    *result = AtomicFileWriter::update(path(), [&](const QByteArray& present) {
-        // Under the lock: nobody wrote the file since the load.
-        unchanged = FileStamp::of(path()) == m_loadedStamp;
-        return unchanged ? m_rows(present) : std::nullopt;
-    });
-    if (unchanged && result->ok())
-        m_loadedStamp.reset();
-    return unchanged;
 }
 
 UserListStore::Result UserListStore::flush()
@@ -232,17 +310,15 @@ UserListStore::Result UserListStore::flush()
         finish(*m_trip, false);
     }
     m_again = false;
-    // The close writes even without a change, so that the file holds what
-    // the next load takes, as one written from the list would.
-    if (Result rows; flushRows(&rows))
-        return rows;
+    m_retry->stop();
+    // Nothing of the user's to write: the file is left exactly as it is.
+    if (m_pending.isEmpty())
+        return {};
     Trip trip;
     trip.changes = m_pending;
-    trip.result = UserListFile::merge(path(), trip.changes, m_builtInKeys, &trip.entries);
+    trip.builtInKeys = m_builtInKeys;
+    trip.setAsideFirst = m_readInPart;
+    trip.run(path());
     finish(trip, false);
-    // A file left alone for its size loses nothing of the user's unless a
-    // change of theirs is waiting for it.
-    if (trip.result.failure == AtomicFileWriter::Failure::TooLarge && trip.changes.isEmpty())
-        return {};
     return trip.result;
 }

@@ -10,7 +10,7 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
+#include <utility>
 
 class QFileSystemWatcher;
 class QThread;
@@ -27,23 +27,11 @@ class UserListStore : public QObject
 {
     Q_OBJECT
 public:
-    // What tells one state of a file from another without reading it.
-    struct FileStamp
-    {
-        quint64 device = 0, inode = 0;
-        qint64 size = 0, modified = 0, changed = 0; // times in nanoseconds
-        bool operator==(const FileStamp&) const = default;
-        static std::optional<FileStamp> of(const QString& path);
-    };
-
     // Reads the file at a path and reports its entries (the catalogue
     // control's LoadFile), answering what it found there.
     using Reader = std::function<UserListReader::Result(const QString& path)>;
     using Result = AtomicFileWriter::Result;
     using Entries = UserListChange::Entries;
-    // The bytes the window's user entries of this list make as a file, or
-    // nothing when present holds exactly those.
-    using Rows = std::function<std::optional<QByteArray>(QByteArrayView present)>;
 
     // path: the list file; reader: the catalogue control that loads it.
     UserListStore(const QString& path, Reader reader, QObject* parent = nullptr);
@@ -52,26 +40,28 @@ public:
     QString path() const { return m_path; }
 
     // The start: the file's entries through the catalogue control; from then
-    // on the file is followed. A file the control read only in part is never
-    // rewritten (that would lose the rest): writeFailed tells so at once.
+    // on the file is followed. A file the control read only in part (damaged
+    // bytes, over a limit, lines it drops) is never written over: before the
+    // first change is written it is set aside beside itself (DamagedFile),
+    // and the part that was read, with the change, takes its place.
     void load();
     // The file's entries again through the catalogue control, as load() does
-    // (the language switch); a file read in part is told of once more only
-    // when it was read whole before.
+    // (the language switch).
     void reload();
 
-    // Writes a change of the user's at once, off this thread. On a file read
-    // only in part, writeFailed tells at once that it cannot be saved.
+    // Writes a change of the user's at once, off this thread. A change the
+    // file cannot take now stays pending, and is tried again while it is
+    // (a lock's name freed, a link gone); one that would make the file larger
+    // than its reader takes is refused, stays shown, and does not hold back
+    // the changes after it.
     void record(const UserListChange& change);
+    // Many changes at once (an import), written together.
+    void recordAll(const QList<UserListChange>& changes);
 
     // Waits for a write under way, then writes here and now what is still
-    // pending; with nothing pending the file is only created when missing.
-    // The close calls it. A failed write leaves the previous file whole.
+    // pending; with nothing pending nothing is written. The close calls it.
+    // A failed write leaves the previous file whole.
     Result flush();
-
-    // Lets the close write the window's own entries (rows) while the file is
-    // as the load found it, instead of reading it back to merge.
-    void setRows(Rows rows) { m_rows = std::move(rows); }
 
     // The built-in texts of the list, which a user entry may not repeat.
     void setBuiltInTexts(const QStringList& texts);
@@ -96,10 +86,9 @@ private:
     void start();
     void finish(Trip& trip, bool announce);
     void follow();
-    Result readInPart() const;
-    // When the file is as the last load found it, writes the rows under the
-    // file's lock; false when it is not, or when it cannot tell.
-    bool flushRows(Result* result);
+    // Tries the pending changes again a moment later, while the last write
+    // failed for a reason that may go away by itself.
+    void retryLater(const Result& result);
 
     QString m_path;
     Reader m_reader;
@@ -112,11 +101,10 @@ private:
     bool m_stopped = false;
     bool m_failing = false;
     bool m_readInPart = false; // the load met more than the reader takes
-    Rows m_rows;
-    // The file as the last load found it, while nothing was written or read
-    // since; then the window's entries are what the file's load gives.
-    std::optional<FileStamp> m_loadedStamp;
 
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_settle = nullptr;
+    QTimer* m_retry = nullptr;
+    // The file that could not be watched: its inode and change time.
+    std::pair<quint64, qint64> m_unwatchable{0, 0};
 };

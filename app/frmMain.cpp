@@ -171,10 +171,10 @@ void frmMain::importListFiles(const QStringList& files)
                                                        *m_lists[AcronymTab], m_mod.Localizer()));
 }
 
-void frmMain::pick(const ActiveWindow& cameFrom)
+void frmMain::pick(const ActiveWindow& cameFrom, const QString& search)
 {
     TabStrip1_Click(m_lastList + 1);
-    m_pick->start(cameFrom, page(m_lastList));
+    m_pick->start(cameFrom, page(m_lastList), search);
 }
 
 void frmMain::Form_Unload()

@@ -76,8 +76,9 @@ public:
     void importListFiles(const QStringList& files);
 
     // Called up to insert an entry where the user was typing (PickFlow), on
-    // the list page last used.
-    void pick(const ActiveWindow& cameFrom);
+    // the list page last used; with search, only to show the entries the
+    // filter finds for those words.
+    void pick(const ActiveWindow& cameFrom, const QString& search = {});
 
 protected:
     bool event(QEvent* event) override;

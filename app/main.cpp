@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
+#include <QTimer>
 
 #include <cstdio>
 #include <thread>
@@ -19,6 +20,13 @@
 namespace {
 int exitStatus = 0;
 }
+
+namespace {
+
+// How long the window waits for more hand-overs before it imports.
+constexpr int HandOverGatherMs = 150;
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -53,7 +61,8 @@ int main(int argc, char* argv[])
     // waits of every start, and neither needs the other.
     SingleInstance instance;
     SingleInstance::Role role = SingleInstance::Role::Alone;
-    std::thread claim([&] { role = instance.start(line.files, line.pick, startupToken); });
+    std::thread claim(
+        [&] { role = instance.start(line.files, line.pick, startupToken, line.search); });
     static_cast<void>(QFontMetrics(QApplication::font()).height());
     claim.join();
     if (role == SingleInstance::Role::HandedOver)
@@ -66,14 +75,28 @@ int main(int argc, char* argv[])
     mod.Main();
     if (mod.MainWindow) {
         mod.MainWindow->importListFiles(line.files);
-        if (line.pick)
-            mod.MainWindow->pick(cameFrom);
+        if (line.pick || !line.search.isEmpty())
+            mod.MainWindow->pick(cameFrom, line.search);
     }
     // A closed window hands the name on at once: a start while this process
     // ends (its stores finishing their writes) opens a window of its own.
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::release);
+    // Hand-overs that come together (one long command line in several calls,
+    // or several starts at once) give one import and one report.
+    QStringList handedFiles;
+    QTimer gather;
+    gather.setSingleShot(true);
+    gather.setInterval(HandOverGatherMs);
+    const auto importHanded = [&mod, &handedFiles, &gather] {
+        gather.stop();
+        if (frmMain* window = mod.MainWindow; window && !handedFiles.isEmpty())
+            window->importListFiles(handedFiles);
+        handedFiles.clear();
+    };
+    QObject::connect(&gather, &QTimer::timeout, &app, importHanded);
     QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
-                     [&mod](const QStringList& files, bool pick, const QString& token) {
+                     [&mod, &handedFiles, &gather, importHanded](const QStringList& files,
+                                                                 bool pick, const QString& token) {
                          frmMain* window = mod.MainWindow;
                          if (!window)
                              return;
@@ -84,9 +107,22 @@ int main(int argc, char* argv[])
                          window->showNormal();
                          window->raise();
                          window->activateWindow();
-                         window->importListFiles(files);
-                         if (pick)
+                         if (!files.isEmpty()) {
+                             handedFiles << files;
+                             gather.start();
+                         }
+                         // The report comes before the pick, not over its filter.
+                         if (pick) {
+                             importHanded();
                              window->pick(typingIn);
+                         }
+                     });
+    QObject::connect(&instance, &SingleInstance::searchReceived, &app,
+                     [&mod](const QString& terms, const QString& token) {
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         if (frmMain* window = mod.MainWindow)
+                             window->pick(ActiveWindow(), terms);
                      });
     const int status = app.exec();
     // The window has closed and everything is saved: what the program put on

@@ -45,6 +45,9 @@ echo
 echo "== Add at N rows (offscreen)"
 QT_QPA_PLATFORM=offscreen "$bin/bench_userlist_add" "$runs" || true
 echo
+echo "== import of one list file at 10k, 100k, 1M entries (offscreen)"
+[ -x "$bin/bench_import" ] && { QT_QPA_PLATFORM=offscreen "$bin/bench_import" || true; }
+echo
 echo "== list file load through the catalogue controls"
 "$bin/bench_catalogue_load" "$runs" || true
 echo

@@ -66,6 +66,6 @@ QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes, bool* wh
             return true;
         });
     if (whole)
-        *whole = !found.cut();
+        *whole = !found.lossy();
     return entries;
 }

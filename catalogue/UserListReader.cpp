@@ -84,8 +84,9 @@ Fields splitLine(QByteArrayView line)
 class EntryDecoder
 {
 public:
-    explicit EntryDecoder(const UserListReader::EntrySink& sink)
+    EntryDecoder(const UserListReader::EntrySink& sink, qint64& damagedLines)
         : m_sink(sink)
+        , m_damagedLines(damagedLines)
         , m_utf8(QStringConverter::Utf8,
                  QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
         , m_windows1252("windows-1252", QStringConverter::Flag::Stateless)
@@ -106,6 +107,10 @@ public:
         if (line.isEmpty())
             return true;
         const bool utf8 = line.isValidUtf8();
+        // No text of either code page holds a NUL byte: such a line is
+        // damaged, and written back it would not be the same.
+        if (line.contains('\0'))
+            ++m_damagedLines;
         const auto decode = [&](QByteArrayView field) {
             return QString(utf8 ? m_utf8.decode(field) : m_windows1252.decode(field));
         };
@@ -115,6 +120,7 @@ public:
 
 private:
     const UserListReader::EntrySink& m_sink;
+    qint64& m_damagedLines;
     QStringDecoder m_utf8;
     QStringDecoder m_windows1252;
 };
@@ -156,7 +162,7 @@ UserListReader::Result UserListReader::read(QIODevice& device, const EntrySink& 
 {
     Result result;
     result.outcome = Result::Outcome::Read;
-    EntryDecoder decoder(sink);
+    EntryDecoder decoder(sink, result.damagedLines);
 
     // The line being read when a piece ends inside it; a line found whole in
     // a piece is decoded straight from the piece.

@@ -67,9 +67,13 @@ public:
         bool sizeLimitReached =
             false; // the lines past the first Limits::fileSize bytes were not read
         qint64 longLinesSkipped = 0; // lines longer than Limits::lineLength
+        qint64 damagedLines = 0;     // lines holding a NUL byte: damaged bytes
 
         // The file holds entries that were not reported.
         bool cut() const { return sizeLimitReached || longLinesSkipped > 0; }
+        // The entries reported are not all the file holds, or not as it
+        // holds them: written back, something of it would be lost.
+        bool lossy() const { return cut() || damagedLines > 0; }
     };
 
     // Reads the file at path. A file that is missing, unreadable or not a

@@ -163,6 +163,16 @@ QString ZunoSmiley1::ID_INT_IMPORT_OTHER_TYPE(const QString& lpFilename) const
     return message.isEmpty() ? QString() : message.arg(lpFilename);
 }
 
+QString ZunoSmiley1::ID_INT_IMPORT_FILES(qint32 lngFiles) const
+{
+    const bool one = lngFiles == 1 || lngFiles == -1;
+    const QString message =
+        localized((lngFiles > -2 && lngFiles < 2) ? QStringLiteral("%1 fichier :")
+                                                  : QStringLiteral("%1 fichiers :"),
+                  one ? QStringLiteral("%1 file:") : QStringLiteral("%1 files:"));
+    return message.isEmpty() ? QString() : message.arg(lngFiles);
+}
+
 QString ZunoSmiley1::ID_INT_REFUSE_DUPLICATE(const QString& lpText,
                                              const QString& lpDescription) const
 {

@@ -268,6 +268,19 @@ public:
     // the clipboard instead.
     Q_INVOKABLE QString ID_INT_PASTE_NOTICE() const;
 
+    // Added next, for the catalogue program: why a list or settings file
+    // could not be saved when its lock's name is taken by something that is
+    // no lock of the program, when it is another user's link in a shared
+    // folder or a link to nothing, and when a change would make it larger
+    // than the window reads.
+    Q_INVOKABLE QString ID_INT_REASON_LOCK_TAKEN() const;
+    Q_INVOKABLE QString ID_INT_REASON_FOREIGN_LINK() const;
+    Q_INVOKABLE QString ID_INT_REASON_DANGLING_LINK() const;
+    Q_INVOKABLE QString ID_INT_REASON_WOULD_BE_TOO_LARGE() const;
+    // The summary line of an import report too long to show whole: how many
+    // files it tells of (a list of them follows).
+    Q_INVOKABLE QString ID_INT_IMPORT_FILES(qint32 lngFiles) const;
+
     // Added next, for the catalogue program's favourites and ranked filter:
     // the line a filter that matches nothing shows, the context menu's
     // command that marks or unmarks a favourite, and a favourite's state as

@@ -59,7 +59,11 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& work
     const QCommandLineOption pick(QStringLiteral("pick"),
                                   QStringLiteral("Brings the catalogue up to insert an entry "
                                                  "into the window you were typing in."));
-    parser.addOptions({help, version, pick});
+    const QCommandLineOption search(
+        QStringLiteral("search"),
+        QStringLiteral("Opens the window with its filter filled with these words."),
+        QStringLiteral("terms"));
+    parser.addOptions({help, version, pick, search});
     for (const QtOption& qt : QtOptions) {
         QCommandLineOption option(QLatin1String(qt.name));
         if (qt.takesValue)
@@ -93,6 +97,7 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& work
         return line;
     }
     line.pick = parser.isSet(pick);
+    line.search = parser.value(search);
     const QDir folder(workingFolder);
     for (const QString& argument : parser.positionalArguments())
         line.files << absoluteFile(argument, folder);

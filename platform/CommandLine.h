@@ -17,6 +17,9 @@ struct CommandLine
     // Bring the catalogue up to insert an entry into the window the user
     // was typing in.
     bool pick = false;
+    // Open the window with its filter filled with these words (the desktop's
+    // search handing a search on); empty when not asked.
+    QString search;
     // Set when the program is to end at once with this code: 0 after
     // --help or --version, 2 after a wrong command line. output says why,
     // for standard output (code 0) or standard error (otherwise).

@@ -4,8 +4,11 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,7 +45,7 @@ QString SingleInstance::startupToken()
 }
 
 SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick,
-                                           const QString& token)
+                                           const QString& token, const QString& search)
 {
     // Without a session bus address the library would try to start a bus
     // of its own; a session without one runs every start on its own.
@@ -70,14 +73,32 @@ SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick,
             m_holdsName = true;
             return Role::First;
         }
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            serviceName(), objectPath(), QStringLiteral("example.orvak.ZunoSmiley.Instance"),
-            QStringLiteral("HandOver"));
-        // Never a bus-activated copy of the program: only a running one.
-        call.setAutoStartService(false);
-        call << files << pick << token;
-        const QDBusMessage reply = bus.call(call, QDBus::Block, HandoverTimeoutMs);
+        // The files in calls of at most MaxFilesPerCall (the holder gathers
+        // calls that come together), the pick with the last, the search
+        // after them.
+        QList<QDBusMessage> calls;
+        const auto method = [](const QString& name) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                serviceName(), objectPath(), QStringLiteral("example.orvak.ZunoSmiley.Instance"),
+                name);
+            // Never a bus-activated copy of the program: only a running one.
+            call.setAutoStartService(false);
+            return call;
+        };
+        for (qsizetype first = 0; first < files.size() || calls.isEmpty();
+             first += MaxFilesPerCall) {
+            if (!search.isEmpty() && files.isEmpty() && !pick)
+                break;
+            const bool last = first + MaxFilesPerCall >= files.size();
+            calls << (method(QStringLiteral("HandOver"))
+                      << files.mid(first, MaxFilesPerCall) << (pick && last) << token);
+        }
+        if (!search.isEmpty())
+            calls << (method(QStringLiteral("Search")) << search << token);
+        const QDBusMessage reply = bus.call(calls.first(), QDBus::Block, HandoverTimeoutMs);
         if (reply.type() == QDBusMessage::ReplyMessage) {
+            for (qsizetype i = 1; i < calls.size(); ++i)
+                bus.call(calls.at(i), QDBus::Block, HandoverTimeoutMs);
             release();
             return Role::HandedOver;
         }
@@ -104,8 +125,33 @@ void SingleInstance::release()
     m_registered = false;
 }
 
+bool SingleInstance::withinLimits(const QStringList& texts, qsizetype count)
+{
+    const bool within = count <= MaxFilesPerCall &&
+                        std::all_of(texts.cbegin(), texts.cend(),
+                                    [](const QString& t) { return t.size() <= MaxTextLength; });
+    if (!within && calledFromDBus())
+        sendErrorReply(QDBusError::LimitsExceeded,
+                       QStringLiteral("At most %1 files of %2 characters in one call")
+                           .arg(MaxFilesPerCall)
+                           .arg(MaxTextLength));
+    return within;
+}
+
+void SingleInstance::Search(const QString& terms, const QString& token)
+{
+    if (!withinLimits({terms, token}, 0))
+        return;
+    QMetaObject::invokeMethod(
+        this, [this, terms, token] { Q_EMIT searchReceived(terms, token); }, Qt::QueuedConnection);
+}
+
 void SingleInstance::HandOver(const QStringList& files, bool pick, const QString& token)
 {
+    // The count first: a huge array is refused without a copy.
+    if (!withinLimits(files.size() <= MaxFilesPerCall ? files + QStringList{token} : QStringList(),
+                      files.size()))
+        return;
     // Announced from the event loop, after the answer has gone: the later
     // start ends at once, whatever the program does with the command line
     // (a question to the user would otherwise keep it waiting past its

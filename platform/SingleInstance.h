@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusContext>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -10,7 +11,7 @@
 // is no session bus, or the holder does not answer in time, the later start
 // runs on its own, which is safe since every change is merged into the list
 // files. The session bus is the user's own, so other users never meet.
-class SingleInstance : public QObject
+class SingleInstance : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "example.orvak.ZunoSmiley.Instance")
@@ -23,6 +24,12 @@ public:
 
     // The longest wait for the running process to take a command line.
     static constexpr int HandoverTimeoutMs = 2000;
+    // The most one call carries: files in one hand-over (a longer command
+    // line goes in several), and characters in one path, the search or the
+    // token. A call over them is refused with an error reply, so that no
+    // caller can make the window take unbounded work.
+    static constexpr int MaxFilesPerCall = 1000;
+    static constexpr int MaxTextLength = 4096;
 
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -38,7 +45,9 @@ public:
     // its holder. Needs the application object; call it before the window
     // is built. It may run on a thread of its own while the main thread
     // goes on (the bus delivers later command lines in this object's thread).
-    Role start(const QStringList& files, bool pick, const QString& token);
+    // search: words for the window's filter (--search), empty when none.
+    Role start(const QStringList& files, bool pick, const QString& token,
+               const QString& search = {});
 
     // Gives the name up, so that a start from now on runs on its own (the
     // window is closing). The destructor does it too.
@@ -51,14 +60,21 @@ public:
 public Q_SLOTS:
     // The bus side: a later start's command line. Not for the program.
     Q_SCRIPTABLE void HandOver(const QStringList& files, bool pick, const QString& token);
+    // A later start's --search.
+    Q_SCRIPTABLE void Search(const QString& terms, const QString& token);
 
 Q_SIGNALS:
     // A later start's command line: its list files (absolute), its --pick,
     // and the token with which the window may take the focus (empty when
     // the start had none).
     void commandLineReceived(const QStringList& files, bool pick, const QString& token);
+    // A later start's --search words, and its token.
+    void searchReceived(const QString& terms, const QString& token);
 
 private:
+    // Whether a call's strings are within the limits; refuses it otherwise.
+    bool withinLimits(const QStringList& texts, qsizetype count);
+
     bool m_holdsName = false;
     bool m_registered = false;
 };

@@ -1,3 +1,4 @@
+#include "ActiveWindow.h"
 #include "AppFixture.h"
 #include "CatalogueView.h"
 #include "ClassRegistry.h"
@@ -16,11 +17,16 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
 
@@ -94,10 +100,11 @@ private Q_SLOTS:
         }
         QVERIFY(!w->page(0)->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
+        // A close with no change of the user's writes no list.
         QVERIFY(app.close());
         QCOMPARE(AppFixture::storedLanguage(), QString("1"));
-        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")), QByteArray());
-        QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")), QByteArray());
+        QVERIFY(!QFileInfo::exists(app.listPath("Smileys.smy")));
+        QVERIFY(!QFileInfo::exists(app.listPath("Acronyms.acr")));
     }
 
     void storedLanguageChoosesTheInterface_data()
@@ -129,7 +136,8 @@ private Q_SLOTS:
     }
 
     // The road of one entry: from the list file into the list behind the
-    // built-in entries, and back into the file byte for byte.
+    // built-in entries; a close with no change leaves the file as it was, and
+    // the first change writes what the list shows.
     void userEntriesComeBackFromTheListFile()
     {
         AppFixture app;
@@ -155,17 +163,21 @@ private Q_SLOTS:
         QCOMPARE(user.data(CatalogueListModel::IconKeyRole).toString(), QString("Smiley2"));
         QCOMPARE(AppFixture::rows(w->page(1)->model(), true), QStringList{"CU | See you | File"});
 
+        w = app.restart();
+        QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")), file);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 4);
+        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
+        QVERIFY(w->page(1)->removeUserEntry("CU"));
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
                  QByteArray("\"<:o)\",\"Clown\"\r\n"
                             "\"  ;^) \",\"kept with its blanks\"\r\n"
                             "\"a\"b,c\",\"quote and comma\"\r\n"
-                            "\"\t<:o)\",\"a tab is no blank\"\r\n"));
+                            "\"\t<:o)\",\"a tab is no blank\"\r\n"
+                            "\"(new)\",\"typed\"\r\n"));
+        // The line the first one hid is the list's now.
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
-                 QByteArray("\"CU\",\"See you\"\r\n"));
-
-        w = app.restart();
-        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 4);
+                 QByteArray("\"cu\",\"again\"\r\n"));
     }
 
     void aListFileFromWindowsKeepsItsAccents()
@@ -176,9 +188,10 @@ private Q_SLOTS:
         frmMain* w = app.start();
         QCOMPARE(AppFixture::rows(w->page(1)->model(), true),
                  QStringList{"A+ | À plus tard, déjà | File"});
+        QVERIFY(w->page(1)->addUserEntry("B+", "Bien"));
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(app.listPath("Acronyms.acr")),
-                 QString("\"A+\",\"À plus tard, déjà\"\r\n").toUtf8());
+                 QString("\"A+\",\"À plus tard, déjà\"\r\n\"B+\",\"Bien\"\r\n").toUtf8());
     }
 
     void switchingTheLanguageRelabelsAndKeepsTheUsersChanges()
@@ -501,10 +514,12 @@ private Q_SLOTS:
                                                     " » n'est pas un fichier ordinaire"));
         MessageBox::setNextAnswer(MessageBox::KeepOpen);
         QVERIFY(!app.close());
-        for (const QString& link : links)
-            QVERIFY2(MessageBox::lastText().contains(link + " » n'a pas pu être enregistré : ce "
-                                                            "n'est pas un fichier ordinaire"),
-                     qPrintable(MessageBox::lastText()));
+        // Only the list with a change of the user's is written, or asked of.
+        QVERIFY2(MessageBox::lastText().contains(links.first() +
+                                                 " » n'a pas pu être enregistré : ce "
+                                                 "n'est pas un fichier ordinaire"),
+                 qPrintable(MessageBox::lastText()));
+        QVERIFY(!MessageBox::lastText().contains(links.last()));
         QVERIFY(!MessageBox::lastText().contains(settings));
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList{"(8-) | typed today | File"});
@@ -522,43 +537,134 @@ private Q_SLOTS:
     }
 
     // A list file the window reads only in part (a line over the reader's
-    // limit) is never rewritten, which would lose the rest: the user is told
-    // at the start and at each change, a change of theirs stays in the
-    // window, and the close asks only while such a change waits.
-    void aListFileReadInPartIsLeftAlone()
+    // limit, damaged bytes) is never written over: a close without a change
+    // leaves it alone, and before the first change is written it is set
+    // aside whole beside itself; what the window read, with the change,
+    // takes its place.
+    void aListFileReadInPartIsSetAsideBeforeItIsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("rest");
+        QTest::newRow("a line over the limit")
+            << "\"" + QByteArray(UserListReader::MaxLineLength, 'x') + "\",\"long\"\n";
+        QTest::newRow("damaged bytes") << QByteArray("\"da\0ma\x01ged\",\"\xff\xfe\"\r\n", 18);
+    }
+    void aListFileReadInPartIsSetAsideBeforeItIsWritten()
+    {
+        QFETCH(QByteArray, rest);
+        AppFixture app;
+        QTemporaryDir lists;
+        const QString path = lists.filePath("Smileys.smy");
+        const QByteArray before = "\"mine\",\"kept\"\r\n" + rest;
+        QVERIFY(AppFixture::writeFile(path, before));
+        app.start(lists.path());
+        frmMain* w = app.restart();
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), 0);
+        QVERIFY(AppFixture::readAll(path) == before);
+
+        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
+        const QString aside = path + ".damaged-" + QDate::currentDate().toString(Qt::ISODate);
+        QTRY_VERIFY(QFileInfo::exists(aside));
+        QTRY_COMPARE(AppFixture::readAll(path),
+                     QByteArray("\"mine\",\"kept\"\r\n\"(new)\",\"typed\"\r\n"));
+        QVERIFY(AppFixture::readAll(aside) == before);
+        QVERIFY(app.close());
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), 0);
+        QCOMPARE(QDir(lists.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Something that is not this program's at the lock's name, or a link to
+    // nothing at the list's: the user is told why, the change stays shown
+    // and pending, nothing is made where the link points, and the change is
+    // saved once the name is freed.
+    void aChangeWaitsWhileItsNameIsTaken_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a named pipe at the lock") << "pipe"
+                                                  << "pris par autre chose qu'un verrou";
+        QTest::newRow("a folder at the lock") << "folder"
+                                              << "pris par autre chose qu'un verrou";
+        QTest::newRow("a link to nothing at the list")
+            << "dangling"
+            << "un lien vers un fichier qui n'existe pas";
+    }
+    void aChangeWaitsWhileItsNameIsTaken()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, reason);
+        AppFixture app;
+        QTemporaryDir lists, elsewhere;
+        const QString path = lists.filePath("Smileys.smy");
+        const QString lock = path + ".lock";
+        const QString target = elsewhere.filePath("missing/Smileys.smy");
+        if (what == "pipe")
+            QVERIFY(::mkfifo(QFile::encodeName(lock).constData(), 0600) == 0);
+        else if (what == "folder")
+            QVERIFY(QDir().mkdir(lock));
+        else
+            QVERIFY(QFile::link(target, path));
+        frmMain* w = app.start(lists.path());
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QVERIFY2(MessageBox::lastNotice().contains(reason), qPrintable(MessageBox::lastNotice()));
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true), QStringList{"(8-) | typed | File"});
+        QVERIFY(!QFileInfo::exists(QFileInfo(target).path()));
+
+        QVERIFY(what == "folder" ? QDir().rmdir(lock)
+                                 : QFile::remove(what == "pipe" ? lock : path));
+        QTRY_COMPARE_WITH_TIMEOUT(AppFixture::readAll(path), QByteArray("\"(8-)\",\"typed\"\r\n"),
+                                  10000);
+        QVERIFY(app.close());
+        QCOMPARE(MessageBox::askedCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), 1);
+    }
+
+    // The window never writes a list its reader would take only in part: an
+    // Add that would cross the limit is refused and stays shown, holds back
+    // none of the changes after it, and is saved once the file has room.
+    void anAddOverTheSizeLimitWaitsForRoom()
     {
         AppFixture app;
         QTemporaryDir lists;
         const QString path = lists.filePath("Smileys.smy");
-        const QByteArray before = "\"mine\",\"kept\"\r\n\"" +
-                                  QByteArray(UserListReader::MaxLineLength, 'x') + "\",\"long\"\n";
-        QVERIFY(AppFixture::writeFile(path, before));
-        app.start(lists.path());
-        QCOMPARE(MessageBox::noticeCount(), 1);
-        QVERIFY(MessageBox::lastNotice().contains(path + " » n'a pas pu être enregistré : il "
-                                                         "contient plus que la fenêtre ne lit"));
-        frmMain* w = app.restart();
+        // A short line, then lines of a million bytes up to 5 bytes under
+        // the limit.
+        const qint64 size = UserListReader::MaxFileSize - 5;
+        QByteArray bytes = "\"ab\",\"cdefgh\"\r\n";
+        for (int i = 0; bytes.size() < size; ++i) {
+            const qsizetype length = std::min<qsizetype>(1000000, size - bytes.size() - 11);
+            bytes += "\"" + QByteArray::number(100 + i) + QByteArray(length, 'x') + "\",\"d\"\r\n";
+        }
+        QCOMPARE(bytes.size(), size);
+        QVERIFY(AppFixture::writeFile(path, bytes));
+        frmMain* w = app.start(lists.path());
+        const int lines = AppFixture::rows(w->page(0)->model(), true).size();
+
+        // Each refusal is told; the file is left as it is.
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
+        QTRY_COMPARE_WITH_TIMEOUT(MessageBox::noticeCount(), 1, 20000);
+        QVERIFY2(MessageBox::lastNotice().contains("il deviendrait plus grand"),
+                 qPrintable(MessageBox::lastNotice()));
+        QVERIFY(w->page(0)->addUserEntry("(9-)", "typed"));
+        QTRY_COMPARE_WITH_TIMEOUT(MessageBox::noticeCount(), 2, 20000);
+        QCOMPARE(QFileInfo(path).size(), size);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines + 2);
+
+        // A Remove behind them is written; the room it makes takes one Add.
+        QVERIFY(w->page(0)->removeUserEntry("ab"));
+        QTRY_VERIFY_WITH_TIMEOUT(AppFixture::readAll(path).endsWith("\"(8-)\",\"typed\"\r\n"),
+                                 20000);
+        QVERIFY(!AppFixture::readAll(path).startsWith("\"ab\""));
+        QCOMPARE(QFileInfo(path).size(), size - 15 + 16);
+
+        QVERIFY(w->page(0)->removeUserEntry("100" + QString(1000000, 'x')));
+        QTRY_VERIFY_WITH_TIMEOUT(AppFixture::readAll(path).endsWith("\"(9-)\",\"typed\"\r\n"),
+                                 20000);
+        w = app.restart();
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), lines);
         QCOMPARE(MessageBox::askedCount(), 0);
-        QCOMPARE(MessageBox::noticeCount(), 2);
-        // Each change says at once that the file will not take it, and
-        // stays in the window.
-        const QString notice = MessageBox::lastNotice();
-        QVERIFY(w->page(0)->addUserEntry("(new)", "typed"));
-        QCOMPARE(MessageBox::noticeCount(), 3);
-        QVERIFY(w->page(0)->editUserEntry("(new)", "(new)", "typed today"));
-        QCOMPARE(MessageBox::noticeCount(), 4);
-        QVERIFY(w->page(0)->removeUserEntry("mine"));
-        QCOMPARE(MessageBox::noticeCount(), 5);
-        QCOMPARE(MessageBox::lastNotice(), notice);
-        MessageBox::setNextAnswer(MessageBox::KeepOpen);
-        QVERIFY(!app.close());
-        QVERIFY(MessageBox::lastText().contains(path));
-        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
-                 QStringList{"(new) | typed today | File"});
-        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
-        QVERIFY(app.close());
-        QCOMPARE(MessageBox::noticeCount(), 5);
-        QVERIFY(AppFixture::readAll(path) == before);
     }
 
     // Requests that come while the close is saving or asking wait for it;
@@ -615,6 +721,93 @@ private Q_SLOTS:
         QTRY_COMPARE(registry.queryDefaultValue(key, 1024, &stored),
                      ClassRegistry::Status::Success);
         QCOMPARE(stored, value);
+    }
+
+    // Imported entries come in by the Add's rule (against the list, the
+    // built-in entries and the files before), as one run of rows, and are
+    // saved; one report tells of every file.
+    void anImportComesInAsOneRun()
+    {
+        AppFixture app;
+        QTemporaryDir lists, docs;
+        const QString builtIn = builtIns(0, 1).first().section(" | ", 0, 0);
+        QVERIFY(AppFixture::writeFile(docs.filePath("a.smy"), "\"8-]\",\"Robot\"\r\n"
+                                                              "\" 8-]\",\"blanks\"\r\n\"" +
+                                                                  builtIn.toUtf8() +
+                                                                  "\",\"built in\"\r\n"
+                                                                  "\"(y)\",\"ok\"\r\n"));
+        QVERIFY(AppFixture::writeFile(docs.filePath("b.SMY"), "\"(Y)\",\"twice\"\r\n"
+                                                              "\"(z)\",\"z\"\r\n"));
+        frmMain* w = app.start(lists.path());
+        QSignalSpy inserted(w->page(0)->model(), &QAbstractItemModel::rowsInserted);
+        w->importListFiles({docs.filePath("a.smy"), docs.filePath("b.SMY")});
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
+                 QStringList({"8-] | Robot | File", "(y) | ok | File", "(z) | z | File"}));
+        QCOMPARE(MessageBox::noticeCount(), 1);
+        QTRY_COMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                     QByteArray("\"8-]\",\"Robot\"\r\n\"(y)\",\"ok\"\r\n\"(z)\",\"z\"\r\n"));
+        // Hundreds of files: a summary line and a scrolled list, whatever
+        // the screen.
+        QStringList many;
+        for (int i = 0; i < 300; ++i)
+            many << docs.filePath(QString("missing-%1.acr").arg(i));
+        w->importListFiles(many);
+        QCOMPARE(MessageBox::noticeCount(), 2);
+        QVERIFY(MessageBox::lastNotice().startsWith("300 fichiers :\n"));
+        QMessageBox* box = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* shown = qobject_cast<QMessageBox*>(top);
+                shown && shown->text().startsWith("300"))
+                box = shown;
+        }
+        QVERIFY(box);
+        QVERIFY2(box->sizeHint().height() < 600,
+                 qPrintable(QString::number(box->sizeHint().height())));
+    }
+
+    // A search the desktop hands on opens the list with the filter holding
+    // its words; Enter there types nothing anywhere.
+    void aSearchOpensTheFilterWithItsWords()
+    {
+        AppFixture app;
+        frmMain* w = app.start();
+        w->pick(ActiveWindow(), "clin");
+        QLineEdit* filter = w->page(0)->filterField();
+        QCOMPARE(filter->text(), QString("clin"));
+        QTRY_VERIFY(filter->isVisible());
+        QTest::keyClick(filter, Qt::Key_Return);
+        QVERIFY(w->isVisible() && !w->isMinimized());
+        QCOMPARE(MessageBox::noticeCount(), 0);
+    }
+
+    // A class registry store another process holds keeps neither the window
+    // nor the user waiting: an Add is on disk at once, and the registration
+    // is made once the store is free.
+    void aHeldStoreFreezesNothing()
+    {
+        AppFixture app;
+        QTemporaryDir lists;
+        QVERIFY(QDir().mkpath(QFileInfo(ClassRegistry::defaultLocation()).path()));
+        sqlite3* holder = nullptr;
+        QCOMPARE(
+            sqlite3_open(QFile::encodeName(ClassRegistry::defaultLocation()).constData(), &holder),
+            SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        frmMain* w = app.start(lists.path());
+        QElapsedTimer held;
+        held.start();
+        QTest::qWait(1000);
+        QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
+        QTRY_COMPARE_WITH_TIMEOUT(AppFixture::readAll(lists.filePath("Smileys.smy")),
+                                  QByteArray("\"(8-)\",\"typed\"\r\n"), 1000);
+        QVERIFY2(held.elapsed() < 2500, qPrintable(QString::number(held.elapsed())));
+        QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(holder);
+        ClassRegistry registry;
+        QString stored;
+        QTRY_COMPARE(registry.queryDefaultValue("ZunoSmileys", 1024, &stored),
+                     ClassRegistry::Status::Success);
     }
 
     // The document icons name the program file itself, whatever its name.

@@ -14,6 +14,7 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
 #include <optional>
 
@@ -256,6 +257,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("failure");
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("error");
         using F = AtomicFileWriter::Failure;
         const QList<std::tuple<F, const char*, const char*>> reasons{
             {F::DiskFull, "le disque est plein", "the disk is full"},
@@ -265,21 +267,31 @@ private Q_SLOTS:
             {F::Busy, "un autre programme l'utilise", "another program is using it"},
             {F::TooLarge, "plus que la fenêtre ne lit", "more than the window reads"},
             {F::Other, "le système a refusé de l'écrire", "the system refused to write it"},
+            {F::LockTaken, "pris par autre chose qu'un verrou",
+             "taken by something that is no lock"},
+            {F::ForeignLink, "lien d'un autre utilisateur", "another user's link"},
+            {F::DanglingLink, "qui n'existe pas", "a link to a file that does not exist"},
         };
         for (const auto& [failure, french, english] : reasons) {
-            QTest::addRow("%s, in French", english) << int(failure) << 1 << QString(french);
-            QTest::addRow("%s, in English", english) << int(failure) << 2 << QString(english);
+            QTest::addRow("%s, in French", english) << int(failure) << 1 << QString(french) << 28;
+            QTest::addRow("%s, in English", english) << int(failure) << 2 << QString(english) << 28;
         }
+        // The writer's refusal to grow a file over the reader's limit.
+        QTest::newRow("would be too large, in French")
+            << int(F::TooLarge) << 1 << QString("il deviendrait plus grand") << EFBIG;
+        QTest::newRow("would be too large, in English")
+            << int(F::TooLarge) << 2 << QString("it would grow larger") << EFBIG;
     }
     void aFailedSaveIsToldInTheWindowsLanguage()
     {
         QFETCH(int, failure);
         QFETCH(int, language);
         QFETCH(QString, reason);
+        QFETCH(int, error);
         ZunoSmiley1 localizer;
         localizer.setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(language));
         const QString path = "/home/someone/Smileys.smy";
-        const AtomicFileWriter::Result result{AtomicFileWriter::Failure(failure), 28,
+        const AtomicFileWriter::Result result{AtomicFileWriter::Failure(failure), error,
                                               "No space left on device"};
         const QString line = SaveFailure::line(localizer, path, result);
         QVERIFY2(line.contains(path) && line.contains(reason), qPrintable(line));

@@ -487,15 +487,17 @@ private Q_SLOTS:
         QTest::newRow("duplicate") << 178 << "ID_INT_REFUSE_DUPLICATE";
         QTest::newRow("program icon's help") << 187 << "ID_INT_PROGRAM_ICON_HELP";
         QTest::newRow("paste notice") << 188 << "ID_INT_PASTE_NOTICE";
-        QTest::newRow("no match") << 189 << "ID_INT_NO_MATCH";
-        QTest::newRow("last") << 191 << "ID_INT_FAVOURITE_STATE";
+        QTest::newRow("size refusal") << 192 << "ID_INT_REASON_WOULD_BE_TOO_LARGE";
+        QTest::newRow("import files") << 193 << "ID_INT_IMPORT_FILES";
+        QTest::newRow("no match") << 194 << "ID_INT_NO_MATCH";
+        QTest::newRow("last") << 196 << "ID_INT_FAVOURITE_STATE";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 192);
+        QCOMPARE(names.size(), 197);
         QCOMPARE(names.at(position), name);
     }
 

@@ -316,11 +316,14 @@ if [ -n "$deb" ] && need xdotool "start from the desktop entry" && [ -n "${DISPL
     [ "$status" -eq 0 ] || fail "the program ended with status $status"
     [ "$(od -An -tx1 "$data/ZunoSmileys/Smileys.smy" | tr -d ' \n')" \
         = "223c3a6f29222c22436c6f776e220d0a" ] || fail "Smileys.smy kept byte for byte"
-    [ -f "$data/ZunoSmileys/Acronyms.acr" ] || fail "Acronyms.acr in the data folder"
-    [ "$(id -u)" -ne 0 ] || [ "$(stat -c %u "$data/ZunoSmileys/Acronyms.acr")" = 65534 ] \
+    # A close with no change of the user's writes no list; the setting is saved.
+    [ ! -e "$data/ZunoSmileys/Acronyms.acr" ] || fail "no Acronyms.acr without a change"
+    settings=$home/.config/ZunoSmileys/ZunoSmileys.conf
+    [ -f "$settings" ] || fail "the setting saved"
+    [ "$(id -u)" -ne 0 ] || [ "$(stat -c %u "$settings")" = 65534 ] \
         || fail "the program ran as an ordinary user"
     [ -z "$(find "$root" -name '*.smy' -o -name '*.acr')" ] || fail "list files in the installed tree"
-    check "after SIGTERM the lists are in \$XDG_DATA_HOME/ZunoSmileys/"
+    check "after SIGTERM the lists are in \$XDG_DATA_HOME/ZunoSmileys/, left as they were"
 elif [ -n "$deb" ] && [ -z "${DISPLAY:-}" ]; then
     skipped+=("start from the desktop entry (xvfb-run is not installed)")
 fi

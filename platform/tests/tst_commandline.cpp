@@ -35,9 +35,14 @@ private Q_SLOTS:
                                  << QStringList{"Zuno Smileys 1.0.3 (build 1198)\n"};
         QTest::newRow("help names the program and every option")
             << QStringList{"-h"} << QStringList() << false << 0
-            << QStringList{
-                   "Usage: ZunoSmiley [options] [files...]", "--help", "--version", "--pick",
-                   "insert an entry into the window",        ".smy",   ".acr"};
+            << QStringList{"Usage: ZunoSmiley [options] [files...]",
+                           "--help",
+                           "--version",
+                           "--pick",
+                           "--search <terms>",
+                           "insert an entry into the window",
+                           ".smy",
+                           ".acr"};
         QTest::newRow("unknown option: error")
             << QStringList{"--frobnicate", "a.smy"} << QStringList() << false << 2
             << QStringList{"ZunoSmiley: Unknown option 'frobnicate'.", "Try 'ZunoSmiley --help'"};
@@ -61,6 +66,16 @@ private Q_SLOTS:
             QVERIFY2(line.output.contains(part), qPrintable(line.output));
         QCOMPARE(line.output.isEmpty(), output.isEmpty());
         QVERIFY(!line.output.contains("-platform") && !line.output.contains("stylesheet"));
+    }
+
+    // The desktop's search hands its words on as one argument.
+    void searchTakesItsWords()
+    {
+        const CommandLine line = CommandLine::parse(
+            {"/usr/bin/ZunoSmiley", "--search", "wink clin", "a.smy"}, "/work/here");
+        QCOMPARE(line.search, QString("wink clin"));
+        QCOMPARE(line.files, QStringList{"/work/here/a.smy"});
+        QVERIFY(!line.exitCode);
     }
 };
 

@@ -1,6 +1,8 @@
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -23,10 +25,13 @@ int runInstance(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList files = app.arguments().mid(2);
     const bool pick = files.removeAll(QStringLiteral("--pick")) > 0;
+    QString search;
+    if (!files.isEmpty() && files.last().startsWith(QLatin1String("--search=")))
+        search = files.takeLast().mid(9);
     SingleInstance instance;
     // On a thread of its own, as the program claims the name.
     SingleInstance::Role role = SingleInstance::Role::Alone;
-    std::thread claim([&] { role = instance.start(files, pick, token); });
+    std::thread claim([&] { role = instance.start(files, pick, token, search); });
     claim.join();
     const char* name = role == SingleInstance::Role::First        ? "first"
                        : role == SingleInstance::Role::HandedOver ? "handed"
@@ -42,6 +47,13 @@ int runInstance(int argc, char* argv[])
                              QThread::sleep(3);
                          std::printf("received %s|pick=%d|token=%s\n",
                                      qPrintable(handed.join(QLatin1Char('|'))), int(handedPick),
+                                     qPrintable(handedToken));
+                         std::fflush(stdout);
+                         QCoreApplication::quit();
+                     });
+    QObject::connect(&instance, &SingleInstance::searchReceived,
+                     [](const QString& terms, const QString& handedToken) {
+                         std::printf("search %s|token=%s\n", qPrintable(terms),
                                      qPrintable(handedToken));
                          std::fflush(stdout);
                          QCoreApplication::quit();
@@ -125,6 +137,9 @@ private Q_SLOTS:
                                                   << "received |pick=0|token=x11_TIME42";
         QTest::newRow("Wayland token first") << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
                                              << "received /é.smy|pick=0|token=wl-2";
+        QTest::newRow("a search from the desktop's search")
+            << QStringList{"wl-3", ""} << QStringList{"--search=wink clin"}
+            << "search wink clin|token=wl-3";
         QTest::newRow("the first takes its time over it")
             << QStringList{"", ""} << QStringList{"busy", "/f.acr"}
             << "received /f.acr|pick=0|token=";
@@ -150,6 +165,35 @@ private Q_SLOTS:
         startInstance(later, arguments, env, false);
         QCOMPARE(outputOf(later), QStringList{"role handed"});
         QCOMPARE(outputOf(first), QStringList{received});
+    }
+
+    // A call over the limits is refused with an error reply and reaches
+    // nothing; one within them is taken.
+    void oversizedHandOversAreRefused()
+    {
+        QProcess first;
+        startInstance(first, {}, environment(m_address));
+        QCOMPARE(first.readLine().trimmed(), QByteArray("role first"));
+        QDBusConnection bus = QDBusConnection::connectToBus(m_address, "oversized");
+        const auto handOver = [&bus](const QStringList& files) {
+            QDBusMessage call = QDBusMessage::createMethodCall(
+                SingleInstance::serviceName(), SingleInstance::objectPath(),
+                "example.orvak.ZunoSmiley.Instance", "HandOver");
+            call << files << false << QString();
+            return bus.call(call, QDBus::Block, 10000);
+        };
+        QStringList many;
+        for (int i = 0; i <= SingleInstance::MaxFilesPerCall; ++i)
+            many << QString("/%1.smy").arg(i);
+        for (const QStringList& files :
+             {many, QStringList{"/" + QString(SingleInstance::MaxTextLength, 'a')}}) {
+            const QDBusMessage reply = handOver(files);
+            QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+            QCOMPARE(reply.errorName(), QString("org.freedesktop.DBus.Error.LimitsExceeded"));
+        }
+        QCOMPARE(handOver({"/within.smy"}).type(), QDBusMessage::ReplyMessage);
+        QDBusConnection::disconnectFromBus("oversized");
+        QCOMPARE(outputOf(first), QStringList{"received /within.smy|pick=0|token="});
     }
 
     // Two starts at the same moment: one is the first, the other hands over.

@@ -1,0 +1,134 @@
+// Prints what importing one list file of 10,000, 100,000 and 1,000,000 entries
+// costs the catalogue window: the time until the report is shown, the
+// longest the window's event loop could not turn from the import until the
+// list file holds every entry, the time until it does, and the process's
+// peak memory. Beside it, as the reference of the same run, the time to read
+// the same file alone with the list reader the import uses.
+//
+//   bench_import [LARGEST]     sizes up to LARGEST entries (default 1000000)
+//
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise; its settings and lists
+// live in a temporary folder.
+
+#include "ListPage.h"
+#include "MessageBox.h"
+#include "ModZunoSmiley.h"
+#include "UserListReader.h"
+#include "UserListStore.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include <sys/resource.h>
+
+namespace {
+
+void writeListFile(const QString& path, int entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(entries) * 32);
+    for (int i = 0; i < entries; ++i)
+        bytes += QStringLiteral("\"(i%1)\",\"Importée %1\"\r\n").arg(i).toUtf8();
+    file.write(bytes);
+}
+
+// Turns the event loop until done() holds; answers the longest time between
+// two turns.
+double longestTurn(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    double longest = 0;
+    qint64 last = clock.nsecsElapsed();
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, (now - last) / 1e6);
+        last = now;
+    }
+    return longest;
+}
+
+long peakMegabytes()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
+    const int largest = argc > 1 ? std::max(1, atoi(argv[1])) : 1000000;
+
+    std::printf("%-10s %12s %12s %12s %10s %14s\n", "entries", "report ms", "stall ms",
+                "on disk ms", "peak MB", "read alone ms");
+    for (const int entries : {10000, 100000, 1000000}) {
+        if (entries > largest)
+            break;
+        QTemporaryDir lists, docs;
+        const QString file = docs.filePath(QStringLiteral("import.smy"));
+        writeListFile(file, entries);
+
+        QElapsedTimer reading;
+        reading.start();
+        qsizetype read = 0;
+        UserListReader::readFile(file, [&read](const QString&, const QString&) {
+            ++read;
+            return true;
+        });
+        const double readAlone = reading.nsecsElapsed() / 1e6;
+
+        ModZunoSmiley mod(home.filePath(QStringLiteral("bin/ZunoSmiley")));
+        mod.setListFolder(lists.path());
+        mod.Main();
+        frmMain* window = mod.MainWindow;
+        longestTurn([] { return true; });
+
+        const int notices = MessageBox::noticeCount();
+        QElapsedTimer timer;
+        timer.start();
+        window->importListFiles({file});
+        double report = notices == MessageBox::noticeCount() ? -1 : timer.nsecsElapsed() / 1e6;
+        double stall = report;
+        double onDisk = 0;
+        stall = std::max(stall, longestTurn([&] {
+                             if (report < 0 && MessageBox::noticeCount() != notices)
+                                 report = timer.nsecsElapsed() / 1e6;
+                             UserListStore* store = window->store(0);
+                             if (store->isBusy() || store->hasPending())
+                                 return false;
+                             onDisk = timer.nsecsElapsed() / 1e6;
+                             return true;
+                         }));
+        std::printf("%-10d %12.0f %12.0f %12.0f %10ld %14.0f\n", entries, report, stall, onDisk,
+                    peakMegabytes(), readAlone);
+        std::fflush(stdout);
+        window->close();
+    }
+    return 0;
+}
