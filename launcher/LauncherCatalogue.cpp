@@ -1,5 +1,6 @@
 #include "LauncherCatalogue.h"
 
+#include "DuplicateRule.h"
 #include "OVAcronym.h"
 #include "OVSmiley.h"
 
@@ -82,7 +83,7 @@ bool LauncherCatalogue::ListRows::add(const LauncherEntry& entry)
         return false;
     // One look-up: a new key grows the table.
     const qsizetype known = byKey.size();
-    qsizetype& place = byKey[entry.text.toCaseFolded()];
+    qsizetype& place = byKey[DuplicateRule::key(entry.text)];
     if (byKey.size() == known)
         return false;
     place = entries.size();
@@ -94,12 +95,16 @@ template <typename Control, typename Event>
 void LauncherCatalogue::readFile(ListRows& rows, LauncherEntry::List list, Event event,
                                  const QString& path)
 {
-    // Straight into the rows: a long file is not held twice.
+    // Straight into the rows: a long file is not held twice. A user entry
+    // is left out as the window's load leaves it out.
+    DuplicateRule::LoadedTexts loaded(QSet<QString>(rows.byKey.keyBegin(), rows.byKey.keyEnd()));
     Control control;
-    QObject::connect(&control, event,
-                     [&rows, list](const QString& text, const QString& description, qint16) {
-                         rows.add({text, description, description, list, true});
-                     });
+    QObject::connect(
+        &control, event,
+        [&rows, &loaded, list](const QString& text, const QString& description, qint16) {
+            if (loaded.take(text))
+                rows.add({text, description, description, list, true});
+        });
     control.LoadFile(path);
 }
 
@@ -175,7 +180,7 @@ const LauncherEntry* LauncherCatalogue::find(const QString& id) const
     if (!LauncherEntry::parseId(id, &list, &text))
         return nullptr;
     const int l = list == LauncherEntry::List::Smileys ? 0 : 1;
-    const auto at = m_byKey[l].constFind(text.toCaseFolded());
+    const auto at = m_byKey[l].constFind(DuplicateRule::key(text));
     if (at == m_byKey[l].cend())
         return nullptr;
     const LauncherEntry& entry = m_entries[*at + (l == 0 ? 0 : m_acronymStart)];

@@ -15,8 +15,8 @@ class QFileSystemWatcher;
 // Both catalogue lists as the window shows them: the built-in entries, with
 // their descriptions in both languages, then the user's entries from the two
 // list files in the list folder, read through the catalogue controls. A user
-// entry that repeats an earlier text of its list (letter case aside) is left
-// out, as the window's load leaves it out. The list files are followed and
+// entry that repeats an earlier text of its list is left out by the window's
+// own rule (DuplicateRule). The list files are followed and
 // read again when they change; they are never written here.
 class LauncherCatalogue : public QObject
 {
@@ -44,12 +44,12 @@ Q_SIGNALS:
     void changed();
 
 private:
-    // One list's entries, and each one's place by its case-folded text.
+    // One list's entries, and each one's place by its key (DuplicateRule::key).
     struct ListRows
     {
         QList<LauncherEntry> entries;
         QHash<QString, qsizetype> byKey;
-        // Adds the entry unless its text is there (letter case aside).
+        // Adds the entry unless an entry of its key is there.
         bool add(const LauncherEntry& entry);
     };
     template <typename Control, typename Event>
