@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DuplicateRule.h"
 #include "LauncherEntry.h"
 
 #include <QHash>
@@ -44,12 +45,15 @@ Q_SIGNALS:
     void changed();
 
 private:
-    // One list's entries, and each one's place by its key (DuplicateRule::key).
+    // One list's entries, each one's place by its text (an id names a text
+    // exactly), and the texts taken so far by the window's rule.
     struct ListRows
     {
         QList<LauncherEntry> entries;
-        QHash<QString, qsizetype> byKey;
-        // Adds the entry unless an entry of its key is there.
+        QHash<QString, qsizetype> byText;
+        DuplicateRule::LoadedTexts loaded;
+        // Adds the entry unless it repeats one added before: the built-in
+        // entries first, then the user's.
         bool add(const LauncherEntry& entry);
     };
     template <typename Control, typename Event>
@@ -65,7 +69,7 @@ private:
     // The smileys, then the acronyms from m_acronymStart.
     QList<LauncherEntry> m_entries;
     qsizetype m_acronymStart = 0;
-    std::array<QHash<QString, qsizetype>, 2> m_byKey;
+    std::array<QHash<QString, qsizetype>, 2> m_byText;
     QFileSystemWatcher* m_watcher = nullptr;
     // A replace shows as several changes in a row; they are read once.
     QTimer m_settle;
