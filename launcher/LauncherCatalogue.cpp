@@ -78,12 +78,13 @@ void LauncherCatalogue::loadBuiltIn()
 
 bool LauncherCatalogue::ListRows::add(const LauncherEntry& entry)
 {
-    if (entry.text.isEmpty())
+    if (entry.text.isEmpty() || !loaded.take(entry.text))
         return false;
-    // One look-up: a new key grows the table.
-    const qsizetype known = byKey.size();
-    qsizetype& place = byKey[entry.text.toCaseFolded()];
-    if (byKey.size() == known)
+    // One look-up: a new text grows the table (the same text twice, with
+    // spaces around it, is one id).
+    const qsizetype known = byText.size();
+    qsizetype& place = byText[entry.text];
+    if (byText.size() == known)
         return false;
     place = entries.size();
     entries.append(entry);
@@ -113,7 +114,8 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
     const qsizetype room = m_builtIn[list].size() +
                            qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
     rows.entries.reserve(room);
-    rows.byKey.reserve(room);
+    rows.byText.reserve(room);
+    rows.loaded.reserve(room);
     for (const LauncherEntry& entry : m_builtIn[list])
         rows.add(entry);
     if (list == 0)
@@ -134,8 +136,8 @@ void LauncherCatalogue::loadUserEntries()
     m_entries = std::move(smileys.entries);
     m_acronymStart = m_entries.size();
     m_entries.append(std::move(acronyms.entries));
-    m_byKey[0] = std::move(smileys.byKey);
-    m_byKey[1] = std::move(acronyms.byKey);
+    m_byText[0] = std::move(smileys.byText);
+    m_byText[1] = std::move(acronyms.byText);
 }
 
 void LauncherCatalogue::follow()
@@ -175,10 +177,8 @@ const LauncherEntry* LauncherCatalogue::find(const QString& id) const
     if (!LauncherEntry::parseId(id, &list, &text))
         return nullptr;
     const int l = list == LauncherEntry::List::Smileys ? 0 : 1;
-    const auto at = m_byKey[l].constFind(text.toCaseFolded());
-    if (at == m_byKey[l].cend())
+    const auto at = m_byText[l].constFind(text);
+    if (at == m_byText[l].cend())
         return nullptr;
-    const LauncherEntry& entry = m_entries[*at + (l == 0 ? 0 : m_acronymStart)];
-    // The same text in other letter case is another entry's id.
-    return entry.text == text ? &entry : nullptr;
+    return &m_entries[*at + (l == 0 ? 0 : m_acronymStart)];
 }

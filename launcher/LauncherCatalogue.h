@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DuplicateRule.h"
 #include "LauncherEntry.h"
 
 #include <QHash>
@@ -15,8 +16,8 @@ class QFileSystemWatcher;
 // Both catalogue lists as the window shows them: the built-in entries, with
 // their descriptions in both languages, then the user's entries from the two
 // list files in the list folder, read through the catalogue controls. A user
-// entry that repeats an earlier text of its list (letter case aside) is left
-// out, as the window's load leaves it out. The list files are followed and
+// entry that repeats an earlier text of its list is left out by the window's
+// own rule (DuplicateRule). The list files are followed and
 // read again when they change; they are never written here.
 class LauncherCatalogue : public QObject
 {
@@ -44,12 +45,15 @@ Q_SIGNALS:
     void changed();
 
 private:
-    // One list's entries, and each one's place by its case-folded text.
+    // One list's entries, each one's place by its text (an id names a text
+    // exactly), and the texts taken so far by the window's rule.
     struct ListRows
     {
         QList<LauncherEntry> entries;
-        QHash<QString, qsizetype> byKey;
-        // Adds the entry unless its text is there (letter case aside).
+        QHash<QString, qsizetype> byText;
+        DuplicateRule::LoadedTexts loaded;
+        // Adds the entry unless it repeats one added before: the built-in
+        // entries first, then the user's.
         bool add(const LauncherEntry& entry);
     };
     template <typename Control, typename Event>
@@ -65,7 +69,7 @@ private:
     // The smileys, then the acronyms from m_acronymStart.
     QList<LauncherEntry> m_entries;
     qsizetype m_acronymStart = 0;
-    std::array<QHash<QString, qsizetype>, 2> m_byKey;
+    std::array<QHash<QString, qsizetype>, 2> m_byText;
     QFileSystemWatcher* m_watcher = nullptr;
     // A replace shows as several changes in a row; they are read once.
     QTimer m_settle;

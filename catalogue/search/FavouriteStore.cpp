@@ -141,12 +141,14 @@ AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
         written = *object;
         return StoreFile::bytesOf(*object);
     };
-    AtomicFileWriter::Result result = AtomicFileWriter::update(m_path, applyToFile);
+    AtomicFileWriter::Result result = AtomicFileWriter::update(
+        m_path, applyToFile, AtomicFileWriter::DefaultLockWait, MaxFileSize);
     if (damaged) {
         // Damaged since it was read: set aside, then the change starts a new file.
         StoreFile::load(m_path, MaxFileSize, What);
         damaged = false;
-        result = AtomicFileWriter::update(m_path, applyToFile);
+        result = AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
+                                          MaxFileSize);
     }
     if (result && written) {
         takeMarks(*written);

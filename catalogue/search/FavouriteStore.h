@@ -27,7 +27,9 @@ public:
     // The store's file in a list folder.
     static QString pathIn(const QString& listFolder);
     static constexpr const char* FileName = "Favourites.json";
-    // A larger file is not read: no user marks that many entries.
+    // A larger file is not read: no user marks that many entries. Nor is
+    // one written: a mark that would take the file over it holds for this
+    // run only, and is answered TooLarge.
     static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
 
     explicit FavouriteStore(const QString& path, QObject* parent = nullptr);

@@ -118,11 +118,49 @@ void UsageStore::applyTo(Uses& uses, const Change& change)
     }
 }
 
-void UsageStore::bound(Uses& uses, qint64 now)
+QByteArray UsageStore::bound(Uses& uses, const QJsonObject& file, qint64 now)
 {
     const qsizetype total = uses[0].size() + uses[1].size();
-    if (total <= MaxEntries)
-        return;
+    if (total > MaxEntries)
+        keepBest(uses, now);
+    QByteArray bytes = StoreFile::bytesOf(write(uses, file), StoreFile::Layout::Compact);
+    if (bytes.size() <= MaxFileSize)
+        return bytes;
+    // Over the size the file is read at: the weakest uses go, of equal ones
+    // the longest texts, until it fits.
+    struct Entry
+    {
+        double score;
+        qsizetype length;
+        int slot;
+        QString key;
+    };
+    std::vector<Entry> entries;
+    for (int s = 0; s < 2; ++s) {
+        for (auto it = uses[s].cbegin(); it != uses[s].cend(); ++it)
+            entries.push_back({decayed(*it, now), it.key().size(), s, it.key()});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.score != b.score ? a.score < b.score : a.length > b.length;
+    });
+    auto next = entries.cbegin();
+    while (bytes.size() > MaxFileSize && next != entries.cend()) {
+        // An entry's share of the file: its key, quoted, and its two numbers.
+        constexpr qsizetype NumbersSize = 48;
+        qint64 excess = bytes.size() - MaxFileSize;
+        while (excess > 0 && next != entries.cend()) {
+            excess -= next->key.toUtf8().size() + NumbersSize;
+            uses[next->slot].remove(next->key);
+            ++next;
+        }
+        bytes = StoreFile::bytesOf(write(uses, file), StoreFile::Layout::Compact);
+    }
+    return bytes;
+}
+
+void UsageStore::keepBest(Uses& uses, qint64 now)
+{
+    const qsizetype total = uses[0].size() + uses[1].size();
     std::vector<double> scores;
     scores.reserve(total);
     for (const auto& byKey : uses) {
@@ -218,15 +256,19 @@ AtomicFileWriter::Result UsageStore::flush()
         read(*object, uses);
         for (const Change& change : std::as_const(m_pending))
             applyTo(uses, change);
-        bound(uses, now);
+        QByteArray bytes = bound(uses, *object, now);
         merged = uses;
-        return StoreFile::bytesOf(write(uses, *object), StoreFile::Layout::Compact);
+        return bytes;
     };
-    AtomicFileWriter::Result result = AtomicFileWriter::update(m_path, applyToFile);
+    const auto update = [&] {
+        return AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
+                                        MaxFileSize);
+    };
+    AtomicFileWriter::Result result = update();
     if (damaged) {
         // Damaged since it was read: set aside, then the uses start a new file.
         StoreFile::load(m_path, MaxFileSize, What);
-        result = AtomicFileWriter::update(m_path, applyToFile);
+        result = update();
     }
     if (result && merged) {
         m_pending.clear();

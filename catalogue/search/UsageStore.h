@@ -23,7 +23,8 @@
 // Uses are kept here and written at most every WriteDelay (a timer of the
 // store's own) and at flush(), which the program calls at its close. A write
 // merges with the file as it is on disk, so that another process recording
-// uses of its own loses none; the store keeps the MaxEntries best scores.
+// uses of its own loses none; the store keeps the MaxEntries best scores, and
+// no more than the file takes within MaxFileSize.
 // A file that cannot be used is set aside once (DamagedFile); reading never
 // blocks (a named pipe is refused unopened) and is bounded (MaxFileSize).
 class UsageStore : public QObject
@@ -88,8 +89,12 @@ private:
     static void read(const QJsonObject& object, Uses& uses);
     static QJsonObject write(const Uses& uses, QJsonObject object);
     static void applyTo(Uses& uses, const Change& change);
+    // Keeps the MaxEntries best scores, and as many as the file's other
+    // content leaves room for within MaxFileSize, so that the file can always
+    // be written and read back; answers the file's bytes.
+    static QByteArray bound(Uses& uses, const QJsonObject& file, qint64 now);
     // Keeps the MaxEntries best scores.
-    static void bound(Uses& uses, qint64 now);
+    static void keepBest(Uses& uses, qint64 now);
     void record(const Change& change);
 
     QString m_path;

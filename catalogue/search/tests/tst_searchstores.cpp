@@ -80,6 +80,50 @@ private Q_SLOTS:
         QCOMPARE(setAside(file).size(), 1);
     }
 
+    void fileStaysWithinItsReadLimit_data()
+    {
+        QTest::addColumn<bool>("usage");
+        QTest::newRow("favourites") << false;
+        QTest::newRow("usage") << true;
+    }
+
+    // Entries as long as a list line may be: no change writes a file larger
+    // than the store reads back, which the next start would set aside.
+    void fileStaysWithinItsReadLimit()
+    {
+        QFETCH(bool, usage);
+        const QString file = path(usage ? "long-usage.json" : "long-favourites.json");
+        const auto longText = [](int i) { return QString(1024 * 1024, QChar(u'a' + i)); };
+        if (usage) {
+            // Too many long uses to keep: the weakest go, the file is written.
+            const auto now = [] { return qint64(1'700'000'000); };
+            {
+                UsageStore store(file);
+                store.setClock(now);
+                store.recordUse(ListKind::Smiley, ":-)");
+                store.recordUse(ListKind::Smiley, ":-)");
+                for (int i = 0; i < 9; ++i)
+                    store.recordUse(ListKind::Smiley, longText(i));
+                QVERIFY(store.flush());
+            }
+            QVERIFY(QFileInfo(file).size() <= UsageStore::MaxFileSize);
+            UsageStore later(file);
+            later.setClock(now);
+            QCOMPARE(later.score(ListKind::Smiley, u":-)"), 2.0);
+            QVERIFY(later.scores(ListKind::Smiley).size() > 4);
+        } else {
+            // The mark over the limit holds for this run; the file keeps the others.
+            FavouriteStore store(file);
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(store.mark(ListKind::Smiley, longText(i)));
+            QCOMPARE(store.mark(ListKind::Smiley, longText(3)).failure,
+                     AtomicFileWriter::Failure::TooLarge);
+            QVERIFY(store.isFavourite(ListKind::Smiley, longText(3)));
+            QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley).size(), 3);
+        }
+        QVERIFY(setAside(file).isEmpty());
+    }
+
     // Two windows on one list folder: each mark survives the other's writes.
     void favouritesOfTwoWritersMerge()
     {
