@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryFile>
 
 #ifndef ZUNO_BINDIR_FROM_LIBEXECDIR
 #define ZUNO_BINDIR_FROM_LIBEXECDIR "../../bin"
@@ -19,14 +20,30 @@ constexpr char HistoryService[] = "org.kde.klipper";
 // A clipboard history answers at once; a hung one must not hold the host.
 constexpr int HistoryTimeoutMs = 2000;
 
-bool startHelper(const QString& program, const QStringList& arguments)
+bool startHelper(const QString& program, const QStringList& arguments, const QString& input = {})
 {
     if (!QFileInfo(program).isExecutable()) {
         qWarning("%s is missing.", qUtf8Printable(QDir::toNativeSeparators(program)));
         return false;
     }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(QDir::rootPath());
+    // A text goes on standard input, not on the command line, which has a
+    // length limit and whose options the toolkit takes for its own. The file
+    // is the helper's open standard input once it has started, and goes with
+    // this function; only this user may read it meanwhile.
+    QTemporaryFile inputFile;
+    if (!input.isNull()) {
+        if (!inputFile.open() || inputFile.write(input.toUtf8()) < 0 || !inputFile.flush()) {
+            qWarning("The text could not be handed to %s.", qUtf8Printable(program));
+            return false;
+        }
+        process.setStandardInputFile(inputFile.fileName());
+    }
     // Detached: what it serves outlives the service.
-    return QProcess::startDetached(program, arguments, QDir::rootPath());
+    return process.startDetached();
 }
 
 } // namespace
@@ -46,12 +63,12 @@ EntryDelivery::Programs EntryDelivery::find(const QString& serviceFolder)
 bool EntryDelivery::copy(const QString& text) const
 {
     return toClipboardHistory(text) ||
-           startHelper(m_programs.helper, {QStringLiteral("--copy"), text});
+           startHelper(m_programs.helper, {QStringLiteral("--copy")}, text);
 }
 
 bool EntryDelivery::type(const QString& text) const
 {
-    return startHelper(m_programs.helper, {QStringLiteral("--type"), text});
+    return startHelper(m_programs.helper, {QStringLiteral("--type")}, text);
 }
 
 bool EntryDelivery::openWindow(const QString& terms) const

@@ -3,11 +3,11 @@
 #include "DesktopSession.h"
 
 #include <QDeadlineTimer>
-#include <QGuiApplication>
 #include <QThread>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 // After Qt's headers, which Xlib's macros (Bool, Status) would break.
 #include "XErrorTrap.h"
 
@@ -209,14 +209,17 @@ bool ActiveWindow::activate() const
     return focusDirectly(d, window, serverTime(d)) && waitForFocus(d, window, 500);
 }
 
-bool ActiveWindow::waitUntilOwnWindowsLoseKeyboard(int milliseconds)
+QString ActiveWindow::windowClass() const
 {
-    QDeadlineTimer deadline(milliseconds);
-    while (QGuiApplication::applicationState() == Qt::ApplicationActive) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(
-            QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents, 10);
-    }
-    return true;
+    const DisplayPtr display = isNull() ? nullptr : openDisplay();
+    if (!display)
+        return {};
+    XErrorTrap trap(display.get());
+    XClassHint hint{nullptr, nullptr};
+    QString name;
+    if (XGetClassHint(display.get(), static_cast<Window>(m_window), &hint) && !trap.failed())
+        name = QString::fromLocal8Bit(hint.res_class);
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return name;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 // The window that has the keyboard focus on an X11 desktop, remembered before
@@ -23,19 +24,15 @@ public:
     // The X window id, to compare with the program's own windows.
     quint64 windowId() const { return m_window; }
 
+    // The class part of the window's WM_CLASS (the program's, as "krunner"),
+    // empty when it has none, is gone or there is no X display.
+    QString windowClass() const;
+
     // Asks the window manager to activate the window (as a pager does), or
     // gives it the input focus directly where no window manager runs, and
     // waits until it has the focus: false when it is gone, cannot take the
     // focus or did not get it within a second.
     bool activate() const;
-
-    // In a Wayland session no program may learn which window has the
-    // keyboard; the one sign that the compositor gave it back to the window
-    // the user came from is that none of this program's windows has it any
-    // more. Waits for that at most the given time, handling the program's
-    // events meanwhile (user input excepted): false when it did not come, and
-    // keys typed now could reach this program's own window.
-    static bool waitUntilOwnWindowsLoseKeyboard(int milliseconds = 1000);
 
 private:
     explicit ActiveWindow(quint64 window)

@@ -6,14 +6,33 @@
 #include "VirtualKeyboardTyper.h"
 #include "XTestTyper.h"
 
+#include <QEventLoop>
+#include <QObject>
+
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
+void KeystrokeTyper::prepare(QObject* context, std::function<void(Outcome)> ready)
+{
+    if (!isWaylandSession() || VirtualKeyboardTyper::offered() || FakeInputTyper::offered()) {
+        QMetaObject::invokeMethod(
+            context, [ready = std::move(ready)] { ready(Outcome::Typed); }, Qt::QueuedConnection);
+        return;
+    }
+    RemoteDesktopTyper::open(context, std::move(ready));
+}
+
 KeystrokeTyper::Outcome KeystrokeTyper::prepare()
 {
-    if (!isWaylandSession() || VirtualKeyboardTyper::offered() || FakeInputTyper::offered())
-        return Outcome::Typed;
-    return RemoteDesktopTyper::open();
+    QEventLoop loop;
+    Outcome outcome = Outcome::NotOffered;
+    prepare(&loop, [&](Outcome prepared) {
+        outcome = prepared;
+        loop.quit();
+    });
+    // Always ends: every way answers, the portal at its deadline at the latest.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return outcome;
 }
 
 KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)

@@ -3,6 +3,10 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 // Types a text into the window with the keyboard focus as key events, the
 // way a person at the keyboard would. The way is chosen when typing: on X11
 // the XTest extension; in a Wayland session the compositor's virtual
@@ -21,13 +25,22 @@ public:
     // Makes the way to type ready while the program's window is still in
     // front: the portal's question, where one comes, takes the keyboard for
     // a while, and must be gone before the window the user came from gets it
-    // back. NotOffered when nothing can type here (then nothing need be
-    // hidden or waited for: the entry goes to the clipboard); Typed when
-    // ready. A session it opens is used by the next type() or ended by
-    // cancel().
+    // back. Nothing waits: ready is always called later from the event loop
+    // (queued, never before prepare() returns), and not at all once context
+    // is destroyed; at the next turn of the loop on X11, with a virtual
+    // keyboard or KWin's fake input, once the portal's session is started,
+    // refused or timed out otherwise. NotOffered when nothing can type here
+    // (then nothing need be hidden or waited for: the entry goes to the
+    // clipboard); Typed when ready. A session it opens is used by the next
+    // type() or ended by cancel().
+    static void prepare(QObject* context, std::function<void(Outcome)> ready);
+    // The same, waiting for the outcome in a nested event loop: kept only
+    // until the program's pick uses the form above. To be removed; nothing
+    // new may call it.
     static Outcome prepare();
 
-    // Types the text, through the session prepare() opened if it did.
+    // Types the text, through the session prepare() opened where the portal
+    // types (without one, the portal types nothing: NotOffered).
     static Outcome type(const QString& text);
 
     // Ends what prepare() opened, when nothing is to be typed after all.

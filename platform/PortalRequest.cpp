@@ -2,9 +2,8 @@
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 
 #include <atomic>
 
@@ -13,6 +12,7 @@ namespace {
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString responseSignal = QStringLiteral("Response");
 
 // Unique within the process, so that two requests never share an object.
 QString nextHandleToken()
@@ -23,15 +23,30 @@ QString nextHandleToken()
 
 } // namespace
 
-PortalRequest::PortalRequest(const QDBusConnection& bus)
-    : m_bus(bus)
-{}
-
-PortalRequest::Answer PortalRequest::call(const QString& interface, const QString& method,
-                                          QVariantList arguments, int timeoutMilliseconds)
+PortalRequest::PortalRequest(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent)
+    , m_bus(bus)
 {
-    if (!m_bus.isConnected() || arguments.isEmpty())
-        return Answer::Failed;
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        // A question may still be on screen: it goes, and nothing comes of it.
+        if (!m_requestPath.isEmpty())
+            m_bus.call(QDBusMessage::createMethodCall(portalService, m_requestPath,
+                                                      requestInterface, QStringLiteral("Close")),
+                       QDBus::NoBlock);
+        finish(Answer::NoAnswer);
+    });
+}
+
+void PortalRequest::send(const QString& interface, const QString& method, QVariantList arguments,
+                         int timeoutMilliseconds)
+{
+    if (!m_bus.isConnected() || arguments.isEmpty()) {
+        // Answered from the event loop all the same, like every other answer.
+        QMetaObject::invokeMethod(
+            this, [this] { finish(Answer::Failed); }, Qt::QueuedConnection);
+        return;
+    }
     const QString token = nextHandleToken();
     QVariantMap options = arguments.last().toMap();
     options.insert(QStringLiteral("handle_token"), token);
@@ -39,63 +54,72 @@ PortalRequest::Answer PortalRequest::call(const QString& interface, const QStrin
     // ":1.42" is known to the portal as "1_42".
     QString sender = m_bus.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    const QString requestPath = QStringLiteral("%1/request/%2/%3").arg(portalPath, sender, token);
-    m_bus.connect(portalService, requestPath, requestInterface, QStringLiteral("Response"), this,
-                  SLOT(answered(uint, QVariantMap)));
-    QString answeredPath = requestPath;
-    const auto disconnect = [&] {
-        m_bus.disconnect(portalService, answeredPath, requestInterface, QStringLiteral("Response"),
-                         this, SLOT(answered(uint, QVariantMap)));
-    };
+    listen(QStringLiteral("%1/request/%2/%3").arg(portalPath, sender, token));
+    m_deadline.start(timeoutMilliseconds);
 
-    QDeadlineTimer deadline(timeoutMilliseconds);
     QDBusMessage message =
         QDBusMessage::createMethodCall(portalService, portalPath, interface, method);
     message.setArguments(arguments);
-    const QDBusMessage reply =
-        m_bus.call(message, QDBus::Block, static_cast<int>(deadline.remainingTime()));
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        disconnect();
-        return Answer::Failed;
-    }
-    // A portal older than handle tokens names its request object itself.
-    if (const auto path = reply.arguments().value(0).value<QDBusObjectPath>().path();
-        !path.isEmpty() && path != requestPath) {
-        disconnect();
-        answeredPath = path;
-        m_bus.connect(portalService, answeredPath, requestInterface, QStringLiteral("Response"),
-                      this, SLOT(answered(uint, QVariantMap)));
-    }
+    auto* watcher =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(message, timeoutMilliseconds), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (m_finished)
+            return;
+        const QDBusMessage reply = watcher->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            finish(Answer::Failed);
+            return;
+        }
+        // A portal older than handle tokens names its request object itself.
+        if (const auto path = reply.arguments().value(0).value<QDBusObjectPath>().path();
+            !path.isEmpty() && path != m_requestPath) {
+            stopListening();
+            listen(path);
+        }
+    });
+}
 
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    while (!m_answered && !deadline.hasExpired()) {
-        timer.start(static_cast<int>(qMax<qint64>(deadline.remainingTime(), 1)));
-        loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
-    }
-    disconnect();
-    if (!m_answered) {
-        // A question may still be on screen: it goes, and nothing comes of it.
-        m_bus.call(QDBusMessage::createMethodCall(portalService, answeredPath, requestInterface,
-                                                  QStringLiteral("Close")),
-                   QDBus::NoBlock);
-        return Answer::NoAnswer;
-    }
-    switch (m_response) {
+void PortalRequest::listen(const QString& path)
+{
+    m_requestPath = path;
+    m_bus.connect(portalService, path, requestInterface, responseSignal, this,
+                  SLOT(responded(uint, QVariantMap)));
+}
+
+void PortalRequest::stopListening()
+{
+    if (m_requestPath.isEmpty())
+        return;
+    m_bus.disconnect(portalService, m_requestPath, requestInterface, responseSignal, this,
+                     SLOT(responded(uint, QVariantMap)));
+    m_requestPath.clear();
+}
+
+void PortalRequest::responded(uint response, const QVariantMap& results)
+{
+    if (m_finished)
+        return;
+    m_results = results;
+    switch (response) {
     case 0:
-        return Answer::Granted;
+        finish(Answer::Granted);
+        break;
     case 1:
-        return Answer::Refused;
+        finish(Answer::Refused);
+        break;
     default:
-        return Answer::Failed;
+        finish(Answer::Failed);
+        break;
     }
 }
 
-void PortalRequest::answered(uint response, const QVariantMap& results)
+void PortalRequest::finish(Answer answer)
 {
-    m_answered = true;
-    m_response = response;
-    m_results = results;
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_deadline.stop();
+    stopListening();
+    Q_EMIT answered(answer);
 }

@@ -9,6 +9,9 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+
+#include <utility>
 
 namespace {
 
@@ -23,16 +26,30 @@ constexpr uint persistentPermission = 2;
 constexpr int handshakeMilliseconds = 5000;
 constexpr int questionMilliseconds = 60000;
 
+using Outcome = KeystrokeTyper::Outcome;
+using Ready = std::function<void(Outcome)>;
+
+class SessionOpening;
+
 struct SessionState
 {
     QString handle;
     bool refused = false;
+    // The handshake under way, if one is.
+    QPointer<SessionOpening> opening;
 };
 
 SessionState& state()
 {
     static SessionState session;
     return session;
+}
+
+// Calls ready from the event loop, unless context is gone by then.
+void answerLater(QObject* context, const Ready& ready, Outcome outcome)
+{
+    QMetaObject::invokeMethod(
+        context, [ready, outcome] { ready(outcome); }, Qt::QueuedConnection);
 }
 
 // A property of the portal's remote-desktop interface, or nothing where the
@@ -67,6 +84,110 @@ void saveRestoreToken(const QString& token)
         AtomicFileWriter::write(path, token.toUtf8());
 }
 
+// The handshake that makes a session ready: CreateSession, then
+// SelectDevices with the kept permission, then Start, which may ask the
+// user. Each step goes on when the portal answers the one before; the end
+// answers every caller waiting and deletes the object.
+class SessionOpening : public QObject
+{
+public:
+    SessionOpening(const QDBusConnection& bus, uint version)
+        : m_bus(bus)
+        , m_version(version)
+    {}
+
+    void wait(QObject* context, Ready ready) { m_waiting.append({context, std::move(ready)}); }
+
+    void begin()
+    {
+        // Each session has a path of its own, in case the portal still winds up an earlier one.
+        static int sessions = 0;
+        const QString sessionToken = QStringLiteral("zuno%1").arg(++sessions);
+        ask(QStringLiteral("CreateSession"),
+            {QVariantMap{{QStringLiteral("session_handle_token"), sessionToken}}},
+            handshakeMilliseconds,
+            [this](PortalRequest::Answer answer, const QVariantMap& results) {
+                const QString handle = results.value(QStringLiteral("session_handle")).toString();
+                if (answer != PortalRequest::Answer::Granted || handle.isEmpty())
+                    return end(Outcome::NotOffered);
+                state().handle = handle;
+                selectKeyboard();
+            });
+    }
+
+    // close() was called: the session, if any, is ended and nothing types.
+    void abandon() { end(Outcome::NotOffered); }
+
+private:
+    using Step = std::function<void(PortalRequest::Answer, const QVariantMap&)>;
+
+    void ask(const QString& method, const QVariantList& arguments, int milliseconds, Step next)
+    {
+        auto* request = new PortalRequest(m_bus, this);
+        connect(request, &PortalRequest::answered, this,
+                [this, request, next = std::move(next)](PortalRequest::Answer answer) {
+                    request->deleteLater();
+                    if (!m_ended)
+                        next(answer, request->results());
+                });
+        request->send(remoteDesktop, method, arguments, milliseconds);
+    }
+
+    void selectKeyboard()
+    {
+        QVariantMap selection{{QStringLiteral("types"), keyboardDevice}};
+        // Keeping the permission came with the interface's second version.
+        if (m_version >= 2) {
+            selection.insert(QStringLiteral("persist_mode"), persistentPermission);
+            if (const QString token = savedRestoreToken(); !token.isEmpty())
+                selection.insert(QStringLiteral("restore_token"), token);
+        }
+        ask(QStringLiteral("SelectDevices"), {sessionPath(), selection}, handshakeMilliseconds,
+            [this](PortalRequest::Answer answer, const QVariantMap&) {
+                if (answer != PortalRequest::Answer::Granted)
+                    return end(Outcome::NotOffered);
+                start();
+            });
+    }
+
+    void start()
+    {
+        ask(QStringLiteral("Start"), {sessionPath(), QString(), QVariantMap()},
+            questionMilliseconds, [this](PortalRequest::Answer answer, const QVariantMap& results) {
+                if (answer != PortalRequest::Answer::Granted ||
+                    (results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0) {
+                    state().refused = answer == PortalRequest::Answer::Refused;
+                    return end(Outcome::NotOffered);
+                }
+                if (m_version >= 2)
+                    saveRestoreToken(results.value(QStringLiteral("restore_token")).toString());
+                end(Outcome::Typed);
+            });
+    }
+
+    QVariant sessionPath() const { return QVariant::fromValue(QDBusObjectPath(state().handle)); }
+
+    void end(Outcome outcome)
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        state().opening.clear();
+        if (outcome != Outcome::Typed)
+            RemoteDesktopTyper::close();
+        // Queued also here: close() may end the opening from inside a caller.
+        for (const auto& [context, ready] : std::as_const(m_waiting))
+            if (context)
+                answerLater(context, ready, outcome);
+        deleteLater();
+    }
+
+    QDBusConnection m_bus;
+    uint m_version = 0;
+    bool m_ended = false;
+    QList<std::pair<QPointer<QObject>, Ready>> m_waiting;
+};
+
 } // namespace
 
 QString RemoteDesktopTyper::restoreTokenPath()
@@ -77,76 +198,40 @@ QString RemoteDesktopTyper::restoreTokenPath()
     return folder + QLatin1String("/ZunoSmileys/remote-desktop-token");
 }
 
-KeystrokeTyper::Outcome RemoteDesktopTyper::open()
+void RemoteDesktopTyper::open(QObject* context, std::function<void(Outcome)> ready)
 {
-    using Outcome = KeystrokeTyper::Outcome;
     SessionState& session = state();
+    if (session.opening) {
+        session.opening->wait(context, std::move(ready));
+        return;
+    }
     if (session.refused)
-        return Outcome::NotOffered;
+        return answerLater(context, ready, Outcome::NotOffered);
     if (!session.handle.isEmpty())
-        return Outcome::Typed;
+        return answerLater(context, ready, Outcome::Typed);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
-        return Outcome::NotOffered;
+        return answerLater(context, ready, Outcome::NotOffered);
+    // Properties the front end answers at once, without asking anyone.
     const QVariant devices = portalProperty(bus, QStringLiteral("AvailableDeviceTypes"));
     if (!devices.isValid() || (devices.toUInt() & keyboardDevice) == 0)
-        return Outcome::NotOffered;
+        return answerLater(context, ready, Outcome::NotOffered);
     const uint version = portalProperty(bus, QStringLiteral("version")).toUInt();
-
-    // Each session has a path of its own, in case the portal still winds up an earlier one.
-    static int sessions = 0;
-    const QString sessionToken = QStringLiteral("zuno%1").arg(++sessions);
-    PortalRequest create(bus);
-    if (create.call(remoteDesktop, QStringLiteral("CreateSession"),
-                    {QVariantMap{{QStringLiteral("session_handle_token"), sessionToken}}},
-                    handshakeMilliseconds) != PortalRequest::Answer::Granted)
-        return Outcome::NotOffered;
-    const QString handle = create.results().value(QStringLiteral("session_handle")).toString();
-    if (handle.isEmpty())
-        return Outcome::NotOffered;
-    session.handle = handle;
-    const QDBusObjectPath sessionPath(handle);
-
-    QVariantMap selection{{QStringLiteral("types"), keyboardDevice}};
-    // Keeping the permission came with the interface's second version.
-    if (version >= 2) {
-        selection.insert(QStringLiteral("persist_mode"), persistentPermission);
-        if (const QString token = savedRestoreToken(); !token.isEmpty())
-            selection.insert(QStringLiteral("restore_token"), token);
-    }
-    PortalRequest select(bus);
-    if (select.call(remoteDesktop, QStringLiteral("SelectDevices"),
-                    {QVariant::fromValue(sessionPath), selection},
-                    handshakeMilliseconds) != PortalRequest::Answer::Granted) {
-        close();
-        return Outcome::NotOffered;
-    }
-
-    PortalRequest start(bus);
-    const PortalRequest::Answer answer = start.call(
-        remoteDesktop, QStringLiteral("Start"),
-        {QVariant::fromValue(sessionPath), QString(), QVariantMap()}, questionMilliseconds);
-    if (answer != PortalRequest::Answer::Granted ||
-        (start.results().value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0) {
-        session.refused = answer == PortalRequest::Answer::Refused;
-        close();
-        return Outcome::NotOffered;
-    }
-    if (version >= 2)
-        saveRestoreToken(start.results().value(QStringLiteral("restore_token")).toString());
-    return Outcome::Typed;
+    auto* opening = new SessionOpening(bus, version);
+    session.opening = opening;
+    opening->wait(context, std::move(ready));
+    opening->begin();
 }
 
 KeystrokeTyper::Outcome RemoteDesktopTyper::type(const QList<quint32>& keysyms)
 {
-    using Outcome = KeystrokeTyper::Outcome;
     // Nothing to type is no reason to ask the user.
     if (keysyms.isEmpty()) {
         close();
         return Outcome::Typed;
     }
-    if (const Outcome ready = open(); ready != Outcome::Typed)
-        return ready;
+    if (state().handle.isEmpty() || state().opening)
+        return Outcome::NotOffered;
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QDBusObjectPath sessionPath(state().handle);
     bool typedSome = false;
@@ -174,6 +259,8 @@ KeystrokeTyper::Outcome RemoteDesktopTyper::type(const QList<quint32>& keysyms)
 void RemoteDesktopTyper::close()
 {
     SessionState& session = state();
+    if (session.opening)
+        session.opening->abandon(); // comes back here once the opening is cleared
     if (session.handle.isEmpty())
         return;
     QDBusConnection::sessionBus().call(

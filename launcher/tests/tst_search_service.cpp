@@ -269,6 +269,12 @@ void tst_SearchService::copiesThroughTheClipboardHistory()
     bus().asyncCall(run);
     QTRY_COMPARE_WITH_TIMEOUT(history.received,
                               (QStringList{QStringLiteral(";-)"), QStringLiteral(":-P")}), 20000);
+    // Also a text that the toolkit would take for one of its options.
+    QVERIFY(TestFiles::writeFile(listFile("Smileys.smy"), "\"-reverse\",\"Option trap\"\r\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(runnerTexts(QStringLiteral("trap")).contains(u"-reverse"), 20000);
+    run.setArguments({QStringLiteral("smiley:-reverse"), QStringLiteral("insert")});
+    bus().asyncCall(run);
+    QTRY_COMPARE_WITH_TIMEOUT(history.received.value(2), QStringLiteral("-reverse"), 20000);
     bus().unregisterService(QStringLiteral("org.kde.klipper"));
     bus().unregisterObject(QStringLiteral("/klipper"));
 }

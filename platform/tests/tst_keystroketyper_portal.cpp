@@ -3,6 +3,7 @@
 // session bus, with a back end of the tests' own (remote_desktop_backend)
 // that records the handshake and the keys that reach it.
 #include "KeystrokeTyper.h"
+#include "PreparedTyping.h"
 #include "RemoteDesktopTyper.h"
 
 #include <QDBusConnection>
@@ -73,6 +74,7 @@ private Q_SLOTS:
         QStringList strokes;
         for (const QString& keysym : keysyms.split(u' '))
             strokes << u"key "_qs + keysym + u" 1"_qs << u"key "_qs + keysym + u" 0"_qs;
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(text), KeystrokeTyper::Outcome::Typed);
         QTRY_COMPARE(recorded(u"key "_qs), strokes);
         QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
@@ -103,14 +105,36 @@ private Q_SLOTS:
             handshakes = QStringList{u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs,
                                      u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs};
         QFile::remove(RemoteDesktopTyper::restoreTokenPath());
-        QCOMPARE(KeystrokeTyper::prepare(), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(QFile::exists(RemoteDesktopTyper::restoreTokenPath()), version >= 2);
-        QCOMPARE(KeystrokeTyper::prepare(), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(u"BTW"_qs), KeystrokeTyper::Outcome::Typed);
         QTRY_COMPARE(recorded(u"close"_qs).size(), 2);
         QCOMPARE(recorded(u"s"_qs), handshakes);
         QCOMPARE(recorded(u"key "_qs).size(), 2 * (3 + 3));
+    }
+
+    // The question on screen holds nothing up: the program's events go on,
+    // a second pick joins the handshake under way, and cancelling ends it.
+    void aPendingQuestionWaitsInNoLoop()
+    {
+        startFrontEnd(true);
+        QFile::remove(RemoteDesktopTyper::restoreTokenPath());
+        QFile hold(recordPath() + u".hold"_qs);
+        QVERIFY(hold.open(QIODevice::WriteOnly));
+        QList<KeystrokeTyper::Outcome> outcomes;
+        for (int pick = 0; pick < 2; ++pick)
+            KeystrokeTyper::prepare(this, [&](KeystrokeTyper::Outcome o) { outcomes << o; });
+        QTRY_COMPARE(recorded(u"start"_qs), QStringList{u"start held"_qs});
+        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
+        QVERIFY(outcomes.isEmpty());
+        KeystrokeTyper::cancel();
+        QTRY_COMPARE(outcomes,
+                     QList<KeystrokeTyper::Outcome>(2, KeystrokeTyper::Outcome::NotOffered));
+        QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
+        QCOMPARE(recorded(u"select"_qs).size(), 1);
+        QVERIFY(hold.remove());
     }
 
     // Last: the refusal stays for the rest of the process.
@@ -120,8 +144,8 @@ private Q_SLOTS:
         QFile::remove(RemoteDesktopTyper::restoreTokenPath());
         QFile refuse(recordPath() + u".refuse"_qs);
         QVERIFY(refuse.open(QIODevice::WriteOnly));
-        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
-        QCOMPARE(KeystrokeTyper::prepare(), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
         QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
         QCOMPARE(recorded(u"start"_qs), QStringList{u"start refused"_qs});
         QCOMPARE(recorded(u"select"_qs).size(), 1);

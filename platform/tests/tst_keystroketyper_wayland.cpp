@@ -3,6 +3,7 @@
 // characters of no layout included, and no X window is remembered there.
 #include "ActiveWindow.h"
 #include "KeystrokeTyper.h"
+#include "PreparedTyping.h"
 #include "TypingTarget.h"
 
 #include <QtTest>
@@ -45,6 +46,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, arrives);
         QCOMPARE(m_target->ask("clear"), QByteArray("cleared"));
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(text), KeystrokeTyper::Outcome::Typed);
         QTRY_COMPARE(m_target->text(), arrives);
     }

@@ -10,7 +10,8 @@
 // (org.freedesktop.portal.RemoteDesktop), at the interface's second version,
 // which keeps a permission: what a newer front end than the one installed
 // does. It answers a restore token at each start and restores the session
-// that gives the last one back.
+// that gives the last one back. While the file RECORD.hold exists, its
+// start leaves the question unanswered, as a user who has not decided yet.
 //
 //   remote_desktop_backend RECORD [--front-end]
 #include <QCoreApplication>
@@ -199,6 +200,11 @@ public Q_SLOTS:
 
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options)
     {
+        if (QFile::exists(recordPath + u".hold"_qs)) {
+            record(u"start held"_qs);
+            return QDBusObjectPath(
+                objectPath(u"request"_qs, options.value(u"handle_token"_qs).toString()));
+        }
         record(m_restoring ? u"start restored"_qs : u"start asked"_qs);
         QVariantMap results{{u"devices"_qs, 1u}};
         // A token serves once.
