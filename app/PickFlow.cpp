@@ -19,6 +19,13 @@ constexpr int KeyboardBackMilliseconds = 500;
 
 } // namespace
 
+PickFlow::~PickFlow()
+{
+    // A session the desktop was still opening for a pick is closed.
+    if (m_preparing)
+        KeystrokeTyper::cancel();
+}
+
 PickFlow::PickFlow(QWidget* window, ZunoSmiley1& localizer)
     : QObject(window)
     , m_window(window)
@@ -84,28 +91,32 @@ void PickFlow::insert(ListPage* page, const QString& text)
     m_typing = {text, m_target, wayland, page};
     // The way to type is made ready while the window is in front, so that
     // a question of the desktop's comes and goes before the keyboard goes
-    // back; where nothing can type, the entry goes to the clipboard at once.
-    if (KeystrokeTyper::prepare() == KeystrokeTyper::Outcome::NotOffered) {
+    // back; nothing waits for it: the pick goes on when it is ready. Where
+    // nothing can type, the entry goes to the clipboard at once.
+    m_preparing = true;
+    KeystrokeTyper::prepare(this, [this](KeystrokeTyper::Outcome ready) {
+        m_preparing = false;
         m_waiting = true;
-        m_typing.ready = false;
-        typeEntry();
-        return;
-    }
-    m_typing.ready = true;
-    if (wayland)
-        m_window->hide();
-    else
-        m_window->showMinimized();
-    m_waiting = true;
-    // The window's own requests are handled first; on Wayland the keyboard
-    // comes back with the application's state, or the wait gives up.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_waiting)
-            return;
-        if (m_typing.wayland && QGuiApplication::applicationState() == Qt::ApplicationActive)
-            m_giveUp->start();
-        else
+        m_typing.ready = ready != KeystrokeTyper::Outcome::NotOffered;
+        if (!m_typing.ready) {
             typeEntry();
+            return;
+        }
+        if (m_typing.wayland)
+            m_window->hide();
+        else
+            m_window->showMinimized();
+        // The window's own requests are handled first; on Wayland the
+        // keyboard comes back with the application's state, or the wait
+        // gives up.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_waiting)
+                return;
+            if (m_typing.wayland && QGuiApplication::applicationState() == Qt::ApplicationActive)
+                m_giveUp->start();
+            else
+                typeEntry();
+        });
     });
 }
 

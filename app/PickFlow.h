@@ -23,6 +23,7 @@ class PickFlow : public QObject
     Q_OBJECT
 public:
     PickFlow(QWidget* window, ZunoSmiley1& localizer);
+    ~PickFlow() override;
 
     // Follows a page's filter bar: Enter there inserts, closing it ends the pick.
     void watch(ListPage* page);
@@ -56,5 +57,6 @@ private:
         bool ready = false; // a way to type was made ready
     } m_typing;
     bool m_waiting = false;
+    bool m_preparing = false; // the desktop is still making typing ready
     QTimer* m_giveUp = nullptr;
 };

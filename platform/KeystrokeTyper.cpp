@@ -6,7 +6,6 @@
 #include "VirtualKeyboardTyper.h"
 #include "XTestTyper.h"
 
-#include <QEventLoop>
 #include <QObject>
 
 #include <xkbcommon/xkbcommon-keysyms.h>
@@ -20,19 +19,6 @@ void KeystrokeTyper::prepare(QObject* context, std::function<void(Outcome)> read
         return;
     }
     RemoteDesktopTyper::open(context, std::move(ready));
-}
-
-KeystrokeTyper::Outcome KeystrokeTyper::prepare()
-{
-    QEventLoop loop;
-    Outcome outcome = Outcome::NotOffered;
-    prepare(&loop, [&](Outcome prepared) {
-        outcome = prepared;
-        loop.quit();
-    });
-    // Always ends: every way answers, the portal at its deadline at the latest.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return outcome;
 }
 
 KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)

@@ -34,10 +34,6 @@ public:
     // clipboard); Typed when ready. A session it opens is used by the next
     // type() or ended by cancel().
     static void prepare(QObject* context, std::function<void(Outcome)> ready);
-    // The same, waiting for the outcome in a nested event loop: kept only
-    // until the program's pick uses the form above. To be removed; nothing
-    // new may call it.
-    static Outcome prepare();
 
     // Types the text, through the session prepare() opened where the portal
     // types (without one, the portal types nothing: NotOffered).
