@@ -57,6 +57,9 @@ echo
 echo "== keystroke in the filter bar to the painted list (offscreen)"
 [ -x "$bin/bench_filter" ] && { QT_QPA_PLATFORM=offscreen "$bin/bench_filter" || true; }
 echo
+echo "== the ranked filter with favourites and a usage history, the pick list, the start (offscreen)"
+[ -x "$bin/bench_ranked_filter" ] && { QT_QPA_PLATFORM=offscreen "$bin/bench_ranked_filter" "$runs" || true; }
+echo
 echo "== ranked search per keystroke beside the unranked filter, and the empty pick list"
 [ -x "$bin/bench_search" ] && { "$bin/bench_search" "$runs" || true; }
 echo
