@@ -14,16 +14,10 @@ build=${1:-build}
 runs=${2:-3}
 bin=$build/bin
 for program in bench_startup bench_userlist_add bench_catalogue_load; do
-    [ -x "$bin/$program" ] || { echo "run_all: no $bin/$program; build the project first"; echo
-echo "== the desktop's search: a runner Match and an overview search warm, the cold start"
-[ -x "$bin/bench_launcher" ] && { "$bin/bench_launcher" "$runs" || true; }
-exit 0; }
+    [ -x "$bin/$program" ] || { echo "run_all: no $bin/$program; build the project first"; exit 0; }
 done
 if [ -z "${ZUNO_BENCH_DISPLAY:-}" ]; then
-    command -v xvfb-run >/dev/null || { echo "run_all: xvfb-run is not installed"; echo
-echo "== the desktop's search: a runner Match and an overview search warm, the cold start"
-[ -x "$bin/bench_launcher" ] && { "$bin/bench_launcher" "$runs" || true; }
-exit 0; }
+    command -v xvfb-run >/dev/null || { echo "run_all: xvfb-run is not installed"; exit 0; }
     # A session bus of its own too: the program looks for its running window
     # there, and must never find the user's.
     bus=()
