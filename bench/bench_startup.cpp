@@ -135,6 +135,7 @@ QStringList environmentFor(const QString& home)
         {QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config")},
         {QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data")},
         {QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache")},
+        {QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/state")},
         {QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime")},
         {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
     };
