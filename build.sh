@@ -43,8 +43,8 @@ TEST_PACKAGES+=(clang-format-14 git)
 TEST_PACKAGES+=(xdg-desktop-portal kwin-wayland xdg-desktop-portal-kde qtwayland5)
 # The desktop's search: the launcher's own runner manager, which the runner
 # test loads the installed runner through, the shortcut daemon that reads the
-# default pick shortcut, and the search-provider interface file the service
-# is checked against.
+# default pick shortcut (kglobalaccel5, in libkf5globalaccel-bin), and the
+# search-provider interface file the service is checked against.
 TEST_PACKAGES+=(libkf5runner-dev libkf5globalaccel-bin gnome-shell-common)
 BUILD_DIR=${BUILD_DIR:-build}
 

@@ -10,6 +10,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise; its settings and lists
 // live in a temporary folder.
 
+#include "BenchHome.h"
 #include "ListPage.h"
 #include "MessageBox.h"
 #include "ModZunoSmiley.h"
@@ -72,16 +73,7 @@ long peakMegabytes()
 int main(int argc, char* argv[])
 {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath(QStringLiteral("state"))));
-    const QString runtime = home.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    useBenchHome(home);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
     const int largest = argc > 1 ? std::max(1, atoi(argv[1])) : 1000000;

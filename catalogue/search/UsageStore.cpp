@@ -26,7 +26,7 @@ int slot(ListKind list)
 
 QString UsageStore::defaultPath()
 {
-    // The base directory specification takes only an absolute path.
+    // A relative or empty XDG_STATE_HOME is not a place: ~/.local/state then.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(state))
         state = QDir::homePath() + QLatin1String("/.local/state");
