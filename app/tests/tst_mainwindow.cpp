@@ -504,10 +504,12 @@ private Q_SLOTS:
         for (const QString& link : links + QStringList{settings})
             QVERIFY(QFile::link(target, link));
 
+        // Opening a pipe that has no writer would keep the start for good; a
+        // device that reads without end, until the reader's limit.
         QElapsedTimer shown;
         shown.start();
         frmMain* w = app.start();
-        QVERIFY(shown.elapsed() < 1000);
+        QVERIFY2(shown.elapsed() < 10000, qPrintable(QString::number(shown.elapsed())));
         QVERIFY(w->page(0)->addUserEntry("(8-)", "typed today"));
         QTRY_COMPARE(MessageBox::noticeCount(), 1);
         QVERIFY(MessageBox::lastNotice().startsWith("« " + app.listPath("Smileys.smy") +
@@ -794,14 +796,16 @@ private Q_SLOTS:
             sqlite3_open(QFile::encodeName(ClassRegistry::defaultLocation()).constData(), &holder),
             SQLITE_OK);
         QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-        frmMain* w = app.start(lists.path());
+        // A window that waited for the store would be kept for its give-up
+        // (5 s), with this second inside it; the Add takes a moment.
         QElapsedTimer held;
         held.start();
+        frmMain* w = app.start(lists.path());
         QTest::qWait(1000);
         QVERIFY(w->page(0)->addUserEntry("(8-)", "typed"));
         QTRY_COMPARE_WITH_TIMEOUT(AppFixture::readAll(lists.filePath("Smileys.smy")),
                                   QByteArray("\"(8-)\",\"typed\"\r\n"), 1000);
-        QVERIFY2(held.elapsed() < 2500, qPrintable(QString::number(held.elapsed())));
+        QVERIFY2(held.elapsed() < 3000, qPrintable(QString::number(held.elapsed())));
         QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(holder);
         ClassRegistry registry;
