@@ -93,8 +93,8 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
         button->setAutoRaise(false);
         m_buttons[c] = button;
     }
-    // The notice after a copy, beside the Copy button, over the list's corner.
-    m_notice = new FadingNotice(twips.rect(3240, 240, 1140, 375), this);
+    // The notice after a copy, in the list's corner nearest the Copy button.
+    m_notice = new FadingNotice(m_view->viewport());
     m_notice->setObjectName(QStringLiteral("lblCopied") + QString::number(smileys ? 0 : 1));
 
     // Copy and Remove start disabled; the load disables Edit.
@@ -168,11 +168,11 @@ void ListPage::closeFilter()
 
 void ListPage::placeFilterBar(bool open)
 {
-    // Open, the bar takes the bottom of the list's place; closed, the list
-    // has its designed size.
+    // Open, the bar takes the bottom of the list's place, at least as high
+    // as the style draws a field; closed, the list has its designed size.
     const Twips twips;
     const QRect list = twips.rect(120, 240, 4215, 5535);
-    const int bar = open ? twips.toPixels(375) : 0;
+    const int bar = open ? qMax(twips.toPixels(375), m_filter->sizeHint().height()) : 0;
     m_view->setGeometry(list.adjusted(0, 0, 0, -bar));
     m_filter->setGeometry(list.left(), list.bottom() + 1 - bar, list.width(), bar);
 }

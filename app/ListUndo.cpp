@@ -36,5 +36,6 @@ void ListUndo::record(const UserListChange& change)
         return;
     m_stack->push(new ListUndoCommand(m_page, change, &m_replaying));
     if (change.isRemove())
-        m_notice->showText(m_localizer.ID_INT_REMOVED(change.oldText()), m_localizer.ID_BTN_UNDO());
+        m_notice->showText(m_localizer.ID_INT_REMOVED(m_notice->shortened(change.oldText())),
+                           m_localizer.ID_BTN_UNDO());
 }

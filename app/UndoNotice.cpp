@@ -33,10 +33,7 @@ UndoNotice::UndoNotice(QWidget* over)
 
 void UndoNotice::showText(const QString& text, const QString& undoText)
 {
-    // A long entry is cut in the middle; the whole text is the tooltip.
-    m_label->setText(
-        m_label->fontMetrics().elidedText(text, Qt::ElideMiddle, parentWidget()->width() / 2));
-    m_label->setToolTip(text);
+    m_label->setText(text);
     m_undo->setText(undoText);
     place();
     show();
@@ -44,6 +41,11 @@ void UndoNotice::showText(const QString& text, const QString& undoText)
     m_hide->start();
     QAccessibleEvent shown(m_label, QAccessible::Alert);
     QAccessible::updateAccessibility(&shown);
+}
+
+QString UndoNotice::shortened(const QString& part) const
+{
+    return m_label->fontMetrics().elidedText(part, Qt::ElideMiddle, parentWidget()->width() / 3);
 }
 
 void UndoNotice::place()

@@ -21,6 +21,8 @@ public:
     explicit UndoNotice(QWidget* over);
 
     void showText(const QString& text, const QString& undoText);
+    // A part of the text (an entry) cut in the middle to fit beside the rest.
+    QString shortened(const QString& part) const;
     QLabel* label() const { return m_label; }
     QToolButton* undoButton() const { return m_undo; }
 

@@ -16,8 +16,8 @@
 #include "PickFlow.h"
 #include "SaveFailure.h"
 #include "SettingsStore.h"
-#include "Twips.h"
 #include "UserListStore.h"
+#include "WindowFit.h"
 #include "WindowKeys.h"
 #include "ZunoSmiley1.h"
 
@@ -32,7 +32,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     : QWidget(parent)
     , m_mod(mod)
 {
-    const Twips twips;
+    const Twips twips = WindowFit::fitting(5520, 6585);
     setFixedSize(twips.size(5520, 6585));
     setWindowIcon(AppIcons::program());
     m_tabs = new QTabWidget(this);
