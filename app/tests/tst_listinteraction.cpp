@@ -995,11 +995,16 @@ private Q_SLOTS:
             auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
             QVERIFY(d);
             auto cancel = qScopeGuard([d] { d->cmdCancel->click(); });
+            const QSize opened = d->size();
             d->CItem->setText(text);
             d->CDescription->setText(description);
             QCOMPARE(d->cmdOk->isEnabled(), refusal.isEmpty());
             QCOMPARE(d->lblRefusal->isVisible(), !refusal.isEmpty());
             QCOMPARE(d->lblRefusal->text(), expected);
+            // The dialog keeps its size while the user types, and screen
+            // readers hear the refusal where the focus is.
+            QCOMPARE(d->size(), opened);
+            QCOMPARE(d->CItem->accessibleDescription(), expected);
             checked = true;
         });
         w->cmdAdd_Click(0);
