@@ -183,8 +183,8 @@ QString ZunoSmiley1::ID_INT_REFUSE_DUPLICATE(const QString& lpText,
 
 QString ZunoSmiley1::ID_INT_REMOVED(const QString& lpText) const
 {
-    const QString message = localized(QStringLiteral("« %1 » supprimé"),
-                                      QStringLiteral("\"%1\" removed"));
+    const QString message =
+        localized(QStringLiteral("« %1 » supprimé"), QStringLiteral("\"%1\" removed"));
     return message.isEmpty() ? QString() : message.arg(lpText);
 }
 
