@@ -10,6 +10,7 @@
 #include "UserListStore.h"
 #include "ZunoSmiley1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
@@ -130,7 +131,12 @@ private Q_SLOTS:
         AppFixture::storeLanguage(stored);
         frmMain* w = app.start();
         QCOMPARE(int(app.mod().CurrentLanguage), language);
-        QCOMPARE(AppFixture::control<QComboBox>(w, "CLanguage")->currentData().toInt(), language);
+        auto* box = AppFixture::control<QComboBox>(w, "CLanguage");
+        QCOMPARE(box->currentData().toInt(), language);
+        // Screen readers name the box by its label and say what it shows.
+        QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(box);
+        QCOMPARE(heard->text(QAccessible::Name), QString("Interface"));
+        QCOMPARE(heard->text(QAccessible::Value), box->currentText());
         QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->tabText(1),
                  texts(language)->ID_INT_ACRONYMS());
         QCOMPARE(AppFixture::rows(w->page(1)->model()), builtIns(1, language));
