@@ -15,12 +15,7 @@ ListUndo::ListUndo(ListPage* page, ZunoSmiley1& localizer)
     , m_localizer(localizer)
 {
     m_stack = new QUndoStack(this);
-    m_notice = new UndoNotice(page->view()->viewport());
-    m_notice->setObjectName(page->objectName() + QStringLiteral("Undo"));
     connect(page, &ListPage::changedByUser, this, &ListUndo::record);
-    connect(m_notice, &UndoNotice::undoClicked, m_stack, &QUndoStack::undo);
-    // Once the history moves, the notice's offer is done or out of date.
-    connect(m_stack, &QUndoStack::indexChanged, m_notice, &QWidget::hide);
     const auto key = [page](const QKeySequence& keys, auto action) {
         auto* shortcut = new QShortcut(keys, page);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
@@ -35,7 +30,16 @@ void ListUndo::record(const UserListChange& change)
     if (m_replaying)
         return;
     m_stack->push(new ListUndoCommand(m_page, change, &m_replaying));
-    if (change.isRemove())
-        m_notice->showText(m_localizer.ID_INT_REMOVED(m_notice->shortened(change.oldText())),
-                           m_localizer.ID_BTN_UNDO());
+    if (!change.isRemove())
+        return;
+    // Made at the first Remove: most starts never show it.
+    if (!m_notice) {
+        m_notice = new UndoNotice(m_page->view()->viewport());
+        m_notice->setObjectName(m_page->objectName() + QStringLiteral("Undo"));
+        connect(m_notice, &UndoNotice::undoClicked, m_stack, &QUndoStack::undo);
+        // Once the history moves, the notice's offer is done or out of date.
+        connect(m_stack, &QUndoStack::indexChanged, m_notice, &QWidget::hide);
+    }
+    m_notice->showText(m_localizer.ID_INT_REMOVED(m_notice->shortened(change.oldText())),
+                       m_localizer.ID_BTN_UNDO());
 }

@@ -23,7 +23,6 @@ public:
     ListUndo(ListPage* page, ZunoSmiley1& localizer);
 
     QUndoStack* stack() const { return m_stack; }
-    UndoNotice* notice() const { return m_notice; }
 
 private:
     void record(const UserListChange& change);
