@@ -1,6 +1,7 @@
 #include "AboutPage.h"
 
 #include "AppIcons.h"
+#include "LabelledComboBox.h"
 #include "Twips.h"
 #include "ZunoSmiley1.h"
 #include "ZunoVersion.h"
@@ -49,7 +50,9 @@ AboutPage::AboutPage(QWidget* parent)
     auto* frame = new QGroupBox(QStringLiteral("Interface"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setGeometry(twips.rect(240, 2760, 4575, 900));
-    m_language = new QComboBox(frame);
+    m_language = new LabelledComboBox(frame);
+    // Screen readers name the box by its label, then say its value.
+    m_language->setAccessibleName(frame->title());
     m_language->setObjectName(QStringLiteral("CLanguage"));
     m_language->setGeometry(twips.rect(240, 360, 4095, 375));
     connect(m_language, &QComboBox::activated, this, &AboutPage::languageChosen);

@@ -61,8 +61,17 @@ QVariant CatalogueListModel::data(const QModelIndex& index, int role) const
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return (index.column() == TextColumn ? text(row) : description(row)).toString();
+    case Qt::ToolTipRole: {
+        // As rich text, a long entry's tip wraps instead of running across
+        // the screen in one line; its text is escaped, never markup.
+        const QString shown =
+            (index.column() == TextColumn ? text(row) : description(row)).toString();
+        return shown.size() <= ShortTipLength
+                   ? shown
+                   : QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>")
+                         .arg(shown.toHtmlEscaped());
+    }
     case Qt::DecorationRole:
         if (index.column() != TextColumn)
             return {};

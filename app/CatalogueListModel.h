@@ -24,6 +24,8 @@ public:
     enum class Kind { Smileys, Acronyms };
     enum class Origin { Table, File };
     enum Column { TextColumn = 0, DescriptionColumn = 1, ColumnCount = 2 };
+    // A cell's tooltip longer than this wraps.
+    static constexpr int ShortTipLength = 80;
     enum Role {
         TextRole = Qt::UserRole + 1, // the entry text, whichever column
         DescriptionRole,

@@ -2,6 +2,7 @@
 
 #include <QAbstractProxyModel>
 #include <QDrag>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -43,6 +44,24 @@ void CatalogueView::mousePressEvent(QMouseEvent* event)
     if (!indexAt(event->position().toPoint()).isValid() && selectionModel())
         selectionModel()->clearSelection();
     QTreeView::mousePressEvent(event);
+}
+
+void CatalogueView::focusInEvent(QFocusEvent* event)
+{
+    QTreeView::focusInEvent(event);
+    // The row the keyboard is on (the first, where there is none) is the one
+    // Copy takes, and the next arrow key goes on from it rather than from an
+    // unselected row.
+    const bool byTab =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (!byTab || !selectionModel() || selectionModel()->hasSelection() || !model())
+        return;
+    QModelIndex row = currentIndex();
+    if (!row.isValid() && model()->rowCount() > 0)
+        row = model()->index(0, 0);
+    if (row.isValid())
+        selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
+                                                   QItemSelectionModel::Rows);
 }
 
 void CatalogueView::startDrag(Qt::DropActions)

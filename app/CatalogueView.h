@@ -29,6 +29,8 @@ Q_SIGNALS:
 protected:
     // A click on empty space leaves no entry selected.
     void mousePressEvent(QMouseEvent* event) override;
+    // Reached by Tab, the list selects the row it is on.
+    void focusInEvent(QFocusEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:

@@ -5,11 +5,9 @@
 
 #include <algorithm>
 
-FadingNotice::FadingNotice(const QRect& place, QWidget* parent)
-    : QLabel(parent)
-    , m_place(place)
+FadingNotice::FadingNotice(QWidget* over)
+    : QLabel(over)
 {
-    setGeometry(place);
     setAlignment(Qt::AlignCenter);
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
@@ -21,8 +19,11 @@ FadingNotice::FadingNotice(const QRect& place, QWidget* parent)
 void FadingNotice::showText(const QString& text)
 {
     setText(text);
-    const int width = std::max(m_place.width(), sizeHint().width() + 8);
-    setGeometry(m_place.right() + 1 - width, m_place.top(), width, m_place.height());
+    constexpr int Margin = 4;
+    const QWidget* over = parentWidget();
+    const QSize hint = sizeHint();
+    const int width = std::min(hint.width() + 16, over->width() - 2 * Margin);
+    setGeometry(over->width() - Margin - width, Margin, width, hint.height() + 8);
     auto* effect = static_cast<QGraphicsOpacityEffect*>(graphicsEffect());
     // Made at the first notice: most starts never show one.
     if (!m_fade) {

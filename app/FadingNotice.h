@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLabel>
-#include <QRect>
 
 class QPropertyAnimation;
 
@@ -11,13 +10,13 @@ class FadingNotice : public QLabel
 {
     Q_OBJECT
 public:
-    // place: where it shows at its narrowest; a longer text grows it to the
-    // left, its right edge staying where it is.
-    FadingNotice(const QRect& place, QWidget* parent);
+    // over: the list's viewport; the notice shows in its top right corner,
+    // inside it, so that it covers neither the header nor a scroll bar. A
+    // longer text grows it to the left.
+    explicit FadingNotice(QWidget* over);
 
     void showText(const QString& text);
 
 private:
-    QRect m_place;
     QPropertyAnimation* m_fade = nullptr;
 };

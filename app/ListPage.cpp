@@ -13,7 +13,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 
@@ -72,9 +71,6 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
         m_sorted->setFilterWords(text);
         refreshButtons();
     });
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    find->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(find, &QShortcut::activated, this, [this] { openFilter(); });
 
     struct Button
     {
@@ -97,8 +93,8 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
         button->setAutoRaise(false);
         m_buttons[c] = button;
     }
-    // The notice after a copy, beside the Copy button, over the list's corner.
-    m_notice = new FadingNotice(twips.rect(3240, 240, 1140, 375), this);
+    // The notice after a copy, in the list's corner nearest the Copy button.
+    m_notice = new FadingNotice(m_view->viewport());
     m_notice->setObjectName(QStringLiteral("lblCopied") + QString::number(smileys ? 0 : 1));
 
     // Copy and Remove start disabled; the load disables Edit.
@@ -172,11 +168,11 @@ void ListPage::closeFilter()
 
 void ListPage::placeFilterBar(bool open)
 {
-    // Open, the bar takes the bottom of the list's place; closed, the list
-    // has its designed size.
+    // Open, the bar takes the bottom of the list's place, at least as high
+    // as the style draws a field; closed, the list has its designed size.
     const Twips twips;
     const QRect list = twips.rect(120, 240, 4215, 5535);
-    const int bar = open ? twips.toPixels(375) : 0;
+    const int bar = open ? qMax(twips.toPixels(375), m_filter->sizeHint().height()) : 0;
     m_view->setGeometry(list.adjusted(0, 0, 0, -bar));
     m_filter->setGeometry(list.left(), list.bottom() + 1 - bar, list.width(), bar);
 }
@@ -269,12 +265,13 @@ void ListPage::removeSelected()
     if (row < 0)
         return;
     const QString text = m_model->text(row).toString();
+    const QString description = m_model->description(row).toString();
     m_model->removeRows(row, 1);
     // The list does not move the selection to a neighbour: a second Delete
     // must not take another entry.
     m_view->selectionModel()->clearSelection();
     refreshButtons();
-    Q_EMIT changedByUser(UserListChange::remove(text));
+    Q_EMIT changedByUser(UserListChange::remove(text).withOldDescription(description));
 }
 
 bool ListPage::removeUserEntry(const QString& text)
@@ -300,6 +297,7 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
                              const QString& description)
 {
     const int row = m_model->userRow(oldText);
+    std::optional<QString> before;
     if (row < 0) {
         // Gone while the dialog was open: what the user typed is not lost.
         if (entryExists(text, false))
@@ -310,9 +308,11 @@ bool ListPage::editUserEntry(const QString& oldText, const QString& text,
         select(row);
         if (entryExists(text, true))
             return false;
+        before = m_model->description(row).toString();
         m_model->setEntry(row, text, description);
     }
-    Q_EMIT changedByUser(UserListChange::edit(oldText, text, description));
+    Q_EMIT changedByUser(
+        UserListChange::edit(oldText, text, description).withOldDescription(before));
     return true;
 }
 

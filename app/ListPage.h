@@ -56,9 +56,9 @@ public:
     // order, which the filter matches too.
     void setOtherDescriptions(const QStringList& descriptions);
 
-    // The filter bar over the bottom of the list: Ctrl+F, or a printable key
-    // typed in the list, opens it (with that key's text); Escape clears and
-    // closes it, giving the focus back to the list; Down goes into the list.
+    // The filter bar over the bottom of the list: a printable key typed in
+    // the list, or Ctrl+F in the window (WindowKeys), opens it (with that key's text); Escape
+    // clears and closes it, giving the focus back to the list; Down goes into the list.
     void openFilter(const QString& typed = QString());
     void closeFilter();
     // The entry Enter in the filter bar chooses: the selected one, else the

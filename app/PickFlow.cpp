@@ -1,15 +1,19 @@
 #include "PickFlow.h"
 
 #include "CatalogueFilter.h"
+#include "CatalogueView.h"
 #include "KeystrokeTyper.h"
 #include "ListPage.h"
 #include "ZunoSmiley1.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,6 +52,12 @@ void PickFlow::watch(ListPage* page)
 {
     connect(page, &ListPage::filterAccepted, this,
             [this, page](const QString& text) { insert(page, text); });
+    // After the page's own handler, which filters the list.
+    connect(page->filterField(), &QLineEdit::textChanged, this, [this, page] {
+        if (m_picking && m_page == page)
+            choose(page, 0);
+    });
+    page->filterField()->installEventFilter(this);
     connect(page, &ListPage::filterClosed, this, [this, page] {
         m_picking = false;
         static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(false);
@@ -70,6 +80,9 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(terms.isEmpty());
     page->openFilter(terms);
     m_picking = terms.isEmpty();
+    m_page = page;
+    if (m_picking)
+        choose(page, 0);
     // Called up from a desktop shortcut, the window takes the keyboard as a
     // pager would give it: a window manager's focus-stealing guard, or an
     // activation stamped with an older time than the last focus change,
@@ -85,6 +98,8 @@ void PickFlow::insert(ListPage* page, const QString& text)
         return;
     m_picking = false;
     Q_EMIT entryPicked(page, text);
+    // The next time the window is shown, it shows the whole list.
+    page->closeFilter();
     // Out of the way, so that the window the user came from has the
     // keyboard again. A Wayland compositor may ignore a minimize request.
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -102,10 +117,7 @@ void PickFlow::insert(ListPage* page, const QString& text)
             typeEntry();
             return;
         }
-        if (m_typing.wayland)
-            m_window->hide();
-        else
-            m_window->showMinimized();
+        stepAside(m_typing.wayland);
         // The window's own requests are handled first; on Wayland the
         // keyboard comes back with the application's state, or the wait
         // gives up.
@@ -146,4 +158,60 @@ void PickFlow::typeEntry()
     m_window->activateWindow();
     if (m_typing.page)
         m_typing.page->showNotice(m_localizer.ID_INT_PASTE_NOTICE());
+}
+
+void PickFlow::stepAside(bool wayland)
+{
+    if (wayland)
+        m_window->hide();
+    else
+        m_window->showMinimized();
+}
+
+void PickFlow::choose(ListPage* page, int row)
+{
+    const QAbstractItemModel* shown = page->sortedModel();
+    QItemSelectionModel* selection = page->view()->selectionModel();
+    if (shown->rowCount() == 0) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = shown->index(std::clamp(row, 0, shown->rowCount() - 1), 0);
+    selection->setCurrentIndex(index,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    page->view()->scrollTo(index);
+}
+
+void PickFlow::cancel(ListPage* page)
+{
+    m_picking = false;
+    page->closeFilter();
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    stepAside(wayland);
+    // On X11 the window the user came from is asked for the keyboard, as
+    // before typing; a compositor gives it back by itself.
+    if (!wayland && !m_target.isNull())
+        QTimer::singleShot(0, this, [target = m_target] { target.activate(); });
+}
+
+bool PickFlow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !m_picking || !m_page ||
+        watched != m_page->filterField())
+        return QObject::eventFilter(watched, event);
+    ListPage* page = m_page;
+    const int row = page->view()->selectionModel()->currentIndex().row();
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+        choose(page, row - 1);
+        return true;
+    case Qt::Key_Down:
+        choose(page, row + 1);
+        return true;
+    case Qt::Key_Escape:
+        cancel(page);
+        return true;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
 }

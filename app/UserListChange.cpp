@@ -34,6 +34,13 @@ UserListChange::UserListChange(Kind kind, const QString& oldText, const QString&
     , m_description(description)
 {}
 
+UserListChange UserListChange::withOldDescription(const std::optional<QString>& description) const
+{
+    UserListChange change = *this;
+    change.m_oldDescription = description;
+    return change;
+}
+
 UserListChange UserListChange::add(const QString& text, const QString& description)
 {
     return {Kind::Add, {}, text, description};

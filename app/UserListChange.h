@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // One change the user made to a list's own entries (an Add, an Edit, a
 // Remove), kept until the list file holds it. It is applied to the file as
 // it is on disk at that moment, so that what another window or program put
@@ -35,6 +37,12 @@ public:
     bool isRemove() const { return m_kind == Kind::Remove; }
     const QString& oldText() const { return m_oldText; }
     const QString& text() const { return m_text; }
+    const QString& description() const { return m_description; }
+
+    // The description an Edit or a Remove took away, where the list knew it
+    // (an Edit of an entry gone meanwhile has none): what an undo puts back.
+    UserListChange withOldDescription(const std::optional<QString>& description) const;
+    const std::optional<QString>& oldDescription() const { return m_oldDescription; }
 
 private:
     enum class Kind { Add, Edit, Remove };
@@ -45,4 +53,5 @@ private:
     QString m_oldText; // Edit and Remove: the entry's text before the change
     QString m_text;
     QString m_description;
+    std::optional<QString> m_oldDescription;
 };

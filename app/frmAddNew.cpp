@@ -19,7 +19,8 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
     , m_localizer(localizer)
 {
     const Twips twips;
-    setFixedSize(twips.size(3855, 2100));
+    constexpr int RefusalRoom = 480;
+    setFixedSize(twips.size(3855, 2100 + RefusalRoom));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     frame = new QGroupBox(this);
@@ -55,12 +56,12 @@ frmAddNew::frmAddNew(ZunoSmiley1& localizer, QWidget* parent)
 
     cmdOk = new QPushButton(this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setGeometry(twips.rect(1680, 1680, 975, 325));
+    cmdOk->setGeometry(twips.rect(1680, 1680 + RefusalRoom, 975, 325));
     cmdOk->setEnabled(false);
     cmdOk->setDefault(true);
     cmdCancel = new QPushButton(this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(twips.rect(2760, 1680, 975, 325));
+    cmdCancel->setGeometry(twips.rect(2760, 1680 + RefusalRoom, 975, 325));
     cmdCancel->setAutoDefault(false);
     setTabOrder(CItem, CDescription);
     setTabOrder(CDescription, cmdOk);
@@ -130,15 +131,16 @@ void frmAddNew::SetCmdOk()
 
 void frmAddNew::showRefusal(const QString& refusal)
 {
-    // The line, aligned with the boxes and room for two lines of text, takes
-    // room under them only while it has something to say.
-    const Twips twips;
-    const int shift = refusal.isEmpty() ? 0 : 480;
+    // The line has its room under the boxes from the start (RefusalRoom), so
+    // that the dialog keeps its size while the user types. Screen readers
+    // hear it as the line's name and as the description of both boxes.
+    if (refusal == lblRefusal->text())
+        return;
     lblRefusal->setText(refusal);
     lblRefusal->setVisible(!refusal.isEmpty());
-    setFixedSize(twips.size(3855, 2100 + shift));
-    cmdOk->setGeometry(twips.rect(1680, 1680 + shift, 975, 325));
-    cmdCancel->setGeometry(twips.rect(2760, 1680 + shift, 975, 325));
+    lblRefusal->setAccessibleName(refusal);
+    CItem->setAccessibleDescription(refusal);
+    CDescription->setAccessibleDescription(refusal);
 }
 
 void frmAddNew::CItem_Change()

@@ -6,6 +6,7 @@
 #include "CatalogueView.h"
 #include "ListController.h"
 #include "ListPage.h"
+#include "ListUndo.h"
 #include "ListUse.h"
 #include "MessageBox.h"
 #include "ModCommonCtrls.h"
@@ -15,8 +16,9 @@
 #include "PickFlow.h"
 #include "SaveFailure.h"
 #include "SettingsStore.h"
-#include "Twips.h"
 #include "UserListStore.h"
+#include "WindowFit.h"
+#include "WindowKeys.h"
 #include "ZunoSmiley1.h"
 
 #include <QCloseEvent>
@@ -30,7 +32,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     : QWidget(parent)
     , m_mod(mod)
 {
-    const Twips twips;
+    const Twips twips = WindowFit::fitting(5520, 6585);
     setFixedSize(twips.size(5520, 6585));
     setWindowIcon(AppIcons::program());
     m_tabs = new QTabWidget(this);
@@ -44,10 +46,6 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     m_tabs->addTab(acronyms, QStringLiteral("Acronyms"));
     m_tabs->addTab(m_about, QStringLiteral("About"));
     connect(m_tabs, &QTabWidget::tabBarClicked, this, [this](int i) { TabStrip1_Click(i + 1); });
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int i) {
-        if (i >= 0 && i < ListCount)
-            m_lastList = i;
-    });
     connect(m_about, &AboutPage::languageChosen, this, &frmMain::CLanguage_Click);
     // The desktop's Quit keys close the window as its close box does.
     connect(new QShortcut(QKeySequence::Quit, this), &QShortcut::activated, this, &QWidget::close);
@@ -79,8 +77,10 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
                                        SaveFailure::notice(m_mod.Localizer(), path, result));
                 });
         m_pick->watch(page);
+        new ListUndo(page, mod.Localizer());
     }
     ListUse::attach({smileys, acronyms}, m_pick, mod.listFolder(), mod.Localizer());
+    m_keys = new WindowKeys(m_tabs, {smileys, acronyms});
     Form_Load();
 }
 
@@ -173,8 +173,8 @@ void frmMain::importListFiles(const QStringList& files)
 
 void frmMain::pick(const ActiveWindow& cameFrom, const QString& search)
 {
-    TabStrip1_Click(m_lastList + 1);
-    m_pick->start(cameFrom, page(m_lastList), search);
+    TabStrip1_Click(m_keys->lastList() + 1);
+    m_pick->start(cameFrom, page(m_keys->lastList()), search);
 }
 
 void frmMain::Form_Unload()

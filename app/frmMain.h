@@ -16,6 +16,7 @@ class OVSmiley;
 class PickFlow;
 class QTabWidget;
 class UserListStore;
+class WindowKeys;
 
 // The main window: a tab strip with the smiley page, the acronym page (twin
 // ListPages, each kept with its list file by a ListController) and the About
@@ -92,7 +93,7 @@ private:
     OVSmiley* m_smileyControl = nullptr;
     OVAcronym* m_acronymControl = nullptr;
     PickFlow* m_pick = nullptr;
-    int m_lastList = SmileyTab;
+    WindowKeys* m_keys = nullptr;
     // The window has been drawn once (the start's registration follows it).
     bool m_drawn = false;
     bool m_unloaded = false;

@@ -181,6 +181,13 @@ QString ZunoSmiley1::ID_INT_REFUSE_DUPLICATE(const QString& lpText,
     return message.isEmpty() ? QString() : message.arg(lpText, lpDescription);
 }
 
+QString ZunoSmiley1::ID_INT_REMOVED(const QString& lpText) const
+{
+    const QString message =
+        localized(QStringLiteral("« %1 » supprimé"), QStringLiteral("\"%1\" removed"));
+    return message.isEmpty() ? QString() : message.arg(lpText);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

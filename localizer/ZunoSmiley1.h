@@ -289,6 +289,11 @@ public:
     Q_INVOKABLE QString ID_INT_FAVOURITE() const;
     Q_INVOKABLE QString ID_INT_FAVOURITE_STATE() const;
 
+    // Added next, for undoing a change of the lists: the notice after a
+    // Remove, with the removed entry's text, and its button.
+    Q_INVOKABLE QString ID_INT_REMOVED(const QString& lpText) const;
+    Q_INVOKABLE QString ID_BTN_UNDO() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

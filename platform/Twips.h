@@ -14,12 +14,17 @@
 class Twips
 {
 public:
-    // The logical resolution of the primary screen (96 when there is none).
+    // The logical resolution of the primary screen (96 when there is none),
+    // times the fit.
     static qreal screenDpi()
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? screen->logicalDotsPerInch() : 96.0;
+        return (screen ? screen->logicalDotsPerInch() : 96.0) * fit();
     }
+    // A program whose layout is too large for the screen draws every layout
+    // smaller by this factor, 1 by default; only a factor below 1 is taken.
+    static void setFit(qreal factor) { fitValue() = factor > 0 && factor < 1 ? factor : 1.0; }
+    static qreal fit() { return fitValue(); }
 
     explicit Twips(qreal dpi = screenDpi())
         : m_dpi(dpi > 0 ? dpi : 96.0)
@@ -37,5 +42,11 @@ public:
     QSize size(int width, int height) const { return QSize(toPixels(width), toPixels(height)); }
 
 private:
+    static qreal& fitValue()
+    {
+        static qreal factor = 1.0;
+        return factor;
+    }
+
     qreal m_dpi;
 };

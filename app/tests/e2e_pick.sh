@@ -65,15 +65,17 @@ focusTarget() {
     echo focus >&5
     answer focused "$lines" >/dev/null
 }
-# Types a filter word into the catalogue and Enter, once the catalogue has
-# the keyboard focus (the pick opens its filter field before it takes it).
+# Types a filter word into the catalogue, then the other keys given (Return
+# when none), once the catalogue has the keyboard focus (the pick opens its
+# filter field before it takes it).
 pickWith() {
     local wid
     wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' | head -1) ||
         fail "the catalogue did not come up"
     zuno_wait_until 30 zuno_x11_has_keys "$wid" || fail "the catalogue did not take the keyboard"
     xdotool type --delay 40 "$1"
-    xdotool key Return
+    shift
+    xdotool key --delay 40 "${@:-Return}"
 }
 waitForText() {
     local text=
@@ -101,4 +103,20 @@ pickWith tasse
 waitForText 'café →' || fail "the user's entry did not arrive exactly"
 [ "$(xclip -o -selection clipboard)" = before ] || fail "the clipboard changed"
 check "a second --pick reached the running window; 'café →' typed exactly"
+echo clear >&5
+focusTarget
+timeout 10 "$work/prog/ZunoSmiley" --pick || fail "the third --pick ended with $?"
+pickWith happy Down Return
+waitForText ':-))' || fail "Down did not choose the second entry"
+check "--pick, 'happy', Down, Enter: the second entry, ':-))', typed"
+
+echo clear >&5
+focusTarget
+timeout 10 "$work/prog/ZunoSmiley" --pick || fail "the fourth --pick ended with $?"
+pickWith wink Escape
+targetWid=$(grep -m1 '^ready' "$work/target.out" | cut -d' ' -f2)
+zuno_wait_until 30 zuno_x11_has_keys "$targetWid" || fail "the field did not get the keyboard back"
+xdotool type --delay 40 'back'
+waitForText 'back' || fail "Escape did not give the keyboard back to the field"
+check "--pick, Escape: nothing inserted, the keyboard back in the field"
 echo "e2e pick: all checks passed"

@@ -86,4 +86,15 @@ wait_for_exit
 grep -qx 'Langue=1' "$settings" || fail "setting kept at a real close"
 check "a real close kept the user entry byte for byte"
 
+# At a scale of 2 the screen has half the room in logical pixels: the
+# window is drawn smaller and still shows whole.
+export QT_SCALE_FACTOR=2
+start
+height=$(xdotool getwindowgeometry --shell "$wid" | sed -n 's/^HEIGHT=//p')
+[ "$height" -le 768 ] || fail "at a scale of 2 the window is $height pixels high on a 768-pixel screen"
+check "at a scale of 2 the window, $height pixels high, fits the screen"
+kill -TERM "$pid"
+wait_for_exit
+unset QT_SCALE_FACTOR
+
 echo "e2e smoke: all checks passed"

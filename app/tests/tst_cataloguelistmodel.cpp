@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTest>
+#include <QTextDocument>
 
 using Entry = CatalogueListModel::Entry;
 using Origin = CatalogueListModel::Origin;
@@ -318,6 +319,21 @@ private Q_SLOTS:
         QCOMPARE(data->text(), QString(";-)"));
         QCOMPARE(model.supportedDragActions(), Qt::CopyAction);
         QVERIFY(!model.mimeData({}));
+    }
+
+    // A long entry's tooltip is rich text, so that it wraps; what the entry
+    // holds is shown as it is, never read as markup.
+    void longTooltipsWrapAndShowTheirText()
+    {
+        CatalogueListModel model(CatalogueListModel::Kind::Smileys);
+        const QString markup = QString("<b>&amp;</b>").repeated(20);
+        model.append({":-)", markup, Origin::File});
+        QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), QString(":-)"));
+        const QString tip = model.index(0, 1).data(Qt::ToolTipRole).toString();
+        QVERIFY(Qt::mightBeRichText(tip));
+        QTextDocument shown;
+        shown.setHtml(tip);
+        QCOMPARE(shown.toPlainText(), markup);
     }
 };
 

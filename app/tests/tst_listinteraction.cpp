@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSortFilterProxyModel>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -150,7 +152,9 @@ private Q_SLOTS:
         QFETCH(QString, click);
         QFETCH(QStringList, enabled);
         w->TabStrip1_Click(list + 1);
-        QCOMPARE(AppFixture::enabledButtons(w, list), QStringList{"Add"});
+        // The smiley list starts on its first entry, a built-in one.
+        const QStringList atStart[] = {{"Copy", "Add"}, {"Add"}};
+        QCOMPARE(AppFixture::enabledButtons(w, list), atStart[list]);
         // Something selected first, so that empty space has something to clear.
         clickRow(w, list, rowOf(w, list, list == 0 ? "<:o)" : "QQZ"));
         if (click.isEmpty())
@@ -159,7 +163,7 @@ private Q_SLOTS:
             clickRow(w, list, rowOf(w, list, click));
         QCOMPARE(AppFixture::enabledButtons(w, list), enabled);
         // The other tab keeps its own state.
-        QCOMPARE(AppFixture::enabledButtons(w, 1 - list), QStringList{"Add"});
+        QCOMPARE(AppFixture::enabledButtons(w, 1 - list), atStart[1 - list]);
     }
 
     void keysObeyTheButtons()
@@ -255,6 +259,7 @@ private Q_SLOTS:
     {
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->setText("before");
+        w->page(0)->view()->clearSelection();
         w->cmdCopy_Click(0);
         QCOMPARE(clipboard->text(), QString("before"));
 
@@ -365,20 +370,95 @@ private Q_SLOTS:
         QCOMPARE(page->filterField()->text(), QString("w"));
     }
 
-    // Called up to insert an entry where nothing can be typed (no window to
-    // type into here): Enter in the filter leaves the entry on the clipboard,
-    // and the window comes back to say so.
-    void aPickedEntryWaitsOnTheClipboardWhereNothingCanBeTyped()
+    // The window answers the keyboard from the start: the focus is in the
+    // smiley list on its first entry; letters typed there, on the tab bar or
+    // on a button open the filter with them, and so does Ctrl+F from the
+    // About page; Ctrl+C in the filter copies the entry it chooses; a list
+    // reached by Tab selects the row it is on, and Down goes to the next.
+    void theKeyboardWorksFromTheStart()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        ListPage* page = w->page(0);
+        const QAbstractProxyModel* sorted = page->sortedModel();
+        QCOMPARE(QApplication::focusWidget(), page->view());
+        QCOMPARE(page->view()->selectedSourceRow(), sorted->mapToSource(sorted->index(0, 0)).row());
+        QGuiApplication::clipboard()->setText("before");
+        for (const char key : QByteArray("wink"))
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QVERIFY(page->filterField()->isVisible());
+        QCOMPARE(page->filterField()->text(), QString("wink"));
+        QCOMPARE(sorted->rowCount(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString(";-)"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+
+        auto* tabs = AppFixture::control<QTabWidget>(w, "TabStrip1");
+        for (QWidget* idle : {static_cast<QWidget*>(tabs->tabBar()),
+                              static_cast<QWidget*>(page->button(ListPage::Add))}) {
+            idle->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(idle, Qt::Key_O);
+            QVERIFY(page->filterField()->hasFocus());
+            QCOMPARE(page->filterField()->text(), QString("o"));
+            QTest::keyClick(page->filterField(), Qt::Key_Escape);
+        }
+        w->TabStrip1_Click(3);
+        tabs->tabBar()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(tabs->tabBar(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QVERIFY(page->filterField()->hasFocus());
+        QTest::keyClick(page->filterField(), Qt::Key_Escape);
+
+        page->view()->selectionModel()->clearSelection();
+        tabs->tabBar()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(tabs->tabBar(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), page->view());
+        const int first = page->view()->currentIndex().row();
+        QCOMPARE(page->view()->selectionModel()->selectedRows().value(0).row(), first);
+        QTest::keyClick(page->view(), Qt::Key_Down);
+        QCOMPARE(page->view()->selectionModel()->selectedRows().value(0).row(), first + 1);
+    }
+
+    // Called up to insert an entry, the window shows at every keystroke the
+    // entry Enter inserts, and Up and Down move it without leaving the filter.
+    // Where nothing can be typed (no window to type into here), Enter leaves
+    // the entry on the clipboard, and the window comes back to say so.
+    // Escape ends a pick with the window out of the way; an ended pick
+    // leaves no filter behind.
+    void aPickShowsItsChoice()
     {
         QGuiApplication::clipboard()->setText("before");
         w->pick(ActiveWindow());
+        QVERIFY(QTest::qWaitForWindowActive(w));
         ListPage* page = w->page(0);
+        const auto chosen = [page] {
+            const QModelIndexList rows = page->view()->selectionModel()->selectedRows();
+            return rows.size() == 1 ? rows.first().row() : -1;
+        };
         QVERIFY(page->filterField()->isVisible());
-        QTest::keyClicks(page->filterField(), "wink");
+        QCOMPARE(chosen(), 0);
+        QTest::keyClicks(page->filterField(), "happy");
+        QCOMPARE(page->sortedModel()->rowCount(), 2);
+        QCOMPARE(chosen(), 0);
+        QTest::keyClick(page->filterField(), Qt::Key_Down);
+        QCOMPARE(chosen(), 1);
+        QTest::keyClick(page->filterField(), Qt::Key_Down);
+        QCOMPARE(chosen(), 1);
+        QVERIFY(page->filterField()->hasFocus());
+        const QString second = page->sortedModel()->index(1, 0).data().toString();
         QTest::keyClick(page->filterField(), Qt::Key_Return);
-        QTRY_COMPARE(QGuiApplication::clipboard()->text(), QString(";-)"));
+        QTRY_COMPARE(QGuiApplication::clipboard()->text(), second);
         QVERIFY(w->isVisible() && !w->isMinimized());
         QCOMPARE(page->copiedNotice()->text(), QString("Copié : collez avec Ctrl+V"));
+        QVERIFY(page->filterField()->isHidden());
+
+        w->pick(ActiveWindow());
+        QTest::keyClicks(page->filterField(), "happy");
+        QTest::keyClick(page->filterField(), Qt::Key_Escape);
+        QVERIFY(w->isMinimized());
+        QVERIFY(page->filterField()->isHidden());
+        QCOMPARE(page->sortedModel()->rowCount(), page->model()->rowCount());
+        QCOMPARE(QGuiApplication::clipboard()->text(), second);
     }
 
     // A filtered list is ranked, the best match first, whatever the header
@@ -476,6 +556,7 @@ private Q_SLOTS:
     void dragCarriesTheEntryTextAsACopy()
     {
         Qt::DropActions allowed;
+        w->page(0)->view()->clearSelection();
         QVERIFY(!w->page(0)->dragData(&allowed));
         clickRow(w, 0, rowOf(w, 0, "<:o)"));
         std::unique_ptr<QMimeData> data(w->page(0)->dragData(&allowed));
@@ -914,11 +995,16 @@ private Q_SLOTS:
             auto* d = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
             QVERIFY(d);
             auto cancel = qScopeGuard([d] { d->cmdCancel->click(); });
+            const QSize opened = d->size();
             d->CItem->setText(text);
             d->CDescription->setText(description);
             QCOMPARE(d->cmdOk->isEnabled(), refusal.isEmpty());
             QCOMPARE(d->lblRefusal->isVisible(), !refusal.isEmpty());
             QCOMPARE(d->lblRefusal->text(), expected);
+            // The dialog keeps its size while the user types, and screen
+            // readers hear the refusal where the focus is.
+            QCOMPARE(d->size(), opened);
+            QCOMPARE(d->CItem->accessibleDescription(), expected);
             checked = true;
         });
         w->cmdAdd_Click(0);
@@ -955,6 +1041,67 @@ private Q_SLOTS:
                  QStringList({"abc | edited | File", "(-_-)zz | Cool | File"}));
         QCOMPARE(AppFixture::readAll(m_app->listPath("Smileys.smy")),
                  QByteArray("\"abc\",\"edited\"\r\n\"(-_-)zz\",\"Cool\"\r\n"));
+    }
+
+    // Ctrl+Z undoes the last Add, Edit or Remove, Ctrl+Shift+Z makes it
+    // again, each through the list file. The remove is the one the resting
+    // pointer chose over the keyboard's selection; a notice offers its undo.
+    void undoAndRedoFollowTheFile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QByteArray>("changed");
+        const QByteArray clown = "\"<:o)\",\"Clown\"\r\n";
+        const QByteArray letters = "\"abc\",\"letters\"\r\n";
+        QTest::newRow("add") << "add" << clown + letters + "\"new\",\"today\"\r\n";
+        QTest::newRow("edit") << "edit"
+                              << "\"<:O)\",\"Big clown\"\r\n" + letters;
+        QTest::newRow("remove") << "remove" << clown;
+    }
+    void undoAndRedoFollowTheFile()
+    {
+        QFETCH(QString, change);
+        QFETCH(QByteArray, changed);
+        const QString path = m_app->listPath("Smileys.smy");
+        const QByteArray original = AppFixture::readAll(path);
+        ListPage* page = w->page(0);
+        CatalogueView* view = page->view();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QWidget* notice = nullptr;
+        if (change == "add") {
+            QVERIFY(page->addUserEntry("new", "today"));
+        } else if (change == "edit") {
+            QVERIFY(page->editUserEntry("<:o)", "<:O)", "Big clown"));
+        } else {
+            page->select(rowOf(w, 0, "<:o)"));
+            view->setFocus();
+            const QModelIndex letters = shown(w, 0, rowOf(w, 0, "abc"));
+            view->scrollTo(letters);
+            const QPoint at = view->visualRect(letters).center();
+            QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton,
+                             {}, {});
+            QApplication::sendEvent(view->viewport(), &move);
+            QTRY_COMPARE(view->selectedSourceRow(), rowOf(w, 0, "abc"));
+            QTest::keyClick(view, Qt::Key_Delete);
+            notice = page->findChild<QWidget*>("picSmileyUndo");
+            QVERIFY(notice && notice->isVisible());
+            QVERIFY(notice->findChild<QLabel*>()->text().contains("abc"));
+        }
+        QTRY_COMPARE(AppFixture::readAll(path), changed);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(AppFixture::readAll(path), original);
+        QCOMPARE(AppFixture::rows(page->model(), true).size(), 2);
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(AppFixture::readAll(path), changed);
+        if (change == "remove") {
+            QVERIFY(!notice->isVisible());
+            page->select(rowOf(w, 0, "<:o)"));
+            QTest::keyClick(view, Qt::Key_Delete);
+            notice->findChild<QToolButton*>()->click();
+            QTRY_COMPARE(AppFixture::readAll(path), changed);
+            QCOMPARE(rowOf(w, 0, "abc"), -1);
+        }
     }
 
     void removeTakesTheSelectedEntryOfASortedList()

@@ -10,6 +10,7 @@
 #include "UserListStore.h"
 #include "ZunoSmiley1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -96,7 +98,9 @@ private Q_SLOTS:
                  AppFixture::control(w, "picSmiley"));
         for (int list = 0; list < 2; ++list) {
             QCOMPARE(AppFixture::rows(w->page(list)->model()), builtIns(list, 1));
-            QCOMPARE(AppFixture::enabledButtons(w, list), QStringList{"Add"});
+            // The smiley list starts on its first entry, a built-in one.
+            const QStringList enabled = list == 0 ? QStringList{"Copy", "Add"} : QStringList{"Add"};
+            QCOMPARE(AppFixture::enabledButtons(w, list), enabled);
         }
         QVERIFY(!w->page(0)->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
@@ -127,7 +131,12 @@ private Q_SLOTS:
         AppFixture::storeLanguage(stored);
         frmMain* w = app.start();
         QCOMPARE(int(app.mod().CurrentLanguage), language);
-        QCOMPARE(AppFixture::control<QComboBox>(w, "CLanguage")->currentData().toInt(), language);
+        auto* box = AppFixture::control<QComboBox>(w, "CLanguage");
+        QCOMPARE(box->currentData().toInt(), language);
+        // Screen readers name the box by its label and say what it shows.
+        QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(box);
+        QCOMPARE(heard->text(QAccessible::Name), QString("Interface"));
+        QCOMPARE(heard->text(QAccessible::Value), box->currentText());
         QCOMPARE(AppFixture::control<QTabWidget>(w, "TabStrip1")->tabText(1),
                  texts(language)->ID_INT_ACRONYMS());
         QCOMPARE(AppFixture::rows(w->page(1)->model()), builtIns(1, language));
@@ -315,34 +324,69 @@ private Q_SLOTS:
         QCOMPARE(Twips(96).toPixels(15), 1);
     }
 
+    // A change that cannot be written is reported at once, with the reason
+    // the system gave for the call that failed, in the window's language;
+    // nothing is lost, and the close writes it once the place takes it.
+    void aFailedSaveIsReportedAndLosesNothing_data()
+    {
+        QTest::addColumn<bool>("diskFull");
+        QTest::addColumn<QString>("french");
+        QTest::addColumn<QString>("english");
+        QTest::newRow("read-only folder") << false << "le support est en lecture seule"
+                                          << "the file system is read-only";
+        // The lock file is the first write to fail.
+        QTest::newRow("full disk") << true << "le disque est plein"
+                                   << "the disk is full";
+    }
     void aFailedSaveIsReportedAndLosesNothing()
     {
+        QFETCH(bool, diskFull);
+        QFETCH(QString, french);
+        QFETCH(QString, english);
         AppFixture app;
         QTemporaryDir lists;
+        std::optional<PrivateMount> disk;
+        if (diskFull) {
+            disk.emplace(PrivateMount::smallDisk(lists.path(), 64));
+            ZUNO_REQUIRE_MOUNT(*disk);
+        }
         const QByteArray before = "\"mine\",\"typed last week\"\r\n";
         QVERIFY(AppFixture::writeFile(lists.filePath("Smileys.smy"), before));
         frmMain* w = app.start(lists.path());
         QString why;
-        if (!makeFolderReadOnly(lists.path(), &why))
+        if (diskFull) {
+            QFile filler(lists.filePath("filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        } else if (!makeFolderReadOnly(lists.path(), &why)) {
             QSKIP(qPrintable(why));
+        }
         QVERIFY(w->page(0)->addUserEntry("new", "typed today"));
         // The user is told at once, in the window's language.
         QTRY_COMPARE(MessageBox::noticeCount(), 1);
-        QVERIFY(MessageBox::lastNotice().contains("le support est en lecture seule"));
+        QVERIFY2(MessageBox::lastNotice().contains(french), qPrintable(MessageBox::lastNotice()));
+        chooseLanguage(w, 2);
+        QVERIFY(w->page(0)->addUserEntry("newer", "typed in English"));
 
         MessageBox::setNextAnswer(MessageBox::KeepOpen);
         QVERIFY(!app.close());
         QCOMPARE(MessageBox::askedCount(), 1);
         QVERIFY(MessageBox::lastText().contains(lists.filePath("Smileys.smy")));
+        QVERIFY2(MessageBox::lastText().contains(english), qPrintable(MessageBox::lastText()));
         QVERIFY(w->isVisible());
         QVERIFY(!w->isMinimized());
-        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 2);
+        QCOMPARE(AppFixture::rows(w->page(0)->model(), true).size(), 3);
 
-        // Once the folder accepts files again, the next close saves all.
-        releaseFolder(lists.path());
+        // Once the place accepts files again, the next close saves all.
+        if (diskFull)
+            QVERIFY(QFile::remove(lists.filePath("filler")));
+        else
+            releaseFolder(lists.path());
         QVERIFY(app.close());
         QCOMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
-                 before + "\"new\",\"typed today\"\r\n");
+                 before + "\"new\",\"typed today\"\r\n\"newer\",\"typed in English\"\r\n");
     }
 
     void closingAnywayKeepsThePreviousFile()

@@ -490,14 +490,16 @@ private Q_SLOTS:
         QTest::newRow("size refusal") << 192 << "ID_INT_REASON_WOULD_BE_TOO_LARGE";
         QTest::newRow("import files") << 193 << "ID_INT_IMPORT_FILES";
         QTest::newRow("no match") << 194 << "ID_INT_NO_MATCH";
-        QTest::newRow("last") << 196 << "ID_INT_FAVOURITE_STATE";
+        QTest::newRow("favourite state") << 196 << "ID_INT_FAVOURITE_STATE";
+        QTest::newRow("removed") << 197 << "ID_INT_REMOVED";
+        QTest::newRow("last") << 198 << "ID_BTN_UNDO";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 197);
+        QCOMPARE(names.size(), 199);
         QCOMPARE(names.at(position), name);
     }
 
