@@ -84,6 +84,40 @@ Message message(const SingleInstance::Call& call, const QString& token)
     return m;
 }
 
+// Sends call and waits for its answer until the deadline, turning the
+// connection's reading and writing itself: the library's own blocking wait
+// has no bound while the bus has not yet authenticated the connection (a bus
+// that is stopped). No answer in time is the error NoReply.
+Message callWithin(DBusConnection* bus, DBusMessage* call, const QDeadlineTimer& deadline,
+                   Error& error)
+{
+    DBusPendingCall* pending = nullptr;
+    if (!dbus_connection_send_with_reply(bus, call, &pending, millisecondsLeft(deadline)) ||
+        !pending) {
+        dbus_set_error_const(&error, DBUS_ERROR_DISCONNECTED, "The call was not sent");
+        return {};
+    }
+    while (!dbus_pending_call_get_completed(pending) && !deadline.hasExpired() &&
+           dbus_connection_read_write_dispatch(bus, millisecondsLeft(deadline))) {
+    }
+    Message reply;
+    if (dbus_pending_call_get_completed(pending))
+        reply.reset(dbus_pending_call_steal_reply(pending));
+    else
+        dbus_pending_call_cancel(pending);
+    dbus_pending_call_unref(pending);
+    if (!reply) {
+        dbus_set_error_const(&error,
+                             dbus_connection_get_is_connected(bus) ? DBUS_ERROR_NO_REPLY
+                                                                   : DBUS_ERROR_DISCONNECTED,
+                             "No answer in time");
+        return {};
+    }
+    if (dbus_set_error_from_message(&error, reply.get()))
+        return {};
+    return reply;
+}
+
 } // namespace
 
 EarlyHandOver::Outcome EarlyHandOver::handOver(const QStringList& files, bool pick,
@@ -108,10 +142,11 @@ EarlyHandOver::Outcome EarlyHandOver::handOver(const QStringList& files, bool pi
                                                DBUS_INTERFACE_DBUS, "Hello"));
     if (!hello)
         return Outcome::NoHolder;
-    Message welcome(dbus_connection_send_with_reply_and_block(bus.get(), hello.get(),
-                                                              millisecondsLeft(deadline), &error));
+    const Message welcome = callWithin(bus.get(), hello.get(), deadline, error);
+    // A bus that does not answer would keep the ordinary path waiting too.
     if (!welcome)
-        return Outcome::NoHolder;
+        return error.is(DBUS_ERROR_NO_REPLY) || error.is(DBUS_ERROR_TIMEOUT) ? Outcome::Unanswered
+                                                                             : Outcome::NoHolder;
 
     std::vector<Message> calls;
     for (const SingleInstance::Call& call : SingleInstance::handOverCalls(files, pick, search)) {
@@ -119,8 +154,7 @@ EarlyHandOver::Outcome EarlyHandOver::handOver(const QStringList& files, bool pi
         if (!calls.back())
             return Outcome::NoHolder; // out of memory: the ordinary path copes or fails alike
     }
-    Message reply(dbus_connection_send_with_reply_and_block(bus.get(), calls.front().get(),
-                                                            millisecondsLeft(deadline), &error));
+    const Message reply = callWithin(bus.get(), calls.front().get(), deadline, error);
     if (!reply) {
         // Nobody holds the name (or its holder just ended): claim it.
         if (error.is(DBUS_ERROR_NAME_HAS_NO_OWNER) || error.is(DBUS_ERROR_SERVICE_UNKNOWN) ||
@@ -133,8 +167,8 @@ EarlyHandOver::Outcome EarlyHandOver::handOver(const QStringList& files, bool pi
     // The rest of a long command line; the holder has taken its start.
     for (size_t i = 1; i < calls.size(); ++i) {
         Error ignored;
-        Message(dbus_connection_send_with_reply_and_block(
-            bus.get(), calls[i].get(), SingleInstance::HandoverTimeoutMs, &ignored));
+        callWithin(bus.get(), calls[i].get(), QDeadlineTimer(SingleInstance::HandoverTimeoutMs),
+                   ignored);
     }
     return Outcome::HandedOver;
 }

@@ -15,7 +15,7 @@ public:
     enum class Outcome {
         HandedOver, // the running process took the command line: end with code 0
         NoHolder,   // nobody holds the name, or no bus: go on and claim it
-        Unanswered, // a holder did not take it in time, or refused it: run alone
+        Unanswered, // the bus or a holder did not answer in time, or refused: run alone
     };
 
     // files, pick and search as for SingleInstance::start; token as

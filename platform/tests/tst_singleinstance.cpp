@@ -265,8 +265,8 @@ private Q_SLOTS:
         }
     }
 
-    // Without a bus, or with a first start that does not answer, a start
-    // runs on its own.
+    // Without a bus, or with a bus or a first start that does not answer,
+    // a start runs on its own.
     void runsAloneWithoutAnAnswer_data()
     {
         QTest::addColumn<QString>("address");
@@ -277,14 +277,18 @@ private Q_SLOTS:
         QTest::newRow("bus gone, early") << "unix:path=/nonexistent/bus" << false << true;
         QTest::newRow("first start stopped") << "(test bus)" << true << false;
         QTest::newRow("first start stopped, early") << "(test bus)" << true << true;
+        QTest::newRow("bus stopped, early") << "(stopped bus)" << false << true;
     }
     void runsAloneWithoutAnAnswer()
     {
         QFETCH(QString, address);
         QFETCH(bool, stoppedFirst);
         QFETCH(bool, early);
-        if (address == "(test bus)")
+        const bool stoppedBus = address == "(stopped bus)";
+        if (address == "(test bus)" || stoppedBus)
             address = m_address;
+        if (stoppedBus)
+            ::kill(pid_t(m_bus.processId()), SIGSTOP);
         QProcess first;
         if (stoppedFirst) {
             startInstance(first, {}, environment(m_address));
@@ -296,7 +300,10 @@ private Q_SLOTS:
         if (early)
             env.insert("ZUNO_TEST_EARLY", "1");
         startInstance(later, {"/x.smy"}, env, false);
-        QCOMPARE(outputOf(later), QStringList{"role alone"});
+        const QStringList output = outputOf(later);
+        if (stoppedBus)
+            ::kill(pid_t(m_bus.processId()), SIGCONT);
+        QCOMPARE(output, QStringList{"role alone"});
         if (stoppedFirst) {
             ::kill(pid_t(first.processId()), SIGCONT);
             first.kill();
