@@ -153,8 +153,12 @@ void X11Observer::handle(void* raw)
     const qint64 time = now();
     if (type == XCB_CREATE_NOTIFY) {
         const auto* created = static_cast<const xcb_create_notify_event_t*>(raw);
-        if (created->parent != m_root)
+        if (created->parent != m_root || isWindowManagers(created->window))
             return;
+        // Its own map, unmap and focus: a window manager that reparents it
+        // into a frame leaves nothing of it on the root window.
+        const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE;
+        xcb_change_window_attributes(m_connection, created->window, XCB_CW_EVENT_MASK, &mask);
         // Before the window can be mapped, so that no drawing is missed.
         struct
         {
@@ -168,27 +172,113 @@ void X11Observer::handle(void* raw)
         flush();
     } else if (type == XCB_MAP_NOTIFY) {
         const auto* mapped = static_cast<const xcb_map_notify_event_t*>(raw);
-        if (mapped->event == m_root)
-            m_mapped->windows.insert(mapped->window);
+        if (isWindowManagers(mapped->window))
+            return;
+        m_mapped->windows.insert(mapped->window);
+        if (mapped->window == m_follow && mapped->event == m_follow)
+            m_followed.mapped = time;
     } else if (type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY) {
         const quint32 window = type == XCB_UNMAP_NOTIFY
                                    ? static_cast<const xcb_unmap_notify_event_t*>(raw)->window
                                    : static_cast<const xcb_destroy_notify_event_t*>(raw)->window;
+        if (type == XCB_UNMAP_NOTIFY &&
+            static_cast<const xcb_unmap_notify_event_t*>(raw)->event != window)
+            return; // the same, as seen from the root or a frame
         m_mapped->windows.remove(window);
         if (window == m_window && !m_gone)
             m_gone = time;
+        if (window == m_follow) {
+            m_followed.unmapped = time;
+            m_focusIn = false;
+        }
+    } else if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT) {
+        const auto* focus = static_cast<const xcb_focus_in_event_t*>(raw);
+        if (focus->event != m_follow || focus->detail == XCB_NOTIFY_DETAIL_POINTER ||
+            focus->detail == XCB_NOTIFY_DETAIL_INFERIOR)
+            return;
+        m_focusIn = type == XCB_FOCUS_IN;
+        if (m_focusIn)
+            m_followed.focused = time;
     } else if (m_damageEvent && type == m_damageEvent) {
         // DamageNotify: the drawable follows the sequence number.
         quint32 drawable = 0;
         std::memcpy(&drawable, static_cast<const char*>(raw) + 4, sizeof drawable);
         if (!m_mapped->windows.contains(drawable))
             return;
+        if (drawable == m_follow && m_focusIn && !m_followed.paintedFocused)
+            m_followed.paintedFocused = time;
         if (!m_window) {
             m_window = drawable;
             m_firstPaint = time;
         }
         m_lastPaint = time;
     }
+}
+
+quint32 X11Observer::atom(const char* name) const
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, quint16(std::strlen(name)), name), nullptr);
+    const quint32 atom = reply ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+}
+
+bool X11Observer::isWindowManagers(quint32 window) const
+{
+    const quint32 mask = xcb_get_setup(m_connection)->resource_id_mask;
+    return m_windowManagerIds && (window & ~mask) == m_windowManagerIds;
+}
+
+bool X11Observer::windowManagerRuns()
+{
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        m_connection,
+        xcb_get_property(m_connection, 0, m_root, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW,
+                         0, 1),
+        nullptr);
+    quint32 check = 0;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        std::memcpy(&check, xcb_get_property_value(reply), 4);
+    std::free(reply);
+    if (check)
+        m_windowManagerIds = check & ~xcb_get_setup(m_connection)->resource_id_mask;
+    return check != 0;
+}
+
+quint32 X11Observer::follow(qint64 pid)
+{
+    const quint32 pidAtom = atom("_NET_WM_PID");
+    m_follow = 0;
+    m_followed = {};
+    m_focusIn = false;
+    for (const quint32 window : std::as_const(m_mapped->windows)) {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+        quint32 owner = 0;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            std::memcpy(&owner, xcb_get_property_value(reply), 4);
+        std::free(reply);
+        if (owner == quint32(pid))
+            m_follow = window;
+    }
+    return m_follow;
+}
+
+void X11Observer::minimizeFollowed()
+{
+    // WM_CHANGE_STATE with IconicState, sent to the root window.
+    xcb_client_message_event_t message = {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = m_follow;
+    message.type = atom("WM_CHANGE_STATE");
+    message.data.data32[0] = 3;
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+    flush();
 }
 
 void X11Observer::fakeInput(quint8 type, quint8 detail, int rootX, int rootY)

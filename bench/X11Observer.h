@@ -43,6 +43,26 @@ public:
     // When the window that was painted first was unmapped or destroyed; 0 while shown.
     qint64 gone() const { return m_gone; }
 
+    // Whether a window manager runs (it says so on the root window); its
+    // own windows (frames, panels) are then never taken for a program's.
+    bool windowManagerRuns();
+    // The mapped top-level window of the process pid (by its _NET_WM_PID),
+    // or 0; the one whose map, focus and painting followed() reports.
+    quint32 follow(qint64 pid);
+    struct Followed
+    {
+        qint64 mapped = 0;         // the latest map
+        qint64 unmapped = 0;       // the latest unmap (minimized, hidden)
+        qint64 focused = 0;        // the latest input focus into it
+        qint64 paintedFocused = 0; // the first drawing into it with the focus in it
+    };
+    // Forgets the followed window's times, e.g. before it is brought up again.
+    void resetFollowed() { m_followed = {}; }
+    const Followed& followed() const { return m_followed; }
+    // Asks the window manager to minimize the followed window, as its
+    // title bar's button does.
+    void minimizeFollowed();
+
     // Input through XTEST, in coordinates of the window painted first.
     void click(int x, int y);
     void movePointer(int x, int y);
@@ -54,6 +74,8 @@ private:
     void fakeInput(quint8 type, quint8 detail, int rootX = 0, int rootY = 0);
     quint8 keycode(quint32 keysym) const;
     void flush();
+    bool isWindowManagers(quint32 window) const;
+    quint32 atom(const char* name) const;
 
     xcb_connection_t* m_connection = nullptr;
     quint32 m_root = 0;
@@ -66,4 +88,8 @@ private:
     qint64 m_gone = 0;
     struct Mapped;
     Mapped* m_mapped = nullptr;
+    quint32 m_windowManagerIds = 0; // the resource id base of the window manager's windows
+    quint32 m_follow = 0;
+    bool m_focusIn = false;
+    Followed m_followed;
 };

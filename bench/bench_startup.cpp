@@ -28,6 +28,7 @@
 // display: bench/run_all.sh starts one under Xvfb. It prints figures and
 // never fails a build.
 
+#include "BenchProcess.h"
 #include "X11Observer.h"
 
 #include <QCoreApplication>
@@ -41,13 +42,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -82,19 +79,6 @@ struct Figures
     double peakMiB = NAN;
 };
 
-// CPU time of every live thread of the process, in nanoseconds.
-qint64 cpuTime(pid_t pid)
-{
-    qint64 total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (stat.open(QIODevice::ReadOnly))
-            total += stat.readAll().split(' ').value(0).toLongLong();
-    }
-    return total;
-}
-
 QByteArray listBytes(const QByteArray& prefix, int entries)
 {
     QByteArray bytes;
@@ -123,39 +107,6 @@ struct Lists
     }
 };
 
-// A home of its own for each kind of program, kept across its starts as a
-// user's is.
-QStringList environmentFor(const QString& home)
-{
-    QDir().mkpath(home + QStringLiteral("/runtime"));
-    QFile::setPermissions(home + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QMap<QString, QString> own = {
-        {QStringLiteral("HOME"), home},
-        {QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config")},
-        {QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data")},
-        {QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache")},
-        {QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/state")},
-        {QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/runtime")},
-        {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
-    };
-    // The program looks for its running window on the session bus: only a
-    // bus of the benchmark's own (run_all.sh starts one) is handed on, never
-    // the user's.
-    const bool privateBus = qEnvironmentVariableIsSet("ZUNO_BENCH_PRIVATE_BUS");
-    QStringList environment;
-    for (char** variable = environ; *variable; ++variable) {
-        const QString entry = QString::fromLocal8Bit(*variable);
-        const QString name = entry.section(QLatin1Char('='), 0, 0);
-        if (!own.contains(name) &&
-            (privateBus || name != QLatin1String("DBUS_SESSION_BUS_ADDRESS")))
-            environment << entry;
-    }
-    for (auto it = own.cbegin(); it != own.cend(); ++it)
-        environment << it.key() + QLatin1Char('=') + it.value();
-    return environment;
-}
-
 class Runner
 {
 public:
@@ -169,42 +120,23 @@ public:
                 const QStringList& environment)
     {
         Figures f;
-        std::vector<QByteArray> strings;
-        std::vector<char*> argv, envp;
-        strings.push_back(QFile::encodeName(program));
-        for (const QString& a : arguments)
-            strings.push_back(QFile::encodeName(a));
-        const size_t argc = strings.size();
-        for (const QString& e : environment)
-            strings.push_back(e.toLocal8Bit());
-        for (size_t i = 0; i < strings.size(); ++i)
-            (i < argc ? argv : envp).push_back(strings[i].data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         m_x.reset();
         const qint64 started = X11Observer::now();
-        pid_t pid = 0;
-        const int spawned =
-            posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0)
+        const pid_t pid = spawnBenchProgram(program, arguments, environment);
+        if (!pid)
             return f;
         m_pid = pid;
         m_exited = false;
 
         if (m_x.waitUntil([&] { return m_x.firstPaint() != 0; }, started + 120 * Second, alive())) {
-            f.startCpuMs = cpuTime(pid) / 1e6;
+            f.startCpuMs = benchCpuTime(pid) / 1e6;
             f.startMs = (m_x.firstPaint() - started) / 1e6;
             settle();
             if (kind != Kind::Bare)
                 switchLanguage(f);
         }
 
-        const qint64 cpuBefore = m_exited ? 0 : cpuTime(pid);
+        const qint64 cpuBefore = m_exited ? 0 : benchCpuTime(pid);
         const qint64 closing = X11Observer::now();
         if (!m_exited)
             ::kill(pid, SIGTERM);
@@ -257,13 +189,13 @@ private:
     void settle()
     {
         const qint64 deadline = X11Observer::now() + 60 * Second;
-        qint64 cpu = cpuTime(m_pid);
+        qint64 cpu = benchCpuTime(m_pid);
         qint64 cpuSince = X11Observer::now();
         m_x.waitUntil(
             [&] {
                 const qint64 now = X11Observer::now();
                 if (now - cpuSince >= 100 * Millisecond) {
-                    const qint64 used = cpuTime(m_pid);
+                    const qint64 used = benchCpuTime(m_pid);
                     const bool idle = used - cpu < 2 * Millisecond;
                     cpu = used;
                     cpuSince = now;
@@ -285,7 +217,7 @@ private:
         m_x.key(KeyTab, true);
         m_x.key(KeyTab, true);
         settle();
-        const qint64 cpuBefore = cpuTime(m_pid);
+        const qint64 cpuBefore = benchCpuTime(m_pid);
         const qint64 painted = m_x.lastPaint();
         const qint64 pressed = X11Observer::now();
         m_x.key(KeyDown);
@@ -294,7 +226,7 @@ private:
             return;
         settle();
         f.switchMs = (m_x.lastPaint() - pressed) / 1e6;
-        f.switchCpuMs = (cpuTime(m_pid) - cpuBefore) / 1e6;
+        f.switchCpuMs = (benchCpuTime(m_pid) - cpuBefore) / 1e6;
     }
 
     X11Observer& m_x;
@@ -390,9 +322,10 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString programHome = work.filePath(QStringLiteral("home-program"));
-    const QStringList environments[] = {environmentFor(work.filePath(QStringLiteral("home-bare"))),
-                                        environmentFor(work.filePath(QStringLiteral("home-floor"))),
-                                        environmentFor(programHome)};
+    const QStringList environments[] = {
+        benchEnvironment(work.filePath(QStringLiteral("home-bare"))),
+        benchEnvironment(work.filePath(QStringLiteral("home-floor"))),
+        benchEnvironment(programHome)};
     const QString settings = programHome + QStringLiteral("/config/ZunoSmileys/ZunoSmileys.conf");
 
     Runner runner(x);

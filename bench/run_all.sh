@@ -6,7 +6,8 @@
 #   bench/run_all.sh [BUILD_DIR] [RUNS]      BUILD_DIR build by default, RUNS 3
 #
 # bench_startup drives the program, the floor program and the bare window
-# under Xvfb (it needs a real X server for its DAMAGE and XTEST requests);
+# under Xvfb (it needs a real X server for its DAMAGE and XTEST requests),
+# bench_warmpick a pick of the running program there under openbox;
 # bench_userlist_add and bench_catalogue_load run offscreen. Every program
 # runs in a temporary home, with a session bus of its own (dbus-run-session).
 set -u
@@ -35,6 +36,9 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 echo "== start-up, language switch, close, peak memory (X11 under Xvfb)"
 "$bin/bench_startup" "$runs" || true
+echo
+echo "== a warm pick: the running program's window, minimized, brought up by --pick (X11, openbox)"
+[ -x "$bin/bench_warmpick" ] && { "$bin/bench_warmpick" $((runs * 2 + 1)) || true; }
 echo
 echo "== Add at N rows (offscreen)"
 QT_QPA_PLATFORM=offscreen "$bin/bench_userlist_add" "$runs" || true

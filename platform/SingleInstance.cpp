@@ -73,28 +73,19 @@ SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick,
             m_holdsName = true;
             return Role::First;
         }
-        // The files in calls of at most MaxFilesPerCall (the holder gathers
-        // calls that come together), the pick with the last, the search
-        // after them.
         QList<QDBusMessage> calls;
-        const auto method = [](const QString& name) {
+        for (const Call& planned : handOverCalls(files, pick, search)) {
             QDBusMessage call = QDBusMessage::createMethodCall(
-                serviceName(), objectPath(), QStringLiteral("example.orvak.ZunoSmiley.Instance"),
-                name);
+                serviceName(), objectPath(), QLatin1String(InterfaceName),
+                planned.search ? QStringLiteral("Search") : QStringLiteral("HandOver"));
             // Never a bus-activated copy of the program: only a running one.
             call.setAutoStartService(false);
-            return call;
-        };
-        for (qsizetype first = 0; first < files.size() || calls.isEmpty();
-             first += MaxFilesPerCall) {
-            if (!search.isEmpty() && files.isEmpty() && !pick)
-                break;
-            const bool last = first + MaxFilesPerCall >= files.size();
-            calls << (method(QStringLiteral("HandOver"))
-                      << files.mid(first, MaxFilesPerCall) << (pick && last) << token);
+            if (planned.search)
+                call << planned.terms << token;
+            else
+                call << planned.files << planned.pick << token;
+            calls << call;
         }
-        if (!search.isEmpty())
-            calls << (method(QStringLiteral("Search")) << search << token);
         const QDBusMessage reply = bus.call(calls.first(), QDBus::Block, HandoverTimeoutMs);
         if (reply.type() == QDBusMessage::ReplyMessage) {
             for (qsizetype i = 1; i < calls.size(); ++i)
@@ -110,6 +101,22 @@ SingleInstance::Role SingleInstance::start(const QStringList& files, bool pick,
     }
     release();
     return Role::Alone;
+}
+
+QList<SingleInstance::Call> SingleInstance::handOverCalls(const QStringList& files, bool pick,
+                                                          const QString& search)
+{
+    QList<Call> calls;
+    // A search alone is one Search call; anything else is at least one HandOver.
+    if (files.isEmpty() && !pick && !search.isEmpty())
+        return {Call{true, {}, false, search}};
+    for (qsizetype first = 0; first < files.size() || calls.isEmpty(); first += MaxFilesPerCall) {
+        const bool last = first + MaxFilesPerCall >= files.size();
+        calls << Call{false, files.mid(first, MaxFilesPerCall), pick && last, {}};
+    }
+    if (!search.isEmpty())
+        calls << Call{true, {}, false, search};
+    return calls;
 }
 
 void SingleInstance::release()

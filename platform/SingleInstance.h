@@ -53,9 +53,25 @@ public:
     // window is closing). The destructor does it too.
     void release();
 
-    // The bus name and object path the first process is reached at.
+    // The bus name, object path and interface the first process is reached at.
     static QString serviceName();
     static QString objectPath();
+    static constexpr const char* InterfaceName = "example.orvak.ZunoSmiley.Instance";
+
+    // One call that hands (part of) a command line over: HandOver(files,
+    // pick, token), or Search(terms, token) when search is set.
+    struct Call
+    {
+        bool search = false;
+        QStringList files;
+        bool pick = false;
+        QString terms;
+    };
+    // The calls a later start makes, in order: the files in calls of at most
+    // MaxFilesPerCall (the holder gathers calls that come together), the
+    // pick with the last, the search after them. Whatever carries the calls
+    // (the bus library of the early hand-over, or this class) makes the same.
+    static QList<Call> handOverCalls(const QStringList& files, bool pick, const QString& search);
 
 public Q_SLOTS:
     // The bus side: a later start's command line. Not for the program.

@@ -1,3 +1,4 @@
+#include "EarlyHandOver.h"
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
@@ -17,21 +18,37 @@ namespace {
 
 // This test program run as one start of the program: it says which role it
 // got, and as the first one prints the first command line handed to it and
-// ends (or ends after 20 s); with ZUNO_TEST_BUSY_FIRST set it takes 3 s first.
+// ends (or ends after 20 s); with ZUNO_TEST_BUSY_FIRST set it takes 3 s first,
+// with ZUNO_TEST_UNTIL_PICK set it prints every command line up to one with
+// --pick. With ZUNO_TEST_EARLY set it first hands over as the program does
+// before it has an application object.
 int runInstance(int argc, char* argv[])
 {
     // Before the application object, as the program does.
     const QString token = SingleInstance::startupToken();
-    QCoreApplication app(argc, argv);
-    QStringList files = app.arguments().mid(2);
+    QStringList files;
+    for (int i = 2; i < argc; ++i)
+        files << QString::fromLocal8Bit(argv[i]);
     const bool pick = files.removeAll(QStringLiteral("--pick")) > 0;
     QString search;
     if (!files.isEmpty() && files.last().startsWith(QLatin1String("--search=")))
         search = files.takeLast().mid(9);
+    auto early = EarlyHandOver::Outcome::NoHolder;
+    if (qEnvironmentVariableIsSet("ZUNO_TEST_EARLY")) {
+        early = EarlyHandOver::handOver(files, pick, token, search);
+        if (early == EarlyHandOver::Outcome::HandedOver) {
+            std::printf("role handed early\n");
+            return 0;
+        }
+    }
+    QCoreApplication app(argc, argv);
     SingleInstance instance;
     // On a thread of its own, as the program claims the name.
     SingleInstance::Role role = SingleInstance::Role::Alone;
-    std::thread claim([&] { role = instance.start(files, pick, token, search); });
+    std::thread claim([&] {
+        if (early == EarlyHandOver::Outcome::NoHolder)
+            role = instance.start(files, pick, token, search);
+    });
     claim.join();
     const char* name = role == SingleInstance::Role::First        ? "first"
                        : role == SingleInstance::Role::HandedOver ? "handed"
@@ -49,7 +66,8 @@ int runInstance(int argc, char* argv[])
                                      qPrintable(handed.join(QLatin1Char('|'))), int(handedPick),
                                      qPrintable(handedToken));
                          std::fflush(stdout);
-                         QCoreApplication::quit();
+                         if (handedPick || !qEnvironmentVariableIsSet("ZUNO_TEST_UNTIL_PICK"))
+                             QCoreApplication::quit();
                      });
     QObject::connect(&instance, &SingleInstance::searchReceived,
                      [](const QString& terms, const QString& handedToken) {
@@ -124,34 +142,56 @@ private Q_SLOTS:
     }
 
     // A later start hands its files, its --pick and its activation token to
-    // the first and ends; the first takes them.
+    // the first and ends; the first takes them. Early: before the later start
+    // has an application object, and with no display at all.
     void laterStartHandsOver_data()
     {
+        QTest::addColumn<bool>("early");
         QTest::addColumn<QStringList>("tokens"); // XDG_ACTIVATION_TOKEN, DESKTOP_STARTUP_ID
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("received");
-        QTest::newRow("Wayland token, picking")
-            << QStringList{"wl-1", ""} << QStringList{"/a/b c.smy", "--pick", "/d.acr"}
-            << "received /a/b c.smy|/d.acr|pick=1|token=wl-1";
-        QTest::newRow("X11 startup id, no files") << QStringList{"", "x11_TIME42"} << QStringList()
-                                                  << "received |pick=0|token=x11_TIME42";
-        QTest::newRow("Wayland token first") << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
-                                             << "received /é.smy|pick=0|token=wl-2";
-        QTest::newRow("a search from the desktop's search")
-            << QStringList{"wl-3", ""} << QStringList{"--search=wink clin"}
-            << "search wink clin|token=wl-3";
-        QTest::newRow("the first takes its time over it")
-            << QStringList{"", ""} << QStringList{"busy", "/f.acr"}
-            << "received /f.acr|pick=0|token=";
+        QTest::addColumn<QStringList>("received");
+        for (const bool early : {false, true}) {
+            const auto row = [early](const char* name) {
+                return &QTest::newRow(qPrintable((early ? "early: " : "") + QString(name)));
+            };
+            *row("Wayland token, picking")
+                << early << QStringList{"wl-1", ""} << QStringList{"/a/b c.smy", "--pick", "/d.acr"}
+                << QStringList{"received /a/b c.smy|/d.acr|pick=1|token=wl-1"};
+            *row("X11 startup id, no files")
+                << early << QStringList{"", "x11_TIME42"} << QStringList()
+                << QStringList{"received |pick=0|token=x11_TIME42"};
+            *row("Wayland token first")
+                << early << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
+                << QStringList{"received /é.smy|pick=0|token=wl-2"};
+            *row("a search from the desktop's search")
+                << early << QStringList{"wl-3", ""} << QStringList{"--search=wink clin"}
+                << QStringList{"search wink clin|token=wl-3"};
+            *row("the first takes its time over it")
+                << early << QStringList{"", ""} << QStringList{"busy", "/f.acr"}
+                << QStringList{"received /f.acr|pick=0|token="};
+            // One call more than the limit carries, the pick with the last.
+            QStringList many{"until-pick", "--pick"};
+            for (int i = 0; i <= SingleInstance::MaxFilesPerCall; ++i)
+                many << QString("/%1.smy").arg(i);
+            *row("more files than one call carries")
+                << early << QStringList{"wl-4", ""} << many
+                << QStringList{"received " +
+                                   many.mid(2, SingleInstance::MaxFilesPerCall).join('|') +
+                                   "|pick=0|token=wl-4",
+                               "received " + many.last() + "|pick=1|token=wl-4"};
+        }
     }
     void laterStartHandsOver()
     {
+        QFETCH(bool, early);
         QFETCH(QStringList, tokens);
         QFETCH(QStringList, arguments);
-        QFETCH(QString, received);
+        QFETCH(QStringList, received);
         QProcessEnvironment firstEnv = environment(m_address);
         if (arguments.removeAll("busy"))
             firstEnv.insert("ZUNO_TEST_BUSY_FIRST", "1");
+        if (arguments.removeAll("until-pick"))
+            firstEnv.insert("ZUNO_TEST_UNTIL_PICK", "1");
         QProcess first;
         startInstance(first, {"/first.smy"}, firstEnv);
         QCOMPARE(first.readLine().trimmed(), QByteArray("role first"));
@@ -161,10 +201,15 @@ private Q_SLOTS:
             env.insert("XDG_ACTIVATION_TOKEN", tokens.at(0));
         if (!tokens.at(1).isEmpty())
             env.insert("DESKTOP_STARTUP_ID", tokens.at(1));
+        if (early) {
+            env.insert("ZUNO_TEST_EARLY", "1");
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                env.remove(QLatin1String(name));
+        }
         QProcess later;
         startInstance(later, arguments, env, false);
-        QCOMPARE(outputOf(later), QStringList{"role handed"});
-        QCOMPARE(outputOf(first), QStringList{received});
+        QCOMPARE(outputOf(later), QStringList{early ? "role handed early" : "role handed"});
+        QCOMPARE(outputOf(first), received);
     }
 
     // A call over the limits is refused with an error reply and reaches
@@ -200,35 +245,50 @@ private Q_SLOTS:
     void twoStartsAtOnce()
     {
         for (int round = 0; round < 5; ++round) {
+            // Every other round both hand over early first, as the program does.
+            QProcessEnvironment env = environment(m_address);
+            if (round % 2)
+                env.insert("ZUNO_TEST_EARLY", "1");
             QProcess one;
             QProcess two;
-            startInstance(one, {"/one.smy"}, environment(m_address), false);
-            startInstance(two, {"/two.smy"}, environment(m_address), false);
+            startInstance(one, {"/one.smy"}, env, false);
+            startInstance(two, {"/two.smy"}, env, false);
             QStringList both = outputOf(one) + outputOf(two);
             both.sort();
             const bool oneFirst = both.contains("received /two.smy|pick=0|token=");
+            // A start that finds the other's name already there hands over early.
+            const QString handed =
+                both.contains("role handed early") ? "role handed early" : "role handed";
             QCOMPARE(both, (QStringList{oneFirst ? "received /two.smy|pick=0|token="
                                                  : "received /one.smy|pick=0|token=",
-                                        "role first", "role handed"}));
+                                        "role first", handed}));
         }
     }
 
-    // Without a bus, or with a first start that does not answer, a start
-    // runs on its own.
+    // Without a bus, or with a bus or a first start that does not answer,
+    // a start runs on its own.
     void runsAloneWithoutAnAnswer_data()
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("stoppedFirst");
-        QTest::newRow("no session bus") << QString() << false;
-        QTest::newRow("bus gone") << "unix:path=/nonexistent/bus" << false;
-        QTest::newRow("first start stopped") << "(test bus)" << true;
+        QTest::addColumn<bool>("early");
+        QTest::newRow("no session bus") << QString() << false << false;
+        QTest::newRow("bus gone") << "unix:path=/nonexistent/bus" << false << false;
+        QTest::newRow("bus gone, early") << "unix:path=/nonexistent/bus" << false << true;
+        QTest::newRow("first start stopped") << "(test bus)" << true << false;
+        QTest::newRow("first start stopped, early") << "(test bus)" << true << true;
+        QTest::newRow("bus stopped, early") << "(stopped bus)" << false << true;
     }
     void runsAloneWithoutAnAnswer()
     {
         QFETCH(QString, address);
         QFETCH(bool, stoppedFirst);
-        if (address == "(test bus)")
+        QFETCH(bool, early);
+        const bool stoppedBus = address == "(stopped bus)";
+        if (address == "(test bus)" || stoppedBus)
             address = m_address;
+        if (stoppedBus)
+            ::kill(pid_t(m_bus.processId()), SIGSTOP);
         QProcess first;
         if (stoppedFirst) {
             startInstance(first, {}, environment(m_address));
@@ -236,8 +296,14 @@ private Q_SLOTS:
             ::kill(pid_t(first.processId()), SIGSTOP);
         }
         QProcess later;
-        startInstance(later, {"/x.smy"}, environment(address), false);
-        QCOMPARE(outputOf(later), QStringList{"role alone"});
+        QProcessEnvironment env = environment(address);
+        if (early)
+            env.insert("ZUNO_TEST_EARLY", "1");
+        startInstance(later, {"/x.smy"}, env, false);
+        const QStringList output = outputOf(later);
+        if (stoppedBus)
+            ::kill(pid_t(m_bus.processId()), SIGCONT);
+        QCOMPARE(output, QStringList{"role alone"});
         if (stoppedFirst) {
             ::kill(pid_t(first.processId()), SIGCONT);
             first.kill();
