@@ -21,6 +21,10 @@ PACKAGES+=(libxcb1-dev qt6-wayland wl-clipboard)
 # window the user came from, and wayland-scanner (libwayland-bin) for the code
 # of the compositor's virtual-keyboard protocol.
 PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev)
+# A later start hands its command line to the running program through the
+# session bus before it builds anything of Qt's: libdbus, as Qt's bus module
+# uses it.
+PACKAGES+=(libdbus-1-dev)
 
 # What the tests add (./build.sh test). Xvfb, xauth, xdotool and xclip for
 # the end-to-end tests on X11; dbus-daemon for a private session bus; gio
@@ -46,6 +50,9 @@ TEST_PACKAGES+=(xdg-desktop-portal kwin-wayland xdg-desktop-portal-kde qtwayland
 # default pick shortcut (kglobalaccel5, in libkf5globalaccel-bin), and the
 # search-provider interface file the service is checked against.
 TEST_PACKAGES+=(libkf5runner-dev libkf5globalaccel-bin gnome-shell-common)
+# A window manager for the warm-pick benchmark, which brings a minimized
+# window back as a desktop does.
+TEST_PACKAGES+=(openbox)
 BUILD_DIR=${BUILD_DIR:-build}
 
 install_missing() {

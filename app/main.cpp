@@ -2,6 +2,7 @@
 #include "AppIcons.h"
 #include "ClipboardHandover.h"
 #include "CommandLine.h"
+#include "EarlyHandOver.h"
 #include "InstallLayout.h"
 #include "ModZunoSmiley.h"
 #include "SingleInstance.h"
@@ -42,6 +43,12 @@ int main(int argc, char* argv[])
 
     // Before the application object, which takes it out of the environment on X11.
     const QString startupToken = SingleInstance::startupToken();
+    // A running window takes the command line over the bus alone: a later
+    // start ends before it builds anything of its own (display, fonts).
+    const EarlyHandOver::Outcome early =
+        EarlyHandOver::handOver(line.files, line.pick, startupToken, line.search);
+    if (early == EarlyHandOver::Outcome::HandedOver)
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
     QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
@@ -61,8 +68,11 @@ int main(int argc, char* argv[])
     // waits of every start, and neither needs the other.
     SingleInstance instance;
     SingleInstance::Role role = SingleInstance::Role::Alone;
-    std::thread claim(
-        [&] { role = instance.start(line.files, line.pick, startupToken, line.search); });
+    // A holder that did not answer the early hand-over is not asked again.
+    std::thread claim([&] {
+        if (early == EarlyHandOver::Outcome::NoHolder)
+            role = instance.start(line.files, line.pick, startupToken, line.search);
+    });
     static_cast<void>(QFontMetrics(QApplication::font()).height());
     claim.join();
     if (role == SingleInstance::Role::HandedOver)
