@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 
 #include <algorithm>
 
@@ -21,4 +24,16 @@ Twips WindowFit::fitting(int widthTwips, int heightTwips)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         Twips::setFit(factor(designed, screen->availableGeometry().size()));
     return Twips();
+}
+
+void WindowFit::makeRoom(QWidget* window, QTabWidget* tabs, int pageHeight)
+{
+    tabs->ensurePolished();
+    const int frame = tabs->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, tabs);
+    const int room = tabs->height() - tabs->tabBar()->sizeHint().height() - 2 * frame;
+    const int shortfall = pageHeight - room;
+    if (shortfall <= 0)
+        return;
+    tabs->resize(tabs->width(), tabs->height() + shortfall);
+    window->setFixedSize(window->width(), window->height() + shortfall);
 }

@@ -45,6 +45,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     m_tabs->addTab(smileys, QStringLiteral("Smileys"));
     m_tabs->addTab(acronyms, QStringLiteral("Acronyms"));
     m_tabs->addTab(m_about, QStringLiteral("About"));
+    WindowFit::makeRoom(this, m_tabs, twips.toPixels(240 + 5535 + 120));
     connect(m_tabs, &QTabWidget::tabBarClicked, this, [this](int i) { TabStrip1_Click(i + 1); });
     connect(m_about, &AboutPage::languageChosen, this, &frmMain::CLanguage_Click);
     // The desktop's Quit keys close the window as its close box does.
@@ -274,8 +275,7 @@ bool frmMain::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate)
         Form_Activate();
     else if (event->type() == QEvent::Show) {
-        // Without a window manager the window may never be activated; the
-        // pointer must not stay busy all the same.
+        // Without a window manager the window may never be activated: no busy pointer.
         QTimer::singleShot(0, this, &frmMain::Form_Activate);
         // The start's registration follows the first drawing, or comes a
         // moment later where the window is not drawn (a hidden workspace).
