@@ -28,6 +28,7 @@
 // display: bench/run_all.sh starts one under Xvfb. It prints figures and
 // never fails a build.
 
+#include "BenchMedian.h"
 #include "BenchProcess.h"
 #include "X11Observer.h"
 
@@ -236,22 +237,13 @@ private:
     rusage m_usage = {};
 };
 
-double median(QList<double> values)
-{
-    values.removeIf([](double v) { return std::isnan(v); });
-    if (values.isEmpty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
 Figures median(const QList<Figures>& runs)
 {
     auto pick = [&runs](double Figures::*field) {
         QList<double> values;
         for (const Figures& f : runs)
             values << f.*field;
-        return median(values);
+        return benchMedian(values);
     };
     Figures m;
     for (double Figures::*field :

@@ -15,6 +15,7 @@
 // would, so it needs an X display: bench/run_all.sh starts one under Xvfb. It prints figures and
 // never fails a build.
 
+#include "BenchMedian.h"
 #include "BenchProcess.h"
 #include "X11Observer.h"
 
@@ -33,15 +34,6 @@ namespace {
 
 constexpr qint64 Millisecond = 1000000;
 constexpr qint64 Second = 1000 * Millisecond;
-
-double median(QList<double> values)
-{
-    values.removeIf([](double v) { return std::isnan(v); });
-    if (values.isEmpty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 class Runner
 {
@@ -248,7 +240,7 @@ int main(int argc, char* argv[])
     ::kill(wm, SIGTERM);
     ::waitpid(wm, nullptr, 0);
 
-    const double bare = median(bareMs), ready = median(readyMs);
+    const double bare = benchMedian(bareMs), ready = benchMedian(readyMs);
     const auto line = [&out](const char* what, double ms) {
         out << QStringLiteral("%1 %2\n")
                    .arg(QLatin1String(what), -48)
@@ -258,9 +250,9 @@ int main(int argc, char* argv[])
                .arg(QStringLiteral("from the start of"), -48)
                .arg(QStringLiteral("ms"), 8);
     line("bare Qt window: its first painting", bare);
-    line("ZunoSmiley --pick: its end (handed over)", median(endedMs));
-    line("  the catalogue window mapped again", median(mappedMs));
-    line("  the catalogue window focused", median(focusedMs));
+    line("ZunoSmiley --pick: its end (handed over)", benchMedian(endedMs));
+    line("  the catalogue window mapped again", benchMedian(mappedMs));
+    line("  the catalogue window focused", benchMedian(focusedMs));
     line("  the catalogue painted focused: the pick ready", ready);
     out << "warm pick ready in " << QString::number(ready, 'f', 1) << " ms, "
         << (bare > 0 ? QString::number(ready / bare, 'f', 2) : QStringLiteral("-"))
