@@ -107,11 +107,13 @@ int main(int argc, char* argv[])
         timer.start();
         window->importListFiles({file});
         double report = notices == MessageBox::noticeCount() ? -1 : timer.nsecsElapsed() / 1e6;
-        double stall = report;
+        double stall = timer.nsecsElapsed() / 1e6;
         double onDisk = 0;
         stall = std::max(stall, longestTurn([&] {
                              if (report < 0 && MessageBox::noticeCount() != notices)
                                  report = timer.nsecsElapsed() / 1e6;
+                             if (report < 0)
+                                 return false;
                              UserListStore* store = window->store(0);
                              if (store->isBusy() || store->hasPending())
                                  return false;

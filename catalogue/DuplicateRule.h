@@ -51,16 +51,36 @@ public:
 
     // The load's test over a run of texts in their order: each is taken
     // unless it repeats one taken before it (or one of the keys given first,
-    // the built-in texts).
+    // the built-in texts). The keys lie folded in one buffer, found through
+    // a table of their hashes: a text costs no allocation of its own, which
+    // at a hundred thousand texts is most of the time a merge of a list
+    // file takes.
     class LoadedTexts
     {
     public:
-        explicit LoadedTexts(QSet<QString> keys = {});
-        void reserve(qsizetype texts) { m_keys.reserve(m_keys.size() + texts); }
+        explicit LoadedTexts(const QSet<QString>& keys = {});
+        void reserve(qsizetype texts);
         // True when the text is taken (and from then on stands in the way).
         bool take(QStringView text);
 
     private:
-        QSet<QString> m_keys;
+        struct Slot
+        {
+            size_t hash = 0;
+            qsizetype start = -1; // in m_chars; -1: free
+            qsizetype length = 0;
+        };
+        // Appends the key of text (folded, as key() makes it) to m_chars;
+        // answers where it starts.
+        qsizetype appendKey(QStringView text);
+        QStringView keyAt(const Slot& slot) const;
+        // The slot of the key that starts at start in m_chars, or the free
+        // slot where it belongs.
+        Slot& slotFor(qsizetype start, size_t hash);
+        void grow(qsizetype keys);
+
+        QString m_chars;
+        QList<Slot> m_slots; // a power of two, at most half of them in use
+        qsizetype m_used = 0;
     };
 };

@@ -1,9 +1,54 @@
 #include "ListFileImport.h"
 
+#include "NativePath.h"
+#include "RegularFile.h"
 #include "ZunoSmiley1.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+// How many entries are read between two reports of progress: often enough
+// for a bar and a prompt stop, rare enough to cost nothing.
+constexpr qint64 EntriesPerProgress = 4096;
+
+qint64 sizeOf(const QString& path)
+{
+    struct stat status = {};
+    if (::stat(NativePath::encode(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return 0;
+    return status.st_size;
+}
+
+// UserListReader::readFile, with the open file at hand for the progress.
+UserListReader::Result readFile(const QString& path, QFile& file,
+                                const UserListReader::EntrySink& sink)
+{
+    using Outcome = UserListReader::Result::Outcome;
+    UserListReader::Result result;
+    switch (RegularFile::openForReading(file, path)) {
+    case RegularFile::Kind::Regular:
+        break;
+    case RegularFile::Kind::Missing:
+        return result;
+    case RegularFile::Kind::Folder:
+    case RegularFile::Kind::Special:
+        result.outcome = Outcome::NotAFile;
+        return result;
+    case RegularFile::Kind::Unreadable:
+        result.outcome = Outcome::Unreadable;
+        return result;
+    }
+    result = UserListReader::read(file, sink);
+    result.fileSize = file.size();
+    return result;
+}
+
+} // namespace
 
 std::optional<ListFileImport::List> ListFileImport::listOf(const QString& path)
 {
@@ -17,10 +62,25 @@ std::optional<ListFileImport::List> ListFileImport::listOf(const QString& path)
 
 QList<ListFileImport::FileReport> ListFileImport::importFiles(const QStringList& paths,
                                                               const AddEntry& addSmiley,
-                                                              const AddEntry& addAcronym)
+                                                              const AddEntry& addAcronym,
+                                                              const Progress& progress)
 {
+    qint64 total = 0;
+    if (progress) {
+        for (const QString& path : paths) {
+            if (listOf(path))
+                total += sizeOf(path);
+        }
+    }
+    qint64 done = 0;
+    bool going = true;
+    const auto tell = [&](qint64 now) { return going = !progress || progress(now, total); };
+
     QList<FileReport> reports;
+    reports.reserve(paths.size());
     for (const QString& path : paths) {
+        if (!tell(done))
+            break;
         FileReport report;
         report.path = path;
         const std::optional<List> list = listOf(path);
@@ -29,12 +89,17 @@ QList<ListFileImport::FileReport> ListFileImport::importFiles(const QStringList&
             continue;
         }
         report.list = *list;
+        // Read whole before anything is added: a file cut short adds nothing.
         QList<UserListFormat::Entry> entries;
-        report.read = UserListReader::readFile(
-            path, [&entries](const QString& text, const QString& description) {
-                entries.append({text, description});
-                return true;
-            });
+        QFile file;
+        report.read = readFile(path, file, [&](const QString& text, const QString& description) {
+            entries.append({text, description});
+            return entries.size() % EntriesPerProgress != 0 ||
+                   tell(done + std::min(file.pos(), total - done));
+        });
+        if (!going)
+            break;
+        done += std::min(report.read.fileSize, total - done);
         if (report.read.outcome != UserListReader::Result::Outcome::Read || report.read.cut()) {
             report.outcome = FileReport::Outcome::Unreadable;
             reports.append(report);
@@ -44,7 +109,7 @@ QList<ListFileImport::FileReport> ListFileImport::importFiles(const QStringList&
         const AddEntry& add = *list == List::Smileys ? addSmiley : addAcronym;
         for (const UserListFormat::Entry& entry : std::as_const(entries)) {
             if (add(entry.text, entry.description))
-                report.added.append(entry);
+                ++report.added;
             else
                 ++report.alreadyThere;
         }
@@ -58,11 +123,10 @@ QString ListFileImport::reportText(const QList<FileReport>& reports, const ZunoS
     using Outcome = UserListReader::Result::Outcome;
     QStringList lines;
     for (const FileReport& report : reports) {
-        const QString file = QDir::toNativeSeparators(report.path);
+        const QString file = QDir::toNativeSeparators(NativePath::display(report.path));
         switch (report.outcome) {
         case FileReport::Outcome::Imported:
-            lines << localizer.ID_INT_IMPORT_COUNTS(file, qint32(report.added.size()),
-                                                    report.alreadyThere);
+            lines << localizer.ID_INT_IMPORT_COUNTS(file, report.added, report.alreadyThere);
             break;
         case FileReport::Outcome::OtherType:
             lines << localizer.ID_INT_IMPORT_OTHER_TYPE(file);

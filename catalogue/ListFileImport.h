@@ -40,19 +40,26 @@ public:
         Outcome outcome = Outcome::OtherType;
         List list = List::Smileys; // Imported and Unreadable: the list of its type
         UserListReader::Result read;
-        // Imported: the entries added, in the file's order, and how many
-        // entries of the file the list had already.
-        QList<UserListFormat::Entry> added;
+        // Imported: how many entries went to the list, and how many of the
+        // file's entries the list had already.
+        qint32 added = 0;
         qint32 alreadyThere = 0;
     };
 
     // The list a file belongs to by its name; none for another type.
     static std::optional<List> listOf(const QString& path);
 
+    // Told how far the reading is: bytes of all the files read so far, of
+    // their total size. Answering false stops the import there: the files
+    // not read whole yet add nothing, and are not in the reports.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+
     // Imports the files in the order given, each entry through its list's
-    // addEntry in the file's order.
+    // addEntry in the file's order. Names are the system's (NativePath), so
+    // that a name which is not valid UTF-8 is found. progress, when given,
+    // hears at least once a file and every few thousand entries.
     static QList<FileReport> importFiles(const QStringList& paths, const AddEntry& addSmiley,
-                                         const AddEntry& addAcronym);
+                                         const AddEntry& addAcronym, const Progress& progress = {});
 
     // The report for the user, one line per file in the localizer's
     // language, each file named as the system writes paths.

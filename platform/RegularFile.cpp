@@ -1,5 +1,6 @@
 #include "RegularFile.h"
 
+#include "NativePath.h"
 #include "TextRules.h"
 
 #include <QFile>
@@ -34,7 +35,7 @@ RegularFile::Kind RegularFile::kind(const QString& path)
     if (path.isEmpty() || TextRules::holdsNul(path))
         return Kind::Missing;
     struct stat status = {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (::stat(NativePath::encode(path).constData(), &status) != 0)
         return failure(errno);
     return kindOf(status.st_mode);
 }
@@ -45,7 +46,7 @@ RegularFile::Kind RegularFile::openForReading(QFile& file, const QString& path)
     if (found != Kind::Regular)
         return found;
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return failure(errno);
     struct stat status = {};

@@ -1,31 +1,36 @@
 #include "ListFileImport.h"
+#include "ListImportJob.h"
+#include "NativePath.h"
 #include "TestFiles.h"
 #include "UserListReader.h"
 #include "ZunoSmiley1.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
-// A list with the duplicate rule of Add: a text that, without its spaces
-// around, some text of the list has, letter case aside.
-struct TestList
+// The texts of a list as the job reads them.
+ListImportJob::ListTexts textsOf(const QStringList& texts)
 {
-    QStringList texts;
-    ListFileImport::AddEntry adder()
-    {
-        return [this](const QString& text, const QString&) {
-            for (const QString& present : std::as_const(texts)) {
-                if (present.trimmed().compare(text.trimmed(), Qt::CaseInsensitive) == 0)
-                    return false;
-            }
-            texts << text;
-            return true;
-        };
-    }
-};
+    return {texts.size(), [texts](qsizetype i) { return QStringView(texts.at(i)); }};
+}
+
+// Writes a file by its system name, which QFile cannot do for a name that
+// is not valid UTF-8.
+bool writeByName(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(NativePath::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
 
 } // namespace
 
@@ -36,16 +41,16 @@ private Q_SLOTS:
     void importFiles_data()
     {
         QTest::addColumn<QStringList>("files");    // name, then content or <folder>/<missing>
-        QTest::addColumn<QStringList>("smileys");  // the smiley list, before and after
-        QTest::addColumn<QStringList>("acronyms"); // the acronym list, before and after
+        QTest::addColumn<QStringList>("smileys");  // the smiley list before
+        QTest::addColumn<QStringList>("acronyms"); // the acronym list before
         QTest::addColumn<QStringList>("afterwards");
         QTest::addColumn<QString>("report");
         QTest::newRow("each file to its list in its order, duplicates dropped")
             << QStringList{"a.smy",
                            "\":-X\",\"Kiss\"\r\n\":-)\",\"Again\"\r\n;-P,Tongue\r\n :-x ,Case\r\n",
                            "b.ACR", "\"BRB\",\"Back\"\r\n\"IIRC\",\"If I recall\"\r\n"}
-            << QStringList{":-)"} << QStringList{"brb"}
-            << QStringList{":-)", ":-X", ";-P", "|", "brb", "IIRC"}
+            << QStringList{" :-) "} << QStringList{"brb"}
+            << QStringList{" :-) ", ":-X", ";-P", "|", "brb", "IIRC"}
             << "\"%1/a.smy\": 2 entries added, 2 already there\n"
                "\"%1/b.ACR\": 1 entry added, 1 already there";
         QTest::newRow("a later file meets an earlier one's entries")
@@ -74,7 +79,13 @@ private Q_SLOTS:
                "The file \"%1/long.smy\" cannot be read: it holds more than the window reads "
                "(over 32 MiB, or a line over 1 MiB)\n"
                "\"%1/empty.acr\": 0 entries added, 0 already there";
+        // The name as the system gives it (a byte 0xff, of no UTF-8 letter).
+        QTest::newRow("a name that is not UTF-8")
+            << QStringList{NativePath::decode("caf\xe9\xff.smy"), "A,1\n"} << QStringList()
+            << QStringList() << QStringList{"A", "|"}
+            << "\"%1/caf\uFFFD\uFFFD.smy\": 1 entry added, 0 already there";
     }
+    // Through the job, on its thread, against the lists as they were.
     void importFiles()
     {
         QFETCH(QStringList, files);
@@ -90,24 +101,63 @@ private Q_SLOTS:
             if (files.at(i + 1) == "<folder>")
                 QVERIFY(QDir().mkdir(path));
             else if (files.at(i + 1) != "<missing>")
-                QVERIFY(TestFiles::writeFile(path, files.at(i + 1).toUtf8()));
+                QVERIFY(writeByName(path, files.at(i + 1).toUtf8()));
         }
-        TestList smileyList{smileys};
-        TestList acronymList{acronyms};
-        const QList<ListFileImport::FileReport> reports =
-            ListFileImport::importFiles(paths, smileyList.adder(), acronymList.adder());
-        QCOMPARE(smileyList.texts + QStringList{"|"} + acronymList.texts, afterwards);
+        ListImportJob job(paths, textsOf(smileys), textsOf(acronyms));
+        QSignalSpy finished(&job, &ListImportJob::finished);
+        QList<ListFileImport::FileReport> reports;
+        ListImportJob::Runs runs;
+        connect(&job, &ListImportJob::finished, this,
+                [&](const QList<ListFileImport::FileReport>& r, const ListImportJob::Runs& e) {
+                    reports = r;
+                    runs = e;
+                });
+        job.start();
+        QVERIFY(finished.wait());
+        QStringList texts[2] = {smileys, acronyms};
+        for (int list = 0; list < 2; ++list) {
+            for (const UserListFormat::Entry& entry : std::as_const(runs[list]))
+                texts[list] << entry.text;
+        }
+        QCOMPARE(texts[0] + QStringList{"|"} + texts[1], afterwards);
         ZunoSmiley1 english;
         QCOMPARE(ListFileImport::reportText(reports, english), report.arg(dir.path()));
+    }
 
-        // What each file added is what its list got, in the same order.
-        QStringList added[2];
-        for (const ListFileImport::FileReport& file : reports) {
-            for (const UserListFormat::Entry& entry : file.added)
-                added[int(file.list)] << entry.text;
-        }
-        QCOMPARE(smileys + added[0], smileyList.texts);
-        QCOMPARE(acronyms + added[1], acronymList.texts);
+    // Stopped, an import adds nothing of the file it was reading nor of the
+    // files after it; a cancelled job sends no result.
+    void aStoppedImportAddsNothingMore()
+    {
+        QTemporaryDir dir;
+        QByteArray lines;
+        for (int i = 0; i < 20000; ++i)
+            lines += "(" + QByteArray::number(i) + "),x\n";
+        const QStringList paths = {dir.filePath("small.smy"), dir.filePath("large.smy"),
+                                   dir.filePath("after.acr")};
+        QVERIFY(TestFiles::writeFile(paths[0], "A,1\n"));
+        QVERIFY(TestFiles::writeFile(paths[1], lines));
+        QVERIFY(TestFiles::writeFile(paths[2], "B,2\n"));
+        QStringList added;
+        const auto add = [&added](const QString& text, const QString&) {
+            added << text;
+            return true;
+        };
+        const QList<ListFileImport::FileReport> reports =
+            ListFileImport::importFiles(paths, add, add, [](qint64 done, qint64) {
+                return done < 5; // on into the large file
+            });
+        QCOMPARE(added, QStringList{"A"});
+        QCOMPARE(reports.size(), 1);
+
+        ListImportJob job(paths, {}, {});
+        QSignalSpy finished(&job, &ListImportJob::finished);
+        QSignalSpy progress(&job, &ListImportJob::progress);
+        connect(&job, &ListImportJob::progress, &job, &ListImportJob::cancel);
+        job.start();
+        QVERIFY(progress.wait());
+        QTRY_VERIFY(!job.isRunning());
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(progress.count(), 1);
     }
 };
 
