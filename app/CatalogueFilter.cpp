@@ -3,6 +3,7 @@
 #include "CatalogueListModel.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 CatalogueFilter::CatalogueFilter(QObject* parent)
@@ -102,6 +103,12 @@ int CatalogueFilter::columnCount(const QModelIndex& parent) const
 bool CatalogueFilter::hasChildren(const QModelIndex& parent) const
 {
     return !parent.isValid() && !m_shown.isEmpty();
+}
+
+Qt::ItemFlags CatalogueFilter::flags(const QModelIndex& index) const
+{
+    return index.isValid() && index.row() < m_shown.size() ? CatalogueListModel::RowFlags
+                                                           : Qt::NoItemFlags;
 }
 
 QModelIndex CatalogueFilter::mapToSource(const QModelIndex& proxyIndex) const
@@ -280,13 +287,23 @@ void CatalogueFilter::sourceRowsInserted(int first, int last)
         if (row >= first)
             row += count;
     }
-    for (int row = first; row <= last; ++row) {
-        const auto at = m_sortColumn < 0
-                            ? std::lower_bound(m_order.begin(), m_order.end(), row)
-                            : std::upper_bound(m_order.begin(), m_order.end(), row,
-                                               [this](int a, int b) { return before(a, b); });
-        m_order.insert(at, row);
+    // The new rows in their order, merged into the order in one pass: a run
+    // of an import costs its own sort, not a move of the whole order per row.
+    // A new row goes after the rows it ties with, as those came first.
+    QList<int> added(count);
+    std::iota(added.begin(), added.end(), first);
+    QList<int> order;
+    order.reserve(m_order.size() + count);
+    if (m_sortColumn < 0) {
+        std::merge(m_order.cbegin(), m_order.cend(), added.cbegin(), added.cend(),
+                   std::back_inserter(order));
+    } else {
+        const auto less = [this](int a, int b) { return before(a, b); };
+        std::stable_sort(added.begin(), added.end(), less);
+        std::merge(m_order.cbegin(), m_order.cend(), added.cbegin(), added.cend(),
+                   std::back_inserter(order), less);
     }
+    m_order = std::move(order);
     showAccepted();
     endRelayout();
 }

@@ -35,6 +35,9 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
+    // The list's rows are all alike: answered here, without a trip through
+    // the list, as a view asks for every row each time it lays them out.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
     QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
     QVariant headerData(int section, Qt::Orientation orientation,

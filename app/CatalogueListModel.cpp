@@ -112,8 +112,7 @@ Qt::ItemFlags CatalogueListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-           Qt::ItemNeverHasChildren;
+    return RowFlags;
 }
 
 QHash<int, QByteArray> CatalogueListModel::roleNames() const
@@ -367,6 +366,14 @@ int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
     }
     return int(DuplicateRule::findRepeat(
         text, m_rows.size(), [this](qsizetype row) { return this->text(int(row)); }, except));
+}
+
+ListImportJob::ListTexts CatalogueListModel::textSnapshot() const
+{
+    return {m_rows.size(), [rows = m_rows, chars = m_chars](qsizetype row) {
+                const Row& at = rows.at(row);
+                return QStringView(chars).sliced(at.start, at.textLength);
+            }};
 }
 
 QList<CatalogueListModel::Entry> CatalogueListModel::userEntries() const

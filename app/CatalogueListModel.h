@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 
+#include "ListImportJob.h"
 #include "UserListFormat.h"
 
 // One catalogue list: the smileys or the acronyms. The rows are the only
@@ -39,6 +40,10 @@ public:
         QString description;
         Origin origin = Origin::Table;
     };
+
+    // The flags of every row.
+    static constexpr Qt::ItemFlags RowFlags =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
 
     explicit CatalogueListModel(Kind kind, QObject* parent = nullptr);
 
@@ -115,6 +120,11 @@ public:
     // The first user row of exactly this text, or -1: a user entry is known
     // by its text.
     int userRow(QStringView text) const;
+
+    // The texts of the rows as they are now, for a reader on another thread:
+    // copies that share the rows' buffers (nothing is copied unless the list
+    // changes while they are read).
+    ListImportJob::ListTexts textSnapshot() const;
 
     // The user's entries in row order.
     QList<Entry> userEntries() const;

@@ -64,12 +64,6 @@ public:
     // The list no longer follows its file.
     void stop();
 
-    // Brings the entries of list files into the two lists, each through its
-    // page's Add (so by the lists' own rule, and saved at once like any Add),
-    // and answers what became of each file, for the user.
-    static QString importFiles(const QStringList& files, const ListController& smileys,
-                               const ListController& acronyms, const ZunoSmiley1& localizer);
-
 Q_SIGNALS:
     // A change could not be written; it stays in the list.
     void writeFailed(const QString& path, const AtomicFileWriter::Result& result);

@@ -10,6 +10,7 @@ std::optional<MessageBox::Answer> MessageBox::s_nextAnswer;
 QString MessageBox::s_lastText;
 int MessageBox::s_askedCount = 0;
 QString MessageBox::s_lastNotice;
+MessageBox::Tone MessageBox::s_lastTone = MessageBox::Tone::Warning;
 int MessageBox::s_noticeCount = 0;
 
 MessageBox::Answer MessageBox::askKeepOpen(QWidget* parent, const QString& title,
@@ -33,14 +34,16 @@ MessageBox::Answer MessageBox::askKeepOpen(QWidget* parent, const QString& title
     return box.clickedButton() == keep || !box.clickedButton() ? KeepOpen : CloseAnyway;
 }
 
-void MessageBox::inform(QWidget* parent, const QString& title, const QString& text)
+void MessageBox::inform(QWidget* parent, const QString& title, const QString& text, Tone tone)
 {
     s_lastNotice = text;
+    s_lastTone = tone;
     ++s_noticeCount;
     const QStringList lines = text.split(QLatin1Char('\n'));
     const bool long_ = lines.size() > MaxShownLines;
-    auto* box = new QMessageBox(QMessageBox::Warning, title, long_ ? lines.first() : text,
-                                QMessageBox::Ok, parent);
+    auto* box =
+        new QMessageBox(tone == Tone::News ? QMessageBox::Information : QMessageBox::Warning, title,
+                        long_ ? lines.first() : text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout()); long_ && grid) {
         auto* list = new QPlainTextEdit(lines.mid(1).join(QLatin1Char('\n')), box);
@@ -67,6 +70,11 @@ void MessageBox::inform(QWidget* parent, const QString& title, const QString& te
 QString MessageBox::lastNotice()
 {
     return s_lastNotice;
+}
+
+MessageBox::Tone MessageBox::lastTone()
+{
+    return s_lastTone;
 }
 
 int MessageBox::noticeCount()

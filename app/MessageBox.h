@@ -19,10 +19,14 @@ public:
     static Answer askKeepOpen(QWidget* parent, const QString& title, const QString& text,
                               const QString& keepOpenText, const QString& closeAnywayText);
 
-    // Tells something without waiting for an answer: the window goes on.
-    static void inform(QWidget* parent, const QString& title, const QString& text);
-    // The text of the last report, and how many were made since the reset.
+    // Tells something without waiting for an answer: the window goes on. A
+    // warning says that something went wrong; otherwise it is news.
+    enum class Tone { Warning, News };
+    static void inform(QWidget* parent, const QString& title, const QString& text,
+                       Tone tone = Tone::Warning);
+    // The text of the last report, its tone, and how many were made since the reset.
     static QString lastNotice();
+    static Tone lastTone();
     // A notice of more lines than this shows its first line, then the others
     // in a scrolled box of that height, so that it fits any screen.
     static constexpr int MaxShownLines = 12;
@@ -41,5 +45,6 @@ private:
     static QString s_lastText;
     static int s_askedCount;
     static QString s_lastNotice;
+    static Tone s_lastTone;
     static int s_noticeCount;
 };

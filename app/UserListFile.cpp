@@ -75,31 +75,68 @@ UserListFile::Result UserListFile::read(const QString& path, QList<Record>* reco
 
 UserListFile::Result UserListFile::merge(const QString& path, const QList<UserListChange>& changes,
                                          const QSet<QString>& taken, QList<Record>* records,
-                                         const QList<Record>* whenEmpty)
+                                         const QList<Record>* whenEmpty, Known* known)
 {
     records->clear();
     if (beyondSizeLimit(path))
         return tooLarge(path);
     bool whole = true;
+    QByteArray written;
     // The writer's limit is the reader's: nothing is written that the next
     // start would read only in part.
     const Result result = AtomicFileWriter::update(
         path,
         [&](const QByteArray& present) {
             whole = true;
-            *records =
-                whenEmpty && present.isEmpty() ? *whenEmpty : UserListFormat::read(present, &whole);
+            if (whenEmpty && present.isEmpty())
+                *records = *whenEmpty;
+            else if (known && !known->bytes.isEmpty() && present == known->bytes &&
+                     taken == known->taken)
+                *records = known->records;
+            else
+                *records = UserListFormat::read(present, &whole);
             if (!whole)
                 return std::optional<QByteArray>();
             UserListChange::applyAll(*records, changes);
             keepLoadable(*records, taken);
-            return std::optional<QByteArray>(format(*records));
+            written = format(*records);
+            return std::optional<QByteArray>(written);
         },
         AtomicFileWriter::DefaultLockWait, UserListReader::MaxFileSize);
+    if (known)
+        *known = result && whole ? Known{written, *records, taken} : Known();
     if (result && !whole) {
         records->clear();
         return tooLarge(path);
     }
+    return result;
+}
+
+UserListFile::Result UserListFile::readLoadable(const QString& path, const QSet<QString>& taken,
+                                                QList<Record>* records, Known* known)
+{
+    records->clear();
+    if (beyondSizeLimit(path))
+        return tooLarge(path);
+    QByteArray bytes;
+    Result result = AtomicFileWriter::read(path, &bytes);
+    if (!result) {
+        *known = Known();
+        return result;
+    }
+    if (!known->bytes.isEmpty() && bytes == known->bytes && taken == known->taken) {
+        *records = known->records;
+        return result;
+    }
+    bool whole = true;
+    *records = UserListFormat::read(bytes, &whole);
+    if (!whole) {
+        records->clear();
+        *known = Known();
+        return tooLarge(path);
+    }
+    keepLoadable(*records, taken);
+    *known = {bytes, *records, taken};
     return result;
 }
 

@@ -34,6 +34,18 @@ public:
     template <typename Fields>
     static bool formatsTo(QByteArrayView bytes, qsizetype count, Fields fields);
 
+    // The file as the last read or merge of it found or left it: its bytes
+    // and the records a load takes from them against taken. A read or merge
+    // that finds exactly these bytes on disk takes the records as they are,
+    // without reading every line again (most of what an Add to a long list
+    // would cost); anything else on disk is read as usual.
+    struct Known
+    {
+        QByteArray bytes;
+        QList<Record> records;
+        QSet<QString> taken;
+    };
+
     // Replaces the file with these records. Creates a missing folder.
     static Result save(const QString& path, const QList<Record>& records);
 
@@ -49,9 +61,14 @@ public:
     // whenEmpty, when given, stands for a file that is missing or empty (the
     // part read of a file set aside). A result larger than the reader takes
     // is TooLarge (systemError EFBIG) and writes nothing.
+    // known, when given, is used and kept up to date.
     static Result merge(const QString& path, const QList<UserListChange>& changes,
                         const QSet<QString>& taken, QList<Record>* records,
-                        const QList<Record>* whenEmpty = nullptr);
+                        const QList<Record>* whenEmpty = nullptr, Known* known = nullptr);
+    // The records a load takes from the file now (read, then keepLoadable),
+    // through known as merge() does.
+    static Result readLoadable(const QString& path, const QSet<QString>& taken,
+                               QList<Record>* records, Known* known);
 
     // Drops the records a load would drop, as above.
     static void keepLoadable(QList<Record>& records, QSet<QString> taken);

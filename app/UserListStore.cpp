@@ -23,6 +23,9 @@ struct UserListStore::Trip
 {
     QList<UserListChange> changes;
     QSet<QString> builtInKeys;
+    // What the last trip found in the file, shared by the store's trips,
+    // which never run two at a time.
+    std::shared_ptr<UserListFile::Known> known;
     // The file was read only in part: it is set aside before it is written.
     bool setAsideFirst = false;
     AtomicFileWriter::Result result;
@@ -42,8 +45,7 @@ struct UserListStore::Trip
     {
         written.fill(false, changes.size());
         if (changes.isEmpty()) {
-            result = UserListFile::read(path, &entries);
-            UserListFile::keepLoadable(entries, builtInKeys);
+            result = UserListFile::readLoadable(path, builtInKeys, &entries, known.get());
             return;
         }
         UserListChange::Entries part;
@@ -63,8 +65,8 @@ struct UserListStore::Trip
             }
             setAside = true;
         }
-        result =
-            UserListFile::merge(path, changes, builtInKeys, &entries, setAside ? &part : nullptr);
+        result = UserListFile::merge(path, changes, builtInKeys, &entries,
+                                     setAside ? &part : nullptr, known.get());
         if (result) {
             written.fill(true);
             return;
@@ -78,7 +80,8 @@ struct UserListStore::Trip
         const auto write = [&](const QList<UserListChange>& run, qsizetype from,
                                const QList<qsizetype>& at) {
             UserListChange::Entries now;
-            const AtomicFileWriter::Result one = UserListFile::merge(path, run, builtInKeys, &now);
+            const AtomicFileWriter::Result one =
+                UserListFile::merge(path, run, builtInKeys, &now, nullptr, known.get());
             if (one) {
                 for (qsizetype i = 0; i < run.size(); ++i)
                     written[at.isEmpty() ? from + i : at.at(i)] = true;
@@ -125,6 +128,7 @@ UserListStore::UserListStore(const QString& path, Reader reader, QObject* parent
     : QObject(parent)
     , m_path(path)
     , m_reader(std::move(reader))
+    , m_known(std::make_shared<UserListFile::Known>())
 {
     m_settle = new QTimer(this);
     m_settle->setSingleShot(true);
@@ -214,11 +218,15 @@ void UserListStore::record(const UserListChange& change)
     start();
 }
 
-void UserListStore::recordAll(const QList<UserListChange>& changes)
+void UserListStore::recordAll(QList<UserListChange> changes)
 {
     if (changes.isEmpty())
         return;
-    m_pending.append(changes);
+    // Moved, not copied: an import's batch holds a million changes.
+    if (m_pending.isEmpty())
+        m_pending = std::move(changes);
+    else
+        m_pending.append(std::move(changes));
     start();
 }
 
@@ -245,6 +253,7 @@ void UserListStore::start()
     m_trip->changes = m_pending;
     m_trip->builtInKeys = m_builtInKeys;
     m_trip->setAsideFirst = m_readInPart;
+    m_trip->known = m_known;
     QThread* job = QThread::create([trip = m_trip, path = path()] { trip->run(path); });
     m_job = job;
     // A trip that flush() has taken over already is over when this arrives.
@@ -267,14 +276,19 @@ void UserListStore::finish(Trip& trip, bool announce)
     if (trip.setAside)
         m_readInPart = false;
     // The changes the file took go; the others stay pending, and shown.
+    // In one pass: an import's batches pile up behind the one being
+    // written, and removing changes one by one would move them all each time.
     const qsizetype tried = std::min(trip.changes.size(), m_pending.size());
     bool anyWritten = false;
-    for (qsizetype i = tried - 1; i >= 0; --i) {
-        if (trip.written.value(i)) {
-            m_pending.removeAt(i);
+    QList<UserListChange> still;
+    still.reserve(m_pending.size());
+    for (qsizetype i = 0; i < m_pending.size(); ++i) {
+        if (i < tried && trip.written.value(i))
             anyWritten = true;
-        }
+        else
+            still.append(m_pending.at(i));
     }
+    m_pending = std::move(still);
     if (!trip.result) {
         // A file that cannot be read now is no reason to forget anything.
         // A change refused for the size is told each time, as the user made
@@ -318,6 +332,7 @@ UserListStore::Result UserListStore::flush()
     trip.changes = m_pending;
     trip.builtInKeys = m_builtInKeys;
     trip.setAsideFirst = m_readInPart;
+    trip.known = m_known;
     trip.run(path());
     finish(trip, false);
     return trip.result;

@@ -2,6 +2,7 @@
 
 #include "AtomicFileWriter.h"
 #include "UserListChange.h"
+#include "UserListFile.h"
 #include "UserListReader.h"
 
 #include <QObject>
@@ -56,7 +57,7 @@ public:
     // the changes after it.
     void record(const UserListChange& change);
     // Many changes at once (an import), written together.
-    void recordAll(const QList<UserListChange>& changes);
+    void recordAll(QList<UserListChange> changes);
 
     // Waits for a write under way, then writes here and now what is still
     // pending; with nothing pending nothing is written. The close calls it.
@@ -96,6 +97,7 @@ private:
     QSet<QString> m_builtInKeys;
     QThread* m_job = nullptr;
     std::shared_ptr<Trip> m_trip;
+    std::shared_ptr<UserListFile::Known> m_known;
     quint64 m_ticket = 0;
     bool m_again = false;
     bool m_stopped = false;

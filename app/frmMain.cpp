@@ -5,6 +5,7 @@
 #include "BusyPointer.h"
 #include "CatalogueView.h"
 #include "ListController.h"
+#include "ListImportFlow.h"
 #include "ListPage.h"
 #include "ListUndo.h"
 #include "ListUse.h"
@@ -65,6 +66,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
                ListController::of(acronyms, mod.listFilePath(QStringLiteral("Acronyms.acr")),
                                   m_acronymControl, this)};
     m_pick = new PickFlow(this, mod.Localizer());
+    m_import = new ListImportFlow(this, {m_lists[SmileyTab], m_lists[AcronymTab]}, mod.Localizer());
     for (int list = 0; list < ListCount; ++list) {
         ListPage* page = m_lists[list]->page();
         const std::array commands{&frmMain::cmdCopy_Click, &frmMain::cmdAdd_Click,
@@ -135,6 +137,7 @@ void frmMain::Form_Activate()
 
 bool frmMain::Form_QueryUnload()
 {
+    m_import->stop(); // what an import under way put in the lists is saved below
     if (!isMinimized())
         showMinimized();
     if (SaveEverything())
@@ -166,10 +169,7 @@ bool frmMain::SaveEverything(bool mayAsk)
 
 void frmMain::importListFiles(const QStringList& files)
 {
-    if (!files.isEmpty())
-        MessageBox::inform(this, m_mod.Localizer().ID_INT_IMPORT_TITLE(),
-                           ListController::importFiles(files, *m_lists[SmileyTab],
-                                                       *m_lists[AcronymTab], m_mod.Localizer()));
+    m_import->import(files);
 }
 
 void frmMain::pick(const ActiveWindow& cameFrom, const QString& search)

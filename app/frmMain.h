@@ -9,6 +9,7 @@
 
 class AboutPage;
 class ListController;
+class ListImportFlow;
 class ListPage;
 class ModZunoSmiley;
 class OVAcronym;
@@ -72,9 +73,11 @@ public:
     // when the window may close.
     bool SaveEverything(bool mayAsk = true);
 
-    // Brings the entries of list files into their lists, each through the
-    // list's Add (saved at once), and tells the user what became of each.
+    // Brings the entries of list files into their lists by the lists' Add
+    // rule (saved at once), and tells the user what became of each. The
+    // files are read off the window's thread: this returns at once.
     void importListFiles(const QStringList& files);
+    ListImportFlow* importFlow() const { return m_import; }
 
     // Called up to insert an entry where the user was typing (PickFlow), on
     // the list page last used; with search, only to show the entries the
@@ -94,6 +97,7 @@ private:
     OVAcronym* m_acronymControl = nullptr;
     PickFlow* m_pick = nullptr;
     WindowKeys* m_keys = nullptr;
+    ListImportFlow* m_import = nullptr;
     // The window has been drawn once (the start's registration follows it).
     bool m_drawn = false;
     bool m_unloaded = false;

@@ -5,6 +5,7 @@
 #include "EarlyHandOver.h"
 #include "InstallLayout.h"
 #include "ModZunoSmiley.h"
+#include "NativePath.h"
 #include "SingleInstance.h"
 #include "ZunoVersion.h"
 #include "frmMain.h"
@@ -32,9 +33,10 @@ constexpr int HandOverGatherMs = 150;
 int main(int argc, char* argv[])
 {
     // Before the application object, so that --help and --version need no display.
+    // A file name that is not valid UTF-8 keeps its bytes (NativePath).
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << NativePath::decode(argv[i]);
     const CommandLine line = CommandLine::parse(arguments, QDir::currentPath());
     if (line.exitCode) {
         line.printOutput();

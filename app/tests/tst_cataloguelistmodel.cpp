@@ -94,6 +94,10 @@ private Q_SLOTS:
         load();
         QCOMPARE(texts(), shown);
         filter.setFilterWords(QString());
+        // A run of rows (an import) takes its places in the sorted order,
+        // after the rows it ties with.
+        model.appendRun({{"z2", "school", Origin::File}, {"z1", "abc", Origin::File}});
+        QCOMPARE(texts(), QStringList({"z1", "ÉCOLE", ":-)", "abc", "École", "z2"}));
         filter.sort(-1);
         QCOMPARE(filter.rowCount(), model.rowCount());
     }

@@ -3,6 +3,7 @@
 #include "CatalogueView.h"
 #include "ClassRegistry.h"
 #include "ListFolder.h"
+#include "ListImportFlow.h"
 #include "OVAcronym.h"
 #include "OVSmiley.h"
 #include "ReadOnlyFolder.h"
@@ -787,20 +788,26 @@ private Q_SLOTS:
         frmMain* w = app.start(lists.path());
         QSignalSpy inserted(w->page(0)->model(), &QAbstractItemModel::rowsInserted);
         w->importListFiles({docs.filePath("a.smy"), docs.filePath("b.SMY")});
-        QCOMPARE(inserted.count(), 1);
+        // Added while the files are read: the import meets it all the same.
+        w->page(0)->addUserEntry(" (Z)", "typed");
+        QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QCOMPARE(inserted.count(), 2);
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
-                 QStringList({"8-] | Robot | File", "(y) | ok | File", "(z) | z | File"}));
-        QCOMPARE(MessageBox::noticeCount(), 1);
+                 QStringList({" (Z) | typed | File", "8-] | Robot | File", "(y) | ok | File"}));
+        QVERIFY2(MessageBox::lastNotice().endsWith("b.SMY » : 0 entrée ajoutée, 2 déjà présentes"),
+                 qPrintable(MessageBox::lastNotice()));
+        QCOMPARE(MessageBox::lastTone(), MessageBox::Tone::News);
         QTRY_COMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
-                     QByteArray("\"8-]\",\"Robot\"\r\n\"(y)\",\"ok\"\r\n\"(z)\",\"z\"\r\n"));
+                     QByteArray("\" (Z)\",\"typed\"\r\n\"8-]\",\"Robot\"\r\n\"(y)\",\"ok\"\r\n"));
         // Hundreds of files: a summary line and a scrolled list, whatever
         // the screen.
         QStringList many;
         for (int i = 0; i < 300; ++i)
             many << docs.filePath(QString("missing-%1.acr").arg(i));
         w->importListFiles(many);
-        QCOMPARE(MessageBox::noticeCount(), 2);
+        QTRY_COMPARE(MessageBox::noticeCount(), 2);
         QVERIFY(MessageBox::lastNotice().startsWith("300 fichiers :\n"));
+        QCOMPARE(MessageBox::lastTone(), MessageBox::Tone::Warning);
         QMessageBox* box = nullptr;
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (auto* shown = qobject_cast<QMessageBox*>(top);
@@ -810,6 +817,25 @@ private Q_SLOTS:
         QVERIFY(box);
         QVERIFY2(box->sizeHint().height() < 600,
                  qPrintable(QString::number(box->sizeHint().height())));
+    }
+
+    // A close (the window's own, or at SIGTERM) ends an import under way at
+    // once: nothing of it comes in, or is reported, afterwards.
+    void aCloseEndsAnImport()
+    {
+        AppFixture app;
+        QTemporaryDir lists, docs;
+        QByteArray lines;
+        for (int i = 0; i < 100000; ++i)
+            lines += "(i" + QByteArray::number(i) + "),x\n";
+        QVERIFY(AppFixture::writeFile(docs.filePath("big.smy"), lines));
+        frmMain* w = app.start(lists.path());
+        w->importListFiles({docs.filePath("big.smy")});
+        QVERIFY(app.close());
+        QTRY_VERIFY(!w->importFlow()->isBusy());
+        QCOMPARE(MessageBox::noticeCount(), 0);
+        QCOMPARE(w->page(0)->model()->userEntries().size(), 0);
+        QVERIFY(!QFile::exists(lists.filePath("Smileys.smy")));
     }
 
     // A search the desktop hands on opens the list with the filter holding

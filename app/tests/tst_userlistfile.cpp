@@ -202,6 +202,11 @@ private Q_SLOTS:
         QTest::newRow("a Remove of an entry already gone") << other << "remove" << other;
         QTest::newRow("a line the load would drop goes")
             << ":-),built in\r\n" + other + other << "remove" << other;
+        QTest::newRow("the load's rule: blanks around a text, letters beyond ASCII")
+            << QByteArray("\" (x)\",\"a\"\r\n\"(X)\",\"b\"\r\n\"(x) \",\"c\"\r\n\" (x)\",\"d\"\r\n"
+                          "\"\xc3\x89t\xc3\xa9\",\"e\"\r\n\"\xc3\xa9T\xc3\x89\",\"f\"\r\n")
+            << "remove"
+            << QByteArray("\" (x)\",\"a\"\r\n\"(X)\",\"b\"\r\n\"\xc3\x89t\xc3\xa9\",\"e\"\r\n");
     }
     void mergeAppliesOnlyThisChange()
     {
