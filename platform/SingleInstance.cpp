@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "InstallLayout.h"
+#include "NativePath.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -110,9 +111,13 @@ QList<SingleInstance::Call> SingleInstance::handOverCalls(const QStringList& fil
     // A search alone is one Search call; anything else is at least one HandOver.
     if (files.isEmpty() && !pick && !search.isEmpty())
         return {Call{true, {}, false, search}};
+    QStringList travelling;
+    travelling.reserve(files.size());
+    for (const QString& file : files)
+        travelling << busPath(file);
     for (qsizetype first = 0; first < files.size() || calls.isEmpty(); first += MaxFilesPerCall) {
         const bool last = first + MaxFilesPerCall >= files.size();
-        calls << Call{false, files.mid(first, MaxFilesPerCall), pick && last, {}};
+        calls << Call{false, travelling.mid(first, MaxFilesPerCall), pick && last, {}};
     }
     if (!search.isEmpty())
         calls << Call{true, {}, false, search};
@@ -163,7 +168,31 @@ void SingleInstance::HandOver(const QStringList& files, bool pick, const QString
     // start ends at once, whatever the program does with the command line
     // (a question to the user would otherwise keep it waiting past its
     // timeout, and it would open a second window).
+    QStringList names;
+    names.reserve(files.size());
+    for (const QString& file : files)
+        names << pathFromBus(file);
     QMetaObject::invokeMethod(
-        this, [this, files, pick, token] { Q_EMIT commandLineReceived(files, pick, token); },
+        this, [this, names, pick, token] { Q_EMIT commandLineReceived(names, pick, token); },
         Qt::QueuedConnection);
+}
+
+namespace {
+constexpr QLatin1StringView BusPathScheme("file://");
+}
+
+QString SingleInstance::busPath(const QString& path)
+{
+    const QByteArray bytes = NativePath::encode(path);
+    if (QString::fromUtf8(bytes).toUtf8() == bytes && !path.startsWith(BusPathScheme))
+        return path;
+    return BusPathScheme + QString::fromLatin1(bytes.toPercentEncoding("/"));
+}
+
+QString SingleInstance::pathFromBus(const QString& travelled)
+{
+    if (!travelled.startsWith(BusPathScheme))
+        return travelled;
+    return NativePath::decode(
+        QByteArray::fromPercentEncoding(travelled.mid(BusPathScheme.size()).toLatin1()));
 }

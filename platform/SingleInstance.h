@@ -60,6 +60,12 @@ public:
 
     // One call that hands (part of) a command line over: HandOver(files,
     // pick, token), or Search(terms, token) when search is set.
+    // A file name as it travels on the bus, which carries UTF-8 only: a name
+    // holding bytes that are not UTF-8 (NativePath) goes as a file: URI of
+    // its percent-encoded bytes; pathFromBus gives the name back whole.
+    static QString busPath(const QString& path);
+    static QString pathFromBus(const QString& travelled);
+
     struct Call
     {
         bool search = false;

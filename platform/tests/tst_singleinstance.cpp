@@ -1,4 +1,5 @@
 #include "EarlyHandOver.h"
+#include "NativePath.h"
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
@@ -27,8 +28,10 @@ int runInstance(int argc, char* argv[])
     // Before the application object, as the program does.
     const QString token = SingleInstance::startupToken();
     QStringList files;
+    // As the program takes its arguments; "\\xff" in one stands for that byte,
+    // which is no UTF-8, and stands for it again in what is printed.
     for (int i = 2; i < argc; ++i)
-        files << QString::fromLocal8Bit(argv[i]);
+        files << NativePath::decode(QByteArray(argv[i]).replace("\\xff", "\xff"));
     const bool pick = files.removeAll(QStringLiteral("--pick")) > 0;
     QString search;
     if (!files.isEmpty() && files.last().startsWith(QLatin1String("--search=")))
@@ -63,8 +66,10 @@ int runInstance(int argc, char* argv[])
                          if (qEnvironmentVariableIsSet("ZUNO_TEST_BUSY_FIRST"))
                              QThread::sleep(3);
                          std::printf("received %s|pick=%d|token=%s\n",
-                                     qPrintable(handed.join(QLatin1Char('|'))), int(handedPick),
-                                     qPrintable(handedToken));
+                                     NativePath::encode(handed.join(QLatin1Char('|')))
+                                         .replace("\xff", "\\xff")
+                                         .constData(),
+                                     int(handedPick), qPrintable(handedToken));
                          std::fflush(stdout);
                          if (handedPick || !qEnvironmentVariableIsSet("ZUNO_TEST_UNTIL_PICK"))
                              QCoreApplication::quit();
@@ -163,6 +168,9 @@ private Q_SLOTS:
             *row("Wayland token first")
                 << early << QStringList{"wl-2", "x11"} << QStringList{"/é.smy"}
                 << QStringList{"received /é.smy|pick=0|token=wl-2"};
+            *row("a name that is not UTF-8")
+                << early << QStringList{"", ""} << QStringList{"/caf\\xff 100%.smy"}
+                << QStringList{"received /caf\\xff 100%.smy|pick=0|token="};
             *row("a search from the desktop's search")
                 << early << QStringList{"wl-3", ""} << QStringList{"--search=wink clin"}
                 << QStringList{"search wink clin|token=wl-3"};
