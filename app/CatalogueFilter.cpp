@@ -17,6 +17,7 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         disconnect(sourceModel(), nullptr, this, nullptr);
     QAbstractProxyModel::setSourceModel(source);
     m_list = qobject_cast<CatalogueListModel*>(source);
+    m_columns = source ? source->columnCount() : 0;
     forgetKeys();
     if (source) {
         connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
@@ -79,8 +80,7 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
 
 QModelIndex CatalogueFilter::index(int row, int column, const QModelIndex& parent) const
 {
-    if (parent.isValid() || row < 0 || row >= m_shown.size() || column < 0 ||
-        column >= columnCount())
+    if (parent.isValid() || row < 0 || row >= m_shown.size() || column < 0 || column >= m_columns)
         return {};
     return createIndex(row, column);
 }

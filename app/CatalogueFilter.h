@@ -84,6 +84,9 @@ private:
     void sourceRowsRemoved(int first, int last);
 
     CatalogueListModel* m_list = nullptr;
+    // The source's columns, which never change: a view's layout asks for an
+    // index of every row, and a call through the source each time shows.
+    int m_columns = 0;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QList<int> m_order;    // every source row, in the sort's order
