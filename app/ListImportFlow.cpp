@@ -1,5 +1,6 @@
 #include "ListImportFlow.h"
 
+#include "CatalogueFilter.h"
 #include "CatalogueListModel.h"
 #include "DuplicateRule.h"
 #include "ListController.h"
@@ -179,16 +180,21 @@ void ListImportFlow::takeSlice()
         rows.append({entry.text, entry.description, CatalogueListModel::Origin::File});
         changes.append(UserListChange::add(entry.text, entry.description));
     }
-    // The import's own rows are not changes made meanwhile.
+    // The import's own rows are not changes made meanwhile. The views see
+    // them once all are in: each showing lays out every row.
     m_appending = true;
+    if (!rows.isEmpty())
+        filter(list)->holdNextRun();
     page->model()->appendRun(rows);
     m_appending = false;
     m_taken[list] << changes;
     // A list's rows go to its store as soon as they are all in, in the same
     // turn: a write of the store's that ends in between would show the file
     // without them.
-    if (m_next == run.size())
+    if (m_next == run.size()) {
         record(list);
+        filter(list)->showHeldRows();
+    }
     if (m_progress) {
         const qsizetype total = m_runs[0].size() + m_runs[1].size();
         const qsizetype taken = (list == 1 ? m_runs[0].size() : 0) + m_next;
@@ -224,12 +230,19 @@ void ListImportFlow::record(int list)
     m_lists[list]->store()->recordAll(std::exchange(m_taken[list], {}));
 }
 
+CatalogueFilter* ListImportFlow::filter(int list) const
+{
+    return qobject_cast<CatalogueFilter*>(m_lists[list]->page()->sortedModel());
+}
+
 void ListImportFlow::stop()
 {
     m_waiting.clear();
-    // What is in the lists already is kept, and saved.
-    for (int list = 0; list < 2; ++list)
+    // What is in the lists already is kept, shown and saved.
+    for (int list = 0; list < 2; ++list) {
         record(list);
+        filter(list)->showHeldRows();
+    }
     end();
 }
 
