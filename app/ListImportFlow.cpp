@@ -24,8 +24,8 @@ constexpr int ProgressAfterMs = 500;
 constexpr int ProgressSteps = 1000;
 constexpr int ReadingSteps = 900;
 // A turn of the event loop spent taking in rows stays near this, whatever
-// the machine: the slice grows or shrinks to fit. Each slice also costs the
-// views a pass over every row, so slices are as large as the budget allows.
+// the machine: the slice grows or shrinks to fit. The views see the rows
+// once all are in (CatalogueFilter::holdNextRun), in a turn of their own.
 constexpr qint64 TurnBudgetMs = 35;
 constexpr qsizetype SmallestSlice = 256;
 
