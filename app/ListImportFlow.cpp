@@ -11,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -252,7 +253,9 @@ void ListImportFlow::end()
     delete m_job;
     m_taking = false;
     m_reports.clear();
-    m_runs = {};
+    // Freeing a million entries would hold the window up; a pool thread
+    // has the time.
+    QThreadPool::globalInstance()->start([doomed = std::exchange(m_runs, {})] {});
     m_runStart.clear();
     followLists(false);
     // Closed, the dialog says canceled: not to this import, which has ended.
