@@ -30,8 +30,7 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         // One row (an Add, a Remove) is one row here too; more are a new layout.
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    m_holding = std::exchange(m_holdNext, false) && !ranked() &&
-                                first == m_order.size() + m_held;
+                    m_holding = m_holdRuns && !ranked() && first == m_order.size() + m_held;
                     if (m_holding)
                         return;
                     showHeldRows();
@@ -237,11 +236,6 @@ bool CatalogueFilter::before(int a, int b) const
     if (m_sortColumn == CatalogueListModel::TextColumn)
         return m_list->text(x).compare(m_list->text(y), Qt::CaseInsensitive) < 0;
     return m_list->description(x).compare(m_list->description(y), Qt::CaseInsensitive) < 0;
-}
-
-void CatalogueFilter::holdNextRun()
-{
-    m_holdNext = true;
 }
 
 void CatalogueFilter::showHeldRows()

@@ -67,12 +67,12 @@ public:
     // Gives the index back (the bar closes).
     void forgetKeys() const;
 
-    // The next run of rows appended to the list (an import's slice) is kept
-    // out of view, as those before it that are still held: every run shown
-    // costs the views a layout of every row, so a long import shows its rows
-    // once, at showHeldRows(). Any other change of the list, the filter or
-    // the order shows them first.
-    void holdNextRun();
+    // While held, runs of rows appended to the list (an import's slices) are
+    // kept out of view, with those before them that are still held: every
+    // run shown costs the views a layout of every row, so a long import shows
+    // its rows once, at showHeldRows(). Any other change of the list, the
+    // filter or the order shows them first.
+    void holdRuns(bool hold) { m_holdRuns = hold; }
     void showHeldRows();
 
 private:
@@ -95,9 +95,9 @@ private:
     // The source's columns, which never change: a view's layout asks for an
     // index of every row, and a call through the source each time shows.
     int m_columns = 0;
-    // Rows at the list's end not in the order yet (holdNextRun).
+    // Rows at the list's end not in the order yet (holdRuns).
     int m_held = 0;
-    bool m_holdNext = false;
+    bool m_holdRuns = false;
     bool m_holding = false; // the run being inserted is held
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

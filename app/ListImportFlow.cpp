@@ -26,7 +26,7 @@ constexpr int ProgressSteps = 1000;
 constexpr int ReadingSteps = 900;
 // A turn of the event loop spent taking in rows stays near this, whatever
 // the machine: the slice grows or shrinks to fit. The views see the rows
-// once all are in (CatalogueFilter::holdNextRun), in a turn of their own.
+// once all are in (CatalogueFilter::holdRuns), in a turn of their own.
 constexpr qint64 TurnBudgetMs = 35;
 constexpr qsizetype SmallestSlice = 256;
 
@@ -184,9 +184,9 @@ void ListImportFlow::takeSlice()
     // The import's own rows are not changes made meanwhile. The views see
     // them once all are in: each showing lays out every row.
     m_appending = true;
-    if (!rows.isEmpty())
-        filter(list)->holdNextRun();
+    filter(list)->holdRuns(true);
     page->model()->appendRun(rows);
+    filter(list)->holdRuns(false);
     m_appending = false;
     m_taken[list] << changes;
     // A list's rows go to its store as soon as they are all in, in the same
