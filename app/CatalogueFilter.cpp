@@ -17,6 +17,7 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         disconnect(sourceModel(), nullptr, this, nullptr);
     QAbstractProxyModel::setSourceModel(source);
     m_list = qobject_cast<CatalogueListModel*>(source);
+    m_columns = source ? source->columnCount() : 0;
     forgetKeys();
     if (source) {
         connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
@@ -29,18 +30,25 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         // One row (an Add, a Remove) is one row here too; more are a new layout.
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
                 [this](const QModelIndex&, int first, int last) {
+                    m_holding = m_holdRuns && !ranked() && first == m_order.size() + m_held;
+                    if (m_holding)
+                        return;
+                    showHeldRows();
                     if (first != last || ranked())
                         beginRelayout();
                 });
         connect(source, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    if (first == last && !ranked())
+                    if (std::exchange(m_holding, false))
+                        m_held += last - first + 1;
+                    else if (first == last && !ranked())
                         insertOne(first);
                     else
                         sourceRowsInserted(first, last);
                 });
         connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
                 [this](const QModelIndex&, int first, int last) {
+                    showHeldRows();
                     if (first != last || ranked()) {
                         beginRelayout();
                     } else if (const int row = m_proxyRow.value(first, -1); row >= 0) {
@@ -79,8 +87,7 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
 
 QModelIndex CatalogueFilter::index(int row, int column, const QModelIndex& parent) const
 {
-    if (parent.isValid() || row < 0 || row >= m_shown.size() || column < 0 ||
-        column >= columnCount())
+    if (parent.isValid() || row < 0 || row >= m_shown.size() || column < 0 || column >= m_columns)
         return {};
     return createIndex(row, column);
 }
@@ -134,6 +141,7 @@ QVariant CatalogueFilter::headerData(int section, Qt::Orientation orientation, i
 
 void CatalogueFilter::sort(int column, Qt::SortOrder order)
 {
+    showHeldRows();
     beginRelayout();
     m_sortColumn = column;
     m_sortOrder = order;
@@ -143,6 +151,7 @@ void CatalogueFilter::sort(int column, Qt::SortOrder order)
 
 void CatalogueFilter::setOtherDescriptions(const QStringList& descriptions)
 {
+    showHeldRows();
     m_otherDescriptions = descriptions;
     forgetKeys();
     if (isFiltering()) {
@@ -154,6 +163,7 @@ void CatalogueFilter::setOtherDescriptions(const QStringList& descriptions)
 
 void CatalogueFilter::setFilterWords(const QString& text)
 {
+    showHeldRows();
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words == m_words)
         return;
@@ -166,6 +176,7 @@ void CatalogueFilter::setFilterWords(const QString& text)
 
 void CatalogueFilter::setPickMode(bool pick)
 {
+    showHeldRows();
     if (pick == m_pick)
         return;
     beginRelayout();
@@ -176,6 +187,7 @@ void CatalogueFilter::setPickMode(bool pick)
 
 void CatalogueFilter::useChanged()
 {
+    showHeldRows();
     if (!m_indexed)
         return; // asked for when the index is made
     QSet<QString> favourites;
@@ -226,8 +238,20 @@ bool CatalogueFilter::before(int a, int b) const
     return m_list->description(x).compare(m_list->description(y), Qt::CaseInsensitive) < 0;
 }
 
+void CatalogueFilter::showHeldRows()
+{
+    if (m_held == 0)
+        return;
+    const int first = int(m_order.size());
+    const int last = first + std::exchange(m_held, 0) - 1;
+    beginRelayout();
+    sourceRowsInserted(first, last);
+}
+
 void CatalogueFilter::sortAll()
 {
+    // Every row of the list, the held ones too.
+    m_held = 0;
     const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
     m_order.resize(rows);
     std::iota(m_order.begin(), m_order.end(), 0);

@@ -67,6 +67,14 @@ public:
     // Gives the index back (the bar closes).
     void forgetKeys() const;
 
+    // While held, runs of rows appended to the list (an import's slices) are
+    // kept out of view, with those before them that are still held: every
+    // run shown costs the views a layout of every row, so a long import shows
+    // its rows once, at showHeldRows(). Any other change of the list, the
+    // filter or the order shows them first.
+    void holdRuns(bool hold) { m_holdRuns = hold; }
+    void showHeldRows();
+
 private:
     bool ranked() const { return !m_words.isEmpty() || m_pick; }
     bool before(int a, int b) const;
@@ -84,6 +92,13 @@ private:
     void sourceRowsRemoved(int first, int last);
 
     CatalogueListModel* m_list = nullptr;
+    // The source's columns, which never change: a view's layout asks for an
+    // index of every row, and a call through the source each time shows.
+    int m_columns = 0;
+    // Rows at the list's end not in the order yet (holdRuns).
+    int m_held = 0;
+    bool m_holdRuns = false;
+    bool m_holding = false; // the run being inserted is held
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QList<int> m_order;    // every source row, in the sort's order

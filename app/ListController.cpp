@@ -12,6 +12,8 @@
 #include "ZunoSmiley1.h"
 
 #include <QFileInfo>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -34,6 +36,10 @@ template <class Control, class Signal> QStringList tableDescriptions(Signal even
     return descriptions;
 }
 
+// The rows of the list compared with its file's entries in one turn of the
+// event loop: a few milliseconds.
+constexpr qsizetype CompareSlice = 65536;
+
 // Room for the built-in entries, and about one user entry per 32 bytes of
 // the file, as far as the reader goes; the model's squeeze() gives back what
 // is left.
@@ -55,6 +61,14 @@ ListController::ListController(ListPage* page, const QString& path, UserListStor
 {
     connect(m_page, &ListPage::changedByUser, m_store, &UserListStore::record);
     connect(m_store, &UserListStore::entriesChanged, this, &ListController::showFileEntries);
+    // Rows compared already may have changed: the comparison starts again.
+    CatalogueListModel* model = m_page->model();
+    const auto again = [this] { m_compared = 0; };
+    connect(model, &QAbstractItemModel::rowsInserted, this, again);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, again);
+    connect(model, &QAbstractItemModel::dataChanged, this, again);
+    connect(model, &QAbstractItemModel::modelReset, this, again);
+    connect(model, &QAbstractItemModel::layoutChanged, this, again);
     connect(m_store, &UserListStore::writeFailed, this,
             [this](const AtomicFileWriter::Result& result) {
                 Q_EMIT writeFailed(m_store->path(), result);
@@ -128,8 +142,36 @@ void ListController::stop()
 
 void ListController::showFileEntries(const UserListChange::Entries& entries)
 {
-    if (showsFileEntries(entries))
+    m_announced = entries;
+    m_compared = 0;
+    // A short list is compared at once; a long one goes on in later turns.
+    if (!m_comparing)
+        compareSlice();
+}
+
+void ListController::compareSlice()
+{
+    m_comparing = false;
+    const bool atOnce = m_compared == 0 && m_announced.size() <= CompareSlice;
+    const qsizetype to =
+        atOnce ? m_announced.size() : std::min(m_announced.size(), m_compared + CompareSlice);
+    const bool same = showsFileEntries(m_announced, m_compared, to);
+    m_compared = to;
+    if (same && to < m_announced.size()) {
+        m_comparing = true;
+        QTimer::singleShot(0, this, &ListController::compareSlice);
         return;
+    }
+    UserListChange::Entries entries = std::exchange(m_announced, {});
+    if (!same)
+        takeFileEntries(entries);
+    // Freeing a long list takes the window milliseconds; a pool thread has
+    // them to spare.
+    QThreadPool::globalInstance()->start([doomed = std::move(entries)] {});
+}
+
+void ListController::takeFileEntries(const UserListChange::Entries& entries)
+{
     CatalogueListModel* model = m_page->model();
     const int row = m_page->view()->selectedSourceRow();
     const bool wasUser = row >= 0 && model->origin(row) == CatalogueListModel::Origin::File;
@@ -142,17 +184,17 @@ void ListController::showFileEntries(const UserListChange::Entries& entries)
     m_page->refreshButtons();
 }
 
-bool ListController::showsFileEntries(const UserListChange::Entries& entries) const
+bool ListController::showsFileEntries(const UserListChange::Entries& entries, qsizetype from,
+                                      qsizetype to) const
 {
-    // The user's rows are the last ones; compared in place, without a copy,
-    // as most of the time this is the list's own write coming back.
+    // The user's rows are the last ones; compared in place, without a copy.
     using Origin = CatalogueListModel::Origin;
     const CatalogueListModel* model = m_page->model();
     const int first = model->rowCount() - int(entries.size());
     if (first < 0 || (first > 0 && model->origin(first - 1) == Origin::File))
         return false;
-    for (int i = 0; i < int(entries.size()); ++i) {
-        const int row = first + i;
+    for (qsizetype i = from; i < to; ++i) {
+        const int row = first + int(i);
         if (model->origin(row) != Origin::File || model->text(row) != entries.at(i).text ||
             model->description(row) != entries.at(i).description)
             return false;

@@ -72,10 +72,22 @@ private:
     void fillTable(qint16 language);
     // The user entries as their file holds them now: the list follows,
     // keeping its built-in entries and the selected entry where it still is.
+    // Most of the time this is the list's own write coming back: a long
+    // list is compared a slice of rows per turn of the event loop, so that
+    // the window never waits on it, and taken only where it differs.
     void showFileEntries(const UserListChange::Entries& entries);
-    bool showsFileEntries(const UserListChange::Entries& entries) const;
+    void compareSlice();
+    void takeFileEntries(const UserListChange::Entries& entries);
+    // Whether rows [from, to) of the announced entries are the list's.
+    bool showsFileEntries(const UserListChange::Entries& entries, qsizetype from,
+                          qsizetype to) const;
 
     ListPage* m_page;
     UserListStore* m_store;
     TableLoader m_loadTable;
+    // The entries being compared, and how far: a change of the list starts
+    // the comparison again, a newer announcement replaces them.
+    UserListChange::Entries m_announced;
+    qsizetype m_compared = 0;
+    bool m_comparing = false;
 };

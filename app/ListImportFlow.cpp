@@ -1,5 +1,6 @@
 #include "ListImportFlow.h"
 
+#include "CatalogueFilter.h"
 #include "CatalogueListModel.h"
 #include "DuplicateRule.h"
 #include "ListController.h"
@@ -10,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -23,8 +25,8 @@ constexpr int ProgressAfterMs = 500;
 constexpr int ProgressSteps = 1000;
 constexpr int ReadingSteps = 900;
 // A turn of the event loop spent taking in rows stays near this, whatever
-// the machine: the slice grows or shrinks to fit. Each slice also costs the
-// views a pass over every row, so slices are as large as the budget allows.
+// the machine: the slice grows or shrinks to fit. The views see the rows
+// once all are in (CatalogueFilter::holdRuns), in a turn of their own.
 constexpr qint64 TurnBudgetMs = 35;
 constexpr qsizetype SmallestSlice = 256;
 
@@ -179,16 +181,21 @@ void ListImportFlow::takeSlice()
         rows.append({entry.text, entry.description, CatalogueListModel::Origin::File});
         changes.append(UserListChange::add(entry.text, entry.description));
     }
-    // The import's own rows are not changes made meanwhile.
+    // The import's own rows are not changes made meanwhile. The views see
+    // them once all are in: each showing lays out every row.
     m_appending = true;
+    filter(list)->holdRuns(true);
     page->model()->appendRun(rows);
+    filter(list)->holdRuns(false);
     m_appending = false;
     m_taken[list] << changes;
     // A list's rows go to its store as soon as they are all in, in the same
     // turn: a write of the store's that ends in between would show the file
     // without them.
-    if (m_next == run.size())
+    if (m_next == run.size()) {
         record(list);
+        filter(list)->showHeldRows();
+    }
     if (m_progress) {
         const qsizetype total = m_runs[0].size() + m_runs[1].size();
         const qsizetype taken = (list == 1 ? m_runs[0].size() : 0) + m_next;
@@ -224,12 +231,19 @@ void ListImportFlow::record(int list)
     m_lists[list]->store()->recordAll(std::exchange(m_taken[list], {}));
 }
 
+CatalogueFilter* ListImportFlow::filter(int list) const
+{
+    return qobject_cast<CatalogueFilter*>(m_lists[list]->page()->sortedModel());
+}
+
 void ListImportFlow::stop()
 {
     m_waiting.clear();
-    // What is in the lists already is kept, and saved.
-    for (int list = 0; list < 2; ++list)
+    // What is in the lists already is kept, shown and saved.
+    for (int list = 0; list < 2; ++list) {
         record(list);
+        filter(list)->showHeldRows();
+    }
     end();
 }
 
@@ -239,7 +253,9 @@ void ListImportFlow::end()
     delete m_job;
     m_taking = false;
     m_reports.clear();
-    m_runs = {};
+    // Freeing a million entries would hold the window up; a pool thread
+    // has the time.
+    QThreadPool::globalInstance()->start([doomed = std::exchange(m_runs, {})] {});
     m_runStart.clear();
     followLists(false);
     // Closed, the dialog says canceled: not to this import, which has ended.

@@ -11,6 +11,7 @@
 
 #include <array>
 
+class CatalogueFilter;
 class ListController;
 class QProgressDialog;
 class QWidget;
@@ -49,6 +50,8 @@ private:
     void countAsThere(int list, qsizetype index);
     // Writes the entries taken into a list so far.
     void record(int list);
+    // The view's side of a list, which holds the rows taken in until all are.
+    CatalogueFilter* filter(int list) const;
     void end();
     // The lists' changes while the job runs: their texts, which the job did
     // not see.

@@ -289,20 +289,24 @@ void UserListStore::finish(Trip& trip, bool announce)
             still.append(m_pending.at(i));
     }
     m_pending = std::move(still);
+    // The trip's copy of an import's batch is the last one left: freeing a
+    // million changes would hold the window up, a pool thread does it.
+    const bool triedAny = !trip.changes.isEmpty();
+    QThreadPool::globalInstance()->start([doomed = std::move(trip.changes)] {});
     if (!trip.result) {
         // A file that cannot be read now is no reason to forget anything.
         // A change refused for the size is told each time, as the user made
         // it; any other reason once, until a write succeeds.
         const bool tell =
             Trip::wouldBeTooLarge(trip.result) ? !trip.written.value(tried - 1, true) : !m_failing;
-        if (!trip.changes.isEmpty() && announce && tell)
+        if (triedAny && announce && tell)
             Q_EMIT writeFailed(trip.result);
-        m_failing = m_failing || !trip.changes.isEmpty();
+        m_failing = m_failing || triedAny;
         retryLater(trip.result);
         if (!anyWritten)
             return;
     } else {
-        if (!trip.changes.isEmpty())
+        if (triedAny)
             m_failing = false;
         // The file was made smaller meanwhile and read whole.
         m_readInPart = false;

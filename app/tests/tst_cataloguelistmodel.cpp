@@ -98,6 +98,21 @@ private Q_SLOTS:
         // after the rows it ties with.
         model.appendRun({{"z2", "school", Origin::File}, {"z1", "abc", Origin::File}});
         QCOMPARE(texts(), QStringList({"z1", "ÉCOLE", ":-)", "abc", "École", "z2"}));
+        // Runs held out of view (an import's) take their places when shown,
+        // or at once when another row comes.
+        filter.holdRuns(true);
+        model.appendRun({{"y1", "zz", Origin::File}});
+        model.appendRun({{"y2", "aa", Origin::File}});
+        QCOMPARE(filter.rowCount(), 6);
+        filter.holdRuns(false);
+        model.append({"y3", "b", Origin::File});
+        QCOMPARE(texts(),
+                 QStringList({"y2", "z1", "y3", "ÉCOLE", ":-)", "abc", "École", "z2", "y1"}));
+        filter.holdRuns(true);
+        model.appendRun({{"y4", "c", Origin::File}});
+        filter.holdRuns(false);
+        filter.showHeldRows();
+        QCOMPARE(texts().indexOf("y4"), 3);
         filter.sort(-1);
         QCOMPARE(filter.rowCount(), model.rowCount());
     }

@@ -506,6 +506,23 @@ private Q_SLOTS:
                  QByteArray("\"QQZ\",\"mine\"\r\n\"QQY\",\"from a text editor\"\r\n"));
     }
 
+    // A long list changed outside in its last line only: the window, which
+    // compares its rows with the file's a slice per turn, still takes it.
+    void aLongListChangedOutsideInItsLastLineFollows()
+    {
+        AppFixture app;
+        QByteArray lines;
+        for (int i = 0; i < 100000; ++i)
+            lines += "\"(l" + QByteArray::number(i) + ")\",\"long\"\r\n";
+        QVERIFY(AppFixture::writeFile(app.listPath("Smileys.smy"), lines));
+        const CatalogueListModel* model = app.start()->page(0)->model();
+        QCOMPARE(model->description(model->rowCount() - 1), u"long");
+        lines.chop(qsizetype(sizeof("long\"\r\n")) - 1);
+        QVERIFY(AppFixture::writeFile(app.listPath("Smileys.smy"), lines + "changed\"\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(model->description(model->rowCount() - 1).toString(),
+                                  QString("changed"), 5000);
+    }
+
     // The close writes the window's entries only over the file as the load
     // found it: a line another program added a moment before, which the
     // window has not seen yet, stays.
