@@ -158,6 +158,9 @@ void ListImportFlow::takeSlice()
                                : report,
                            allRead ? MessageBox::Tone::News : MessageBox::Tone::Warning);
         startNext();
+        if (!isBusy())
+            for (const auto& then : std::exchange(m_afterReport, {}))
+                then();
         return;
     }
     const int list = m_list;
@@ -236,9 +239,18 @@ CatalogueFilter* ListImportFlow::filter(int list) const
     return qobject_cast<CatalogueFilter*>(m_lists[list]->page()->sortedModel());
 }
 
+void ListImportFlow::whenReported(std::function<void()> then)
+{
+    if (isBusy())
+        m_afterReport.push_back(std::move(then));
+    else
+        then();
+}
+
 void ListImportFlow::stop()
 {
     m_waiting.clear();
+    m_afterReport.clear();
     // What is in the lists already is kept, shown and saved.
     for (int list = 0; list < 2; ++list) {
         record(list);

@@ -10,6 +10,8 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
+#include <vector>
 
 class CatalogueFilter;
 class ListController;
@@ -37,6 +39,9 @@ public:
     // in a list are written, and the files waiting are dropped (the close).
     void stop();
     bool isBusy() const { return m_job || m_taking; }
+    // Runs then at once when no import is under way, else once its report
+    // is shown (a pick comes after the report, not under it); a stop drops it.
+    void whenReported(std::function<void()> then);
 
 private:
     void startNext();
@@ -61,6 +66,7 @@ private:
     std::array<ListController*, 2> m_lists;
     ZunoSmiley1& m_localizer;
     QStringList m_waiting;
+    std::vector<std::function<void()>> m_afterReport;
     QPointer<ListImportJob> m_job;
     QPointer<QProgressDialog> m_progress;
     std::array<QList<QMetaObject::Connection>, 2> m_following;

@@ -167,15 +167,12 @@ bool frmMain::SaveEverything(bool mayAsk)
                                    localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::CloseAnyway;
 }
 
-void frmMain::importListFiles(const QStringList& files)
-{
-    m_import->import(files);
-}
-
 void frmMain::pick(const ActiveWindow& cameFrom, const QString& search)
 {
-    TabStrip1_Click(m_keys->lastList() + 1);
-    m_pick->start(cameFrom, page(m_keys->lastList()), search);
+    m_import->whenReported([this, cameFrom, search] {
+        TabStrip1_Click(m_keys->lastList() + 1);
+        m_pick->start(cameFrom, page(m_keys->lastList()), search);
+    });
 }
 
 void frmMain::Form_Unload()

@@ -2,6 +2,7 @@
 
 #include "ActiveWindow.h"
 #include "AtomicFileWriter.h"
+#include "ListImportFlow.h"
 
 #include <QWidget>
 
@@ -9,7 +10,6 @@
 
 class AboutPage;
 class ListController;
-class ListImportFlow;
 class ListPage;
 class ModZunoSmiley;
 class OVAcronym;
@@ -76,12 +76,13 @@ public:
     // Brings the entries of list files into their lists by the lists' Add
     // rule (saved at once), and tells the user what became of each. The
     // files are read off the window's thread: this returns at once.
-    void importListFiles(const QStringList& files);
+    void importListFiles(const QStringList& files) { m_import->import(files); }
     ListImportFlow* importFlow() const { return m_import; }
 
     // Called up to insert an entry where the user was typing (PickFlow), on
     // the list page last used; with search, only to show the entries the
-    // filter finds for those words.
+    // filter finds for those words. An import under way reports first: the
+    // pick comes after its report, not under it.
     void pick(const ActiveWindow& cameFrom, const QString& search = {});
 
 protected:

@@ -807,7 +807,11 @@ private Q_SLOTS:
         w->importListFiles({docs.filePath("a.smy"), docs.filePath("b.SMY")});
         // Added while the files are read: the import meets it all the same.
         w->page(0)->addUserEntry(" (Z)", "typed");
+        // A pick asked meanwhile comes after the report, not under it.
+        w->pick(ActiveWindow(), "robot");
+        QVERIFY(!w->page(0)->filterField()->isVisible());
         QTRY_COMPARE(MessageBox::noticeCount(), 1);
+        QTRY_COMPARE(w->page(0)->filterField()->text(), QString("robot"));
         QCOMPARE(inserted.count(), 2);
         QCOMPARE(AppFixture::rows(w->page(0)->model(), true),
                  QStringList({" (Z) | typed | File", "8-] | Robot | File", "(y) | ok | File"}));
