@@ -1,7 +1,6 @@
 #include "ListFileImport.h"
 
 #include "NativePath.h"
-#include "RegularFile.h"
 #include "ZunoSmiley1.h"
 
 #include <QDir>
@@ -22,30 +21,6 @@ qint64 sizeOf(const QString& path)
     if (::stat(NativePath::encode(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return 0;
     return status.st_size;
-}
-
-// UserListReader::readFile, with the open file at hand for the progress.
-UserListReader::Result readFile(const QString& path, QFile& file,
-                                const UserListReader::EntrySink& sink)
-{
-    using Outcome = UserListReader::Result::Outcome;
-    UserListReader::Result result;
-    switch (RegularFile::openForReading(file, path)) {
-    case RegularFile::Kind::Regular:
-        break;
-    case RegularFile::Kind::Missing:
-        return result;
-    case RegularFile::Kind::Folder:
-    case RegularFile::Kind::Special:
-        result.outcome = Outcome::NotAFile;
-        return result;
-    case RegularFile::Kind::Unreadable:
-        result.outcome = Outcome::Unreadable;
-        return result;
-    }
-    result = UserListReader::read(file, sink);
-    result.fileSize = file.size();
-    return result;
 }
 
 } // namespace
@@ -92,11 +67,12 @@ QList<ListFileImport::FileReport> ListFileImport::importFiles(const QStringList&
         // Read whole before anything is added: a file cut short adds nothing.
         QList<UserListFormat::Entry> entries;
         QFile file;
-        report.read = readFile(path, file, [&](const QString& text, const QString& description) {
-            entries.append({text, description});
-            return entries.size() % EntriesPerProgress != 0 ||
-                   tell(done + std::min(file.pos(), total - done));
-        });
+        report.read = UserListReader::readFile(
+            path, file, [&](const QString& text, const QString& description) {
+                entries.append({text, description});
+                return entries.size() % EntriesPerProgress != 0 ||
+                       tell(done + std::min(file.pos(), total - done));
+            });
         if (!going)
             break;
         done += std::min(report.read.fileSize, total - done);

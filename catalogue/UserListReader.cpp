@@ -132,8 +132,14 @@ constexpr qint64 PieceSize = 64 * 1024;
 
 UserListReader::Result UserListReader::readFile(const QString& path, const EntrySink& sink)
 {
-    Result result;
     QFile file;
+    return readFile(path, file, sink);
+}
+
+UserListReader::Result UserListReader::readFile(const QString& path, QFile& file,
+                                                const EntrySink& sink)
+{
+    Result result;
     switch (RegularFile::openForReading(file, path)) {
     case RegularFile::Kind::Regular:
         break;

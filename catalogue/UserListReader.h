@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class QFile;
 class QIODevice;
 
 #include <functional>
@@ -79,6 +80,9 @@ public:
     // Reads the file at path. A file that is missing, unreadable or not a
     // regular file reports nothing: a first start has no list file yet.
     static Result readFile(const QString& path, const EntrySink& sink);
+    // The same through file, which stays open at hand meanwhile (its position
+    // tells how far the reading has come).
+    static Result readFile(const QString& path, QFile& file, const EntrySink& sink);
 
     // Reads a list from the current position of device, at most
     // limits.fileSize bytes. Only whole lines within that size are reported.
