@@ -8,6 +8,7 @@
 //
 //   bench_filter            QT_QPA_PLATFORM=offscreen for no display
 
+#include "BenchMedian.h"
 #include "CatalogueListModel.h"
 #include "CatalogueView.h"
 #include "ListPage.h"
@@ -51,12 +52,6 @@ double keystroke(ListPage* page, int key, const QString& text)
     QCoreApplication::processEvents();
     page->view()->viewport()->repaint();
     return timer.nsecsElapsed() / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
 } // namespace
@@ -119,7 +114,7 @@ int main(int argc, char* argv[])
                        .arg(sorted ? QStringLiteral("yes") : QStringLiteral("no"), 7)
                        .arg(openMs, 12, 'f', 1)
                        .arg(first, 13, 'f', 1)
-                       .arg(median(times), 10, 'f', 1)
+                       .arg(benchMedian(times), 10, 'f', 1)
                        .arg(*std::max_element(times.cbegin(), times.cend()), 8, 'f', 1)
                        .arg(shownRows, 11);
             out.flush();

@@ -10,6 +10,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise; its settings and lists
 // live in a temporary folder.
 
+#include "BenchEventLoop.h"
 #include "BenchHome.h"
 #include "ListPage.h"
 #include "MessageBox.h"
@@ -31,35 +32,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-void writeListFile(const QString& path, int entries)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QByteArray bytes;
-    bytes.reserve(qsizetype(entries) * 32);
-    for (int i = 0; i < entries; ++i)
-        bytes += QStringLiteral("\"(i%1)\",\"Importée %1\"\r\n").arg(i).toUtf8();
-    file.write(bytes);
-}
-
-// Turns the event loop until done() holds; answers the longest time between
-// two turns.
-double longestTurn(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    double longest = 0;
-    qint64 last = clock.nsecsElapsed();
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, (now - last) / 1e6);
-        last = now;
-    }
-    return longest;
-}
 
 long peakMegabytes()
 {
@@ -85,7 +57,7 @@ int main(int argc, char* argv[])
             break;
         QTemporaryDir lists, docs;
         const QString file = docs.filePath(QStringLiteral("import.smy"));
-        writeListFile(file, entries);
+        writeBenchListFile(file, entries, QStringLiteral("i"), QStringLiteral("Importée"));
 
         QElapsedTimer reading;
         reading.start();
@@ -100,7 +72,7 @@ int main(int argc, char* argv[])
         mod.setListFolder(lists.path());
         mod.Main();
         frmMain* window = mod.MainWindow;
-        longestTurn([] { return true; });
+        benchLongestTurn([] { return true; });
 
         const int notices = MessageBox::noticeCount();
         QElapsedTimer timer;
@@ -109,7 +81,7 @@ int main(int argc, char* argv[])
         double report = notices == MessageBox::noticeCount() ? -1 : timer.nsecsElapsed() / 1e6;
         double stall = timer.nsecsElapsed() / 1e6;
         double onDisk = 0;
-        stall = std::max(stall, longestTurn([&] {
+        stall = std::max(stall, benchLongestTurn([&] {
                              if (report < 0 && MessageBox::noticeCount() != notices)
                                  report = timer.nsecsElapsed() / 1e6;
                              if (report < 0)

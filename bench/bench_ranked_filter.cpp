@@ -16,6 +16,7 @@
 // ENTRIES runs one size alone (for a profiler).
 
 #include "ActiveWindow.h"
+#include "BenchMedian.h"
 #include "CatalogueView.h"
 #include "EntryKey.h"
 #include "FavouriteStore.h"
@@ -117,12 +118,6 @@ void paint(ListPage* page)
     QCoreApplication::sendEvent(page->filterField(), &release);
     paint(page);
     return timer.nsecsElapsed() / 1e6;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
 // The start to the shown and painted window; the window is closed unsaved.
@@ -249,12 +244,12 @@ int main(int argc, char* argv[])
                    .arg(entries, -17)
                    .arg(openMs, 12, 'f', 1)
                    .arg(first, 13, 'f', 1)
-                   .arg(median(keys), 14, 'f', 1)
+                   .arg(benchMedian(keys), 14, 'f', 1)
                    .arg(*std::max_element(keys.cbegin(), keys.cend()), 11, 'f', 1)
-                   .arg(median(picks), 8, 'f', 1)
-                   .arg(median(withUse), 14, 'f', 1)
-                   .arg(median(without), 14, 'f', 1)
-                   .arg(median(withUse) / median(without), 6, 'f', 3);
+                   .arg(benchMedian(picks), 8, 'f', 1)
+                   .arg(benchMedian(withUse), 14, 'f', 1)
+                   .arg(benchMedian(without), 14, 'f', 1)
+                   .arg(benchMedian(withUse) / benchMedian(without), 6, 'f', 3);
         out.flush();
         mod.MainWindow->hide();
         mod.MainWindow->deleteLater();

@@ -13,6 +13,7 @@
 //
 //   bench_search [RUNS]      RUNS 5 by default
 
+#include "BenchMedian.h"
 #include "BestTime.h"
 
 #include <EntryKey.h>
@@ -140,12 +141,6 @@ QStringList keystrokes(const QStringList& words)
     return typed;
 }
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -217,8 +212,8 @@ int main(int argc, char* argv[])
         // The pick list after a use changed the scores.
         const double pickMs = bestMilliseconds(
             runs, [&] { index.pickOrder(); }, [&] { index.setUse(favourites, scores); });
-        const double filterMedian = median(filtered);
-        const double rankedMedian = median(ranked);
+        const double filterMedian = benchMedian(filtered);
+        const double rankedMedian = benchMedian(ranked);
         out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
                    .arg(count, -8)
                    .arg(filterMedian, 11, 'f', 2)

@@ -11,7 +11,9 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise; its settings and lists
 // live in a temporary folder.
 
+#include "BenchEventLoop.h"
 #include "BenchHome.h"
+#include "BenchMedian.h"
 #include "FloorList.h"
 #include "ListPage.h"
 #include "ModZunoSmiley.h"
@@ -32,49 +34,10 @@
 
 namespace {
 
-void writeListFile(const QString& path, int entries)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QByteArray bytes;
-    for (int i = 0; i < entries; ++i)
-        bytes += QStringLiteral("\"(u%1)\",\"Entrée numéro %1\"\r\n").arg(i).toUtf8();
-    file.write(bytes);
-}
-
 bool idle(frmMain* window)
 {
     UserListStore* store = window->store(0);
     return !store->isBusy() && !store->hasPending();
-}
-
-// Turns the event loop until done() holds and settleMs more have passed; answers
-// the longest time between two turns.
-double longestTurn(const std::function<bool()>& done, int settleMs)
-{
-    QElapsedTimer clock, sinceDone;
-    clock.start();
-    double longest = 0;
-    qint64 last = clock.nsecsElapsed();
-    bool finished = false;
-    while (!finished || sinceDone.elapsed() < settleMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, (now - last) / 1e6);
-        last = now;
-        if (!finished && done()) {
-            finished = true;
-            sinceDone.start();
-        }
-    }
-    return longest;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 } // namespace
@@ -89,19 +52,21 @@ int main(int argc, char* argv[])
 
     QList<double> idleTurns;
     for (int run = 0; run < runs; ++run)
-        idleTurns << longestTurn([] { return true; }, 300);
-    std::printf("reference: longest turn of an idle event loop %.1f ms\n\n", median(idleTurns));
+        idleTurns << benchLongestTurn([] { return true; }, 300);
+    std::printf("reference: longest turn of an idle event loop %.1f ms\n\n",
+                benchMedian(idleTurns));
     std::printf("%-10s %12s %14s %12s %14s\n", "entries", "Add call ms", "blocked ms", "save ms",
                 "floor Add ms");
 
     for (const int entries : {0, 1000, 10000, 100000, 300000}) {
         QTemporaryDir lists;
-        writeListFile(lists.filePath(QStringLiteral("Smileys.smy")), entries);
+        writeBenchListFile(lists.filePath(QStringLiteral("Smileys.smy")), entries,
+                           QStringLiteral("u"), QStringLiteral("Entrée numéro"));
         ModZunoSmiley mod(home.filePath(QStringLiteral("bin/ZunoSmiley")));
         mod.setListFolder(lists.path());
         mod.Main();
         frmMain* window = mod.MainWindow;
-        longestTurn([] { return true; }, 300);
+        benchLongestTurn([] { return true; }, 300);
 
         QList<double> calls, blocked, saves;
         for (int run = 0; run < runs; ++run) {
@@ -113,7 +78,7 @@ int main(int argc, char* argv[])
             double save = 0;
             // Until the file holds it, and then long enough for the window to
             // see its own write come back through the file watch.
-            const double turn = longestTurn(
+            const double turn = benchLongestTurn(
                 [&] {
                     if (!idle(window))
                         return false;
@@ -134,7 +99,7 @@ int main(int argc, char* argv[])
         view.setUniformRowHeights(true);
         view.setModel(&sorted);
         view.show();
-        longestTurn([] { return true; }, 100);
+        benchLongestTurn([] { return true; }, 100);
         QList<double> floorCalls;
         for (int run = 0; run < runs; ++run) {
             QElapsedTimer timer;
@@ -142,8 +107,8 @@ int main(int argc, char* argv[])
             floor.add(QStringLiteral("(new%1)").arg(run), QStringLiteral("added by the benchmark"));
             floorCalls << timer.nsecsElapsed() / 1e6;
         }
-        std::printf("%-10d %12.2f %14.1f %12.1f %14.3f\n", entries, median(calls), median(blocked),
-                    median(saves), median(floorCalls));
+        std::printf("%-10d %12.2f %14.1f %12.1f %14.3f\n", entries, benchMedian(calls),
+                    benchMedian(blocked), benchMedian(saves), benchMedian(floorCalls));
         std::fflush(stdout);
         window->close();
     }
