@@ -39,9 +39,16 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
                 });
         connect(source, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    if (std::exchange(m_holding, false))
+                    if (std::exchange(m_holding, false)) {
                         m_held += last - first + 1;
-                    else if (first == last && !ranked())
+                        // Shown once as many as the rows shown: the views
+                        // lay out every row at each showing, and the memory
+                        // for its rows is new to them, so the longest
+                        // showing is then of half new rows, and all of them
+                        // cost twice the last.
+                        if (m_held >= m_shown.size())
+                            showHeldRows();
+                    } else if (first == last && !ranked())
                         insertOne(first);
                     else
                         sourceRowsInserted(first, last);

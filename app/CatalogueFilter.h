@@ -68,10 +68,11 @@ public:
     void forgetKeys() const;
 
     // While held, runs of rows appended to the list (an import's slices) are
-    // kept out of view, with those before them that are still held: every
-    // run shown costs the views a layout of every row, so a long import shows
-    // its rows once, at showHeldRows(). Any other change of the list, the
-    // filter or the order shows them first.
+    // kept out of view, with those before them that are still held, until
+    // they are as many as the rows shown or showHeldRows(): every run shown
+    // costs the views a layout of every row, so a long import shows its rows
+    // in doubling runs. Any other change of the list, the filter or the order
+    // shows them first.
     void holdRuns(bool hold) { m_holdRuns = hold; }
     void showHeldRows();
 

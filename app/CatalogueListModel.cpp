@@ -241,7 +241,11 @@ void CatalogueListModel::appendRun(const QList<Entry>& entries)
     const int first = static_cast<int>(m_rows.size());
     if (m_bulkDepth == 0)
         beginInsertRows({}, first, first + int(entries.size()) - 1);
-    m_rows.reserve(m_rows.size() + entries.size());
+    // Grown by half at least: runs that follow one another (an import's
+    // slices) must not move every row each time.
+    const qsizetype needed = m_rows.size() + entries.size();
+    if (m_rows.capacity() < needed)
+        m_rows.reserve(std::max(needed, m_rows.size() + m_rows.size() / 2));
     for (const Entry& entry : entries) {
         m_rows.append(store(entry));
         addToIndex(int(m_rows.size()) - 1);

@@ -26,7 +26,8 @@ constexpr int ProgressSteps = 1000;
 constexpr int ReadingSteps = 900;
 // A turn of the event loop spent taking in rows stays near this, whatever
 // the machine: the slice grows or shrinks to fit. The views see the rows
-// once all are in (CatalogueFilter::holdRuns), in a turn of their own.
+// in doubling runs (CatalogueFilter::holdRuns), laid out in a turn of their
+// own.
 constexpr qint64 TurnBudgetMs = 35;
 constexpr qsizetype SmallestSlice = 256;
 
@@ -126,6 +127,13 @@ void ListImportFlow::jobFinished(const QList<ListFileImport::FileReport>& report
         m_runStart.append(start[int(report.list)]);
         start[int(report.list)] += report.added;
     }
+    // Room for every row now, while the lists are short: growing the rows
+    // and their index later moves every row already in, in one turn.
+    for (int list = 0; list < 2; ++list) {
+        CatalogueListModel* model = m_lists[list]->page()->model();
+        model->reserve(model->rowCount() + m_runs[list].size());
+        m_taken[list].reserve(m_taken[list].size() + m_runs[list].size());
+    }
     m_list = 0;
     m_next = 0;
     m_taking = true;
@@ -164,6 +172,7 @@ void ListImportFlow::takeSlice()
         return;
     }
     const int list = m_list;
+    const int shownBefore = filter(list)->rowCount();
     const ListImportJob::Entries& run = m_runs[list];
     ListPage* page = m_lists[list]->page();
     const qsizetype end = std::min(run.size(), m_next + m_slice);
@@ -185,7 +194,7 @@ void ListImportFlow::takeSlice()
         changes.append(UserListChange::add(entry.text, entry.description));
     }
     // The import's own rows are not changes made meanwhile. The views see
-    // them once all are in: each showing lays out every row.
+    // them in doubling runs: each showing lays out every row.
     m_appending = true;
     filter(list)->holdRuns(true);
     page->model()->appendRun(rows);
@@ -210,7 +219,13 @@ void ListImportFlow::takeSlice()
         m_slice = std::max(SmallestSlice, m_slice / 2);
     else if (took < TurnBudgetMs / 2)
         m_slice *= 2;
-    QTimer::singleShot(0, this, &ListImportFlow::takeSlice);
+    // Rows shown in this slice are laid out by the views at the next turn:
+    // the next slice waits for the turn after it.
+    if (filter(list)->rowCount() != shownBefore)
+        QTimer::singleShot(0, this,
+                           [this] { QTimer::singleShot(0, this, &ListImportFlow::takeSlice); });
+    else
+        QTimer::singleShot(0, this, &ListImportFlow::takeSlice);
 }
 
 void ListImportFlow::countAsThere(int list, qsizetype index)
