@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 # tools and the libraries the code links; a font so windows show text on a
 # bare system; the desktop's MIME database and desktop-entry tools, which the
 # shell library runs after a registration.
-PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev
+PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libsqlite3-dev libfontconfig-dev
           fonts-dejavu-core shared-mime-info desktop-file-utils)
 # The clipboard keeper: XCB to ask X11 for a clipboard manager; on Wayland,
 # Qt's Wayland platform plugin and wl-clipboard, which serves the text once

@@ -3,6 +3,7 @@
 #include "ClipboardHandover.h"
 #include "CommandLine.h"
 #include "EarlyHandOver.h"
+#include "FontConfigWarmUp.h"
 #include "InstallLayout.h"
 #include "ModZunoSmiley.h"
 #include "NativePath.h"
@@ -51,6 +52,8 @@ int main(int argc, char* argv[])
         EarlyHandOver::handOver(line.files, line.pick, startupToken, line.search);
     if (early == EarlyHandOver::Outcome::HandedOver)
         return 0;
+    // The font configuration loads on another core meanwhile.
+    FontConfigWarmUp fonts;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
     QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
@@ -75,6 +78,7 @@ int main(int argc, char* argv[])
         if (early == EarlyHandOver::Outcome::NoHolder)
             role = instance.start(line.files, line.pick, startupToken, line.search);
     });
+    fonts.wait();
     static_cast<void>(QFontMetrics(QApplication::font()).height());
     claim.join();
     if (role == SingleInstance::Role::HandedOver)
