@@ -31,6 +31,12 @@ ModZunoSmiley::~ModZunoSmiley()
 
 void ModZunoSmiley::Main()
 {
+    LoadMainWindow();
+    ShowMainWindow();
+}
+
+void ModZunoSmiley::LoadMainWindow()
+{
     BusyPointer::show();
     LoadSettings();
     Localizer().setLanguage(static_cast<ZunoSmiley1::LanguageConstants>(CurrentLanguage));
@@ -39,7 +45,12 @@ void ModZunoSmiley::Main()
     m_window = new frmMain(*this);
     MainWindow = m_window;
     MainWindow->setWindowTitle(AppTitle);
-    MainWindow->show();
+}
+
+void ModZunoSmiley::ShowMainWindow()
+{
+    if (MainWindow)
+        MainWindow->show();
 }
 
 void ModZunoSmiley::LoadSettings()

@@ -32,6 +32,10 @@ public:
     // window is drawn), main window loaded and shown. From then on the program runs on window
     // events.
     void Main();
+    // Main() in two halves: the window loaded, then shown, so that a start
+    // can build it while the session bus settles whether this process runs it.
+    void LoadMainWindow();
+    void ShowMainWindow();
 
     void LoadSettings();
     // Writes CurrentLanguage; false, with the reason, when the settings store

@@ -69,8 +69,8 @@ int main(int argc, char* argv[])
         });
     QApplication::setWindowIcon(AppIcons::program());
 
-    // The session bus answers while the window's font is looked up: both are
-    // waits of every start, and neither needs the other.
+    // The session bus answers while the window's font is looked up and the
+    // window built: both are waits of every start, and neither needs the other.
     SingleInstance instance;
     SingleInstance::Role role = SingleInstance::Role::Alone;
     // A holder that did not answer the early hand-over is not asked again.
@@ -80,15 +80,17 @@ int main(int argc, char* argv[])
     });
     fonts.wait();
     static_cast<void>(QFontMetrics(QApplication::font()).height());
+    ModZunoSmiley mod(QCoreApplication::applicationFilePath());
+    mod.watchForTermination();
+    // Shown only by the process that runs the window.
+    mod.LoadMainWindow();
     claim.join();
     if (role == SingleInstance::Role::HandedOver)
         return 0;
 
     // The window the user was typing in, before the catalogue comes up.
     const ActiveWindow cameFrom = line.pick ? ActiveWindow::current() : ActiveWindow();
-    ModZunoSmiley mod(QCoreApplication::applicationFilePath());
-    mod.watchForTermination();
-    mod.Main();
+    mod.ShowMainWindow();
     if (mod.MainWindow) {
         mod.MainWindow->importListFiles(line.files);
         if (line.pick || !line.search.isEmpty())
