@@ -74,8 +74,38 @@ void EntryUse::renamed(CatalogueListModel::Kind kind, const QString& oldText, co
     usage()->rename(listOf(kind), oldText, text);
 }
 
+namespace {
+
+QString takenKey(CatalogueListModel::Kind kind, const QString& text)
+{
+    return QString::number(int(EntryUse::listOf(kind))) + EntryKey::of(text);
+}
+
+} // namespace
+
 void EntryUse::removed(CatalogueListModel::Kind kind, const QString& text)
 {
+    const QString key = takenKey(kind, text);
+    if (!m_taken.contains(key)) {
+        m_takenOrder.append(key);
+        if (m_takenOrder.size() > MaxTaken)
+            m_taken.remove(m_takenOrder.takeFirst());
+    }
+    m_taken.insert(key, {isFavourite(kind, text), usage()->score(listOf(kind), text)});
     m_favourites->forget(listOf(kind), text);
     usage()->forget(listOf(kind), text);
+}
+
+void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
+{
+    const QString key = takenKey(kind, text);
+    const auto it = m_taken.constFind(key);
+    if (it == m_taken.cend())
+        return;
+    const Taken taken = *it;
+    m_taken.erase(it);
+    m_takenOrder.removeOne(key);
+    if (taken.favourite)
+        m_favourites->mark(listOf(kind), text);
+    usage()->restore(listOf(kind), text, taken.score);
 }

@@ -40,7 +40,10 @@ public:
     // A copy, a drag out, a pick.
     void recordUse(CatalogueListModel::Kind kind, const QString& text);
     void renamed(CatalogueListModel::Kind kind, const QString& oldText, const QString& text);
+    // A removed entry loses its mark and its use; both are kept for this
+    // run, and an entry added again (the undo of its Remove) gets them back.
     void removed(CatalogueListModel::Kind kind, const QString& text);
+    void added(CatalogueListModel::Kind kind, const QString& text);
 
 Q_SIGNALS:
     // The favourites or the scores changed (here, or in another window).
@@ -54,4 +57,13 @@ private:
     FavouriteStore* m_favourites;
     QString m_usagePath;
     mutable UsageStore* m_usage = nullptr;
+    // What the latest removals took, by list and key; the oldest go first.
+    struct Taken
+    {
+        bool favourite = false;
+        double score = 0;
+    };
+    static constexpr qsizetype MaxTaken = 100;
+    QHash<QString, Taken> m_taken;
+    QList<QString> m_takenOrder;
 };

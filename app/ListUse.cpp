@@ -50,6 +50,8 @@ ListUse::ListUse(ListPage* page, EntryUse* use, const PickFlow* pick, ZunoSmiley
             use->renamed(kind, change.oldText(), change.text());
         else if (change.isRemove())
             use->removed(kind, change.oldText());
+        else if (change.isAdd())
+            use->added(kind, change.text());
     });
 
     auto* mark = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), page);

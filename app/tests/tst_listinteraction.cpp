@@ -1073,8 +1073,12 @@ private Q_SLOTS:
         } else if (change == "edit") {
             QVERIFY(page->editUserEntry("<:o)", "<:O)", "Big clown"));
         } else {
-            page->select(rowOf(w, 0, "<:o)"));
+            // Its favourite mark comes back with it.
+            page->select(rowOf(w, 0, "abc"));
             view->setFocus();
+            QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);
+            QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
+            page->select(rowOf(w, 0, "<:o)"));
             const QModelIndex letters = shown(w, 0, rowOf(w, 0, "abc"));
             view->scrollTo(letters);
             const QPoint at = view->visualRect(letters).center();
@@ -1092,6 +1096,8 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(AppFixture::readAll(path), original);
         QCOMPARE(AppFixture::rows(page->model(), true).size(), 2);
+        if (change == "remove")
+            QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_COMPARE(AppFixture::readAll(path), changed);
         if (change == "remove") {

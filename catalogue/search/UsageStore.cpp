@@ -115,6 +115,12 @@ void UsageStore::applyTo(Uses& uses, const Change& change)
     case Change::Forgotten:
         byKey.remove(change.key);
         break;
+    case Change::Restored: {
+        Use& use = byKey[change.key];
+        use.score = decayed(use, change.time) + change.score;
+        use.time = change.time;
+        break;
+    }
     }
 }
 
@@ -218,6 +224,12 @@ void UsageStore::rename(ListKind list, const QString& oldText, const QString& ne
 void UsageStore::forget(ListKind list, const QString& text)
 {
     record({Change::Forgotten, list, EntryKey::of(text), {}, m_clock()});
+}
+
+void UsageStore::restore(ListKind list, const QString& text, double score)
+{
+    if (score > 0)
+        record({Change::Restored, list, EntryKey::of(text), {}, m_clock(), score});
 }
 
 double UsageStore::score(ListKind list, QStringView text) const

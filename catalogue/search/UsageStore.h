@@ -53,6 +53,9 @@ public:
     // An edited entry keeps its use under its new text; a removed one loses it.
     void rename(ListKind list, const QString& oldText, const QString& newText);
     void forget(ListKind list, const QString& text);
+    // An entry given back (the undo of a Remove) gets back the score it had,
+    // added to any use it got since.
+    void restore(ListKind list, const QString& text, double score);
 
     // The entry's score now (0 when never used).
     double score(ListKind list, QStringView text) const;
@@ -78,11 +81,12 @@ private:
     };
     struct Change
     {
-        enum Kind { Used, Renamed, Forgotten } kind;
+        enum Kind { Used, Renamed, Forgotten, Restored } kind;
         ListKind list;
         QString key;
         QString newKey;
         qint64 time;
+        double score = 0; // Restored: the score given back, as of time
     };
     using Uses = std::array<QHash<QString, Use>, 2>;
     static double decayed(const Use& use, qint64 now);

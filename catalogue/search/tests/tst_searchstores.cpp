@@ -142,7 +142,7 @@ private Q_SLOTS:
     }
 
     // Marks and uses follow an entry by its text, spaces and case aside, per
-    // list; an edit moves them, a removal drops them.
+    // list; an edit moves them, a removal drops them, its undo gives them back.
     void renameAndForget()
     {
         const QString favourites = path("favourites.json");
@@ -167,6 +167,9 @@ private Q_SLOTS:
         QCOMPARE(marks.keys(ListKind::Acronym), QSet<QString>{"imo"});
         QCOMPARE(uses.scores(ListKind::Acronym).keys(), QList<QString>{"imo"});
         QVERIFY(uses.score(ListKind::Acronym, u"IMO") > 0.99);
+        // The undo of a removal gives its score back.
+        uses.restore(ListKind::Acronym, "BTW", 2.0);
+        QVERIFY(uses.score(ListKind::Acronym, u"btw") > 1.99);
     }
 
     // Much use long ago yields to this week's; two processes' uses add up;
