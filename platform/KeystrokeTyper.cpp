@@ -1,19 +1,126 @@
 #include "KeystrokeTyper.h"
 
 #include "DesktopSession.h"
-#include "FakeInputTyper.h"
+#include "InstallLayout.h"
 #include "RemoteDesktopTyper.h"
-#include "VirtualKeyboardTyper.h"
-#include "XTestTyper.h"
+#include "TypingModule.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QObject>
 
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <cstddef>
+#include <type_traits>
+
+#ifndef ZUNO_PRIVATE_LIBDIR_FROM_BINDIR
+#define ZUNO_PRIVATE_LIBDIR_FROM_BINDIR "../lib/zunosmiley"
+#endif
+#ifndef ZUNO_BINDIR_FROM_LIBEXECDIR
+#define ZUNO_BINDIR_FROM_LIBEXECDIR "../../bin"
+#endif
+
+namespace {
+
+using Outcome = KeystrokeTyper::Outcome;
+
+// The typing module's file: with the private libraries of an installation,
+// whether the program runs from its programs' folder or a helper from the
+// libexec folder; beside the program elsewhere (the build tree, a copy).
+QString typingModulePath()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const QString& programs :
+         {folder,
+          QDir::cleanPath(folder + QLatin1Char('/') + QLatin1String(ZUNO_BINDIR_FROM_LIBEXECDIR))})
+        if (InstallLayout::isInstalled(programs))
+            return QDir::cleanPath(programs + QLatin1Char('/') +
+                                   QLatin1String(ZUNO_PRIVATE_LIBDIR_FROM_BINDIR) +
+                                   QLatin1Char('/') + QLatin1String(TypingModule::FileName));
+    return QDir(folder).filePath(QLatin1String(TypingModule::FileName));
+}
+
+// The typing module's entry points, loaded the first time one is needed and
+// kept for the life of the process. All null when the module cannot be
+// loaded or lacks one of them, which is said once on standard error: then
+// nothing types but the portal.
+struct TypingBackends
+{
+    TypingModule::Type xtestType = nullptr;
+    TypingModule::Offered virtualKeyboardOffered = nullptr;
+    TypingModule::Type virtualKeyboardType = nullptr;
+    TypingModule::Offered fakeInputOffered = nullptr;
+    TypingModule::Type fakeInputType = nullptr;
+
+    static const TypingBackends& get()
+    {
+        static const TypingBackends backends = load();
+        return backends;
+    }
+
+private:
+    static TypingBackends load()
+    {
+        const QString path = typingModulePath();
+        QLibrary library(path);
+        if (!library.load()) {
+            // Where the file is missing, the loader's message names the last
+            // of the variants of its name that it tried.
+            qWarning("Typing is not offered: %s",
+                     qPrintable(QFileInfo::exists(path) ? library.errorString()
+                                                        : path + QStringLiteral(" is missing")));
+            return {};
+        }
+        TypingBackends backends;
+        bool complete = true;
+        const auto resolve = [&](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                library.resolve(name));
+            complete = complete && function;
+        };
+        resolve(backends.xtestType, TypingModule::XTestType);
+        resolve(backends.virtualKeyboardOffered, TypingModule::VirtualKeyboardOffered);
+        resolve(backends.virtualKeyboardType, TypingModule::VirtualKeyboardType);
+        resolve(backends.fakeInputOffered, TypingModule::FakeInputOffered);
+        resolve(backends.fakeInputType, TypingModule::FakeInputType);
+        if (complete)
+            return backends;
+        qWarning("Typing is not offered: %s", qPrintable(library.errorString()));
+        return {};
+    }
+};
+
+bool offered(TypingModule::Offered ask)
+{
+    return ask && ask() != 0;
+}
+
+Outcome typeWith(TypingModule::Type type, const QList<quint32>& keysyms)
+{
+    if (!type)
+        return Outcome::NotOffered;
+    switch (const int outcome =
+                type(keysyms.constData(), static_cast<std::size_t>(keysyms.size()))) {
+    case static_cast<int>(Outcome::Typed):
+    case static_cast<int>(Outcome::NotOffered):
+    case static_cast<int>(Outcome::Failed):
+        return static_cast<Outcome>(outcome);
+    default:
+        return Outcome::Failed;
+    }
+}
+
+} // namespace
+
 void KeystrokeTyper::prepare(QObject* context, std::function<void(Outcome)> ready)
 {
-    if (!isWaylandSession() || VirtualKeyboardTyper::offered() || FakeInputTyper::offered()) {
+    // On X11 the module is loaded only when typing.
+    if (!isWaylandSession() || offered(TypingBackends::get().virtualKeyboardOffered) ||
+        offered(TypingBackends::get().fakeInputOffered)) {
         QMetaObject::invokeMethod(
             context, [ready = std::move(ready)] { ready(Outcome::Typed); }, Qt::QueuedConnection);
         return;
@@ -24,13 +131,14 @@ void KeystrokeTyper::prepare(QObject* context, std::function<void(Outcome)> read
 KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)
 {
     const QList<quint32> keysyms = keysymsOf(text);
+    const TypingBackends& backends = TypingBackends::get();
     if (!isWaylandSession())
-        return XTestTyper::type(keysyms);
+        return typeWith(backends.xtestType, keysyms);
     // A compositor that offers no virtual keyboard to every program (KWin,
     // Mutter) may give KWin's fake input to this one, which asks nothing but
     // has the user's layout alone; else the portal types.
-    for (const auto typer : {VirtualKeyboardTyper::type, FakeInputTyper::type})
-        if (const Outcome outcome = typer(keysyms); outcome != Outcome::NotOffered)
+    for (const auto typer : {backends.virtualKeyboardType, backends.fakeInputType})
+        if (const Outcome outcome = typeWith(typer, keysyms); outcome != Outcome::NotOffered)
             return outcome;
     return RemoteDesktopTyper::type(keysyms);
 }

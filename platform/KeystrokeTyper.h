@@ -13,6 +13,8 @@ class QObject;
 // keyboard where it offers one to every program (wlroots compositors), else
 // the desktop's remote-desktop portal (KDE Plasma, GNOME), which may ask the
 // user first. The caller falls back to the clipboard when nothing was typed.
+// The ways but the portal are a module loaded the first time they are needed
+// (TypingModule.h); without it only the portal types.
 class KeystrokeTyper
 {
 public:

@@ -7,6 +7,7 @@
 #include "KeystrokeTyper.h"
 #include "TypingTarget.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -67,6 +68,13 @@ private Q_SLOTS:
         qunsetenv("WAYLAND_DISPLAY");
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("no X display: run through tests/support/with-xvfb.sh");
+        // The typing backends' libraries are loaded when the first text is
+        // typed (by the tests below), not at start.
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        for (const char* library : {"/libXtst.so", "/libwayland-client.so"})
+            QVERIFY2(!mapped.contains(library), library);
         m_target = std::make_unique<TypingTarget>(QStringLiteral("Target"), xcb);
         QVERIFY2(m_target->window() != 0, "the target window did not come up");
     }
