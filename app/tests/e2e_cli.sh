@@ -20,6 +20,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 check() { echo "ok: $*"; }
+. "$(dirname "$0")/../../tests/support/waits.sh"
 
 if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/ZunoSmiley" --version) \
@@ -47,10 +48,9 @@ bus=$(cat "$work/bus.pid")
 
 "$work/prog/ZunoSmiley" &
 pid=$!
-# Shown, so the window holds the bus name (claimed before it is built) and
+# Shown, so the window holds the bus name (claimed before it is shown) and
 # its event loop answers a later start.
-timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' >/dev/null ||
-    fail "no window"
+zuno_x11_find_shown 30 '^Orvak Zuno Smileys$' >/dev/null || fail "no window"
 
 # ":-)" is built in; "BTW" too, in another letter case.
 printf '"8-]","Robot"\r\n":-)","Happy again"\r\n' >"$work/docs/friends.smy"
@@ -58,8 +58,7 @@ printf 'IIRC,If I recall correctly\nbtw,By the way\n' >"$work/docs/more.ACR"
 # The second start needs no display: it hands over before it has any.
 (cd "$work/docs" && timeout -s KILL 10 env -u DISPLAY -u QT_QPA_PLATFORM \
     "$work/prog/ZunoSmiley" friends.smy more.ACR) || fail "the second start ended with $?"
-timeout 10 xdotool search --sync --name '^Importation de fichiers de liste$' >/dev/null \
-    || fail "no import report"
+zuno_x11_find_shown 10 '^Importation de fichiers de liste$' >/dev/null || fail "no import report"
 [ "$(xdotool search --name '^Orvak Zuno Smileys$' | wc -l)" -eq 1 ] || fail "a second window"
 # The stores write on threads of their own, just after the report.
 holds() {

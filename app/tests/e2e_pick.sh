@@ -70,8 +70,7 @@ focusTarget() {
 # filter field before it takes it).
 pickWith() {
     local wid
-    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' | head -1) ||
-        fail "the catalogue did not come up"
+    wid=$(zuno_x11_find_shown 30 '^Orvak Zuno Smileys$') || fail "the catalogue did not come up"
     zuno_wait_until 30 zuno_x11_has_keys "$wid" || fail "the catalogue did not take the keyboard"
     xdotool type --delay 40 "$1"
     shift

@@ -37,8 +37,7 @@ start() {
     pid=$!
     # Found once it is shown: with no window manager the keys go to the window
     # under the pointer, and X delivers what xdotool does next in order.
-    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' | head -1) \
-        || fail "no window appeared"
+    wid=$(zuno_x11_find_shown 30 '^Orvak Zuno Smileys$') || fail "no window appeared"
     [ "$(xdotool getwindowname "$wid")" = "Orvak Zuno Smileys" ] || fail "window title"
 }
 

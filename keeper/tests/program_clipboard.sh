@@ -93,8 +93,7 @@ start() {
     if [ "$platform" = x11 ]; then
         # Shown: with no window manager the keys go to the window under the
         # pointer, and X delivers what xdotool does next in order.
-        wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' | head -1) \
-            || fail "no window appeared"
+        wid=$(zuno_x11_find_shown 30 '^Orvak Zuno Smileys$') || fail "no window appeared"
     else
         # The compositor knows the window by the program's desktop file name;
         # once it has the keyboard focus, the keys typed next reach it.

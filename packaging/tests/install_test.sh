@@ -36,6 +36,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 check() { echo "ok: $*"; }
+. "$src/tests/support/waits.sh"
 skipped=()
 need() { command -v "$1" >/dev/null || { skipped+=("$2 ($1 is not installed)"); return 1; }; }
 
@@ -302,8 +303,7 @@ if [ -n "$deb" ] && need xdotool "start from the desktop entry" && [ -n "${DISPL
         QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "${command[@]}" &
     pid=$!
     # Shown: the program is up, its termination handling in place.
-    timeout 30 xdotool search --sync --onlyvisible --name '^Orvak Zuno Smileys$' >/dev/null \
-        || fail "no window appeared"
+    zuno_x11_find_shown 30 '^Orvak Zuno Smileys$' >/dev/null || fail "no window appeared"
     # The desktop matches the window to its entry by the window's class.
     wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$id.desktop")
     xdotool search --class "^$wm_class\$" >/dev/null || fail "no window of class '$wm_class'"
