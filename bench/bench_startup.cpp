@@ -366,6 +366,7 @@ int main(int argc, char* argv[])
     QMap<int, Figures> bare, floor, prog;
     QMap<int, qint64> fileBytes; // of both list files
     QList<Figures> allBare;
+    QList<Figures> builtInOnly[3]; // each kind's runs with the built-in lists alone
     for (int entries : sizes) {
         const Lists lists{listBytes(":-) ", entries), listBytes("ACR", entries)};
         fileBytes[entries] = lists.smileys.size() + lists.acronyms.size();
@@ -378,6 +379,8 @@ int main(int argc, char* argv[])
                 runsOf[int(kind)] << runOne(kind, lists);
         }
         allBare << runsOf[0];
+        if (entries == 0)
+            std::copy(std::begin(runsOf), std::end(runsOf), std::begin(builtInOnly));
         bare[entries] = median(runsOf[0]);
         floor[entries] = median(runsOf[1]);
         prog[entries] = median(runsOf[2]);
@@ -406,7 +409,21 @@ int main(int argc, char* argv[])
         << ratio(prog0.startMs, reference.startMs, 0) << " wall, "
         << ratio(prog0.startCpuMs, reference.startCpuMs, 0) << " CPU of the bare window (floor "
         << ratio(floor0.startMs, reference.startMs, 0) << " wall, "
-        << ratio(floor0.startCpuMs, reference.startCpuMs, 0) << " CPU)\n\n";
+        << ratio(floor0.startCpuMs, reference.startCpuMs, 0) << " CPU)\n";
+    // Each start beside the bare window's of the same round, moments apart:
+    // what the machine's other load does to both mostly cancels out.
+    const auto paired = [&builtInOnly](Kind kind, double Figures::*field) {
+        QList<double> ratios;
+        const QList<Figures>& runsOf = builtInOnly[int(kind)];
+        for (qsizetype r = 0; r < std::min(runsOf.size(), builtInOnly[0].size()); ++r)
+            ratios << runsOf.at(r).*field / builtInOnly[0].at(r).*field;
+        return ratios.isEmpty() ? std::nan("") : benchMedian(ratios);
+    };
+    out << "the same, median of each round's own ratio: program "
+        << number(paired(Kind::Program, &Figures::startMs), 0, 2) << "x wall, "
+        << number(paired(Kind::Program, &Figures::startCpuMs), 0, 2) << "x CPU (floor "
+        << number(paired(Kind::Floor, &Figures::startMs), 0, 2) << "x wall, "
+        << number(paired(Kind::Floor, &Figures::startCpuMs), 0, 2) << "x CPU)\n\n";
 
     out << QStringLiteral("%1 | %2 | %3 | %4 | %5 | %6\n")
                .arg(QStringLiteral("entries/file"), 12)
