@@ -66,10 +66,14 @@ FavouriteStore::FavouriteStore(const QString& path, QObject* parent)
     reload();
 }
 
+FavouriteStore::~FavouriteStore() = default;
+
 void FavouriteStore::reload()
 {
     const QJsonObject object = StoreFile::load(m_path, MaxFileSize, What);
     takeMarks(object);
+    for (const Change& change : std::as_const(m_unwritten))
+        applyHere(change);
     Q_EMIT changed();
 }
 
@@ -134,10 +138,12 @@ AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
             damaged = true;
             return std::nullopt;
         }
-        const QString name = EntryKey::listName(change.list);
-        QJsonArray marks = object->value(name).toArray();
-        change.applyTo(marks);
-        object->insert(name, marks);
+        for (const Change& each : std::as_const(m_unwritten) + QList<Change>{change}) {
+            const QString name = EntryKey::listName(each.list);
+            QJsonArray marks = object->value(name).toArray();
+            each.applyTo(marks);
+            object->insert(name, marks);
+        }
         written = *object;
         return StoreFile::bytesOf(*object);
     };
@@ -151,27 +157,31 @@ AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
                                           MaxFileSize);
     }
     if (result && written) {
+        m_unwritten.clear();
         takeMarks(*written);
     } else {
-        // Not written: the change holds for this run all the same.
-        QJsonArray marks;
-        for (const QString& text : std::as_const(m_marks[slot(change.list)]))
-            marks.append(text);
-        change.applyTo(marks);
-        QJsonObject object;
-        for (const ListKind list : Lists) {
-            if (list != change.list) {
-                QJsonArray others;
-                for (const QString& text : std::as_const(m_marks[slot(list)]))
-                    others.append(text);
-                object.insert(EntryKey::listName(list), others);
-            }
-        }
-        object.insert(EntryKey::listName(change.list), marks);
-        takeMarks(object);
+        // Not written: the change holds for this run all the same, and is
+        // tried again with the next change, unless the file cannot take it.
+        applyHere(change);
         if (result)
             result.failure = AtomicFileWriter::Failure::Other;
+        if (result.failure != AtomicFileWriter::Failure::TooLarge)
+            m_unwritten.append(change);
     }
     Q_EMIT changed();
     return result;
+}
+
+void FavouriteStore::applyHere(const Change& change)
+{
+    QJsonObject object;
+    for (const ListKind list : Lists) {
+        QJsonArray marks;
+        for (const QString& text : std::as_const(m_marks[slot(list)]))
+            marks.append(text);
+        if (list == change.list)
+            change.applyTo(marks);
+        object.insert(EntryKey::listName(list), marks);
+    }
+    takeMarks(object);
 }

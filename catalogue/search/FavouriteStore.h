@@ -33,6 +33,7 @@ public:
     static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
 
     explicit FavouriteStore(const QString& path, QObject* parent = nullptr);
+    ~FavouriteStore() override;
     QString path() const { return m_path; }
 
     // Reads the file again (at the start, or when it changed outside).
@@ -43,7 +44,9 @@ public:
     QSet<QString> keys(ListKind list) const;
 
     // Each writes the change at once; a failed write keeps the change here
-    // for this run and answers why.
+    // for this run (through reloads too) and answers why, and the change
+    // goes to the file with the next one that is written. A change the file
+    // cannot take for its size holds for this run only.
     AtomicFileWriter::Result mark(ListKind list, const QString& text);
     AtomicFileWriter::Result unmark(ListKind list, const QString& text);
     AtomicFileWriter::Result setFavourite(ListKind list, const QString& text, bool favourite);
@@ -60,8 +63,12 @@ private:
     struct Change;
     AtomicFileWriter::Result apply(const Change& change);
     void takeMarks(const QJsonObject& object);
+    // Applies a change to the marks of this run alone.
+    void applyHere(const Change& change);
 
     QString m_path;
     // By list: key -> the text as it was marked.
     QHash<QString, QString> m_marks[2];
+    // Changes made here that the file does not have yet, oldest first.
+    QList<Change> m_unwritten;
 };

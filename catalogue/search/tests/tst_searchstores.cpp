@@ -141,6 +141,22 @@ private Q_SLOTS:
         QCOMPARE(later.keys(ListKind::Acronym), QSet<QString>{"btw"});
     }
 
+    // A mark the file could not take (its lock's name is a folder) holds
+    // through a reload and goes to the file with the next change written.
+    void unwrittenMarkIsKept()
+    {
+        const QString file = path("kept/favourites.json");
+        FavouriteStore store(file);
+        QVERIFY(store.mark(ListKind::Smiley, ";-)"));
+        QVERIFY(QDir().mkpath(file + ".lock"));
+        QCOMPARE(store.mark(ListKind::Smiley, ":-D").failure, AtomicFileWriter::Failure::LockTaken);
+        store.reload();
+        QVERIFY(store.isFavourite(ListKind::Smiley, u":-D"));
+        QVERIFY(QDir(file + ".lock").removeRecursively());
+        QVERIFY(store.mark(ListKind::Acronym, "BTW"));
+        QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley), (QSet<QString>{";-)", ":-d"}));
+    }
+
     // Marks and uses follow an entry by its text, spaces and case aside, per
     // list; an edit moves them, a removal drops them, its undo gives them back.
     void renameAndForget()
