@@ -1,4 +1,5 @@
 #include "ClassRegistryPrivate.h"
+#include "SqliteLibrary.h"
 
 #include "RegistryKeyName.h"
 
@@ -88,11 +89,13 @@ Status ClassRegistry::Private::openDatabase(bool create)
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
+    if (QString why; !SqliteLibrary::load(&why))
+        return fail(QStringLiteral("cannot open %1: %2").arg(location, why));
     sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(location).constData(), &handle, flags, nullptr) !=
+    if (sqlite().open_v2(QFile::encodeName(location).constData(), &handle, flags, nullptr) !=
         SQLITE_OK) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(handle));
-        sqlite3_close_v2(handle);
+        const QString reason = QString::fromUtf8(sqlite().errmsg(handle));
+        sqlite().close_v2(handle);
         return fail(QStringLiteral("cannot open %1: %2").arg(location, reason));
     }
     db = handle;
@@ -103,7 +106,8 @@ Status ClassRegistry::Private::openDatabase(bool create)
 void ClassRegistry::Private::closeDatabase()
 {
     statements.clear();
-    sqlite3_close_v2(db);
+    if (db) // only ever opened with the library loaded
+        sqlite().close_v2(db);
     db = nullptr;
 }
 
@@ -197,10 +201,10 @@ Status ClassRegistry::Private::writeOnce(const std::function<Status()>& body)
         return opened;
     lastCode = SQLITE_OK;
     if (!run("BEGIN IMMEDIATE")) {
-        lastCode = sqlite3_errcode(db);
+        lastCode = sqlite().errcode(db);
         return fail(databaseError());
     }
-    const bool schema = sqlite3_exec(db, SchemaSql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool schema = sqlite().exec(db, SchemaSql, nullptr, nullptr, nullptr) == SQLITE_OK;
     Status status = schema ? body() : Status::Failed;
     if (status == Status::Success && run("COMMIT")) {
         schemaPresent = true;
@@ -208,8 +212,8 @@ Status ClassRegistry::Private::writeOnce(const std::function<Status()>& body)
         return Status::Success;
     }
     const QString reason = databaseError();
-    lastCode = sqlite3_errcode(db);
-    lastDatabaseMessage = QString::fromUtf8(sqlite3_errmsg(db));
+    lastCode = sqlite().errcode(db);
+    lastDatabaseMessage = QString::fromUtf8(sqlite().errmsg(db));
     run("ROLLBACK");
     return status == Status::Success || status == Status::Failed ? fail(reason) : status;
 }
@@ -223,7 +227,7 @@ bool ClassRegistry::Private::damageShown() const
 QString ClassRegistry::Private::databaseError() const
 {
     return QStringLiteral("cannot write %1: %2")
-        .arg(location, QString::fromUtf8(sqlite3_errmsg(db)));
+        .arg(location, QString::fromUtf8(sqlite().errmsg(db)));
 }
 
 Status ClassRegistry::Private::refuse(Status status, const QString& path)
@@ -275,7 +279,7 @@ Status ClassRegistry::Private::createPath(const QStringList& segments, qint64* i
         insert.bind(3, RegistryKeyName::folded(segment));
         if (insert.step() != SQLITE_DONE)
             return Status::Failed;
-        *id = sqlite3_last_insert_rowid(db);
+        *id = sqlite().last_insert_rowid(db);
     }
     return Status::Success;
 }

@@ -1,4 +1,5 @@
 #include "RegistryBusyWait.h"
+#include "SqliteLibrary.h"
 
 #include <QFile>
 #include <QHash>
@@ -49,7 +50,7 @@ QHash<QByteArray, Seen>& seenStores()
 void RegistryBusyWait::attach(sqlite3* db, const QString& location)
 {
     m_file = QFile::encodeName(location);
-    sqlite3_busy_handler(db, handler, this);
+    sqlite().busy_handler(db, handler, this);
 }
 
 int RegistryBusyWait::handler(void* context, int attempt)

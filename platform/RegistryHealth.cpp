@@ -1,4 +1,5 @@
 #include "RegistryHealth.h"
+#include "SqliteLibrary.h"
 
 #include "DamagedFile.h"
 #include "RegistryStatement.h"
@@ -64,7 +65,7 @@ Health RegistryHealth::check(sqlite3* db, const QString& location, QString* dama
         *damage = QStringLiteral("its check failed: %1").arg(answer);
         return Health::Damaged;
     }
-    *damage = QString::fromUtf8(sqlite3_errstr(rc));
+    *damage = QString::fromUtf8(sqlite().errstr(rc));
     const int primary = rc & 0xff;
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? Health::Damaged
                                                                  : Health::Unusable;

@@ -1,4 +1,5 @@
 #include "RegistryStatement.h"
+#include "SqliteLibrary.h"
 
 #include "RegistryStatementCache.h"
 
@@ -7,7 +8,7 @@
 RegistryStatement::RegistryStatement(sqlite3* db, const char* sql, quint64* busyCount)
     : m_busyCount(busyCount)
 {
-    m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    m_rc = sqlite().prepare_v2(db, sql, -1, &m_stmt, nullptr);
 }
 
 RegistryStatement::RegistryStatement(RegistryStatementCache& cache, sqlite3* db, const char* sql,
@@ -20,17 +21,17 @@ RegistryStatement::RegistryStatement(RegistryStatementCache& cache, sqlite3* db,
 RegistryStatement::~RegistryStatement()
 {
     if (!m_cached) {
-        sqlite3_finalize(m_stmt);
+        sqlite().finalize(m_stmt);
         return;
     }
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
+    sqlite().reset(m_stmt);
+    sqlite().clear_bindings(m_stmt);
 }
 
 void RegistryStatement::bind(int index, qint64 value)
 {
     if (m_rc == SQLITE_OK)
-        m_rc = sqlite3_bind_int64(m_stmt, index, value);
+        m_rc = sqlite().bind_int64(m_stmt, index, value);
 }
 
 void RegistryStatement::bind(int index, const QString& text)
@@ -38,21 +39,21 @@ void RegistryStatement::bind(int index, const QString& text)
     const QByteArray utf8 = text.toUtf8();
     if (m_rc == SQLITE_OK)
         m_rc =
-            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            sqlite().bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
 void RegistryStatement::bind(int index, const QByteArray& bytes)
 {
     if (m_rc != SQLITE_OK)
         return;
-    m_rc = bytes.isEmpty() ? sqlite3_bind_zeroblob(m_stmt, index, 0)
-                           : sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()),
-                                               SQLITE_TRANSIENT);
+    m_rc = bytes.isEmpty() ? sqlite().bind_zeroblob(m_stmt, index, 0)
+                           : sqlite().bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()),
+                                                SQLITE_TRANSIENT);
 }
 
 int RegistryStatement::step()
 {
-    const int rc = m_rc == SQLITE_OK ? sqlite3_step(m_stmt) : m_rc;
+    const int rc = m_rc == SQLITE_OK ? sqlite().step(m_stmt) : m_rc;
     const int primary = rc & 0xff;
     if (m_busyCount && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED))
         ++*m_busyCount;
@@ -61,17 +62,17 @@ int RegistryStatement::step()
 
 qint64 RegistryStatement::integer(int column) const
 {
-    return sqlite3_column_int64(m_stmt, column);
+    return sqlite().column_int64(m_stmt, column);
 }
 
 QString RegistryStatement::text(int column) const
 {
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    return QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column));
+    const auto* bytes = reinterpret_cast<const char*>(sqlite().column_text(m_stmt, column));
+    return QString::fromUtf8(bytes, sqlite().column_bytes(m_stmt, column));
 }
 
 QByteArray RegistryStatement::blob(int column) const
 {
-    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-    return QByteArray(bytes, sqlite3_column_bytes(m_stmt, column));
+    const auto* bytes = static_cast<const char*>(sqlite().column_blob(m_stmt, column));
+    return QByteArray(bytes, sqlite().column_bytes(m_stmt, column));
 }

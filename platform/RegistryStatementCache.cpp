@@ -1,4 +1,5 @@
 #include "RegistryStatementCache.h"
+#include "SqliteLibrary.h"
 
 #include <sqlite3.h>
 
@@ -11,14 +12,14 @@ sqlite3_stmt* RegistryStatementCache::take(sqlite3* db, const char* sql, int* rc
 {
     *cached = false;
     sqlite3_stmt*& kept = m_statements[sql];
-    if (kept && !sqlite3_stmt_busy(kept)) {
+    if (kept && !sqlite().stmt_busy(kept)) {
         *rc = SQLITE_OK;
         *cached = true;
         return kept;
     }
     sqlite3_stmt* statement = nullptr;
     *rc =
-        sqlite3_prepare_v3(db, sql, -1, kept ? 0 : SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        sqlite().prepare_v3(db, sql, -1, kept ? 0 : SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
     if (*rc != SQLITE_OK || kept) // a failure, or the kept one is in use: a one-off
         return statement;
     kept = statement;
@@ -29,6 +30,6 @@ sqlite3_stmt* RegistryStatementCache::take(sqlite3* db, const char* sql, int* rc
 void RegistryStatementCache::clear()
 {
     for (sqlite3_stmt* statement : std::as_const(m_statements))
-        sqlite3_finalize(statement);
+        sqlite().finalize(statement);
     m_statements.clear();
 }
