@@ -186,8 +186,15 @@ bool ModZunoSmiley::adoptProgramLists(const QStringList& listFiles)
     if (folder != ListFolder::userDataFolder())
         return false;
     QStringList names;
-    for (const QString& file : listFiles)
+    bool anyToCopy = false;
+    for (const QString& file : listFiles) {
         names << QFileInfo(file).fileName();
+        anyToCopy = anyToCopy || (QFileInfo::exists(QDir(programFolder()).filePath(names.last())) &&
+                                  !QFileInfo::exists(QDir(folder).filePath(names.last())));
+    }
+    // Asked only then: most starts do not wait for the answer.
+    if (!anyToCopy || (m_ownsWindow && !m_ownsWindow()))
+        return false;
     return !ListFolder::copyProgramLists(programFolder(), folder, names).isEmpty();
 }
 

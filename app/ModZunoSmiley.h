@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class OVObject;
@@ -76,6 +77,9 @@ public:
     // the lists (by the names of these files) kept beside the program there;
     // true when it copied any.
     bool adoptProgramLists(const QStringList& listFiles);
+    // Asked before the window's loading copies or tells anything: false in a
+    // process that hands its command line to another window. Unset: true.
+    void setOwnsWindow(std::function<bool()> ownsWindow) { m_ownsWindow = std::move(ownsWindow); }
 
     // Watches for termination requests and the end of the desktop session
     // and closes the main window as the user would.
@@ -86,6 +90,7 @@ private:
 
     QString m_programFile;
     QString m_listFolder;
+    std::function<bool()> m_ownsWindow;
     std::unique_ptr<ZunoSmiley1> m_localizer;
     std::unique_ptr<OVObject> m_objectLib;
     TerminationWatcher* m_terminationWatcher = nullptr;

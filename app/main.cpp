@@ -80,12 +80,18 @@ int main(int argc, char* argv[])
     });
     fonts.wait();
     static_cast<void>(QFontMetrics(QApplication::font()).height());
+    const auto ownsWindow = [&claim, &role] {
+        if (claim.joinable())
+            claim.join();
+        return role != SingleInstance::Role::HandedOver;
+    };
     ModZunoSmiley mod(QCoreApplication::applicationFilePath());
     mod.watchForTermination();
-    // Shown only by the process that runs the window.
+    // Shown only by the process that runs the window, which alone copies or
+    // tells anything while it loads.
+    mod.setOwnsWindow(ownsWindow);
     mod.LoadMainWindow();
-    claim.join();
-    if (role == SingleInstance::Role::HandedOver)
+    if (!ownsWindow())
         return 0;
 
     // The window the user was typing in, before the catalogue comes up.

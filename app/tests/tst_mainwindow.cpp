@@ -447,6 +447,14 @@ private Q_SLOTS:
         QString why;
         if (!makeFolderReadOnly(program.path(), &why))
             QSKIP(qPrintable(why));
+        {
+            // A start that hands its command line to another window copies nothing, says nothing.
+            ModZunoSmiley loser(program.filePath("ZunoSmiley"));
+            loser.setOwnsWindow([] { return false; });
+            loser.LoadMainWindow();
+            QCOMPARE(MessageBox::noticeCount(), 0);
+            QVERIFY(!QFileInfo::exists(data + "/Smileys.smy"));
+        }
         for (int start = 1; start <= 2; ++start) {
             ModZunoSmiley mod(program.filePath("ZunoSmiley"));
             mod.Main();
