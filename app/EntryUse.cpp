@@ -3,6 +3,8 @@
 #include "FavouriteStore.h"
 #include "UsageStore.h"
 
+#include <memory>
+
 EntryUse::EntryUse(const QString& listFolder, QObject* parent)
     : EntryUse(listFolder, UsageStore::defaultPath(), parent)
 {}
@@ -85,27 +87,18 @@ QString takenKey(CatalogueListModel::Kind kind, const QString& text)
 
 void EntryUse::removed(CatalogueListModel::Kind kind, const QString& text)
 {
-    const QString key = takenKey(kind, text);
-    if (!m_taken.contains(key)) {
-        m_takenOrder.append(key);
-        if (m_takenOrder.size() > MaxTaken)
-            m_taken.remove(m_takenOrder.takeFirst());
-    }
-    m_taken.insert(key, {isFavourite(kind, text), usage()->score(listOf(kind), text)});
+    m_taken.insert(takenKey(kind, text),
+                   new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text)});
     m_favourites->forget(listOf(kind), text);
     usage()->forget(listOf(kind), text);
 }
 
 void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
 {
-    const QString key = takenKey(kind, text);
-    const auto it = m_taken.constFind(key);
-    if (it == m_taken.cend())
+    const std::unique_ptr<Taken> taken(m_taken.take(takenKey(kind, text)));
+    if (!taken)
         return;
-    const Taken taken = *it;
-    m_taken.erase(it);
-    m_takenOrder.removeOne(key);
-    if (taken.favourite)
+    if (taken->favourite)
         m_favourites->mark(listOf(kind), text);
-    usage()->restore(listOf(kind), text, taken.score);
+    usage()->restore(listOf(kind), text, taken->score);
 }

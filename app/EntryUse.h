@@ -4,6 +4,7 @@
 #include "CatalogueListModel.h"
 #include "EntryKey.h"
 
+#include <QCache>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -63,7 +64,5 @@ private:
         bool favourite = false;
         double score = 0;
     };
-    static constexpr qsizetype MaxTaken = 100;
-    QHash<QString, Taken> m_taken;
-    QList<QString> m_takenOrder;
+    QCache<QString, Taken> m_taken{100};
 };

@@ -67,18 +67,28 @@ bool ListFolder::isWritable(const QString& folder)
     return probe.open();
 }
 
+QStringList ListFolder::programListsToCopy(const QString& programFolder, const QString& dataFolder,
+                                           const QStringList& fileNames)
+{
+    QStringList wanted;
+    if (QFileInfo(programFolder).canonicalFilePath() == QFileInfo(dataFolder).canonicalFilePath())
+        return wanted;
+    for (const QString& name : fileNames) {
+        const QString target = QDir(dataFolder).filePath(name);
+        if (RegularFile::kind(QDir(programFolder).filePath(name)) == RegularFile::Kind::Regular &&
+            !QFileInfo::exists(target) && !QFileInfo(target).isSymLink())
+            wanted << name;
+    }
+    return wanted;
+}
+
 QStringList ListFolder::copyProgramLists(const QString& programFolder, const QString& dataFolder,
                                          const QStringList& fileNames)
 {
     QStringList copied;
-    if (QFileInfo(programFolder).canonicalFilePath() == QFileInfo(dataFolder).canonicalFilePath())
-        return copied;
-    for (const QString& name : fileNames) {
+    for (const QString& name : programListsToCopy(programFolder, dataFolder, fileNames)) {
         const QString source = QDir(programFolder).filePath(name);
         const QString target = QDir(dataFolder).filePath(name);
-        if (RegularFile::kind(source) != RegularFile::Kind::Regular || QFileInfo::exists(target) ||
-            QFileInfo(target).isSymLink())
-            continue;
         if (!QDir().mkpath(dataFolder) || !copyWithoutReplacing(source, target)) {
             qWarning("The list file %s could not be copied to %s.", qUtf8Printable(source),
                      qUtf8Printable(dataFolder));

@@ -17,9 +17,13 @@ public:
     // The per-user data folder of the program.
     static QString userDataFolder();
 
+    // Of fileNames, those that the program folder holds as a regular file
+    // and the data folder does not (nor as a link): what copyProgramLists
+    // would copy.
+    static QStringList programListsToCopy(const QString& programFolder, const QString& dataFolder,
+                                          const QStringList& fileNames);
     // The first start with the data folder when the program's folder holds
-    // list files: each of fileNames that the program folder holds as a
-    // regular file and the data folder does not is copied there; nothing is
+    // list files: each of programListsToCopy() is copied there; nothing is
     // ever overwritten and the originals stay as they are. Answers the names
     // copied.
     static QStringList copyProgramLists(const QString& programFolder, const QString& dataFolder,

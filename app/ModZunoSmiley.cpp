@@ -186,14 +186,11 @@ bool ModZunoSmiley::adoptProgramLists(const QStringList& listFiles)
     if (folder != ListFolder::userDataFolder())
         return false;
     QStringList names;
-    bool anyToCopy = false;
-    for (const QString& file : listFiles) {
+    for (const QString& file : listFiles)
         names << QFileInfo(file).fileName();
-        anyToCopy = anyToCopy || (QFileInfo::exists(QDir(programFolder()).filePath(names.last())) &&
-                                  !QFileInfo::exists(QDir(folder).filePath(names.last())));
-    }
+    names = ListFolder::programListsToCopy(programFolder(), folder, names);
     // Asked only then: most starts do not wait for the answer.
-    if (!anyToCopy || (m_ownsWindow && !m_ownsWindow()))
+    if (names.isEmpty() || (m_ownsWindow && !m_ownsWindow()))
         return false;
     return !ListFolder::copyProgramLists(programFolder(), folder, names).isEmpty();
 }

@@ -1,6 +1,6 @@
 #include "SqliteLibrary.h"
 
-#include <dlfcn.h>
+#include <QLibrary>
 
 namespace {
 
@@ -14,20 +14,17 @@ const Loaded& loaded()
 {
     static const Loaded once = [] {
         Loaded result;
-        // The soname the package depends on; never unloaded.
-        void* handle = dlopen("libsqlite3.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            result.failure = QString::fromLocal8Bit(dlerror());
+        // The soname the package depends on; a QLibrary never unloads by itself.
+        QLibrary handle(QStringLiteral("sqlite3"), 0);
+        if (!handle.load()) {
+            result.failure = handle.errorString();
             return result;
         }
-        bool complete = true;
 #define ZUNO_SQLITE_FUNCTION(name)                                                                 \
     result.library.name =                                                                          \
-        reinterpret_cast<decltype(result.library.name)>(dlsym(handle, "sqlite3_" #name));          \
-    if (!result.library.name && complete) {                                                        \
-        complete = false;                                                                          \
-        result.failure = QStringLiteral("libsqlite3.so.0 lacks sqlite3_" #name);                   \
-    }
+        reinterpret_cast<decltype(result.library.name)>(handle.resolve("sqlite3_" #name));         \
+    if (!result.library.name && result.failure.isEmpty())                                          \
+        result.failure = QStringLiteral("libsqlite3.so.0 lacks sqlite3_" #name);
         ZUNO_SQLITE_FUNCTIONS
 #undef ZUNO_SQLITE_FUNCTION
         return result;

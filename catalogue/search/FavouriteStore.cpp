@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* What = "favourites";
@@ -138,12 +140,14 @@ AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
             damaged = true;
             return std::nullopt;
         }
-        for (const Change& each : std::as_const(m_unwritten) + QList<Change>{change}) {
+        const auto applyOne = [&object](const Change& each) {
             const QString name = EntryKey::listName(each.list);
             QJsonArray marks = object->value(name).toArray();
             each.applyTo(marks);
             object->insert(name, marks);
-        }
+        };
+        std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
+        applyOne(change);
         written = *object;
         return StoreFile::bytesOf(*object);
     };

@@ -2,7 +2,8 @@
 # shortcut_registered.sh DATA_DIR: the desktop's shortcut daemon, on a bus
 # and a display of its own, registers the program's "pick" action with its
 # default keys (Meta+;) from the data folder's files. Skips (77) where the
-# daemon is not installed.
+# daemon is not installed; Debian 12 ships kglobalaccel5 in
+# libkf5globalaccel-bin, which ./build.sh test installs.
 command -v kglobalaccel5 >/dev/null 2>&1 || { echo "SKIP: kglobalaccel5 is not installed"; exit 77; }
 export XDG_DATA_DIRS="$1:/usr/share"
 exec dbus-run-session -- sh -c '
