@@ -1,6 +1,6 @@
 #include "FloorList.h"
 
-#include "UserListReader.h"
+#include "catalogue/UserListReader.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

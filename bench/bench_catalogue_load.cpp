@@ -6,8 +6,8 @@
 //   bench_catalogue_load [RUNS]     best of RUNS runs each (default 5)
 
 #include "BestTime.h"
-#include "OVAcronym.h"
-#include "OVSmiley.h"
+#include "catalogue/OVAcronym.h"
+#include "catalogue/OVSmiley.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -9,12 +9,12 @@
 //   bench_filter            QT_QPA_PLATFORM=offscreen for no display
 
 #include "BenchMedian.h"
-#include "CatalogueListModel.h"
-#include "CatalogueView.h"
-#include "ListPage.h"
-#include "ModZunoSmiley.h"
-#include "UserListFile.h"
-#include "frmMain.h"
+#include "app/ModZunoSmiley.h"
+#include "app/frmMain.h"
+#include "app/models/CatalogueListModel.h"
+#include "app/widgets/CatalogueView.h"
+#include "app/widgets/ListPage.h"
+#include "lists/UserListFile.h"
 
 #include <QApplication>
 #include <QDir>

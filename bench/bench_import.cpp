@@ -12,12 +12,12 @@
 
 #include "BenchEventLoop.h"
 #include "BenchHome.h"
-#include "ListPage.h"
-#include "MessageBox.h"
-#include "ModZunoSmiley.h"
-#include "UserListReader.h"
-#include "UserListStore.h"
-#include "frmMain.h"
+#include "app/ModZunoSmiley.h"
+#include "app/dialogs/MessageBox.h"
+#include "app/frmMain.h"
+#include "app/widgets/ListPage.h"
+#include "catalogue/UserListReader.h"
+#include "lists/UserListStore.h"
 
 #include <QApplication>
 #include <QDir>

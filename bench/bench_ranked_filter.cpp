@@ -15,16 +15,16 @@
 //
 // ENTRIES runs one size alone (for a profiler).
 
-#include "ActiveWindow.h"
 #include "BenchMedian.h"
-#include "CatalogueView.h"
-#include "EntryKey.h"
-#include "FavouriteStore.h"
-#include "ListPage.h"
-#include "ModZunoSmiley.h"
-#include "UsageStore.h"
-#include "UserListFile.h"
-#include "frmMain.h"
+#include "app/ModZunoSmiley.h"
+#include "app/frmMain.h"
+#include "app/widgets/CatalogueView.h"
+#include "app/widgets/ListPage.h"
+#include "desktop/ActiveWindow.h"
+#include "lists/UserListFile.h"
+#include "search/EntryKey.h"
+#include "search/FavouriteStore.h"
+#include "search/UsageStore.h"
 
 #include <QApplication>
 #include <QDir>

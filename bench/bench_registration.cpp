@@ -14,8 +14,8 @@
 //       bench_registration --once DIR
 
 #include "BestTime.h"
-#include "ClassRegistry.h"
-#include "ModZunoSmiley.h"
+#include "app/ModZunoSmiley.h"
+#include "compat/registry/ClassRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>

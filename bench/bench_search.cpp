@@ -16,10 +16,10 @@
 #include "BenchMedian.h"
 #include "BestTime.h"
 
-#include <EntryKey.h>
-#include <FavouriteStore.h>
-#include <SearchIndex.h>
-#include <UsageStore.h>
+#include "search/EntryKey.h"
+#include "search/FavouriteStore.h"
+#include "search/SearchIndex.h"
+#include "search/UsageStore.h"
 
 #include <QCoreApplication>
 #include <QStringList>

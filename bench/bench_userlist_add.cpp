@@ -15,10 +15,10 @@
 #include "BenchHome.h"
 #include "BenchMedian.h"
 #include "FloorList.h"
-#include "ListPage.h"
-#include "ModZunoSmiley.h"
-#include "UserListStore.h"
-#include "frmMain.h"
+#include "app/ModZunoSmiley.h"
+#include "app/frmMain.h"
+#include "app/widgets/ListPage.h"
+#include "lists/UserListStore.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,12 @@
 # The test-support helpers every test may include (tests/support): the
 # private mount of a folder (PrivateMount.h) and the temporary home folder
-# each test runs in.
-add_library(ZunoTestSupport INTERFACE)
-target_include_directories(ZunoTestSupport INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
-target_link_libraries(ZunoTestSupport INTERFACE Qt6::Test)
+# each test runs in. Only where tests are built: a packager's build needs no
+# Qt Test.
+if(BUILD_TESTING)
+  add_library(ZunoTestSupport INTERFACE)
+  target_include_directories(ZunoTestSupport INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
+  target_link_libraries(ZunoTestSupport INTERFACE Qt6::Test)
+endif()
 
 # zuno_add_test(NAME name SOURCES files... LIBS targets...)
 #
@@ -29,7 +32,10 @@ endfunction()
 # zuno_add_library(NAME name SOURCES files... PUBLIC_LIBS ... PRIVATE_LIBS ...)
 #
 # A shared library with an alias Zuno::name, the project version, a
-# generated export header <name>_export.h and hidden symbols by default.
+# generated export header <name>_export.h and hidden symbols by default. Its
+# public headers are installed side by side and include the export header by
+# its plain name, so the folder it is generated in is the one include folder
+# the library hands on; its sources are named from src/ like all others.
 function(zuno_add_library)
   cmake_parse_arguments(ARG "" "NAME;EXPORT_BASE" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(${ARG_NAME} SHARED ${ARG_SOURCES})
@@ -40,7 +46,6 @@ function(zuno_add_library)
   set_target_properties(${ARG_NAME} PROPERTIES
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  target_include_directories(${ARG_NAME} PUBLIC
-    $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}> $<BUILD_INTERFACE:${CMAKE_CURRENT_BINARY_DIR}>)
+  target_include_directories(${ARG_NAME} PUBLIC $<BUILD_INTERFACE:${CMAKE_CURRENT_BINARY_DIR}>)
   target_link_libraries(${ARG_NAME} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
 endfunction()

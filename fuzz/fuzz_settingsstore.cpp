@@ -4,9 +4,9 @@
 // no line end, and a file it cannot use is set aside whole.
 
 #include "FuzzCheck.h"
-#include "SettingsStore.h"
+#include "app/settings/SettingsStore.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // The program reads its settings with its application object in place, and
     // a stored value may name a type that needs one (an image, a cursor).
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(*argc, *argv);
+    static QCoreApplication application(*argc, *argv);
     // Never the real user's settings: a private configuration folder.
     configHome = std::make_unique<QTemporaryDir>();
     FUZZ_CHECK(configHome->isValid());

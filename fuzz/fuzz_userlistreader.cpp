@@ -3,7 +3,7 @@
 // depend on how the bytes arrive, and the limits cut where they say.
 
 #include "FuzzCheck.h"
-#include "UserListReader.h"
+#include "catalogue/UserListReader.h"
 
 #include <QBuffer>
 #include <QStringList>

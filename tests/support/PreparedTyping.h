@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeystrokeTyper.h"
+#include "desktop/typing/KeystrokeTyper.h"
 
 #include <QObject>
 #include <QTest>

@@ -10,10 +10,10 @@
 // 3 the class registry store refused a write the call made (the reason is on
 // standard error).
 
-#include "Automation.h"
-#include "AutomationError.h"
 #include "ConsoleStreams.h"
 #include "RegistryRefusals.h"
+#include "compat/Automation.h"
+#include "compat/AutomationError.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -13,8 +13,8 @@
 // Exit codes: 0 success, 1 no such key or the store cannot be read, 2 wrong
 // usage or an invalid key name.
 
-#include "ClassRegistry.h"
 #include "ConsoleStreams.h"
+#include "compat/registry/ClassRegistry.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -10,10 +10,10 @@
 // until the end, so a library that needs another one named before it finds it.
 // Exit codes: 0 every library done, 1 a library failed, 2 wrong usage.
 
-#include "ClassRegistry.h"
-#include "ComponentLoader.h"
-#include "ComponentServer.h"
 #include "ConsoleStreams.h"
+#include "compat/registry/ClassRegistry.h"
+#include "compat/registry/ComponentLoader.h"
+#include "compat/registry/ComponentServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

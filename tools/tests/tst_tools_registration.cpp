@@ -1,8 +1,8 @@
 #include "ToolRun.h"
 
-#include "Automation.h"
-#include "ClassRegistry.h"
-#include "ComponentLoader.h"
+#include "compat/Automation.h"
+#include "compat/registry/ClassRegistry.h"
+#include "compat/registry/ComponentLoader.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,0 @@
-// The library's registration entry points over its one class.
-#include "ComponentServer.h"
-#include "OVObject.h"
-
-namespace {
-const ComponentServer server("Orvak Object Library", {&OVObject::staticMetaObject});
-} // namespace
-
-ZUNO_COMPONENT_SERVER(server)

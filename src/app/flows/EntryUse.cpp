@@ -1,0 +1,104 @@
+#include "app/flows/EntryUse.h"
+
+#include "search/FavouriteStore.h"
+#include "search/UsageStore.h"
+
+#include <memory>
+
+EntryUse::EntryUse(const QString& listFolder, QObject* parent)
+    : EntryUse(listFolder, UsageStore::defaultPath(), parent)
+{}
+
+EntryUse::EntryUse(const QString& listFolder, const QString& usagePath, QObject* parent)
+    : QObject(parent)
+    , m_favourites(new FavouriteStore(FavouriteStore::pathIn(listFolder), this))
+    , m_usagePath(usagePath)
+{
+    connect(m_favourites, &FavouriteStore::changed, this, &EntryUse::changed);
+}
+
+EntryUse::~EntryUse()
+{
+    // What was used since the last timed write is not lost at the close.
+    if (m_usage)
+        m_usage->flush();
+}
+
+UsageStore* EntryUse::usage() const
+{
+    if (!m_usage) {
+        auto* self = const_cast<EntryUse*>(this);
+        m_usage = new UsageStore(m_usagePath, self);
+        connect(m_usage, &UsageStore::changed, self, &EntryUse::changed);
+    }
+    return m_usage;
+}
+
+ListKind EntryUse::listOf(CatalogueListModel::Kind kind)
+{
+    return kind == CatalogueListModel::Kind::Smileys ? ListKind::Smiley : ListKind::Acronym;
+}
+
+QString EntryUse::favouritesPath() const
+{
+    return m_favourites->path();
+}
+
+bool EntryUse::isFavourite(CatalogueListModel::Kind kind, QStringView text) const
+{
+    return m_favourites->isFavourite(listOf(kind), text);
+}
+
+QSet<QString> EntryUse::favourites(CatalogueListModel::Kind kind) const
+{
+    return m_favourites->keys(listOf(kind));
+}
+
+QHash<QString, double> EntryUse::scores(CatalogueListModel::Kind kind) const
+{
+    return usage()->scores(listOf(kind));
+}
+
+AtomicFileWriter::Result EntryUse::toggleFavourite(CatalogueListModel::Kind kind,
+                                                   const QString& text)
+{
+    return m_favourites->setFavourite(listOf(kind), text, !isFavourite(kind, text));
+}
+
+void EntryUse::recordUse(CatalogueListModel::Kind kind, const QString& text)
+{
+    usage()->recordUse(listOf(kind), text);
+}
+
+void EntryUse::renamed(CatalogueListModel::Kind kind, const QString& oldText, const QString& text)
+{
+    m_favourites->rename(listOf(kind), oldText, text);
+    usage()->rename(listOf(kind), oldText, text);
+}
+
+namespace {
+
+QString takenKey(CatalogueListModel::Kind kind, const QString& text)
+{
+    return QString::number(int(EntryUse::listOf(kind))) + EntryKey::of(text);
+}
+
+} // namespace
+
+void EntryUse::removed(CatalogueListModel::Kind kind, const QString& text)
+{
+    m_taken.insert(takenKey(kind, text),
+                   new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text)});
+    m_favourites->forget(listOf(kind), text);
+    usage()->forget(listOf(kind), text);
+}
+
+void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
+{
+    const std::unique_ptr<Taken> taken(m_taken.take(takenKey(kind, text)));
+    if (!taken)
+        return;
+    if (taken->favourite)
+        m_favourites->mark(listOf(kind), text);
+    usage()->restore(listOf(kind), text, taken->score);
+}

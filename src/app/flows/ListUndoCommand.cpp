@@ -1,0 +1,65 @@
+#include "app/flows/ListUndoCommand.h"
+
+#include "app/widgets/CatalogueView.h"
+#include "app/widgets/ListPage.h"
+
+#include <QAbstractProxyModel>
+
+ListUndoCommand::ListUndoCommand(ListPage* page, const UserListChange& change, bool* replaying)
+    : m_page(page)
+    , m_change(change)
+    , m_replaying(replaying)
+{}
+
+void ListUndoCommand::undo()
+{
+    const UserListChange& c = m_change;
+    if (c.isRemove()) {
+        run([&] {
+            return m_page->addUserEntry(c.oldText(), c.oldDescription().value_or(QString()));
+        });
+        show(c.oldText());
+    } else if (c.isEdit() && c.oldDescription()) {
+        run([&] { return m_page->editUserEntry(c.text(), c.oldText(), *c.oldDescription()); });
+        show(c.oldText());
+    } else {
+        // An Add, or an Edit that added its entry again.
+        run([&] { return m_page->removeUserEntry(c.text()); });
+    }
+}
+
+void ListUndoCommand::redo()
+{
+    if (m_done) {
+        m_done = false;
+        return;
+    }
+    const UserListChange& c = m_change;
+    if (c.isRemove()) {
+        run([&] { return m_page->removeUserEntry(c.oldText()); });
+    } else if (c.isEdit()) {
+        run([&] { return m_page->editUserEntry(c.oldText(), c.text(), c.description()); });
+        show(c.text());
+    } else {
+        run([&] { return m_page->addUserEntry(c.text(), c.description()); });
+        show(c.text());
+    }
+}
+
+void ListUndoCommand::run(const std::function<bool()>& change)
+{
+    *m_replaying = true;
+    const bool made = change();
+    *m_replaying = false;
+    if (!made)
+        setObsolete(true);
+}
+
+void ListUndoCommand::show(const QString& text)
+{
+    const int row = m_page->model()->userRow(text);
+    if (row < 0)
+        return;
+    m_page->select(row);
+    m_page->view()->scrollTo(m_page->view()->currentIndex());
+}

@@ -1,0 +1,157 @@
+#include "app/CommandLine.h"
+#include "app/ModZunoSmiley.h"
+#include "app/assets/AppIcons.h"
+#include "app/frmMain.h"
+#include "base/InstallLayout.h"
+#include "base/NativePath.h"
+#include "base/ZunoVersion.h"
+#include "desktop/ActiveWindow.h"
+#include "desktop/ClipboardHandover.h"
+#include "desktop/EarlyHandOver.h"
+#include "desktop/FontConfigWarmUp.h"
+#include "desktop/SingleInstance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QTimer>
+
+#include <cstdio>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+int exitStatus = 0;
+}
+
+namespace {
+
+// How long the window waits for more hand-overs before it imports.
+constexpr int HandOverGatherMs = 150;
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Before the application object, so that --help and --version need no display.
+    // A file name that is not valid UTF-8 keeps its bytes (NativePath).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << NativePath::decode(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments, QDir::currentPath());
+    if (line.exitCode) {
+        line.printOutput();
+        return *line.exitCode;
+    }
+
+    // Before the application object, which takes it out of the environment on X11.
+    const QString startupToken = SingleInstance::startupToken();
+    // A running window takes the command line over the bus alone: a later
+    // start ends before it builds anything of its own (display, fonts).
+    const EarlyHandOver::Outcome early =
+        EarlyHandOver::handOver(line.files, line.pick, startupToken, line.search);
+    if (early == EarlyHandOver::Outcome::HandedOver)
+        return 0;
+    // The font configuration loads on another core meanwhile.
+    FontConfigWarmUp fonts;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
+    QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
+    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::DesktopApplicationId));
+    // Qt 6.4's Wayland client may hang for good while it closes its display
+    // connection (its event thread waits on a read nobody finishes). This
+    // runs after every other object of main() is gone, everything saved and
+    // handed over, just before that teardown: the process ends there.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qAddPostRoutine([] {
+            std::fflush(nullptr);
+            ::_exit(exitStatus);
+        });
+    QApplication::setWindowIcon(AppIcons::program());
+
+    // The session bus answers while the window's font is looked up and the
+    // window built: both are waits of every start, and neither needs the other.
+    SingleInstance instance;
+    SingleInstance::Role role = SingleInstance::Role::Alone;
+    // A holder that did not answer the early hand-over is not asked again.
+    std::thread claim([&] {
+        if (early == EarlyHandOver::Outcome::NoHolder)
+            role = instance.start(line.files, line.pick, startupToken, line.search);
+    });
+    fonts.wait();
+    static_cast<void>(QFontMetrics(QApplication::font()).height());
+    const auto ownsWindow = [&claim, &role] {
+        if (claim.joinable())
+            claim.join();
+        return role != SingleInstance::Role::HandedOver;
+    };
+    ModZunoSmiley mod(QCoreApplication::applicationFilePath());
+    mod.watchForTermination();
+    // Shown only by the process that runs the window, which alone copies or
+    // tells anything while it loads.
+    mod.setOwnsWindow(ownsWindow);
+    mod.LoadMainWindow();
+    if (!ownsWindow())
+        return 0;
+
+    // The window the user was typing in, before the catalogue comes up.
+    const ActiveWindow cameFrom = line.pick ? ActiveWindow::current() : ActiveWindow();
+    mod.ShowMainWindow();
+    if (mod.MainWindow) {
+        mod.MainWindow->importListFiles(line.files);
+        if (line.pick || !line.search.isEmpty())
+            mod.MainWindow->pick(cameFrom, line.search);
+    }
+    // A closed window hands the name on at once: a start while this process
+    // ends (its stores finishing their writes) opens a window of its own.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::release);
+    // Hand-overs that come together (one long command line in several calls,
+    // or several starts at once) give one import and one report.
+    QStringList handedFiles;
+    QTimer gather;
+    gather.setSingleShot(true);
+    gather.setInterval(HandOverGatherMs);
+    const auto importHanded = [&mod, &handedFiles, &gather] {
+        gather.stop();
+        if (frmMain* window = mod.MainWindow; window && !handedFiles.isEmpty())
+            window->importListFiles(handedFiles);
+        handedFiles.clear();
+    };
+    QObject::connect(&gather, &QTimer::timeout, &app, importHanded);
+    QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
+                     [&mod, &handedFiles, &gather, importHanded](const QStringList& files,
+                                                                 bool pick, const QString& token) {
+                         frmMain* window = mod.MainWindow;
+                         if (!window)
+                             return;
+                         const ActiveWindow typingIn =
+                             pick ? ActiveWindow::current() : ActiveWindow();
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         window->showNormal();
+                         window->raise();
+                         window->activateWindow();
+                         if (!files.isEmpty()) {
+                             handedFiles << files;
+                             gather.start();
+                         }
+                         // The report comes before the pick, not over its filter.
+                         if (pick) {
+                             importHanded();
+                             window->pick(typingIn);
+                         }
+                     });
+    QObject::connect(&instance, &SingleInstance::searchReceived, &app,
+                     [&mod](const QString& terms, const QString& token) {
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         if (frmMain* window = mod.MainWindow)
+                             window->pick(ActiveWindow(), terms);
+                     });
+    const int status = app.exec();
+    // The window has closed and everything is saved: what the program put on
+    // the clipboard stays there once it has ended.
+    ClipboardHandover::handOver();
+    exitStatus = status;
+    return status;
+}

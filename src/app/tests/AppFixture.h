@@ -1,0 +1,122 @@
+#pragma once
+
+#include "TestFiles.h"
+#include "app/ModZunoSmiley.h"
+#include "app/dialogs/MessageBox.h"
+#include "app/frmMain.h"
+#include "app/models/CatalogueListModel.h"
+#include "app/settings/SettingsStore.h"
+#include "app/widgets/ListPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+// A catalogue program started for one test: its program file in a folder of
+// its own (so the list files land there), the settings store emptied first.
+class AppFixture
+{
+public:
+    AppFixture()
+    {
+        QFile::remove(SettingsStore::fileName());
+        MessageBox::reset();
+        // The usage of entries is state of this test's alone.
+        qputenv("XDG_STATE_HOME", m_program.filePath(QStringLiteral("state")).toLocal8Bit());
+    }
+
+    QString programFolder() const { return m_program.path(); }
+    QString listPath(const QString& name) const { return m_program.filePath(name); }
+
+    // Starts the program as its main() does; the window is shown.
+    frmMain* start(const QString& listFolder = QString())
+    {
+        m_mod = std::make_unique<ModZunoSmiley>(m_program.filePath(QStringLiteral("ZunoSmiley")));
+        if (!listFolder.isEmpty())
+            m_mod->setListFolder(listFolder);
+        m_mod->Main();
+        return m_mod->MainWindow;
+    }
+
+    // Closes the window as the user does; true when it closed.
+    bool close()
+    {
+        frmMain* window = m_mod->MainWindow;
+        return window && window->close();
+    }
+
+    // Close, then start again with the same folders.
+    frmMain* restart()
+    {
+        const QString folder = m_mod->listFolder();
+        close();
+        m_mod.reset();
+        return start(folder);
+    }
+
+    ModZunoSmiley& mod() { return *m_mod; }
+    // The program ends, as main() returns.
+    void end() { m_mod.reset(); }
+
+    static void storeLanguage(const QString& value)
+    {
+        SettingsStore::write(SettingsStore::LanguageKey, value, SettingsStore::Configuration);
+    }
+    static QString storedLanguage()
+    {
+        return SettingsStore::read(SettingsStore::LanguageKey, QStringLiteral("<absent>"),
+                                   SettingsStore::Configuration);
+    }
+
+    static QByteArray readAll(const QString& path) { return TestFiles::readAll(path); }
+    // Creates the file's folder first.
+    static bool writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        return TestFiles::writeFile(path, bytes);
+    }
+
+    // A control of the window by its object name.
+    template <class T = QWidget> static T* control(frmMain* w, const char* name)
+    {
+        return w->findChild<T*>(QLatin1String(name));
+    }
+
+    // The command buttons of a tab that a user can press, by name.
+    static QStringList enabledButtons(frmMain* w, int list)
+    {
+        QStringList out;
+        if (w->page(list)->button(ListPage::Copy)->isEnabled())
+            out << "Copy";
+        if (w->page(list)->button(ListPage::Add)->isEnabled())
+            out << "Add";
+        if (w->page(list)->button(ListPage::Edit)->isEnabled())
+            out << "Edit";
+        if (w->page(list)->button(ListPage::Remove)->isEnabled())
+            out << "Remove";
+        return out;
+    }
+
+    // The rows of a list as "text | description | tag", in list order.
+    static QStringList rows(const CatalogueListModel* list, bool userOnly = false)
+    {
+        QStringList out;
+        for (int r = 0; r < list->rowCount(); ++r) {
+            const auto& e = list->entry(r);
+            if (userOnly && e.origin != CatalogueListModel::Origin::File)
+                continue;
+            out << e.text + QStringLiteral(" | ") + e.description + QStringLiteral(" | ") +
+                       CatalogueListModel::tagText(e.origin);
+        }
+        return out;
+    }
+
+private:
+    QTemporaryDir m_program;
+    std::unique_ptr<ModZunoSmiley> m_mod;
+};

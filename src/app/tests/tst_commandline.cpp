@@ -1,0 +1,83 @@
+#include "app/CommandLine.h"
+
+#include <QTest>
+
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("pick");
+        QTest::addColumn<int>("exitCode");       // -1: the program runs
+        QTest::addColumn<QStringList>("output"); // what the output holds
+        QTest::newRow("nothing") << QStringList() << QStringList() << false << -1 << QStringList();
+        QTest::newRow("files against the working folder, cleaned")
+            << QStringList{"a.smy", "../b.acr", "/abs/./c.smy", "sub dir/d.SMY"}
+            << QStringList{"/work/here/a.smy", "/work/b.acr", "/abs/c.smy",
+                           "/work/here/sub dir/d.SMY"}
+            << false << -1 << QStringList();
+        QTest::newRow("a file address")
+            << QStringList{"file:///tmp/x%20y.smy"} << QStringList{"/tmp/x y.smy"} << false << -1
+            << QStringList();
+        QTest::newRow("pick among files")
+            << QStringList{"a.smy", "--pick"} << QStringList{"/work/here/a.smy"} << true << -1
+            << QStringList();
+        QTest::newRow("Qt's own options are the application object's")
+            << QStringList{"-platform", "offscreen", "-reverse", "--style=Fusion", "a.acr"}
+            << QStringList{"/work/here/a.acr"} << false << -1 << QStringList();
+        QTest::newRow("a file named like an option, after --")
+            << QStringList{"--", "--pick"} << QStringList{"/work/here/--pick"} << false << -1
+            << QStringList();
+        QTest::newRow("version") << QStringList{"a.smy", "--version"} << QStringList() << false << 0
+                                 << QStringList{"Zuno Smileys 1.0.3 (build 1198)\n"};
+        QTest::newRow("help names the program and every option")
+            << QStringList{"-h"} << QStringList() << false << 0
+            << QStringList{"Usage: ZunoSmiley [options] [files...]",
+                           "--help",
+                           "--version",
+                           "--pick",
+                           "--search <terms>",
+                           "insert an entry into the window",
+                           ".smy",
+                           ".acr"};
+        QTest::newRow("unknown option: error")
+            << QStringList{"--frobnicate", "a.smy"} << QStringList() << false << 2
+            << QStringList{"ZunoSmiley: Unknown option 'frobnicate'.", "Try 'ZunoSmiley --help'"};
+        QTest::newRow("value given to a flag: error")
+            << QStringList{"--pick=yes"} << QStringList() << false << 2
+            << QStringList{"ZunoSmiley: ", "'--pick'"};
+    }
+    void parse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, files);
+        QFETCH(bool, pick);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, output);
+        const CommandLine line =
+            CommandLine::parse(QStringList{"/usr/bin/ZunoSmiley"} + arguments, "/work/here");
+        QCOMPARE(line.files, files);
+        QCOMPARE(line.pick, pick);
+        QCOMPARE(line.exitCode.value_or(-1), exitCode);
+        for (const QString& part : output)
+            QVERIFY2(line.output.contains(part), qPrintable(line.output));
+        QCOMPARE(line.output.isEmpty(), output.isEmpty());
+        QVERIFY(!line.output.contains("-platform") && !line.output.contains("stylesheet"));
+    }
+
+    // The desktop's search hands its words on as one argument.
+    void searchTakesItsWords()
+    {
+        const CommandLine line = CommandLine::parse(
+            {"/usr/bin/ZunoSmiley", "--search", "wink clin", "a.smy"}, "/work/here");
+        QCOMPARE(line.search, QString("wink clin"));
+        QCOMPARE(line.files, QStringList{"/work/here/a.smy"});
+        QVERIFY(!line.exitCode);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,214 @@
+// Typing through the desktop's remote-desktop portal, as on KDE Plasma and
+// GNOME under Wayland: the real portal front end on the test's private
+// session bus, with a back end of the tests' own (remote_desktop_backend)
+// that records the handshake and the keys that reach it.
+#include "PreparedTyping.h"
+#include "desktop/typing/KeystrokeTyper.h"
+#include "desktop/typing/RemoteDesktopTyper.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestKeystrokeTyperPortal : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!QFile::exists(QStringLiteral(PORTAL_FRONT_END)))
+            QSKIP("the desktop portal (xdg-desktop-portal) is not installed");
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        if (!bus)
+            QSKIP("no session bus: run through dbus-run-session");
+        QVERIFY(m_folder.isValid());
+        QVERIFY(QDir().mkpath(m_folder.filePath("portals")));
+        QFile portal(m_folder.filePath("portals/zunotest.portal"));
+        QVERIFY(portal.open(QIODevice::WriteOnly));
+        portal.write("[portal]\n"
+                     "DBusName=org.freedesktop.impl.portal.desktop.zunotest\n"
+                     "Interfaces=org.freedesktop.impl.portal.RemoteDesktop;\n"
+                     "UseIn=zunotest\n");
+        portal.close();
+
+        m_backend.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_backend.start(QStringLiteral(REMOTE_DESKTOP_BACKEND), {recordPath()});
+        QTRY_VERIFY(bus->isServiceRegistered(QStringLiteral("org.freedesktop.impl.portal.desktop."
+                                                            "zunotest")));
+        m_frontEnd.setProcessChannelMode(QProcess::ForwardedChannels);
+        startFrontEnd(false);
+        QVERIFY(!QTest::currentTestFailed());
+        // A Wayland session whose compositor offers no virtual keyboard.
+        qputenv("WAYLAND_DISPLAY", m_folder.filePath("no-compositor").toLocal8Bit());
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess* process : {&m_frontEnd, &m_backend}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+        }
+    }
+
+    void init() { QFile::remove(recordPath()); }
+
+    void typesEachCharacterAsItsKeysym_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("keysyms");
+        QTest::newRow("smiley") << u";-)"_qs << u"0x3b 0x2d 0x29"_qs;
+        QTest::newRow("accent and arrow") << u"café →"_qs << u"0x63 0x61 0x66 0xe9 0x20 0x8fd"_qs;
+        QTest::newRow("acronym") << u"IMHO"_qs << u"0x49 0x4d 0x48 0x4f"_qs;
+    }
+
+    void typesEachCharacterAsItsKeysym()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, keysyms);
+        QStringList strokes;
+        for (const QString& keysym : keysyms.split(u' '))
+            strokes << u"key "_qs + keysym + u" 1"_qs << u"key "_qs + keysym + u" 0"_qs;
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(KeystrokeTyper::type(text), KeystrokeTyper::Outcome::Typed);
+        QTRY_COMPARE(recorded(u"key "_qs), strokes);
+        QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
+    }
+
+    // The user is asked once where the portal keeps a permission (the
+    // interface's second version): the token kept in the state folder brings
+    // it back at the next pick. The installed front end may be older.
+    void asksOnceWhereThePortalKeepsThePermission_data()
+    {
+        QTest::addColumn<bool>("secondVersion");
+        QTest::addColumn<QStringList>("handshakes");
+        QTest::newRow("second version")
+            << true
+            << QStringList{u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs,
+                           u"select types=1 persist=2 restore=yes"_qs, u"start restored"_qs};
+        QTest::newRow("installed front end") << false << QStringList();
+    }
+
+    void asksOnceWhereThePortalKeepsThePermission()
+    {
+        QFETCH(bool, secondVersion);
+        QFETCH(QStringList, handshakes);
+        startFrontEnd(secondVersion);
+        const uint version = portalVersion();
+        QVERIFY(version > 0);
+        if (version < 2)
+            handshakes = QStringList{u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs,
+                                     u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs};
+        QFile::remove(RemoteDesktopTyper::restoreTokenPath());
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(QFile::exists(RemoteDesktopTyper::restoreTokenPath()), version >= 2);
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(KeystrokeTyper::type(u"BTW"_qs), KeystrokeTyper::Outcome::Typed);
+        QTRY_COMPARE(recorded(u"close"_qs).size(), 2);
+        QCOMPARE(recorded(u"s"_qs), handshakes);
+        QCOMPARE(recorded(u"key "_qs).size(), 2 * (3 + 3));
+    }
+
+    // The question on screen holds nothing up: the program's events go on,
+    // a second pick joins the handshake under way, and cancelling ends it.
+    void aPendingQuestionWaitsInNoLoop()
+    {
+        startFrontEnd(true);
+        QFile::remove(RemoteDesktopTyper::restoreTokenPath());
+        QFile hold(recordPath() + u".hold"_qs);
+        QVERIFY(hold.open(QIODevice::WriteOnly));
+        QList<KeystrokeTyper::Outcome> outcomes;
+        for (int pick = 0; pick < 2; ++pick)
+            KeystrokeTyper::prepare(this, [&](KeystrokeTyper::Outcome o) { outcomes << o; });
+        QTRY_COMPARE(recorded(u"start"_qs), QStringList{u"start held"_qs});
+        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
+        QVERIFY(outcomes.isEmpty());
+        KeystrokeTyper::cancel();
+        QTRY_COMPARE(outcomes,
+                     QList<KeystrokeTyper::Outcome>(2, KeystrokeTyper::Outcome::NotOffered));
+        QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
+        QCOMPARE(recorded(u"select"_qs).size(), 1);
+        QVERIFY(hold.remove());
+    }
+
+    // Last: the refusal stays for the rest of the process.
+    void refusalIsRememberedAndTypesNothing()
+    {
+        startFrontEnd(false);
+        QFile::remove(RemoteDesktopTyper::restoreTokenPath());
+        QFile refuse(recordPath() + u".refuse"_qs);
+        QVERIFY(refuse.open(QIODevice::WriteOnly));
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(recorded(u"start"_qs), QStringList{u"start refused"_qs});
+        QCOMPARE(recorded(u"select"_qs).size(), 1);
+        QCOMPARE(recorded(u"key "_qs), QStringList());
+    }
+
+private:
+    // The installed portal front end, or the recording program standing in
+    // for a front end of the interface's second version.
+    void startFrontEnd(bool standIn)
+    {
+        if (m_frontEnd.state() != QProcess::NotRunning && m_standIn == standIn)
+            return;
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        const QString name = QStringLiteral("org.freedesktop.portal.Desktop");
+        m_frontEnd.terminate();
+        m_frontEnd.waitForFinished(5000);
+        QTRY_VERIFY(!bus->isServiceRegistered(name));
+        m_standIn = standIn;
+        if (standIn) {
+            m_frontEnd.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            m_frontEnd.start(QStringLiteral(REMOTE_DESKTOP_BACKEND),
+                             {recordPath(), QStringLiteral("--front-end")});
+        } else {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("XDG_DESKTOP_PORTAL_DIR"), m_folder.filePath("portals"));
+            env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("zunotest"));
+            m_frontEnd.setProcessEnvironment(env);
+            m_frontEnd.start(QStringLiteral(PORTAL_FRONT_END), {QStringLiteral("--replace")});
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(bus->isServiceRegistered(name), 20000);
+    }
+
+    uint portalVersion() const
+    {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            u"org.freedesktop.portal.Desktop"_qs, u"/org/freedesktop/portal/desktop"_qs,
+            u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs);
+        get << u"org.freedesktop.portal.RemoteDesktop"_qs << u"version"_qs;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(get);
+        return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+    }
+
+    QString recordPath() const { return m_folder.filePath("record"); }
+
+    // The back end's lines that start with prefix.
+    QStringList recorded(const QString& prefix) const
+    {
+        QFile file(recordPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n'))
+            if (line.startsWith(prefix))
+                lines << line;
+        return lines;
+    }
+
+    QTemporaryDir m_folder;
+    QProcess m_backend;
+    QProcess m_frontEnd;
+    bool m_standIn = false;
+};
+
+QTEST_GUILESS_MAIN(TestKeystrokeTyperPortal)
+#include "tst_keystroketyper_portal.moc"

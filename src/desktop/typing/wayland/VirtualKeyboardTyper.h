@@ -1,0 +1,15 @@
+#pragma once
+
+#include "desktop/typing/KeystrokeTyper.h"
+
+// Types keysyms into the focused surface of a Wayland compositor through the
+// virtual-keyboard protocol (zwp_virtual_keyboard_manager_v1). The keyboard
+// brings its own keymap with one key for each distinct keysym, so neither
+// the user's layout nor modifiers come into play.
+class VirtualKeyboardTyper
+{
+public:
+    // Whether the compositor gives this program a virtual keyboard.
+    static bool offered();
+    static KeystrokeTyper::Outcome type(const QList<quint32>& keysyms);
+};

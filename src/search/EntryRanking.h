@@ -1,0 +1,72 @@
+#pragma once
+
+#include "search/BilingualEntry.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+class FavouriteStore;
+class SearchIndex;
+class UsageStore;
+
+// The one place the service asks the search core for the ranked entries of a
+// query: both lists searched in both languages at once, and merged as the
+// core orders each (match class, then favourites, then use, then list order).
+// Uses are recorded through the core's usage store, which the window reads
+// too; the favourites are the window's, read and never written here.
+class EntryRanking
+{
+public:
+    struct Match
+    {
+        qsizetype index = 0; // into the entries given to setEntries
+        // 1 for the best possible match (the text itself), falling towards
+        // 0 with the match's class and place in the ranking.
+        double relevance = 0;
+        bool exact = false; // the query is the entry's text
+    };
+
+    // favouritesPath beside the list files, usagePath in the state folder.
+    EntryRanking(const QString& favouritesPath, const QString& usagePath, int language);
+    ~EntryRanking();
+    EntryRanking(const EntryRanking&) = delete;
+    EntryRanking& operator=(const EntryRanking&) = delete;
+
+    void setEntries(const QList<BilingualEntry>& entries);
+
+    // At most limit matches of query, best first; none for a blank query.
+    QList<Match> rank(const QString& query, qsizetype limit);
+
+    // The entry was copied or typed through the service, or picked in a
+    // host that copied it itself.
+    void recordUse(const BilingualEntry& entry);
+
+    // Writes the uses not written yet (the service's end).
+    void flush();
+
+private:
+    struct StoreFile
+    {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        bool changedOnDisk();
+    };
+    // Reads the stores again when the window (or another service) wrote them.
+    void catchUpWithStores();
+    void applyUse();
+
+    int m_language;
+    std::array<std::unique_ptr<SearchIndex>, 2> m_indexes;
+    // Each list's rows: indexes into the entries, and their texts.
+    std::array<QList<qsizetype>, 2> m_rows;
+    std::array<QStringList, 2> m_texts;
+    std::unique_ptr<FavouriteStore> m_favourites;
+    std::unique_ptr<UsageStore> m_usage;
+    StoreFile m_favouritesFile, m_usageFile;
+};

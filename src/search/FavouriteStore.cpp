@@ -1,0 +1,191 @@
+#include "search/FavouriteStore.h"
+
+#include "base/StoreFile.h"
+
+#include "base/TextRules.h"
+
+#include <QDir>
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* What = "favourites";
+
+int slot(ListKind list)
+{
+    return list == ListKind::Smiley ? 0 : 1;
+}
+
+constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
+
+} // namespace
+
+// One change as it is applied to the file's content: mark (with the text),
+// unmark, or move a mark to a new text.
+struct FavouriteStore::Change
+{
+    enum Kind { Mark, Unmark, Rename } kind;
+    ListKind list;
+    QString text;
+    QString newText;
+
+    // Applies the change to the marked texts of a list, in the file's order.
+    void applyTo(QJsonArray& marks) const
+    {
+        const QString key = EntryKey::of(text);
+        const QString newKey = EntryKey::of(newText);
+        bool had = false;
+        bool hasNew = false;
+        for (qsizetype i = marks.size() - 1; i >= 0; --i) {
+            if (!marks.at(i).isString())
+                continue;
+            const QString itsKey = EntryKey::of(marks.at(i).toString());
+            if (itsKey == key) {
+                had = true;
+                if (kind != Mark)
+                    marks.removeAt(i);
+            } else if (kind == Rename && itsKey == newKey) {
+                hasNew = true;
+            }
+        }
+        const QStringView trimmed = TextRules::trimSpaces(kind == Rename ? newText : text);
+        if ((kind == Mark && !had) || (kind == Rename && had && !hasNew))
+            marks.append(trimmed.toString());
+    }
+};
+
+QString FavouriteStore::pathIn(const QString& listFolder)
+{
+    return QDir(listFolder).filePath(QLatin1String(FileName));
+}
+
+FavouriteStore::FavouriteStore(const QString& path, QObject* parent)
+    : QObject(parent)
+    , m_path(path)
+{
+    reload();
+}
+
+FavouriteStore::~FavouriteStore() = default;
+
+void FavouriteStore::reload()
+{
+    const QJsonObject object = StoreFile::load(m_path, MaxFileSize, What);
+    takeMarks(object);
+    for (const Change& change : std::as_const(m_unwritten))
+        applyHere(change);
+    Q_EMIT changed();
+}
+
+void FavouriteStore::takeMarks(const QJsonObject& object)
+{
+    for (const ListKind list : Lists) {
+        QHash<QString, QString>& marks = m_marks[slot(list)];
+        marks.clear();
+        const QJsonArray texts = object.value(EntryKey::listName(list)).toArray();
+        for (const QJsonValue& text : texts) {
+            if (text.isString())
+                marks.insert(EntryKey::of(text.toString()), text.toString());
+        }
+    }
+}
+
+bool FavouriteStore::isFavourite(ListKind list, QStringView text) const
+{
+    return m_marks[slot(list)].contains(EntryKey::of(text));
+}
+
+QSet<QString> FavouriteStore::keys(ListKind list) const
+{
+    const QHash<QString, QString>& marks = m_marks[slot(list)];
+    return QSet<QString>(marks.keyBegin(), marks.keyEnd());
+}
+
+AtomicFileWriter::Result FavouriteStore::mark(ListKind list, const QString& text)
+{
+    return apply({Change::Mark, list, text, {}});
+}
+
+AtomicFileWriter::Result FavouriteStore::unmark(ListKind list, const QString& text)
+{
+    return apply({Change::Unmark, list, text, {}});
+}
+
+AtomicFileWriter::Result FavouriteStore::setFavourite(ListKind list, const QString& text,
+                                                      bool favourite)
+{
+    return favourite ? mark(list, text) : unmark(list, text);
+}
+
+AtomicFileWriter::Result FavouriteStore::rename(ListKind list, const QString& oldText,
+                                                const QString& newText)
+{
+    return apply({Change::Rename, list, oldText, newText});
+}
+
+AtomicFileWriter::Result FavouriteStore::forget(ListKind list, const QString& text)
+{
+    return unmark(list, text);
+}
+
+AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
+{
+    std::optional<QJsonObject> written;
+    bool damaged = false;
+    const auto applyToFile = [&](const QByteArray& present) -> std::optional<QByteArray> {
+        std::optional<QJsonObject> object = StoreFile::parse(present);
+        if (!object) {
+            damaged = true;
+            return std::nullopt;
+        }
+        const auto applyOne = [&object](const Change& each) {
+            const QString name = EntryKey::listName(each.list);
+            QJsonArray marks = object->value(name).toArray();
+            each.applyTo(marks);
+            object->insert(name, marks);
+        };
+        std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
+        applyOne(change);
+        written = *object;
+        return StoreFile::bytesOf(*object);
+    };
+    AtomicFileWriter::Result result = AtomicFileWriter::update(
+        m_path, applyToFile, AtomicFileWriter::DefaultLockWait, MaxFileSize);
+    if (damaged) {
+        // Damaged since it was read: set aside, then the change starts a new file.
+        StoreFile::load(m_path, MaxFileSize, What);
+        damaged = false;
+        result = AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
+                                          MaxFileSize);
+    }
+    if (result && written) {
+        m_unwritten.clear();
+        takeMarks(*written);
+    } else {
+        // Not written: the change holds for this run all the same, and is
+        // tried again with the next change, unless the file cannot take it.
+        applyHere(change);
+        if (result)
+            result.failure = AtomicFileWriter::Failure::Other;
+        if (result.failure != AtomicFileWriter::Failure::TooLarge)
+            m_unwritten.append(change);
+    }
+    Q_EMIT changed();
+    return result;
+}
+
+void FavouriteStore::applyHere(const Change& change)
+{
+    QJsonObject object;
+    for (const ListKind list : Lists) {
+        QJsonArray marks;
+        for (const QString& text : std::as_const(m_marks[slot(list)]))
+            marks.append(text);
+        if (list == change.list)
+            change.applyTo(marks);
+        object.insert(EntryKey::listName(list), marks);
+    }
+    takeMarks(object);
+}

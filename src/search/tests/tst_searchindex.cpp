@@ -1,0 +1,181 @@
+#include "search/EntryKey.h"
+#include "search/SearchFold.h"
+#include "search/SearchIndex.h"
+
+#include <QTest>
+
+// The search through its one public door: a list of entries, the user's use
+// of them, and the order of the rows a typed text finds.
+class tst_searchindex : public QObject
+{
+    Q_OBJECT
+
+private:
+    // "text|description|other description" per entry.
+    static QList<SearchEntry> entriesOf(const QStringList& rows)
+    {
+        QList<SearchEntry> entries;
+        for (const QString& row : rows) {
+            const QStringList fields = row.split(QLatin1Char('|'));
+            entries.append({fields.value(0), fields.value(1), fields.value(2)});
+        }
+        return entries;
+    }
+
+    static QStringList textsOf(const QList<SearchEntry>& entries, const QList<int>& rows)
+    {
+        QStringList texts;
+        for (const int row : rows)
+            texts.append(entries.at(row).text);
+        return texts;
+    }
+
+private Q_SLOTS:
+    void ranking_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("typed"); // a null text: the empty pick order
+        QTest::addColumn<QStringList>("favourites");
+        QTest::addColumn<QStringList>("scores"); // "text=score"
+        QTest::addColumn<QStringList>("expected");
+
+        const QStringList cats = {"A1|intoxicated", "A2|happy cat", "CAT|x", "CATS|y",
+                                  "B|chien|chat, cat"};
+        QTest::newRow("classes: equal, text prefix, word prefix in either language, inside")
+            << cats << "cat" << QStringList() << QStringList()
+            << QStringList{"CAT", "CATS", "A2", "B", "A1"};
+        QTest::newRow("each typed word starts a word, in any order")
+            << QStringList{"X|xhappy catx", "Y|cat is happy"} << " happy  CAT " << QStringList()
+            << QStringList() << QStringList{"Y", "X"};
+        QTest::newRow("no match across two fields")
+            << QStringList{"ab|cd|ef"} << "bc" << QStringList() << QStringList() << QStringList();
+        QTest::newRow("no words: list order")
+            << cats << "   " << QStringList{"CATS"} << QStringList{"B=5"}
+            << QStringList{"A1", "A2", "CAT", "CATS", "B"};
+
+        QTest::newRow("folded: capitals and accents")
+            << QStringList{"1|ÉCOLE", "2|École", "3|ecole", "4|écoles"} << "Ecole" << QStringList()
+            << QStringList() << QStringList{"1", "2", "3", "4"};
+        QTest::newRow("folded: ligatures typed and listed")
+            << QStringList{"1|clin d'oeil", "2|un Œil", "3|straße", "4|ﬁne"} << "œil"
+            << QStringList() << QStringList() << QStringList{"1", "2"};
+        QTest::newRow("folded: sharp s, compatibility forms")
+            << QStringList{"1|STRASSE fine", "2|Straße ﬁne", "3|strasse"} << "strasse ﬁ"
+            << QStringList() << QStringList() << QStringList{"1", "2"};
+        QTest::newRow("folded: the entry text too")
+            << QStringList{"Ça va|x", "ÇA|y"} << "ca" << QStringList() << QStringList()
+            << QStringList{"ÇA", "Ça va"};
+
+        const QStringList winks = {";-)|wink", "X|winlose", "Y|blink", "Z|swinks"};
+        QTest::newRow("typo: replaced, below every exact match")
+            << winks << "winl" << QStringList() << QStringList() << QStringList{"X", ";-)"};
+        QTest::newRow("typo: replaced")
+            << winks << "wonk" << QStringList() << QStringList() << QStringList{";-)"};
+        QTest::newRow("typo: swapped")
+            << winks << "wnik" << QStringList() << QStringList() << QStringList{";-)"};
+        QTest::newRow("typo: left out")
+            << winks << "blnk" << QStringList() << QStringList() << QStringList{"Y"};
+        QTest::newRow("typo: inserted")
+            << winks << "bliink" << QStringList() << QStringList() << QStringList{"Y"};
+        QTest::newRow("typo: not under four letters")
+            << winks << "wnk" << QStringList() << QStringList() << QStringList();
+        QTest::newRow("typo: two typos are no match")
+            << winks << "wnkl" << QStringList() << QStringList() << QStringList();
+        QTest::newRow("typo: one word exact, one with a typo")
+            << QStringList{"1|happy wink", "2|happy", "3|wink"} << "happy winl" << QStringList()
+            << QStringList() << QStringList{"1"};
+
+        QTest::newRow("use: favourite first within its class, not above a better class")
+            << cats << "cat" << QStringList{"B", "A1"} << QStringList()
+            << QStringList{"CAT", "CATS", "B", "A2", "A1"};
+        QTest::newRow("use: score within a class, favourite before score")
+            << QStringList{"1|happy", "2|happy", "3|happy", "4|happy"} << "hap" << QStringList{"4"}
+            << QStringList{"2=1", "3=2.5", "4=0.5"} << QStringList{"4", "3", "2", "1"};
+        QTest::newRow("use: keyed by text, spaces and case aside")
+            << QStringList{"btw|by the way", "imho|in my opinion"} << "y" << QStringList{" IMHO "}
+            << QStringList() << QStringList{"imho", "btw"};
+
+        QStringList many;
+        QStringList scores;
+        for (int i = 0; i < 14; ++i) {
+            many.append(QString::number(i));
+            scores.append(QStringLiteral("%1=%2").arg(i).arg(i + 1));
+        }
+        QTest::newRow("pick: favourites, then the ten most used, then list order")
+            << many << QString() << QStringList{"0", "5"} << scores
+            << QStringList{"5", "0", "13", "12", "11", "10", "9",
+                           "8", "7", "6",  "4",  "3",  "1",  "2"};
+        QTest::newRow("pick: nothing used: list order")
+            << QStringList{"b", "a"} << QString() << QStringList() << QStringList()
+            << QStringList{"b", "a"};
+    }
+
+    void ranking()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, favourites);
+        QFETCH(QStringList, scores);
+        QFETCH(QStringList, expected);
+
+        const QList<SearchEntry> list = entriesOf(entries);
+        SearchIndex index;
+        index.setEntries(list);
+        QSet<QString> marked;
+        for (const QString& text : favourites)
+            marked.insert(EntryKey::of(text));
+        QHash<QString, double> used;
+        for (const QString& score : scores)
+            used.insert(EntryKey::of(score.section(QLatin1Char('='), 0, 0)),
+                        score.section(QLatin1Char('='), 1).toDouble());
+        index.setUse(marked, used);
+
+        const QList<int> rows = typed.isNull() ? index.pickOrder() : index.rank(typed);
+        QCOMPARE(textsOf(list, rows), expected);
+        if (!typed.isNull()) {
+            // The launcher asks for the best few only.
+            QList<int> best;
+            for (const SearchHit& hit : index.hits(typed, 2))
+                best.append(hit.row);
+            QCOMPARE(best, rows.mid(0, 2));
+        }
+    }
+
+    // Typed key by key, deleted and changed, with rows edited between: each
+    // answer is the one a fresh index gives.
+    void typingAndEditingAnswerAsAFreshIndex()
+    {
+        QList<SearchEntry> list =
+            entriesOf({"a|happy cat", "b|sad cat", "c|caterpillar", "d|cattle", "e|wink"});
+        SearchIndex typing;
+        typing.setEntries(list);
+        const auto check = [&](const QString& typed) {
+            SearchIndex fresh;
+            fresh.setEntries(list);
+            QCOMPARE(textsOf(list, typing.rank(typed)), textsOf(list, fresh.rank(typed)));
+        };
+        for (const QString typed :
+             {"c", "ca", "cat", "catt", "cat", "cat h", "cat ha", "at ha", "cate", "cat"})
+            check(typed);
+        list[1] = {"b", "cattle dog", {}};
+        typing.replaceEntry(1, list[1]);
+        check("catt");
+        list.removeAt(3);
+        typing.removeEntry(3);
+        check("catt");
+        list.append({"f", "wink wink", {}});
+        typing.appendEntry(list.last());
+        check("winl");
+        QCOMPARE(typing.rank(u"cattle").size(), 1);
+    }
+
+    void foldKeepsWhatItDoesNotFold()
+    {
+        // Emoji (surrogate pairs), a lone combining mark, non-Latin letters.
+        QCOMPARE(SearchFold::of(u"Α😀\u0301ß"), u"α😀ss");
+        QCOMPARE(SearchFold::of(u"\U0001D400bc"), u"abc"); // mathematical A
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_searchindex)
+#include "tst_searchindex.moc"

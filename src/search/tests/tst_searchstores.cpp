@@ -1,0 +1,251 @@
+#include "search/FavouriteStore.h"
+#include "search/UsageStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <TestFiles.h>
+
+#include <sys/stat.h>
+
+// The favourites and usage stores through their files: what two writers
+// leave, what follows an edited or removed entry, what a damaged file does.
+class tst_searchstores : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+
+    QString path(const QString& name) const { return m_folder.filePath(name); }
+
+    static QStringList setAside(const QString& file)
+    {
+        const QFileInfo info(file);
+        return info.dir().entryList({info.fileName() + QStringLiteral(".damaged-*")},
+                                    QDir::AllEntries | QDir::System | QDir::Hidden);
+    }
+
+    static constexpr qint64 Day = 24 * 3600;
+
+private Q_SLOTS:
+    void damagedFileIsSetAsideOnce_data()
+    {
+        QTest::addColumn<bool>("usage");
+        QTest::addColumn<QString>("damage");
+        for (const bool usage : {false, true}) {
+            const char* store = usage ? "usage" : "favourites";
+            for (const char* damage : {"binary", "not an object", "huge", "fifo", "folder"})
+                QTest::addRow("%s, %s", store, damage) << usage << QString::fromLatin1(damage);
+        }
+    }
+
+    void damagedFileIsSetAsideOnce()
+    {
+        QFETCH(bool, usage);
+        QFETCH(QString, damage);
+        const QString file = path(QStringLiteral("%1-%2.json").arg(usage).arg(damage));
+        if (damage == "binary") {
+            QVERIFY(TestFiles::writeFile(file, QByteArray("\x7f"
+                                                          "ELF\0\1\2{[",
+                                                          9)));
+        } else if (damage == "not an object") {
+            QVERIFY(TestFiles::writeFile(file, "[\"smileys\"]"));
+        } else if (damage == "huge") {
+            QFile huge(file);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.resize(UsageStore::MaxFileSize + 1));
+        } else if (damage == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        } else {
+            QVERIFY(QDir().mkdir(file));
+        }
+
+        // Nothing blocks, the store starts empty, the file is kept aside, and
+        // the next change makes a sound file in its place.
+        if (usage) {
+            UsageStore store(file);
+            QVERIFY(store.scores(ListKind::Smiley).isEmpty());
+            store.recordUse(ListKind::Smiley, ":-)");
+            QVERIFY(store.flush());
+            QVERIFY(UsageStore(file).score(ListKind::Smiley, u":-)") > 0.99);
+        } else {
+            FavouriteStore store(file);
+            QVERIFY(store.keys(ListKind::Smiley).isEmpty());
+            QVERIFY(store.mark(ListKind::Smiley, ":-)"));
+            QVERIFY(FavouriteStore(file).isFavourite(ListKind::Smiley, u":-)"));
+        }
+        QCOMPARE(setAside(file).size(), 1);
+    }
+
+    void fileStaysWithinItsReadLimit_data()
+    {
+        QTest::addColumn<bool>("usage");
+        QTest::newRow("favourites") << false;
+        QTest::newRow("usage") << true;
+    }
+
+    // Entries as long as a list line may be: no change writes a file larger
+    // than the store reads back, which the next start would set aside.
+    void fileStaysWithinItsReadLimit()
+    {
+        QFETCH(bool, usage);
+        const QString file = path(usage ? "long-usage.json" : "long-favourites.json");
+        const auto longText = [](int i) { return QString(1024 * 1024, QChar(u'a' + i)); };
+        if (usage) {
+            // Too many long uses to keep: the weakest go, the file is written.
+            const auto now = [] { return qint64(1'700'000'000); };
+            {
+                UsageStore store(file);
+                store.setClock(now);
+                store.recordUse(ListKind::Smiley, ":-)");
+                store.recordUse(ListKind::Smiley, ":-)");
+                for (int i = 0; i < 9; ++i)
+                    store.recordUse(ListKind::Smiley, longText(i));
+                QVERIFY(store.flush());
+            }
+            QVERIFY(QFileInfo(file).size() <= UsageStore::MaxFileSize);
+            UsageStore later(file);
+            later.setClock(now);
+            QCOMPARE(later.score(ListKind::Smiley, u":-)"), 2.0);
+            QVERIFY(later.scores(ListKind::Smiley).size() > 4);
+        } else {
+            // The mark over the limit holds for this run; the file keeps the others.
+            FavouriteStore store(file);
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(store.mark(ListKind::Smiley, longText(i)));
+            QCOMPARE(store.mark(ListKind::Smiley, longText(3)).failure,
+                     AtomicFileWriter::Failure::TooLarge);
+            QVERIFY(store.isFavourite(ListKind::Smiley, longText(3)));
+            QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley).size(), 3);
+        }
+        QVERIFY(setAside(file).isEmpty());
+    }
+
+    // Two windows on one list folder: each mark survives the other's writes.
+    void favouritesOfTwoWritersMerge()
+    {
+        const QString file = FavouriteStore::pathIn(m_folder.filePath("lists"));
+        FavouriteStore first(file);
+        FavouriteStore second(file);
+        QVERIFY(first.mark(ListKind::Smiley, ";-)"));
+        QVERIFY(second.mark(ListKind::Smiley, ":-D"));
+        QVERIFY(second.mark(ListKind::Acronym, "BTW"));
+        QVERIFY(first.unmark(ListKind::Smiley, ":-D"));
+        QVERIFY(second.isFavourite(ListKind::Smiley, u";-)")); // seen at its write
+
+        FavouriteStore later(file);
+        QCOMPARE(later.keys(ListKind::Smiley), QSet<QString>{";-)"});
+        QCOMPARE(later.keys(ListKind::Acronym), QSet<QString>{"btw"});
+    }
+
+    // A mark the file could not take (its lock's name is a folder) holds
+    // through a reload and goes to the file with the next change written.
+    void unwrittenMarkIsKept()
+    {
+        const QString file = path("kept/favourites.json");
+        FavouriteStore store(file);
+        QVERIFY(store.mark(ListKind::Smiley, ";-)"));
+        QVERIFY(QDir().mkpath(file + ".lock"));
+        QCOMPARE(store.mark(ListKind::Smiley, ":-D").failure, AtomicFileWriter::Failure::LockTaken);
+        store.reload();
+        QVERIFY(store.isFavourite(ListKind::Smiley, u":-D"));
+        QVERIFY(QDir(file + ".lock").removeRecursively());
+        QVERIFY(store.mark(ListKind::Acronym, "BTW"));
+        QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley), (QSet<QString>{";-)", ":-d"}));
+    }
+
+    // Marks and uses follow an entry by its text, spaces and case aside, per
+    // list; an edit moves them, a removal drops them, its undo gives them back.
+    void renameAndForget()
+    {
+        const QString favourites = path("favourites.json");
+        const QString usage = path("state/usage.json");
+        {
+            FavouriteStore marks(favourites);
+            UsageStore uses(usage);
+            QVERIFY(marks.mark(ListKind::Acronym, " Imho "));
+            QVERIFY(marks.mark(ListKind::Acronym, "BTW"));
+            uses.recordUse(ListKind::Acronym, "imho");
+            uses.recordUse(ListKind::Acronym, "btw");
+            QVERIFY(marks.isFavourite(ListKind::Acronym, u"IMHO"));
+            QVERIFY(!marks.isFavourite(ListKind::Smiley, u"IMHO"));
+
+            QVERIFY(marks.rename(ListKind::Acronym, "IMHO", "IMO"));
+            uses.rename(ListKind::Acronym, "IMHO", "IMO");
+            QVERIFY(marks.forget(ListKind::Acronym, "btw "));
+            uses.forget(ListKind::Acronym, "btw ");
+        }
+        FavouriteStore marks(favourites);
+        UsageStore uses(usage);
+        QCOMPARE(marks.keys(ListKind::Acronym), QSet<QString>{"imo"});
+        QCOMPARE(uses.scores(ListKind::Acronym).keys(), QList<QString>{"imo"});
+        QVERIFY(uses.score(ListKind::Acronym, u"IMO") > 0.99);
+        // The undo of a removal gives its score back.
+        uses.restore(ListKind::Acronym, "BTW", 2.0);
+        QVERIFY(uses.score(ListKind::Acronym, u"btw") > 1.99);
+    }
+
+    // Much use long ago yields to this week's; two processes' uses add up;
+    // the store keeps the best scores only.
+    void usageDecaysMergesAndIsBounded()
+    {
+        const QString file = path("usage.json");
+        qint64 now = 1'700'000'000;
+        UsageStore first(file);
+        UsageStore second(file);
+        first.setClock([&now] { return now; });
+        second.setClock([&now] { return now; });
+        for (int i = 0; i < 4; ++i)
+            first.recordUse(ListKind::Smiley, ":-(");
+        now += 60 * Day;
+        first.recordUse(ListKind::Smiley, ":-)");
+        second.recordUse(ListKind::Smiley, ":-)");
+        QVERIFY(first.flush());
+        QVERIFY(second.flush());
+
+        UsageStore later(file);
+        later.setClock([&now] { return now; });
+        QCOMPARE(later.score(ListKind::Smiley, u":-)"), 2.0);
+        QVERIFY(later.score(ListKind::Smiley, u":-(") < 1.0);
+        QVERIFY(later.score(ListKind::Smiley, u":-(") > 0.3);
+
+        // One entry more than the bound: the weakest goes.
+        for (int i = 0; i < UsageStore::MaxEntries - 1; ++i)
+            later.recordUse(ListKind::Acronym, QString::number(i));
+        QVERIFY(later.flush());
+        const UsageStore bounded(file);
+        QCOMPARE(bounded.scores(ListKind::Smiley).size() + bounded.scores(ListKind::Acronym).size(),
+                 UsageStore::MaxEntries);
+        QCOMPARE(bounded.score(ListKind::Smiley, u":-("), 0.0);
+
+        // Scores and times no use can make are dropped, not ranked first forever.
+        const QByteArray hostile = "{\"smileys\": {\":-)\": [1e300, 1], \":-(\": [-5, 1], "
+                                   "\":-D\": [2, 1e300], \":-P\": [2, -1], \";-)\": \"x\"}}";
+        QVERIFY(TestFiles::writeFile(file, hostile));
+        QVERIFY(UsageStore(file).scores(ListKind::Smiley).isEmpty());
+    }
+
+    // A use is written later, by the store's own timer, not at once.
+    void usageIsWrittenLater()
+    {
+        qputenv("XDG_STATE_HOME", "relative/state");
+        QVERIFY(UsageStore::defaultPath().startsWith(QDir::homePath() + "/.local/state/"));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path("xdg-state")));
+        const QString file = UsageStore::defaultPath();
+        QCOMPARE(file, path("xdg-state/ZunoSmileys/usage.json"));
+
+        UsageStore store(file);
+        store.recordUse(ListKind::Smiley, ":-P");
+        QVERIFY(!QFile::exists(file));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), UsageStore::WriteDelayMs * 4);
+        QVERIFY(!store.hasPendingWrite());
+    }
+
+    void initTestCase() { QVERIFY(m_folder.isValid()); }
+};
+
+QTEST_GUILESS_MAIN(tst_searchstores)
+#include "tst_searchstores.moc"

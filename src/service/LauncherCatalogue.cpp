@@ -1,0 +1,184 @@
+#include "service/LauncherCatalogue.h"
+
+#include "catalogue/OVAcronym.h"
+#include "catalogue/OVSmiley.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QSet>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+constexpr int SettleMs = 150;
+
+// The entries a control reports, in order, as entries of list.
+template <typename Control, typename Event>
+QList<BilingualEntry> collect(Control& control, Event event, BilingualEntry::List list,
+                              bool userEntries, const std::function<void(Control&)>& load)
+{
+    QList<BilingualEntry> entries;
+    const QMetaObject::Connection connection = QObject::connect(
+        &control, event,
+        [&entries, list, userEntries](const QString& text, const QString& description, qint16) {
+            entries.append({text, description, description, list, userEntries});
+        });
+    load(control);
+    QObject::disconnect(connection);
+    return entries;
+}
+
+// The built-in entries of one list, described in French and in English.
+template <typename Control, typename Event>
+QList<BilingualEntry> readTable(BilingualEntry::List list, Event event)
+{
+    Control control;
+    const auto table = [](Control& c) { c.LoadTable(); };
+    control.setLanguage(1);
+    QList<BilingualEntry> entries = collect<Control>(control, event, list, false, table);
+    control.setLanguage(2);
+    const QList<BilingualEntry> english = collect<Control>(control, event, list, false, table);
+    for (qsizetype i = 0; i < entries.size() && i < english.size(); ++i)
+        entries[i].englishDescription = english[i].englishDescription;
+    return entries;
+}
+
+} // namespace
+
+LauncherCatalogue::LauncherCatalogue(const QString& listFolder, QObject* parent)
+    : QObject(parent)
+    , m_listFolder(listFolder)
+{
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(SettleMs);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        loadUserEntries();
+        follow();
+        Q_EMIT changed();
+    });
+}
+
+LauncherCatalogue::~LauncherCatalogue() = default;
+
+void LauncherCatalogue::load()
+{
+    loadBuiltIn();
+    loadUserEntries();
+    follow();
+}
+
+void LauncherCatalogue::loadBuiltIn()
+{
+    m_builtIn[0] = readTable<OVSmiley>(BilingualEntry::List::Smileys, &OVSmiley::NextSmiley);
+    m_builtIn[1] = readTable<OVAcronym>(BilingualEntry::List::Acronyms, &OVAcronym::NextAcronym);
+}
+
+bool LauncherCatalogue::ListRows::add(const BilingualEntry& entry)
+{
+    if (entry.text.isEmpty() || !loaded.take(entry.text))
+        return false;
+    // One look-up: a new text grows the table (the same text twice, with
+    // spaces around it, is one id).
+    const qsizetype known = byText.size();
+    qsizetype& place = byText[entry.text];
+    if (byText.size() == known)
+        return false;
+    place = entries.size();
+    entries.append(entry);
+    return true;
+}
+
+template <typename Control, typename Event>
+void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, Event event,
+                                 const QString& path)
+{
+    // Straight into the rows: a long file is not held twice.
+    Control control;
+    QObject::connect(&control, event,
+                     [&rows, list](const QString& text, const QString& description, qint16) {
+                         rows.add({text, description, description, list, true});
+                     });
+    control.LoadFile(path);
+}
+
+LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
+{
+    const QString path =
+        QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
+    ListRows rows;
+    // Room for the file's lines (a line takes some 20 bytes at least), so
+    // that a long list is not moved and rehashed as it grows.
+    const qsizetype room = m_builtIn[list].size() +
+                           qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
+    rows.entries.reserve(room);
+    rows.byText.reserve(room);
+    rows.loaded.reserve(room);
+    for (const BilingualEntry& entry : m_builtIn[list])
+        rows.add(entry);
+    if (list == 0)
+        readFile<OVSmiley>(rows, BilingualEntry::List::Smileys, &OVSmiley::NextSmiley, path);
+    else
+        readFile<OVAcronym>(rows, BilingualEntry::List::Acronyms, &OVAcronym::NextAcronym, path);
+    return rows;
+}
+
+void LauncherCatalogue::loadUserEntries()
+{
+    // The two lists are independent: each is read and checked on a core of
+    // its own, which halves the wait of a start with long lists.
+    ListRows acronyms;
+    std::thread second([this, &acronyms] { acronyms = readList(1); });
+    ListRows smileys = readList(0);
+    second.join();
+    m_entries = std::move(smileys.entries);
+    m_acronymStart = m_entries.size();
+    m_entries.append(std::move(acronyms.entries));
+    m_byText[0] = std::move(smileys.byText);
+    m_byText[1] = std::move(acronyms.byText);
+}
+
+void LauncherCatalogue::follow()
+{
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, &m_settle,
+                qOverload<>(&QTimer::start));
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle,
+                qOverload<>(&QTimer::start));
+    }
+    // A file replaced by a rename is a new file: its old watch is gone.
+    const QStringList watched = m_watcher->files();
+    const QDir folder(m_listFolder);
+    for (const char* name : {SmileyFileName, AcronymFileName}) {
+        const QString path = folder.filePath(QLatin1String(name));
+        if (!watched.contains(path) && QFileInfo::exists(path))
+            m_watcher->addPath(path);
+    }
+    if (!m_followsFolder && QFileInfo(m_listFolder).isDir())
+        m_followsFolder = m_watcher->addPath(m_listFolder);
+}
+
+void LauncherCatalogue::catchUp()
+{
+    if (m_followsFolder || !QFileInfo(m_listFolder).isDir())
+        return;
+    loadUserEntries();
+    follow();
+    Q_EMIT changed();
+}
+
+const BilingualEntry* LauncherCatalogue::find(const QString& id) const
+{
+    BilingualEntry::List list;
+    QString text;
+    if (!BilingualEntry::parseId(id, &list, &text))
+        return nullptr;
+    const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
+    const auto at = m_byText[l].constFind(text);
+    if (at == m_byText[l].cend())
+        return nullptr;
+    return &m_entries[*at + (l == 0 ? 0 : m_acronymStart)];
+}

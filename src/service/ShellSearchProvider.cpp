@@ -1,0 +1,62 @@
+#include "service/ShellSearchProvider.h"
+
+#include "base/InstallLayout.h"
+#include "service/SearchService.h"
+
+#include <QDBusMetaType>
+
+ShellSearchProvider::ShellSearchProvider(SearchService& service, QObject* parent)
+    : QObject(parent)
+    , m_service(service)
+{}
+
+void ShellSearchProvider::registerTypes()
+{
+    qDBusRegisterMetaType<ResultMetas>();
+}
+
+QStringList ShellSearchProvider::GetInitialResultSet(const QStringList& terms)
+{
+    QStringList ids;
+    for (const SearchService::Found& found :
+         m_service.search(terms.join(QLatin1Char(' ')), ResultLimit))
+        ids << found.entry->id();
+    return ids;
+}
+
+QStringList ShellSearchProvider::GetSubsearchResultSet(const QStringList&, const QStringList& terms)
+{
+    // A narrower query may rank another entry first: searched afresh, which
+    // costs no more than filtering the previous ids.
+    return GetInitialResultSet(terms);
+}
+
+ResultMetas ShellSearchProvider::GetResultMetas(const QStringList& identifiers)
+{
+    const int language = SearchService::desktopLanguage();
+    ResultMetas metas;
+    for (const QString& id : identifiers) {
+        // An id of entries since removed is left out, as the shell expects.
+        const BilingualEntry* entry = m_service.find(id);
+        if (!entry)
+            continue;
+        metas.append(
+            {{QStringLiteral("id"), id},
+             {QStringLiteral("name"), entry->text},
+             {QStringLiteral("description"), entry->description(language)},
+             {QStringLiteral("clipboardText"), entry->text},
+             {QStringLiteral("gicon"), QLatin1String(InstallLayout::DesktopApplicationId)}});
+    }
+    return metas;
+}
+
+void ShellSearchProvider::ActivateResult(const QString& identifier, const QStringList&, uint)
+{
+    // The shell has copied clipboardText itself; the use is what is left.
+    m_service.recordUse(identifier);
+}
+
+void ShellSearchProvider::LaunchSearch(const QStringList& terms, uint)
+{
+    m_service.openWindow(terms.join(QLatin1Char(' ')));
+}
