@@ -39,8 +39,9 @@ TEST_PACKAGES+=(sway wtype grim)
 # The accessibility bus and its Python bindings, through which a test reads
 # what a screen reader learns of the program.
 TEST_PACKAGES+=(at-spi2-core python3-pyatspi)
-# The format check: Debian 12's clang-format (14) over the files git tracks.
-TEST_PACKAGES+=(clang-format-14 git)
+# The format check: Debian 12's clang-format (14) over the files git tracks;
+# the layer check of the includes (scripts/check-layers.py).
+TEST_PACKAGES+=(clang-format-14 git python3)
 # Typing on Plasma and GNOME under Wayland: the desktop portal's front end,
 # KWin headless (its virtual back end) with the portal's KDE back end and the
 # Qt 5 Wayland plugin its back end needs, for the typing tests.

@@ -5,10 +5,11 @@ Every include of the project's own headers names its layer from src/
 ("lists/UserListFormat.h"), and a layer uses only the layers below it. The
 table below is that drawing; a change of the architecture changes both.
 
-    scripts/check-layers.py [SOURCE_DIR]
+    scripts/check-layers.py [--self-test] [SOURCE_DIR]
 
 Prints each include that reaches up a layer or sideways, and exits 1 when
-there is one.
+there is one. With --self-test it first plants an include of the program's
+window into the base and makes sure that is the one fault it finds.
 """
 import os
 import re
@@ -72,6 +73,7 @@ PUBLIC_HEADERS = {
     'compat/AutomationError.h',
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+ANGLED = re.compile(r'^\s*#\s*include\s+<([^>/]+\.h)>', re.M)
 
 
 def layer_of(path, table):
@@ -82,59 +84,74 @@ def layer_of(path, table):
     return best
 
 
-def check(root):
-    src = os.path.join(root, 'src')
-    faults = []
+def sources(root):
     for top, _, names in os.walk(root):
         rel_top = os.path.relpath(top, root)
         if rel_top.startswith(('.git', 'build')) or '/.' in rel_top:
             continue
         for name in names:
-            if not name.endswith(('.h', '.cpp', '.inc')):
+            if name.endswith(('.h', '.cpp', '.inc')):
+                path = os.path.normpath(os.path.join(rel_top, name))
+                yield path, open(os.path.join(root, path), encoding='utf-8', errors='replace').read()
+
+
+def check(root, planted=()):
+    src = os.path.join(root, 'src')
+    headers = {name for _, _, names in os.walk(src) for name in names if name.endswith('.h')}
+    faults = []
+    for path, text in list(sources(root)) + list(planted):
+        if path.startswith('src/'):
+            inner = path[len('src/'):]
+            folder = os.path.dirname(inner)
+            is_test = '/tests/' in '/' + inner
+            home = layer_of(folder.replace('/tests', '') if is_test else folder, LAYERS)
+            allowed = set(LAYERS.get(home, [])) | {home}
+            if is_test:
+                allowed |= set(TEST_EXTRA.get(home, []))
+        else:
+            folder = os.path.dirname(path)
+            is_test = True
+            home = layer_of(folder, OUTSIDE) or layer_of(folder.replace('/tests', ''), OUTSIDE)
+            allowed = set(OUTSIDE.get(home, []))
+        for included in ANGLED.findall(text):
+            if included in headers:
+                faults.append(f'{path}: <{included}> names a header of the project in angle brackets')
+        for included in INCLUDE.findall(text):
+            where = f'{path}: "{included}"'
+            if '/' not in included:
+                sibling = os.path.isfile(os.path.join(root, os.path.dirname(path), included))
+                if not path.startswith('src/') and home:
+                    sibling = sibling or os.path.isfile(os.path.join(root, home, included))
+                plain_ok = (included.endswith('.moc') or included.endswith('_export.h') or
+                            (sibling and (not path.startswith('src/') or is_test and
+                                          not os.path.isfile(os.path.join(src, home, included)) or
+                                          path[4:] in PUBLIC_HEADERS)))
+                if not plain_ok and not os.path.isfile(
+                        os.path.join(root, 'tests/support', included)):
+                    faults.append(f'{where} does not name its layer')
                 continue
-            path = os.path.normpath(os.path.join(rel_top, name))
-            text = open(os.path.join(root, path), encoding='utf-8', errors='replace').read()
-            if path.startswith('src/'):
-                inner = path[len('src/'):]
-                folder = os.path.dirname(inner)
-                is_test = '/tests/' in '/' + inner
-                home = layer_of(folder.replace('/tests', '') if is_test else folder, LAYERS)
-                allowed = set(LAYERS.get(home, [])) | {home}
-                if is_test:
-                    allowed |= set(TEST_EXTRA.get(home, []))
-            else:
-                folder = os.path.dirname(path)
-                is_test = True
-                home = layer_of(folder, OUTSIDE) or layer_of(folder.replace('/tests', ''), OUTSIDE)
-                allowed = set(OUTSIDE.get(home, []))
-            for included in INCLUDE.findall(text):
-                where = f'{path}: "{included}"'
-                base = os.path.basename(included)
-                if '/' not in included:
-                    sibling = os.path.isfile(os.path.join(root, os.path.dirname(path), included))
-                    if not path.startswith('src/') and home:
-                        sibling = sibling or os.path.isfile(os.path.join(root, home, included))
-                    plain_ok = (included.endswith('.moc') or included.endswith('_export.h') or
-                                (sibling and (not path.startswith('src/') or is_test and
-                                              not os.path.isfile(os.path.join(src, home, included)) or
-                                              path[4:] in PUBLIC_HEADERS)))
-                    if not plain_ok and not os.path.isfile(
-                            os.path.join(root, 'tests/support', included)):
-                        faults.append(f'{where} does not name its layer')
-                    continue
-                target = os.path.dirname(included)
-                if not os.path.isdir(os.path.join(src, target)):
-                    faults.append(f'{where} names no folder of src/')
-                    continue
-                reached = layer_of(target, LAYERS)
-                if reached not in allowed:
-                    faults.append(f'{where} reaches {reached}, which {home or path} may not use')
+            target = os.path.dirname(included)
+            if not os.path.isdir(os.path.join(src, target)):
+                faults.append(f'{where} names no folder of src/')
+                continue
+            reached = layer_of(target, LAYERS)
+            if reached not in allowed:
+                faults.append(f'{where} reaches {reached}, which {home or path} may not use')
     return faults
 
 
 def main():
-    root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
-                           os.path.join(os.path.dirname(__file__), '..'))
+    args = sys.argv[1:]
+    self_test = '--self-test' in args
+    args = [a for a in args if a != '--self-test']
+    root = os.path.abspath(args[0] if args else os.path.join(os.path.dirname(__file__), '..'))
+    if self_test:
+        planted = ('src/base/Planted.cpp', '#include "app/frmMain.h"\n')
+        found = [f for f in check(root, [planted]) if f.startswith(planted[0])]
+        if len(found) != 1 or 'reaches app' not in found[0]:
+            print(f'layer check: the include planted in {planted[0]} was not caught: {found}')
+            return 1
+        print(f'layer check: a planted {planted[1].strip()} in {planted[0]} is caught')
     faults = check(root)
     for fault in faults:
         print(fault)
