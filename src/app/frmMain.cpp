@@ -46,7 +46,7 @@ frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     m_tabs->addTab(smileys, QStringLiteral("Smileys"));
     m_tabs->addTab(acronyms, QStringLiteral("Acronyms"));
     m_tabs->addTab(m_about, QStringLiteral("About"));
-    WindowFit::makeRoom(this, m_tabs, twips.toPixels(240 + 5535 + 120));
+    WindowFit::makeRoom(this, m_tabs, twips.toPixels(ListPage::DesignedHeight));
     connect(m_tabs, &QTabWidget::tabBarClicked, this, [this](int i) { TabStrip1_Click(i + 1); });
     connect(m_about, &AboutPage::languageChosen, this, &frmMain::CLanguage_Click);
     // The desktop's Quit keys close the window as its close box does.
@@ -165,6 +165,11 @@ bool frmMain::SaveEverything(bool mayAsk)
            MessageBox::askKeepOpen(this, m_mod.AppTitle, failures.join(QLatin1Char('\n')),
                                    localizer.ID_BTN_KEEP_OPEN(),
                                    localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::CloseAnyway;
+}
+
+void frmMain::importListFiles(const QStringList& files)
+{
+    m_import->import(files);
 }
 
 void frmMain::pick(const ActiveWindow& cameFrom, const QString& search)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/flows/ListImportFlow.h"
 #include "base/AtomicFileWriter.h"
 #include "desktop/ActiveWindow.h"
 
@@ -10,6 +9,7 @@
 
 class AboutPage;
 class ListController;
+class ListImportFlow;
 class ListPage;
 class ModZunoSmiley;
 class OVAcronym;
@@ -38,7 +38,6 @@ public:
     ListPage* page(int list) const;
     // The store of a list's file, by tab index.
     UserListStore* store(int list) const;
-    AboutPage* aboutPage() const { return m_about; }
 
     // Window handlers.
     void Form_Load();
@@ -76,7 +75,7 @@ public:
     // Brings the entries of list files into their lists by the lists' Add
     // rule (saved at once), and tells the user what became of each. The
     // files are read off the window's thread: this returns at once.
-    void importListFiles(const QStringList& files) { m_import->import(files); }
+    void importListFiles(const QStringList& files);
     ListImportFlow* importFlow() const { return m_import; }
 
     // Called up to insert an entry where the user was typing (PickFlow), on

@@ -12,6 +12,7 @@
 #include "compat/registry/ClassRegistry.h"
 #include "ovobj10/CommonDialog.h"
 #include "ovobj10/FileManagerClient.h"
+#include "ovobj10/FormFade.h"
 #include "ovobj10/ModObject.h"
 #include "ovobj10/ObjectErrors.h"
 #include "ovobj10/frmComConfirm.h"
@@ -23,7 +24,6 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -35,7 +35,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 
 namespace {
 
@@ -506,56 +505,13 @@ void OVObject::FadeForm(QObject* objForm, FadeStyleConstants FadeStyle)
         return;
     }
 
-    const int height = form->height();
-    const int width = form->width();
-    const int n = m_bandCount;
-    // Rounded to the nearest integer, halves to the even neighbour.
-    const int colourStep = int(std::nearbyint(256.0 / n));
-    const int hStep = int(std::nearbyint(double(height) / n));
-    const int wStep = int(std::nearbyint(double(width) / n));
-
+    const FormFade::Direction direction = FadeStyle == objFadeDiagonal   ? FormFade::Diagonal
+                                          : FadeStyle == objFadeVertical ? FormFade::Vertical
+                                                                         : FormFade::Horizontal;
     // The gradient becomes the form's background, so it stays when the form
     // repaints.
-    const qreal ratio = form->devicePixelRatioF();
-    QPixmap background(QSize(qMax(width, 1), qMax(height, 1)) * ratio);
-    background.setDevicePixelRatio(ratio);
-    QPainter painter(&background);
-    int left = 0;
-    int top = 0;
-    int right = width;
-    int bottom = height;
-    const auto fill = [&painter, &left, &top, &right, &bottom](int blue) {
-        if (right > left && bottom > top)
-            painter.fillRect(QRect(left, top, right - left, bottom - top), QColor(0, 0, blue));
-    };
-    int blue = 0;
-    for (int band = 0; band < n; ++band) {
-        const int level = qMin(blue, 255);
-        if (FadeStyle == objFadeDiagonal) {
-            left = 0;
-            top = bottom - hStep;
-            fill(level);
-            top = 0;
-            left = right - wStep;
-            fill(level);
-            bottom -= hStep;
-            right -= wStep;
-        } else if (FadeStyle == objFadeVertical) {
-            top = bottom - hStep;
-            fill(level);
-            bottom -= hStep;
-        } else {
-            left = right - wStep;
-            fill(level);
-            right -= wStep;
-        }
-        blue += colourStep;
-    }
-    left = 0;
-    top = 0;
-    fill(255);
-    painter.end();
-
+    const QPixmap background =
+        FormFade::background(form->size(), form->devicePixelRatioF(), m_bandCount, direction);
     palette.setBrush(QPalette::Window, QBrush(background));
     form->setPalette(palette);
     form->setAutoFillBackground(true);

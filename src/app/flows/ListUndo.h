@@ -22,8 +22,6 @@ class ListUndo : public QObject
 public:
     ListUndo(ListPage* page, ZunoSmiley1& localizer);
 
-    QUndoStack* stack() const { return m_stack; }
-
 private:
     void record(const UserListChange& change);
 

@@ -30,7 +30,6 @@ public:
     // Ctrl+D: the selected entry becomes a favourite, or is one no more.
     void toggleFavourite();
     // The line that says the filter matches nothing (hidden otherwise).
-    QLabel* noMatchLine() const { return m_noMatch; }
 
 private:
     void showUse();

@@ -44,7 +44,7 @@ ListPage::ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidge
     m_view = new CatalogueView(this);
     m_view->setObjectName(smileys ? QStringLiteral("SmileyView") : QStringLiteral("AcronymView"));
     m_view->setModel(m_sorted);
-    m_view->setGeometry(twips.rect(120, 240, 4215, 5535));
+    m_view->setGeometry(twips.rect(ListLeft, ListTop, ListWidth, ListHeight));
     m_view->setIconSize(QSize(16, 16));
     m_view->header()->resizeSection(CatalogueListModel::TextColumn, twips.toPixels(1500));
     // Selection changes that are not clicks (arrow keys, track selection)
@@ -171,7 +171,7 @@ void ListPage::placeFilterBar(bool open)
     // Open, the bar takes the bottom of the list's place, at least as high
     // as the style draws a field; closed, the list has its designed size.
     const Twips twips;
-    const QRect list = twips.rect(120, 240, 4215, 5535);
+    const QRect list = twips.rect(ListLeft, ListTop, ListWidth, ListHeight);
     const int bar = open ? qMax(twips.toPixels(375), m_filter->sizeHint().height()) : 0;
     m_view->setGeometry(list.adjusted(0, 0, 0, -bar));
     m_filter->setGeometry(list.left(), list.bottom() + 1 - bar, list.width(), bar);

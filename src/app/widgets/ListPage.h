@@ -31,6 +31,11 @@ public:
 
     ListPage(CatalogueListModel::Kind kind, ZunoSmiley1& localizer, QWidget* parent = nullptr);
 
+    // The list's designed place on the page, in twips; the page is as high
+    // as the list with a margin above and below.
+    static constexpr int ListLeft = 120, ListTop = 240, ListWidth = 4215, ListHeight = 5535;
+    static constexpr int DesignedHeight = ListTop + ListHeight + 120;
+
     CatalogueListModel* model() const { return m_model; }
     // The list as the view shows it: sorted and filtered.
     QAbstractProxyModel* sortedModel() const;

@@ -24,7 +24,6 @@ public:
     // A part of the text (an entry) cut in the middle to fit beside the rest.
     QString shortened(const QString& part) const;
     QLabel* label() const { return m_label; }
-    QToolButton* undoButton() const { return m_undo; }
 
 Q_SIGNALS:
     void undoClicked();
