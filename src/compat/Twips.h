@@ -9,7 +9,7 @@
 
 // Window layouts are drawn up in twips, 1440 to the inch; on screen they
 // become pixels at the screen's logical resolution, so the layout keeps its
-// proportions on a high-DPI desktop. Header-only, so the platform layer itself
+// proportions on a high-DPI desktop. Header-only, so the compat layer itself
 // needs no GUI library: only the windows that use it do.
 class Twips
 {
