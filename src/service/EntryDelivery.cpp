@@ -1,5 +1,6 @@
 #include "service/EntryDelivery.h"
 
+#include "base/DetachedHelper.h"
 #include "base/InstallLayout.h"
 
 #include <QDBusConnection>
@@ -7,8 +8,6 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryFile>
 
 namespace {
 
@@ -22,24 +21,14 @@ bool startHelper(const QString& program, const QStringList& arguments, const QSt
         qWarning("%s is missing.", qUtf8Printable(QDir::toNativeSeparators(program)));
         return false;
     }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setWorkingDirectory(QDir::rootPath());
     // A text goes on standard input, not on the command line, which has a
-    // length limit and whose options the toolkit takes for its own. The file
-    // is the helper's open standard input once it has started, and goes with
-    // this function; only this user may read it meanwhile.
-    QTemporaryFile inputFile;
-    if (!input.isNull()) {
-        if (!inputFile.open() || inputFile.write(input.toUtf8()) < 0 || !inputFile.flush()) {
-            qWarning("The text could not be handed to %s.", qUtf8Printable(program));
-            return false;
-        }
-        process.setStandardInputFile(inputFile.fileName());
+    // length limit and whose options the toolkit takes for its own. Detached:
+    // what it serves outlives the service.
+    if (!DetachedHelper(program, arguments).start(input.toUtf8())) {
+        qWarning("%s could not be started.", qUtf8Printable(QDir::toNativeSeparators(program)));
+        return false;
     }
-    // Detached: what it serves outlives the service.
-    return process.startDetached();
+    return true;
 }
 
 } // namespace
