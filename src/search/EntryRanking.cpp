@@ -1,12 +1,10 @@
 #include "search/EntryRanking.h"
 
 #include "search/FavouriteStore.h"
-#include "search/SearchIndex.h"
 #include "search/UsageStore.h"
 
 #include <QFileInfo>
 
-#include <algorithm>
 #include <thread>
 
 namespace {
@@ -51,18 +49,15 @@ EntryRanking::~EntryRanking()
 void EntryRanking::setEntries(const QList<BilingualEntry>& entries)
 {
     std::array<QList<SearchEntry>, 2> lists;
-    for (int list = 0; list < 2; ++list) {
-        m_rows[list].clear();
-        m_texts[list].clear();
-    }
+    for (QList<qsizetype>& rows : m_rows)
+        rows.clear();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const BilingualEntry& entry = entries[i];
         const int list = int(kindOf(entry.list));
-        const QString& other = entry.description(m_language == 1 ? 2 : 1);
-        lists[list].append(
-            {entry.text, entry.description(m_language), entry.userEntry ? QString() : other});
+        lists[list].append(SearchEntry::of(entry.text, entry.description(m_language),
+                                           entry.description(m_language == 1 ? 2 : 1),
+                                           !entry.userEntry));
         m_rows[list].append(i);
-        m_texts[list].append(entry.text);
     }
     // Each list's index is its own: made on a core each, with what the
     // first query would make otherwise, since a host's first query comes at
@@ -99,21 +94,11 @@ void EntryRanking::catchUpWithStores()
         applyUse();
 }
 
-QList<EntryRanking::Match> EntryRanking::rank(const QString& query, qsizetype limit)
+QList<EntryRanking::Hit> EntryRanking::rank(const QString& query, qsizetype limit)
 {
     if (query.trimmed().isEmpty() || limit <= 0)
         return {};
     catchUpWithStores();
-    // Each list's best, as the core orders them; merged by match class,
-    // then favourites, then use, which keeps each list's own order and puts
-    // smileys first on a tie.
-    struct Candidate
-    {
-        qsizetype index;
-        MatchClass match;
-        bool favourite;
-        double score;
-    };
     std::array<QList<SearchHit>, 2> hits;
     {
         // Each list searched on a core of its own.
@@ -121,37 +106,23 @@ QList<EntryRanking::Match> EntryRanking::rank(const QString& query, qsizetype li
         hits[0] = m_indexes[0]->hits(query, int(limit));
         acronyms.join();
     }
-    std::array<QList<Candidate>, 2> best;
-    for (const ListKind list : Lists) {
-        const int l = int(list);
-        for (const SearchHit& hit : hits[l]) {
-            const QString& text = m_texts[l].at(hit.row);
-            best[l].append({m_rows[l].at(hit.row), hit.match, m_favourites->isFavourite(list, text),
-                            m_usage->score(list, text)});
-        }
-    }
-    const auto before = [](const Candidate& a, const Candidate& b) {
-        if (a.match != b.match)
-            return a.match < b.match;
-        if (a.favourite != b.favourite)
-            return a.favourite;
-        return a.score > b.score;
-    };
-    QList<Candidate> merged;
-    merged.reserve(best[0].size() + best[1].size());
-    std::merge(best[0].cbegin(), best[0].cend(), best[1].cbegin(), best[1].cend(),
-               std::back_inserter(merged), before);
-    QList<Match> matches;
-    for (const Candidate& candidate : merged) {
-        if (matches.size() == limit)
+    // Each list's best, as the core orders them, merged by the same order:
+    // each list keeps its own, and the smileys come first on a tie.
+    QList<Hit> merged;
+    qsizetype next[2] = {0, 0};
+    while (merged.size() < limit) {
+        const bool smileys = next[0] < hits[0].size();
+        const bool acronyms = next[1] < hits[1].size();
+        if (!smileys && !acronyms)
             break;
-        const double place = candidate.match == MatchClass::Equal
-                                 ? 1.0
-                                 : 0.9 - 0.15 * int(candidate.match) - 0.001 * matches.size();
-        matches.append(
-            {candidate.index, std::max(place, 0.01), candidate.match == MatchClass::Equal});
+        const int l =
+            !smileys || (acronyms && SearchHit::before(hits[1].at(next[1]), hits[0].at(next[0])))
+                ? 1
+                : 0;
+        const SearchHit& hit = hits[l].at(next[l]++);
+        merged.append({m_rows[l].at(hit.row), hit.match, hit.use});
     }
-    return matches;
+    return merged;
 }
 
 void EntryRanking::recordUse(const BilingualEntry& entry)

@@ -1,34 +1,32 @@
 #pragma once
 
 #include "search/BilingualEntry.h"
+#include "search/SearchIndex.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <memory>
 
 class FavouriteStore;
-class SearchIndex;
 class UsageStore;
 
 // The one place the service asks the search core for the ranked entries of a
 // query: both lists searched in both languages at once, and merged as the
-// core orders each (match class, then favourites, then use, then list order).
+// core orders each (SearchHit::before, then list order, smileys first on a
+// tie).
 // Uses are recorded through the core's usage store, which the window reads
 // too; the favourites are the window's, read and never written here.
 class EntryRanking
 {
 public:
-    struct Match
+    struct Hit
     {
         qsizetype index = 0; // into the entries given to setEntries
-        // 1 for the best possible match (the text itself), falling towards
-        // 0 with the match's class and place in the ranking.
-        double relevance = 0;
-        bool exact = false; // the query is the entry's text
+        MatchClass match = MatchClass::Inside;
+        SearchUse use; // the entry's favourite mark and usage score
     };
 
     // favouritesPath beside the list files, usagePath in the state folder.
@@ -39,8 +37,8 @@ public:
 
     void setEntries(const QList<BilingualEntry>& entries);
 
-    // At most limit matches of query, best first; none for a blank query.
-    QList<Match> rank(const QString& query, qsizetype limit);
+    // At most limit hits of query, best first; none for a blank query.
+    QList<Hit> rank(const QString& query, qsizetype limit);
 
     // The entry was copied or typed through the service, or picked in a
     // host that copied it itself.
@@ -63,9 +61,8 @@ private:
 
     int m_language;
     std::array<std::unique_ptr<SearchIndex>, 2> m_indexes;
-    // Each list's rows: indexes into the entries, and their texts.
+    // Each list's rows: indexes into the entries.
     std::array<QList<qsizetype>, 2> m_rows;
-    std::array<QStringList, 2> m_texts;
     std::unique_ptr<FavouriteStore> m_favourites;
     std::unique_ptr<UsageStore> m_usage;
     StoreFile m_favouritesFile, m_usageFile;

@@ -14,4 +14,14 @@ public:
     // Appends the folded form of text to out.
     static void append(QStringView text, QString& out);
     static QString of(QStringView text);
+
+    // Whether c is part of a word (a letter or a digit), as the search
+    // splits folded text into words.
+    static bool isWordUnit(QChar c)
+    {
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            return char16_t((u | 0x20) - 'a') < 26 || char16_t(u - '0') < 10;
+        return c.isLetterOrNumber();
+    }
 };

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "search/SearchEntry.h"
+#include "search/SearchUse.h"
+#include "search/TypoIndex.h"
+
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -8,16 +12,6 @@
 
 #include <cstdint>
 #include <memory>
-
-// One entry as the search sees it: its text, its description in the
-// window's language and, for a built-in entry, its description in the other
-// language (empty for the user's own entries).
-struct SearchEntry
-{
-    QString text;
-    QString description;
-    QString otherDescription;
-};
 
 // How well an entry matches the typed text, best first.
 enum class MatchClass : std::uint8_t {
@@ -32,6 +26,11 @@ struct SearchHit
 {
     int row = -1;
     MatchClass match = MatchClass::Inside;
+    SearchUse use; // the row's, as setUse gave it
+
+    // The ranking's order of hits, list order aside: by match class, then
+    // by use (SearchUse::before). Hits of two lists merge by it.
+    static bool before(const SearchHit& a, const SearchHit& b);
 };
 
 // The search over one catalogue list: the rows' folded texts and a word
@@ -79,7 +78,7 @@ public:
     static constexpr int MostUsedInPick = 10;
 
     // The shortest typed word that matches with one typo.
-    static constexpr int TypoMinimumLength = 4;
+    static constexpr int TypoMinimumLength = TypoIndex::MinimumLength;
 
 private:
     struct Data;

@@ -5,9 +5,22 @@
 
 #include <QDBusMetaType>
 
+#include <algorithm>
+
 namespace {
+
 constexpr int ExactMatch = 100;
 constexpr int PossibleMatch = 30;
+
+// 1 for the best possible match (the text itself), falling towards 0 with
+// the match's class and its place in the ranking, which the runner orders by.
+double relevanceOf(MatchClass match, qsizetype place)
+{
+    if (match == MatchClass::Equal)
+        return 1.0;
+    return std::max(0.9 - 0.15 * int(match) - 0.001 * place, 0.01);
+}
+
 } // namespace
 
 QDBusArgument& operator<<(QDBusArgument& argument, const RunnerMatch& match)
@@ -74,8 +87,8 @@ RunnerMatches RunnerEndpoint::Match(const QString& query)
         match.id = found.entry->id();
         match.text = found.entry->text;
         match.iconName = QLatin1String(InstallLayout::DesktopApplicationId);
-        match.type = found.match.exact ? ExactMatch : PossibleMatch;
-        match.relevance = found.match.relevance;
+        match.type = found.hit.match == MatchClass::Equal ? ExactMatch : PossibleMatch;
+        match.relevance = relevanceOf(found.hit.match, matches.size());
         match.properties.insert(QStringLiteral("subtext"), found.entry->description(language));
         matches.append(match);
     }

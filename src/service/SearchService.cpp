@@ -44,8 +44,8 @@ QList<SearchService::Found> SearchService::search(const QString& query, qsizetyp
 {
     touch();
     QList<Found> found;
-    for (const EntryRanking::Match& match : m_ranking.rank(query, limit))
-        found.append({&m_catalogue.entries()[match.index], match});
+    for (const EntryRanking::Hit& hit : m_ranking.rank(query, limit))
+        found.append({&m_catalogue.entries()[hit.index], hit});
     return found;
 }
 

@@ -19,7 +19,7 @@ public:
     struct Found
     {
         const BilingualEntry* entry;
-        EntryRanking::Match match;
+        EntryRanking::Hit hit;
     };
 
     // A service nobody asks costs the session nothing.
@@ -32,6 +32,7 @@ public:
 
     void load();
 
+    // At most limit entries of query, best first.
     QList<Found> search(const QString& query, qsizetype limit);
     const BilingualEntry* find(const QString& id);
 

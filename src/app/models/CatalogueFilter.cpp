@@ -229,11 +229,9 @@ void CatalogueFilter::prepare() const
 
 SearchEntry CatalogueFilter::searchEntry(int row) const
 {
-    SearchEntry entry{m_list->text(row).toString(), m_list->description(row).toString(), {}};
-    if (m_list->origin(row) == CatalogueListModel::Origin::Table &&
-        row < m_otherDescriptions.size())
-        entry.otherDescription = m_otherDescriptions.at(row);
-    return entry;
+    return SearchEntry::of(m_list->text(row).toString(), m_list->description(row).toString(),
+                           m_otherDescriptions.value(row),
+                           m_list->origin(row) == CatalogueListModel::Origin::Table);
 }
 
 bool CatalogueFilter::before(int a, int b) const

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QStringView>
+
+#include <functional>
+#include <vector>
+
+// The typo pass of the search: the distinct words of the rows' folded keys
+// and the rows that hold each, so that a typed word finds the words one typo
+// away from it (one letter inserted, left out, replaced, or two adjacent
+// ones swapped) among those that share its first or second unit, without
+// reading every row's key.
+//
+// The words are views into the keys: cleared whenever the keys change.
+class TypoIndex
+{
+public:
+    // The shortest typed word that matches with one typo.
+    static constexpr int MinimumLength = 4;
+
+    // Row row's folded key.
+    using KeyOf = std::function<QStringView(int row)>;
+
+    // Reads the words of rowCount rows' keys, unless read already (a query
+    // reads them when it first needs them).
+    void make(int rowCount, const KeyOf& keyOf);
+    void clear();
+
+    // The rows, ascending, whose key holds every typed word, or for those of
+    // MinimumLength or more a word they are one typo away from beginning,
+    // and not all of them exactly.
+    std::vector<int> rows(const QList<QStringView>& typed, int rowCount, const KeyOf& keyOf);
+
+private:
+    // The distinct words (with a letter: no typo in numbers) of all keys,
+    // the rows that hold each (word w: m_postings from m_postingStart[w] to
+    // m_postingStart[w + 1]), and the words by their first and by their
+    // second unit, where one typo leaves a trace.
+    bool m_made = false;
+    std::vector<QStringView> m_words;
+    std::vector<int> m_postingStart;
+    std::vector<int> m_postings;
+    QHash<char16_t, std::vector<int>> m_wordsByFirst;
+    QHash<char16_t, std::vector<int>> m_wordsBySecond;
+};
