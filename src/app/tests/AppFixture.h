@@ -3,18 +3,30 @@
 #include "TestFiles.h"
 #include "app/ModZunoSmiley.h"
 #include "app/dialogs/MessageBox.h"
+#include "app/dialogs/frmAddNew.h"
 #include "app/frmMain.h"
 #include "app/models/CatalogueListModel.h"
 #include "app/settings/SettingsStore.h"
+#include "app/widgets/CatalogueView.h"
 #include "app/widgets/ListPage.h"
+#include "catalogue/OVAcronym.h"
+#include "catalogue/OVSmiley.h"
 
+#include <QAbstractProxyModel>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
 
 // A catalogue program started for one test: its program file in a folder of
@@ -120,3 +132,92 @@ private:
     QTemporaryDir m_program;
     std::unique_ptr<ModZunoSmiley> m_mod;
 };
+
+// The window driven as a user drives it, for the tests of more than one
+// executable.
+namespace WindowDriving {
+
+// The source row of the first entry with this text.
+inline int rowOf(frmMain* w, int list, const QString& text)
+{
+    for (int r = 0; r < w->page(list)->model()->rowCount(); ++r) {
+        if (w->page(list)->model()->entry(r).text == text)
+            return r;
+    }
+    return -1;
+}
+
+inline QModelIndex shown(frmMain* w, int list, int sourceRow)
+{
+    return w->page(list)->sortedModel()->mapFromSource(w->page(list)->model()->index(sourceRow, 0));
+}
+
+inline void clickRow(frmMain* w, int list, int sourceRow)
+{
+    CatalogueView* view = w->page(list)->view();
+    const QModelIndex index = shown(w, list, sourceRow);
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    QCoreApplication::processEvents();
+}
+
+// Answers the next entry dialog, which the command shows modally.
+struct DialogAnswer
+{
+    QString title;
+    QString label;
+    QString text;
+    QString description;
+    bool okEnabled = false;
+    bool seen = false;
+};
+
+inline void answerNextDialog(DialogAnswer* seen, std::function<void(frmAddNew*)> answer)
+{
+    QTimer::singleShot(0, [seen, answer] {
+        auto* dialog = qobject_cast<frmAddNew*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen->seen = true;
+        seen->title = dialog->windowTitle();
+        seen->label = dialog->lblItem->text();
+        seen->text = dialog->CItem->text();
+        seen->description = dialog->CDescription->text();
+        seen->okEnabled = dialog->cmdOk->isEnabled();
+        answer(dialog);
+        // Whatever the answer, never leave a test waiting on the dialog.
+        if (dialog->isVisible())
+            dialog->cmdCancel->click();
+    });
+}
+
+inline void chooseLanguage(frmMain* w, int code)
+{
+    const int row = AppFixture::control<QComboBox>(w, "CLanguage")->findData(code);
+    QVERIFY(row >= 0);
+    AppFixture::control<QComboBox>(w, "CLanguage")->setCurrentIndex(row);
+    Q_EMIT AppFixture::control<QComboBox>(w, "CLanguage")->activated(row);
+}
+
+// The built-in entries as the catalogue control reports them.
+inline QStringList builtIns(int list, int language)
+{
+    QStringList out;
+    auto collect = [&out](const QString& text, const QString& description, qint16) {
+        out << text + QStringLiteral(" | ") + description + QStringLiteral(" | Table");
+    };
+    if (list == 0) {
+        OVSmiley control;
+        QObject::connect(&control, &OVSmiley::NextSmiley, collect);
+        control.setLanguage(language);
+        control.LoadTable();
+    } else {
+        OVAcronym control;
+        QObject::connect(&control, &OVAcronym::NextAcronym, collect);
+        control.setLanguage(language);
+        control.LoadTable();
+    }
+    return out;
+}
+
+} // namespace WindowDriving
