@@ -10,6 +10,8 @@
 
 #include "PrivateBus.h"
 
+#include "lists/UserListFormat.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -46,7 +48,8 @@ void writeListFile(const QString& path, const QString& prefix, int entries)
     file.open(QIODevice::WriteOnly);
     QByteArray bytes;
     for (int i = 0; i < entries; ++i)
-        bytes += QStringLiteral("\"%1%2\",\"Entrée numéro %2\"\r\n").arg(prefix).arg(i).toUtf8();
+        bytes += UserListFormat::line(prefix + QString::number(i),
+                                      QStringLiteral("Entrée numéro %1").arg(i));
     file.write(bytes);
 }
 

@@ -8,32 +8,36 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
-QJsonObject StoreFile::load(const QString& path, qint64 maxSize, const char* what)
+std::optional<QByteArray> StoreFile::read(const QString& path, qint64 maxSize, const char* what,
+                                          const DamageOf& damageOf)
 {
     QString damage;
     QByteArray bytes;
-    switch (RegularFile::kind(path)) {
+    // A link that leads back to itself can never be a file: without this it
+    // would read as missing, and every write would fail.
+    const RegularFile::Kind kind =
+        DamagedFile::isLinkLoop(path) ? RegularFile::Kind::Special : RegularFile::kind(path);
+    switch (kind) {
     case RegularFile::Kind::Missing:
     case RegularFile::Kind::Unreadable: // there, but nothing can be done with it now
-        return {};
+        return std::nullopt;
     case RegularFile::Kind::Folder:
         damage = QStringLiteral("it is a folder");
         break;
     case RegularFile::Kind::Special:
-        damage = QStringLiteral("it is a pipe, a device or a socket");
+        damage = QStringLiteral("it is a pipe, a device, a socket or a link loop");
         break;
     case RegularFile::Kind::Regular:
-        if (QFileInfo(path).size() > maxSize) {
+        if (QFileInfo(path).size() > maxSize)
             damage = QStringLiteral("it is larger than %1 bytes").arg(maxSize);
-        } else if (!AtomicFileWriter::read(path, &bytes)) {
-            return {};
-        } else if (const std::optional<QJsonObject> object = parse(bytes)) {
-            return *object;
-        } else {
-            damage = QStringLiteral("it is not a store file");
-        }
+        else if (!AtomicFileWriter::read(path, &bytes))
+            return std::nullopt;
+        else
+            damage = damageOf(bytes);
         break;
     }
+    if (damage.isEmpty())
+        return bytes;
     QString why;
     const QString kept = DamagedFile::setAside(path, {}, &why);
     if (kept.isEmpty())
@@ -42,7 +46,20 @@ QJsonObject StoreFile::load(const QString& path, qint64 maxSize, const char* wha
     else
         qWarning("The %s file %s could not be used (%s); it is kept as %s.", what,
                  qUtf8Printable(path), qUtf8Printable(damage), qUtf8Printable(kept));
-    return {};
+    return std::nullopt;
+}
+
+QJsonObject StoreFile::load(const QString& path, qint64 maxSize, const char* what)
+{
+    QJsonObject object;
+    read(path, maxSize, what, [&object](const QByteArray& bytes) {
+        const std::optional<QJsonObject> parsed = parse(bytes);
+        if (!parsed)
+            return QStringLiteral("it is not a store file");
+        object = *parsed;
+        return QString();
+    });
+    return object;
 }
 
 std::optional<QJsonObject> StoreFile::parse(const QByteArray& bytes)

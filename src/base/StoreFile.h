@@ -1,18 +1,33 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
-// The reading side of the stores' small JSON files: bounded in size, never
-// blocking on a named pipe, and a file that cannot be used set aside once
-// (DamagedFile) so that a sound one takes its place.
+// The reading side of the small store files (the favourites, the usage, the
+// settings): bounded in size, never blocking on a named pipe, and a file that
+// cannot be used set aside once (DamagedFile) so that a sound one takes its
+// place.
 class StoreFile
 {
 public:
-    // The object the file at path holds; an empty one when there is no file,
-    // when it cannot be read now, or when it was damaged and is set aside.
+    // Why a store's bytes cannot be used; empty when they can.
+    using DamageOf = std::function<QString(const QByteArray& bytes)>;
+
+    // The bytes of the file at path, when they can be used; nothing when
+    // there is no file or it cannot be read now. A file that is no regular
+    // file (a folder, a pipe, a device, a socket, a link loop), is larger
+    // than maxSize or whose bytes damageOf finds unusable is set aside, and
+    // gives nothing. what names the file in the warning ("favourites").
+    static std::optional<QByteArray> read(const QString& path, qint64 maxSize, const char* what,
+                                          const DamageOf& damageOf);
+
+    // The JSON object the file at path holds (read()); an empty one when
+    // there is no file, when it cannot be read now, or when it was damaged
+    // and is set aside.
     // what names the file in the warning ("favourites").
     static QJsonObject load(const QString& path, qint64 maxSize, const char* what);
 

@@ -10,6 +10,31 @@ QStringView TextRules::trimSpaces(QStringView text)
     return text;
 }
 
+void TextRules::appendFolded(QString& out, QStringView text)
+{
+    // Nearly every text is ASCII, whose case fold is A-Z to a-z: one pass
+    // into out instead of a copy and Unicode's fold.
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    QChar* to = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        if (unit >= 0x80) {
+            out.truncate(start);
+            out += text.toString().toCaseFolded();
+            return;
+        }
+        *to++ = QChar(unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit);
+    }
+}
+
+QString TextRules::bareKey(QStringView text)
+{
+    QString key;
+    appendFolded(key, trimSpaces(text));
+    return key;
+}
+
 bool TextRules::holdsNul(QStringView name)
 {
     return name.contains(QChar(0));

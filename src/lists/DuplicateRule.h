@@ -1,5 +1,8 @@
 #pragma once
 
+#include "lists/DuplicateIndex.h"
+
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringView>
@@ -9,7 +12,7 @@
 // no-break space is part of a text).
 //
 // - The load looks for a reported text, without the spaces around it, among
-//   the texts as they stand (bareKey against key, LoadedTexts): of two entries
+//   the texts as they stand (bareKey against key, DuplicateIndex::take): of two entries
 //   that meet, the first one stays.
 // - Add and Edit compare both texts without the spaces around them
 //   (repeats), so that nothing they accept can meet another entry at the
@@ -51,10 +54,10 @@ public:
 
     // The load's test over a run of texts in their order: each is taken
     // unless it repeats one taken before it (or one of the keys given first,
-    // the built-in texts). The keys lie folded in one buffer, found through
-    // a table of their hashes: a text costs no allocation of its own, which
-    // at a hundred thousand texts is most of the time a merge of a list
-    // file takes.
+    // the built-in texts). The taken texts lie in one buffer, indexed by the
+    // rule's one index (DuplicateIndex): a text costs no allocation of its
+    // own, which at a hundred thousand texts is most of the time a merge of
+    // a list file takes.
     class LoadedTexts
     {
     public:
@@ -64,23 +67,11 @@ public:
         bool take(QStringView text);
 
     private:
-        struct Slot
-        {
-            size_t hash = 0;
-            qsizetype start = -1; // in m_chars; -1: free
-            qsizetype length = 0;
-        };
-        // Appends the key of text (folded, as key() makes it) to m_chars;
-        // answers where it starts.
-        qsizetype appendKey(QStringView text);
-        QStringView keyAt(const Slot& slot) const;
-        // The slot of the key that starts at start in m_chars, or the free
-        // slot where it belongs.
-        Slot& slotFor(qsizetype start, size_t hash);
-        void grow(qsizetype keys);
+        void append(QStringView text);
+        QStringView textAt(qsizetype i) const;
 
-        QString m_chars;
-        QList<Slot> m_slots; // a power of two, at most half of them in use
-        qsizetype m_used = 0;
+        QString m_chars;         // the texts one after another
+        QList<qsizetype> m_ends; // where each ends in m_chars
+        DuplicateIndex m_index;
     };
 };

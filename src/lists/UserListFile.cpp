@@ -6,31 +6,11 @@
 
 #include <QFileInfo>
 
-#include <algorithm>
+#include <utility>
 
 QByteArray UserListFile::format(const QList<Record>& records)
 {
     return format(records.cbegin(), records.cend());
-}
-
-char* UserListFile::LineEncoder::line(char* out, QStringView text, QStringView description)
-{
-    *out++ = '"';
-    out = field(out, text);
-    out = std::copy_n("\",\"", 3, out);
-    out = field(out, description);
-    return std::copy_n("\"\r\n", 3, out);
-}
-
-char* UserListFile::LineEncoder::field(char* out, QStringView text)
-{
-    char* end = m_utf8.appendToBuffer(out, text);
-    if (!m_utf8.hasError())
-        return end;
-    // A broken character: written as QString::toUtf8 writes it.
-    m_utf8.resetState();
-    const QByteArray plain = text.toUtf8();
-    return std::copy(plain.cbegin(), plain.cend(), out);
 }
 
 UserListFile::Result UserListFile::save(const QString& path, const QList<Record>& records)

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QSet>
 #include <QString>
-#include <QStringEncoder>
 
 class UserListChange;
 
@@ -74,22 +73,11 @@ public:
     static void keepLoadable(QList<Record>& records, QSet<QString> taken);
 
 private:
-    // The most bytes one line can take: three UTF-8 bytes per UTF-16 unit.
+    using LineEncoder = UserListFormat::LineEncoder;
     static qsizetype lineRoom(QStringView text, QStringView description)
     {
-        return 7 + 3 * (text.size() + description.size());
+        return UserListFormat::lineRoom(text, description);
     }
-
-    // Encodes lines as UserListFormat::line does, into a buffer.
-    class LineEncoder
-    {
-    public:
-        char* line(char* out, QStringView text, QStringView description);
-
-    private:
-        char* field(char* out, QStringView text);
-        QStringEncoder m_utf8{QStringConverter::Utf8, QStringConverter::Flag::Stateless};
-    };
 };
 
 template <typename Iterator> QByteArray UserListFile::format(Iterator first, Iterator last)

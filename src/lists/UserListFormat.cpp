@@ -4,6 +4,8 @@
 
 #include <QBuffer>
 
+#include <algorithm>
+
 namespace {
 
 bool holdsLoneSurrogate(const QString& text)
@@ -51,7 +53,30 @@ UserListFormat::Refusal UserListFormat::check(const QString& text, const QString
 
 QByteArray UserListFormat::line(const QString& text, const QString& description)
 {
-    return '"' + text.toUtf8() + "\",\"" + description.toUtf8() + "\"\r\n";
+    QByteArray bytes(lineRoom(text, description), Qt::Uninitialized);
+    LineEncoder encoder;
+    bytes.truncate(encoder.line(bytes.data(), text, description) - bytes.constData());
+    return bytes;
+}
+
+char* UserListFormat::LineEncoder::line(char* out, QStringView text, QStringView description)
+{
+    *out++ = '"';
+    out = field(out, text);
+    out = std::copy_n("\",\"", 3, out);
+    out = field(out, description);
+    return std::copy_n("\"\r\n", 3, out);
+}
+
+char* UserListFormat::LineEncoder::field(char* out, QStringView text)
+{
+    char* end = m_utf8.appendToBuffer(out, text);
+    if (!m_utf8.hasError())
+        return end;
+    // A broken character: written as QString::toUtf8 writes it.
+    m_utf8.resetState();
+    const QByteArray plain = text.toUtf8();
+    return std::copy(plain.cbegin(), plain.cend(), out);
 }
 
 QList<UserListFormat::Entry> UserListFormat::read(QByteArrayView bytes, bool* whole)

@@ -1,10 +1,10 @@
 #include "search/EntryKey.h"
 
-#include "lists/DuplicateRule.h"
+#include "base/TextRules.h"
 
 QString EntryKey::of(QStringView text)
 {
-    return DuplicateRule::bareKey(text);
+    return TextRules::bareKey(text);
 }
 
 QString EntryKey::listName(ListKind list)

@@ -13,7 +13,7 @@ class EntryKey
 {
 public:
     // The text without surrounding spaces, case folded: the lists' own
-    // duplicate rule (DuplicateRule::bareKey).
+    // duplicate rule (TextRules::bareKey).
     static QString of(QStringView text);
 
     // The list's name in the stores' files.

@@ -1,6 +1,7 @@
 #include "app/models/CatalogueListModel.h"
 
 #include "app/assets/AppIcons.h"
+#include "base/TextRules.h"
 #include "lists/DuplicateRule.h"
 
 #include <QMimeData>
@@ -154,13 +155,7 @@ bool CatalogueListModel::removeRows(int row, int count, const QModelIndex& paren
     beginRemoveRows({}, row, row + count - 1);
     for (int r = row; r < row + count; ++r)
         forgetChars(m_rows.at(r));
-    // One walk over the index both forgets the rows and moves the ones after.
-    for (Slot& slot : m_slots) {
-        if (slot.row >= row + count)
-            slot.row -= count;
-        else if (slot.row >= row)
-            slot.row = FreedSlot;
-    }
+    m_index.removeRange(row, count);
     m_rows.remove(row, count);
     compactChars();
     endRemoveRows();
@@ -229,7 +224,7 @@ void CatalogueListModel::append(const Entry& entry)
     if (m_bulkDepth == 0)
         beginInsertRows({}, row, row);
     m_rows.append(store(entry));
-    addToIndex(row);
+    m_index.add(row, entry.text);
     if (m_bulkDepth == 0)
         endInsertRows();
 }
@@ -247,8 +242,8 @@ void CatalogueListModel::appendRun(const QList<Entry>& entries)
     if (m_rows.capacity() < needed)
         m_rows.reserve(std::max(needed, m_rows.size() + m_rows.size() / 2));
     for (const Entry& entry : entries) {
+        m_index.add(m_rows.size(), entry.text);
         m_rows.append(store(entry));
-        addToIndex(int(m_rows.size()) - 1);
     }
     if (m_bulkDepth == 0)
         endInsertRows();
@@ -256,21 +251,13 @@ void CatalogueListModel::appendRun(const QList<Entry>& entries)
 
 bool CatalogueListModel::appendLoaded(const Entry& entry)
 {
-    // The load's test (DuplicateRule): the text without the spaces around it
-    // among the texts as they stand, which the index holds.
-    const QString wanted = DuplicateRule::bareKey(entry.text);
-    const quint32 hash = hashOf(wanted);
-    if (rowWithKey(wanted, hash, -1) >= 0)
-        return false;
+    // The load's test (DuplicateRule), which indexes the row it lets in.
     const int row = static_cast<int>(m_rows.size());
+    if (!m_index.take(row, entry.text, textAt()))
+        return false;
     if (m_bulkDepth == 0)
         beginInsertRows({}, row, row);
     m_rows.append(store(entry));
-    // A text with spaces around it is indexed as it stands.
-    if (spaced(entry.text))
-        addToIndex(row);
-    else
-        addToIndex(row, hash);
     if (m_bulkDepth == 0)
         endInsertRows();
     return true;
@@ -283,8 +270,7 @@ void CatalogueListModel::reserve(qsizetype rows)
     constexpr qsizetype CharsPerRow = 32;
     m_rows.reserve(rows);
     m_chars.reserve(rows * CharsPerRow);
-    if (m_slots.size() < 2 * rows)
-        resizeIndex(2 * rows);
+    m_index.reserve(rows);
 }
 
 void CatalogueListModel::squeeze()
@@ -296,19 +282,18 @@ void CatalogueListModel::squeeze()
         m_rows.squeeze();
     if (m_chars.capacity() > m_chars.size() + m_chars.size() / 4 + 1024)
         m_chars.squeeze();
-    if (m_slots.size() > 4 * (rows + 64))
-        resizeIndex(2 * (rows + 64));
+    m_index.squeeze(rows);
 }
 
 void CatalogueListModel::setEntry(int row, const QString& text, const QString& description)
 {
     if (row < 0 || row >= m_rows.size())
         return;
-    removeFromIndex(row);
+    m_index.remove(row, this->text(row));
     Row& r = m_rows[row];
     forgetChars(r);
     r = store({text, description, origin(row)});
-    addToIndex(row);
+    m_index.add(row, text);
     compactChars();
     Q_EMIT dataChanged(index(row, TextColumn), index(row, DescriptionColumn));
 }
@@ -321,8 +306,7 @@ void CatalogueListModel::clear()
     m_rows.clear();
     m_chars.resize(0);
     m_unusedChars = 0;
-    m_slots.fill(Slot());
-    m_slotsInUse = 0;
+    m_index.clear();
     m_spacedTexts = 0;
     if (m_bulkDepth == 0)
         endResetModel();
@@ -342,8 +326,7 @@ void CatalogueListModel::endBulkLoad()
 
 bool CatalogueListModel::containsText(const QString& text, int exceptRow) const
 {
-    const QString wanted = key(text);
-    return rowWithKey(wanted, hashOf(wanted), exceptRow) >= 0;
+    return m_index.find(text, textAt(), exceptRow) >= 0;
 }
 
 bool CatalogueListModel::entryExists(const QString& text, int exceptRow) const
@@ -357,17 +340,12 @@ int CatalogueListModel::existingRow(const QString& text, int exceptRow) const
     const int except = hasExcept ? exceptRow : -1;
     // The rule is DuplicateRule's; the index answers its two common cases at
     // once. A text kept exactly meets only a row of that text as it stands.
-    if (hasExcept && text == this->text(exceptRow)) {
-        const QString wanted = DuplicateRule::key(text);
-        return rowWithKey(wanted, hashOf(wanted), exceptRow);
-    }
+    if (hasExcept && text == this->text(exceptRow))
+        return int(m_index.find(text, textAt(), exceptRow));
     // While no text has spaces around it, the index holds every text as the
     // rule compares it: no such key, no such row.
-    if (m_spacedTexts == 0) {
-        const QString wanted = DuplicateRule::bareKey(text);
-        if (rowWithKey(wanted, hashOf(wanted), except) < 0)
-            return -1;
-    }
+    if (m_spacedTexts == 0 && m_index.find(TextRules::trimSpaces(text), textAt(), except) < 0)
+        return -1;
     return int(DuplicateRule::findRepeat(
         text, m_rows.size(), [this](qsizetype row) { return this->text(int(row)); }, except));
 }
@@ -432,14 +410,14 @@ void CatalogueListModel::replaceUserEntries(const QList<UserListFormat::Entry>& 
     const int at = first + prefix;
     beginInsertRows({}, at, at + insertCount - 1);
     // Appended, then turned into place: the rows after them move once.
-    shiftIndex(at, insertCount);
+    m_index.openRange(at, insertCount);
     const qsizetype end = m_rows.size();
     m_rows.reserve(end + insertCount);
     for (int i = prefix; i < prefix + insertCount; ++i)
         m_rows.append(store({kept.at(i).text, kept.at(i).description, Origin::File}));
     std::rotate(m_rows.begin() + at, m_rows.begin() + end, m_rows.end());
     for (int row = at; row < at + insertCount; ++row)
-        addToIndex(row);
+        m_index.add(row, text(row));
     endInsertRows();
 }
 
@@ -456,90 +434,12 @@ QString CatalogueListModel::iconKey(Origin origin) const
     return key;
 }
 
-QString CatalogueListModel::key(QStringView text)
-{
-    return DuplicateRule::key(text);
-}
-
-quint32 CatalogueListModel::hashOf(const QString& key)
-{
-    // The process's own seed, as QHash takes: no list file can be made of
-    // texts that all meet in one place of the index.
-    const size_t hash = qHash(key, QHashSeed::globalSeed());
-    return quint32(hash ^ (quint64(hash) >> 32));
-}
-
 bool CatalogueListModel::spaced(QStringView text)
 {
     return DuplicateRule::isSpaced(text);
 }
 
-int CatalogueListModel::rowWithKey(const QString& wanted, quint32 hash, int exceptRow) const
+DuplicateIndex::TextAt CatalogueListModel::textAt() const
 {
-    if (m_slots.isEmpty())
-        return -1;
-    // Texts of one hash are told apart by folding the row's text again; of
-    // several rows of the key, the first in the list is the answer.
-    int found = -1;
-    for (qsizetype i = slotOf(hash); m_slots.at(i).row != EmptySlot; i = nextSlot(i)) {
-        const Slot& slot = m_slots.at(i);
-        if (slot.row >= 0 && slot.hash == hash && slot.row != exceptRow &&
-            (found < 0 || slot.row < found) && key(text(slot.row)) == wanted)
-            found = slot.row;
-    }
-    return found;
-}
-
-void CatalogueListModel::addToIndex(int row, quint32 hash)
-{
-    // Grown to a quarter in use, so that growing stays rare.
-    if (2 * (m_slotsInUse + 1) > m_slots.size())
-        resizeIndex(4 * m_rows.size());
-    qsizetype i = slotOf(hash);
-    while (m_slots.at(i).row >= 0)
-        i = nextSlot(i);
-    if (m_slots.at(i).row == EmptySlot)
-        ++m_slotsInUse;
-    m_slots[i] = {hash, row};
-}
-
-void CatalogueListModel::addToIndex(int row)
-{
-    addToIndex(row, hashOf(key(text(row))));
-}
-
-void CatalogueListModel::removeFromIndex(int row)
-{
-    if (m_slots.isEmpty())
-        return;
-    for (qsizetype i = slotOf(hashOf(key(text(row)))); m_slots.at(i).row != EmptySlot;
-         i = nextSlot(i)) {
-        if (m_slots.at(i).row == row) {
-            m_slots[i].row = FreedSlot;
-            return;
-        }
-    }
-}
-
-void CatalogueListModel::shiftIndex(int first, int offset)
-{
-    for (Slot& slot : m_slots) {
-        if (slot.row >= first)
-            slot.row += offset;
-    }
-}
-
-void CatalogueListModel::resizeIndex(qsizetype slots)
-{
-    QList<Slot> old = std::exchange(m_slots, QList<Slot>(std::max<qsizetype>(slots, 64)));
-    m_slotsInUse = 0;
-    for (const Slot& slot : std::as_const(old)) {
-        if (slot.row < 0)
-            continue;
-        qsizetype i = slotOf(slot.hash);
-        while (m_slots.at(i).row != EmptySlot)
-            i = nextSlot(i);
-        m_slots[i] = slot;
-        ++m_slotsInUse;
-    }
+    return [this](qsizetype row) { return text(int(row)); };
 }

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 
+#include "lists/DuplicateIndex.h"
 #include "lists/ListImportJob.h"
 #include "lists/UserListFormat.h"
 
@@ -15,9 +16,10 @@
 // its origin: built in ("Table", never saved, edited or removed) or the
 // user's own ("File", saved to the user list file). The texts of all rows lie
 // in one buffer, so that a long list costs its characters and a few bytes a
-// row rather than two strings a row. Beside the rows the model keeps an index
-// of the case-folded texts by their hash (no copy of a text), so that the
-// duplicate test of a load stays cheap however long the list grows.
+// row rather than two strings a row. Beside the rows the model keeps the
+// duplicate rule's index of the rows' texts (DuplicateIndex, no copy of a
+// text), so that the duplicate test of a load stays cheap however long the
+// list grows.
 class CatalogueListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -148,45 +150,19 @@ private:
         quint32 descriptionLength : 31 = 0;
         quint32 user : 1 = 0;
     };
-    // One place of the index: a row and the hash of its folded text.
-    struct Slot
-    {
-        quint32 hash = 0;
-        qint32 row = EmptySlot;
-    };
-    static constexpr qint32 EmptySlot = -1;
-    static constexpr qint32 FreedSlot = -2; // a row left; the search goes on past it
-
-    static QString key(QStringView text);
-    static quint32 hashOf(const QString& key);
     static bool spaced(QStringView text);
+    // The index's view of the rows: a row's text.
+    DuplicateIndex::TextAt textAt() const;
     Row store(const Entry& entry);
     // A row's texts are no longer in use (it goes or changes).
     void forgetChars(const Row& row);
     void compactChars();
-    // The first row other than exceptRow whose folded text is key, or -1.
-    int rowWithKey(const QString& wanted, quint32 hash, int exceptRow) const;
-    void addToIndex(int row, quint32 hash);
-    void addToIndex(int row);
-    void removeFromIndex(int row);
-    // Every indexed row from first on moves by offset; rows before first stay.
-    void shiftIndex(int first, int offset);
-    void resizeIndex(qsizetype slots);
-    // The index takes any number of places (not only powers of two, which
-    // would nearly double a long list's index): a hash picks its first place
-    // by its share of the range, and the search goes on to the next places.
-    qsizetype slotOf(quint32 hash) const
-    {
-        return qsizetype((quint64(hash) * quint64(m_slots.size())) >> 32);
-    }
-    qsizetype nextSlot(qsizetype i) const { return i + 1 == m_slots.size() ? 0 : i + 1; }
 
     Kind m_kind;
     QList<Row> m_rows;
     QString m_chars;
     qsizetype m_unusedChars = 0; // of texts edited or removed, until the buffer is compacted
-    QList<Slot> m_slots;         // at most half of them in use
-    qsizetype m_slotsInUse = 0;  // rows and freed places
+    DuplicateIndex m_index;      // the rows by their texts
     QHash<QString, QIcon> m_icons;
     mutable QHash<QString, QIcon> m_starredIcons;
     QSet<QString> m_favourites;

@@ -1,10 +1,8 @@
 #include "app/settings/SettingsStore.h"
 
-#include "base/DamagedFile.h"
-#include "base/RegularFile.h"
+#include "base/StoreFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -74,48 +72,11 @@ QString damageOf(const QByteArray& bytes)
 
 // The store's bytes, once they are known to be usable. A store that is no
 // regular file, is larger than any the program writes, or whose bytes
-// cannot be used is set aside, so that the defaults apply and the next write
-// makes a sound one.
+// cannot be used is set aside (StoreFile), so that the defaults apply and the
+// next write makes a sound one.
 std::optional<QByteArray> usableStore(const QString& store)
 {
-    QString damage;
-    QByteArray bytes;
-    // A link that leads back to itself can never be a file: without this it
-    // would read as missing, and every close would fail to write it.
-    const RegularFile::Kind kind =
-        DamagedFile::isLinkLoop(store) ? RegularFile::Kind::Special : RegularFile::kind(store);
-    switch (kind) {
-    case RegularFile::Kind::Missing:
-        return std::nullopt;
-    case RegularFile::Kind::Folder:
-        damage = QStringLiteral("it is a folder");
-        break;
-    case RegularFile::Kind::Special:
-        damage = QStringLiteral("it is a pipe, a device, a socket or a link loop");
-        break;
-    case RegularFile::Kind::Unreadable:
-        return std::nullopt; // there, but the defaults are all it can give now
-    case RegularFile::Kind::Regular:
-        if (QFileInfo(store).size() > SettingsStore::MaxFileSize)
-            damage = QStringLiteral("it is larger than %1 bytes").arg(SettingsStore::MaxFileSize);
-        else if (!AtomicFileWriter::read(store, &bytes))
-            return std::nullopt;
-        else
-            damage = damageOf(bytes);
-        break;
-    }
-    if (damage.isEmpty())
-        return bytes;
-    QString why;
-    const QString kept = DamagedFile::setAside(store, {}, &why);
-    if (kept.isEmpty())
-        qWarning("The settings file %s cannot be used (%s) nor set aside (%s); the defaults apply.",
-                 qUtf8Printable(store), qUtf8Printable(damage), qUtf8Printable(why));
-    else
-        qWarning("The settings file %s could not be used (%s); it is kept as %s and the "
-                 "defaults apply.",
-                 qUtf8Printable(store), qUtf8Printable(damage), qUtf8Printable(kept));
-    return std::nullopt;
+    return StoreFile::read(store, SettingsStore::MaxFileSize, "settings", damageOf);
 }
 
 // The value of key in section, as plain text: the program stores nothing but

@@ -37,7 +37,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("damage");
         for (const bool usage : {false, true}) {
             const char* store = usage ? "usage" : "favourites";
-            for (const char* damage : {"binary", "not an object", "huge", "fifo", "folder"})
+            for (const char* damage :
+                 {"binary", "not an object", "huge", "fifo", "folder", "link loop"})
                 QTest::addRow("%s, %s", store, damage) << usage << QString::fromLatin1(damage);
         }
     }
@@ -59,6 +60,8 @@ private Q_SLOTS:
             QVERIFY(huge.resize(UsageStore::MaxFileSize + 1));
         } else if (damage == "fifo") {
             QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        } else if (damage == "link loop") {
+            QVERIFY(QFile::link(file, file));
         } else {
             QVERIFY(QDir().mkdir(file));
         }
