@@ -32,7 +32,7 @@ LAYERS = {
     'ovshell': ['base', 'compat', 'ovobj10'],
     'catalogue': ['base', 'compat', 'ovsmiley'],
     'lists': ['base', 'ovsmiley', 'catalogue'],
-    'search': ['base', 'catalogue'],
+    'search': ['base'],
     'keeper': ['base'],
     'service': ['base', 'catalogue', 'lists', 'search', 'desktop', 'desktop/typing'],
     'app/assets': [],
