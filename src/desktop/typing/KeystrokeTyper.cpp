@@ -21,6 +21,7 @@ namespace {
 
 using Outcome = KeystrokeTyper::Outcome;
 
+#if ZUNO_WITH_TYPING_MODULE
 // The typing module's file: with the private libraries of an installation,
 // whether the program runs from its programs' folder or a helper from the
 // libexec folder; beside the program elsewhere (the build tree, a copy).
@@ -58,10 +59,15 @@ QList<TypingBackend*> loadModule()
         list.append(*backend);
     return list;
 }
+#endif
 
 const QList<TypingBackend*>& moduleBackends()
 {
+#if ZUNO_WITH_TYPING_MODULE
     static const QList<TypingBackend*> backends = loadModule();
+#else
+    static const QList<TypingBackend*> backends;
+#endif
     return backends;
 }
 
