@@ -1,5 +1,6 @@
 #include "keeper/ClipboardManagerProbe.h"
 
+#if ZUNO_WITH_X11
 #include <QGuiApplication>
 
 #include <cstdlib>
@@ -27,3 +28,10 @@ bool ClipboardManagerProbe::managerRuns()
     std::free(owner);
     return owned;
 }
+#else
+// A build without X11 (ZUNO_X11) sees no manager.
+bool ClipboardManagerProbe::managerRuns()
+{
+    return false;
+}
+#endif

@@ -5,7 +5,7 @@
 // over to it (SAVE_TARGETS) when a QGuiApplication that owns it ends.
 namespace ClipboardManagerProbe {
 
-// False where the platform is not X11.
+// False where the platform is not X11, and in a build without X11.
 bool managerRuns();
 
 } // namespace ClipboardManagerProbe

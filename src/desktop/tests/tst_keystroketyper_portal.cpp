@@ -3,6 +3,7 @@
 // session bus, with a back end of the tests' own (remote_desktop_backend)
 // that records the handshake and the keys that reach it.
 #include "PreparedTyping.h"
+#include "RecordingTyper.h"
 #include "desktop/typing/KeystrokeTyper.h"
 #include "desktop/typing/RemoteDesktopTyper.h"
 
@@ -13,6 +14,26 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
+
+namespace {
+
+using Outcome = KeystrokeTyper::Outcome;
+using Session = TypingBackend::Session;
+
+// A backend of the walk: its kind of session, whether it is offered, what
+// it answers.
+struct Way
+{
+    Session session;
+    bool offers;
+    Outcome answer;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Way)
 
 class TestKeystrokeTyperPortal : public QObject
 {
@@ -78,6 +99,66 @@ private Q_SLOTS:
         QCOMPARE(KeystrokeTyper::type(text), KeystrokeTyper::Outcome::Typed);
         QTRY_COMPARE(recorded(u"key "_qs), strokes);
         QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
+    }
+
+    // The backends of the session's kind are walked in order until one
+    // types or fails; the portal is prepared where none is offered and types
+    // where none typed.
+    void walksTheBackendsOfTheSession_data()
+    {
+        QTest::addColumn<bool>("wayland");
+        QTest::addColumn<QList<Way>>("ways");
+        QTest::addColumn<Outcome>("typed");
+        QTest::addColumn<QList<int>>("typedBy");
+        QTest::addColumn<bool>("portal");
+        QTest::newRow("a failure ends the walk")
+            << true
+            << QList<Way>{{Session::Wayland, false, Outcome::NotOffered},
+                          {Session::Wayland, true, Outcome::Failed},
+                          {Session::Wayland, true, Outcome::Typed}}
+            << Outcome::Failed << QList<int>{1, 1, 0} << false;
+        QTest::newRow("no X11 way on Wayland")
+            << true << QList<Way>{{Session::X11, true, Outcome::Typed}} << Outcome::Typed
+            << QList<int>{0} << true;
+        QTest::newRow("the next X11 way") << false
+                                          << QList<Way>{{Session::Wayland, true, Outcome::Typed},
+                                                        {Session::X11, true, Outcome::NotOffered},
+                                                        {Session::X11, true, Outcome::Typed}}
+                                          << Outcome::Typed << QList<int>{0, 1, 1} << false;
+    }
+
+    void walksTheBackendsOfTheSession()
+    {
+        QFETCH(bool, wayland);
+        QFETCH(QList<Way>, ways);
+        QFETCH(Outcome, typed);
+        QFETCH(QList<int>, typedBy);
+        QFETCH(bool, portal);
+        std::vector<std::unique_ptr<RecordingTyper>> backends;
+        QList<TypingBackend*> walked;
+        for (const Way& way : std::as_const(ways)) {
+            backends.push_back(
+                std::make_unique<RecordingTyper>(way.session, way.offers, way.answer));
+            walked << backends.back().get();
+        }
+        const QByteArray display = qgetenv("WAYLAND_DISPLAY");
+        const auto restore = qScopeGuard([&] {
+            KeystrokeTyper::setBackends(std::nullopt);
+            qputenv("WAYLAND_DISPLAY", display);
+        });
+        KeystrokeTyper::setBackends(walked);
+        if (!wayland)
+            qunsetenv("WAYLAND_DISPLAY");
+
+        QCOMPARE(preparedTyping(), Outcome::Typed);
+        QCOMPARE(recorded(u"select"_qs).size(), portal ? 1 : 0);
+        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), typed);
+        for (qsizetype i = 0; i < ways.size(); ++i)
+            QCOMPARE(backends[i]->typed,
+                     QList<QList<quint32>>(typedBy[i], QList<quint32>{0x3b, 0x2d, 0x29}));
+        if (portal)
+            QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
+        QCOMPARE(recorded(u"key "_qs).size(), portal ? 2 * 3 : 0);
     }
 
     // The user is asked once where the portal keeps a permission (the

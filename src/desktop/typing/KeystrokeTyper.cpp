@@ -3,6 +3,7 @@
 #include "base/DesktopSession.h"
 #include "base/InstallLayout.h"
 #include "desktop/typing/RemoteDesktopTyper.h"
+#include "desktop/typing/TypingBackend.h"
 #include "desktop/typing/TypingModule.h"
 
 #include <QCoreApplication>
@@ -14,13 +15,13 @@
 #include <xkbcommon/xkbcommon-keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <cstddef>
-#include <type_traits>
+#include <algorithm>
 
 namespace {
 
 using Outcome = KeystrokeTyper::Outcome;
 
+#if ZUNO_WITH_TYPING_MODULE
 // The typing module's file: with the private libraries of an installation,
 // whether the program runs from its programs' folder or a helper from the
 // libexec folder; beside the program elsewhere (the build tree, a copy).
@@ -31,74 +32,65 @@ QString typingModulePath()
         QLatin1String(TypingModule::FileName));
 }
 
-// The typing module's entry points, loaded the first time one is needed and
-// kept for the life of the process. All null when the module cannot be
-// loaded or lacks one of them, which is said once on standard error: then
-// nothing types but the portal.
-struct TypingBackends
+// The typing module's backends, loaded the first time one is needed and
+// kept for the life of the process (the module is never unloaded). None
+// when the module cannot be loaded or lacks its entry point, which is said
+// once on standard error: then nothing types but the portal.
+QList<TypingBackend*> loadModule()
 {
-    TypingModule::Type xtestType = nullptr;
-    TypingModule::Offered virtualKeyboardOffered = nullptr;
-    TypingModule::Type virtualKeyboardType = nullptr;
-    TypingModule::Offered fakeInputOffered = nullptr;
-    TypingModule::Type fakeInputType = nullptr;
-
-    static const TypingBackends& get()
-    {
-        static const TypingBackends backends = load();
-        return backends;
+    const QString path = typingModulePath();
+    QLibrary library(path);
+    if (!library.load()) {
+        // Where the file is missing, the loader's message names the last of
+        // the variants of its name that it tried.
+        qWarning("Typing is not offered: %s",
+                 qPrintable(QFileInfo::exists(path) ? library.errorString()
+                                                    : path + QStringLiteral(" is missing")));
+        return {};
     }
-
-private:
-    static TypingBackends load()
-    {
-        const QString path = typingModulePath();
-        QLibrary library(path);
-        if (!library.load()) {
-            // Where the file is missing, the loader's message names the last
-            // of the variants of its name that it tried.
-            qWarning("Typing is not offered: %s",
-                     qPrintable(QFileInfo::exists(path) ? library.errorString()
-                                                        : path + QStringLiteral(" is missing")));
-            return {};
-        }
-        TypingBackends backends;
-        bool complete = true;
-        const auto resolve = [&](auto& function, const char* name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                library.resolve(name));
-            complete = complete && function;
-        };
-        resolve(backends.xtestType, TypingModule::XTestType);
-        resolve(backends.virtualKeyboardOffered, TypingModule::VirtualKeyboardOffered);
-        resolve(backends.virtualKeyboardType, TypingModule::VirtualKeyboardType);
-        resolve(backends.fakeInputOffered, TypingModule::FakeInputOffered);
-        resolve(backends.fakeInputType, TypingModule::FakeInputType);
-        if (complete)
-            return backends;
+    const auto backends =
+        reinterpret_cast<TypingModule::Backends>(library.resolve(TypingModule::BackendsEntry));
+    if (!backends) {
         qWarning("Typing is not offered: %s", qPrintable(library.errorString()));
         return {};
     }
-};
+    QList<TypingBackend*> list;
+    for (TypingBackend* const* backend = backends(); *backend; ++backend)
+        list.append(*backend);
+    return list;
+}
+#endif
 
-bool offered(TypingModule::Offered ask)
+const QList<TypingBackend*>& moduleBackends()
 {
-    return ask && ask() != 0;
+#if ZUNO_WITH_TYPING_MODULE
+    static const QList<TypingBackend*> backends = loadModule();
+#else
+    static const QList<TypingBackend*> backends;
+#endif
+    return backends;
 }
 
-Outcome typeWith(TypingModule::Type type, const QList<quint32>& keysyms)
+// The backends a test put in the place of the module's.
+std::optional<QList<TypingBackend*>>& installed()
 {
-    if (!type)
-        return Outcome::NotOffered;
-    switch (const int outcome =
-                type(keysyms.constData(), static_cast<std::size_t>(keysyms.size()))) {
-    case static_cast<int>(Outcome::Typed):
-    case static_cast<int>(Outcome::NotOffered):
-    case static_cast<int>(Outcome::Failed):
-        return static_cast<Outcome>(outcome);
-    default:
-        return Outcome::Failed;
-    }
+    static std::optional<QList<TypingBackend*>> backends;
+    return backends;
+}
+
+// The backends for this kind of session, in the module's order.
+QList<TypingBackend*> backendsFor(TypingBackend::Session session)
+{
+    QList<TypingBackend*> list;
+    for (TypingBackend* backend : installed() ? *installed() : moduleBackends())
+        if (backend->session() == session)
+            list.append(backend);
+    return list;
+}
+
+TypingBackend::Session currentSession()
+{
+    return isWaylandSession() ? TypingBackend::Session::Wayland : TypingBackend::Session::X11;
 }
 
 } // namespace
@@ -106,8 +98,9 @@ Outcome typeWith(TypingModule::Type type, const QList<quint32>& keysyms)
 void KeystrokeTyper::prepare(QObject* context, std::function<void(Outcome)> ready)
 {
     // On X11 the module is loaded only when typing.
-    if (!isWaylandSession() || offered(TypingBackends::get().virtualKeyboardOffered) ||
-        offered(TypingBackends::get().fakeInputOffered)) {
+    const auto offered = [](TypingBackend* backend) { return backend->offered(); };
+    if (!isWaylandSession() ||
+        std::ranges::any_of(backendsFor(TypingBackend::Session::Wayland), offered)) {
         QMetaObject::invokeMethod(
             context, [ready = std::move(ready)] { ready(Outcome::Typed); }, Qt::QueuedConnection);
         return;
@@ -118,16 +111,20 @@ void KeystrokeTyper::prepare(QObject* context, std::function<void(Outcome)> read
 KeystrokeTyper::Outcome KeystrokeTyper::type(const QString& text)
 {
     const QList<quint32> keysyms = keysymsOf(text);
-    const TypingBackends& backends = TypingBackends::get();
-    if (!isWaylandSession())
-        return typeWith(backends.xtestType, keysyms);
-    // A compositor that offers no virtual keyboard to every program (KWin,
-    // Mutter) may give KWin's fake input to this one, which asks nothing but
-    // has the user's layout alone; else the portal types.
-    for (const auto typer : {backends.virtualKeyboardType, backends.fakeInputType})
-        if (const Outcome outcome = typeWith(typer, keysyms); outcome != Outcome::NotOffered)
+    const TypingBackend::Session session = currentSession();
+    for (TypingBackend* backend : backendsFor(session))
+        if (const Outcome outcome = backend->type(keysyms); outcome != Outcome::NotOffered)
             return outcome;
-    return RemoteDesktopTyper::type(keysyms);
+    // Where the compositor gives this program no way of its own, the portal
+    // types.
+    if (session == TypingBackend::Session::Wayland)
+        return RemoteDesktopTyper::type(keysyms);
+    return Outcome::NotOffered;
+}
+
+void KeystrokeTyper::setBackends(std::optional<QList<TypingBackend*>> backends)
+{
+    installed() = std::move(backends);
 }
 
 void KeystrokeTyper::cancel()

@@ -4,17 +4,25 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QObject;
+class TypingBackend;
 
 // Types a text into the window with the keyboard focus as key events, the
-// way a person at the keyboard would. The way is chosen when typing: on X11
-// the XTest extension; in a Wayland session the compositor's virtual
-// keyboard where it offers one to every program (wlroots compositors), else
-// the desktop's remote-desktop portal (KDE Plasma, GNOME), which may ask the
-// user first. The caller falls back to the clipboard when nothing was typed.
-// The ways but the portal are a module loaded the first time they are needed
-// (TypingModule.h); without it only the portal types.
+// way a person at the keyboard would. The way is chosen when typing, in this
+// order:
+// - on X11, the XTest extension (x11/XTestTyper);
+// - in a Wayland session, the compositor's virtual keyboard where it offers
+//   one to every program (wlroots compositors; wayland/VirtualKeyboardTyper);
+// - else KWin's fake input where KWin grants it to this program through its
+//   desktop file (KDE Plasma; wayland/FakeInputTyper), which types only what
+//   the user's layout has;
+// - else the desktop's remote-desktop portal (KDE Plasma, GNOME;
+//   RemoteDesktopTyper), which may ask the user first.
+// The caller falls back to the clipboard when nothing was typed. The ways
+// but the portal are the backends of a module loaded the first time they are
+// needed (TypingBackend.h, TypingModule.h); without it only the portal types.
 class KeystrokeTyper
 {
 public:
@@ -43,6 +51,11 @@ public:
 
     // Ends what prepare() opened, when nothing is to be typed after all.
     static void cancel();
+
+    // Puts the given backends in the place of the typing module's, walked as
+    // its are, for tests (tests/support/RecordingTyper.h); nullopt puts the
+    // module's back. The backends must outlive their use.
+    static void setBackends(std::optional<QList<TypingBackend*>> backends);
 
     // The keysyms the text is typed with, one for each character: a line
     // break (LF, CR or CR LF) is Return, a tab is Tab, other control

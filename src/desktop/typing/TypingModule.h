@@ -1,29 +1,24 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+class TypingBackend;
 
 // The typing backends (XTestTyper, VirtualKeyboardTyper, FakeInputTyper) are
 // a module of their own, the only file that links the X test extension and
 // the Wayland client library: KeystrokeTyper loads it the first time it
 // types, so that a start, after which most runs never type, does not map
-// them. The module's entry points take and give plain C types only: keysyms
-// as a pointer and a count, the outcome as the value of
-// KeystrokeTyper::Outcome, and whether a way is offered as 1 or 0.
+// them. The module is built with the program, against the same Qt, and
+// exports one entry point, which hands out its backends.
 namespace TypingModule {
 
 // The module's file, beside the program in the build tree and in the private
 // library folder of an installation.
 inline constexpr char FileName[] = "libZunoTyping.so";
 
-using Type = int (*)(const std::uint32_t* keysyms, std::size_t count);
-using Offered = int (*)();
+// The backends this build has, in the order they are tried, ending with a
+// null; they live as long as the process.
+using Backends = TypingBackend* const* (*)();
 
-// The names the entry points are exported under.
-inline constexpr char XTestType[] = "zunoTypingXTestType";
-inline constexpr char VirtualKeyboardOffered[] = "zunoTypingVirtualKeyboardOffered";
-inline constexpr char VirtualKeyboardType[] = "zunoTypingVirtualKeyboardType";
-inline constexpr char FakeInputOffered[] = "zunoTypingFakeInputOffered";
-inline constexpr char FakeInputType[] = "zunoTypingFakeInputType";
+// The name the entry point is exported under.
+inline constexpr char BackendsEntry[] = "zunoTypingBackends";
 
 } // namespace TypingModule

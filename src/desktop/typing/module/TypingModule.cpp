@@ -1,8 +1,9 @@
-// The entry points of the typing module (see TypingModule.h); the names
-// must be those TypingModule.h gives.
+// The entry point of the typing module (see TypingModule.h), under the name
+// TypingModule.h gives. A backend this build leaves out (ZUNO_X11,
+// ZUNO_WAYLAND_TYPING) is not in the list.
 #include "desktop/typing/TypingModule.h"
 
-#include "desktop/typing/KeystrokeTyper.h"
+#include "desktop/typing/TypingBackend.h"
 #if ZUNO_WITH_WAYLAND
 #include "desktop/typing/wayland/FakeInputTyper.h"
 #include "desktop/typing/wayland/VirtualKeyboardTyper.h"
@@ -11,66 +12,26 @@
 #include "desktop/typing/x11/XTestTyper.h"
 #endif
 
-#include <QList>
-
-namespace {
-
-int typeWith(KeystrokeTyper::Outcome (*typer)(const QList<quint32>&), const std::uint32_t* keysyms,
-             std::size_t count)
+extern "C" Q_DECL_EXPORT TypingBackend* const* zunoTypingBackends()
 {
-    const QList<quint32> list(keysyms, keysyms + count);
-    return static_cast<int>(typer(list));
-}
-
-// A backend this build leaves out (ZUNO_X11, ZUNO_WAYLAND_TYPING) is
-// never offered.
-[[maybe_unused]] KeystrokeTyper::Outcome leftOut(const QList<quint32>&)
-{
-    return KeystrokeTyper::Outcome::NotOffered;
-}
-
-} // namespace
-
-#if !ZUNO_WITH_X11
-struct XTestTyper
-{
-    static constexpr auto type = leftOut;
-};
+#if ZUNO_WITH_X11
+    static XTestTyper xtest;
 #endif
-#if !ZUNO_WITH_WAYLAND
-struct VirtualKeyboardTyper
-{
-    static bool offered() { return false; }
-    static constexpr auto type = leftOut;
-};
-using FakeInputTyper = VirtualKeyboardTyper;
+#if ZUNO_WITH_WAYLAND
+    static VirtualKeyboardTyper virtualKeyboard;
+    static FakeInputTyper fakeInput;
 #endif
-
-extern "C" {
-
-Q_DECL_EXPORT int zunoTypingXTestType(const std::uint32_t* keysyms, std::size_t count)
-{
-    return typeWith(XTestTyper::type, keysyms, count);
+    // A compositor that offers no virtual keyboard to every program (KWin,
+    // Mutter) may give KWin's fake input to this one.
+    static TypingBackend* const backends[] = {
+#if ZUNO_WITH_X11
+        &xtest,
+#endif
+#if ZUNO_WITH_WAYLAND
+        &virtualKeyboard,
+        &fakeInput,
+#endif
+        nullptr
+    };
+    return backends;
 }
-
-Q_DECL_EXPORT int zunoTypingVirtualKeyboardOffered()
-{
-    return VirtualKeyboardTyper::offered() ? 1 : 0;
-}
-
-Q_DECL_EXPORT int zunoTypingVirtualKeyboardType(const std::uint32_t* keysyms, std::size_t count)
-{
-    return typeWith(VirtualKeyboardTyper::type, keysyms, count);
-}
-
-Q_DECL_EXPORT int zunoTypingFakeInputOffered()
-{
-    return FakeInputTyper::offered() ? 1 : 0;
-}
-
-Q_DECL_EXPORT int zunoTypingFakeInputType(const std::uint32_t* keysyms, std::size_t count)
-{
-    return typeWith(FakeInputTyper::type, keysyms, count);
-}
-
-} // extern "C"

@@ -1,10 +1,10 @@
 #include "desktop/typing/wayland/FakeInputTyper.h"
 
+#include "desktop/typing/wayland/WaylandConnection.h"
 #include "desktop/typing/wayland/fake-input-client-protocol.h"
 
 #include <QHash>
 #include <QScopeGuard>
-#include <QThread>
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -12,7 +12,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -21,28 +20,12 @@ namespace {
 constexpr uint32_t neededVersion = 4;
 // Wayland key events carry evdev codes, which xkb keycodes exceed by 8.
 constexpr xkb_keycode_t evdevOffset = 8;
-// A seat that had no keyboard gains one with the fake device: the focused
-// client then has to bind it before keys can reach it.
-constexpr unsigned long bindingMilliseconds = 300;
 
-struct Globals
+// What the seat's keyboard says: the keymap KWin types with.
+struct Keyboard
 {
-    wl_seat* seat = nullptr;
-    org_kde_kwin_fake_input* fakeInput = nullptr;
-    wl_keyboard* keyboard = nullptr;
-    bool seatHasKeyboard = false;
     QByteArray keymap;
 };
-
-void seatCapabilities(void* data, wl_seat*, uint32_t capabilities)
-{
-    static_cast<Globals*>(data)->seatHasKeyboard =
-        (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
-}
-
-void seatName(void*, wl_seat*, const char*) {}
-
-const wl_seat_listener seatListener = {seatCapabilities, seatName};
 
 void keymapArrived(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size)
 {
@@ -53,7 +36,7 @@ void keymapArrived(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32
     if (text == MAP_FAILED)
         return;
     // The text ends with a NUL, which is left out.
-    static_cast<Globals*>(data)->keymap =
+    static_cast<Keyboard*>(data)->keymap =
         QByteArray(static_cast<const char*>(text), static_cast<qsizetype>(size)).chopped(1);
     munmap(text, size);
 }
@@ -66,24 +49,6 @@ void keyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
 
 const wl_keyboard_listener keyboardListener = {keymapArrived, keyboardEnter,     keyboardLeave,
                                                keyboardKey,   keyboardModifiers, keyboardRepeat};
-
-void announce(void* data, wl_registry* registry, uint32_t name, const char* interface,
-              uint32_t version)
-{
-    auto* globals = static_cast<Globals*>(data);
-    if (!globals->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
-        globals->seat = static_cast<wl_seat*>(
-            wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 4u)));
-        wl_seat_add_listener(globals->seat, &seatListener, globals);
-    } else if (!globals->fakeInput && version >= neededVersion &&
-               std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0)
-        globals->fakeInput = static_cast<org_kde_kwin_fake_input*>(
-            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, neededVersion));
-}
-
-void withdraw(void*, wl_registry*, uint32_t) {}
-
-const wl_registry_listener registryListener = {announce, withdraw};
 
 struct Stroke
 {
@@ -130,63 +95,34 @@ QHash<quint32, Stroke> layoutKeys(xkb_keymap* keymap)
 
 bool FakeInputTyper::offered()
 {
-    wl_display* display = wl_display_connect(nullptr);
-    if (!display)
-        return false;
-    Globals globals;
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registryListener, &globals);
-    const bool found = wl_display_roundtrip(display) >= 0 && globals.fakeInput;
-    if (globals.fakeInput)
-        org_kde_kwin_fake_input_destroy(globals.fakeInput);
-    if (globals.seat)
-        wl_seat_destroy(globals.seat);
-    wl_registry_destroy(registry);
-    wl_display_disconnect(display);
-    return found;
+    return WaylandConnection(org_kde_kwin_fake_input_interface, neededVersion).isOpen();
 }
 
 KeystrokeTyper::Outcome FakeInputTyper::type(const QList<quint32>& keysyms)
 {
     using Outcome = KeystrokeTyper::Outcome;
-    wl_display* display = wl_display_connect(nullptr);
-    if (!display)
+    WaylandConnection connection(org_kde_kwin_fake_input_interface, neededVersion);
+    if (!connection.isOpen())
         return Outcome::NotOffered;
-    Globals globals;
-    wl_registry* registry = wl_display_get_registry(display);
-    // Before the connection ends: guards end in the reverse order.
-    const auto disconnect = qScopeGuard([&] {
-        if (globals.keyboard)
-            wl_keyboard_destroy(globals.keyboard);
-        if (globals.fakeInput)
-            org_kde_kwin_fake_input_destroy(globals.fakeInput);
-        if (globals.seat)
-            wl_seat_destroy(globals.seat);
-        wl_registry_destroy(registry);
-        wl_display_flush(display);
-        wl_display_disconnect(display);
-    });
-    wl_registry_add_listener(registry, &registryListener, &globals);
-    if (wl_display_roundtrip(display) < 0 || !globals.seat || !globals.fakeInput ||
-        wl_display_roundtrip(display) < 0)
-        return Outcome::NotOffered;
-    const bool seatHadKeyboard = globals.seatHasKeyboard;
-    org_kde_kwin_fake_input_authenticate(globals.fakeInput, "Zuno Smileys",
+    auto* fakeInput = connection.global<org_kde_kwin_fake_input>();
+    const bool seatHadKeyboard = connection.seatHasKeyboard();
+    org_kde_kwin_fake_input_authenticate(fakeInput, "Zuno Smileys",
                                          "types the entry picked in the catalogue");
     // The fake device gives a seat without a keyboard one; then its keymap.
-    if (wl_display_roundtrip(display) < 0 || wl_display_roundtrip(display) < 0 ||
-        !globals.seatHasKeyboard)
+    if (!connection.roundTrip() || !connection.roundTrip() || !connection.seatHasKeyboard())
         return Outcome::NotOffered;
-    globals.keyboard = wl_seat_get_keyboard(globals.seat);
-    wl_keyboard_add_listener(globals.keyboard, &keyboardListener, &globals);
-    if (wl_display_roundtrip(display) < 0 || globals.keymap.isEmpty())
+    Keyboard keyboard;
+    wl_keyboard* seatKeyboard = wl_seat_get_keyboard(connection.seat());
+    connection.destroyAtEnd([seatKeyboard] { wl_keyboard_destroy(seatKeyboard); });
+    wl_keyboard_add_listener(seatKeyboard, &keyboardListener, &keyboard);
+    if (!connection.roundTrip() || keyboard.keymap.isEmpty())
         return Outcome::NotOffered;
 
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     if (!context)
         return Outcome::Failed;
     const std::unique_ptr<xkb_keymap, KeymapFree> keymap(
-        xkb_keymap_new_from_string(context, globals.keymap.constData(), XKB_KEYMAP_FORMAT_TEXT_V1,
+        xkb_keymap_new_from_string(context, keyboard.keymap.constData(), XKB_KEYMAP_FORMAT_TEXT_V1,
                                    XKB_KEYMAP_COMPILE_NO_FLAGS));
     xkb_context_unref(context);
     if (!keymap)
@@ -197,10 +133,10 @@ KeystrokeTyper::Outcome FakeInputTyper::type(const QList<quint32>& keysyms)
         if (!keys.contains(keysym) || (keys.value(keysym).shift && shift == 0))
             return Outcome::NotOffered;
 
-    if (!seatHadKeyboard)
-        QThread::msleep(bindingMilliseconds);
+    if (!seatHadKeyboard && !connection.awaitKeyboard())
+        return Outcome::Failed;
     const auto press = [&](xkb_keycode_t code, bool down) {
-        org_kde_kwin_fake_input_keyboard_key(globals.fakeInput, code - evdevOffset, down ? 1 : 0);
+        org_kde_kwin_fake_input_keyboard_key(fakeInput, code - evdevOffset, down ? 1 : 0);
     };
     for (const quint32 keysym : keysyms) {
         const Stroke stroke = keys.value(keysym);
@@ -211,5 +147,6 @@ KeystrokeTyper::Outcome FakeInputTyper::type(const QList<quint32>& keysyms)
         if (stroke.shift)
             press(shift, false);
     }
-    return wl_display_roundtrip(display) < 0 ? Outcome::Failed : Outcome::Typed;
+    // The keys have reached the compositor before the connection ends.
+    return connection.roundTrip() ? Outcome::Typed : Outcome::Failed;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "desktop/typing/KeystrokeTyper.h"
+#include "desktop/typing/TypingBackend.h"
 
 // Types keysyms into the focused window of KWin (KDE Plasma) through its
 // fake-input protocol (org_kde_kwin_fake_input), which KWin offers only to
@@ -8,11 +8,12 @@
 // no question is asked. Keys go by their codes in the compositor's keymap,
 // with Shift where the keysym sits on the second level; the keymap cannot be
 // changed, so nothing is typed when a keysym is not in the user's layout.
-class FakeInputTyper
+class FakeInputTyper : public TypingBackend
 {
 public:
+    Session session() const override { return Session::Wayland; }
     // Whether the compositor gives this program the protocol.
-    static bool offered();
+    bool offered() override;
 
-    static KeystrokeTyper::Outcome type(const QList<quint32>& keysyms);
+    KeystrokeTyper::Outcome type(const QList<quint32>& keysyms) override;
 };
