@@ -359,7 +359,6 @@ void tst_SearchService::picksInARowShareOneHelper()
         most = std::max(most, runningHelpers());
         QTest::qSleep(50);
     }
-    qInfo("helpers at most %d", most);
     QVERIFY2(most <= 2, qPrintable(QString::number(most)));
     // The last pick is what the user meant.
     QTRY_COMPARE_WITH_TIMEOUT(history.received.value(history.received.size() - 1),
