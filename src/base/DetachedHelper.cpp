@@ -146,16 +146,42 @@ bool DetachedHelper::start(const QByteArray& input)
 std::optional<QByteArray> DetachedHelper::startForReport(const QByteArray& input,
                                                          std::chrono::milliseconds bound)
 {
+    const Descriptor reading(startWatched(input));
+    if (reading.fd < 0)
+        return std::nullopt;
+    return readLine(reading.fd, QDeadlineTimer(bound));
+}
+
+int DetachedHelper::startWatched(const QByteArray& input)
+{
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
-        return std::nullopt;
-    const Descriptor reading(report[0]);
+        return -1;
+    Descriptor reading(report[0]);
     Descriptor writing(aboveStandardStreams(report[1]));
-    if (!launch(input, writing.fd))
-        return std::nullopt;
-    // Only the helper holds the writing end now: its end is the report's.
-    writing.reset();
-    return readLine(reading.fd, QDeadlineTimer(bound));
+    if (writing.fd < 0 || !launch(input, writing.fd))
+        return -1;
+    // Only the helper holds the writing end now: its end is the output's.
+    return std::exchange(reading.fd, -1);
+}
+
+std::optional<QByteArray> DetachedHelper::readInput()
+{
+    QByteArray text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got == 0)
+            return text;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (text.size() + got > MaximumInput)
+            return std::nullopt;
+        text.append(buffer, got);
+    }
 }
 
 bool DetachedHelper::launch(const QByteArray& input, int output)

@@ -36,6 +36,19 @@ public:
     std::optional<QByteArray> startForReport(const QByteArray& input,
                                              std::chrono::milliseconds bound);
 
+    // The same without waiting: the reading end of the helper's standard
+    // output (close-on-exec, the caller's to close), at whose end of file the
+    // helper has ended or closed its output; -1 when it cannot be started.
+    int startWatched(const QByteArray& input);
+
+    // Bytes beyond this on its standard input are not a text a helper is
+    // handed; it refuses them.
+    static constexpr qsizetype MaximumInput = 16 * 1024 * 1024;
+
+    // The helper's side: the whole of its standard input, or nothing when it
+    // cannot be read or is larger than MaximumInput.
+    static std::optional<QByteArray> readInput();
+
 private:
     bool launch(const QByteArray& input, int output);
 

@@ -4,10 +4,10 @@
 // the text on its standard input; the platform is the catalogue's
 // (QT_QPA_PLATFORM). It tells its starter on standard output whether the text
 // is safe (StarterReport).
+#include "base/DetachedHelper.h"
 #include "keeper/ClipboardKeeper.h"
 #include "keeper/ClipboardManagerProbe.h"
 #include "keeper/StarterReport.h"
-#include "keeper/StdinText.h"
 #include "keeper/WaylandCopier.h"
 
 #include <QGuiApplication>
@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
 {
     // The starter may be gone before the report; that must not end the keeper.
     std::signal(SIGPIPE, SIG_IGN);
-    const std::optional<QByteArray> text = StdinText::readAll();
+    const std::optional<QByteArray> text = DetachedHelper::readInput();
     if (!text || text->isEmpty())
         return 1;
 

@@ -97,10 +97,11 @@ RunnerMatches RunnerEndpoint::Match(const QString& query)
 
 void RunnerEndpoint::Run(const QString& matchId, const QString& actionId)
 {
-    if (actionId == QLatin1String(InsertAction))
-        m_service.insert(matchId);
-    else
-        m_service.copy(matchId);
+    const bool done = actionId == QLatin1String(InsertAction) ? m_service.insert(matchId)
+                                                              : m_service.copy(matchId);
+    // The launcher learns that nothing reached the desktop.
+    if (!done && calledFromDBus())
+        sendErrorReply(QDBusError::Failed, QStringLiteral("The entry could not be handed on."));
 }
 
 void RunnerEndpoint::Teardown()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusArgument>
+#include <QDBusContext>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -38,7 +39,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, RunnerAction& act
 // The search service as a runner of the desktop's launcher (org.kde.krunner1):
 // each typed query answers the best entries with their descriptions;
 // running a match copies its text, its action "insert" types it.
-class RunnerEndpoint : public QObject
+class RunnerEndpoint : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.krunner1")

@@ -56,6 +56,24 @@ wait "$fed" || fail "the keeper ended with status $?"
 [ "$(clipboard)" = other ] || fail "the other program's text is not on the clipboard"
 check "a keeper fed ';-)' serves it to xclip and ends when another program takes the clipboard"
 
+# Keepers started at once race for the clipboard: whichever loses it, even
+# while it is still taking it, ends; none stays once another program took it.
+racers=()
+for i in 1 2 3 4 5; do
+    printf ':-D' | "$keeper" >"$work/race$i" &
+    racers+=($!)
+done
+settled() {
+    local i
+    for i in 0 1 2 3 4; do
+        [ -s "$work/race$((i + 1))" ] || ! kill -0 "${racers[i]}" 2>/dev/null || return 1
+    done
+}
+zuno_wait_until 10 settled || fail "racing keepers neither reported nor ended"
+[ "$(clipboard)" = ":-D" ] || fail "after the race the clipboard holds '$(clipboard)', not ':-D'"
+replace_and_expect_gone
+check "five keepers started at once all end when another program takes the clipboard"
+
 # Through the hand-over at a program's close, with a descriptor of the
 # starter's open that the keeper must not inherit.
 exec 9>"$work/starter-file"

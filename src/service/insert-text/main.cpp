@@ -1,11 +1,13 @@
 // zuno-insert-text --copy | --type, with the text on standard input: what the
 // search service, which has no display connection, asks of the desktop. The
-// text comes on standard input so that it may be of any length and is never
-// taken for an option of the toolkit's. --copy puts the text on the clipboard
-// and leaves it with the clipboard keeper, so that it stays there after this
+// text comes on standard input so that it is never on the command line nor
+// taken for an option of the toolkit's, up to a helper's bound
+// (DetachedHelper::MaximumInput). --copy puts the text on the clipboard and
+// leaves it with the clipboard keeper, so that it stays there after this
 // process ends. --type types it into the window that has the focus once the
 // launcher has stepped aside, or copies it where it cannot be sure where the
 // keys would land or this desktop offers no typing.
+#include "base/DetachedHelper.h"
 #include "desktop/ActiveWindow.h"
 #include "desktop/ClipboardHandover.h"
 #include "desktop/typing/KeystrokeTyper.h"
@@ -13,8 +15,8 @@
 
 #include <QClipboard>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QGuiApplication>
+#include <QProcessEnvironment>
 #include <QTimer>
 
 #include <cstdio>
@@ -82,21 +84,30 @@ void typeOrCopy(QGuiApplication& app, const QString& text)
 
 int main(int argc, char* argv[])
 {
-    // Not a client of the session manager: nothing to save or restore.
-    qunsetenv("SESSION_MANAGER");
-    QGuiApplication app(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString mode = arguments.value(1);
-    QFile input;
-    const QString text =
-        input.open(stdin, QIODevice::ReadOnly) ? QString::fromUtf8(input.readAll()) : QString();
-    if (arguments.size() != 2 || text.isEmpty() ||
-        (mode != QLatin1String("--copy") && mode != QLatin1String("--type"))) {
+    const QByteArray mode = argc == 2 ? QByteArray(argv[1]) : QByteArray();
+    if (mode != "--copy" && mode != "--type") {
         std::fprintf(stderr, "Usage: zuno-insert-text --copy | --type, the text on standard "
                              "input\n");
         return 2;
     }
-    if (mode == QLatin1String("--copy"))
+    const std::optional<QByteArray> input = DetachedHelper::readInput();
+    if (!input || input->isEmpty()) {
+        std::fprintf(stderr,
+                     "zuno-insert-text: no text of at most %lld bytes on standard "
+                     "input\n",
+                     static_cast<long long>(DetachedHelper::MaximumInput));
+        return 2;
+    }
+    // Checked first: the toolkit aborts where it finds no display.
+    if (!EntryDelivery::displayFound(QProcessEnvironment::systemEnvironment())) {
+        std::fprintf(stderr, "zuno-insert-text: no display to copy or type on\n");
+        return 1;
+    }
+    // Not a client of the session manager: nothing to save or restore.
+    qunsetenv("SESSION_MANAGER");
+    QGuiApplication app(argc, argv);
+    const QString text = QString::fromUtf8(*input);
+    if (mode == "--copy")
         return copy(text);
     QTimer::singleShot(0, &app, [&app, &text] { typeOrCopy(app, text); });
     return app.exec();

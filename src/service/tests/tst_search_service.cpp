@@ -8,7 +8,9 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusReply>
+#include <QElapsedTimer>
 #include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -53,13 +55,39 @@ QMap<QString, QString> methodsOf(const QByteArray& xml, const QString& interface
     return methods;
 }
 
+// The runner's Run of a match, with the action given (none: copy).
+QDBusMessage runCall(const QString& matchId, const QString& actionId = {})
+{
+    QDBusMessage run =
+        QDBusMessage::createMethodCall(BusName, RunnerPath, RunnerInterface, QStringLiteral("Run"));
+    run << matchId << actionId;
+    return run;
+}
+
 // The desktop's clipboard history, as far as the service uses it.
 class ClipboardHistory : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.klipper.klipper")
 public:
+    // Offered on bus for as long as it lives.
+    bool offer(QDBusConnection bus)
+    {
+        m_bus = bus;
+        return bus.registerObject(QStringLiteral("/klipper"), this,
+                                  QDBusConnection::ExportAllSlots) &&
+               bus.registerService(QStringLiteral("org.kde.klipper"));
+    }
+    ~ClipboardHistory() override
+    {
+        if (m_bus)
+            m_bus->unregisterService(QStringLiteral("org.kde.klipper"));
+    }
     QStringList received;
+
+private:
+    std::optional<QDBusConnection> m_bus;
+
 public Q_SLOTS:
     void setClipboardContents(const QString& text) { received << text; }
 };
@@ -79,10 +107,17 @@ private Q_SLOTS:
     void findsInBothLanguages();
     void followsTheListFiles();
     void copiesThroughTheClipboardHistory();
+    void neverWaitsOnAHungHistory();
+    void picksInARowShareOneHelper();
+    void answersAnErrorWhenItCannotCopy();
     void endsWhenIdleAndStartsAgain();
 
 private:
     QStringList providerIds(const QString& query) const;
+    // Ends the running service; the next request starts it afresh.
+    void restartService();
+    // The insert helpers of this test's copy that run now.
+    int runningHelpers() const;
 
 private:
     QDBusConnection bus() const { return QDBusConnection(QStringLiteral("private")); }
@@ -279,6 +314,105 @@ void tst_SearchService::copiesThroughTheClipboardHistory()
     bus().unregisterObject(QStringLiteral("/klipper"));
 }
 
+void tst_SearchService::restartService()
+{
+    // It may have ended already, idle.
+    const QDBusReply<uint> pid = bus().interface()->servicePid(BusName);
+    QVERIFY(!pid.isValid() || ::kill(pid_t(pid.value()), SIGTERM) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!serviceRuns(), 20000);
+}
+
+int tst_SearchService::runningHelpers() const
+{
+    const QString helper = m_dir.filePath(QStringLiteral("prog/zuno-insert-text"));
+    int running = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+        running += QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) == helper;
+    return running;
+}
+
+void tst_SearchService::neverWaitsOnAHungHistory()
+{
+    // This test's history answers nothing while the test blocks on the call.
+    ClipboardHistory history;
+    QVERIFY(history.offer(bus()));
+    QElapsedTimer answered;
+    answered.start();
+    const QDBusMessage reply =
+        bus().call(runCall(QStringLiteral("smiley:;-)")), QDBus::Block, 20000);
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QVERIFY2(answered.elapsed() < 1000, qPrintable(QString::number(answered.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(history.received.value(0), QStringLiteral(";-)"), 20000);
+}
+
+void tst_SearchService::picksInARowShareOneHelper()
+{
+    // Each insert helper hands its text to this test's history, which holds
+    // it while the test counts them without answering.
+    ClipboardHistory history;
+    QVERIFY(history.offer(bus()));
+    for (int pick = 0; pick < 9; ++pick)
+        bus().asyncCall(runCall(QStringLiteral("smiley:;-)"), QStringLiteral("insert")));
+    bus().asyncCall(runCall(QStringLiteral("smiley::-P"), QStringLiteral("insert")));
+    int most = 0;
+    for (int look = 0; look < 30; ++look) {
+        most = std::max(most, runningHelpers());
+        QTest::qSleep(50);
+    }
+    QVERIFY2(most <= 2, qPrintable(QString::number(most)));
+    // The last pick is what the user meant.
+    QTRY_COMPARE_WITH_TIMEOUT(history.received.value(history.received.size() - 1),
+                              QStringLiteral(":-P"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(runningHelpers(), 0, 20000);
+}
+
+void tst_SearchService::answersAnErrorWhenItCannotCopy()
+{
+    // The service started again, by a session without a display.
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    const auto setEnvironment = [this](const QString& platform) {
+        QDBusMessage update = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("UpdateActivationEnvironment"));
+        update << QVariant::fromValue(
+            QMap<QString, QString>{{QStringLiteral("QT_QPA_PLATFORM"), platform},
+                                   {QStringLiteral("DISPLAY"), QString()},
+                                   {QStringLiteral("WAYLAND_DISPLAY"), QString()}});
+        const QDBusMessage reply = bus().call(update);
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            qWarning("%s", qPrintable(reply.errorMessage()));
+        return reply.type() == QDBusMessage::ReplyMessage;
+    };
+    QVERIFY(setEnvironment(QStringLiteral("xcb")));
+    restartService();
+    for (const QString& action : {QString(), QStringLiteral("insert")}) {
+        const QDBusMessage reply =
+            bus().call(runCall(QStringLiteral("smiley:;-)"), action), QDBus::Block, 20000);
+        QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+    }
+    QVERIFY(setEnvironment(QStringLiteral("offscreen")));
+    restartService();
+
+    // The helper itself says why, never aborts: no display, then a text
+    // beyond its bound.
+    QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    helper.setProcessEnvironment(environment);
+    for (const auto& [input, status] :
+         {std::pair{QByteArray(";-)"), 1}, std::pair{QByteArray(16 * 1024 * 1024 + 1, 'x'), 2}}) {
+        helper.start(m_dir.filePath(QStringLiteral("prog/zuno-insert-text")),
+                     {QStringLiteral("--copy")});
+        helper.write(input);
+        helper.closeWriteChannel();
+        QVERIFY(helper.waitForFinished(20000));
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.exitCode(), status);
+        QVERIFY(!helper.readAllStandardError().isEmpty());
+    }
+}
+
 void tst_SearchService::endsWhenIdleAndStartsAgain()
 {
     // A pick in the overview is a use: that entry comes first from then on,
@@ -300,9 +434,7 @@ void tst_SearchService::endsWhenIdleAndStartsAgain()
         provider.call(QStringLiteral("ActivateResult"), happy.first(),
                       QStringList{QStringLiteral("happy")}, 0u);
     QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
-    const QDBusReply<uint> pid = bus().interface()->servicePid(BusName);
-    QVERIFY(pid.isValid() && ::kill(pid_t(pid.value()), SIGTERM) == 0);
-    QTRY_VERIFY_WITH_TIMEOUT(!serviceRuns(), 20000);
+    restartService();
     QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
 }
 
