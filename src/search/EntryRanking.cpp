@@ -33,7 +33,8 @@ bool EntryRanking::StoreFile::changedOnDisk()
 EntryRanking::EntryRanking(const QString& favouritesPath, const QString& usagePath, int language)
     : m_language(language)
     , m_indexes{std::make_unique<SearchIndex>(), std::make_unique<SearchIndex>()}
-    , m_favourites(std::make_unique<FavouriteStore>(favouritesPath))
+    , m_favourites(
+          std::make_unique<FavouriteStore>(favouritesPath, FavouriteStore::Access::ReadOnly))
     , m_usage(std::make_unique<UsageStore>(usagePath))
     , m_favouritesFile{favouritesPath, {}, -1}
     , m_usageFile{usagePath, {}, -1}

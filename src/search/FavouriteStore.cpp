@@ -1,8 +1,10 @@
 #include "search/FavouriteStore.h"
 
+#include "base/RegularFile.h"
 #include "base/StoreFile.h"
-
 #include "base/TextRules.h"
+
+#include <QFileInfo>
 
 #include <QDir>
 #include <QJsonArray>
@@ -19,6 +21,17 @@ int slot(ListKind list)
 }
 
 constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
+
+// The object the file holds as StoreFile::load reads it, but nothing is set
+// aside: anything that cannot be used reads as no marks.
+QJsonObject readOnly(const QString& path, qint64 maxSize)
+{
+    QByteArray bytes;
+    if (RegularFile::kind(path) != RegularFile::Kind::Regular || QFileInfo(path).size() > maxSize ||
+        !AtomicFileWriter::read(path, &bytes))
+        return {};
+    return StoreFile::parse(bytes).value_or(QJsonObject());
+}
 
 } // namespace
 
@@ -62,8 +75,13 @@ QString FavouriteStore::pathIn(const QString& listFolder)
 }
 
 FavouriteStore::FavouriteStore(const QString& path, QObject* parent)
+    : FavouriteStore(path, Access::ReadWrite, parent)
+{}
+
+FavouriteStore::FavouriteStore(const QString& path, Access access, QObject* parent)
     : QObject(parent)
     , m_path(path)
+    , m_access(access)
 {
     reload();
 }
@@ -72,7 +90,9 @@ FavouriteStore::~FavouriteStore() = default;
 
 void FavouriteStore::reload()
 {
-    const QJsonObject object = StoreFile::load(m_path, MaxFileSize, What);
+    const QJsonObject object = m_access == Access::ReadOnly
+                                   ? readOnly(m_path, MaxFileSize)
+                                   : StoreFile::load(m_path, MaxFileSize, What);
     takeMarks(object);
     for (const Change& change : std::as_const(m_unwritten))
         applyHere(change);

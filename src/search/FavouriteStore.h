@@ -32,7 +32,12 @@ public:
     // run only, and is answered TooLarge.
     static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
 
+    // A reader (the search service) only reads the file, and marks nothing:
+    // a damaged file is left where it is, for the window to set aside.
+    enum class Access { ReadWrite, ReadOnly };
+
     explicit FavouriteStore(const QString& path, QObject* parent = nullptr);
+    FavouriteStore(const QString& path, Access access, QObject* parent = nullptr);
     ~FavouriteStore() override;
     QString path() const { return m_path; }
 
@@ -67,6 +72,7 @@ private:
     void applyHere(const Change& change);
 
     QString m_path;
+    Access m_access = Access::ReadWrite;
     // By list: key -> the text as it was marked.
     QHash<QString, QString> m_marks[2];
     // Changes made here that the file does not have yet, oldest first.

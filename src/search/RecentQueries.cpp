@@ -33,9 +33,25 @@ const std::vector<int>* RecentQueries::narrowest(const QStringList& words) const
     return narrowest ? &narrowest->rows : nullptr;
 }
 
+std::size_t RecentQueries::Found::bytes() const
+{
+    // A word's text and the list's and string's own share of it.
+    std::size_t total = rows.size() * sizeof(int);
+    for (const QString& word : words)
+        total += std::size_t(word.size()) * sizeof(QChar) + 2 * sizeof(void*) + sizeof(QString);
+    return total;
+}
+
 void RecentQueries::remember(const QStringList& words, const std::vector<int>& rows)
 {
-    if (m_found.size() >= Kept)
+    Found found{words, rows};
+    const std::size_t bytes = found.bytes();
+    if (bytes > MaxBytes)
+        return;
+    while (!m_found.empty() && (m_found.size() >= Kept || m_bytes + bytes > MaxBytes)) {
+        m_bytes -= m_found.front().bytes();
         m_found.erase(m_found.begin());
-    m_found.push_back({words, rows});
+    }
+    m_bytes += bytes;
+    m_found.push_back(std::move(found));
 }

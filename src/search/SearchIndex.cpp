@@ -45,15 +45,18 @@ struct Query
     QList<QStringView> words;
 
     explicit Query(QStringView typed)
-        : folded(SearchFold::of(typed))
+        : folded(SearchFold::of(SearchIndex::bounded(typed)))
     {
         for (QChar& c : folded) {
             if (c.unicode() < 0x20)
                 c = QLatin1Char(' ');
         }
         whole = TextRules::trimSpaces(folded);
-        for (const QStringView word : whole.tokenize(QLatin1Char(' '), Qt::SkipEmptyParts))
+        for (const QStringView word : whole.tokenize(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (words.size() == SearchIndex::MaxTypedWords)
+                break;
             words.append(word);
+        }
     }
 };
 
@@ -316,6 +319,16 @@ void SearchIndex::removeEntry(int row)
         return;
     d->remove(row);
     d->changed();
+}
+
+QStringView SearchIndex::bounded(QStringView typed)
+{
+    if (typed.size() <= MaxTypedLength)
+        return typed;
+    // Not inside a surrogate pair.
+    const qsizetype end =
+        typed.at(MaxTypedLength).isLowSurrogate() ? MaxTypedLength - 1 : MaxTypedLength;
+    return typed.first(end);
 }
 
 int SearchIndex::size() const

@@ -80,6 +80,13 @@ public:
     // The shortest typed word that matches with one typo.
     static constexpr int TypoMinimumLength = TypoIndex::MinimumLength;
 
+    // What a query takes of the typed text, generously more than a person
+    // types: its first MaxTypedLength units, of those its first MaxTypedWords
+    // words; the rest is ignored, so that no query costs more than these.
+    static constexpr qsizetype MaxTypedLength = 256;
+    static constexpr qsizetype MaxTypedWords = 16;
+    static QStringView bounded(QStringView typed);
+
 private:
     struct Data;
     std::unique_ptr<Data> d;

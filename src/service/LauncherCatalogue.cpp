@@ -14,6 +14,8 @@
 namespace {
 
 constexpr int SettleMs = 150;
+// Where nothing is followed: how often a request looks at the files.
+constexpr qint64 CheckMs = 1000;
 
 // The entries a control reports, in order, as entries of list.
 template <typename Control, typename Event>
@@ -54,11 +56,7 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, QObject* parent)
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
-    connect(&m_settle, &QTimer::timeout, this, [this] {
-        loadUserEntries();
-        follow();
-        Q_EMIT changed();
-    });
+    connect(&m_settle, &QTimer::timeout, this, &LauncherCatalogue::reread);
 }
 
 LauncherCatalogue::~LauncherCatalogue() = default;
@@ -125,8 +123,16 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
     return rows;
 }
 
+void LauncherCatalogue::reread()
+{
+    loadUserEntries();
+    follow();
+    Q_EMIT changed();
+}
+
 void LauncherCatalogue::loadUserEntries()
 {
+    m_readStamps = stamps();
     // The two lists are independent: each is read and checked on a core of
     // its own, which halves the wait of a start with long lists.
     ListRows acronyms;
@@ -142,32 +148,69 @@ void LauncherCatalogue::loadUserEntries()
 
 void LauncherCatalogue::follow()
 {
+    if (m_checksStamps)
+        return;
     if (!m_watcher) {
         m_watcher = new QFileSystemWatcher(this);
         connect(m_watcher, &QFileSystemWatcher::fileChanged, &m_settle,
                 qOverload<>(&QTimer::start));
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle,
-                qOverload<>(&QTimer::start));
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+                [this](const QString& path) {
+                    // The parent's other entries are none of the catalogue's.
+                    if (path != m_listFolder && stamps() == m_readStamps)
+                        return;
+                    m_settle.start();
+                });
     }
-    // A file replaced by a rename is a new file: its old watch is gone.
-    const QStringList watched = m_watcher->files();
+    // A watch follows what was there when it was added: a file replaced by
+    // a rename, or a folder removed (or moved away) and made again, is
+    // another one. So every path is watched afresh; the parent sees the
+    // folder come and go.
     const QDir folder(m_listFolder);
-    for (const char* name : {SmileyFileName, AcronymFileName}) {
-        const QString path = folder.filePath(QLatin1String(name));
-        if (!watched.contains(path) && QFileInfo::exists(path))
-            m_watcher->addPath(path);
+    QStringList paths{QFileInfo(m_listFolder).absolutePath(), m_listFolder};
+    for (const char* name : {SmileyFileName, AcronymFileName})
+        paths << folder.filePath(QLatin1String(name));
+    const QStringList watched = m_watcher->files() + m_watcher->directories();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    for (const QString& path : std::as_const(paths)) {
+        // Nothing to follow the folder's coming by: the requests look too.
+        if ((path == paths.first() && !QFileInfo(path).isDir()) ||
+            (QFileInfo::exists(path) && !m_watcher->addPath(path))) {
+            // The system follows no more files: the requests look instead.
+            m_checksStamps = true;
+            m_watcher->deleteLater();
+            m_watcher = nullptr;
+            return;
+        }
     }
-    if (!m_followsFolder && QFileInfo(m_listFolder).isDir())
-        m_followsFolder = m_watcher->addPath(m_listFolder);
+}
+
+std::array<LauncherCatalogue::Stamp, 3> LauncherCatalogue::stamps() const
+{
+    const QDir folder(m_listFolder);
+    std::array<Stamp, 3> now;
+    int i = 0;
+    for (const char* name : {SmileyFileName, AcronymFileName}) {
+        const QFileInfo file(folder.filePath(QLatin1String(name)));
+        if (file.exists())
+            now[i] = {file.size(), file.lastModified().toMSecsSinceEpoch()};
+        ++i;
+    }
+    // A folder made again is another folder, though its files are the same.
+    const QFileInfo self(m_listFolder);
+    if (self.isDir())
+        now[2] = {self.birthTime().toMSecsSinceEpoch(), self.lastModified().toMSecsSinceEpoch()};
+    return now;
 }
 
 void LauncherCatalogue::catchUp()
 {
-    if (m_followsFolder || !QFileInfo(m_listFolder).isDir())
+    if (!m_checksStamps || (m_lastCheck.isValid() && m_lastCheck.elapsed() < CheckMs))
         return;
-    loadUserEntries();
-    follow();
-    Q_EMIT changed();
+    m_lastCheck.start();
+    if (stamps() != m_readStamps)
+        reread();
 }
 
 const BilingualEntry* LauncherCatalogue::find(const QString& id) const

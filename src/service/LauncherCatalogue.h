@@ -3,6 +3,7 @@
 #include "lists/DuplicateRule.h"
 #include "search/BilingualEntry.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -18,7 +19,11 @@ class QFileSystemWatcher;
 // list files in the list folder, read through the catalogue controls. A user
 // entry that repeats an earlier text of its list is left out by the window's
 // own rule (DuplicateRule). The list files are followed and
-// read again when they change; they are never written here.
+// read again when they change; they are never written here. They are
+// followed through the folder's parent too, so that a folder removed and
+// made again is followed again; where the system cannot follow them (no
+// inotify watch left), their size and time are checked instead, at most
+// once a second.
 class LauncherCatalogue : public QObject
 {
     Q_OBJECT
@@ -31,9 +36,12 @@ public:
 
     // Reads everything and starts following the list files.
     void load();
-    // For a request: picks up list files that appeared where nothing could
-    // be followed yet (a list folder made after the start).
+    // For a request: where the files cannot be followed, reads them again
+    // when their size or time changed since the last look (a second ago at
+    // least).
     void catchUp();
+    // Whether the files are checked by catchUp rather than followed.
+    bool checksStamps() const { return m_checksStamps; }
 
     const QList<BilingualEntry>& entries() const { return m_entries; }
     // The entry an id names now, or null.
@@ -63,6 +71,16 @@ private:
     void loadUserEntries();
     ListRows readList(int list) const;
     void follow();
+    void reread();
+    // What catchUp compares: each list file's size and time, and the
+    // folder's birth and time (size then holds the birth).
+    struct Stamp
+    {
+        qint64 size = -1;
+        qint64 modifiedMs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    std::array<Stamp, 3> stamps() const;
 
     QString m_listFolder;
     std::array<QList<BilingualEntry>, 2> m_builtIn;
@@ -73,5 +91,9 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     // A replace shows as several changes in a row; they are read once.
     QTimer m_settle;
-    bool m_followsFolder = false;
+    // Set for good once a watch could not be added: the system's watches
+    // are spent, and asking again costs a warning each time.
+    bool m_checksStamps = false;
+    std::array<Stamp, 3> m_readStamps;
+    QElapsedTimer m_lastCheck;
 };

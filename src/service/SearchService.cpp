@@ -82,7 +82,8 @@ void SearchService::recordUse(const QString& id)
 void SearchService::openWindow(const QString& terms)
 {
     touch();
-    m_delivery.openWindow(terms);
+    // What the window's filter would take of them.
+    m_delivery.openWindow(SearchIndex::bounded(terms).toString());
 }
 
 int SearchService::desktopLanguage()

@@ -35,7 +35,7 @@ ResultMetas ShellSearchProvider::GetResultMetas(const QStringList& identifiers)
 {
     const int language = SearchService::desktopLanguage();
     ResultMetas metas;
-    for (const QString& id : identifiers) {
+    for (const QString& id : identifiers.mid(0, MetasLimit)) {
         // An id of entries since removed is left out, as the shell expects.
         const BilingualEntry* entry = m_service.find(id);
         if (!entry)

@@ -21,6 +21,10 @@ public:
     static constexpr char ObjectPath[] = "/example/orvak/ZunoSmiley/SearchProvider";
     // The overview shows a few; the rest would be fetched for nothing.
     static constexpr qsizetype ResultLimit = 10;
+    // The metas of at most this many ids a call, the rest left out: the
+    // shell asks for the few it shows, and a reply must stay far below the
+    // bus's message limit.
+    static constexpr qsizetype MetasLimit = 100;
 
     explicit ShellSearchProvider(SearchService& service, QObject* parent = nullptr);
 

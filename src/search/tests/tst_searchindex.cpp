@@ -1,4 +1,5 @@
 #include "search/EntryKey.h"
+#include "search/RecentQueries.h"
 #include "search/SearchFold.h"
 #include "search/SearchIndex.h"
 
@@ -85,6 +86,15 @@ private Q_SLOTS:
             << QStringList{"1|happy wink", "2|happy", "3|wink"} << "happy winl" << QStringList()
             << QStringList() << QStringList{"1"};
 
+        // A pasted page costs no more than what a person types: the rest is ignored.
+        QTest::newRow("bound: words past the sixteenth")
+            << winks << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz"))
+            << QStringList() << QStringList() << QStringList{";-)", "Z", "X"};
+        QTest::newRow("bound: text past the 256th unit")
+            << winks
+            << QString(QStringLiteral("wink") + QString(300, u' ') + QStringLiteral("zzzz"))
+            << QStringList() << QStringList() << QStringList{";-)", "Z", "X"};
+
         QTest::newRow("use: favourite first within its class, not above a better class")
             << cats << "cat" << QStringList{"B", "A1"} << QStringList()
             << QStringList{"CAT", "CATS", "B", "A2", "A1"};
@@ -167,6 +177,17 @@ private Q_SLOTS:
         typing.appendEntry(list.last());
         check("winl");
         QCOMPARE(typing.rank(u"cattle").size(), 1);
+    }
+
+    void recentQueriesStayBounded()
+    {
+        RecentQueries recent;
+        const std::vector<int> rows(RecentQueries::MaxBytes / sizeof(int) / 3, 1);
+        for (int query = 0; query < 6; ++query)
+            recent.remember({QString::number(query)}, rows);
+        QVERIFY(recent.bytes() <= RecentQueries::MaxBytes);
+        QVERIFY(recent.same({QStringLiteral("5")}));
+        QVERIFY(!recent.same({QStringLiteral("0")}));
     }
 
     void foldKeepsWhatItDoesNotFold()

@@ -236,6 +236,11 @@ void tst_SearchService::findsInBothLanguages_data()
                              << "BTW";
     QTest::newRow("user entry") << "hibou"
                                 << "(o_O)";
+    // What a person types, generously: the rest of a query is ignored.
+    QTest::newRow("words past the sixteenth")
+        << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz")) << ";-)";
+    QTest::newRow("text past the 256th unit")
+        << QString(QStringLiteral("wink") + QString(300, u' ') + QStringLiteral("zzzz")) << ";-)";
 }
 
 void tst_SearchService::findsInBothLanguages()
@@ -258,6 +263,12 @@ void tst_SearchService::findsInBothLanguages()
     QCOMPARE(maps[0].value(QStringLiteral("name")).toString(), first);
     QCOMPARE(maps[0].value(QStringLiteral("clipboardText")).toString(), first);
     QCOMPARE(maps[0].value(QStringLiteral("id")).toString(), ids.value().first());
+
+    // A reply stays far below the bus's message limit, however many ids.
+    const QDBusMessage many =
+        provider.call(QStringLiteral("GetResultMetas"), QStringList(1000, ids.value().first()));
+    many.arguments().value(0).value<QDBusArgument>() >> maps;
+    QCOMPARE(maps.size(), 100);
 }
 
 void tst_SearchService::followsTheListFiles()
@@ -275,6 +286,26 @@ void tst_SearchService::followsTheListFiles()
     QTRY_COMPARE_WITH_TIMEOUT(runnerTexts(QStringLiteral("dodo")),
                               QStringList{QStringLiteral("ZZZ")}, 20000);
     QCOMPARE(TestFiles::readAll(listFile("Acronyms.acr")), QByteArray("ZZZ,Dodo\n"));
+
+    // The folder moved away and made again, its files brought back.
+    const QString folder = m_dir.filePath(QStringLiteral("prog"));
+    const QString moved = m_dir.filePath(QStringLiteral("moved"));
+    QVERIFY(QDir().rename(folder, moved));
+    QVERIFY(QDir().mkpath(folder));
+    for (const QString& name : QDir(moved).entryList(QDir::Files))
+        QVERIFY(QFile::rename(moved + u'/' + name, folder + u'/' + name));
+    QVERIFY(QDir(moved).removeRecursively());
+    QVERIFY(TestFiles::writeFile(listFile("Acronyms.acr"), "ZZZ,Dodo\nZZY,Sieste\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(runnerTexts(QStringLiteral("sieste")),
+                              QStringList{QStringLiteral("ZZY")}, 20000);
+
+    // Damaged favourites are read as none, and left for the window to set aside.
+    QVERIFY(TestFiles::writeFile(listFile("Favourites.json"), "{junk"));
+    QTest::qWait(200);
+    QCOMPARE(runnerTexts(QStringLiteral("dodo")), QStringList{QStringLiteral("ZZZ")});
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("Favourites*")}),
+             QStringList{QStringLiteral("Favourites.json")});
+    QVERIFY(QFile::remove(listFile("Favourites.json")));
 }
 
 QStringList tst_SearchService::providerIds(const QString& query) const
