@@ -202,25 +202,22 @@ void ModZunoSmiley::watchForTermination()
     m_terminationWatcher = new TerminationWatcher(qApp);
     QObject::connect(m_terminationWatcher, &TerminationWatcher::terminationRequested, qApp,
                      [this](int) {
-                         // A close under way (saving, or asking what to do
-                         // with what could not be saved) answers it.
-                         if (m_closing)
-                             return;
-                         m_closing = true;
+                         // Nobody may be there to answer a question: the
+                         // window closes without one, keeping what it could
+                         // not save for the next start.
                          if (MainWindow)
-                             MainWindow->close();
+                             MainWindow->endSession();
                          else
                              QCoreApplication::quit();
-                         m_closing = false;
                      });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                      [this](QSessionManager& manager) { commitData(manager); });
 }
 
-void ModZunoSmiley::commitData(QSessionManager& manager)
+void ModZunoSmiley::commitData(QSessionManager&)
 {
-    // The session is ending: save as a close would, and let the user keep
-    // the session going when something could not be saved.
-    if (MainWindow && !MainWindow->SaveEverything(manager.allowsInteraction()))
-        manager.cancel();
+    // The session is ending: save as a close would; what could not be saved
+    // is kept for the next start, and nobody is asked.
+    if (MainWindow)
+        MainWindow->SaveEverything(false);
 }

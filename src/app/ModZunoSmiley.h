@@ -81,8 +81,9 @@ public:
     // process that hands its command line to another window. Unset: true.
     void setOwnsWindow(std::function<bool()> ownsWindow) { m_ownsWindow = std::move(ownsWindow); }
 
-    // Watches for termination requests and the end of the desktop session
-    // and closes the main window as the user would.
+    // Watches for termination requests and the end of the desktop session:
+    // the main window saves and closes as the user would close it, but
+    // without a question; what could not be saved goes to the recovery files.
     void watchForTermination();
 
 private:
@@ -98,7 +99,6 @@ private:
     // the close's save), so that every destructor of its parts runs. Guarded:
     // a window someone else destroyed is not destroyed twice.
     QPointer<frmMain> m_window;
-    bool m_closing = false;
     enum class Registration { NotAsked, Pending, Made } m_registration = Registration::NotAsked;
     int m_registrationTries = 0;
 };

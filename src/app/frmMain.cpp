@@ -10,6 +10,7 @@
 #include "app/flows/ListUse.h"
 #include "app/flows/PickFlow.h"
 #include "app/flows/WindowKeys.h"
+#include "app/models/CatalogueListModel.h"
 #include "app/settings/SettingsStore.h"
 #include "app/widgets/AboutPage.h"
 #include "app/widgets/CatalogueView.h"
@@ -18,16 +19,21 @@
 #include "app/widgets/WindowFit.h"
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
+#include "lists/ListRecovery.h"
 #include "lists/SaveFailure.h"
 #include "lists/UserListStore.h"
 #include "ovsmiley/ZunoSmiley1.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 frmMain::frmMain(ModZunoSmiley& mod, QWidget* parent)
     : QWidget(parent)
@@ -140,7 +146,8 @@ bool frmMain::Form_QueryUnload()
     m_import->stop(); // what an import under way put in the lists is saved below
     if (!isMinimized())
         showMinimized();
-    if (SaveEverything())
+    const QScopedValueRollback inClose(m_inClose, true);
+    if (SaveEverything(!m_ending))
         return false;
     showNormal();
     return true;
@@ -150,21 +157,80 @@ bool frmMain::SaveEverything(bool mayAsk)
 {
     ZunoSmiley1& localizer = m_mod.Localizer();
     QStringList failures;
+    QList<int> unsaved;
     AtomicFileWriter::Result result;
     if (!m_mod.SaveSettings(&result))
         failures << SaveFailure::line(localizer, SettingsStore::fileName(), result);
-    if (!(result = SaveSmileyList()))
+    if (!(result = SaveSmileyList())) {
         failures << SaveFailure::line(localizer, store(SmileyTab)->path(), result);
-    if (!(result = SaveAcronymList()))
+        unsaved << SmileyTab;
+    }
+    if (!(result = SaveAcronymList())) {
         failures << SaveFailure::line(localizer, store(AcronymTab)->path(), result);
+        unsaved << AcronymTab;
+    }
     if (failures.isEmpty())
         return true;
     // One question for everything that could not be saved.
     failures << QString() << localizer.ID_INT_SAVE_QUESTION();
-    return mayAsk &&
-           MessageBox::askKeepOpen(this, m_mod.AppTitle, failures.join(QLatin1Char('\n')),
-                                   localizer.ID_BTN_KEEP_OPEN(),
-                                   localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::CloseAnyway;
+    if (mayAsk && !m_ending &&
+        MessageBox::askKeepOpen(this, m_mod.AppTitle, failures.join(QLatin1Char('\n')),
+                                localizer.ID_BTN_KEEP_OPEN(),
+                                localizer.ID_BTN_CLOSE_ANYWAY()) == MessageBox::KeepOpen)
+        return false;
+    // The window's entries go with it: the next start offers them back.
+    for (const int list : unsaved) {
+        ListRecovery::Entries entries;
+        for (const CatalogueListModel::Entry& entry : page(list)->model()->userEntries())
+            entries.append({entry.text, entry.description});
+        if (const AtomicFileWriter::Result kept = ListRecovery::keep(store(list)->path(), entries);
+            !kept)
+            qWarning("%s could not be kept for the next start: %s", qPrintable(store(list)->path()),
+                     qPrintable(kept.detail));
+    }
+    return true;
+}
+
+void frmMain::endSession()
+{
+    m_ending = true;
+    // The close whose question this was goes on, and ends the window.
+    MessageBox::endOpenQuestion();
+    if (!m_inClose && !m_unloaded)
+        close();
+}
+
+void frmMain::offerRecoveredEntries()
+{
+    m_import->whenReported([this] {
+        QStringList listFiles;
+        for (ListController* list : m_lists)
+            listFiles << list->store()->path();
+        const QStringList files = ListRecovery::waiting(listFiles);
+        ZunoSmiley1& localizer = m_mod.Localizer();
+        if (files.isEmpty() || m_ending ||
+            MessageBox::askAddLater(this, m_mod.AppTitle, localizer.ID_INT_RECOVERED_QUESTION(),
+                                    localizer.ID_BTN_ADD_RECOVERED(),
+                                    localizer.ID_BTN_LATER()) != MessageBox::Add ||
+            m_unloaded)
+            return;
+        importListFiles(files);
+        m_import->whenReported([this, listFiles] {
+            for (int list = 0; list < ListCount; ++list) {
+                const QString file = ListRecovery::filePath(listFiles.at(list));
+                if (!QFileInfo::exists(file) || !m_lists[list]->save())
+                    continue;
+                // Only once the list holds every entry of it (an import the
+                // file could not be read for holds none).
+                const CatalogueListModel* model = page(list)->model();
+                const ListRecovery::Entries entries = ListRecovery::entries(file);
+                if (std::all_of(entries.cbegin(), entries.cend(), [model](const auto& entry) {
+                        return model->existingRow(entry.text) >= 0;
+                    }))
+                    ListRecovery::discard(file);
+            }
+        });
+    });
 }
 
 void frmMain::importListFiles(const QStringList& files)

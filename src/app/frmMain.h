@@ -69,8 +69,21 @@ public:
 
     // Saves the setting and both lists; when something could not be saved
     // and the user may be asked, asks whether to close anyway. Answers true
-    // when the window may close.
+    // when the window may close: then the user entries of each list whose
+    // save failed are kept in its recovery file (ListRecovery). Without
+    // asking, that is always the answer.
     bool SaveEverything(bool mayAsk = true);
+
+    // A termination request: the window closes as its close box closes it,
+    // but never asks; a question of a close under way is closed, and that
+    // close goes on.
+    void endSession();
+
+    // The entries that an earlier session kept in the recovery files, offered
+    // back in one question once the imports under way are reported: Add
+    // imports them, and each recovery file goes once its list's file holds
+    // its entries; Later keeps them for the next start.
+    void offerRecoveredEntries();
 
     // Brings the entries of list files into their lists by the lists' Add
     // rule (saved at once), and tells the user what became of each. The
@@ -101,4 +114,7 @@ private:
     // The window has been drawn once (the start's registration follows it).
     bool m_drawn = false;
     bool m_unloaded = false;
+    // A termination request came: nothing asks any more.
+    bool m_ending = false;
+    bool m_inClose = false;
 };

@@ -101,6 +101,11 @@ int main(int argc, char* argv[])
         mod.MainWindow->importListFiles(line.files);
         if (line.pick || !line.search.isEmpty())
             mod.MainWindow->pick(cameFrom, line.search);
+        else // not over a pick; from the event loop, which then answers hand-overs
+            QTimer::singleShot(0, mod.MainWindow, [&mod] {
+                if (mod.MainWindow)
+                    mod.MainWindow->offerRecoveredEntries();
+            });
     }
     // A closed window hands the name on at once: a start while this process
     // ends (its stores finishing their writes) opens a window of its own.

@@ -294,6 +294,12 @@ public:
     Q_INVOKABLE QString ID_INT_REMOVED(const QString& lpText) const;
     Q_INVOKABLE QString ID_BTN_UNDO() const;
 
+    // Added next, for the entries kept when a session ended before their
+    // list could be saved: the question of the next start, and its buttons.
+    Q_INVOKABLE QString ID_INT_RECOVERED_QUESTION() const;
+    Q_INVOKABLE QString ID_BTN_ADD_RECOVERED() const;
+    Q_INVOKABLE QString ID_BTN_LATER() const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

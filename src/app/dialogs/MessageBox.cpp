@@ -6,16 +6,50 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <utility>
+
 std::optional<MessageBox::Answer> MessageBox::s_nextAnswer;
 QString MessageBox::s_lastText;
 int MessageBox::s_askedCount = 0;
 QString MessageBox::s_lastNotice;
 MessageBox::Tone MessageBox::s_lastTone = MessageBox::Tone::Warning;
 int MessageBox::s_noticeCount = 0;
+QPointer<QMessageBox> MessageBox::s_open;
+
+namespace {
+// Set on a question that the program's end closed.
+constexpr char EndedProperty[] = "zunoEnded";
+} // namespace
 
 MessageBox::Answer MessageBox::askKeepOpen(QWidget* parent, const QString& title,
                                            const QString& text, const QString& keepOpenText,
                                            const QString& closeAnywayText)
+{
+    return ask(parent, title, text, QMessageBox::Warning,
+               {KeepOpen, keepOpenText, QMessageBox::RejectRole},
+               {CloseAnyway, closeAnywayText, QMessageBox::DestructiveRole}, CloseAnyway);
+}
+
+MessageBox::Answer MessageBox::askAddLater(QWidget* parent, const QString& title,
+                                           const QString& text, const QString& addText,
+                                           const QString& laterText)
+{
+    return ask(parent, title, text, QMessageBox::Question, {Add, addText, QMessageBox::AcceptRole},
+               {Later, laterText, QMessageBox::RejectRole}, Later);
+}
+
+bool MessageBox::endOpenQuestion()
+{
+    if (!s_open)
+        return false;
+    s_open->setProperty(EndedProperty, true);
+    s_open->done(0);
+    return true;
+}
+
+MessageBox::Answer MessageBox::ask(QWidget* parent, const QString& title, const QString& text,
+                                   QMessageBox::Icon icon, const Button& first,
+                                   const Button& second, Answer onEnd)
 {
     s_lastText = text;
     ++s_askedCount;
@@ -25,13 +59,23 @@ MessageBox::Answer MessageBox::askKeepOpen(QWidget* parent, const QString& title
         return answer;
     }
 
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, parent);
-    QPushButton* keep = box.addButton(keepOpenText, QMessageBox::RejectRole);
-    box.addButton(closeAnywayText, QMessageBox::DestructiveRole);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    QPushButton* firstButton = box.addButton(first.text, first.role);
+    QPushButton* secondButton = box.addButton(second.text, second.role);
+    // The first button is the default; Escape and the close box answer the
+    // button of the reject role.
+    box.setDefaultButton(firstButton);
+    box.setEscapeButton(first.role == QMessageBox::RejectRole ? firstButton : secondButton);
+    const QPointer<QMessageBox> outer = std::exchange(s_open, &box);
     box.exec();
-    return box.clickedButton() == keep || !box.clickedButton() ? KeepOpen : CloseAnyway;
+    s_open = outer;
+    if (box.property(EndedProperty).toBool())
+        return onEnd;
+    if (box.clickedButton() == secondButton)
+        return second.answer;
+    return box.clickedButton() == firstButton || first.role == QMessageBox::RejectRole
+               ? first.answer
+               : second.answer;
 }
 
 void MessageBox::inform(QWidget* parent, const QString& title, const QString& text, Tone tone)

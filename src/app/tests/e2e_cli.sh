@@ -1,7 +1,9 @@
 #!/bin/bash
 # End-to-end test of the command line: --version and --help without a display,
 # then, under Xvfb with a private session bus, a second start with list files
-# hands them to the running window and ends; no second window appears.
+# hands them to the running window and ends; no second window appears; with
+# the list folder unable to take a write, a termination request ends the
+# program at once and keeps what was not saved.
 #
 #   e2e_cli.sh BIN_DIR      (BIN_DIR holds ZunoSmiley and its libraries)
 set -euo pipefail
@@ -72,7 +74,27 @@ holds "$work/prog/Smileys.smy" $'"8-]","Robot"\r' || fail "Smileys.smy"
 holds "$work/prog/Acronyms.acr" $'"IIRC","If I recall correctly"\r' || fail "Acronyms.acr"
 check "a second start handed its files to the window, which saved their new entries"
 
+# The list folder takes no write now (a named pipe at the lock's name, which
+# holds for root too): a termination request ends the program within a few
+# seconds, without a question, and what the list could not take is kept in
+# a recovery file of the user's alone.
+mkfifo "$work/prog/Smileys.smy.lock"
+printf '"8-}","Robot again"\r\n' >"$work/docs/later.smy"
+(cd "$work/docs" && timeout -s KILL 10 env -u DISPLAY -u QT_QPA_PLATFORM \
+    "$work/prog/ZunoSmiley" later.smy) || fail "the third start ended with $?"
+kept=$HOME/.local/state/ZunoSmileys/recovery/Smileys.smy
+# The window tells that the list could not be saved, beside itself.
+for _ in $(seq 100); do
+    [ "$(xdotool search --onlyvisible --name '^Orvak Zuno Smileys$' 2>/dev/null | wc -l)" -ge 2 ] \
+        && break
+    sleep 0.1
+done
+[ "$(xdotool search --onlyvisible --name '^Orvak Zuno Smileys$' | wc -l)" -ge 2 ] \
+    || fail "no notice that the list was not saved"
 kill -TERM "$pid"
-timeout 30 tail --pid="$pid" -f /dev/null || fail "the program did not end"
+timeout 5 tail --pid="$pid" -f /dev/null || fail "the program did not end within 5 s"
 pid=
+grep -qF '"8-}","Robot again"' "$kept" 2>/dev/null || fail "nothing kept in $kept"
+[ "$(stat -c %a "$kept")" = 600 ] || fail "$kept has mode $(stat -c %a "$kept")"
+check "a termination request ended the program at once, keeping what could not be saved"
 echo "e2e cli: all checks passed"

@@ -7,10 +7,12 @@
 #include "ReadOnlyFolder.h"
 #include "base/ListFolder.h"
 #include "catalogue/UserListReader.h"
+#include "lists/ListRecovery.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPointer>
 
 #include <algorithm>
@@ -374,30 +376,92 @@ private Q_SLOTS:
 
     // Requests that come while the close is saving or asking wait for it;
     // after "Keep open" the next request closes again.
-    void terminationRequestsWaitAndComeAgainAfterKeepOpen()
+    // A termination request or the session's end never waits on a question
+    // nobody may answer: the window closes, and what its list could not take
+    // is kept, the user's alone, for the next start. A request that comes
+    // while the close box's question is open ends that question so.
+    void theEndOfASessionNeverAsksAndKeepsWhatWasNotSaved_data()
     {
+        QTest::addColumn<int>("how");
+        QTest::newRow("termination request") << 0;
+        QTest::newRow("during the close's question") << 1;
+        QTest::newRow("session end") << 2;
+    }
+    void theEndOfASessionNeverAsksAndKeepsWhatWasNotSaved()
+    {
+        QFETCH(int, how);
         AppFixture app;
         QTemporaryDir lists;
         frmMain* w = app.start(lists.path());
         QPointer<frmMain> window = w;
         app.mod().watchForTermination();
-        QString why;
-        if (!makeFolderReadOnly(lists.path(), &why))
-            QSKIP(qPrintable(why));
+        // A named pipe at the lock's name stops the writes, root's too.
+        QVERIFY(::mkfifo(QFile::encodeName(lists.filePath("Smileys.smy.lock")).constData(), 0600) ==
+                0);
         QVERIFY(w->page(0)->addUserEntry("(8-)", "kept in memory"));
-        MessageBox::setNextAnswer(MessageBox::KeepOpen);
-        ::raise(SIGTERM);
-        ::raise(SIGTERM);
-        QTRY_COMPARE(MessageBox::askedCount(), 1);
-        QTest::qWait(50);
-        QVERIFY(window && window->isVisible());
+        if (how == 1) {
+            QTimer::singleShot(200, [] { ::raise(SIGTERM); });
+            // Should the request not end it, the question gets its default.
+            QTimer::singleShot(5000, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    box->reject();
+            });
+            QVERIFY(app.close());
+            QCOMPARE(MessageBox::askedCount(), 1);
+        } else {
+            MessageBox::setNextAnswer(MessageBox::KeepOpen);
+            if (how == 2) {
+                QVERIFY(w->SaveEverything(false));
+            } else {
+                ::raise(SIGTERM);
+                ::raise(SIGTERM);
+                QTRY_VERIFY(!window || !window->isVisible());
+            }
+            QCOMPARE(MessageBox::askedCount(), 0);
+        }
+        const QString kept = ListRecovery::filePath(lists.filePath("Smileys.smy"));
+        QCOMPARE(AppFixture::readAll(kept), QByteArray("\"(8-)\",\"kept in memory\"\r\n"));
+        struct stat file = {}, folder = {};
+        QVERIFY(::stat(QFile::encodeName(kept).constData(), &file) == 0);
+        QVERIFY(::stat(QFile::encodeName(ListRecovery::folder()).constData(), &folder) == 0);
+        QCOMPARE(file.st_mode & 07777, 0600u);
+        QCOMPARE(folder.st_mode & 07777, 0700u);
+    }
 
-        releaseFolder(lists.path());
-        MessageBox::setNextAnswer(MessageBox::CloseAnyway);
-        ::raise(SIGTERM);
-        QTRY_VERIFY(!window || !window->isVisible());
-        QCOMPARE(AppFixture::readAll(lists.filePath("Smileys.smy")),
-                 QByteArray("\"(8-)\",\"kept in memory\"\r\n"));
+    // The next start offers what an earlier one kept: Add takes it into the
+    // list, whose file then holds it, and the recovery file goes; Later
+    // keeps it for the start after.
+    void theNextStartOffersWhatWasKept_data()
+    {
+        QTest::addColumn<bool>("add");
+        QTest::newRow("add") << true;
+        QTest::newRow("later") << false;
+    }
+    void theNextStartOffersWhatWasKept()
+    {
+        QFETCH(bool, add);
+        AppFixture app;
+        // ":-)" is built in: the import's duplicate rule skips it.
+        QVERIFY(ListRecovery::keep("Smileys.smy", {{"(8-)", "kept in memory"}, {":-)", "twice"}}));
+        const QString kept = ListRecovery::filePath("Smileys.smy");
+        frmMain* w = app.start();
+        MessageBox::setNextAnswer(add ? MessageBox::Add : MessageBox::Later);
+        w->offerRecoveredEntries();
+        QCOMPARE(MessageBox::askedCount(), 1);
+        QCOMPARE(MessageBox::lastText(),
+                 QString("Des entrées n'ont pas pu être enregistrées à la fin de la dernière "
+                         "session. Les ajouter à vos listes ?"));
+        if (add) {
+            QTRY_VERIFY(!QFileInfo::exists(kept));
+            QCOMPARE(AppFixture::readAll(app.listPath("Smileys.smy")),
+                     QByteArray("\"(8-)\",\"kept in memory\"\r\n"));
+        } else {
+            QTest::qWait(100);
+            QVERIFY(QFileInfo::exists(kept));
+            QVERIFY(!AppFixture::readAll(app.listPath("Smileys.smy")).contains("(8-)"));
+        }
+        QVERIFY(app.close());
+        QCOMPARE(QFileInfo::exists(kept), !add);
     }
 };
 

@@ -379,6 +379,14 @@ private Q_SLOTS:
                                    << "&Keep open";
         QTest::newRow("close anyway") << QByteArray("ID_BTN_CLOSE_ANYWAY") << "&Fermer quand même"
                                       << "Close &anyway";
+        QTest::newRow("recovered entries")
+            << QByteArray("ID_INT_RECOVERED_QUESTION")
+            << "Des entrées n'ont pas pu être enregistrées à la fin de la dernière session. Les "
+               "ajouter à vos listes ?"
+            << "Some entries could not be saved when the last session ended. Add them to your "
+               "lists?";
+        QTest::newRow("later") << QByteArray("ID_BTN_LATER") << "&Plus tard"
+                               << "&Later";
         QTest::newRow("a reason") << QByteArray("ID_INT_REASON_DISK_FULL") << "le disque est plein"
                                   << "the disk is full";
         QTest::newRow("a refusal") << QByteArray("ID_INT_REFUSE_SEPARATOR_END")
@@ -492,14 +500,16 @@ private Q_SLOTS:
         QTest::newRow("no match") << 194 << "ID_INT_NO_MATCH";
         QTest::newRow("favourite state") << 196 << "ID_INT_FAVOURITE_STATE";
         QTest::newRow("removed") << 197 << "ID_INT_REMOVED";
-        QTest::newRow("last") << 198 << "ID_BTN_UNDO";
+        QTest::newRow("undo") << 198 << "ID_BTN_UNDO";
+        QTest::newRow("recovered question") << 199 << "ID_INT_RECOVERED_QUESTION";
+        QTest::newRow("last") << 201 << "ID_BTN_LATER";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 199);
+        QCOMPARE(names.size(), 202);
         QCOMPARE(names.at(position), name);
     }
 
