@@ -144,6 +144,49 @@ Target resolve(const QString& path)
     return {current, false, failed(ELOOP, QStringLiteral("too many levels of links"))};
 }
 
+// A folder a file of mode goes in: the user may search it where the file
+// lets them read.
+QFileDevice::Permissions folderModeOf(AtomicFileWriter::CreationMode mode)
+{
+    using P = QFileDevice::Permission;
+    QFileDevice::Permissions folder = mode;
+    for (const auto& [read, search] :
+         {std::pair{P::ReadOwner, P::ExeOwner}, std::pair{P::ReadGroup, P::ExeGroup},
+          std::pair{P::ReadOther, P::ExeOther}}) {
+        if (mode.testFlag(read))
+            folder |= search;
+    }
+    return folder;
+}
+
+// Makes the missing folders down to folder, each of the mode's folder mode
+// (or the umask's); a folder already there is left as it is.
+Result makeFolder(const QString& folder, AtomicFileWriter::CreationMode mode)
+{
+    if (QFileInfo(folder).isDir())
+        return {};
+    const auto cannot = [&folder](int error) {
+        return failed(error, QStringLiteral("%1: the folder cannot be created").arg(folder));
+    };
+    errno = 0;
+    if (mode == AtomicFileWriter::UmaskMode)
+        return QDir().mkpath(folder) ? Result{} : cannot(errno);
+    QStringList missing;
+    for (QString at = QDir::cleanPath(folder); !QFileInfo(at).isDir();
+         at = QFileInfo(at).absolutePath()) {
+        if (QDir(at).isRoot())
+            break;
+        missing.prepend(at);
+    }
+    for (const QString& each : std::as_const(missing)) {
+        errno = 0;
+        // Another writer may make it meanwhile: its mode is then kept.
+        if (!QDir().mkdir(each, folderModeOf(mode)) && !QFileInfo(each).isDir())
+            return cannot(errno);
+    }
+    return {};
+}
+
 // After the rename only the folder's entry knows the new file; without this
 // a power cut may bring the previous one back.
 Result syncFolder(const QString& folder)
@@ -162,19 +205,27 @@ Result syncFolder(const QString& folder)
 // Replaces the regular file at path (or makes it). When stillCurrent
 // answers false just before the rename, nothing is replaced and *outdated
 // is set.
-Result replace(const QString& path, QByteArrayView bytes,
+Result replace(const QString& path, QByteArrayView bytes, AtomicFileWriter::CreationMode mode,
                const std::function<bool()>& stillCurrent = {}, bool* outdated = nullptr)
 {
     const QString folder = QFileInfo(path).absolutePath();
-    errno = 0;
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return failed(errno, QStringLiteral("%1: the folder cannot be created").arg(folder));
+    if (const Result made = makeFolder(folder, mode); !made.ok())
+        return made;
 
     // Unbuffered, so that a full disk shows at the write that meets it.
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failed(errno, file.errorString());
+    // QSaveFile gives the new file an existing one's mode; a file made here
+    // gets its mode before any byte is in it.
+    errno = 0;
+    if (mode != AtomicFileWriter::UmaskMode && !QFileInfo::exists(path) &&
+        !file.setPermissions(mode)) {
+        const Result result = failed(errno, file.errorString());
+        file.cancelWriting();
+        return result;
+    }
     errno = 0;
     if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
         const Result result = failed(errno, file.errorString());
@@ -249,14 +300,15 @@ Result AtomicFileWriter::checkTarget(const QString& path)
     return resolve(path).refusal;
 }
 
-Result AtomicFileWriter::write(const QString& path, QByteArrayView bytes, qint64 sizeLimit)
+Result AtomicFileWriter::write(const QString& path, QByteArrayView bytes, qint64 sizeLimit,
+                               CreationMode mode)
 {
     const Target target = resolve(path);
     if (!target.refusal.ok())
         return target.refusal;
     if (overLimit(bytes.size(), sizeLimit))
         return tooLarge(path, bytes.size(), sizeLimit);
-    return replace(target.path, bytes);
+    return replace(target.path, bytes, mode);
 }
 
 QString AtomicFileWriter::lockFilePath(const QString& path)
@@ -265,12 +317,12 @@ QString AtomicFileWriter::lockFilePath(const QString& path)
 }
 
 Result AtomicFileWriter::update(const QString& path, const Change& change,
-                                std::chrono::milliseconds lockWait, qint64 sizeLimit)
+                                std::chrono::milliseconds lockWait, qint64 sizeLimit,
+                                CreationMode mode)
 {
     const QString folder = QFileInfo(path).absolutePath();
-    errno = 0;
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return failed(errno, QStringLiteral("%1: the folder cannot be created").arg(folder));
+    if (const Result made = makeFolder(folder, mode); !made.ok())
+        return made;
 
     // Short, jittered tries share the lock fairly between busy writers.
     const QString lockPath = lockFilePath(path);
@@ -303,7 +355,7 @@ Result AtomicFileWriter::update(const QString& path, const Change& change,
             return tooLarge(path, next->size(), sizeLimit);
         bool outdated = false;
         const Result written = replace(
-            target.path, *next, [&] { return identity.matches(target.path); }, &outdated);
+            target.path, *next, mode, [&] { return identity.matches(target.path); }, &outdated);
         if (!outdated)
             return written;
     }

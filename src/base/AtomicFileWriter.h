@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFileDevice>
 #include <QString>
 
 #include <chrono>
@@ -30,7 +31,11 @@
 //   place, the old one is looked at again; one that changed meanwhile (a
 //   writer that takes no lock) is read and the change applied again;
 // - a size limit, when given, is the largest file the reader takes whole:
-//   nothing larger is written.
+//   nothing larger is written;
+// - a file it makes gets the creation mode, when given (the program's state
+//   and tokens are the user's alone: PrivateFile), and a folder it makes the
+//   same with search where read is given (0700 for PrivateFile); without one,
+//   what the umask leaves. An existing file or folder keeps its mode.
 // Nothing throws; a failure answers its reason.
 class AtomicFileWriter
 {
@@ -63,10 +68,16 @@ public:
     // No limit on the size of what is written.
     static constexpr qint64 NoSizeLimit = -1;
 
+    // The mode of a file the writer makes: none is the umask's default.
+    using CreationMode = QFileDevice::Permissions;
+    static constexpr CreationMode UmaskMode = {};
+    static constexpr CreationMode PrivateFile = {QFileDevice::ReadOwner | QFileDevice::WriteOwner};
+
     // Replaces the file at path, or the file a link there points to, with
     // bytes. Creates a missing folder. Bytes over sizeLimit are TooLarge and
     // write nothing.
-    static Result write(const QString& path, QByteArrayView bytes, qint64 sizeLimit = NoSizeLimit);
+    static Result write(const QString& path, QByteArrayView bytes, qint64 sizeLimit = NoSizeLimit,
+                        CreationMode mode = UmaskMode);
 
     // The change an update applies: it receives the file's content as it is
     // now (empty when there is no file yet) and answers the new content, or
@@ -84,7 +95,7 @@ public:
     // not keep anything from an earlier call.
     static Result update(const QString& path, const Change& change,
                          std::chrono::milliseconds lockWait = DefaultLockWait,
-                         qint64 sizeLimit = NoSizeLimit);
+                         qint64 sizeLimit = NoSizeLimit, CreationMode mode = UmaskMode);
 
     // Whether a write to path would be refused for what is there: None for a
     // regular file, a link to one, or nothing yet.

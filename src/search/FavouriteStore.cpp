@@ -14,6 +14,8 @@
 namespace {
 
 constexpr const char* What = "favourites";
+// The user's marks are theirs alone to read.
+constexpr AtomicFileWriter::CreationMode FileMode = AtomicFileWriter::PrivateFile;
 
 int slot(ListKind list)
 {
@@ -172,13 +174,13 @@ AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
         return StoreFile::bytesOf(*object);
     };
     AtomicFileWriter::Result result = AtomicFileWriter::update(
-        m_path, applyToFile, AtomicFileWriter::DefaultLockWait, MaxFileSize);
+        m_path, applyToFile, AtomicFileWriter::DefaultLockWait, MaxFileSize, FileMode);
     if (damaged) {
         // Damaged since it was read: set aside, then the change starts a new file.
         StoreFile::load(m_path, MaxFileSize, What);
         damaged = false;
         result = AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
-                                          MaxFileSize);
+                                          MaxFileSize, FileMode);
     }
     if (result && written) {
         m_unwritten.clear();

@@ -273,8 +273,9 @@ AtomicFileWriter::Result UsageStore::flush()
         return bytes;
     };
     const auto update = [&] {
+        // What the user sends is theirs alone to read.
         return AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
-                                        MaxFileSize);
+                                        MaxFileSize, AtomicFileWriter::PrivateFile);
     };
     AtomicFileWriter::Result result = update();
     if (damaged) {

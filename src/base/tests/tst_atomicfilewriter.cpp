@@ -109,6 +109,34 @@ private Q_SLOTS:
                      QStringList{"Smileys.smy"});
     }
 
+    // A private file is the user's alone, and so is each folder made for it;
+    // a folder or a file already there keeps its mode.
+    void aPrivateFileAndItsNewFoldersAreTheUsersAlone()
+    {
+        QTemporaryDir dir;
+        const mode_t umask = ::umask(022);
+        const auto modeOf = [&dir](const char* name) {
+            struct stat status = {};
+            return ::stat(QFile::encodeName(dir.filePath(name)).constData(), &status) == 0
+                       ? int(status.st_mode & 07777)
+                       : -1;
+        };
+        QVERIFY(QDir(dir.path()).mkdir("kept", QFile::Permissions(0x7755)));
+        QVERIFY(writeFile(dir.filePath("kept/shared"), "old"));
+        const auto privately = AtomicFileWriter::PrivateFile;
+        QVERIFY(AtomicFileWriter::write(dir.filePath("kept/new/state/file"), "1", -1, privately));
+        QVERIFY(AtomicFileWriter::update(dir.filePath("kept/made"), appendLine,
+                                         AtomicFileWriter::DefaultLockWait, -1, privately));
+        QVERIFY(AtomicFileWriter::write(dir.filePath("kept/shared"), "2", -1, privately));
+        ::umask(umask);
+        QCOMPARE(modeOf("kept"), 0755);
+        QCOMPARE(modeOf("kept/new"), 0700);
+        QCOMPARE(modeOf("kept/new/state"), 0700);
+        QCOMPARE(modeOf("kept/new/state/file"), 0600);
+        QCOMPARE(modeOf("kept/made"), 0600);
+        QCOMPARE(modeOf("kept/shared"), 0644);
+    }
+
     // At the list's name, or at its lock's: whatever is no regular file (no
     // lock of this program) is left as it is, and nothing waits on it.
     void leavesWhatIsNoRegularFileAsItIs_data()

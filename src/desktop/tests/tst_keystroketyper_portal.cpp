@@ -15,7 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <fcntl.h>
+#include <future>
 #include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -168,11 +174,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("secondVersion");
         QTest::addColumn<QStringList>("handshakes");
+        QTest::addColumn<bool>("pipe"); // a named pipe at the token's name
         QTest::newRow("second version")
             << true
             << QStringList{u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs,
-                           u"select types=1 persist=2 restore=yes"_qs, u"start restored"_qs};
-        QTest::newRow("installed front end") << false << QStringList();
+                           u"select types=1 persist=2 restore=yes"_qs, u"start restored"_qs}
+            << false;
+        QTest::newRow("installed front end") << false << QStringList() << false;
+        QTest::newRow("a pipe is no token")
+            << true
+            << QStringList{u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs,
+                           u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs}
+            << true;
     }
 
     void asksOnceWhereThePortalKeepsThePermission()
@@ -185,12 +198,43 @@ private Q_SLOTS:
         if (version < 2)
             handshakes = QStringList{u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs,
                                      u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs};
-        QFile::remove(RemoteDesktopTyper::restoreTokenPath());
+        QFETCH(bool, pipe);
+        const QString token = RemoteDesktopTyper::restoreTokenPath();
+        QFile::remove(token);
+        // A reader blocked in the pipe's open is let go after a bounded wait,
+        // and the test fails instead of hanging.
+        std::promise<void> typed;
+        std::atomic<bool> blocked = false;
+        std::thread release;
+        const auto joined = qScopeGuard([&] {
+            if (release.joinable()) {
+                typed.set_value();
+                release.join();
+            }
+        });
+        if (pipe) {
+            QVERIFY(QDir().mkpath(QFileInfo(token).path()));
+            QCOMPARE(::mkfifo(QFile::encodeName(token).constData(), 0600), 0);
+            release = std::thread([&token, &blocked, done = typed.get_future()] {
+                if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+                    return;
+                blocked = true;
+                const QByteArray name = QFile::encodeName(token);
+                const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+                ::unlink(name.constData());
+                if (fd >= 0)
+                    ::close(fd);
+            });
+        }
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::Typed);
-        QCOMPARE(QFile::exists(RemoteDesktopTyper::restoreTokenPath()), version >= 2);
+        QCOMPARE(QFile::exists(token), version >= 2);
+        if (version >= 2 && !pipe)
+            QCOMPARE(QFile::permissions(token) & 0x0777, QFile::Permissions(0x0600));
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(u"BTW"_qs), KeystrokeTyper::Outcome::Typed);
+        QVERIFY(!blocked);
+        QFile::remove(token);
         QTRY_COMPARE(recorded(u"close"_qs).size(), 2);
         QCOMPARE(recorded(u"s"_qs), handshakes);
         QCOMPARE(recorded(u"key "_qs).size(), 2 * (3 + 3));

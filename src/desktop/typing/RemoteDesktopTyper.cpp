@@ -1,6 +1,7 @@
 #include "desktop/typing/RemoteDesktopTyper.h"
 
 #include "base/AtomicFileWriter.h"
+#include "base/RegularFile.h"
 #include "desktop/portal/PortalRequest.h"
 
 #include <QDBusConnection>
@@ -66,12 +67,19 @@ QVariant portalProperty(const QDBusConnection& bus, const QString& name)
     return reply.arguments().constFirst().value<QDBusVariant>().variant();
 }
 
+// A token is short; a larger file is none of the portal's.
+constexpr qint64 MaxTokenSize = 1024;
+
+// Read as the list files are: a regular file only, never blocking (a named
+// pipe there would hold the handshake in its open), bounded in size.
 QString savedRestoreToken()
 {
-    QFile file(RemoteDesktopTyper::restoreTokenPath());
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (RegularFile::openForReading(file, RemoteDesktopTyper::restoreTokenPath()) !=
+        RegularFile::Kind::Regular)
         return {};
-    return QString::fromUtf8(file.read(1024)).trimmed();
+    const QByteArray bytes = file.read(MaxTokenSize + 1);
+    return bytes.size() > MaxTokenSize ? QString() : QString::fromUtf8(bytes).trimmed();
 }
 
 // A token serves once: each start answers the one for the next.
@@ -81,7 +89,8 @@ void saveRestoreToken(const QString& token)
     if (token.isEmpty())
         QFile::remove(path);
     else
-        AtomicFileWriter::write(path, token.toUtf8());
+        // The token lets whoever holds it type into the session: the user's alone.
+        AtomicFileWriter::write(path, token.toUtf8(), MaxTokenSize, AtomicFileWriter::PrivateFile);
 }
 
 // The handshake that makes a session ready: CreateSession, then

@@ -181,6 +181,10 @@ private Q_SLOTS:
             QVERIFY(marks.forget(ListKind::Acronym, "btw "));
             uses.forget(ListKind::Acronym, "btw ");
         }
+        // What the user marks and sends is theirs alone to read.
+        QCOMPARE(QFile::permissions(favourites) & 0x0777, QFile::Permissions(0x0600));
+        QCOMPARE(QFile::permissions(usage) & 0x0777, QFile::Permissions(0x0600));
+        QCOMPARE(QFile::permissions(path("state")) & 0x0777, QFile::Permissions(0x0700));
         FavouriteStore marks(favourites);
         UsageStore uses(usage);
         QCOMPARE(marks.keys(ListKind::Acronym), QSet<QString>{"imo"});
