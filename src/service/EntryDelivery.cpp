@@ -98,10 +98,12 @@ bool EntryDelivery::type(const QString& text)
 
 bool EntryDelivery::openWindow(const QString& terms) const
 {
-    // Detached: the window outlives the service.
+    // Detached: the window outlives the service. The terms travel inside the
+    // option's one argument, so that no term (-reverse, -stylesheet=FILE) is
+    // ever taken for an option of the toolkit's.
     if (!startable(m_programs.catalogue))
         return false;
-    if (!DetachedHelper(m_programs.catalogue, {QStringLiteral("--search"), terms}).start()) {
+    if (!DetachedHelper(m_programs.catalogue, {QStringLiteral("--search=") + terms}).start()) {
         qWarning("%s could not be started.",
                  qUtf8Printable(QDir::toNativeSeparators(m_programs.catalogue)));
         return false;

@@ -76,6 +76,12 @@ private Q_SLOTS:
         QCOMPARE(line.search, QString("wink clin"));
         QCOMPARE(line.files, QStringList{"/work/here/a.smy"});
         QVERIFY(!line.exitCode);
+        // As the search service hands them: inside the option's argument,
+        // where the toolkit never reads a term as an option of its own.
+        const CommandLine joined = CommandLine::parse(
+            {"/usr/bin/ZunoSmiley", "--search=-reverse -stylesheet=x.qss"}, "/work/here");
+        QCOMPARE(joined.search, QString("-reverse -stylesheet=x.qss"));
+        QVERIFY(joined.files.isEmpty() && !joined.exitCode);
     }
 };
 
