@@ -87,6 +87,17 @@ public:
 
     static QByteArray readAll(const QString& path) { return TestFiles::readAll(path); }
     // Creates the file's folder first.
+    // The window over the lists' tests' own files: two smileys of the user's
+    // and one acronym; nullptr when they cannot be written.
+    frmMain* startWithSampleLists()
+    {
+        if (!writeFile(listPath(QStringLiteral("Smileys.smy")),
+                       "\"<:o)\",\"Clown\"\r\n\"abc\",\"letters\"\r\n") ||
+            !writeFile(listPath(QStringLiteral("Acronyms.acr")), "\"QQZ\",\"mine\"\r\n"))
+            return nullptr;
+        return start();
+    }
+
     static bool writeFile(const QString& path, const QByteArray& bytes)
     {
         QDir().mkpath(QFileInfo(path).absolutePath());

@@ -26,10 +26,7 @@ private Q_SLOTS:
     void init()
     {
         m_app = std::make_unique<AppFixture>();
-        QVERIFY(AppFixture::writeFile(m_app->listPath("Smileys.smy"),
-                                      "\"<:o)\",\"Clown\"\r\n\"abc\",\"letters\"\r\n"));
-        QVERIFY(AppFixture::writeFile(m_app->listPath("Acronyms.acr"), "\"QQZ\",\"mine\"\r\n"));
-        w = m_app->start();
+        w = m_app->startWithSampleLists();
         QVERIFY(w);
     }
 
