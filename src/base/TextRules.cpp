@@ -24,7 +24,7 @@ void TextRules::appendFolded(QString& out, QStringView text)
             out += text.toString().toCaseFolded();
             return;
         }
-        *to++ = QChar(unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit);
+        *to++ = QChar(foldAscii(unit));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "search/SearchFold.h"
 
+#include "base/TextRules.h"
+
 #include <array>
 
 namespace {
@@ -111,7 +113,7 @@ void SearchFold::append(QStringView text, QString& out)
             const char16_t u = units[i].unicode();
             if (u >= 0x80)
                 break;
-            target[i] = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u);
+            target[i] = QChar(TextRules::foldAscii(u));
         }
         out.resize(start + i);
     }
@@ -121,7 +123,7 @@ void SearchFold::append(QStringView text, QString& out)
     for (; i < size; ++i) {
         const char16_t u = units[i].unicode();
         if (u < 0x80) {
-            out.append(QChar(u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u));
+            out.append(QChar(TextRules::foldAscii(u)));
         } else if (u < TableEnd) {
             const TableFold& fold = table[u];
             out.append(reinterpret_cast<const QChar*>(fold.units.data()), fold.length);
