@@ -82,6 +82,11 @@ for progid in OrvakLocalizer.ZunoSmiley1 OrvakObject.OVObject OrvakShell.ShellLi
         || fail "$progid's library in the installed store: $library"
 done
 [ -f "$usr/share/applications/$id.desktop" ] || fail "desktop entry"
+# KWin grants fake input to the executable an entry's Exec names by its path.
+grep -qx "Exec=/usr/bin/ZunoSmiley %F" "$usr/share/applications/$id.desktop" \
+    || fail "the desktop entry names /usr/bin/ZunoSmiley"
+grep -qx "Exec=/usr/$ZUNO_LIBEXECDIR/zuno-insert-text --type" \
+    "$usr/share/applications/$id.InsertText.desktop" || fail "the insert helper's desktop entry"
 [ -f "$usr/share/metainfo/$id.metainfo.xml" ] || fail "metainfo"
 [ -f "$usr/share/mime/packages/$id.xml" ] || fail "MIME package"
 [ -z "$(find "$usr/share/mime" -name mime.cache)" ] || fail "a mime.cache is shipped"
@@ -114,6 +119,8 @@ if need desktop-file-validate "desktop entry validation"; then
     desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
     desktop-file-validate "$usr/share/krunner/dbusplugins/$id.desktop" \
         || fail "desktop-file-validate of the runner's file"
+    desktop-file-validate "$usr/share/applications/$id.InsertText.desktop" \
+        || fail "desktop-file-validate of the insert helper's entry"
     check "desktop-file-validate accepts the desktop entry"
 fi
 if need appstreamcli "metainfo validation"; then
