@@ -1,12 +1,14 @@
 #!/bin/bash
-# in-headless-kwin.sh [--trust PROGRAM | --portal] COMMAND [ARG ...]
+# in-headless-kwin.sh [--data-dirs DIRS] [--trust PROGRAM | --portal] COMMAND [ARG ...]
 #
 # Runs COMMAND as a client of KWin started here on its virtual backend: one
 # 1024x768 output, no input devices, no Xwayland, a session bus of its own.
 # With --trust, KWin finds a desktop file for PROGRAM that grants it the
 # fake-input protocol, as an installed program's desktop file does. With
 # --portal, the desktop portal runs on that bus with its KDE back end, as in
-# a Plasma session, and the command is a client of the bus. The command gets
+# a Plasma session, and the command is a client of the bus. With --data-dirs,
+# KWin reads desktop entries from those data folders (before /usr/share), as
+# from an installation's share folder. The command gets
 # WAYLAND_DISPLAY, a HOME and an XDG_RUNTIME_DIR of its own; DISPLAY is
 # unset. Its exit status is ours.
 #
@@ -18,6 +20,11 @@
 set -euo pipefail
 trusted=
 portal=
+data_dirs=/usr/share
+if [ "${1:-}" = --data-dirs ]; then
+    data_dirs=${2:?--data-dirs needs folders}:/usr/share
+    shift 2
+fi
 if [ "${1:-}" = --trust ]; then
     trusted=${2:?--trust needs a program}
     shift 2
@@ -73,6 +80,7 @@ chmod 700 "$work/kwin-runtime" "$work/client-runtime"
 
 # The bus, KWin and the portal share an environment, as in a desktop session.
 session=(env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$work" XDG_DATA_HOME="$work/data"
+         XDG_DATA_DIRS="$data_dirs"
          XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
          XDG_RUNTIME_DIR="$work/kwin-runtime" XDG_CURRENT_DESKTOP=KDE)
 "${as_user[@]}" "${session[@]}" dbus-daemon --session --fork --print-address=3 --print-pid=4 \

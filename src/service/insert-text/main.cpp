@@ -6,15 +6,20 @@
 // leaves it with the clipboard keeper, so that it stays there after this
 // process ends. --type types it into the window that has the focus once the
 // launcher has stepped aside, or copies it where it cannot be sure where the
-// keys would land or this desktop offers no typing.
+// keys would land or this desktop offers no typing, and says why.
+#include "base/DesktopSession.h"
 #include "base/DetachedHelper.h"
 #include "desktop/ActiveWindow.h"
 #include "desktop/ClipboardHandover.h"
 #include "desktop/typing/KeystrokeTyper.h"
 #include "service/EntryDelivery.h"
+#if ZUNO_WITH_WAYLAND
+#include "service/insert-text/LauncherFocus.h"
+#endif
 
 #include <QClipboard>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcessEnvironment>
 #include <QTimer>
@@ -50,13 +55,65 @@ int copyInstead(const QString& text)
     return EntryDelivery::toClipboardHistory(text) ? 0 : copy(text);
 }
 
+// Types where the focus now is, as the pick does: copies where nothing
+// types here.
+void typeHere(QGuiApplication& app, const QString& text)
+{
+    KeystrokeTyper::prepare(&app, [&app, text](KeystrokeTyper::Outcome ready) {
+        if (ready == KeystrokeTyper::Outcome::Typed &&
+            KeystrokeTyper::type(text) == KeystrokeTyper::Outcome::Typed) {
+            app.exit(0);
+            return;
+        }
+        std::fprintf(stderr, "zuno-insert-text: this desktop offers no typing here; the text "
+                             "was copied instead\n");
+        app.exit(copyInstead(text));
+    });
+}
+
+void copyBecause(QGuiApplication& app, const QString& text, const QString& reason)
+{
+    std::fprintf(stderr, "zuno-insert-text: %s; the text was copied instead\n", qPrintable(reason));
+    app.exit(copyInstead(text));
+}
+
+#if ZUNO_WITH_WAYLAND
+// On Wayland only KWin's window list tells where the keyboard is; keys typed
+// blind could land in the launcher.
+void typeOrCopyOnWayland(QGuiApplication& app, const QString& text)
+{
+    switch (LauncherFocus::awaitOtherWindow(std::chrono::milliseconds(StepAsideMs))) {
+    case LauncherFocus::Outcome::Elsewhere:
+        typeHere(app, text);
+        return;
+    case LauncherFocus::Outcome::Launcher:
+        copyBecause(app, text, QStringLiteral("the launcher kept the keyboard"));
+        return;
+    case LauncherFocus::Outcome::Unknown:
+        // KWin shows its windows to the programs its desktop entries name.
+        copyBecause(app, text,
+                    QStringLiteral("the compositor does not say which window has the keyboard "
+                                   "(KWin tells a program whose desktop entry's Exec names %1)")
+                        .arg(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()));
+        return;
+    }
+}
+#endif
+
 // Types once the focus is known to be in a window other than the launcher's;
-// copies when it is not by the deadline, or cannot be known (no X display,
-// as in a Wayland session): keys typed blind could land in the launcher.
+// copies when it is not by the deadline, or cannot be known.
 void typeOrCopy(QGuiApplication& app, const QString& text)
 {
+    if (isWaylandSession()) {
+#if ZUNO_WITH_WAYLAND
+        typeOrCopyOnWayland(app, text);
+#else
+        copyBecause(app, text, QStringLiteral("this build types on X11 only"));
+#endif
+        return;
+    }
     if (ActiveWindow::current().isNull()) {
-        app.exit(copyInstead(text));
+        copyBecause(app, text, QStringLiteral("no window has the keyboard"));
         return;
     }
     auto* poll = new QTimer(&app);
@@ -65,16 +122,10 @@ void typeOrCopy(QGuiApplication& app, const QString& text)
         const ActiveWindow focused = ActiveWindow::current();
         if (!focused.isNull() && !isLauncher(focused)) {
             poll->stop();
-            KeystrokeTyper::prepare(&app, [&app, text](KeystrokeTyper::Outcome ready) {
-                if (ready == KeystrokeTyper::Outcome::Typed &&
-                    KeystrokeTyper::type(text) == KeystrokeTyper::Outcome::Typed)
-                    app.exit(0);
-                else
-                    app.exit(copyInstead(text));
-            });
+            typeHere(app, text);
         } else if (deadline.hasExpired()) {
             poll->stop();
-            app.exit(copyInstead(text));
+            copyBecause(app, text, QStringLiteral("the launcher kept the keyboard"));
         }
     });
     poll->start(FocusPollMs);

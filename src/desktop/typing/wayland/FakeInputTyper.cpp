@@ -3,6 +3,7 @@
 #include "desktop/typing/wayland/WaylandConnection.h"
 #include "desktop/typing/wayland/fake-input-client-protocol.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QScopeGuard>
 
@@ -91,17 +92,41 @@ QHash<quint32, Stroke> layoutKeys(xkb_keymap* keymap)
     return keys;
 }
 
+// A global KWin announces to every client, and no other compositor does.
+constexpr char kwinMark[] = "org_kde_kwin_server_decoration_manager";
+
+// KWin withholds fake input from a program none of whose desktop entries
+// names it; said once, since every pick would say it again.
+void explainWithheld(const WaylandConnection& connection)
+{
+    static bool said = false;
+    if (said || connection.isOpen() || !connection.announced(kwinMark) ||
+        connection.announced(org_kde_kwin_fake_input_interface.name))
+        return;
+    said = true;
+    // KWin compares the entry's first Exec word, made canonical, with the
+    // link /proc/PID/exe of its client.
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    qWarning("KWin offers no fake input to this program: its desktop entry's Exec must name %s "
+             "(with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input); typing goes through the "
+             "desktop portal instead",
+             qPrintable(program));
+}
+
 } // namespace
 
 bool FakeInputTyper::offered()
 {
-    return WaylandConnection(org_kde_kwin_fake_input_interface, neededVersion).isOpen();
+    const WaylandConnection connection(org_kde_kwin_fake_input_interface, neededVersion);
+    explainWithheld(connection);
+    return connection.isOpen();
 }
 
 KeystrokeTyper::Outcome FakeInputTyper::type(const QList<quint32>& keysyms)
 {
     using Outcome = KeystrokeTyper::Outcome;
     WaylandConnection connection(org_kde_kwin_fake_input_interface, neededVersion);
+    explainWithheld(connection);
     if (!connection.isOpen())
         return Outcome::NotOffered;
     auto* fakeInput = connection.global<org_kde_kwin_fake_input>();

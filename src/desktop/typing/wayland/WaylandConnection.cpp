@@ -72,6 +72,7 @@ void WaylandConnection::announce(void* data, wl_registry* registry, std::uint32_
                                  const char* interface, std::uint32_t version)
 {
     auto* connection = static_cast<WaylandConnection*>(data);
+    connection->m_announced.append(interface);
     if (!connection->m_seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
         static const wl_seat_listener seatListener = {seatCapabilities, seatName};
         connection->m_seat = static_cast<wl_seat*>(

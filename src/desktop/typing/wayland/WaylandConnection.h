@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QList>
 
 #include <cstdint>
@@ -32,6 +33,9 @@ public:
     wl_display* display() const { return m_display; }
     wl_seat* seat() const { return m_seat; }
     template <typename Proxy> Proxy* global() const { return static_cast<Proxy*>(m_global); }
+    // Whether the compositor announced a global of that interface to this
+    // program, at any version; read once the connection is made.
+    bool announced(const char* interface) const { return m_announced.contains(interface); }
     // As the compositor said at the last round trip.
     bool seatHasKeyboard() const { return m_seatHasKeyboard; }
 
@@ -66,5 +70,6 @@ private:
     std::uint32_t m_globalVersion;
     bool m_seatHasKeyboard = false;
     bool m_open = false;
+    QByteArrayList m_announced;
     QList<std::function<void()>> m_atEnd;
 };
