@@ -10,6 +10,7 @@
 #include "desktop/EarlyHandOver.h"
 #include "desktop/FontConfigWarmUp.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/WindowActivation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -131,11 +132,7 @@ int main(int argc, char* argv[])
                              return;
                          const ActiveWindow typingIn =
                              pick ? ActiveWindow::current() : ActiveWindow();
-                         if (!token.isEmpty())
-                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-                         window->showNormal();
-                         window->raise();
-                         window->activateWindow();
+                         WindowActivation::bringForward(window->windowHandle(), token);
                          if (!files.isEmpty()) {
                              handedFiles << files;
                              gather.start();
@@ -148,10 +145,10 @@ int main(int argc, char* argv[])
                      });
     QObject::connect(&instance, &SingleInstance::searchReceived, &app,
                      [&mod](const QString& terms, const QString& token) {
-                         if (!token.isEmpty())
-                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-                         if (frmMain* window = mod.MainWindow)
+                         if (frmMain* window = mod.MainWindow) {
+                             WindowActivation::bringForward(window->windowHandle(), token);
                              window->pick(ActiveWindow(), terms);
+                         }
                      });
     const int status = app.exec();
     // The window has closed and everything is saved: what the program put on
