@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "base/InstallLayout.h"
 #include "base/NativePath.h"
+#include "base/TerminationWatcher.h"
 #include "base/ZunoVersion.h"
 #include "desktop/ActiveWindow.h"
 #include "desktop/ClipboardHandover.h"
@@ -88,6 +89,17 @@ int main(int argc, char* argv[])
     };
     ModZunoSmiley mod(QCoreApplication::applicationFilePath());
     mod.watchForTermination();
+    // A window closed while hidden (stepped aside after a pick), or with a
+    // notice of its own still shown, is no last window closed: a request to
+    // end ends the program once the window has unloaded, whatever is shown.
+    if (auto* watcher = app.findChild<TerminationWatcher*>())
+        QObject::connect(
+            watcher, &TerminationWatcher::terminationRequested, &app,
+            [&mod] {
+                if (!mod.MainWindow)
+                    QCoreApplication::quit();
+            },
+            Qt::QueuedConnection);
     // Shown only by the process that runs the window, which alone copies or
     // tells anything while it loads.
     mod.setOwnsWindow(ownsWindow);

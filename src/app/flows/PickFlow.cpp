@@ -71,6 +71,18 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     const QWidget* own = cameFrom.isNull() ? nullptr : QWidget::find(WId(cameFrom.windowId()));
     if (!own || !m_picking)
         m_target = own ? ActiveWindow() : cameFrom;
+    // An entry still on its way from the last pick is typed no more: later,
+    // it would land wherever the keyboard is by then. It waits on the
+    // clipboard instead.
+    if (m_waiting || m_preparing) {
+        if (m_preparing || m_typing.ready)
+            KeystrokeTyper::cancel();
+        m_waiting = m_preparing = false;
+        ++m_typingRound;
+        m_giveUp->stop();
+        if (QClipboard* clipboard = QGuiApplication::clipboard())
+            clipboard->setText(m_typing.text);
+    }
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
@@ -109,7 +121,9 @@ void PickFlow::insert(ListPage* page, const QString& text)
     // back; nothing waits for it: the pick goes on when it is ready. Where
     // nothing can type, the entry goes to the clipboard at once.
     m_preparing = true;
-    KeystrokeTyper::prepare(this, [this](KeystrokeTyper::Outcome ready) {
+    KeystrokeTyper::prepare(this, [this, round = ++m_typingRound](KeystrokeTyper::Outcome ready) {
+        if (round != m_typingRound)
+            return; // given up by a later pick
         m_preparing = false;
         m_waiting = true;
         m_typing.ready = ready != KeystrokeTyper::Outcome::NotOffered;
@@ -121,8 +135,8 @@ void PickFlow::insert(ListPage* page, const QString& text)
         // The window's own requests are handled first; on Wayland the
         // keyboard comes back with the application's state, or the wait
         // gives up.
-        QTimer::singleShot(0, this, [this] {
-            if (!m_waiting)
+        QTimer::singleShot(0, this, [this, round = m_typingRound] {
+            if (!m_waiting || round != m_typingRound)
                 return;
             if (m_typing.wayland && QGuiApplication::applicationState() == Qt::ApplicationActive)
                 m_giveUp->start();

@@ -73,5 +73,6 @@ private:
     } m_typing;
     bool m_waiting = false;
     bool m_preparing = false; // the desktop is still making typing ready
+    int m_typingRound = 0;    // which entry on its way the waits are for
     QTimer* m_giveUp = nullptr;
 };

@@ -147,4 +147,11 @@ idle() {
 zuno_wait_until 20 idle || true
 fieldHolds "$expected" || fail "the field holds '$(targetText)' once the catalogue settled, not '$expected'"
 check "nothing typed late"
+
+# Hidden after its pick, the catalogue still ends on SIGTERM.
+# The compositor is its parent: ended but not yet reaped counts as ended.
+ended() { ! grep -qs '^State:[[:space:]]*[^Z]' "/proc/$running/status"; }
+kill -TERM "$running"
+zuno_wait_until 20 ended || fail "the hidden catalogue did not end on SIGTERM"
+check "SIGTERM ends the hidden catalogue"
 echo "e2e warm picks under Wayland: all checks passed"
