@@ -6,6 +6,7 @@
 #include "desktop/typing/KeystrokeTyper.h"
 #include "ovsmiley/ZunoSmiley1.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -94,6 +96,8 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     m_picking = terms.isEmpty();
     m_page = page;
     if (m_picking)
+        holdBackNotices();
+    if (m_picking)
         choose(page, 0);
     // Called up from a desktop shortcut, the window takes the keyboard as a
     // pager would give it: a window manager's focus-stealing guard, or an
@@ -160,8 +164,10 @@ void PickFlow::typeEntry()
         m_typing.ready &&
         (m_typing.wayland ? QGuiApplication::applicationState() != Qt::ApplicationActive
                           : !m_typing.target.isNull() && m_typing.target.activate());
-    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed)
+    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed) {
+        showHeldBack();
         return;
+    }
     if (m_typing.ready && !back)
         KeystrokeTyper::cancel();
     // Nothing could be typed there: the entry waits on the clipboard.
@@ -172,6 +178,25 @@ void PickFlow::typeEntry()
     m_window->activateWindow();
     if (m_typing.page)
         m_typing.page->showNotice(m_localizer.ID_INT_PASTE_NOTICE());
+    showHeldBack();
+}
+
+void PickFlow::holdBackNotices()
+{
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        if (shown != m_window && shown->isVisible() && !shown->isModal() &&
+            shown->windowType() == Qt::Dialog) {
+            shown->hide();
+            m_heldBack << shown;
+        }
+}
+
+void PickFlow::showHeldBack()
+{
+    const QList<QPointer<QWidget>> held = std::exchange(m_heldBack, {});
+    for (QWidget* notice : held)
+        if (notice)
+            notice->show();
 }
 
 void PickFlow::stepAside(bool wayland)
@@ -202,6 +227,7 @@ void PickFlow::cancel(ListPage* page)
     page->closeFilter();
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     stepAside(wayland);
+    showHeldBack();
     // On X11 the window the user came from is asked for the keyboard, as
     // before typing; a compositor gives it back by itself.
     if (!wayland && !m_target.isNull())
