@@ -4,12 +4,14 @@
 #include "app/frmMain.h"
 #include "base/InstallLayout.h"
 #include "base/NativePath.h"
+#include "base/TerminationWatcher.h"
 #include "base/ZunoVersion.h"
 #include "desktop/ActiveWindow.h"
 #include "desktop/ClipboardHandover.h"
 #include "desktop/EarlyHandOver.h"
 #include "desktop/FontConfigWarmUp.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/WindowActivation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,6 +89,17 @@ int main(int argc, char* argv[])
     };
     ModZunoSmiley mod(QCoreApplication::applicationFilePath());
     mod.watchForTermination();
+    // A window closed while hidden (stepped aside after a pick), or with a
+    // notice of its own still shown, is no last window closed: a request to
+    // end ends the program once the window has unloaded, whatever is shown.
+    if (auto* watcher = app.findChild<TerminationWatcher*>())
+        QObject::connect(
+            watcher, &TerminationWatcher::terminationRequested, &app,
+            [&mod] {
+                if (!mod.MainWindow)
+                    QCoreApplication::quit();
+            },
+            Qt::QueuedConnection);
     // Shown only by the process that runs the window, which alone copies or
     // tells anything while it loads.
     mod.setOwnsWindow(ownsWindow);
@@ -131,11 +144,7 @@ int main(int argc, char* argv[])
                              return;
                          const ActiveWindow typingIn =
                              pick ? ActiveWindow::current() : ActiveWindow();
-                         if (!token.isEmpty())
-                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-                         window->showNormal();
-                         window->raise();
-                         window->activateWindow();
+                         WindowActivation::bringForward(window->windowHandle(), token);
                          if (!files.isEmpty()) {
                              handedFiles << files;
                              gather.start();
@@ -148,10 +157,10 @@ int main(int argc, char* argv[])
                      });
     QObject::connect(&instance, &SingleInstance::searchReceived, &app,
                      [&mod](const QString& terms, const QString& token) {
-                         if (!token.isEmpty())
-                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-                         if (frmMain* window = mod.MainWindow)
+                         if (frmMain* window = mod.MainWindow) {
+                             WindowActivation::bringForward(window->windowHandle(), token);
                              window->pick(ActiveWindow(), terms);
+                         }
                      });
     const int status = app.exec();
     // The window has closed and everything is saved: what the program put on

@@ -6,6 +6,7 @@
 #include "desktop/typing/KeystrokeTyper.h"
 #include "ovsmiley/ZunoSmiley1.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -71,6 +73,18 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     const QWidget* own = cameFrom.isNull() ? nullptr : QWidget::find(WId(cameFrom.windowId()));
     if (!own || !m_picking)
         m_target = own ? ActiveWindow() : cameFrom;
+    // An entry still on its way from the last pick is typed no more: later,
+    // it would land wherever the keyboard is by then. It waits on the
+    // clipboard instead.
+    if (m_waiting || m_preparing) {
+        if (m_preparing || m_typing.ready)
+            KeystrokeTyper::cancel();
+        m_waiting = m_preparing = false;
+        ++m_typingRound;
+        m_giveUp->stop();
+        if (QClipboard* clipboard = QGuiApplication::clipboard())
+            clipboard->setText(m_typing.text);
+    }
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
@@ -81,6 +95,8 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     page->openFilter(terms);
     m_picking = terms.isEmpty();
     m_page = page;
+    if (m_picking)
+        holdBackNotices();
     if (m_picking)
         choose(page, 0);
     // Called up from a desktop shortcut, the window takes the keyboard as a
@@ -109,7 +125,9 @@ void PickFlow::insert(ListPage* page, const QString& text)
     // back; nothing waits for it: the pick goes on when it is ready. Where
     // nothing can type, the entry goes to the clipboard at once.
     m_preparing = true;
-    KeystrokeTyper::prepare(this, [this](KeystrokeTyper::Outcome ready) {
+    KeystrokeTyper::prepare(this, [this, round = ++m_typingRound](KeystrokeTyper::Outcome ready) {
+        if (round != m_typingRound)
+            return; // given up by a later pick
         m_preparing = false;
         m_waiting = true;
         m_typing.ready = ready != KeystrokeTyper::Outcome::NotOffered;
@@ -121,8 +139,8 @@ void PickFlow::insert(ListPage* page, const QString& text)
         // The window's own requests are handled first; on Wayland the
         // keyboard comes back with the application's state, or the wait
         // gives up.
-        QTimer::singleShot(0, this, [this] {
-            if (!m_waiting)
+        QTimer::singleShot(0, this, [this, round = m_typingRound] {
+            if (!m_waiting || round != m_typingRound)
                 return;
             if (m_typing.wayland && QGuiApplication::applicationState() == Qt::ApplicationActive)
                 m_giveUp->start();
@@ -146,8 +164,10 @@ void PickFlow::typeEntry()
         m_typing.ready &&
         (m_typing.wayland ? QGuiApplication::applicationState() != Qt::ApplicationActive
                           : !m_typing.target.isNull() && m_typing.target.activate());
-    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed)
+    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed) {
+        showHeldBack();
         return;
+    }
     if (m_typing.ready && !back)
         KeystrokeTyper::cancel();
     // Nothing could be typed there: the entry waits on the clipboard.
@@ -158,6 +178,25 @@ void PickFlow::typeEntry()
     m_window->activateWindow();
     if (m_typing.page)
         m_typing.page->showNotice(m_localizer.ID_INT_PASTE_NOTICE());
+    showHeldBack();
+}
+
+void PickFlow::holdBackNotices()
+{
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        if (shown != m_window && shown->isVisible() && !shown->isModal() &&
+            shown->windowType() == Qt::Dialog) {
+            shown->hide();
+            m_heldBack << shown;
+        }
+}
+
+void PickFlow::showHeldBack()
+{
+    const QList<QPointer<QWidget>> held = std::exchange(m_heldBack, {});
+    for (QWidget* notice : held)
+        if (notice)
+            notice->show();
 }
 
 void PickFlow::stepAside(bool wayland)
@@ -188,6 +227,7 @@ void PickFlow::cancel(ListPage* page)
     page->closeFilter();
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     stepAside(wayland);
+    showHeldBack();
     // On X11 the window the user came from is asked for the keyboard, as
     // before typing; a compositor gives it back by itself.
     if (!wayland && !m_target.isNull())

@@ -56,6 +56,11 @@ private:
     // Once the window is out of the way: types the entry, or puts it on the
     // clipboard and comes back to say so.
     void typeEntry();
+    // A notice of the program's own shown at the start (the lists copied
+    // out of a read-only program folder) would keep the keyboard from the
+    // window the user came from: it waits, hidden, until the pick is done.
+    void holdBackNotices();
+    void showHeldBack();
 
     QWidget* m_window;
     ZunoSmiley1& m_localizer;
@@ -73,5 +78,7 @@ private:
     } m_typing;
     bool m_waiting = false;
     bool m_preparing = false; // the desktop is still making typing ready
+    int m_typingRound = 0;    // which entry on its way the waits are for
     QTimer* m_giveUp = nullptr;
+    QList<QPointer<QWidget>> m_heldBack;
 };
