@@ -30,7 +30,9 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         // One row (an Add, a Remove) is one row here too; more are a new layout.
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
                 [this](const QModelIndex&, int first, int last) {
-                    m_holding = m_holdRuns && !ranked() && first == m_order.size() + m_held;
+                    // Ranked too: a ranking costs every row, so a ranking
+                    // per run makes a long import's cost grow as its square.
+                    m_holding = m_holdRuns && first == m_order.size() + m_held;
                     if (m_holding)
                         return;
                     showHeldRows();
@@ -41,12 +43,12 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
                 [this](const QModelIndex&, int first, int last) {
                     if (std::exchange(m_holding, false)) {
                         m_held += last - first + 1;
-                        // Shown once as many as the rows shown: the views
-                        // lay out every row at each showing, and the memory
-                        // for its rows is new to them, so the longest
-                        // showing is then of half new rows, and all of them
-                        // cost twice the last.
-                        if (m_held >= m_shown.size())
+                        // Shown once as many as the rows in the order: the
+                        // views lay out every row shown and the ranking
+                        // looks at every row at each showing, so the
+                        // longest showing is then of half new rows, and all
+                        // of them cost twice the last.
+                        if (m_held >= m_order.size())
                             showHeldRows();
                     } else if (first == last && !ranked())
                         insertOne(first);

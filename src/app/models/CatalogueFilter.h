@@ -69,8 +69,9 @@ public:
 
     // While held, runs of rows appended to the list (an import's slices) are
     // kept out of view, with those before them that are still held, until
-    // they are as many as the rows shown or showHeldRows(): every run shown
-    // costs the views a layout of every row, so a long import shows its rows
+    // they are as many as the rows already in or showHeldRows(), whether the
+    // filter ranks or not: every run shown costs the views a layout of every
+    // row shown and a ranking of every row, so a long import shows its rows
     // in doubling runs. Any other change of the list, the filter or the order
     // shows them first.
     void holdRuns(bool hold) { m_holdRuns = hold; }

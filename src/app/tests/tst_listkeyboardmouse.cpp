@@ -238,6 +238,10 @@ private Q_SLOTS:
         QCOMPARE(sorted->rowCount(), 1);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString(";-)"));
+        // With text selected in the filter, Ctrl+C copies that text.
+        page->filterField()->selectAll();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("wink"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 
         auto* tabs = AppFixture::control<QTabWidget>(w, "TabStrip1");
@@ -249,6 +253,10 @@ private Q_SLOTS:
             QCOMPARE(page->filterField()->text(), QString("o"));
             QTest::keyClick(page->filterField(), Qt::Key_Escape);
         }
+        // A blank is no filter text: it stays with the control it was typed in.
+        tabs->tabBar()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(tabs->tabBar(), Qt::Key_Space);
+        QVERIFY(page->filterField()->isHidden());
         w->TabStrip1_Click(3);
         tabs->tabBar()->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(tabs->tabBar(), Qt::Key_F, Qt::ControlModifier);

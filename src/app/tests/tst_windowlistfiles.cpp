@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QSignalSpy>
 
 #include <csignal>
@@ -225,6 +226,61 @@ private Q_SLOTS:
         QVERIFY(box);
         QVERIFY2(box->sizeHint().height() < 600,
                  qPrintable(QString::number(box->sizeHint().height())));
+    }
+
+    // Cancel while the rows come in, the filter closed or open: the rows in
+    // stay, are shown as the filter has them, and the list file holds its
+    // own lines, then those rows in their order; so does an import that ends.
+    // The list is longer than a first slice, which is then held out of view
+    // (CatalogueFilter::holdRuns).
+    void anImportShowsAndKeepsTheRowsIn_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled, filter closed") << "" << 100000 << true;
+        QTest::newRow("cancelled, filter open") << "imported" << 100000 << true;
+        QTest::newRow("whole, filter open") << "imported" << 100 << false;
+    }
+    void anImportShowsAndKeepsTheRowsIn()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, entries);
+        QFETCH(bool, cancel);
+        AppFixture app;
+        QTemporaryDir docs;
+        QByteArray own;
+        for (int i = 0; i < 10000; ++i)
+            own += "\"(o" + QByteArray::number(i) + ")\",\"mine\"\r\n";
+        QVERIFY(AppFixture::writeFile(app.listPath("Smileys.smy"), own));
+        QByteArray lines;
+        for (int i = 0; i < entries; ++i)
+            lines += "\"(i" + QByteArray::number(i) + ")\",\"imported\"\r\n";
+        QVERIFY(AppFixture::writeFile(docs.filePath("big.smy"), lines));
+        frmMain* w = app.start();
+        if (!typed.isEmpty())
+            w->page(0)->openFilter(typed);
+        const CatalogueListModel* model = w->page(0)->model();
+        const int before = model->rowCount();
+        // The user's click comes between two turns of the import.
+        if (cancel)
+            QObject::connect(model, &QAbstractItemModel::rowsInserted, w, [w] {
+                QTimer::singleShot(0, w, [w] {
+                    if (auto* progress = w->findChild<QProgressDialog*>())
+                        progress->findChild<QPushButton*>()->click();
+                });
+            });
+        w->importListFiles({docs.filePath("big.smy")});
+        QTRY_VERIFY(!w->importFlow()->isBusy());
+        const int taken = model->rowCount() - before;
+        QVERIFY2(taken > 0 && (cancel ? taken < entries : taken == entries),
+                 qPrintable(QString::number(taken)));
+        QCOMPARE(w->page(0)->sortedModel()->rowCount(), typed.isEmpty() ? before + taken : taken);
+        QCOMPARE(MessageBox::noticeCount(), cancel ? 0 : 1);
+        qsizetype end = 0;
+        for (int i = 0; i < taken; ++i)
+            end = lines.indexOf('\n', end) + 1;
+        QTRY_COMPARE(AppFixture::readAll(app.listPath("Smileys.smy")), own + lines.first(end));
     }
 
     // A close (the window's own, or at SIGTERM) ends an import under way at
