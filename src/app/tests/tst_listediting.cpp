@@ -2,6 +2,7 @@
 // undo: what the list then shows and what its file then holds.
 
 #include "AppFixture.h"
+#include "app/flows/EntryUse.h"
 #include "app/widgets/ModCommonCtrls.h"
 
 #include <QApplication>
@@ -369,10 +370,11 @@ private Q_SLOTS:
         } else if (change == "edit to another text") {
             QVERIFY(page->editUserEntry("<:o)", "<:-O)", "Big clown"));
         } else {
-            // Its favourite mark comes back with it.
+            // Its favourite mark and its use come back with it.
             page->select(rowOf(w, 0, "abc"));
             view->setFocus();
             QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);
+            page->copySelected();
             QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
             page->select(rowOf(w, 0, "<:o)"));
             const QModelIndex letters = shown(w, 0, rowOf(w, 0, "abc"));
@@ -404,8 +406,12 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(AppFixture::readAll(path), original);
         QCOMPARE(AppFixture::rows(page->model(), true).size(), 2);
-        if (change == "remove")
+        if (change == "remove") {
             QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
+            QVERIFY(
+                w->findChild<EntryUse*>()->scores(CatalogueListModel::Kind::Smileys).value("abc") >
+                0.99);
+        }
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_COMPARE(AppFixture::readAll(path), changed);
         if (change == "remove") {

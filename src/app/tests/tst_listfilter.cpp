@@ -138,6 +138,8 @@ private Q_SLOTS:
 
         w->pick(ActiveWindow());
         QTest::keyClicks(page->filterField(), "happy");
+        // The picked entry was a use of this list's: it comes first now.
+        QCOMPARE(page->sortedModel()->index(0, 0).data().toString(), second);
         QTest::keyClick(page->filterField(), Qt::Key_Escape);
         QVERIFY(w->isMinimized());
         QVERIFY(page->filterField()->isHidden());
