@@ -37,7 +37,6 @@ EntryRanking::EntryRanking(const QString& favouritesPath, const QString& usagePa
           std::make_unique<FavouriteStore>(favouritesPath, FavouriteStore::Access::ReadOnly))
     , m_usage(std::make_unique<UsageStore>(usagePath))
     , m_favouritesFile{favouritesPath, {}, -1}
-    , m_usageFile{usagePath, {}, -1}
 {
     catchUpWithStores();
 }
@@ -87,10 +86,8 @@ void EntryRanking::catchUpWithStores()
         m_favourites->reload();
         changed = true;
     }
-    if (m_usageFile.changedOnDisk()) {
-        m_usage->reload();
+    if (m_usage->catchUp())
         changed = true;
-    }
     if (changed)
         applyUse();
 }

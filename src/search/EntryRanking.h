@@ -65,5 +65,5 @@ private:
     std::array<QList<qsizetype>, 2> m_rows;
     std::unique_ptr<FavouriteStore> m_favourites;
     std::unique_ptr<UsageStore> m_usage;
-    StoreFile m_favouritesFile, m_usageFile;
+    StoreFile m_favouritesFile;
 };

@@ -3,6 +3,7 @@
 #include "base/StoreFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -39,7 +40,6 @@ UsageStore::UsageStore(const QString& path, QObject* parent)
     , m_clock([] { return QDateTime::currentSecsSinceEpoch(); })
 {
     m_writeTimer.setSingleShot(true);
-    m_writeTimer.setInterval(WriteDelayMs);
     connect(&m_writeTimer, &QTimer::timeout, this, [this] { flush(); });
     reload();
 }
@@ -191,8 +191,24 @@ void UsageStore::keepBest(Uses& uses, qint64 now)
     }
 }
 
+UsageStore::Stamp UsageStore::stampNow() const
+{
+    const QFileInfo info(m_path);
+    return info.exists() ? Stamp{info.lastModified(), info.size()} : Stamp{};
+}
+
+bool UsageStore::catchUp()
+{
+    if (stampNow() == m_stamp)
+        return false;
+    reload();
+    return true;
+}
+
 void UsageStore::reload()
 {
+    // Taken before the read: a write in between is read again next time.
+    m_stamp = stampNow();
     read(StoreFile::load(m_path, MaxFileSize, What), m_uses);
     for (const Change& change : std::as_const(m_pending))
         applyTo(m_uses, change);
@@ -206,8 +222,10 @@ void UsageStore::record(const Change& change)
     // Changes a full disk keeps from being written are bounded too.
     if (m_pending.size() > MaxEntries)
         m_pending.removeFirst();
-    if (!m_writeTimer.isActive())
-        m_writeTimer.start();
+    const bool use = change.kind == Change::Used || change.kind == Change::Restored;
+    const int delay = use ? UseWriteDelayMs : WriteDelayMs;
+    if (!m_writeTimer.isActive() || m_writeTimer.remainingTime() > delay)
+        m_writeTimer.start(delay);
     Q_EMIT changed();
 }
 
@@ -284,6 +302,7 @@ AtomicFileWriter::Result UsageStore::flush()
         result = update();
     }
     if (result && merged) {
+        m_stamp = stampNow();
         m_pending.clear();
         m_uses = std::move(*merged);
         Q_EMIT changed();

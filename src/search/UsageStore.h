@@ -20,8 +20,12 @@
 // and a lot of use last year yields to this week's habit. The scores are the
 // program's state, not the user's data: they live under $XDG_STATE_HOME.
 //
-// Uses are kept here and written at most every WriteDelay (a timer of the
-// store's own) and at flush(), which the program calls at its close. A write
+// Changes are kept here and written by a timer of the store's own and at
+// flush(), which the program calls at its close: a use (or a score given
+// back) within UseWriteDelay, since the window, a pick and the search
+// service of the session rank by it at once; a rename or a forget within
+// WriteDelay. A burst of uses is one write. catchUp() reads the file again
+// when another process wrote it, which a reader asks before it ranks. A write
 // merges with the file as it is on disk, so that another process recording
 // uses of its own loses none; the store keeps the MaxEntries best scores, and
 // no more than the file takes within MaxFileSize.
@@ -39,6 +43,7 @@ public:
     static constexpr int MaxEntries = 10000;
     static constexpr qint64 MaxFileSize = 8 * 1024 * 1024;
     static constexpr int WriteDelayMs = 5000;
+    static constexpr int UseWriteDelayMs = 200;
 
     explicit UsageStore(const QString& path, QObject* parent = nullptr);
     // Writes what is not written yet.
@@ -47,6 +52,9 @@ public:
 
     // Reads the file again; uses not written yet are kept.
     void reload();
+    // Reads the file again when it changed since this store last read or
+    // wrote it (another process's uses); true when it did.
+    bool catchUp();
 
     // One use of an entry (a copy, a drag, a pick, a launcher activation).
     void recordUse(ListKind list, const QString& text);
@@ -100,8 +108,17 @@ private:
     // Keeps the MaxEntries best scores.
     static void keepBest(Uses& uses, qint64 now);
     void record(const Change& change);
+    // The file's size and time, to see another process's write.
+    struct Stamp
+    {
+        QDateTime modified;
+        qint64 size = -1;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp stampNow() const;
 
     QString m_path;
+    Stamp m_stamp;
     Uses m_uses;
     QList<Change> m_pending;
     QTimer m_writeTimer;

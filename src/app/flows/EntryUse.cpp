@@ -3,6 +3,8 @@
 #include "search/FavouriteStore.h"
 #include "search/UsageStore.h"
 
+#include <QSignalBlocker>
+
 #include <memory>
 
 EntryUse::EntryUse(const QString& listFolder, QObject* parent)
@@ -56,6 +58,13 @@ QSet<QString> EntryUse::favourites(CatalogueListModel::Kind kind) const
 
 QHash<QString, double> EntryUse::scores(CatalogueListModel::Kind kind) const
 {
+    // Asked as a filter or a pick opens: the uses another process (the
+    // search service, a window of another session) wrote count too. Quietly,
+    // since the asking filter takes them from here.
+    {
+        const QSignalBlocker quiet(usage());
+        usage()->catchUp();
+    }
     return usage()->scores(listOf(kind));
 }
 

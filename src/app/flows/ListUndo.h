@@ -14,8 +14,10 @@ class ZunoSmiley1;
 // change (ListPage::addUserEntry, editUserEntry, removeUserEntry), so the
 // file follows and other windows see it, as for the commands. A step another
 // window has made impossible (the entry is gone, or its text is taken) is
-// left out of the history. After a Remove, a notice with the removed text
-// and an Undo button stays a few seconds.
+// left out of the history. The undo of an Edit whose entry another program
+// changed since never overwrites that version: the entry as it was comes
+// back beside it (where its text is free), and the redo is dropped. After a Remove, a notice with
+// the removed text and an Undo button stays a few seconds.
 class ListUndo : public QObject
 {
     Q_OBJECT

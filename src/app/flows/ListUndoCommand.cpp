@@ -20,7 +20,13 @@ void ListUndoCommand::undo()
         });
         show(c.oldText());
     } else if (c.isEdit() && c.oldDescription()) {
-        run([&] { return m_page->editUserEntry(c.text(), c.oldText(), *c.oldDescription()); });
+        if (changedSince()) {
+            // Another program changed it since: that version stays, and the
+            // entry as it was comes back beside it where its text is free.
+            run([&] { return m_page->addUserEntry(c.oldText(), *c.oldDescription()); });
+        } else {
+            run([&] { return m_page->editUserEntry(c.text(), c.oldText(), *c.oldDescription()); });
+        }
         show(c.oldText());
     } else {
         // An Add, or an Edit that added its entry again.
@@ -44,6 +50,12 @@ void ListUndoCommand::redo()
         run([&] { return m_page->addUserEntry(c.text(), c.description()); });
         show(c.text());
     }
+}
+
+bool ListUndoCommand::changedSince() const
+{
+    const int row = m_page->model()->userRow(m_change.text());
+    return row >= 0 && m_page->model()->description(row) != m_change.description();
 }
 
 void ListUndoCommand::run(const std::function<bool()>& change)

@@ -23,6 +23,9 @@ private:
     // Runs a change of the page; a change the list refuses now (another
     // window took the text, or removed the entry) leaves the history.
     void run(const std::function<bool()>& change);
+    // The Edit's entry no longer holds what the Edit wrote (changed outside
+    // since); an entry gone altogether is not changed but added again.
+    bool changedSince() const;
     // Selects the entry with this text and brings it into sight.
     void show(const QString& text);
 

@@ -2,6 +2,7 @@
 // undo: what the list then shows and what its file then holds.
 
 #include "AppFixture.h"
+#include "app/flows/EntryUse.h"
 #include "app/widgets/ModCommonCtrls.h"
 
 #include <QApplication>
@@ -332,21 +333,29 @@ private Q_SLOTS:
     // Ctrl+Z undoes the last Add, Edit or Remove, Ctrl+Shift+Z makes it
     // again, each through the list file. The remove is the one the resting
     // pointer chose over the keyboard's selection; a notice offers its undo.
+    // An undo never overwrites what another program changed since: the
+    // entry as it was comes back beside that version, and the redo, which
+    // would overwrite it too, is dropped.
     void undoAndRedoFollowTheFile_data()
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QByteArray>("changed");
+        QTest::addColumn<QByteArray>("outside"); // written after the change
         const QByteArray clown = "\"<:o)\",\"Clown\"\r\n";
         const QByteArray letters = "\"abc\",\"letters\"\r\n";
-        QTest::newRow("add") << "add" << clown + letters + "\"new\",\"today\"\r\n";
+        QTest::newRow("add") << "add" << clown + letters + "\"new\",\"today\"\r\n" << QByteArray();
         QTest::newRow("edit") << "edit"
-                              << "\"<:O)\",\"Big clown\"\r\n" + letters;
-        QTest::newRow("remove") << "remove" << clown;
+                              << "\"<:O)\",\"Big clown\"\r\n" + letters << QByteArray();
+        QTest::newRow("remove") << "remove" << clown << QByteArray();
+        QTest::newRow("edit changed outside since")
+            << "edit to another text"
+            << "\"<:-O)\",\"Big clown\"\r\n" + letters << "\"<:-O)\",\"Sad clown\"\r\n" + letters;
     }
     void undoAndRedoFollowTheFile()
     {
         QFETCH(QString, change);
         QFETCH(QByteArray, changed);
+        QFETCH(QByteArray, outside);
         const QString path = m_app->listPath("Smileys.smy");
         const QByteArray original = AppFixture::readAll(path);
         ListPage* page = w->page(0);
@@ -358,11 +367,14 @@ private Q_SLOTS:
             QVERIFY(page->addUserEntry("new", "today"));
         } else if (change == "edit") {
             QVERIFY(page->editUserEntry("<:o)", "<:O)", "Big clown"));
+        } else if (change == "edit to another text") {
+            QVERIFY(page->editUserEntry("<:o)", "<:-O)", "Big clown"));
         } else {
-            // Its favourite mark comes back with it.
+            // Its favourite mark and its use come back with it.
             page->select(rowOf(w, 0, "abc"));
             view->setFocus();
             QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);
+            page->copySelected();
             QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
             page->select(rowOf(w, 0, "<:o)"));
             const QModelIndex letters = shown(w, 0, rowOf(w, 0, "abc"));
@@ -378,12 +390,28 @@ private Q_SLOTS:
             QVERIFY(notice->findChild<QLabel*>()->text().contains("abc"));
         }
         QTRY_COMPARE(AppFixture::readAll(path), changed);
+        if (!outside.isEmpty()) {
+            QVERIFY(AppFixture::writeFile(path, outside));
+            QTRY_COMPARE(AppFixture::rows(page->model(), true).value(0),
+                         QString("<:-O) | Sad clown | File"));
+            view->setFocus();
+            QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+            const QByteArray both = outside + original.left(original.indexOf('\n') + 1);
+            QTRY_COMPARE(AppFixture::readAll(path), both);
+            QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(AppFixture::readAll(path), both);
+            return;
+        }
         view->setFocus();
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(AppFixture::readAll(path), original);
         QCOMPARE(AppFixture::rows(page->model(), true).size(), 2);
-        if (change == "remove")
+        if (change == "remove") {
             QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
+            QVERIFY(
+                w->findChild<EntryUse*>()->scores(CatalogueListModel::Kind::Smileys).value("abc") >
+                0.99);
+        }
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_COMPARE(AppFixture::readAll(path), changed);
         if (change == "remove") {

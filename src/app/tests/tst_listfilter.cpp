@@ -2,6 +2,7 @@
 // and use that rank what it finds.
 
 #include "AppFixture.h"
+#include "search/UsageStore.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -137,6 +138,8 @@ private Q_SLOTS:
 
         w->pick(ActiveWindow());
         QTest::keyClicks(page->filterField(), "happy");
+        // The picked entry was a use of this list's: it comes first now.
+        QCOMPARE(page->sortedModel()->index(0, 0).data().toString(), second);
         QTest::keyClick(page->filterField(), Qt::Key_Escape);
         QVERIFY(w->isMinimized());
         QVERIFY(page->filterField()->isHidden());
@@ -183,8 +186,8 @@ private Q_SLOTS:
     // What the user uses comes first. Ctrl+D marks the selected entry (a
     // star over its picture, a state screen readers hear, a file beside the
     // lists), and after a restart the empty pick shows it first; of the
-    // entries a word finds, the one copied three times comes first; a word
-    // that finds nothing says so.
+    // entries a word finds, the one copied three times comes first, and then
+    // the one another process used more; a word that finds nothing says so.
     void favouritesAndUseComeFirst()
     {
         ListPage* page = w->page(0);
@@ -224,6 +227,16 @@ private Q_SLOTS:
         page->filterField()->clear();
         QTest::keyClicks(page->filterField(), "happy");
         QCOMPARE(texts(page), (QStringList{found.last(), found.first()}));
+        // Uses another process wrote (the search service) count at the next pick.
+        page->closeFilter();
+        {
+            UsageStore service(UsageStore::defaultPath());
+            for (int use = 0; use < 5; ++use)
+                service.recordUse(ListKind::Smiley, found.first());
+        }
+        w->pick(ActiveWindow());
+        QTest::keyClicks(page->filterField(), "happy");
+        QCOMPARE(texts(page), found);
 
         page->filterField()->clear();
         auto* none = page->findChild<QLabel*>("picSmileyNoMatch");

@@ -235,7 +235,9 @@ private Q_SLOTS:
         QVERIFY(UsageStore(file).scores(ListKind::Smiley).isEmpty());
     }
 
-    // A use is written later, by the store's own timer, not at once.
+    // A use is written later, by the store's own timer, not at once, yet
+    // soon enough that another process (the search service, a pick) ranks
+    // by it at its next catch-up, long before a rename's write.
     void usageIsWrittenLater()
     {
         qputenv("XDG_STATE_HOME", "relative/state");
@@ -245,10 +247,18 @@ private Q_SLOTS:
         QCOMPARE(file, path("xdg-state/ZunoSmileys/usage.json"));
 
         UsageStore store(file);
+        UsageStore other(file);
         store.recordUse(ListKind::Smiley, ":-P");
         QVERIFY(!QFile::exists(file));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), UsageStore::WriteDelayMs * 4);
         QVERIFY(!store.hasPendingWrite());
+        QVERIFY(other.catchUp());
+        QVERIFY(!other.catchUp());
+        QVERIFY(other.score(ListKind::Smiley, u":-P") > 0.99);
+        store.rename(ListKind::Smiley, ":-P", ":-p~");
+        store.recordUse(ListKind::Smiley, ":-)");
+        QTRY_VERIFY_WITH_TIMEOUT((other.catchUp(), other.score(ListKind::Smiley, u":-)") > 0.99),
+                                 UsageStore::WriteDelayMs / 2);
     }
 
     void initTestCase() { QVERIFY(m_folder.isValid()); }
