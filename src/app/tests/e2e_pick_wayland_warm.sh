@@ -29,7 +29,7 @@ work=$(mktemp -d /tmp/zuno-warm.XXXXXX)
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-    [ -s "$work/running.pid" ] && kill -KILL "$(cat "$work/running.pid")" 2>/dev/null
+    [ -s "$work/running.pid" ] && kill -KILL "$(cat "$work/running.pid")" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
