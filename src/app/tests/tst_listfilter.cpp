@@ -200,6 +200,8 @@ private Q_SLOTS:
         const qint64 plain = plainIcon.cacheKey();
         const QImage face = plainIcon.pixmap(16).toImage();
         QCOMPARE(plainIcon.pixmap(16, QIcon::Selected).toImage(), face);
+        const QAbstractItemView* view = page->view();
+        const int width = view->sizeHintForColumn(0);
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         page->view()->setFocus();
@@ -211,6 +213,7 @@ private Q_SLOTS:
         QCOMPARE(marked.pixmap(QSize(32, 16)).toImage().copy(0, 0, 16, 16), face);
         QCOMPARE(marked.pixmap(QSize(32, 16), QIcon::Selected).toImage(),
                  marked.pixmap(QSize(32, 16)).toImage());
+        QVERIFY(view->sizeHintForColumn(0) >= width + 16); // room for the star
         QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), QString("favori"));
         QVERIFY(QFileInfo::exists(m_app->mod().listFolder() + "/Favourites.json"));
 
