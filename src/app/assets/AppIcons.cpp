@@ -47,9 +47,22 @@ QIcon drawn(const QString& name, std::initializer_list<int> sizes)
     return icon;
 }
 
+// The pixmap in both modes a list row uses: a selected row keeps the
+// picture's colours rather than the style's tint, which looks disabled.
+void addUntinted(QIcon& icon, const QPixmap& pixmap)
+{
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+}
+
 QIcon small(const char* name)
 {
-    return drawn(QLatin1String(name), {16, 32});
+    const QIcon drawnIcon = drawn(QLatin1String(name), {16, 32});
+    QIcon icon;
+    for (const int size : {16, 32})
+        if (const QPixmap pixmap = drawnIcon.pixmap(size); !pixmap.isNull())
+            addUntinted(icon, pixmap);
+    return icon;
 }
 
 // The asset of icon index 0 (the program), 1 (smiley lists), 2 (acronym lists).
@@ -92,29 +105,36 @@ QHash<QString, QIcon> AppIcons::listIcons()
     };
 }
 
-QIcon AppIcons::starred(const QIcon& icon)
+QIcon AppIcons::withMarkPlace(const QIcon& face, bool favourite)
 {
     QIcon result;
     for (const int size : {16, 32}) {
-        QPixmap pixmap = icon.pixmap(size);
-        if (pixmap.isNull())
+        const QPixmap facePixmap = face.pixmap(size);
+        if (facePixmap.isNull())
             continue;
-        const qreal side = size / 16.0;
+        QPixmap pixmap(2 * size, size);
+        pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        // A five-pointed star in the top right corner, 9 of 16 pixels wide.
-        QPolygonF star;
-        for (int point = 0; point < 10; ++point) {
-            const qreal radius = (point % 2 ? 1.8 : 4.5) * side;
-            const qreal angle = -M_PI / 2 + point * M_PI / 5;
-            star << QPointF(11.5 * side + radius * std::cos(angle),
-                            4.5 * side + radius * std::sin(angle));
+        painter.drawPixmap(0, 0, facePixmap);
+        if (favourite) {
+            const qreal unit = size / 16.0;
+            // A regular five-pointed star in the right half, clear of the
+            // face by two pixels and centred on the height.
+            QPolygonF star;
+            for (int point = 0; point < 10; ++point) {
+                const qreal radius = (point % 2 ? 2.7 : 7.0) * unit;
+                const qreal angle = -M_PI / 2 + point * M_PI / 5;
+                star << QPointF(24.5 * unit + radius * std::cos(angle),
+                                8.7 * unit + radius * std::sin(angle));
+            }
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(
+                QPen(QColor(0x5c, 0x38, 0x00), unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setBrush(QColor(0xff, 0xbf, 0x00));
+            painter.drawPolygon(star);
         }
-        painter.setPen(QPen(QColor(0x8a, 0x5a, 0x00), side));
-        painter.setBrush(QColor(0xff, 0xc8, 0x1e));
-        painter.drawPolygon(star);
         painter.end();
-        result.addPixmap(pixmap);
+        addUntinted(result, pixmap);
     }
     return result;
 }

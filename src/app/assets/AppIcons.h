@@ -20,9 +20,13 @@ public:
     // theme takes it.
     static QByteArray svgData(int index);
     // The small list icons by key: "Smiley", "Acronym", "Smiley2", "Acronym2".
+    // A selected row shows them in their own colours, never tinted.
     static QHash<QString, QIcon> listIcons();
-    // A list icon with the favourite's star over its corner.
-    static QIcon starred(const QIcon& icon);
+    // A list icon twice as wide, for a list with favourites: the face as it
+    // is, and right of it the favourite's star, or an empty place where the
+    // row is no favourite, so that the rows' texts line up. The star has a
+    // dark edge and a light fill, to stand out on a light or a dark base.
+    static QIcon withMarkPlace(const QIcon& face, bool favourite);
     // "edit-copy", "list-add", "document-edit", "list-remove".
     static QIcon button(const QString& themeName);
     // The 136 x 36 logo of the About page at the given device pixel ratio.

@@ -24,6 +24,7 @@ void CatalogueListModel::setHeaders(const QString& text, const QString& descript
 void CatalogueListModel::setIcons(const QHash<QString, QIcon>& icons)
 {
     m_icons = icons;
+    m_markedIcons.clear();
     if (!m_rows.isEmpty())
         Q_EMIT dataChanged(index(0, TextColumn), index(rowCount() - 1, TextColumn),
                            {Qt::DecorationRole});
@@ -76,12 +77,15 @@ QVariant CatalogueListModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         if (index.column() != TextColumn)
             return {};
-        if (isFavourite(row)) {
-            const QString key = iconKey(origin(row));
-            auto starred = m_starredIcons.constFind(key);
-            if (starred == m_starredIcons.cend())
-                starred = m_starredIcons.insert(key, AppIcons::starred(m_icons.value(key)));
-            return *starred;
+        if (!m_favourites.isEmpty()) {
+            // Every row of a list with favourites has the mark's place.
+            const bool favourite = isFavourite(row);
+            const QString key = iconKey(origin(row)) + (favourite ? u'*' : u' ');
+            auto marked = m_markedIcons.constFind(key);
+            if (marked == m_markedIcons.cend())
+                marked = m_markedIcons.insert(
+                    key, AppIcons::withMarkPlace(m_icons.value(iconKey(origin(row))), favourite));
+            return *marked;
         }
         return m_icons.value(iconKey(origin(row)));
     case Qt::AccessibleDescriptionRole:

@@ -57,7 +57,8 @@ public:
     // The small icons by key ("Smiley", "Smiley2", ...).
     void setIcons(const QHash<QString, QIcon>& icons);
     // The user's favourites by entry key (EntryKey): a favourite shows a star
-    // over its icon, and screen readers hear label as its state.
+    // beside its icon (AppIcons::withMarkPlace), and screen readers hear
+    // label as its state.
     void setFavourites(const QSet<QString>& keys, const QString& label);
     bool isFavourite(int row) const;
 
@@ -164,7 +165,8 @@ private:
     qsizetype m_unusedChars = 0; // of texts edited or removed, until the buffer is compacted
     DuplicateIndex m_index;      // the rows by their texts
     QHash<QString, QIcon> m_icons;
-    mutable QHash<QString, QIcon> m_starredIcons;
+    // The icons with the mark's place, by icon key and '*' (a favourite) or ' '.
+    mutable QHash<QString, QIcon> m_markedIcons;
     QSet<QString> m_favourites;
     QString m_favouriteLabel;
     QString m_headers[ColumnCount];

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 
 #include <algorithm>
@@ -184,10 +185,10 @@ private Q_SLOTS:
     }
 
     // What the user uses comes first. Ctrl+D marks the selected entry (a
-    // star over its picture, a state screen readers hear, a file beside the
-    // lists), and after a restart the empty pick shows it first; of the
-    // entries a word finds, the one copied three times comes first, and then
-    // the one another process used more; a word that finds nothing says so.
+    // star beside its picture, which stays as it is, selected or not, a state screen readers hear,
+    // a file beside the lists), and after a restart the empty pick shows it first; of the entries a
+    // word finds, the one copied three times comes first, and then the one another process used
+    // more; a word that finds nothing says so.
     void favouritesAndUseComeFirst()
     {
         ListPage* page = w->page(0);
@@ -199,14 +200,24 @@ private Q_SLOTS:
         };
         const int row = rowOf(w, 0, "$-)");
         const QModelIndex cell = page->model()->index(row, 0);
-        const qint64 plain = cell.data(Qt::DecorationRole).value<QIcon>().cacheKey();
+        const QIcon plainIcon = cell.data(Qt::DecorationRole).value<QIcon>();
+        const qint64 plain = plainIcon.cacheKey();
+        const QImage face = plainIcon.pixmap(16).toImage();
+        QCOMPARE(plainIcon.pixmap(16, QIcon::Selected).toImage(), face);
+        const QAbstractItemView* view = page->view();
+        const int width = view->sizeHintForColumn(0);
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         page->view()->setFocus();
         page->select(row);
         QTest::keyClick(page->view(), Qt::Key_D, Qt::ControlModifier);
         QVERIFY(page->model()->isFavourite(row));
-        QVERIFY(cell.data(Qt::DecorationRole).value<QIcon>().cacheKey() != plain);
+        const QIcon marked = cell.data(Qt::DecorationRole).value<QIcon>();
+        QVERIFY(marked.cacheKey() != plain);
+        QCOMPARE(marked.pixmap(QSize(32, 16)).toImage().copy(0, 0, 16, 16), face);
+        QCOMPARE(marked.pixmap(QSize(32, 16), QIcon::Selected).toImage(),
+                 marked.pixmap(QSize(32, 16)).toImage());
+        QVERIFY(view->sizeHintForColumn(0) >= width + 16); // room for the star
         QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), QString("favori"));
         QVERIFY(QFileInfo::exists(m_app->mod().listFolder() + "/Favourites.json"));
 

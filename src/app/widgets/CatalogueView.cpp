@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStyleOptionViewItem>
 
 CatalogueView::CatalogueView(QWidget* parent)
     : QTreeView(parent)
@@ -62,6 +63,12 @@ void CatalogueView::focusInEvent(QFocusEvent* event)
     if (row.isValid())
         selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
                                                    QItemSelectionModel::Rows);
+}
+
+void CatalogueView::initViewItemOption(QStyleOptionViewItem* option) const
+{
+    QTreeView::initViewItemOption(option);
+    option->decorationSize.setWidth(2 * option->decorationSize.width());
 }
 
 void CatalogueView::startDrag(Qt::DropActions)

@@ -32,6 +32,10 @@ protected:
     // Reached by Tab, the list selects the row it is on.
     void focusInEvent(QFocusEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    // A row's picture may be two icons wide: the face and the favourite's
+    // star beside it (AppIcons::withMarkPlace). A one-icon picture keeps
+    // its own size.
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
 
 private:
     DragSource m_dragSource;
