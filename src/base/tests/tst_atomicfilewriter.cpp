@@ -1,6 +1,7 @@
 #include "PrivateMount.h"
 #include "TestFiles.h"
 #include "base/AtomicFileWriter.h"
+#include "base/LockFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -460,6 +461,16 @@ private Q_SLOTS:
                                                           std::chrono::milliseconds(200))),
                      int(Failure::Busy));
             QVERIFY(!QFile::exists(path));
+        }
+        // A writer whose lock was taken over leaves the next one's in place.
+        {
+            LockFile first(lockPath, AtomicFileWriter::StaleLockTime);
+            QCOMPARE(first.tryLock(), LockFile::State::Locked);
+            QVERIFY(QFile::remove(lockPath));
+            LockFile second(lockPath, AtomicFileWriter::StaleLockTime);
+            QCOMPARE(second.tryLock(), LockFile::State::Locked);
+            first.unlock();
+            QVERIFY(QFile::exists(lockPath));
         }
         // Another machine's lock nobody holds goes once it is stale.
         QVERIFY(TestFiles::writeFile(lockPath, "1\nZunoSmiley\nelsewhere.example\n"));

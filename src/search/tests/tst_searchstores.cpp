@@ -1,3 +1,4 @@
+#include "search/EntryRanking.h"
 #include "search/FavouriteStore.h"
 #include "search/UsageStore.h"
 
@@ -249,6 +250,21 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(file));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), UsageStore::WriteDelayMs * 4);
         QVERIFY(!store.hasPendingWrite());
+    }
+
+    // Both lists' hits in one ranking: the better class first, smileys first
+    // on a tie, wherever the lists' entries lie.
+    void rankingMergesBothLists()
+    {
+        using List = BilingualEntry::List;
+        EntryRanking ranking(path("ranking/favourites"), path("ranking/usage.json"), 2);
+        ranking.setEntries({{"B", {}, "cat", List::Acronyms, true},
+                            {"A", {}, "cat", List::Smileys, true},
+                            {"cat", {}, "x", List::Acronyms, true}});
+        QList<qsizetype> found;
+        for (const EntryRanking::Hit& hit : ranking.rank("cat", 10))
+            found << hit.index;
+        QCOMPARE(found, (QList<qsizetype>{2, 1, 0}));
     }
 
     void initTestCase() { QVERIFY(m_folder.isValid()); }
