@@ -63,4 +63,7 @@ echo "== ranked search per keystroke beside the unranked filter, and the empty p
 echo
 echo "== the desktop's search: a runner Match and an overview search warm, the cold start"
 [ -x "$bin/bench_launcher" ] && { "$bin/bench_launcher" "$runs" || true; }
+echo
+echo "== the search service under huge calls: a probe Match idle and under attack, its memory"
+[ -x "$bin/bench_service_stall" ] && { "$bin/bench_service_stall" || true; }
 exit 0

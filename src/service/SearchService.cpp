@@ -43,8 +43,11 @@ void SearchService::touch()
 QList<SearchService::Found> SearchService::search(const QString& query, qsizetype limit)
 {
     touch();
+    // Only what a query takes of it is handled at all: a huge query costs
+    // the ranking's checks no more than a short one.
+    const QString taken = SearchIndex::bounded(query).toString();
     QList<Found> found;
-    for (const EntryRanking::Hit& hit : m_ranking.rank(query, limit))
+    for (const EntryRanking::Hit& hit : m_ranking.rank(taken, limit))
         found.append({&m_catalogue.entries()[hit.index], hit});
     return found;
 }

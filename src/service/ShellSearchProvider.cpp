@@ -1,9 +1,12 @@
 #include "service/ShellSearchProvider.h"
 
 #include "base/InstallLayout.h"
+#include "search/SearchIndex.h"
 #include "service/SearchService.h"
 
 #include <QDBusMetaType>
+
+#include <algorithm>
 
 ShellSearchProvider::ShellSearchProvider(SearchService& service, QObject* parent)
     : QObject(parent)
@@ -15,11 +18,28 @@ void ShellSearchProvider::registerTypes()
     qDBusRegisterMetaType<ResultMetas>();
 }
 
+QString ShellSearchProvider::queryOf(const QStringList& terms)
+{
+    // Joined only as far as a query reaches (one unit beyond, so that the
+    // bound still sees a cut word): the terms of a huge call are not copied.
+    constexpr qsizetype Reach = SearchIndex::MaxTypedLength + 1;
+    QString query;
+    for (qsizetype i = 0; i < terms.size(); ++i) {
+        const QString& term = terms.at(i);
+        if (i > 0)
+            query += QLatin1Char(' ');
+        query += QStringView(term).first(
+            std::min(term.size(), std::max<qsizetype>(Reach - query.size(), 0)));
+        if (query.size() >= Reach)
+            break;
+    }
+    return query;
+}
+
 QStringList ShellSearchProvider::GetInitialResultSet(const QStringList& terms)
 {
     QStringList ids;
-    for (const SearchService::Found& found :
-         m_service.search(terms.join(QLatin1Char(' ')), ResultLimit))
+    for (const SearchService::Found& found : m_service.search(queryOf(terms), ResultLimit))
         ids << found.entry->id();
     return ids;
 }
@@ -58,5 +78,5 @@ void ShellSearchProvider::ActivateResult(const QString& identifier, const QStrin
 
 void ShellSearchProvider::LaunchSearch(const QStringList& terms, uint)
 {
-    m_service.openWindow(terms.join(QLatin1Char(' ')));
+    m_service.openWindow(queryOf(terms));
 }

@@ -38,5 +38,8 @@ public Q_SLOTS:
     void LaunchSearch(const QStringList& terms, uint timestamp);
 
 private:
+    // The terms as one query, as far as SearchIndex::bounded takes it.
+    static QString queryOf(const QStringList& terms);
+
     SearchService& m_service;
 };

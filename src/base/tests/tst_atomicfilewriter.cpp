@@ -1,6 +1,7 @@
 #include "PrivateMount.h"
 #include "TestFiles.h"
 #include "base/AtomicFileWriter.h"
+#include "base/LockFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -440,14 +441,42 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("Smileys.smy");
+        const QString lockPath = AtomicFileWriter::lockFilePath(path);
+        // The lock's time set an hour back, past the stale time.
+        const auto ageLock = [&lockPath] {
+            QFile lock(lockPath);
+            return lock.open(QIODevice::ReadWrite) &&
+                   lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                    QFileDevice::FileModificationTime);
+        };
         {
-            QLockFile held(AtomicFileWriter::lockFilePath(path));
+            QLockFile held(lockPath);
             QVERIFY(held.tryLock(0));
+            QCOMPARE(failureCode(AtomicFileWriter::update(path, appendLine,
+                                                          std::chrono::milliseconds(200))),
+                     int(Failure::Busy));
+            // However old it looks: its holder still holds it.
+            QVERIFY(ageLock());
             QCOMPARE(failureCode(AtomicFileWriter::update(path, appendLine,
                                                           std::chrono::milliseconds(200))),
                      int(Failure::Busy));
             QVERIFY(!QFile::exists(path));
         }
+        // A writer whose lock was taken over leaves the next one's in place.
+        {
+            LockFile first(lockPath, AtomicFileWriter::StaleLockTime);
+            QCOMPARE(first.tryLock(), LockFile::State::Locked);
+            QVERIFY(QFile::remove(lockPath));
+            LockFile second(lockPath, AtomicFileWriter::StaleLockTime);
+            QCOMPARE(second.tryLock(), LockFile::State::Locked);
+            first.unlock();
+            QVERIFY(QFile::exists(lockPath));
+        }
+        // Another machine's lock nobody holds goes once it is stale.
+        QVERIFY(TestFiles::writeFile(lockPath, "1\nZunoSmiley\nelsewhere.example\n"));
+        QVERIFY(ageLock());
+        QVERIFY(AtomicFileWriter::update(path, appendLine, std::chrono::milliseconds(200)).ok());
+        QVERIFY(QFile::remove(path));
         // A process killed while it held the lock does not block the next writer.
         QCOMPARE(inChild([&] {
                      QLockFile* left = new QLockFile(AtomicFileWriter::lockFilePath(path));

@@ -90,6 +90,13 @@ private Q_SLOTS:
         QTest::newRow("bound: words past the sixteenth")
             << winks << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz"))
             << QStringList() << QStringList() << QStringList{";-)", "Z", "X"};
+        QTest::newRow("bound: the sixteenth word counts")
+            << winks << QString(QStringLiteral("wink ").repeated(15) + QStringLiteral("zzzz"))
+            << QStringList() << QStringList() << QStringList();
+        QTest::newRow("bound: no pair cut at the 256th unit")
+            << QStringList{"A|\U0001F609 face", "B|x"}
+            << QString(QStringLiteral("x") + QString(254, u' ') + QStringLiteral("\U0001F609"))
+            << QStringList() << QStringList() << QStringList{"B"};
         QTest::newRow("bound: text past the 256th unit")
             << winks
             << QString(QStringLiteral("wink") + QString(300, u' ') + QStringLiteral("zzzz"))

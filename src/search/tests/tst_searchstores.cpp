@@ -1,3 +1,4 @@
+#include "search/EntryRanking.h"
 #include "search/FavouriteStore.h"
 #include "search/UsageStore.h"
 
@@ -259,6 +260,21 @@ private Q_SLOTS:
         store.recordUse(ListKind::Smiley, ":-)");
         QTRY_VERIFY_WITH_TIMEOUT((other.catchUp(), other.score(ListKind::Smiley, u":-)") > 0.99),
                                  UsageStore::WriteDelayMs / 2);
+    }
+
+    // Both lists' hits in one ranking: the better class first, smileys first
+    // on a tie, wherever the lists' entries lie.
+    void rankingMergesBothLists()
+    {
+        using List = BilingualEntry::List;
+        EntryRanking ranking(path("ranking/favourites"), path("ranking/usage.json"), 2);
+        ranking.setEntries({{"B", {}, "cat", List::Acronyms, true},
+                            {"A", {}, "cat", List::Smileys, true},
+                            {"cat", {}, "x", List::Acronyms, true}});
+        QList<qsizetype> found;
+        for (const EntryRanking::Hit& hit : ranking.rank("cat", 10))
+            found << hit.index;
+        QCOMPARE(found, (QList<qsizetype>{2, 1, 0}));
     }
 
     void initTestCase() { QVERIFY(m_folder.isValid()); }
