@@ -187,9 +187,9 @@ int main(int argc, char* argv[])
     const QByteArray emptyState = QFile::encodeName(work.filePath(QStringLiteral("state-empty")));
     qputenv("XDG_STATE_HOME", usedState);
     QTextStream out(stdout);
-    out << "favourites " << Favourites << ", usage history " << UsedEntries << ", keywords on "
-        << EntriesWithKeywords << " smileys"
-        << " entries (fewer at 1k: two lists of 1k hold 2k); runs " << runs << "\n";
+    out << "favourites " << Favourites << ", usage history " << UsedEntries
+        << " entries (fewer at 1k: two lists of 1k hold 2k), keywords on " << EntriesWithKeywords
+        << " smileys; runs " << runs << "\n";
     out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9\n")
                .arg(QStringLiteral("entries per file"), -17)
                .arg(QStringLiteral("open bar ms"), 12)
