@@ -33,6 +33,16 @@ void CatalogueControl::loadTable(const EntrySink& sink) const
     }
 }
 
+QHash<QString, QStringList> CatalogueControl::keywords(std::span<const CatalogueEntry> table)
+{
+    QHash<QString, QStringList> byText;
+    byText.reserve(qsizetype(table.size()));
+    for (const CatalogueEntry& entry : table)
+        byText.insert(QString(QLatin1StringView(entry.text)),
+                      QString::fromUtf8(entry.keywords).split(QLatin1StringView(", ")));
+    return byText;
+}
+
 UserListReader::Result CatalogueControl::loadFile(const QString& path, const EntrySink& sink)
 {
     return UserListReader::readFile(path, [&sink](const QString& text, const QString& description) {

@@ -2,8 +2,10 @@
 
 #include "catalogue/UserListReader.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -11,12 +13,26 @@
 
 class ZunoSmiley1;
 
-// One built-in entry: its text and the localizer operation that describes it,
-// named by a member pointer so that a misspelt operation fails the build.
+// One built-in entry: its text, the localizer operation that describes it,
+// named by a member pointer so that a misspelt operation fails the build, and
+// the words people search it by, French and English alike (the search
+// reads them; the description shown stays the localizer's).
 struct CatalogueEntry
 {
     QString (ZunoSmiley1::*describe)() const; // &ZunoSmiley1::ID_LST_WINK
     const char* text;                         // ";-)", plain ASCII
+    const char* keywords;                     // "wink, clin d'œil", UTF-8, ", " between
+
+    // Whether every entry of a table has its keywords (checked as the table
+    // is compiled).
+    static constexpr bool allHaveKeywords(std::span<const CatalogueEntry> table)
+    {
+        for (const CatalogueEntry& entry : table) {
+            if (!entry.keywords || !*entry.keywords)
+                return false;
+        }
+        return true;
+    }
 };
 
 // The engine behind both catalogue controls, which differ only in their
@@ -65,6 +81,9 @@ public:
     // Reports every entry of the user list file at path, in file order, as a
     // user entry; a missing or unreadable file reports nothing.
     static UserListReader::Result loadFile(const QString& path, const EntrySink& sink);
+
+    // The keywords of the table's entries, by text.
+    static QHash<QString, QStringList> keywords(std::span<const CatalogueEntry> table);
 
 private:
     std::span<const CatalogueEntry> m_table;

@@ -3,8 +3,10 @@
 #include "UserListReader.h"
 #include "zunocatalogue_export.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -49,6 +51,11 @@ public:
     // What the last LoadFile found: no file, no regular file, or a file read
     // whole or cut at the reader's limits. Not part of the interface.
     const UserListReader::Result& lastFileRead() const { return m_lastFileRead; }
+
+    // The words the built-in entries are searched by besides their
+    // descriptions, French and English alike, by entry text. Not part of
+    // the interface.
+    static QHash<QString, QStringList> tableKeywords();
 
 Q_SIGNALS:
     // Default is an automation Boolean: -1 for a built-in entry, 0 for a user entry.

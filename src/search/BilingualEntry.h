@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // One entry of the catalogue as the search offers it: its text and its description in
 // both languages (a user entry has one description, given for both), which
-// list it belongs to and whether it is the user's own.
+// list it belongs to, whether it is the user's own, and the words it is
+// searched by besides (SearchEntry::keywords).
 struct BilingualEntry
 {
     enum class List { Smileys, Acronyms };
@@ -14,6 +16,7 @@ struct BilingualEntry
     QString englishDescription;
     List list = List::Smileys;
     bool userEntry = false;
+    QStringList keywords;
 
     // Stable across reloads, so that an id answered before a list file
     // changed still names the same entry: the list and the text.

@@ -54,9 +54,11 @@ void EntryRanking::setEntries(const QList<BilingualEntry>& entries)
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const BilingualEntry& entry = entries[i];
         const int list = int(kindOf(entry.list));
-        lists[list].append(SearchEntry::of(entry.text, entry.description(m_language),
-                                           entry.description(m_language == 1 ? 2 : 1),
-                                           !entry.userEntry));
+        SearchEntry searched =
+            SearchEntry::of(entry.text, entry.description(m_language),
+                            entry.description(m_language == 1 ? 2 : 1), !entry.userEntry);
+        searched.keywords = entry.keywords;
+        lists[list].append(std::move(searched));
         m_rows[list].append(i);
     }
     // Each list's index is its own: made on a core each, with what the

@@ -3,6 +3,8 @@
 SearchEntry SearchEntry::of(QString text, QString description, QString otherDescription,
                             bool builtIn)
 {
-    return {std::move(text), std::move(description),
-            builtIn ? std::move(otherDescription) : QString()};
+    return {std::move(text),
+            std::move(description),
+            builtIn ? std::move(otherDescription) : QString(),
+            {}};
 }

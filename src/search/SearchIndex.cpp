@@ -1,5 +1,6 @@
 #include "search/SearchIndex.h"
 
+#include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -16,17 +18,54 @@ namespace {
 // its control characters) matches across two fields.
 constexpr QChar Separator(0x1f);
 constexpr quint32 NoUse = std::numeric_limits<quint32>::max();
-constexpr int ClassCount = int(MatchClass::Typo) + 1;
+constexpr int ClassCount = int(MatchClass::KeywordTypo) + 1;
 
 // Where a row's folded fields lie in the packed keys: its text from start to
 // textEnd, its descriptions (both languages, one separator between them)
-// from textEnd + 1 to end - 1.
+// from textEnd + 1 to keywordsStart - 1, its keywords (a separator after
+// each) from keywordsStart to end.
 struct RowSpan
 {
     qsizetype start = 0;
     qsizetype textEnd = 0;
+    qsizetype keywordsStart = 0;
     qsizetype end = 0;
 };
+
+// A row's shape (EmoticonShape) as a number, 0 for none, so that a typed
+// smiley finds its faces by one pass over a number per row.
+quint32 shapeHash(const QString& shape)
+{
+    return shape.isNull() ? 0 : quint32(qHash(shape)) | 1;
+}
+
+// How a typed word is found in a row, best first; a row is as good as its
+// worst word.
+enum class Found {
+    DescriptionWord, // it starts a word of a description
+    KeywordWord,     // it starts a word of a keyword
+    Inside,          // it is inside the text or a description
+    Typo,            // one typo from a word of the text or a description
+    KeywordTypo,     // one typo from a word of a keyword
+    Nowhere,
+};
+
+// Whether typed is one typo from the beginning of a word of text.
+bool oneTypoFromAWordIn(QStringView text, QStringView typed)
+{
+    const qsizetype end = text.size();
+    qsizetype i = 0;
+    while (i < end) {
+        while (i < end && !SearchFold::isWordUnit(text.at(i)))
+            ++i;
+        const qsizetype start = i;
+        while (i < end && SearchFold::isWordUnit(text.at(i)))
+            ++i;
+        if (i > start && TypoIndex::oneTypoFromPrefix(typed, text.sliced(start, i - start)))
+            return true;
+    }
+    return false;
+}
 
 // Whether word starts a word of text: it occurs where a word begins.
 bool startsWordIn(QStringView text, QStringView word)
@@ -57,7 +96,12 @@ struct Query
                 break;
             words.append(word);
         }
+        shape = EmoticonShape::of(whole);
+        shapeKey = shapeHash(shape);
     }
+
+    QString shape; // of the whole typed text; null when it is no smiley
+    quint32 shapeKey = 0;
 };
 
 } // namespace
@@ -67,6 +111,7 @@ struct SearchIndex::Data
     QString keys;
     std::vector<RowSpan> spans;
     std::vector<QString> entryKeys; // EntryKey::of each row's text
+    std::vector<quint32> shapes;    // shapeHash of each row's text
 
     // The user's use, and each row's place among the used rows.
     QSet<QString> favourites;
@@ -96,7 +141,18 @@ struct SearchIndex::Data
     QStringView descriptions(int row) const
     {
         const RowSpan& s = spans[row];
-        return QStringView(keys).sliced(s.textEnd + 1, s.end - s.textEnd - 1);
+        return QStringView(keys).sliced(s.textEnd + 1, s.keywordsStart - s.textEnd - 1);
+    }
+    // The text and the descriptions, separators between them.
+    QStringView ownFields(int row) const
+    {
+        const RowSpan& s = spans[row];
+        return QStringView(keys).sliced(s.start, s.keywordsStart - s.start);
+    }
+    QStringView keywords(int row) const
+    {
+        const RowSpan& s = spans[row];
+        return QStringView(keys).sliced(s.keywordsStart, s.end - s.keywordsStart);
     }
 
     void changed()
@@ -119,6 +175,11 @@ struct SearchIndex::Data
         keys.append(Separator);
         SearchFold::append(entry.otherDescription, keys);
         keys.append(Separator);
+        span.keywordsStart = keys.size();
+        for (const QString& keyword : entry.keywords) {
+            SearchFold::append(keyword, keys);
+            keys.append(Separator);
+        }
         span.end = keys.size();
         return span;
     }
@@ -127,6 +188,7 @@ struct SearchIndex::Data
     {
         spans.push_back(appendKey(entry));
         entryKeys.push_back(EntryKey::of(entry.text));
+        shapes.push_back(shapeHash(EmoticonShape::of(text(int(spans.size()) - 1))));
     }
 
     // Puts entry's folded fields where row's are.
@@ -138,9 +200,11 @@ struct SearchIndex::Data
         keys.truncate(made.start);
         const qsizetype delta = key.size() - (old.end - old.start);
         keys.replace(old.start, old.end - old.start, key);
-        spans[row] = {old.start, old.start + (made.textEnd - made.start), old.start + key.size()};
+        spans[row] = {old.start, old.start + (made.textEnd - made.start),
+                      old.start + (made.keywordsStart - made.start), old.start + key.size()};
         shiftAfter(row, delta);
         entryKeys[row] = EntryKey::of(entry.text);
+        shapes[row] = shapeHash(EmoticonShape::of(text(row)));
     }
 
     void remove(int row)
@@ -150,6 +214,7 @@ struct SearchIndex::Data
         shiftAfter(row, -(old.end - old.start));
         spans.erase(spans.begin() + row);
         entryKeys.erase(entryKeys.begin() + row);
+        shapes.erase(shapes.begin() + row);
     }
 
     void shiftAfter(int row, qsizetype delta)
@@ -157,6 +222,7 @@ struct SearchIndex::Data
         for (std::size_t r = row + 1; r < spans.size(); ++r) {
             spans[r].start += delta;
             spans[r].textEnd += delta;
+            spans[r].keywordsStart += delta;
             spans[r].end += delta;
         }
     }
@@ -171,7 +237,14 @@ struct SearchIndex::Data
     {
         return [this](int row) { return key(row); };
     }
-    MatchClass classOf(int row, const Query& query) const;
+    bool sameShape(int row, const Query& query) const
+    {
+        return query.shapeKey != 0 && shapes[row] == query.shapeKey &&
+               EmoticonShape::of(text(row)) == query.shape;
+    }
+    Found found(int row, QStringView word) const;
+    std::optional<MatchClass> classOf(int row, const Query& query) const;
+    std::optional<MatchClass> wordsClassOf(int row, const Query& query) const;
 };
 
 void SearchIndex::Data::makeUse()
@@ -257,17 +330,55 @@ std::vector<int> SearchIndex::Data::rowsHolding(const Query& query)
     return found;
 }
 
-MatchClass SearchIndex::Data::classOf(int row, const Query& query) const
+Found SearchIndex::Data::found(int row, QStringView word) const
+{
+    if (startsWordIn(descriptions(row), word))
+        return Found::DescriptionWord;
+    const QStringView rowKeywords = keywords(row);
+    if (startsWordIn(rowKeywords, word))
+        return Found::KeywordWord;
+    const QStringView own = ownFields(row);
+    if (own.contains(word))
+        return Found::Inside;
+    if (word.size() < TypoIndex::MinimumLength)
+        return Found::Nowhere;
+    if (oneTypoFromAWordIn(own, word))
+        return Found::Typo;
+    return oneTypoFromAWordIn(rowKeywords, word) ? Found::KeywordTypo : Found::Nowhere;
+}
+
+std::optional<MatchClass> SearchIndex::Data::classOf(int row, const Query& query) const
 {
     const QStringView rowText = TextRules::trimSpaces(text(row));
     if (rowText.startsWith(query.whole))
         return rowText.size() == query.whole.size() ? MatchClass::Equal : MatchClass::TextPrefix;
-    const QStringView rowDescriptions = descriptions(row);
-    const bool wordPrefix =
-        std::all_of(query.words.cbegin(), query.words.cend(), [rowDescriptions](QStringView word) {
-            return startsWordIn(rowDescriptions, word);
-        });
-    return wordPrefix ? MatchClass::WordPrefix : MatchClass::Inside;
+    if (sameShape(row, query))
+        return MatchClass::Shape;
+    return wordsClassOf(row, query);
+}
+
+// The class of a row by its worst typed word, or none when a word is
+// nowhere in it (inside a keyword but not at a word's start).
+std::optional<MatchClass> SearchIndex::Data::wordsClassOf(int row, const Query& query) const
+{
+    Found worst = Found::DescriptionWord;
+    for (const QStringView word : query.words)
+        worst = std::max(worst, found(row, word));
+    switch (worst) {
+    case Found::DescriptionWord:
+        return MatchClass::WordPrefix;
+    case Found::KeywordWord:
+        return MatchClass::KeywordPrefix;
+    case Found::Inside:
+        return MatchClass::Inside;
+    case Found::Typo:
+        return MatchClass::Typo;
+    case Found::KeywordTypo:
+        return MatchClass::KeywordTypo;
+    case Found::Nowhere:
+        break;
+    }
+    return std::nullopt;
 }
 
 bool SearchHit::before(const SearchHit& a, const SearchHit& b)
@@ -288,12 +399,17 @@ void SearchIndex::setEntries(const QList<SearchEntry>& entries)
     d->keys.clear();
     d->spans.clear();
     d->entryKeys.clear();
+    d->shapes.clear();
     qsizetype length = 0;
-    for (const SearchEntry& entry : entries)
+    for (const SearchEntry& entry : entries) {
         length += entry.text.size() + entry.description.size() + entry.otherDescription.size() + 3;
+        for (const QString& keyword : entry.keywords)
+            length += keyword.size() + 1;
+    }
     d->keys.reserve(length + length / 8);
     d->spans.reserve(entries.size());
     d->entryKeys.reserve(entries.size());
+    d->shapes.reserve(entries.size());
     for (const SearchEntry& entry : entries)
         d->append(entry);
     d->changed();
@@ -365,9 +481,26 @@ void emitRanked(Data& d, const Query& query, int limit, Emit emit)
     }
     d.makeUse();
     std::vector<int> byClass[ClassCount];
-    for (const int row : d.rowsHolding(query))
-        byClass[int(d.classOf(row, query))].push_back(row);
-    byClass[int(MatchClass::Typo)] = d.typos.rows(query.words, rows, d.keyOf());
+    const std::vector<int> holding = d.rowsHolding(query);
+    for (const int row : holding) {
+        if (const std::optional<MatchClass> match = d.classOf(row, query))
+            byClass[int(*match)].push_back(row);
+    }
+    if (query.shapeKey != 0) {
+        // The faces that do not hold the typed text (":)" for ":-)").
+        std::vector<int>& shaped = byClass[int(MatchClass::Shape)];
+        const std::size_t held = shaped.size();
+        for (int row = 0; row < rows; ++row) {
+            if (d.shapes[row] == query.shapeKey && d.sameShape(row, query) &&
+                !std::binary_search(holding.cbegin(), holding.cend(), row))
+                shaped.push_back(row);
+        }
+        std::inplace_merge(shaped.begin(), shaped.begin() + held, shaped.end());
+    }
+    for (const int row : d.typos.rows(query.words, rows, d.keyOf())) {
+        if (const std::optional<MatchClass> match = d.wordsClassOf(row, query))
+            byClass[int(*match)].push_back(row);
+    }
 
     // Within a class: the used rows by their use, then the others in list order.
     std::vector<int> used;

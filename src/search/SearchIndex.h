@@ -13,13 +13,19 @@
 #include <cstdint>
 #include <memory>
 
-// How well an entry matches the typed text, best first.
+// How well an entry matches the typed text, best first. A keyword matches as
+// a word of a description does, a class below it.
 enum class MatchClass : std::uint8_t {
-    Equal,      // the entry text is the typed text
-    TextPrefix, // the entry text starts with it
-    WordPrefix, // each typed word starts a word of a description
-    Inside,     // each typed word is inside the text or a description
-    Typo,       // as Inside, with one typo in a typed word of four letters or more
+    Equal,         // the entry text is the typed text
+    TextPrefix,    // the entry text starts with it
+    Shape,         // the typed smiley is the text's, noses aside (EmoticonShape)
+    WordPrefix,    // each typed word starts a word of a description
+    KeywordPrefix, // each typed word starts a word of a description or keyword
+    Inside,        // each typed word is inside the text or a description, or
+                   // starts a word of a keyword
+    Typo,          // as Inside, with one typo in a typed word of four letters
+                   // or more, in the text or a description
+    KeywordTypo,   // as Typo, the typo in a keyword
 };
 
 struct SearchHit

@@ -4,12 +4,7 @@
 
 #include <algorithm>
 
-namespace {
-
-// Whether typed is one typo away from a beginning of word (one letter
-// inserted, left out, replaced, or two adjacent ones swapped) without
-// being a beginning of it already.
-bool oneTypoFromPrefix(QStringView typed, QStringView word)
+bool TypoIndex::oneTypoFromPrefix(QStringView typed, QStringView word)
 {
     const qsizetype n = typed.size();
     qsizetype i = 0;
@@ -30,8 +25,6 @@ bool oneTypoFromPrefix(QStringView typed, QStringView word)
     return i + 1 < n && i + 1 < word.size() && typed.at(i) == word.at(i + 1) &&
            typed.at(i + 1) == word.at(i) && same(i + 2, i + 2);
 }
-
-} // namespace
 
 void TypoIndex::make(int rowCount, const KeyOf& keyOf)
 {
@@ -151,7 +144,7 @@ std::vector<int> TypoIndex::rows(const QList<QStringView>& typed, int rowCount, 
                         continue;
                     checked[id] = w;
                     if (m_words[id].size() + 1 < word.size() ||
-                        !oneTypoFromPrefix(word, m_words[id]))
+                        !TypoIndex::oneTypoFromPrefix(word, m_words[id]))
                         continue;
                     for (int p = m_postingStart[id]; p < m_postingStart[id + 1]; ++p) {
                         const int row = m_postings[p];

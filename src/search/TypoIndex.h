@@ -20,6 +20,11 @@ public:
     // The shortest typed word that matches with one typo.
     static constexpr int MinimumLength = 4;
 
+    // Whether typed is one typo away from a beginning of word (one letter
+    // inserted, left out, replaced, or two adjacent ones swapped) without
+    // being a beginning of it already.
+    static bool oneTypoFromPrefix(QStringView typed, QStringView word);
+
     // Row row's folded key.
     using KeyOf = std::function<QStringView(int row)>;
 

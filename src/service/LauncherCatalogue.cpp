@@ -26,14 +26,15 @@ QList<BilingualEntry> collect(Control& control, Event event, BilingualEntry::Lis
     const QMetaObject::Connection connection = QObject::connect(
         &control, event,
         [&entries, list, userEntries](const QString& text, const QString& description, qint16) {
-            entries.append({text, description, description, list, userEntries});
+            entries.append({text, description, description, list, userEntries, {}});
         });
     load(control);
     QObject::disconnect(connection);
     return entries;
 }
 
-// The built-in entries of one list, described in French and in English.
+// The built-in entries of one list, described in French and in English,
+// with their shipped keywords.
 template <typename Control, typename Event>
 QList<BilingualEntry> readTable(BilingualEntry::List list, Event event)
 {
@@ -45,6 +46,9 @@ QList<BilingualEntry> readTable(BilingualEntry::List list, Event event)
     const QList<BilingualEntry> english = collect<Control>(control, event, list, false, table);
     for (qsizetype i = 0; i < entries.size() && i < english.size(); ++i)
         entries[i].englishDescription = english[i].englishDescription;
+    const QHash<QString, QStringList> keywords = Control::tableKeywords();
+    for (BilingualEntry& entry : entries)
+        entry.keywords = keywords.value(entry.text);
     return entries;
 }
 
@@ -97,7 +101,7 @@ void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, Even
     Control control;
     QObject::connect(&control, event,
                      [&rows, list](const QString& text, const QString& description, qint16) {
-                         rows.add({text, description, description, list, true});
+                         rows.add({text, description, description, list, true, {}});
                      });
     control.LoadFile(path);
 }

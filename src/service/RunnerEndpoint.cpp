@@ -18,7 +18,7 @@ double relevanceOf(MatchClass match, qsizetype place)
 {
     if (match == MatchClass::Equal)
         return 1.0;
-    return std::max(0.9 - 0.15 * int(match) - 0.001 * place, 0.01);
+    return std::max(0.9 - 0.1 * int(match) - 0.001 * place, 0.01);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/flows/ListController.h"
 
 #include "app/dialogs/MessageBox.h"
+#include "app/models/CatalogueFilter.h"
 #include "app/widgets/CatalogueView.h"
 #include "app/widgets/ListPage.h"
 #include "catalogue/OVAcronym.h"
@@ -36,6 +37,17 @@ template <class Control, class Signal> QStringList tableDescriptions(Signal even
     return descriptions;
 }
 
+// The search's keywords of a list's rows: the shipped ones of the built-in
+// entries.
+CatalogueFilter::KeywordSource shippedKeywords(CatalogueListModel::Kind kind)
+{
+    return [table = kind == CatalogueListModel::Kind::Smileys
+                        ? OVSmiley::tableKeywords()
+                        : OVAcronym::tableKeywords()](const QString& text, bool builtIn) {
+        return builtIn ? table.value(text) : QStringList();
+    };
+}
+
 // The rows of the list compared with its file's entries in one turn of the
 // event loop: a few milliseconds.
 constexpr qsizetype CompareSlice = 65536;
@@ -59,6 +71,8 @@ ListController::ListController(ListPage* page, const QString& path, UserListStor
     , m_store(new UserListStore(path, std::move(readFile), this))
     , m_loadTable(std::move(loadTable))
 {
+    static_cast<CatalogueFilter*>(m_page->sortedModel())
+        ->setKeywordSource(shippedKeywords(m_page->model()->kind()));
     connect(m_page, &ListPage::changedByUser, m_store, &UserListStore::record);
     connect(m_store, &UserListStore::entriesChanged, this, &ListController::showFileEntries);
     // Rows compared already may have changed: the comparison starts again.

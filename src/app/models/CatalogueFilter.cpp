@@ -170,6 +170,18 @@ void CatalogueFilter::setOtherDescriptions(const QStringList& descriptions)
     }
 }
 
+void CatalogueFilter::setKeywordSource(KeywordSource source)
+{
+    showHeldRows();
+    m_keywordSource = std::move(source);
+    forgetKeys();
+    if (isFiltering()) {
+        beginRelayout();
+        showAccepted();
+        endRelayout();
+    }
+}
+
 void CatalogueFilter::setFilterWords(const QString& text)
 {
     showHeldRows();
@@ -231,9 +243,13 @@ void CatalogueFilter::prepare() const
 
 SearchEntry CatalogueFilter::searchEntry(int row) const
 {
-    return SearchEntry::of(m_list->text(row).toString(), m_list->description(row).toString(),
-                           m_otherDescriptions.value(row),
-                           m_list->origin(row) == CatalogueListModel::Origin::Table);
+    const bool builtIn = m_list->origin(row) == CatalogueListModel::Origin::Table;
+    SearchEntry entry =
+        SearchEntry::of(m_list->text(row).toString(), m_list->description(row).toString(),
+                        m_otherDescriptions.value(row), builtIn);
+    if (m_keywordSource)
+        entry.keywords = m_keywordSource(entry.text, builtIn);
+    return entry;
 }
 
 bool CatalogueFilter::before(int a, int b) const

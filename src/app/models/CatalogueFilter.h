@@ -21,7 +21,7 @@ class CatalogueListModel;
 // starting with it, then a description word starting with each word, then
 // each word inside, then one typo away; within each, favourites, then the
 // most used, then list order); a built-in row matches by its description in
-// the other language too. In pick mode the empty filter shows the
+// the other language too, and every row by its keywords. In pick mode the empty filter shows the
 // favourites, then the most used, then the rest.
 class CatalogueFilter : public QAbstractProxyModel
 {
@@ -48,6 +48,10 @@ public:
     // The built-in rows' descriptions in the other language, by source row
     // (the built-in rows come first, in table order).
     void setOtherDescriptions(const QStringList& descriptions);
+    // Where the rows' keywords come from (SearchEntry::keywords), by text and
+    // whether the row is built in; asked for every row when the index is made.
+    using KeywordSource = std::function<QStringList(const QString& text, bool builtIn)>;
+    void setKeywordSource(KeywordSource source);
 
     // The words typed; blanks separate them.
     void setFilterWords(const QString& text);
@@ -111,6 +115,7 @@ private:
     QString m_typed;
     bool m_pick = false;
     UseSource m_useSource;
+    KeywordSource m_keywordSource;
     QModelIndexList m_savedProxy;
     QList<QPersistentModelIndex> m_savedSource;
     // The search over every row, made when a filter first needs it and

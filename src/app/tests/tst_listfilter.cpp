@@ -56,6 +56,8 @@ private Q_SLOTS:
         QTest::newRow("an entry's text") << 1 << "<:O" << QStringList{"<:o)"};
         QTest::newRow("a typo") << 2 << "winl" << QStringList{";-)"};
         QTest::newRow("a ligature") << 1 << "œil" << QStringList{";-)", "?-("};
+        QTest::newRow("a smiley without its nose")
+            << 1 << ":)" << QStringList{":-)", ":'-)", ":^)", ":-----)"};
     }
     void theFilterShowsTheEntriesHoldingEveryWord()
     {

@@ -12,13 +12,14 @@ class tst_searchindex : public QObject
     Q_OBJECT
 
 private:
-    // "text|description|other description" per entry.
+    // "text|description|other description|keyword,keyword" per entry.
     static QList<SearchEntry> entriesOf(const QStringList& rows)
     {
         QList<SearchEntry> entries;
         for (const QString& row : rows) {
             const QStringList fields = row.split(QLatin1Char('|'));
-            entries.append({fields.value(0), fields.value(1), fields.value(2)});
+            entries.append({fields.value(0), fields.value(1), fields.value(2),
+                            fields.value(3).split(QLatin1Char(','), Qt::SkipEmptyParts)});
         }
         return entries;
     }
@@ -85,6 +86,26 @@ private Q_SLOTS:
         QTest::newRow("typo: one word exact, one with a typo")
             << QStringList{"1|happy wink", "2|happy", "3|wink"} << "happy winl" << QStringList()
             << QStringList() << QStringList{"1"};
+
+        const QStringList faces = {";-)|wink", ":-D|grin",  ":-)|happy", ":'-)|tears",
+                                   ":^)|nose", ":-DDD|lol", ":)|plain"};
+        QTest::newRow("shape: the nose left out, the exact text first")
+            << faces << ":)" << QStringList() << QStringList()
+            << QStringList{":)", ":-)", ":'-)", ":^)"};
+        QTest::newRow("shape: a nose typed finds the others")
+            << faces << ";)" << QStringList() << QStringList() << QStringList{";-)"};
+        QTest::newRow("shape: a nose typed, other noses and none")
+            << faces << ":^)" << QStringList() << QStringList()
+            << QStringList{":^)", ":-)", ":'-)", ":)"};
+        QTest::newRow("shape: the mouth counts")
+            << faces << ":D" << QStringList() << QStringList() << QStringList{":-D"};
+
+        QTest::newRow("keyword: a word of it, below a description's word")
+            << QStringList{"A|x|y|laughing out loud,lol", "B|lol cat", "C|a lollipop"} << "lol"
+            << QStringList() << QStringList() << QStringList{"B", "C", "A"};
+        QTest::newRow("keyword: one typo from four letters, below a description's typo")
+            << QStringList{"A|x|y|smile", "B|smiles", "C|x|y|smi"} << "smiel" << QStringList()
+            << QStringList() << QStringList{"B", "A"};
 
         // A pasted page costs no more than what a person types: the rest is ignored.
         QTest::newRow("bound: words past the sixteenth")
@@ -174,13 +195,13 @@ private Q_SLOTS:
         for (const QString typed :
              {"c", "ca", "cat", "catt", "cat", "cat h", "cat ha", "at ha", "cate", "cat"})
             check(typed);
-        list[1] = {"b", "cattle dog", {}};
+        list[1] = {"b", "cattle dog", {}, {}};
         typing.replaceEntry(1, list[1]);
         check("catt");
         list.removeAt(3);
         typing.removeEntry(3);
         check("catt");
-        list.append({"f", "wink wink", {}});
+        list.append({"f", "wink wink", {}, {}});
         typing.appendEntry(list.last());
         check("winl");
         QCOMPARE(typing.rank(u"cattle").size(), 1);

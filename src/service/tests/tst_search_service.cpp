@@ -236,6 +236,12 @@ void tst_SearchService::findsInBothLanguages_data()
                              << "BTW";
     QTest::newRow("user entry") << "hibou"
                                 << "(o_O)";
+    QTest::newRow("a keyword") << "lol"
+                               << ":-DDD";
+    QTest::newRow("a keyword, the smile") << "smile"
+                                          << ":-D";
+    QTest::newRow("a keyword, love") << "love"
+                                     << ":-*";
     // What a person types, generously: the rest of a query is ignored.
     QTest::newRow("words past the sixteenth")
         << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz")) << ";-)";
