@@ -268,9 +268,9 @@ private Q_SLOTS:
     {
         using List = BilingualEntry::List;
         EntryRanking ranking(path("ranking/favourites"), path("ranking/usage.json"), 2);
-        ranking.setEntries({{"B", {}, "cat", List::Acronyms, true},
-                            {"A", {}, "cat", List::Smileys, true},
-                            {"cat", {}, "x", List::Acronyms, true}});
+        ranking.setEntries({{"B", {}, "cat", List::Acronyms, true, {}},
+                            {"A", {}, "cat", List::Smileys, true, {}},
+                            {"cat", {}, "x", List::Acronyms, true, {}}});
         QList<qsizetype> found;
         for (const EntryRanking::Hit& hit : ranking.rank("cat", 10))
             found << hit.index;
