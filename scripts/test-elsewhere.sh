@@ -11,16 +11,21 @@
 #                                          folder below /var/tmp), entered with
 #                                          chroot, where ./build.sh test
 #                                          installs the packages and runs
+#   scripts/test-elsewhere.sh trixie [DIR]  the same in a Debian 13 root in DIR
+#                                          (default /var/tmp/zuno-trixie),
+#                                          made on the first run and reused
+#                                          after (with its packages), the
+#                                          clone in it made anew each time
 #
 # Both need root (to create the user, to debootstrap and chroot) and take
-# minutes; the chroot run also needs the package archive. The work folder is
+# minutes; the chroot runs also need the package archive. The work folder is
 # kept when the run fails, so it can be looked at; set KEEP=1 to keep it
-# always. The exit status is that of the tests.
+# always (the trixie root is always kept). The exit status is that of the
+# tests.
 set -euo pipefail
 
 self=$(readlink -f "$0")
 repo=$(git -C "$(dirname "$self")" rev-parse --show-toplevel)
-suite=bookworm
 
 die() { echo "test-elsewhere: $*" >&2; exit 2; }
 [ "$(id -u)" -eq 0 ] || die "run me as root (I create a user or a Debian root)"
@@ -80,33 +85,64 @@ in_chroot() {
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount --make-rslave "$root/dev"
+    mount --rbind /sys "$root/sys"
+    mount --make-rslave "$root/sys"
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
         LANG=C.UTF-8 /bin/bash -c 'cd /src && ./build.sh test' || status=$?
     return "$status"
 }
 
-as_chroot() {
-    local root=${1:-} status=0 mirror
+make_root() {  # make_root SUITE DIR
+    local mirror
     command -v debootstrap >/dev/null || die "debootstrap is not installed (apt-get install debootstrap)"
-    [ -n "$root" ] || root=$(mktemp -d /var/tmp/zuno-chroot.XXXXXX)
-    [ -z "$(ls -A "$root" 2>/dev/null)" ] || die "$root is not empty"
     # It becomes "/": mktemp makes it 0700, which would shut every other user
     # (the steps the tests run as an ordinary user) out of the whole system.
-    chmod 755 "$root"
+    chmod 755 "$2"
     mirror=$(apt_mirror)
-    echo "test-elsewhere: debootstrap $suite from $mirror into $root"
-    debootstrap --variant=minbase "$suite" "$root" "$mirror"
-    clean_clone "$root/src"
-    echo "test-elsewhere: ./build.sh test in chroot $root"
-    unshare --mount --propagation private "$self" _in_chroot "$root" || status=$?
-    report_skips "$root/src/build"
+    echo "test-elsewhere: debootstrap $1 from $mirror into $2"
+    debootstrap --variant=minbase "$1" "$2" "$mirror"
+}
+
+run_in_root() {  # run_in_root ROOT: a clean clone in ROOT/src, tested there
+    local status=0
+    clean_clone "$1/src"
+    echo "test-elsewhere: ./build.sh test in chroot $1"
+    unshare --mount --propagation private "$self" _in_chroot "$1" || status=$?
+    report_skips "$1/src/build"
+    return "$status"
+}
+
+as_chroot() {
+    local root=${1:-} status=0
+    [ -n "$root" ] || root=$(mktemp -d /var/tmp/zuno-chroot.XXXXXX)
+    [ -z "$(ls -A "$root" 2>/dev/null)" ] || die "$root is not empty"
+    make_root bookworm "$root"
+    run_in_root "$root" || status=$?
     finish "$status" "$root"
+}
+
+# A root is reused once debootstrap has finished in it (it leaves
+# /etc/debian_version behind and the partial root's /debootstrap goes).
+as_trixie() {
+    local root=${1:-/var/tmp/zuno-trixie} status=0
+    if [ -f "$root/etc/debian_version" ] && [ ! -d "$root/debootstrap" ]; then
+        echo "test-elsewhere: reusing the Debian $(cat "$root/etc/debian_version") root $root"
+        rm -rf --one-file-system "$root/src"
+    else
+        [ -z "$(ls -A "$root" 2>/dev/null)" ] || die "$root is neither empty nor a finished root"
+        mkdir -p "$root"
+        make_root trixie "$root"
+    fi
+    run_in_root "$root" || status=$?
+    [ "$status" -eq 0 ] || echo "test-elsewhere: kept $root/src" >&2
+    exit "$status"
 }
 
 case "${1:-}" in
 user) as_user "${2:-}" ;;
 chroot) as_chroot "${2:-}" ;;
+trixie) as_trixie "${2:-}" ;;
 _in_chroot) in_chroot "$2" ;;
-*) echo "usage: $0 user [NAME] | chroot [DIR]" >&2; exit 2 ;;
+*) echo "usage: $0 user [NAME] | chroot [DIR] | trixie [DIR]" >&2; exit 2 ;;
 esac

@@ -193,9 +193,12 @@ if need dpkg-shlibdeps "Debian packages"; then
     grep -qx "usr/$ZUNO_CMAKEDIR/ZunoSmileysConfig.cmake" "$work/dev.list" \
         || fail "the CMake package in the -dev package"
 
+    # A library package as dpkg-shlibdeps names it: Debian 13 renamed some for
+    # its 64-bit time_t (libqt6core6t64), so either name, each with a version.
+    names() { local re=", $2(t64)? \\("; [[ ", $1" =~ $re ]]; }
     depends=$(dpkg-deb -f "$deb" Depends)
     for lib in libqt6widgets6 libqt6svg6 libsqlite3-0 libc6; do
-        [[ "$depends" == *"$lib "* ]] || fail "Depends lacks $lib: $depends"
+        names "$depends" "$lib" || fail "Depends lacks $lib: $depends"
     done
     [[ "$depends" != *zunosmiley* ]] || fail "the program's package depends on itself: $depends"
     [ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, wl-clipboard" ] \
@@ -206,7 +209,7 @@ if need dpkg-shlibdeps "Debian packages"; then
         [[ ", $(dpkg-deb -f "$package" Depends), " == *", zunosmiley (= $version), "* ]] \
             || fail "$name depends on zunosmiley (= $version): $(dpkg-deb -f "$package" Depends)"
     done
-    [[ "$(dpkg-deb -f "$tools" Depends)" == *"libqt6core6 "* ]] \
+    names "$(dpkg-deb -f "$tools" Depends)" libqt6core6 \
         || fail "the tools' libraries in their Depends: $(dpkg-deb -f "$tools" Depends)"
     declare -A packages=([runtime]=$deb [dev]=$dev [tools]=$tools)
     for kind in runtime dev tools; do

@@ -31,6 +31,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString recordPath;
@@ -179,39 +181,39 @@ public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options)
     {
         const QString session =
-            objectPath(u"session"_qs, options.value(u"session_handle_token"_qs).toString());
+            objectPath(u"session"_s, options.value(u"session_handle_token"_s).toString());
         auto* object = new FrontEndSessionObject;
         object->setObjectName(session);
         QDBusConnection::sessionBus().registerObject(session, object,
                                                      QDBusConnection::ExportAllSlots);
-        return respond(options, 0, {{u"session_handle"_qs, session}});
+        return respond(options, 0, {{u"session_handle"_s, session}});
     }
 
     QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options)
     {
-        const QString token = options.value(u"restore_token"_qs).toString();
+        const QString token = options.value(u"restore_token"_s).toString();
         m_restoring = !token.isEmpty() && token == m_issued;
-        m_persist = options.value(u"persist_mode"_qs).toUInt();
-        record(u"select types=%1 persist=%2 restore=%3"_qs.arg(options.value(u"types"_qs).toUInt())
+        m_persist = options.value(u"persist_mode"_s).toUInt();
+        record(u"select types=%1 persist=%2 restore=%3"_s.arg(options.value(u"types"_s).toUInt())
                    .arg(m_persist)
-                   .arg(m_restoring ? u"yes"_qs : u"no"_qs));
+                   .arg(m_restoring ? u"yes"_s : u"no"_s));
         return respond(options, 0, {});
     }
 
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options)
     {
-        if (QFile::exists(recordPath + u".hold"_qs)) {
-            record(u"start held"_qs);
+        if (QFile::exists(recordPath + u".hold"_s)) {
+            record(u"start held"_s);
             return QDBusObjectPath(
-                objectPath(u"request"_qs, options.value(u"handle_token"_qs).toString()));
+                objectPath(u"request"_s, options.value(u"handle_token"_s).toString()));
         }
-        record(m_restoring ? u"start restored"_qs : u"start asked"_qs);
-        QVariantMap results{{u"devices"_qs, 1u}};
+        record(m_restoring ? u"start restored"_s : u"start asked"_s);
+        QVariantMap results{{u"devices"_s, 1u}};
         // A token serves once.
         m_issued.clear();
         if (m_persist != 0) {
             m_issued = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            results.insert(u"restore_token"_qs, m_issued);
+            results.insert(u"restore_token"_s, m_issued);
         }
         return respond(options, 0, results);
     }
@@ -226,18 +228,18 @@ private:
     {
         QString sender = message().service().mid(1);
         sender.replace(u'.', u'_');
-        return u"/org/freedesktop/portal/desktop/%1/%2/%3"_qs.arg(kind, sender, token);
+        return u"/org/freedesktop/portal/desktop/%1/%2/%3"_s.arg(kind, sender, token);
     }
 
     // The request's path at once, its answer once the caller has that.
     QDBusObjectPath respond(const QVariantMap& options, uint response, const QVariantMap& results)
     {
         const QString request =
-            objectPath(u"request"_qs, options.value(u"handle_token"_qs).toString());
+            objectPath(u"request"_s, options.value(u"handle_token"_s).toString());
         const QString caller = message().service();
         QTimer::singleShot(0, this, [=] {
             QDBusMessage signal = QDBusMessage::createTargetedSignal(
-                caller, request, u"org.freedesktop.portal.Request"_qs, u"Response"_qs);
+                caller, request, u"org.freedesktop.portal.Request"_s, u"Response"_s);
             signal << response << results;
             QDBusConnection::sessionBus().send(signal);
         });
@@ -266,8 +268,8 @@ int main(int argc, char** argv)
     if (!bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), object,
                             QDBusConnection::ExportAllSlots |
                                 QDBusConnection::ExportAllProperties) ||
-        !bus.registerService(frontEnd ? u"org.freedesktop.portal.Desktop"_qs
-                                      : u"org.freedesktop.impl.portal.desktop.zunotest"_qs)) {
+        !bus.registerService(frontEnd ? u"org.freedesktop.portal.Desktop"_s
+                                      : u"org.freedesktop.impl.portal.desktop.zunotest"_s)) {
         std::fputs("the back end could not take its name on the session bus\n", stderr);
         return 1;
     }

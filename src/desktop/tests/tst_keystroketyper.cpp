@@ -16,6 +16,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The keyboard as every X client sees it: its keysyms by keycode and whether
@@ -90,14 +92,14 @@ private Q_SLOTS:
         // they were sent, as on a loaded machine.
         QTest::addColumn<bool>("busy");
         QTest::newRow("in the layout, with Shift")
-            << u";-) Wink!"_qs << u";-) Wink!"_qs << false << false;
+            << u";-) Wink!"_s << u";-) Wink!"_s << false << false;
         QTest::newRow("accents and an arrow, the window busy")
-            << u"café →"_qs << u"café →"_qs << false << true;
-        QTest::newRow("with Caps Lock on") << u"Wink é"_qs << u"Wink é"_qs << true << false;
+            << u"café →"_s << u"café →"_s << false << true;
+        QTest::newRow("with Caps Lock on") << u"Wink é"_s << u"Wink é"_s << true << false;
         QTest::newRow("Greek and outside the BMP")
-            << u"Ωμέγα 😀 𝄞 ok"_qs << u"Ωμέγα 😀 𝄞 ok"_qs << false << false;
+            << u"Ωμέγα 😀 𝄞 ok"_s << u"Ωμέγα 😀 𝄞 ok"_s << false << false;
         QTest::newRow("line breaks and tabs, other controls left out")
-            << u"one\r\ntwo\tthree\rfour\nfive\x01\x7f"_qs << u"one\ntwo\tthree\nfour\nfive"_qs
+            << u"one\r\ntwo\tthree\rfour\nfive\x01\x7f"_s << u"one\ntwo\tthree\nfour\nfive"_s
             << false << false;
         // More characters missing from the layout than it has empty keycodes
         // (Xvfb's has 19).
@@ -182,8 +184,8 @@ private Q_SLOTS:
         QVERIFY(remembered.activate());
         const QByteArray asPager = "activate " + QByteArray::number(managed.window()) + " 2\n";
         QTRY_VERIFY((requests += windowManager.readAll()).contains(asPager));
-        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::Typed);
-        QTRY_COMPARE(managed.text(), u";-)"_qs);
+        QCOMPARE(KeystrokeTyper::type(u";-)"_s), KeystrokeTyper::Outcome::Typed);
+        QTRY_COMPARE(managed.text(), u";-)"_s);
 
         // The window manager crashes and leaves its word on the root; the
         // focus moves on without it.
@@ -207,11 +209,11 @@ private Q_SLOTS:
             qunsetenv("WAYLAND_DISPLAY");
         });
         qputenv("WAYLAND_DISPLAY", "no-such-compositor");
-        QCOMPARE(KeystrokeTyper::type(u"x"_qs), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(KeystrokeTyper::type(u"x"_s), KeystrokeTyper::Outcome::NotOffered);
         QVERIFY(ActiveWindow::current().isNull());
         qunsetenv("WAYLAND_DISPLAY");
         qunsetenv("DISPLAY");
-        QCOMPARE(KeystrokeTyper::type(u"x"_qs), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(KeystrokeTyper::type(u"x"_s), KeystrokeTyper::Outcome::NotOffered);
         QVERIFY(ActiveWindow::current().isNull());
         QCOMPARE(m_target->text(), QString());
     }

@@ -23,6 +23,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Outcome = KeystrokeTyper::Outcome;
@@ -89,9 +91,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("keysyms");
-        QTest::newRow("smiley") << u";-)"_qs << u"0x3b 0x2d 0x29"_qs;
-        QTest::newRow("accent and arrow") << u"café →"_qs << u"0x63 0x61 0x66 0xe9 0x20 0x8fd"_qs;
-        QTest::newRow("acronym") << u"IMHO"_qs << u"0x49 0x4d 0x48 0x4f"_qs;
+        QTest::newRow("smiley") << u";-)"_s << u"0x3b 0x2d 0x29"_s;
+        QTest::newRow("accent and arrow") << u"café →"_s << u"0x63 0x61 0x66 0xe9 0x20 0x8fd"_s;
+        QTest::newRow("acronym") << u"IMHO"_s << u"0x49 0x4d 0x48 0x4f"_s;
     }
 
     void typesEachCharacterAsItsKeysym()
@@ -100,11 +102,11 @@ private Q_SLOTS:
         QFETCH(QString, keysyms);
         QStringList strokes;
         for (const QString& keysym : keysyms.split(u' '))
-            strokes << u"key "_qs + keysym + u" 1"_qs << u"key "_qs + keysym + u" 0"_qs;
+            strokes << u"key "_s + keysym + u" 1"_s << u"key "_s + keysym + u" 0"_s;
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(text), KeystrokeTyper::Outcome::Typed);
-        QTRY_COMPARE(recorded(u"key "_qs), strokes);
-        QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
+        QTRY_COMPARE(recorded(u"key "_s), strokes);
+        QTRY_COMPARE(recorded(u"close"_s).size(), 1);
     }
 
     // The backends of the session's kind are walked in order until one
@@ -157,14 +159,14 @@ private Q_SLOTS:
             qunsetenv("WAYLAND_DISPLAY");
 
         QCOMPARE(preparedTyping(), Outcome::Typed);
-        QCOMPARE(recorded(u"select"_qs).size(), portal ? 1 : 0);
-        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), typed);
+        QCOMPARE(recorded(u"select"_s).size(), portal ? 1 : 0);
+        QCOMPARE(KeystrokeTyper::type(u";-)"_s), typed);
         for (qsizetype i = 0; i < ways.size(); ++i)
             QCOMPARE(backends[i]->typed,
                      QList<QList<quint32>>(typedBy[i], QList<quint32>{0x3b, 0x2d, 0x29}));
         if (portal)
-            QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
-        QCOMPARE(recorded(u"key "_qs).size(), portal ? 2 * 3 : 0);
+            QTRY_COMPARE(recorded(u"close"_s).size(), 1);
+        QCOMPARE(recorded(u"key "_s).size(), portal ? 2 * 3 : 0);
     }
 
     // The user is asked once where the portal keeps a permission (the
@@ -177,14 +179,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("pipe"); // a named pipe at the token's name
         QTest::newRow("second version")
             << true
-            << QStringList{u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs,
-                           u"select types=1 persist=2 restore=yes"_qs, u"start restored"_qs}
+            << QStringList{u"select types=1 persist=2 restore=no"_s, u"start asked"_s,
+                           u"select types=1 persist=2 restore=yes"_s, u"start restored"_s}
             << false;
         QTest::newRow("installed front end") << false << QStringList() << false;
         QTest::newRow("a pipe is no token")
             << true
-            << QStringList{u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs,
-                           u"select types=1 persist=2 restore=no"_qs, u"start asked"_qs}
+            << QStringList{u"select types=1 persist=2 restore=no"_s, u"start asked"_s,
+                           u"select types=1 persist=2 restore=no"_s, u"start asked"_s}
             << true;
     }
 
@@ -196,8 +198,8 @@ private Q_SLOTS:
         const uint version = portalVersion();
         QVERIFY(version > 0);
         if (version < 2)
-            handshakes = QStringList{u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs,
-                                     u"select types=1 persist=0 restore=no"_qs, u"start asked"_qs};
+            handshakes = QStringList{u"select types=1 persist=0 restore=no"_s, u"start asked"_s,
+                                     u"select types=1 persist=0 restore=no"_s, u"start asked"_s};
         QFETCH(bool, pipe);
         const QString token = RemoteDesktopTyper::restoreTokenPath();
         QFile::remove(token);
@@ -227,17 +229,17 @@ private Q_SLOTS:
             });
         }
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
-        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(KeystrokeTyper::type(u";-)"_s), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(QFile::exists(token), version >= 2);
         if (version >= 2 && !pipe)
             QCOMPARE(QFile::permissions(token) & 0x0777, QFile::Permissions(0x0600));
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
-        QCOMPARE(KeystrokeTyper::type(u"BTW"_qs), KeystrokeTyper::Outcome::Typed);
+        QCOMPARE(KeystrokeTyper::type(u"BTW"_s), KeystrokeTyper::Outcome::Typed);
         QVERIFY(!blocked);
         QFile::remove(token);
-        QTRY_COMPARE(recorded(u"close"_qs).size(), 2);
-        QCOMPARE(recorded(u"s"_qs), handshakes);
-        QCOMPARE(recorded(u"key "_qs).size(), 2 * (3 + 3));
+        QTRY_COMPARE(recorded(u"close"_s).size(), 2);
+        QCOMPARE(recorded(u"s"_s), handshakes);
+        QCOMPARE(recorded(u"key "_s).size(), 2 * (3 + 3));
     }
 
     // The question on screen holds nothing up: the program's events go on,
@@ -246,19 +248,19 @@ private Q_SLOTS:
     {
         startFrontEnd(true);
         QFile::remove(RemoteDesktopTyper::restoreTokenPath());
-        QFile hold(recordPath() + u".hold"_qs);
+        QFile hold(recordPath() + u".hold"_s);
         QVERIFY(hold.open(QIODevice::WriteOnly));
         QList<KeystrokeTyper::Outcome> outcomes;
         for (int pick = 0; pick < 2; ++pick)
             KeystrokeTyper::prepare(this, [&](KeystrokeTyper::Outcome o) { outcomes << o; });
-        QTRY_COMPARE(recorded(u"start"_qs), QStringList{u"start held"_qs});
-        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
+        QTRY_COMPARE(recorded(u"start"_s), QStringList{u"start held"_s});
+        QCOMPARE(KeystrokeTyper::type(u";-)"_s), KeystrokeTyper::Outcome::NotOffered);
         QVERIFY(outcomes.isEmpty());
         KeystrokeTyper::cancel();
         QTRY_COMPARE(outcomes,
                      QList<KeystrokeTyper::Outcome>(2, KeystrokeTyper::Outcome::NotOffered));
-        QTRY_COMPARE(recorded(u"close"_qs).size(), 1);
-        QCOMPARE(recorded(u"select"_qs).size(), 1);
+        QTRY_COMPARE(recorded(u"close"_s).size(), 1);
+        QCOMPARE(recorded(u"select"_s).size(), 1);
         QVERIFY(hold.remove());
     }
 
@@ -267,14 +269,14 @@ private Q_SLOTS:
     {
         startFrontEnd(false);
         QFile::remove(RemoteDesktopTyper::restoreTokenPath());
-        QFile refuse(recordPath() + u".refuse"_qs);
+        QFile refuse(recordPath() + u".refuse"_s);
         QVERIFY(refuse.open(QIODevice::WriteOnly));
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
-        QCOMPARE(KeystrokeTyper::type(u";-)"_qs), KeystrokeTyper::Outcome::NotOffered);
-        QCOMPARE(recorded(u"start"_qs), QStringList{u"start refused"_qs});
-        QCOMPARE(recorded(u"select"_qs).size(), 1);
-        QCOMPARE(recorded(u"key "_qs), QStringList());
+        QCOMPARE(KeystrokeTyper::type(u";-)"_s), KeystrokeTyper::Outcome::NotOffered);
+        QCOMPARE(recorded(u"start"_s), QStringList{u"start refused"_s});
+        QCOMPARE(recorded(u"select"_s).size(), 1);
+        QCOMPARE(recorded(u"key "_s), QStringList());
     }
 
 private:
@@ -307,9 +309,9 @@ private:
     uint portalVersion() const
     {
         QDBusMessage get = QDBusMessage::createMethodCall(
-            u"org.freedesktop.portal.Desktop"_qs, u"/org/freedesktop/portal/desktop"_qs,
-            u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs);
-        get << u"org.freedesktop.portal.RemoteDesktop"_qs << u"version"_qs;
+            u"org.freedesktop.portal.Desktop"_s, u"/org/freedesktop/portal/desktop"_s,
+            u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+        get << u"org.freedesktop.portal.RemoteDesktop"_s << u"version"_s;
         const QDBusMessage reply = QDBusConnection::sessionBus().call(get);
         return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
     }

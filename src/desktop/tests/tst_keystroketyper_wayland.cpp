@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestKeystrokeTyperWayland : public QObject
 {
     Q_OBJECT
@@ -30,10 +32,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("arrives");
-        QTest::newRow("wink") << u";-) Wink!"_qs << u";-) Wink!"_qs;
-        QTest::newRow("accents and an arrow") << u"café →"_qs << u"café →"_qs;
-        QTest::newRow("Greek and outside the BMP") << u"Ωμέγα 😀 𝄞"_qs << u"Ωμέγα 😀 𝄞"_qs;
-        QTest::newRow("line breaks and tabs") << u"one\r\ntwo\tthree"_qs << u"one\ntwo\tthree"_qs;
+        QTest::newRow("wink") << u";-) Wink!"_s << u";-) Wink!"_s;
+        QTest::newRow("accents and an arrow") << u"café →"_s << u"café →"_s;
+        QTest::newRow("Greek and outside the BMP") << u"Ωμέγα 😀 𝄞"_s << u"Ωμέγα 😀 𝄞"_s;
+        QTest::newRow("line breaks and tabs") << u"one\r\ntwo\tthree"_s << u"one\ntwo\tthree"_s;
         // More distinct characters than one keymap has keys for.
         QString many;
         for (char16_t c = u'一'; c < u'一' + 300; ++c)
