@@ -52,6 +52,7 @@ if [ "$(id -u)" -eq 0 ]; then
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
 fi
 
+. "$(dirname "$0")/remove-tree.sh"
 work=$(mktemp -d /tmp/zuno-kwin.XXXXXX)
 kwin_pid=
 bus_pid=
@@ -60,7 +61,7 @@ cleanup() {
         kill -TERM "$pid" 2>/dev/null || true
         timeout 10 tail --pid="$pid" -f /dev/null 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true
     done
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 mkdir -p "$work/kwin-runtime" "$work/client-runtime" "$work/data/applications" "$work/home"

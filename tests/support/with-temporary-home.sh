@@ -4,8 +4,9 @@
 # Runs one test with HOME, the XDG folders and TMPDIR in a fresh temporary
 # folder that is removed when the test ends, so no run sees what an earlier
 # one left and no run leaves anything behind. The test's exit status is ours.
+. "$(dirname "$0")/remove-tree.sh"
 home=$(mktemp -d "${TMPDIR:-/tmp}/zuno-test-home.XXXXXX") || exit 1
-trap 'rm -rf "$home"' EXIT
+trap 'zuno_remove_tree "$home"' EXIT
 mkdir "$home/config" "$home/data" "$home/cache" "$home/tmp" || exit 1
 # Open to others as the build tree is, for the steps a test runs as another user.
 chmod 755 "$home" "$home/tmp" || exit 1
@@ -27,7 +28,7 @@ while :; do
 done
 if [ "$status" -gt 128 ]; then
     # Die of the test's signal, so that CTest reports a crash as a crash.
-    rm -rf "$home"
+    zuno_remove_tree "$home"
     trap - EXIT INT TERM HUP
     kill -"$((status - 128))" $$
 fi

@@ -21,7 +21,9 @@ if app is None:
 
 def walk(node):
     try:
-        role, name, description = node.getRoleName(), node.name, node.description
+        # AT-SPI 2.56 names a push button "button"; the tree keeps one name.
+        role = "push button" if node.getRole() == pyatspi.ROLE_PUSH_BUTTON else node.getRoleName()
+        name, description = node.name, node.description
         focusable = node.getState().contains(pyatspi.STATE_FOCUSABLE)
     except Exception:
         return

@@ -20,9 +20,10 @@ fi
 
 work=$(mktemp -d)
 pid=
+. "$here/../../../tests/support/remove-tree.sh"
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 # The accessibility bus is reached through the session bus that

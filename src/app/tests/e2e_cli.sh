@@ -14,10 +14,11 @@ for tool in xvfb-run xdotool dbus-daemon; do
 done
 work=$(mktemp -d)
 pid= bus=
+. "$(dirname "$0")/../../../tests/support/remove-tree.sh"
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
     [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
