@@ -8,9 +8,8 @@
 //
 //   bench_launcher [RUNS]     (RUNS cold starts and query rounds, 5 by default)
 
+#include "BenchListFile.h"
 #include "PrivateBus.h"
-
-#include "lists/UserListFormat.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -39,18 +38,6 @@ const QStringList Queries{QStringLiteral("wink"), QStringLiteral("clin"),
 QDBusConnection bus()
 {
     return QDBusConnection(Connection);
-}
-
-// A list file as the program writes it.
-void writeListFile(const QString& path, const QString& prefix, int entries)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    QByteArray bytes;
-    for (int i = 0; i < entries; ++i)
-        bytes += UserListFormat::line(prefix + QString::number(i),
-                                      QStringLiteral("Entrée numéro %1").arg(i));
-    file.write(bytes);
 }
 
 double call(const QString& service, const QString& path, const QString& interface,
@@ -153,8 +140,8 @@ int main(int argc, char* argv[])
         for (const char* program :
              {"zuno-search-service", "zuno-insert-text", "bench_bare_service"})
             QFile::copy(bin.filePath(QLatin1String(program)), prog + u'/' + QLatin1String(program));
-        writeListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), entries);
-        writeListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
+        writeBenchListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), entries);
+        writeBenchListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
         QDir().mkpath(work.filePath(QStringLiteral("services")));
         for (const auto& [name, exec] :
              {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},

@@ -18,9 +18,9 @@
 //   bench_service_stall [ROUNDS [ATTACK...]]
 //                      (ROUNDS of each attack, 3 by default; all three attacks by default)
 
+#include "BenchListFile.h"
+#include "BenchMedian.h"
 #include "PrivateBus.h"
-
-#include "lists/UserListFormat.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -151,18 +151,6 @@ int attack(const QString& kind, const QString& address, int rounds)
     return failures == 0 ? 0 : 1;
 }
 
-// A list file as the program writes it.
-void writeListFile(const QString& path, const QString& prefix, int entries)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    QByteArray bytes;
-    for (int i = 0; i < entries; ++i)
-        bytes += UserListFormat::line(prefix + QString::number(i),
-                                      QStringLiteral("Entrée numéro %1").arg(i));
-    file.write(bytes);
-}
-
 // A field of /proc/PID/status, in kB; -1 when the process is gone.
 qint64 statusKb(qint64 pid, const char* field)
 {
@@ -203,12 +191,11 @@ struct Phase
     int attackExit = 0;
 };
 
-std::pair<double, double> medianAndMax(QList<double> values)
+std::pair<double, double> medianAndMax(const QList<double>& values)
 {
     if (values.isEmpty())
         return {NAN, NAN};
-    std::sort(values.begin(), values.end());
-    return {values.at(values.size() / 2), values.last()};
+    return {benchMedian(values), *std::max_element(values.begin(), values.end())};
 }
 
 pid_t spawnAttack(const QString& kind, const QString& address, int rounds, const QString& to)
@@ -245,8 +232,8 @@ int main(int argc, char* argv[])
     QDir().mkpath(prog);
     for (const char* program : {"zuno-search-service", "zuno-insert-text", "bench_bare_service"})
         QFile::copy(bin.filePath(QLatin1String(program)), prog + u'/' + QLatin1String(program));
-    writeListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), Entries);
-    writeListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), Entries);
+    writeBenchListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), Entries);
+    writeBenchListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), Entries);
     QDir().mkpath(work.filePath(QStringLiteral("services")));
     for (const auto& [name, exec] :
          {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},

@@ -128,32 +128,23 @@ struct SearchIndex::Data
     RecentQueries recent;
     TypoIndex typos;
 
-    QStringView key(int row) const
+    // The packed fields of a row: [start, end) of keys.
+    QStringView slice(qsizetype from, qsizetype to) const
     {
-        const RowSpan& s = spans[row];
-        return QStringView(keys).sliced(s.start, s.end - s.start);
+        return QStringView(keys).sliced(from, to - from);
     }
-    QStringView text(int row) const
-    {
-        const RowSpan& s = spans[row];
-        return QStringView(keys).sliced(s.start, s.textEnd - s.start);
-    }
+    QStringView key(int row) const { return slice(spans[row].start, spans[row].end); }
+    QStringView text(int row) const { return slice(spans[row].start, spans[row].textEnd); }
     QStringView descriptions(int row) const
     {
-        const RowSpan& s = spans[row];
-        return QStringView(keys).sliced(s.textEnd + 1, s.keywordsStart - s.textEnd - 1);
+        return slice(spans[row].textEnd + 1, spans[row].keywordsStart);
     }
     // The text and the descriptions, separators between them.
     QStringView ownFields(int row) const
     {
-        const RowSpan& s = spans[row];
-        return QStringView(keys).sliced(s.start, s.keywordsStart - s.start);
+        return slice(spans[row].start, spans[row].keywordsStart);
     }
-    QStringView keywords(int row) const
-    {
-        const RowSpan& s = spans[row];
-        return QStringView(keys).sliced(s.keywordsStart, s.end - s.keywordsStart);
-    }
+    QStringView keywords(int row) const { return slice(spans[row].keywordsStart, spans[row].end); }
 
     void changed()
     {

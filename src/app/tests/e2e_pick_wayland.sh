@@ -52,22 +52,10 @@ targetText() {
     done
     tail -n +"$((lines + 1))" "$work/target.out" | grep -m1 '^text' | cut -s -d' ' -f2 | base64 -d
 }
-# The title of the window with the keyboard, as the compositor says.
-focusedTitle() {
-    swaymsg -r -t get_tree | python3 -c '
-import json, sys
-def walk(node):
-    if node.get("focused"):
-        return node.get("name") or ""
-    for child in node.get("nodes", []) + node.get("floating_nodes", []):
-        found = walk(child)
-        if found is not None:
-            return found
-print(walk(json.load(sys.stdin)) or "")'
-}
+. "$(dirname "$0")/../../../tests/support/sway-focus.sh"
 waitForFocus() {
-    for _ in $(seq 100); do [ "$(focusedTitle)" = "$1" ] && return 0; sleep 0.1; done
-    echo "the focus is on '$(focusedTitle)'"
+    for _ in $(seq 100); do [ "$(zuno_sway_focused_title)" = "$1" ] && return 0; sleep 0.1; done
+    echo "the focus is on '$(zuno_sway_focused_title)'"
     return 1
 }
 

@@ -56,20 +56,8 @@ bus=$(cat "$work/address")
 environment="HOME=$HOME XDG_CONFIG_HOME=$XDG_CONFIG_HOME XDG_DATA_HOME=$XDG_DATA_HOME \
 XDG_CACHE_HOME=$XDG_CACHE_HOME DBUS_SESSION_BUS_ADDRESS=$bus QT_QPA_PLATFORM=wayland"
 
-# The title of the window with the keyboard, as the compositor says.
-focusedTitle() {
-    swaymsg -r -t get_tree | python3 -c '
-import json, sys
-def walk(node):
-    if node.get("focused"):
-        return node.get("name") or ""
-    for child in node.get("nodes", []) + node.get("floating_nodes", []):
-        found = walk(child)
-        if found is not None:
-            return found
-print(walk(json.load(sys.stdin)) or "")'
-}
-hasFocus() { [ "$(focusedTitle)" = "$1" ]; }
+. "$(dirname "$0")/../../../tests/support/sway-focus.sh"
+hasFocus() { [ "$(zuno_sway_focused_title)" = "$1" ]; }
 catalogue='Orvak Zuno Smileys'
 
 # The catalogue, started as the compositor starts a binding's command; the
@@ -113,7 +101,7 @@ expected=
 pick() {
     "$@"
     zuno_wait_until 10 hasFocus "$catalogue" ||
-        fail "pick $((${#expected} / 3 + 1)) ($1): the catalogue did not take the keyboard (the focus is on '$(focusedTitle)'; the field holds '$(targetText)')"
+        fail "pick $((${#expected} / 3 + 1)) ($1): the catalogue did not take the keyboard (the focus is on '$(zuno_sway_focused_title)'; the field holds '$(targetText)')"
     # wtype's keyboard joins a seat that has none: the window takes it first.
     wtype -s 500 -d 20 wink -s 200 -k Return
     expected="$expected;-)"
