@@ -10,14 +10,15 @@
 // (org.freedesktop.portal.RemoteDesktop), at the interface's second version,
 // which keeps a permission: what a newer front end than the one installed
 // does. It answers a restore token at each start and restores the session
-// that gives the last one back. While the file RECORD.hold exists, its
-// start leaves the question unanswered, as a user who has not decided yet.
+// that gives the last one back, and refuses a token that is no UUID. While the file RECORD.hold
+// exists, its start leaves the question unanswered, as a user who has not decided yet.
 //
 //   remote_desktop_backend RECORD [--front-end]
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -192,6 +193,11 @@ public Q_SLOTS:
     QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options)
     {
         const QString token = options.value(u"restore_token"_s).toString();
+        // The real front end answers a token of another form as an invalid argument.
+        if (!token.isEmpty() && QUuid::fromString(token).isNull()) {
+            sendErrorReply(QDBusError::InvalidArgs, u"the restore token is no UUID"_s);
+            return {};
+        }
         m_restoring = !token.isEmpty() && token == m_issued;
         m_persist = options.value(u"persist_mode"_s).toUInt();
         record(u"select types=%1 persist=%2 restore=%3"_s.arg(options.value(u"types"_s).toUInt())

@@ -170,31 +170,42 @@ private Q_SLOTS:
     }
 
     // The user is asked once where the portal keeps a permission (the
-    // interface's second version): the token kept in the state folder brings
-    // it back at the next pick. The installed front end may be older.
+    // interface's second version, from front end 1.18 on): the token kept in
+    // the state folder brings it back at the next pick. A token the portal
+    // does not know, or takes for none, costs one question and is replaced.
+    // Front ends of the first version keep nothing and ask at every pick.
     void asksOnceWhereThePortalKeepsThePermission_data()
     {
-        QTest::addColumn<bool>("secondVersion");
+        QTest::addColumn<bool>("standIn");
         QTest::addColumn<QStringList>("handshakes");
-        QTest::addColumn<bool>("pipe"); // a named pipe at the token's name
-        QTest::newRow("second version")
-            << true
-            << QStringList{u"select types=1 persist=2 restore=no"_s, u"start asked"_s,
-                           u"select types=1 persist=2 restore=yes"_s, u"start restored"_s}
-            << false;
-        QTest::newRow("installed front end") << false << QStringList() << false;
+        QTest::addColumn<bool>("pipe");          // a named pipe at the token's name
+        QTest::addColumn<QByteArray>("planted"); // the token's file before the first pick
+        const QStringList askedThenRestored{
+            u"select types=1 persist=2 restore=no"_s, u"start asked"_s,
+            u"select types=1 persist=2 restore=yes"_s, u"start restored"_s};
+        const QByteArray unknown = "0b7c4f3e-2a61-4d8e-9b1f-5c3e7a9d2f10";
+        QTest::newRow("second version") << true << askedThenRestored << false << QByteArray();
+        QTest::newRow("installed front end") << false << askedThenRestored << false << QByteArray();
         QTest::newRow("a pipe is no token")
             << true
             << QStringList{u"select types=1 persist=2 restore=no"_s, u"start asked"_s,
                            u"select types=1 persist=2 restore=no"_s, u"start asked"_s}
-            << true;
+            << true << QByteArray();
+        QTest::newRow("unknown token") << true << askedThenRestored << false << unknown;
+        QTest::newRow("unknown token, installed front end")
+            << false << askedThenRestored << false << unknown;
+        QTest::newRow("a token of another form")
+            << true << askedThenRestored << false << QByteArray("not a token");
+        QTest::newRow("a token of another form, installed front end")
+            << false << askedThenRestored << false << QByteArray("not a token");
     }
 
     void asksOnceWhereThePortalKeepsThePermission()
     {
-        QFETCH(bool, secondVersion);
+        QFETCH(bool, standIn);
         QFETCH(QStringList, handshakes);
-        startFrontEnd(secondVersion);
+        QFETCH(QByteArray, planted);
+        startFrontEnd(standIn);
         const uint version = portalVersion();
         QVERIFY(version > 0);
         if (version < 2)
@@ -203,6 +214,16 @@ private Q_SLOTS:
         QFETCH(bool, pipe);
         const QString token = RemoteDesktopTyper::restoreTokenPath();
         QFile::remove(token);
+        const auto saved = [&token] {
+            QFile file(token);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        if (!planted.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(token).path()));
+            QFile file(token);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(planted), planted.size());
+        }
         // A reader blocked in the pipe's open is let go after a bounded wait,
         // and the test fails instead of hanging.
         std::promise<void> typed;
@@ -230,9 +251,11 @@ private Q_SLOTS:
         }
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(u";-)"_s), KeystrokeTyper::Outcome::Typed);
-        QCOMPARE(QFile::exists(token), version >= 2);
-        if (version >= 2 && !pipe)
+        QCOMPARE(QFile::exists(token), version >= 2 || !planted.isEmpty());
+        if (version >= 2 && !pipe) {
             QCOMPARE(QFile::permissions(token) & 0x0777, QFile::Permissions(0x0600));
+            QVERIFY(saved() != planted);
+        }
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::Typed);
         QCOMPARE(KeystrokeTyper::type(u"BTW"_s), KeystrokeTyper::Outcome::Typed);
         QVERIFY(!blocked);
@@ -268,7 +291,13 @@ private Q_SLOTS:
     void refusalIsRememberedAndTypesNothing()
     {
         startFrontEnd(false);
-        QFile::remove(RemoteDesktopTyper::restoreTokenPath());
+        // A token the portal does not know brings the question, and goes with the refusal.
+        const QString token = RemoteDesktopTyper::restoreTokenPath();
+        QVERIFY(QDir().mkpath(QFileInfo(token).path()));
+        QFile planted(token);
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        QVERIFY(planted.write("0b7c4f3e-2a61-4d8e-9b1f-5c3e7a9d2f10") > 0);
+        planted.close();
         QFile refuse(recordPath() + u".refuse"_s);
         QVERIFY(refuse.open(QIODevice::WriteOnly));
         QCOMPARE(preparedTyping(), KeystrokeTyper::Outcome::NotOffered);
@@ -277,6 +306,7 @@ private Q_SLOTS:
         QCOMPARE(recorded(u"start"_s), QStringList{u"start refused"_s});
         QCOMPARE(recorded(u"select"_s).size(), 1);
         QCOMPARE(recorded(u"key "_s), QStringList());
+        QCOMPARE(QFile::exists(token), portalVersion() < 2);
     }
 
 private:

@@ -86,11 +86,14 @@ QString savedRestoreToken()
 void saveRestoreToken(const QString& token)
 {
     const QString path = RemoteDesktopTyper::restoreTokenPath();
-    if (token.isEmpty())
+    if (token.isEmpty()) {
         QFile::remove(path);
-    else
-        // The token lets whoever holds it type into the session: the user's alone.
-        AtomicFileWriter::write(path, token.toUtf8(), MaxTokenSize, AtomicFileWriter::PrivateFile);
+        return;
+    }
+    // The token lets whoever holds it type into the session: the user's alone,
+    // also where a file left there by something else was open to others.
+    if (AtomicFileWriter::write(path, token.toUtf8(), MaxTokenSize, AtomicFileWriter::PrivateFile))
+        QFile::setPermissions(path, AtomicFileWriter::PrivateFile);
 }
 
 // The handshake that makes a session ready: CreateSession, then
@@ -142,17 +145,25 @@ private:
         request->send(remoteDesktop, method, arguments, milliseconds);
     }
 
-    void selectKeyboard()
+    void selectKeyboard(bool withToken = true)
     {
         QVariantMap selection{{QStringLiteral("types"), keyboardDevice}};
         // Keeping the permission came with the interface's second version.
         if (m_version >= 2) {
             selection.insert(QStringLiteral("persist_mode"), persistentPermission);
-            if (const QString token = savedRestoreToken(); !token.isEmpty())
+            if (const QString token = withToken ? savedRestoreToken() : QString(); !token.isEmpty())
                 selection.insert(QStringLiteral("restore_token"), token);
         }
+        m_gaveToken = selection.contains(QStringLiteral("restore_token"));
         ask(QStringLiteral("SelectDevices"), {sessionPath(), selection}, handshakeMilliseconds,
             [this](PortalRequest::Answer answer, const QVariantMap&) {
+                // A token the front end takes for none (it checks the form)
+                // would fail every pick: it goes, and the selection is made
+                // once more without it.
+                if (answer == PortalRequest::Answer::Failed && m_gaveToken) {
+                    saveRestoreToken(QString());
+                    return selectKeyboard(false);
+                }
                 if (answer != PortalRequest::Answer::Granted)
                     return end(Outcome::NotOffered);
                 start();
@@ -166,6 +177,10 @@ private:
                 if (answer != PortalRequest::Answer::Granted ||
                     (results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0) {
                     state().refused = answer == PortalRequest::Answer::Refused;
+                    // The question came although a token was given: it
+                    // restores nothing, and a refusal keeps nothing.
+                    if (state().refused && m_gaveToken)
+                        saveRestoreToken(QString());
                     return end(Outcome::NotOffered);
                 }
                 if (m_version >= 2)
@@ -193,6 +208,7 @@ private:
 
     QDBusConnection m_bus;
     uint m_version = 0;
+    bool m_gaveToken = false;
     bool m_ended = false;
     QList<std::pair<QPointer<QObject>, Ready>> m_waiting;
 };
