@@ -2,21 +2,27 @@
 
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
+#include "catalogue/UserListReader.h"
 #include "lists/DuplicateRule.h"
-#include "lists/UserListFile.h"
 #include "search/EntryKey.h"
 #include "search/SearchIndex.h"
 #include "search/SearchUse.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <thread>
+#include <vector>
 
 namespace {
 
 constexpr char SmileyFileName[] = "Smileys.smy";
 constexpr char AcronymFileName[] = "Acronyms.acr";
+// The lines are made in UTF-16 pieces of about this many characters, each
+// encoded at once into the output.
+constexpr qsizetype PieceLength = 32 * 1024;
 
 // The built-in entries of one list in table order, described in French and
 // in English, with their shipped keywords.
@@ -70,6 +76,22 @@ void appendField(QString& out, QStringView text)
             out[i] = u' ';
 }
 
+void appendLine(QString& out, const BilingualEntry& entry, int language)
+{
+    appendField(out, entry.text);
+    out.append(u'\t');
+    appendField(out, entry.description(language));
+    out.append(u'\t');
+    appendField(out, entry.description(language == 1 ? 2 : 1));
+    out.append(u'\t');
+    for (qsizetype k = 0; k < entry.keywords.size(); ++k) {
+        if (k > 0)
+            out.append(QLatin1String(", "));
+        appendField(out, entry.keywords[k]);
+    }
+    out.append(u'\n');
+}
+
 // Whether text shows as shown once its tabs and line breaks are blanks.
 bool showsAs(QStringView text, QStringView shown)
 {
@@ -81,136 +103,203 @@ bool showsAs(QStringView text, QStringView shown)
     return true;
 }
 
+QString listPath(BilingualEntry::List list, const QString& listFolder)
+{
+    return QDir(listFolder)
+        .filePath(QLatin1String(list == BilingualEntry::List::Smileys ? SmileyFileName
+                                                                      : AcronymFileName));
+}
+
+// One list's lines as read: every line in catalogue order, and where the
+// lines of the used entries lie among them, to be shown first.
+struct ListLines
+{
+    struct Held
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        SearchUse use;
+        int list = 0;
+        qsizetype place = 0; // in catalogue order
+    };
+    QByteArray bytes;
+    std::vector<Held> favourites;
+    std::vector<Held> used;
+    EntryListing::ReadResult read;
+};
+
+bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
+{
+    if (SearchUse::before(a.use, b.use))
+        return true;
+    if (SearchUse::before(b.use, a.use))
+        return false;
+    return a.list != b.list ? a.list < b.list : a.place < b.place;
+}
+
+ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
+                  const EntryListing::Use& use, int language)
+{
+    const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
+    ListLines out;
+    // A line holds the file's line about twice (a user entry's one
+    // description is both languages').
+    out.bytes.reserve(qsizetype(std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(),
+                                                 UserListReader::MaxFileSize)) *
+                          2 +
+                      65536);
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    QString piece;
+    piece.reserve(PieceLength + 1024);
+    const auto flush = [&] {
+        const qsizetype at = out.bytes.size();
+        out.bytes.resize(at + utf8.requiredSpace(piece.size()));
+        char* end = utf8.appendToBuffer(out.bytes.data() + at, piece);
+        out.bytes.truncate(end - out.bytes.constData());
+        piece.clear();
+    };
+    const QSet<QString>& favourites = use.favourites[l];
+    const QHash<QString, double>& scores = use.scores[l];
+    const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
+    qsizetype place = 0;
+    // Where the user's entries start, for a file that turns out void.
+    std::optional<std::array<std::size_t, 3>> userStart;
+    out.read = EntryListing::read(list, listFolder, [&](const BilingualEntry& entry) {
+        if (entry.userEntry && !userStart) {
+            flush();
+            userStart = {std::size_t(out.bytes.size()), out.favourites.size(), out.used.size()};
+        }
+        SearchUse entryUse;
+        if (anyUse) {
+            const QString key = EntryKey::of(entry.text);
+            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
+        }
+        if (entryUse.favourite || entryUse.score > 0) {
+            flush();
+            ListLines::Held held{out.bytes.size(), 0, entryUse, l, place};
+            appendLine(piece, entry, language);
+            flush();
+            held.end = out.bytes.size();
+            (entryUse.favourite ? out.favourites : out.used).push_back(held);
+        } else {
+            appendLine(piece, entry, language);
+            if (piece.size() >= PieceLength)
+                flush();
+        }
+        ++place;
+        return true;
+    });
+    flush();
+    if (out.read.userEntriesVoid && userStart) {
+        out.bytes.truncate(qsizetype((*userStart)[0]));
+        out.favourites.resize((*userStart)[1]);
+        out.used.resize((*userStart)[2]);
+    }
+    // As the pick shows each list: its most used few after the favourites.
+    const auto few = out.used.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(out.used.size()),
+                                                                 SearchIndex::MostUsedInPick);
+    std::partial_sort(out.used.begin(), few, out.used.end(), showsFirst);
+    out.used.erase(few, out.used.end());
+    return out;
+}
+
 } // namespace
 
-EntryListing::EntryListing(const QString& listFolder)
+EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QString& listFolder,
+                                            const Visitor& visit)
 {
-    const QDir folder(listFolder);
-    // The two lists are independent: each is read on a core of its own.
-    QList<BilingualEntry> acronyms;
-    QString acronymProblem;
-    std::thread second([&acronyms, &acronymProblem, &folder] {
-        acronyms = readList(BilingualEntry::List::Acronyms,
-                            folder.filePath(QLatin1String(AcronymFileName)), &acronymProblem);
-    });
-    QString smileyProblem;
-    m_entries = readList(BilingualEntry::List::Smileys,
-                         folder.filePath(QLatin1String(SmileyFileName)), &smileyProblem);
-    second.join();
-    m_acronymStart = m_entries.size();
-    m_entries.append(std::move(acronyms));
-    for (const QString& problem : {smileyProblem, acronymProblem})
-        if (!problem.isEmpty())
-            m_problems << problem;
-}
-
-QList<BilingualEntry> EntryListing::readList(BilingualEntry::List list, const QString& path,
-                                             QString* problem)
-{
-    QList<BilingualEntry> entries = list == BilingualEntry::List::Smileys
-                                        ? builtInEntries<OVSmiley>(list, &OVSmiley::NextSmiley)
-                                        : builtInEntries<OVAcronym>(list, &OVAcronym::NextAcronym);
+    const QList<BilingualEntry> builtIn =
+        list == BilingualEntry::List::Smileys
+            ? builtInEntries<OVSmiley>(list, &OVSmiley::NextSmiley)
+            : builtInEntries<OVAcronym>(list, &OVAcronym::NextAcronym);
     QSet<QString> builtInKeys;
-    for (const BilingualEntry& entry : std::as_const(entries))
+    for (const BilingualEntry& entry : builtIn) {
         builtInKeys.insert(DuplicateRule::key(entry.text));
-    QList<UserListFile::Record> records;
-    {
-        UserListFile::Known known; // of no use past this read
-        const UserListFile::Result read =
-            UserListFile::readLoadable(path, builtInKeys, &records, &known);
-        if (!read)
-            *problem = QStringLiteral("%1: %2").arg(
-                QDir::toNativeSeparators(path),
-                read.detail.isEmpty() ? QStringLiteral("cannot be read") : read.detail);
+        if (!visit(entry))
+            return {};
     }
-    entries.reserve(entries.size() + records.size());
-    for (UserListFile::Record& record : records)
-        entries.append({std::move(record.text),
-                        record.description,
-                        std::move(record.description),
-                        list,
-                        true,
-                        {}});
-    return entries;
+    const QString path = listPath(list, listFolder);
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const qint64 size = QFileInfo(path).size();
+    // As the window's load: a file the reader cannot take whole gives nothing.
+    if (size > UserListReader::MaxFileSize)
+        return {QStringLiteral("%1 is larger than %2 MiB: its entries are left out")
+                    .arg(shownPath)
+                    .arg(UserListReader::MaxFileSize / (1024 * 1024)),
+                false};
+    DuplicateRule::LoadedTexts loaded(builtInKeys);
+    loaded.reserve(qsizetype(size / 20));
+    BilingualEntry entry{{}, {}, {}, list, true, {}};
+    const UserListReader::Result found =
+        UserListReader::readFile(path, [&](const QString& text, const QString& description) {
+            if (!loaded.take(text))
+                return true;
+            entry.text = text;
+            entry.frenchDescription = entry.englishDescription = description;
+            return visit(entry);
+        });
+    switch (found.outcome) {
+    case UserListReader::Result::Outcome::Read:
+    case UserListReader::Result::Outcome::Missing:
+        break;
+    case UserListReader::Result::Outcome::NotAFile:
+        return {QStringLiteral("%1 is not a file: its entries are left out").arg(shownPath), false};
+    case UserListReader::Result::Outcome::Unreadable:
+        return {QStringLiteral("%1 cannot be read: its entries are left out").arg(shownPath),
+                false};
+    }
+    if (found.lossy())
+        return {QStringLiteral("%1 holds lines too long or damaged: its entries are left out, "
+                               "as the window leaves them")
+                    .arg(shownPath),
+                true};
+    return {};
 }
 
-QList<qsizetype> EntryListing::order(const Use& use) const
+QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int language,
+                               QStringList* problems)
 {
-    struct Used
-    {
-        qsizetype index;
-        SearchUse use;
-    };
-    std::vector<Used> favourites;
-    std::vector<Used> mostUsed;
-    const auto byUse = [](const Used& a, const Used& b) {
-        if (SearchUse::before(a.use, b.use))
-            return true;
-        // Alike: in catalogue order, which has the smileys first.
-        return !SearchUse::before(b.use, a.use) && a.index < b.index;
-    };
+    ListLines acronyms;
+    std::thread second(
+        [&] { acronyms = linesOf(BilingualEntry::List::Acronyms, listFolder, use, language); });
+    const ListLines smileys = linesOf(BilingualEntry::List::Smileys, listFolder, use, language);
+    second.join();
+
+    std::vector<ListLines::Held> favourites = smileys.favourites;
+    favourites.insert(favourites.end(), acronyms.favourites.begin(), acronyms.favourites.end());
+    std::sort(favourites.begin(), favourites.end(), showsFirst);
+    std::vector<ListLines::Held> used = smileys.used;
+    used.insert(used.end(), acronyms.used.begin(), acronyms.used.end());
+    std::sort(used.begin(), used.end(), showsFirst);
+
+    const std::array<const ListLines*, 2> lists{&smileys, &acronyms};
+    QByteArray out;
+    out.reserve(smileys.bytes.size() + acronyms.bytes.size());
+    for (const std::vector<ListLines::Held>* first : {&favourites, &used})
+        for (const ListLines::Held& held : *first)
+            out.append(
+                QByteArrayView(lists[held.list]->bytes).sliced(held.begin, held.end - held.begin));
+    // The rest in catalogue order: each list's bytes without the lines
+    // shown first.
     for (int l = 0; l < 2; ++l) {
-        const qsizetype first = l == 0 ? 0 : m_acronymStart;
-        const qsizetype end = l == 0 ? m_acronymStart : m_entries.size();
-        if (use.favourites[l].isEmpty() && use.scores[l].isEmpty())
-            continue;
-        std::vector<Used> used;
-        for (qsizetype i = first; i < end; ++i) {
-            const QString key = EntryKey::of(m_entries[i].text);
-            const bool favourite = use.favourites[l].contains(key);
-            const double score = use.scores[l].value(key, 0.0);
-            if (favourite)
-                favourites.push_back({i, {true, score}});
-            else if (score > 0)
-                used.push_back({i, {false, score}});
+        std::vector<ListLines::Held> taken;
+        for (const std::vector<ListLines::Held>* first : {&favourites, &used})
+            for (const ListLines::Held& held : *first)
+                if (held.list == l)
+                    taken.push_back(held);
+        std::sort(taken.begin(), taken.end(),
+                  [](const auto& a, const auto& b) { return a.begin < b.begin; });
+        const QByteArray& bytes = lists[l]->bytes;
+        qsizetype from = 0;
+        for (const ListLines::Held& held : taken) {
+            out.append(QByteArrayView(bytes).sliced(from, held.begin - from));
+            from = held.end;
         }
-        // As the pick shows each list: its most used few after the favourites.
-        const auto few = used.begin() + std::min<std::ptrdiff_t>(ptrdiff_t(used.size()),
-                                                                 SearchIndex::MostUsedInPick);
-        std::partial_sort(used.begin(), few, used.end(), byUse);
-        mostUsed.insert(mostUsed.end(), used.begin(), few);
+        out.append(QByteArrayView(bytes).sliced(from));
+        if (!lists[l]->read.problem.isEmpty())
+            problems->append(lists[l]->read.problem);
     }
-    std::sort(favourites.begin(), favourites.end(), byUse);
-    std::sort(mostUsed.begin(), mostUsed.end(), byUse);
-    QList<qsizetype> order;
-    order.reserve(m_entries.size());
-    std::vector<bool> placed(std::size_t(m_entries.size()), false);
-    for (const std::vector<Used>* part : {&favourites, &mostUsed})
-        for (const Used& used : *part) {
-            order.append(used.index);
-            placed[std::size_t(used.index)] = true;
-        }
-    for (qsizetype i = 0; i < m_entries.size(); ++i)
-        if (!placed[std::size_t(i)])
-            order.append(i);
-    return order;
-}
-
-QByteArray EntryListing::lines(const QList<qsizetype>& order, int language) const
-{
-    QString out;
-    qsizetype room = 0;
-    for (const BilingualEntry& entry : m_entries)
-        room += entry.text.size() + entry.frenchDescription.size() +
-                entry.englishDescription.size() + 4;
-    out.reserve(room);
-    const int other = language == 1 ? 2 : 1;
-    for (const qsizetype index : order) {
-        const BilingualEntry& entry = m_entries[index];
-        appendField(out, entry.text);
-        out.append(u'\t');
-        appendField(out, entry.description(language));
-        out.append(u'\t');
-        appendField(out, entry.description(other));
-        out.append(u'\t');
-        for (qsizetype k = 0; k < entry.keywords.size(); ++k) {
-            if (k > 0)
-                out.append(QLatin1String(", "));
-            appendField(out, entry.keywords[k]);
-        }
-        out.append(u'\n');
-    }
-    return out.toUtf8();
+    return out;
 }
 
 QString EntryListing::field(QStringView text)
@@ -220,10 +309,21 @@ QString EntryListing::field(QStringView text)
     return out;
 }
 
-const BilingualEntry* EntryListing::find(QStringView shown) const
+std::optional<BilingualEntry> EntryListing::find(const QString& listFolder, QStringView shown)
 {
-    for (const BilingualEntry& entry : m_entries)
-        if (showsAs(entry.text, shown))
-            return &entry;
-    return nullptr;
+    for (const BilingualEntry::List list :
+         {BilingualEntry::List::Smileys, BilingualEntry::List::Acronyms}) {
+        std::optional<BilingualEntry> found;
+        const ReadResult read =
+            EntryListing::read(list, listFolder, [&](const BilingualEntry& entry) {
+                if (!showsAs(entry.text, shown))
+                    return true;
+                found = entry;
+                return false;
+            });
+        // An entry of a file the window leaves out is none of its.
+        if (found && !(found->userEntry && read.userEntriesVoid))
+            return found;
+    }
+    return std::nullopt;
 }

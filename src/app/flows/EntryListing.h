@@ -4,20 +4,22 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 // Both catalogue lists as the window shows them, for a menu program
 // (--list, --insert): each list's built-in entries with their descriptions
 // in both languages and their shipped keywords, then the user's entries of
-// its file as the window's load takes them (UserListFile::readLoadable).
-// Their order is the pick's with an empty filter (SearchIndex::pickOrder),
-// the two lists merged: the favourites, then the most used, then the rest
-// in catalogue order, smileys before acronyms on a tie.
+// its file as the window's load takes them (DuplicateRule::LoadedTexts
+// against the built-in texts; a file the list reader cannot take whole
+// gives none). The lists are read straight through, never held whole: a
+// listing is its output, the other way round the longest part of its time.
 class EntryListing
 {
 public:
@@ -29,35 +31,35 @@ public:
         std::array<QHash<QString, double>, 2> scores;
     };
 
-    // Reads the built-in tables and the list files in listFolder; a file
-    // that could not be read is named in problems, for standard error.
-    explicit EntryListing(const QString& listFolder);
+    // Each entry of one list in catalogue order, until visit answers false.
+    // A file found lossy only once read (a line too long or damaged) was
+    // visited all the same: the entries visited of it are void, as the
+    // window's load takes none of them.
+    using Visitor = std::function<bool(const BilingualEntry& entry)>;
+    struct ReadResult
+    {
+        QString problem; // why the user's file gave nothing, for standard error
+        bool userEntriesVoid = false;
+    };
+    static ReadResult read(BilingualEntry::List list, const QString& listFolder,
+                           const Visitor& visit);
 
-    const QList<BilingualEntry>& entries() const { return m_entries; }
-    QStringList problems() const { return m_problems; }
-
-    // The entries' places in the order a menu shows them.
-    QList<qsizetype> order(const Use& use) const;
-
-    // One line per entry, in order: the text, a tab, the description in
-    // language (1 French, else English), a tab, the other language's, a
-    // tab, the keywords separated by ", ". UTF-8.
-    QByteArray lines(const QList<qsizetype>& order, int language) const;
+    // One line per entry of both lists, in the order of the pick with an
+    // empty filter (SearchIndex::pickOrder), the two lists merged: the
+    // favourites, then each list's most used few, best first (SearchUse,
+    // smileys first on a tie), then the rest in catalogue order. A line is
+    // the text, a tab, the description in language (1 French, else
+    // English), a tab, the other language's, a tab, the keywords separated
+    // by ", "; UTF-8. Each list is read on a core of its own; problems
+    // receives what read() answered.
+    static QByteArray lines(const QString& listFolder, const Use& use, int language,
+                            QStringList* problems);
 
     // A field as a line shows it: tabs and line breaks become blanks, so
     // that a line is always one entry and its fields split at tabs.
     static QString field(QStringView text);
 
     // The entry a line's first field names (as field() shows its text),
-    // smileys first; null when it is no entry of either list.
-    const BilingualEntry* find(QStringView shown) const;
-
-private:
-    static QList<BilingualEntry> readList(BilingualEntry::List list, const QString& path,
-                                          QString* problem);
-
-    // The smileys, then the acronyms from m_acronymStart.
-    QList<BilingualEntry> m_entries;
-    qsizetype m_acronymStart = 0;
-    QStringList m_problems;
+    // smileys first; none when it is no entry of either list.
+    static std::optional<BilingualEntry> find(const QString& listFolder, QStringView shown);
 };

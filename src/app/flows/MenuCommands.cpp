@@ -135,7 +135,6 @@ int MenuCommands::list(int& argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     const QString folder = listFolder();
-    const EntryListing listing(folder);
     EntryListing::Use use;
     {
         const FavouriteStore favourites(FavouriteStore::pathIn(folder),
@@ -146,9 +145,10 @@ int MenuCommands::list(int& argc, char** argv)
             use.scores[int(kind)] = usage.scores(kind);
         }
     }
+    QStringList problems;
+    const QByteArray lines = EntryListing::lines(folder, use, SettingsStore::language(), &problems);
     bool readerGone = false;
-    const bool written =
-        writeOut(listing.lines(listing.order(use), SettingsStore::language()), &readerGone);
+    const bool written = writeOut(lines, &readerGone);
     if (readerGone)
         return 0;
     if (!written) {
@@ -156,9 +156,9 @@ int MenuCommands::list(int& argc, char** argv)
                  .arg(QString::fromLocal8Bit(std::strerror(errno))));
         return 1;
     }
-    for (const QString& problem : listing.problems())
+    for (const QString& problem : std::as_const(problems))
         tell(problem);
-    return listing.problems().isEmpty() ? 0 : 1;
+    return problems.isEmpty() ? 0 : 1;
 }
 
 int MenuCommands::insert(int& argc, char** argv)
@@ -178,8 +178,7 @@ int MenuCommands::insert(int& argc, char** argv)
     const QString folder = listFolder();
     // A line of --list shows an entry's tabs and line breaks as blanks: the
     // entry itself is typed.
-    const EntryListing listing(folder);
-    const BilingualEntry* entry = listing.find(choice.text);
+    const std::optional<BilingualEntry> entry = EntryListing::find(folder, choice.text);
     const QString text = entry ? entry->text : choice.text;
 
     int status = 0;
