@@ -49,6 +49,15 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     [ "$(awk -F'\t' 'NF != 4' "$work/all" | wc -l)" -eq 0 ] || fail "a line without 4 fields"
     [ "$(wc -l <"$work/all")" -gt 3100 ] || fail "only $(wc -l <"$work/all") lines"
     check "--list: the favourite first, 4 tab-separated fields a line, a closed pipe quiet"
+    # A list file that cannot be read: said, and the rest is listed.
+    mkdir "$work/prog/Acronyms.acr"
+    status=0
+    list >"$work/all" 2>"$work/err" || status=$?
+    [ "$status" -eq 1 ] || fail "--list with a folder for a list file ended with $status"
+    grep -q 'Acronyms.acr is not a file' "$work/err" || fail "--list told: $(cat "$work/err")"
+    grep -q $'^8-]\t' "$work/all" || fail "--list left the smileys out"
+    rmdir "$work/prog/Acronyms.acr"
+    check "--list with an unreadable list file: it says so, lists the rest and ends with 1"
 
     for input in empty long; do
         status=0
