@@ -101,4 +101,9 @@ zuno_wait_until 10 eval '[ "$(targetText)" = ";-)" ]' || fail "the field holds '
 xdotool search --name '^Orvak Zuno Smileys$' >/dev/null 2>&1 && fail "a catalogue window came up"
 [ "$(second)" = ';-)' ] || fail "after its use, '$(second)' comes second, not ';-)'"
 check "--insert typed ';-)' into the field and counted it: the next --list ranks it up"
+# Text the menu was given edited: typed all the same, counted as no entry's use.
+printf 'zz-9\n' | timeout 20 "$prog" --insert || fail "--insert of other text ended with $?"
+zuno_wait_until 10 eval '[ "$(targetText)" = ";-)zz-9" ]' || fail "the field holds '$(targetText)'"
+grep -q 'zz-9' "$XDG_STATE_HOME/ZunoSmileys/usage.json" && fail "a use of 'zz-9' was recorded"
+check "--insert typed text of no entry and recorded no use"
 echo "e2e menu: all checks passed"
