@@ -61,6 +61,9 @@ echo
 echo "== ranked search per keystroke beside the unranked filter, and the empty pick list"
 [ -x "$bin/bench_search" ] && { "$bin/bench_search" "$runs" || true; }
 echo
+echo "== ZunoSmiley --list to a pipe, beside reading the two list files alone"
+[ -x "$bin/bench_menu_list" ] && { "$bin/bench_menu_list" $((runs * 2 + 1)) || true; }
+echo
 echo "== the desktop's search: a runner Match and an overview search warm, the cold start"
 [ -x "$bin/bench_launcher" ] && { "$bin/bench_launcher" "$runs" || true; }
 echo

@@ -63,7 +63,15 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& work
         QStringLiteral("search"),
         QStringLiteral("Opens the window with its filter filled with these words."),
         QStringLiteral("terms"));
-    parser.addOptions({help, version, pick, search});
+    const QCommandLineOption list(
+        QStringLiteral("list"),
+        QStringLiteral("Prints every entry, one a line, for a menu program: the text, a tab, "
+                       "the descriptions and the keywords."));
+    const QCommandLineOption insert(
+        QStringLiteral("insert"),
+        QStringLiteral("Reads one line from standard input and inserts its first field into "
+                       "the window you were typing in."));
+    parser.addOptions({help, version, pick, search, list, insert});
     for (const QtOption& qt : QtOptions) {
         QCommandLineOption option(QLatin1String(qt.name));
         if (qt.takesValue)
@@ -98,9 +106,21 @@ CommandLine CommandLine::parse(const QStringList& arguments, const QString& work
     }
     line.pick = parser.isSet(pick);
     line.search = parser.value(search);
+    line.list = parser.isSet(list);
+    line.insert = parser.isSet(insert);
     const QDir folder(workingFolder);
     for (const QString& argument : parser.positionalArguments())
         line.files << absoluteFile(argument, folder);
+    // The menu's options run without the window: nothing else is done with them.
+    const int asked = int(line.list) + int(line.insert) + int(line.pick) +
+                      int(parser.isSet(search)) + int(!line.files.isEmpty());
+    if ((line.list || line.insert) && asked > 1) {
+        line.exitCode = 2;
+        line.output =
+            program + QStringLiteral(": --list and --insert go alone, without files or other "
+                                     "options.\nTry '%1 --help' for the options.\n")
+                          .arg(program);
+    }
     return line;
 }
 

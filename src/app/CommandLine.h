@@ -5,8 +5,8 @@
 
 #include <optional>
 
-// The program's command line: --help, --version, --pick and any number of
-// list files. Read before the window exists, so that --help and --version
+// The program's command line: --help, --version, --pick, --list, --insert
+// and any number of list files. Read before the window exists, so that --help and --version
 // answer without a display; the options of Qt's own (-platform, -style...)
 // are let through for the application object, which takes them itself.
 struct CommandLine
@@ -20,6 +20,10 @@ struct CommandLine
     // Open the window with its filter filled with these words (the desktop's
     // search handing a search on); empty when not asked.
     QString search;
+    // For a menu program (dmenu and its kind), without the window: print
+    // every entry, one a line; or insert the entry of the line read.
+    bool list = false;
+    bool insert = false;
     // Set when the program is to end at once with this code: 0 after
     // --help or --version, 2 after a wrong command line. output says why,
     // for standard output (code 0) or standard error (otherwise).

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/ModZunoSmiley.h"
 #include "app/assets/AppIcons.h"
+#include "app/flows/MenuCommands.h"
 #include "app/frmMain.h"
 #include "base/InstallLayout.h"
 #include "base/NativePath.h"
@@ -45,6 +46,11 @@ int main(int argc, char* argv[])
         line.printOutput();
         return *line.exitCode;
     }
+    // A menu program's commands: no window, nothing handed to a running one.
+    if (line.list)
+        return MenuCommands::list(argc, argv);
+    if (line.insert)
+        return MenuCommands::insert(argc, argv);
 
     // Before the application object, which takes it out of the environment on X11.
     const QString startupToken = SingleInstance::startupToken();

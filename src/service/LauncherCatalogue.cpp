@@ -82,13 +82,13 @@ bool LauncherCatalogue::ListRows::add(const BilingualEntry& entry)
 {
     if (entry.text.isEmpty() || !loaded.take(entry.text))
         return false;
-    // One look-up: a new text grows the table (the same text twice, with
-    // spaces around it, is one id).
-    const qsizetype known = byText.size();
-    qsizetype& place = byText[entry.text];
-    if (byText.size() == known)
-        return false;
-    place = entries.size();
+    // The same text twice, with spaces around it, is one id.
+    if (DuplicateRule::isSpaced(entry.text)) {
+        const qsizetype known = spaced.size();
+        spaced.insert(entry.text);
+        if (spaced.size() == known)
+            return false;
+    }
     entries.append(entry);
     return true;
 }
@@ -106,18 +106,25 @@ void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, Even
     control.LoadFile(path);
 }
 
-LauncherCatalogue::ListRows LauncherCatalogue::readList(int list) const
+qsizetype LauncherCatalogue::roomFor(int list) const
+{
+    // A line takes some 20 bytes at least.
+    const QString path =
+        QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
+    return m_builtIn[list].size() +
+           qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
+}
+
+LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room) const
 {
     const QString path =
         QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
     ListRows rows;
-    // Room for the file's lines (a line takes some 20 bytes at least), so
-    // that a long list is not moved and rehashed as it grows.
-    const qsizetype room = m_builtIn[list].size() +
-                           qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
+    // Room for the file's lines, so that a long list is not moved and
+    // rehashed as it grows; the smileys' for the acronyms too, which are
+    // appended to them.
     rows.entries.reserve(room);
-    rows.byText.reserve(room);
-    rows.loaded.reserve(room);
+    rows.loaded.reserve(roomFor(list));
     for (const BilingualEntry& entry : m_builtIn[list])
         rows.add(entry);
     if (list == 0)
@@ -139,15 +146,16 @@ void LauncherCatalogue::loadUserEntries()
     m_readStamps = stamps();
     // The two lists are independent: each is read and checked on a core of
     // its own, which halves the wait of a start with long lists.
+    const qsizetype acronymRoom = roomFor(1);
     ListRows acronyms;
-    std::thread second([this, &acronyms] { acronyms = readList(1); });
-    ListRows smileys = readList(0);
+    std::thread second([this, &acronyms, acronymRoom] { acronyms = readList(1, acronymRoom); });
+    ListRows smileys = readList(0, roomFor(0) + acronymRoom);
     second.join();
     m_entries = std::move(smileys.entries);
     m_acronymStart = m_entries.size();
     m_entries.append(std::move(acronyms.entries));
-    m_byText[0] = std::move(smileys.byText);
-    m_byText[1] = std::move(acronyms.byText);
+    m_byText = {};
+    m_byTextMade = false;
 }
 
 void LauncherCatalogue::follow()
@@ -224,8 +232,23 @@ const BilingualEntry* LauncherCatalogue::find(const QString& id) const
     if (!BilingualEntry::parseId(id, &list, &text))
         return nullptr;
     const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
+    makeIds();
     const auto at = m_byText[l].constFind(text);
     if (at == m_byText[l].cend())
         return nullptr;
     return &m_entries[*at + (l == 0 ? 0 : m_acronymStart)];
+}
+
+void LauncherCatalogue::makeIds() const
+{
+    if (m_byTextMade)
+        return;
+    m_byTextMade = true;
+    for (int l = 0; l < 2; ++l) {
+        const qsizetype first = l == 0 ? 0 : m_acronymStart;
+        const qsizetype end = l == 0 ? m_acronymStart : m_entries.size();
+        m_byText[l].reserve(end - first);
+        for (qsizetype i = first; i < end; ++i)
+            m_byText[l].insert(m_entries[i].text, i - first);
+    }
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -46,6 +47,10 @@ public:
     const QList<BilingualEntry>& entries() const { return m_entries; }
     // The entry an id names now, or null.
     const BilingualEntry* find(const QString& id) const;
+    // Makes now what the first find() would: the entries' places by text,
+    // which a query needs not, so that the start answers its first query
+    // without them.
+    void makeIds() const;
     QString listFolder() const { return m_listFolder; }
 
 Q_SIGNALS:
@@ -53,12 +58,14 @@ Q_SIGNALS:
     void changed();
 
 private:
-    // One list's entries, each one's place by its text (an id names a text
-    // exactly), and the texts taken so far by the window's rule.
+    // One list's entries and the texts taken so far by the window's rule.
+    // Of the texts it takes, only one with spaces around it can repeat an
+    // earlier one exactly: those are kept aside, so that an id (a text
+    // exactly) names one entry.
     struct ListRows
     {
         QList<BilingualEntry> entries;
-        QHash<QString, qsizetype> byText;
+        QSet<QString> spaced;
         DuplicateRule::LoadedTexts loaded;
         // Adds the entry unless it repeats one added before: the built-in
         // entries first, then the user's.
@@ -69,7 +76,9 @@ private:
                          const QString& path);
     void loadBuiltIn();
     void loadUserEntries();
-    ListRows readList(int list) const;
+    ListRows readList(int list, qsizetype room) const;
+    // Room for the built-in entries and a list file's lines.
+    qsizetype roomFor(int list) const;
     void follow();
     void reread();
     // What catchUp compares: each list file's size and time, and the
@@ -87,7 +96,9 @@ private:
     // The smileys, then the acronyms from m_acronymStart.
     QList<BilingualEntry> m_entries;
     qsizetype m_acronymStart = 0;
-    std::array<QHash<QString, qsizetype>, 2> m_byText;
+    // Each list's places by text, made at the first find() after a read.
+    mutable std::array<QHash<QString, qsizetype>, 2> m_byText;
+    mutable bool m_byTextMade = false;
     QFileSystemWatcher* m_watcher = nullptr;
     // A replace shows as several changes in a row; they are read once.
     QTimer m_settle;

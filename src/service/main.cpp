@@ -14,6 +14,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
+#include <thread>
 
 namespace {
 constexpr char BusName[] = "example.orvak.ZunoSmiley.Search";
@@ -36,10 +38,14 @@ int main(int argc, char* argv[])
     SearchService service(ListFolder::choose(programFolder, ListFolder::userDataFolder()),
                           programs);
     // Everything is read before the name is taken: the bus holds the first
-    // request until then, and answers it from the whole catalogue.
+    // request until then, and answers it from the whole catalogue. The bus
+    // connection is made meanwhile, on a thread of its own.
+    std::optional<QDBusConnection> connected;
+    std::thread connecting([&connected] { connected = QDBusConnection::sessionBus(); });
     service.load();
+    connecting.join();
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = *connected;
     if (!bus.isConnected()) {
         std::fprintf(stderr, "zuno-search-service: no session bus.\n");
         return 1;

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/flows/MenuCommands.h"
 
 #include <QTest>
 
@@ -40,12 +41,17 @@ private Q_SLOTS:
                            "--version",
                            "--pick",
                            "--search <terms>",
+                           "--list",
+                           "--insert",
                            "insert an entry into the window",
                            ".smy",
                            ".acr"};
         QTest::newRow("unknown option: error")
             << QStringList{"--frobnicate", "a.smy"} << QStringList() << false << 2
             << QStringList{"ZunoSmiley: Unknown option 'frobnicate'.", "Try 'ZunoSmiley --help'"};
+        QTest::newRow("the menu's options go alone: error")
+            << QStringList{"--list", "a.smy"} << QStringList{"/work/here/a.smy"} << false << 2
+            << QStringList{"ZunoSmiley: --list and --insert go alone"};
         QTest::newRow("value given to a flag: error")
             << QStringList{"--pick=yes"} << QStringList() << false << 2
             << QStringList{"ZunoSmiley: ", "'--pick'"};
@@ -82,6 +88,32 @@ private Q_SLOTS:
             {"/usr/bin/ZunoSmiley", "--search=-reverse -stylesheet=x.qss"}, "/work/here");
         QCOMPARE(joined.search, QString("-reverse -stylesheet=x.qss"));
         QVERIFY(joined.files.isEmpty() && !joined.exitCode);
+    }
+
+    // The line a menu program answers --insert with.
+    void menuChoice_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<bool>("ended");
+        QTest::addColumn<QString>("text"); // empty: refused
+        const QByteArray longest(MenuCommands::MaxLineLength, 'x');
+        QTest::newRow("the first field") << QByteArray(";-)\tWink\tClin\n") << true << ";-)";
+        QTest::newRow("CR LF, more lines after") << QByteArray("a b\r\nc\n") << false << "a b";
+        QTest::newRow("no line end at the end") << QByteArray("caf\xc3\xa9") << true << "café";
+        QTest::newRow("the longest line") << longest + "\r\n" << true << QString(longest);
+        QTest::newRow("empty input") << QByteArray() << true << "";
+        QTest::newRow("an empty first field") << QByteArray("\tWink\n") << true << "";
+        QTest::newRow("a line too long") << longest + "x\n" << true << "";
+        QTest::newRow("no line end yet, too long") << longest + "xx" << false << "";
+    }
+    void menuChoice()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(bool, ended);
+        QFETCH(QString, text);
+        const MenuCommands::Choice choice = MenuCommands::choiceOf(input, ended);
+        QCOMPARE(choice.text, text);
+        QCOMPARE(choice.error.isEmpty(), !text.isEmpty());
     }
 };
 

@@ -1,0 +1,135 @@
+// Prints how long `ZunoSmiley --list` takes, a fresh process each time, to
+// write every entry to a pipe that is read to its end, with 1,000, 10,000 and
+// 100,000 user entries in each list file, 1,000 favourites and a usage
+// history of 10,000 entries; beside it, in turns in the same run, the
+// reference: a fresh process of this benchmark's own that reads the same two
+// list files through the program's list reader and nothing else, and `cat`
+// of both files to the same kind of pipe.
+//
+//   bench_menu_list [RUNS]     median of RUNS runs each (default 9)
+//   bench_menu_list --read SMILEYS ACRONYMS     the reference's process
+
+#include "BenchHome.h"
+#include "BenchListFile.h"
+#include "BenchMedian.h"
+#include "catalogue/UserListReader.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+// Milliseconds from the start of program to the end of its output, read
+// through a pipe; NaN when it failed.
+double timeToEnd(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    qint64 bytes = 0;
+    while (process.waitForReadyRead(60000))
+        bytes += process.readAll().size();
+    process.waitForFinished(60000);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    bytes += process.readAll().size();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return NAN;
+    return bytes >= 0 ? ms : NAN;
+}
+
+int readOnly(const QString& smileys, const QString& acronyms)
+{
+    qint64 entries = 0;
+    for (const QString& path : {smileys, acronyms})
+        UserListReader::readFile(path, [&entries](const QString& text, const QString&) {
+            entries += text.size() > 0;
+            return true;
+        });
+    return entries > 0 ? 0 : 1;
+}
+
+// A usage file of the store's format: uses of entries, scores now.
+QByteArray usageFile(int entries, int used)
+{
+    QJsonObject smileys;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (int i = 0; i < used; ++i)
+        smileys.insert(QStringLiteral(":-x%1").arg(i * (entries / used)),
+                       QJsonArray{1.0 + i % 7, double(now)});
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("format"), 1}, {QStringLiteral("smileys"), smileys}})
+        .toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--read")
+        return readOnly(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 9;
+    const QDir bin(QCoreApplication::applicationDirPath());
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 %2 %3 %4 %5\n")
+               .arg(QStringLiteral("entries per file"), -17)
+               .arg(QStringLiteral("--list ms"), 10)
+               .arg(QStringLiteral("reader ms"), 10)
+               .arg(QStringLiteral("cat ms"), 8)
+               .arg(QStringLiteral("--list/reader"), 14);
+    for (const int entries : {1000, 10000, 100000}) {
+        QTemporaryDir home;
+        useBenchHome(home);
+        // The program's own copy, so that its list files are the ones here.
+        const QString prog = home.filePath(QStringLiteral("prog"));
+        QDir().mkpath(prog);
+        QFile::copy(bin.filePath(QStringLiteral("ZunoSmiley")),
+                    prog + QStringLiteral("/ZunoSmiley"));
+        const QString smileys = prog + QStringLiteral("/Smileys.smy");
+        const QString acronyms = prog + QStringLiteral("/Acronyms.acr");
+        writeBenchListFile(smileys, QStringLiteral(":-x"), entries);
+        writeBenchListFile(acronyms, QStringLiteral("ACR"), entries);
+        QJsonArray marked;
+        for (int i = 0; i < std::min(1000, entries); ++i)
+            marked.append(QStringLiteral("ACR%1").arg(i * 7 % entries));
+        QFile favourites(prog + QStringLiteral("/Favourites.json"));
+        favourites.open(QIODevice::WriteOnly);
+        favourites.write(QJsonDocument(QJsonObject{{QStringLiteral("acronyms"), marked}}).toJson());
+        favourites.close();
+        QDir().mkpath(home.filePath(QStringLiteral("state/ZunoSmileys")));
+        QFile usage(home.filePath(QStringLiteral("state/ZunoSmileys/usage.json")));
+        usage.open(QIODevice::WriteOnly);
+        usage.write(usageFile(entries, std::min(10000, entries)));
+        usage.close();
+
+        QList<double> list, reader, cat;
+        for (int run = 0; run < runs; ++run) {
+            list << timeToEnd(prog + QStringLiteral("/ZunoSmiley"), {QStringLiteral("--list")});
+            reader << timeToEnd(QCoreApplication::applicationFilePath(),
+                                {QStringLiteral("--read"), smileys, acronyms});
+            cat << timeToEnd(QStringLiteral("cat"), {smileys, acronyms});
+        }
+        const double l = benchMedian(list), r = benchMedian(reader);
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(entries, -17)
+                   .arg(l, 10, 'f', 1)
+                   .arg(r, 10, 'f', 1)
+                   .arg(benchMedian(cat), 8, 'f', 1)
+                   .arg(l / r, 14, 'f', 2);
+        out.flush();
+    }
+    return 0;
+}

@@ -1,0 +1,329 @@
+#include "app/flows/EntryListing.h"
+
+#include "catalogue/OVAcronym.h"
+#include "catalogue/OVSmiley.h"
+#include "catalogue/UserListReader.h"
+#include "lists/DuplicateRule.h"
+#include "search/EntryKey.h"
+#include "search/SearchIndex.h"
+#include "search/SearchUse.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr char SmileyFileName[] = "Smileys.smy";
+constexpr char AcronymFileName[] = "Acronyms.acr";
+// The lines are made in UTF-16 pieces of about this many characters, each
+// encoded at once into the output.
+constexpr qsizetype PieceLength = 32 * 1024;
+
+// The built-in entries of one list in table order, described in French and
+// in English, with their shipped keywords.
+template <typename Control, typename Event>
+QList<BilingualEntry> builtInEntries(BilingualEntry::List list, Event event)
+{
+    QList<BilingualEntry> entries;
+    for (const qint32 language : {1, 2}) {
+        Control control;
+        qsizetype row = 0;
+        QObject::connect(&control, event,
+                         [&](const QString& text, const QString& description, qint16) {
+                             if (language == 1)
+                                 entries.append({text, description, {}, list, false, {}});
+                             else if (row < entries.size())
+                                 entries[row].englishDescription = description;
+                             ++row;
+                         });
+        control.setLanguage(language);
+        control.LoadTable();
+    }
+    const QHash<QString, QStringList> keywords = Control::tableKeywords();
+    for (BilingualEntry& entry : entries)
+        entry.keywords = keywords.value(entry.text);
+    return entries;
+}
+
+bool breaksLine(QChar c)
+{
+    switch (c.unicode()) {
+    case u'\t':
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case 0x85:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void appendField(QString& out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.append(text);
+    for (qsizetype i = start; i < out.size(); ++i)
+        if (breaksLine(out.at(i)))
+            out[i] = u' ';
+}
+
+void appendLine(QString& out, const BilingualEntry& entry, int language)
+{
+    appendField(out, entry.text);
+    out.append(u'\t');
+    appendField(out, entry.description(language));
+    out.append(u'\t');
+    appendField(out, entry.description(language == 1 ? 2 : 1));
+    out.append(u'\t');
+    for (qsizetype k = 0; k < entry.keywords.size(); ++k) {
+        if (k > 0)
+            out.append(QLatin1String(", "));
+        appendField(out, entry.keywords[k]);
+    }
+    out.append(u'\n');
+}
+
+// Whether text shows as shown once its tabs and line breaks are blanks.
+bool showsAs(QStringView text, QStringView shown)
+{
+    if (text.size() != shown.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] != shown[i] && !(shown[i] == u' ' && breaksLine(text[i])))
+            return false;
+    return true;
+}
+
+QString listPath(BilingualEntry::List list, const QString& listFolder)
+{
+    return QDir(listFolder)
+        .filePath(QLatin1String(list == BilingualEntry::List::Smileys ? SmileyFileName
+                                                                      : AcronymFileName));
+}
+
+// One list's lines as read: every line in catalogue order, and where the
+// lines of the used entries lie among them, to be shown first.
+struct ListLines
+{
+    struct Held
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        SearchUse use;
+        int list = 0;
+        qsizetype place = 0; // in catalogue order
+    };
+    QByteArray bytes;
+    std::vector<Held> favourites;
+    std::vector<Held> used;
+    EntryListing::ReadResult read;
+};
+
+bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
+{
+    if (SearchUse::before(a.use, b.use))
+        return true;
+    if (SearchUse::before(b.use, a.use))
+        return false;
+    return a.list != b.list ? a.list < b.list : a.place < b.place;
+}
+
+ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
+                  const EntryListing::Use& use, int language)
+{
+    const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
+    ListLines out;
+    // A line holds the file's line about twice (a user entry's one
+    // description is both languages').
+    out.bytes.reserve(qsizetype(std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(),
+                                                 UserListReader::MaxFileSize)) *
+                          2 +
+                      65536);
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    QString piece;
+    piece.reserve(PieceLength + 1024);
+    const auto flush = [&] {
+        const qsizetype at = out.bytes.size();
+        out.bytes.resize(at + utf8.requiredSpace(piece.size()));
+        char* end = utf8.appendToBuffer(out.bytes.data() + at, piece);
+        out.bytes.truncate(end - out.bytes.constData());
+        piece.clear();
+    };
+    const QSet<QString>& favourites = use.favourites[l];
+    const QHash<QString, double>& scores = use.scores[l];
+    const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
+    qsizetype place = 0;
+    // Where the user's entries start, for a file that turns out void.
+    std::optional<std::array<std::size_t, 3>> userStart;
+    out.read = EntryListing::read(list, listFolder, [&](const BilingualEntry& entry) {
+        if (entry.userEntry && !userStart) {
+            flush();
+            userStart = {std::size_t(out.bytes.size()), out.favourites.size(), out.used.size()};
+        }
+        SearchUse entryUse;
+        if (anyUse) {
+            const QString key = EntryKey::of(entry.text);
+            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
+        }
+        if (entryUse.favourite || entryUse.score > 0) {
+            flush();
+            ListLines::Held held{out.bytes.size(), 0, entryUse, l, place};
+            appendLine(piece, entry, language);
+            flush();
+            held.end = out.bytes.size();
+            (entryUse.favourite ? out.favourites : out.used).push_back(held);
+        } else {
+            appendLine(piece, entry, language);
+            if (piece.size() >= PieceLength)
+                flush();
+        }
+        ++place;
+        return true;
+    });
+    flush();
+    if (out.read.userEntriesVoid && userStart) {
+        out.bytes.truncate(qsizetype((*userStart)[0]));
+        out.favourites.resize((*userStart)[1]);
+        out.used.resize((*userStart)[2]);
+    }
+    // As the pick shows each list: its most used few after the favourites.
+    const auto few = out.used.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(out.used.size()),
+                                                                 SearchIndex::MostUsedInPick);
+    std::partial_sort(out.used.begin(), few, out.used.end(), showsFirst);
+    out.used.erase(few, out.used.end());
+    return out;
+}
+
+} // namespace
+
+EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QString& listFolder,
+                                            const Visitor& visit)
+{
+    const QList<BilingualEntry> builtIn =
+        list == BilingualEntry::List::Smileys
+            ? builtInEntries<OVSmiley>(list, &OVSmiley::NextSmiley)
+            : builtInEntries<OVAcronym>(list, &OVAcronym::NextAcronym);
+    QSet<QString> builtInKeys;
+    for (const BilingualEntry& entry : builtIn) {
+        builtInKeys.insert(DuplicateRule::key(entry.text));
+        if (!visit(entry))
+            return {};
+    }
+    const QString path = listPath(list, listFolder);
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const qint64 size = QFileInfo(path).size();
+    // As the window's load: a file the reader cannot take whole gives nothing.
+    if (size > UserListReader::MaxFileSize)
+        return {QStringLiteral("%1 is larger than %2 MiB: its entries are left out")
+                    .arg(shownPath)
+                    .arg(UserListReader::MaxFileSize / (1024 * 1024)),
+                false};
+    DuplicateRule::LoadedTexts loaded(builtInKeys);
+    loaded.reserve(qsizetype(size / 20));
+    BilingualEntry entry{{}, {}, {}, list, true, {}};
+    const UserListReader::Result found =
+        UserListReader::readFile(path, [&](const QString& text, const QString& description) {
+            if (!loaded.take(text))
+                return true;
+            entry.text = text;
+            entry.frenchDescription = entry.englishDescription = description;
+            return visit(entry);
+        });
+    switch (found.outcome) {
+    case UserListReader::Result::Outcome::Read:
+    case UserListReader::Result::Outcome::Missing:
+        break;
+    case UserListReader::Result::Outcome::NotAFile:
+        return {QStringLiteral("%1 is not a file: its entries are left out").arg(shownPath), false};
+    case UserListReader::Result::Outcome::Unreadable:
+        return {QStringLiteral("%1 cannot be read: its entries are left out").arg(shownPath),
+                false};
+    }
+    if (found.lossy())
+        return {QStringLiteral("%1 holds lines too long or damaged: its entries are left out, "
+                               "as the window leaves them")
+                    .arg(shownPath),
+                true};
+    return {};
+}
+
+QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int language,
+                               QStringList* problems)
+{
+    ListLines acronyms;
+    std::thread second(
+        [&] { acronyms = linesOf(BilingualEntry::List::Acronyms, listFolder, use, language); });
+    const ListLines smileys = linesOf(BilingualEntry::List::Smileys, listFolder, use, language);
+    second.join();
+
+    std::vector<ListLines::Held> favourites = smileys.favourites;
+    favourites.insert(favourites.end(), acronyms.favourites.begin(), acronyms.favourites.end());
+    std::sort(favourites.begin(), favourites.end(), showsFirst);
+    std::vector<ListLines::Held> used = smileys.used;
+    used.insert(used.end(), acronyms.used.begin(), acronyms.used.end());
+    std::sort(used.begin(), used.end(), showsFirst);
+
+    const std::array<const ListLines*, 2> lists{&smileys, &acronyms};
+    QByteArray out;
+    out.reserve(smileys.bytes.size() + acronyms.bytes.size());
+    for (const std::vector<ListLines::Held>* first : {&favourites, &used})
+        for (const ListLines::Held& held : *first)
+            out.append(
+                QByteArrayView(lists[held.list]->bytes).sliced(held.begin, held.end - held.begin));
+    // The rest in catalogue order: each list's bytes without the lines
+    // shown first.
+    for (int l = 0; l < 2; ++l) {
+        std::vector<ListLines::Held> taken;
+        for (const std::vector<ListLines::Held>* first : {&favourites, &used})
+            for (const ListLines::Held& held : *first)
+                if (held.list == l)
+                    taken.push_back(held);
+        std::sort(taken.begin(), taken.end(),
+                  [](const auto& a, const auto& b) { return a.begin < b.begin; });
+        const QByteArray& bytes = lists[l]->bytes;
+        qsizetype from = 0;
+        for (const ListLines::Held& held : taken) {
+            out.append(QByteArrayView(bytes).sliced(from, held.begin - from));
+            from = held.end;
+        }
+        out.append(QByteArrayView(bytes).sliced(from));
+        if (!lists[l]->read.problem.isEmpty())
+            problems->append(lists[l]->read.problem);
+    }
+    return out;
+}
+
+QString EntryListing::field(QStringView text)
+{
+    QString out;
+    appendField(out, text);
+    return out;
+}
+
+std::optional<BilingualEntry> EntryListing::find(const QString& listFolder, QStringView shown)
+{
+    for (const BilingualEntry::List list :
+         {BilingualEntry::List::Smileys, BilingualEntry::List::Acronyms}) {
+        std::optional<BilingualEntry> found;
+        const ReadResult read =
+            EntryListing::read(list, listFolder, [&](const BilingualEntry& entry) {
+                if (!showsAs(entry.text, shown))
+                    return true;
+                found = entry;
+                return false;
+            });
+        // An entry of a file the window leaves out is none of its.
+        if (found && !(found->userEntry && read.userEntriesVoid))
+            return found;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "search/BilingualEntry.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+// Both catalogue lists as the window shows them, for a menu program
+// (--list, --insert): each list's built-in entries with their descriptions
+// in both languages and their shipped keywords, then the user's entries of
+// its file as the window's load takes them (DuplicateRule::LoadedTexts
+// against the built-in texts; a file the list reader cannot take whole
+// gives none). The lists are read straight through, never held whole: a
+// listing is its output, the other way round the longest part of its time.
+class EntryListing
+{
+public:
+    // The user's use of each list's entries, by entry key (EntryKey::of):
+    // FavouriteStore::keys and UsageStore::scores, smileys first.
+    struct Use
+    {
+        std::array<QSet<QString>, 2> favourites;
+        std::array<QHash<QString, double>, 2> scores;
+    };
+
+    // Each entry of one list in catalogue order, until visit answers false.
+    // A file found lossy only once read (a line too long or damaged) was
+    // visited all the same: the entries visited of it are void, as the
+    // window's load takes none of them.
+    using Visitor = std::function<bool(const BilingualEntry& entry)>;
+    struct ReadResult
+    {
+        QString problem; // why the user's file gave nothing, for standard error
+        bool userEntriesVoid = false;
+    };
+    static ReadResult read(BilingualEntry::List list, const QString& listFolder,
+                           const Visitor& visit);
+
+    // One line per entry of both lists, in the order of the pick with an
+    // empty filter (SearchIndex::pickOrder), the two lists merged: the
+    // favourites, then each list's most used few, best first (SearchUse,
+    // smileys first on a tie), then the rest in catalogue order. A line is
+    // the text, a tab, the description in language (1 French, else
+    // English), a tab, the other language's, a tab, the keywords separated
+    // by ", "; UTF-8. Each list is read on a core of its own; problems
+    // receives what read() answered.
+    static QByteArray lines(const QString& listFolder, const Use& use, int language,
+                            QStringList* problems);
+
+    // A field as a line shows it: tabs and line breaks become blanks, so
+    // that a line is always one entry and its fields split at tabs.
+    static QString field(QStringView text);
+
+    // The entry a line's first field names (as field() shows its text),
+    // smileys first; none when it is no entry of either list.
+    static std::optional<BilingualEntry> find(const QString& listFolder, QStringView shown);
+};
