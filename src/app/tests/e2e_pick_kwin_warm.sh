@@ -108,8 +108,8 @@ withToken() {
     start env XDG_ACTIVATION_TOKEN="$token"
 }
 withoutToken() { start env -u XDG_ACTIVATION_TOKEN; }
-# A start by a program KWin does not trust, with no window in front: KWin
-# answers it a token that activates nothing.
+# A start by a program KWin does not trust and that has no window in front
+# (none at all): KWin answers it a token that activates nothing.
 withRefusedToken() {
     local token
     token=$("$token_program" example.orvak.ZunoSmiley) || fail "KWin gave no token"
