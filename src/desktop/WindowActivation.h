@@ -9,9 +9,11 @@ class QWindow;
 // manager is asked. On Wayland a running program may take the keyboard only
 // with the activation token the compositor gave the start (carried over by
 // the hand-over), and some compositors honour even that only by marking the
-// window urgent (sway's default); every compositor focuses a window mapped
-// anew, so a window not already active is unmapped and mapped again, with
-// the token where there is one.
+// window urgent (sway's default), or refuse it (KWin, for a token it gave a
+// start by a program it does not trust); every compositor focuses a window
+// mapped anew (KWin even at its extreme focus stealing prevention), so a window
+// not already active is unmapped and mapped again, with the token where
+// there is one.
 class WindowActivation
 {
 public:

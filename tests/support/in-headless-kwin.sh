@@ -10,7 +10,9 @@
 # KWin reads desktop entries from those data folders (before /usr/share), as
 # from an installation's share folder. The command gets
 # WAYLAND_DISPLAY, a HOME and an XDG_RUNTIME_DIR of its own; DISPLAY is
-# unset. Its exit status is ours.
+# unset; ZUNO_KWIN_BUS is the address of KWin's bus, for a test that asks
+# KWin what it did (its scripting interface), and ZUNO_KWIN_LOG the file
+# KWin writes its messages to. Its exit status is ours.
 #
 # KWin tells its clients apart by their executable, which it reads in /proc:
 # as root, KWin and the command both run as the ordinary user nobody
@@ -121,5 +123,6 @@ fi
 
 status=0
 "${as_user[@]}" env -u DISPLAY "${client_bus[@]}" WAYLAND_DISPLAY="$socket" HOME="$work/home" \
+    ZUNO_KWIN_BUS="$(cat "$work/bus.address")" ZUNO_KWIN_LOG="$work/kwin.log" \
     XDG_RUNTIME_DIR="$work/client-runtime" "$@" || status=$?
 exit "$status"
