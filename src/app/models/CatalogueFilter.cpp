@@ -42,12 +42,19 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         connect(source, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
                     if (std::exchange(m_holding, false)) {
+                        if (m_held == 0) {
+                            // Words rank: each run ranks alone now, and the
+                            // showing merges them.
+                            m_runsRanked = !m_words.isEmpty() && m_indexed;
+                            m_heldRanking = {};
+                        }
                         m_held += last - first + 1;
+                        if (m_runsRanked)
+                            rankRun(first, last);
                         // Shown once as many as the rows in the order: the
-                        // views lay out every row shown and the ranking
-                        // looks at every row at each showing, so the
-                        // longest showing is then of half new rows, and all
-                        // of them cost twice the last.
+                        // views lay out every row shown at each showing, so
+                        // the longest showing is then of half new rows, and
+                        // all of them cost twice the last.
                         if (m_held >= m_order.size())
                             showHeldRows();
                     } else if (first == last && !ranked())
@@ -216,6 +223,8 @@ void CatalogueFilter::useChanged()
     if (m_useSource)
         m_useSource(&favourites, &scores);
     m_index.setUse(favourites, scores);
+    m_favourites = std::move(favourites);
+    m_scores = std::move(scores);
     if (ranked()) {
         beginRelayout();
         showAccepted();
@@ -237,6 +246,8 @@ void CatalogueFilter::prepare() const
     if (m_useSource)
         m_useSource(&favourites, &scores);
     m_index.setUse(favourites, scores);
+    m_favourites = std::move(favourites);
+    m_scores = std::move(scores);
     m_index.prepare();
     m_indexed = true;
 }
@@ -268,13 +279,104 @@ void CatalogueFilter::showHeldRows()
     const int first = int(m_order.size());
     const int last = first + std::exchange(m_held, 0) - 1;
     beginRelayout();
-    sourceRowsInserted(first, last);
+    if (std::exchange(m_runsRanked, false) && m_indexed && m_index.size() == last + 1 &&
+        !m_words.isEmpty()) {
+        addToOrder(first, last);
+        showRankedRuns();
+        endRelayout();
+    } else {
+        sourceRowsInserted(first, last);
+    }
+}
+
+void CatalogueFilter::addHits(Ranking& ranking, const QList<SearchHit>& hits)
+{
+    for (const SearchHit& hit : hits) {
+        ClassRows& rows = ranking[std::size_t(hit.match)];
+        if (hit.use.favourite || hit.use.score > 0)
+            rows.used.append(hit);
+        else
+            rows.others.append(hit.row);
+    }
+}
+
+void CatalogueFilter::rankRun(int first, int last)
+{
+    // The index out of step (made again meanwhile): ranked afresh when shown.
+    if (m_index.size() != first) {
+        m_runsRanked = false;
+        return;
+    }
+    QList<SearchEntry> entries;
+    entries.reserve(last - first + 1);
+    for (int row = first; row <= last; ++row) {
+        entries.append(searchEntry(row));
+        m_index.appendEntry(entries.constLast());
+    }
+    // A row's class and use are its own: the run ranks as it would among all.
+    SearchIndex run;
+    run.setEntries(entries);
+    run.setUse(m_favourites, m_scores);
+    QList<SearchHit> hits = run.hits(m_typed);
+    for (SearchHit& hit : hits)
+        hit.row += first;
+    addHits(m_heldRanking, hits);
+}
+
+void CatalogueFilter::showRankedRuns()
+{
+    // The held rows come after every row shown: within a class, the others
+    // follow in list order, and the used ones merge by their use.
+    const auto byUse = [](const SearchHit& a, const SearchHit& b) {
+        if (SearchUse::before(a.use, b.use))
+            return true;
+        return !SearchUse::before(b.use, a.use) && a.row < b.row;
+    };
+    for (std::size_t c = 0; c < m_ranking.size(); ++c) {
+        ClassRows& shown = m_ranking[c];
+        const ClassRows& held = m_heldRanking[c];
+        if (!held.used.isEmpty()) {
+            QList<SearchHit> used;
+            used.reserve(shown.used.size() + held.used.size());
+            std::merge(shown.used.cbegin(), shown.used.cend(), held.used.cbegin(), held.used.cend(),
+                       std::back_inserter(used), byUse);
+            shown.used = std::move(used);
+        }
+        shown.others.append(held.others);
+    }
+    m_heldRanking = {};
+    showRanking();
+}
+
+void CatalogueFilter::showRanking()
+{
+    qsizetype rows = 0;
+    for (const ClassRows& each : m_ranking)
+        rows += each.used.size() + each.others.size();
+    m_shown.clear();
+    m_shown.reserve(rows);
+    for (const ClassRows& each : m_ranking) {
+        for (const SearchHit& hit : each.used)
+            m_shown.append(hit.row);
+        m_shown.append(each.others);
+    }
+    showShown();
+}
+
+void CatalogueFilter::showShown()
+{
+    m_proxyRow.fill(-1, m_order.size());
+    for (qsizetype i = 0; i < m_shown.size(); ++i)
+        m_proxyRow[m_shown.at(i)] = int(i);
+    if (m_shown.capacity() > m_shown.size() * 2 + 1024)
+        m_shown.squeeze();
 }
 
 void CatalogueFilter::sortAll()
 {
     // Every row of the list, the held ones too.
     m_held = 0;
+    m_runsRanked = false;
     const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
     m_order.resize(rows);
     std::iota(m_order.begin(), m_order.end(), 0);
@@ -286,17 +388,20 @@ void CatalogueFilter::sortAll()
 
 void CatalogueFilter::showAccepted()
 {
-    m_proxyRow.fill(-1, m_order.size());
+    m_ranking = {};
+    if (ranked() && m_list && !m_words.isEmpty()) {
+        prepare();
+        addHits(m_ranking, m_index.hits(m_typed));
+        showRanking();
+        return;
+    }
     if (ranked() && m_list) {
         prepare();
-        m_shown = m_words.isEmpty() ? m_index.pickOrder() : m_index.rank(m_typed);
+        m_shown = m_index.pickOrder();
     } else {
         m_shown = m_order;
     }
-    for (qsizetype i = 0; i < m_shown.size(); ++i)
-        m_proxyRow[m_shown.at(i)] = int(i);
-    if (m_shown.capacity() > m_shown.size() * 2 + 1024)
-        m_shown.squeeze();
+    showShown();
 }
 
 void CatalogueFilter::beginRelayout()
@@ -322,7 +427,6 @@ void CatalogueFilter::endRelayout()
 
 void CatalogueFilter::sourceRowsInserted(int first, int last)
 {
-    const int count = last - first + 1;
     // Rows added at the end (a load, an Add) only add to the index.
     if (m_indexed && m_index.size() == first) {
         for (int row = first; row <= last; ++row)
@@ -330,6 +434,14 @@ void CatalogueFilter::sourceRowsInserted(int first, int last)
     } else {
         forgetKeys();
     }
+    addToOrder(first, last);
+    showAccepted();
+    endRelayout();
+}
+
+void CatalogueFilter::addToOrder(int first, int last)
+{
+    const int count = last - first + 1;
     for (int& row : m_order) {
         if (row >= first)
             row += count;
@@ -351,8 +463,6 @@ void CatalogueFilter::sourceRowsInserted(int first, int last)
                    std::back_inserter(order), less);
     }
     m_order = std::move(order);
-    showAccepted();
-    endRelayout();
 }
 
 void CatalogueFilter::insertOne(int sourceRow)
