@@ -223,6 +223,8 @@ void CatalogueFilter::useChanged()
     if (m_useSource)
         m_useSource(&favourites, &scores);
     m_index.setUse(favourites, scores);
+    for (const Segment& segment : m_segments)
+        segment.index->setUse(favourites, scores);
     m_favourites = std::move(favourites);
     m_scores = std::move(scores);
     if (ranked()) {
@@ -279,14 +281,24 @@ void CatalogueFilter::showHeldRows()
     const int first = int(m_order.size());
     const int last = first + std::exchange(m_held, 0) - 1;
     beginRelayout();
-    if (std::exchange(m_runsRanked, false) && m_indexed && m_index.size() == last + 1 &&
+    if (std::exchange(m_runsRanked, false) && m_indexed && indexedRows() == last + 1 &&
         !m_words.isEmpty()) {
+        // Made now, while small, rather than at the next keystroke.
+        if (!m_segments.empty())
+            m_segments.back().index->prepare();
         addToOrder(first, last);
         showRankedRuns();
         endRelayout();
     } else {
         sourceRowsInserted(first, last);
     }
+}
+
+bool CatalogueFilter::usedBefore(const SearchHit& a, const SearchHit& b)
+{
+    if (SearchUse::before(a.use, b.use))
+        return true;
+    return !SearchUse::before(b.use, a.use) && a.row < b.row;
 }
 
 void CatalogueFilter::addHits(Ranking& ranking, const QList<SearchHit>& hits)
@@ -303,35 +315,45 @@ void CatalogueFilter::addHits(Ranking& ranking, const QList<SearchHit>& hits)
 void CatalogueFilter::rankRun(int first, int last)
 {
     // The index out of step (made again meanwhile): ranked afresh when shown.
-    if (m_index.size() != first) {
+    if (indexedRows() != first) {
         m_runsRanked = false;
         return;
     }
     QList<SearchEntry> entries;
     entries.reserve(last - first + 1);
-    for (int row = first; row <= last; ++row) {
+    for (int row = first; row <= last; ++row)
         entries.append(searchEntry(row));
-        m_index.appendEntry(entries.constLast());
-    }
     // A row's class and use are its own: the run ranks as it would among all.
-    SearchIndex run;
-    run.setEntries(entries);
-    run.setUse(m_favourites, m_scores);
-    QList<SearchHit> hits = run.hits(m_typed);
+    auto run = std::make_unique<SearchIndex>();
+    run->setEntries(entries);
+    run->setUse(m_favourites, m_scores);
+    QList<SearchHit> hits = run->hits(m_typed);
     for (SearchHit& hit : hits)
         hit.row += first;
     addHits(m_heldRanking, hits);
+    // Kept for the queries to come: a long run as its own segment, short
+    // ones gathered into one until it is long.
+    if (!m_segments.empty() && m_segments.back().index->size() < SegmentRows &&
+        entries.size() < SegmentRows) {
+        for (const SearchEntry& entry : std::as_const(entries))
+            m_segments.back().index->appendEntry(entry);
+        return;
+    }
+    if (!m_segments.empty())
+        m_segments.back().index->prepare();
+    m_segments.push_back({first, std::move(run)});
+}
+
+int CatalogueFilter::indexedRows() const
+{
+    return m_segments.empty() ? m_index.size()
+                              : m_segments.back().first + m_segments.back().index->size();
 }
 
 void CatalogueFilter::showRankedRuns()
 {
     // The held rows come after every row shown: within a class, the others
     // follow in list order, and the used ones merge by their use.
-    const auto byUse = [](const SearchHit& a, const SearchHit& b) {
-        if (SearchUse::before(a.use, b.use))
-            return true;
-        return !SearchUse::before(b.use, a.use) && a.row < b.row;
-    };
     for (std::size_t c = 0; c < m_ranking.size(); ++c) {
         ClassRows& shown = m_ranking[c];
         const ClassRows& held = m_heldRanking[c];
@@ -339,7 +361,7 @@ void CatalogueFilter::showRankedRuns()
             QList<SearchHit> used;
             used.reserve(shown.used.size() + held.used.size());
             std::merge(shown.used.cbegin(), shown.used.cend(), held.used.cbegin(), held.used.cend(),
-                       std::back_inserter(used), byUse);
+                       std::back_inserter(used), usedBefore);
             shown.used = std::move(used);
         }
         shown.others.append(held.others);
@@ -392,10 +414,25 @@ void CatalogueFilter::showAccepted()
     if (ranked() && m_list && !m_words.isEmpty()) {
         prepare();
         addHits(m_ranking, m_index.hits(m_typed));
+        for (const Segment& segment : m_segments) {
+            QList<SearchHit> hits = segment.index->hits(m_typed);
+            for (SearchHit& hit : hits)
+                hit.row += segment.first;
+            addHits(m_ranking, hits);
+        }
+        // The others follow in list order, segment after segment; the used
+        // rows of several segments are ordered by their use again.
+        if (!m_segments.empty()) {
+            for (ClassRows& rows : m_ranking)
+                std::stable_sort(rows.used.begin(), rows.used.end(), usedBefore);
+        }
         showRanking();
         return;
     }
     if (ranked() && m_list) {
+        // The pick's order wants the use of every row at once.
+        if (!m_segments.empty())
+            forgetKeys();
         prepare();
         m_shown = m_index.pickOrder();
     } else {
@@ -428,9 +465,10 @@ void CatalogueFilter::endRelayout()
 void CatalogueFilter::sourceRowsInserted(int first, int last)
 {
     // Rows added at the end (a load, an Add) only add to the index.
-    if (m_indexed && m_index.size() == first) {
+    if (m_indexed && indexedRows() == first) {
+        SearchIndex& into = m_segments.empty() ? m_index : *m_segments.back().index;
         for (int row = first; row <= last; ++row)
-            m_index.appendEntry(searchEntry(row));
+            into.appendEntry(searchEntry(row));
     } else {
         forgetKeys();
     }
@@ -524,7 +562,7 @@ void CatalogueFilter::removeOne(int sourceRow)
 void CatalogueFilter::sourceRowsRemoved(int first, int last)
 {
     const int count = last - first + 1;
-    if (m_indexed && count == 1 && first < m_index.size())
+    if (m_indexed && count == 1 && first < m_index.size() && m_segments.empty())
         m_index.removeEntry(first);
     else
         forgetKeys();
@@ -542,5 +580,6 @@ void CatalogueFilter::forgetKeys() const
     if (!m_indexed)
         return;
     m_index.setEntries({});
+    m_segments.clear();
     m_indexed = false;
 }

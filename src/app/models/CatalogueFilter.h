@@ -11,6 +11,8 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class CatalogueListModel;
 
@@ -95,6 +97,7 @@ private:
     };
     using Ranking = std::array<ClassRows, Classes>;
     static void addHits(Ranking& ranking, const QList<SearchHit>& hits);
+    static bool usedBefore(const SearchHit& a, const SearchHit& b);
     void rankRun(int first, int last);
     void showRankedRuns();
     // m_shown from m_ranking; m_proxyRow from m_shown.
@@ -110,6 +113,8 @@ private:
     void beginRelayout();
     void endRelayout();
     SearchEntry searchEntry(int row) const;
+    // The rows m_index and m_segments hold.
+    int indexedRows() const;
 
     void addToOrder(int first, int last);
     void insertOne(int sourceRow);
@@ -147,6 +152,16 @@ private:
     // and single rows removed, made again after anything else.
     mutable SearchIndex m_index;
     mutable bool m_indexed = false;
+    // The rows an import added while words ranked, after m_index's, in
+    // segments made as they came: folding them into m_index would make its
+    // whole word index again at the next keystroke.
+    struct Segment
+    {
+        int first; // its first row
+        std::unique_ptr<SearchIndex> index;
+    };
+    static constexpr int SegmentRows = 16384;
+    mutable std::vector<Segment> m_segments;
     // The use the index was given, for the rankings of runs alone.
     mutable QSet<QString> m_favourites;
     mutable QHash<QString, double> m_scores;

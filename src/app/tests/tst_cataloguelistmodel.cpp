@@ -111,6 +111,8 @@ private Q_SLOTS:
         grown[newRowAt] = typed + " held";
         grown.insert(typed.isEmpty() ? newRowAt + 1 : newRowAt, typed + " used");
         QCOMPARE(texts(), grown);
+        filter.useChanged(); // ranked again, as at the next keystroke
+        QCOMPARE(texts(), grown);
         QVERIFY(model.removeRows(model.rowCount() - 2, 2));
         filter.setFilterWords(QString());
         // A run of rows (an import) takes its places in the sorted order,
