@@ -314,8 +314,9 @@ void CatalogueFilter::addHits(Ranking& ranking, const QList<SearchHit>& hits)
 
 void CatalogueFilter::rankRun(int first, int last)
 {
-    // The index out of step (made again meanwhile): ranked afresh when shown.
-    if (indexedRows() != first) {
+    // The index gone or out of step (made again meanwhile): ranked afresh
+    // when shown.
+    if (!m_indexed || indexedRows() != first) {
         m_runsRanked = false;
         return;
     }
@@ -577,9 +578,9 @@ void CatalogueFilter::sourceRowsRemoved(int first, int last)
 
 void CatalogueFilter::forgetKeys() const
 {
+    m_segments.clear();
     if (!m_indexed)
         return;
     m_index.setEntries({});
-    m_segments.clear();
     m_indexed = false;
 }
