@@ -188,6 +188,16 @@ QString ZunoSmiley1::ID_INT_REMOVED(const QString& lpText) const
     return message.isEmpty() ? QString() : message.arg(lpText);
 }
 
+QString ZunoSmiley1::ID_INT_UNDO_CHANGED_ELSEWHERE(const QString& lpText) const
+{
+    const QString message = localized(
+        QStringLiteral("L'entrée « %1 » a été modifiée ailleurs depuis : cette version est "
+                       "gardée et rien n'a été annulé."),
+        QStringLiteral("The entry \"%1\" was changed elsewhere since: that version is kept and "
+                       "nothing was undone."));
+    return message.isEmpty() ? QString() : message.arg(lpText);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

@@ -300,6 +300,11 @@ public:
     Q_INVOKABLE QString ID_BTN_ADD_RECOVERED() const;
     Q_INVOKABLE QString ID_BTN_LATER() const;
 
+    // Added next, for an undo that would overwrite a change made elsewhere:
+    // the entry (its text) was changed since, that version is kept and
+    // nothing was undone.
+    Q_INVOKABLE QString ID_INT_UNDO_CHANGED_ELSEWHERE(const QString& lpText) const;
+
 private:
     // The text of the current language; empty for a language without texts.
     QString localized(const QString& french, const QString& english) const;

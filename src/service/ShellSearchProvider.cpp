@@ -5,6 +5,7 @@
 #include "service/SearchService.h"
 
 #include <QDBusMetaType>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -36,7 +37,23 @@ QString ShellSearchProvider::queryOf(const QStringList& terms)
     return query;
 }
 
-QStringList ShellSearchProvider::GetInitialResultSet(const QStringList& terms)
+void ShellSearchProvider::releaseElsewhere(const QDBusMessage& call, qsizetype strings)
+{
+    if (strings < LongList)
+        return;
+    // Kept until the next turn, when the bus library has let its copies go.
+    m_released.append(call);
+    if (m_released.size() > 1)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QThreadPool::globalInstance()->start([calls = std::exchange(m_released, {})] {});
+        },
+        Qt::QueuedConnection);
+}
+
+QStringList ShellSearchProvider::resultSet(const QStringList& terms)
 {
     QStringList ids;
     for (const SearchService::Found& found : m_service.search(queryOf(terms), ResultLimit))
@@ -44,15 +61,27 @@ QStringList ShellSearchProvider::GetInitialResultSet(const QStringList& terms)
     return ids;
 }
 
-QStringList ShellSearchProvider::GetSubsearchResultSet(const QStringList&, const QStringList& terms)
+QStringList ShellSearchProvider::GetInitialResultSet(const QStringList& terms,
+                                                     const QDBusMessage& call)
 {
-    // A narrower query may rank another entry first: searched afresh, which
-    // costs no more than filtering the previous ids.
-    return GetInitialResultSet(terms);
+    releaseElsewhere(call, terms.size());
+    return resultSet(terms);
 }
 
-ResultMetas ShellSearchProvider::GetResultMetas(const QStringList& identifiers)
+QStringList ShellSearchProvider::GetSubsearchResultSet(const QStringList& previousResults,
+                                                       const QStringList& terms,
+                                                       const QDBusMessage& call)
 {
+    releaseElsewhere(call, previousResults.size() + terms.size());
+    // A narrower query may rank another entry first: searched afresh, which
+    // costs no more than filtering the previous ids.
+    return resultSet(terms);
+}
+
+ResultMetas ShellSearchProvider::GetResultMetas(const QStringList& identifiers,
+                                                const QDBusMessage& call)
+{
+    releaseElsewhere(call, identifiers.size());
     const int language = SearchService::desktopLanguage();
     ResultMetas metas;
     for (const QString& id : identifiers.mid(0, MetasLimit)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -31,15 +32,24 @@ public:
     static void registerTypes();
 
 public Q_SLOTS:
-    QStringList GetInitialResultSet(const QStringList& terms);
-    QStringList GetSubsearchResultSet(const QStringList& previousResults, const QStringList& terms);
-    ResultMetas GetResultMetas(const QStringList& identifiers);
+    // The call itself comes last, out of the bus signature (releaseElsewhere).
+    QStringList GetInitialResultSet(const QStringList& terms, const QDBusMessage& call);
+    QStringList GetSubsearchResultSet(const QStringList& previousResults, const QStringList& terms,
+                                      const QDBusMessage& call);
+    ResultMetas GetResultMetas(const QStringList& identifiers, const QDBusMessage& call);
     void ActivateResult(const QString& identifier, const QStringList& terms, uint timestamp);
     void LaunchSearch(const QStringList& terms, uint timestamp);
 
 private:
     // The terms as one query, as far as SearchIndex::bounded takes it.
     static QString queryOf(const QStringList& terms);
+    QStringList resultSet(const QStringList& terms);
+    // A call of a long list (400,000 ids) is freed on a pool thread once it
+    // is answered: freeing its strings here would hold the next caller up
+    // longer than the bus library took to read them.
+    static constexpr qsizetype LongList = 1000;
+    void releaseElsewhere(const QDBusMessage& call, qsizetype strings);
 
     SearchService& m_service;
+    QList<QDBusMessage> m_released;
 };

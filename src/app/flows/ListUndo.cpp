@@ -29,7 +29,7 @@ void ListUndo::record(const UserListChange& change)
 {
     if (m_replaying)
         return;
-    m_stack->push(new ListUndoCommand(m_page, change, &m_replaying));
+    m_stack->push(new ListUndoCommand(m_page, change, &m_replaying, m_localizer));
     if (!change.isRemove())
         return;
     // Made at the first Remove: most starts never show it.

@@ -16,7 +16,8 @@ class ZunoSmiley1;
 // window has made impossible (the entry is gone, or its text is taken) is
 // left out of the history. The undo of an Edit whose entry another program
 // changed since never overwrites that version: the entry as it was comes
-// back beside it (where its text is free), and the redo is dropped. After a Remove, a notice with
+// back beside it (where its text is free; else nothing is undone, and a
+// message says so), and the redo is dropped. After a Remove, a notice with
 // the removed text and an Undo button stays a few seconds.
 class ListUndo : public QObject
 {

@@ -1,12 +1,16 @@
 #include "app/flows/ListUndoCommand.h"
 
+#include "app/dialogs/MessageBox.h"
 #include "app/widgets/CatalogueView.h"
 #include "app/widgets/ListPage.h"
+#include "ovsmiley/ZunoSmiley1.h"
 
 #include <QAbstractProxyModel>
 
-ListUndoCommand::ListUndoCommand(ListPage* page, const UserListChange& change, bool* replaying)
+ListUndoCommand::ListUndoCommand(ListPage* page, const UserListChange& change, bool* replaying,
+                                 const ZunoSmiley1& localizer)
     : m_page(page)
+    , m_localizer(localizer)
     , m_change(change)
     , m_replaying(replaying)
 {}
@@ -24,6 +28,12 @@ void ListUndoCommand::undo()
             // Another program changed it since: that version stays, and the
             // entry as it was comes back beside it where its text is free.
             run([&] { return m_page->addUserEntry(c.oldText(), *c.oldDescription()); });
+            // Its text is taken (an Edit of the description only): the undo
+            // does nothing, and says so rather than seem to have worked.
+            if (isObsolete())
+                MessageBox::inform(m_page->window(), m_page->window()->windowTitle(),
+                                   m_localizer.ID_INT_UNDO_CHANGED_ELSEWHERE(c.oldText()),
+                                   MessageBox::Tone::News);
         } else {
             run([&] { return m_page->editUserEntry(c.text(), c.oldText(), *c.oldDescription()); });
         }

@@ -7,14 +7,17 @@
 #include <functional>
 
 class ListPage;
+class ZunoSmiley1;
 
 // One Add, Edit or Remove of a list's user entries, already made when it is
 // pushed, that can be undone and made again through the page.
 class ListUndoCommand : public QUndoCommand
 {
 public:
-    // replaying is set while the command changes the page.
-    ListUndoCommand(ListPage* page, const UserListChange& change, bool* replaying);
+    // replaying is set while the command changes the page; the localizer
+    // says why an undo did nothing.
+    ListUndoCommand(ListPage* page, const UserListChange& change, bool* replaying,
+                    const ZunoSmiley1& localizer);
 
     void undo() override;
     void redo() override;
@@ -30,6 +33,7 @@ private:
     void show(const QString& text);
 
     ListPage* m_page;
+    const ZunoSmiley1& m_localizer;
     UserListChange m_change;
     bool* m_replaying;
     bool m_done = true; // pushed after the change was made

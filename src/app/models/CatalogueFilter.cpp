@@ -42,12 +42,19 @@ void CatalogueFilter::setSourceModel(QAbstractItemModel* source)
         connect(source, &QAbstractItemModel::rowsInserted, this,
                 [this](const QModelIndex&, int first, int last) {
                     if (std::exchange(m_holding, false)) {
+                        if (m_held == 0) {
+                            // Words rank: each run ranks alone now, and the
+                            // showing merges them.
+                            m_runsRanked = !m_words.isEmpty() && m_indexed;
+                            m_heldRanking = {};
+                        }
                         m_held += last - first + 1;
+                        if (m_runsRanked)
+                            rankRun(first, last);
                         // Shown once as many as the rows in the order: the
-                        // views lay out every row shown and the ranking
-                        // looks at every row at each showing, so the
-                        // longest showing is then of half new rows, and all
-                        // of them cost twice the last.
+                        // views lay out every row shown at each showing, so
+                        // the longest showing is then of half new rows, and
+                        // all of them cost twice the last.
                         if (m_held >= m_order.size())
                             showHeldRows();
                     } else if (first == last && !ranked())
@@ -216,6 +223,10 @@ void CatalogueFilter::useChanged()
     if (m_useSource)
         m_useSource(&favourites, &scores);
     m_index.setUse(favourites, scores);
+    for (const Segment& segment : m_segments)
+        segment.index->setUse(favourites, scores);
+    m_favourites = std::move(favourites);
+    m_scores = std::move(scores);
     if (ranked()) {
         beginRelayout();
         showAccepted();
@@ -237,6 +248,8 @@ void CatalogueFilter::prepare() const
     if (m_useSource)
         m_useSource(&favourites, &scores);
     m_index.setUse(favourites, scores);
+    m_favourites = std::move(favourites);
+    m_scores = std::move(scores);
     m_index.prepare();
     m_indexed = true;
 }
@@ -268,13 +281,125 @@ void CatalogueFilter::showHeldRows()
     const int first = int(m_order.size());
     const int last = first + std::exchange(m_held, 0) - 1;
     beginRelayout();
-    sourceRowsInserted(first, last);
+    if (std::exchange(m_runsRanked, false) && m_indexed && indexedRows() == last + 1 &&
+        !m_words.isEmpty()) {
+        // Made now, while small, rather than at the next keystroke.
+        if (!m_segments.empty())
+            m_segments.back().index->prepare();
+        addToOrder(first, last);
+        showRankedRuns();
+        endRelayout();
+    } else {
+        sourceRowsInserted(first, last);
+    }
+}
+
+bool CatalogueFilter::usedBefore(const SearchHit& a, const SearchHit& b)
+{
+    if (SearchUse::before(a.use, b.use))
+        return true;
+    return !SearchUse::before(b.use, a.use) && a.row < b.row;
+}
+
+void CatalogueFilter::addHits(Ranking& ranking, const QList<SearchHit>& hits)
+{
+    for (const SearchHit& hit : hits) {
+        ClassRows& rows = ranking[std::size_t(hit.match)];
+        if (hit.use.favourite || hit.use.score > 0)
+            rows.used.append(hit);
+        else
+            rows.others.append(hit.row);
+    }
+}
+
+void CatalogueFilter::rankRun(int first, int last)
+{
+    // The index gone or out of step (made again meanwhile): ranked afresh
+    // when shown.
+    if (!m_indexed || indexedRows() != first) {
+        m_runsRanked = false;
+        return;
+    }
+    QList<SearchEntry> entries;
+    entries.reserve(last - first + 1);
+    for (int row = first; row <= last; ++row)
+        entries.append(searchEntry(row));
+    // A row's class and use are its own: the run ranks as it would among all.
+    auto run = std::make_unique<SearchIndex>();
+    run->setEntries(entries);
+    run->setUse(m_favourites, m_scores);
+    QList<SearchHit> hits = run->hits(m_typed);
+    for (SearchHit& hit : hits)
+        hit.row += first;
+    addHits(m_heldRanking, hits);
+    // Kept for the queries to come: a long run as its own segment, short
+    // ones gathered into one until it is long.
+    if (!m_segments.empty() && m_segments.back().index->size() < SegmentRows &&
+        entries.size() < SegmentRows) {
+        for (const SearchEntry& entry : std::as_const(entries))
+            m_segments.back().index->appendEntry(entry);
+        return;
+    }
+    if (!m_segments.empty())
+        m_segments.back().index->prepare();
+    m_segments.push_back({first, std::move(run)});
+}
+
+int CatalogueFilter::indexedRows() const
+{
+    return m_segments.empty() ? m_index.size()
+                              : m_segments.back().first + m_segments.back().index->size();
+}
+
+void CatalogueFilter::showRankedRuns()
+{
+    // The held rows come after every row shown: within a class, the others
+    // follow in list order, and the used ones merge by their use.
+    for (std::size_t c = 0; c < m_ranking.size(); ++c) {
+        ClassRows& shown = m_ranking[c];
+        const ClassRows& held = m_heldRanking[c];
+        if (!held.used.isEmpty()) {
+            QList<SearchHit> used;
+            used.reserve(shown.used.size() + held.used.size());
+            std::merge(shown.used.cbegin(), shown.used.cend(), held.used.cbegin(), held.used.cend(),
+                       std::back_inserter(used), usedBefore);
+            shown.used = std::move(used);
+        }
+        shown.others.append(held.others);
+    }
+    m_heldRanking = {};
+    showRanking();
+}
+
+void CatalogueFilter::showRanking()
+{
+    qsizetype rows = 0;
+    for (const ClassRows& each : m_ranking)
+        rows += each.used.size() + each.others.size();
+    m_shown.clear();
+    m_shown.reserve(rows);
+    for (const ClassRows& each : m_ranking) {
+        for (const SearchHit& hit : each.used)
+            m_shown.append(hit.row);
+        m_shown.append(each.others);
+    }
+    showShown();
+}
+
+void CatalogueFilter::showShown()
+{
+    m_proxyRow.fill(-1, m_order.size());
+    for (qsizetype i = 0; i < m_shown.size(); ++i)
+        m_proxyRow[m_shown.at(i)] = int(i);
+    if (m_shown.capacity() > m_shown.size() * 2 + 1024)
+        m_shown.squeeze();
 }
 
 void CatalogueFilter::sortAll()
 {
     // Every row of the list, the held ones too.
     m_held = 0;
+    m_runsRanked = false;
     const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
     m_order.resize(rows);
     std::iota(m_order.begin(), m_order.end(), 0);
@@ -286,17 +411,35 @@ void CatalogueFilter::sortAll()
 
 void CatalogueFilter::showAccepted()
 {
-    m_proxyRow.fill(-1, m_order.size());
-    if (ranked() && m_list) {
+    m_ranking = {};
+    if (ranked() && m_list && !m_words.isEmpty()) {
         prepare();
-        m_shown = m_words.isEmpty() ? m_index.pickOrder() : m_index.rank(m_typed);
+        addHits(m_ranking, m_index.hits(m_typed));
+        for (const Segment& segment : m_segments) {
+            QList<SearchHit> hits = segment.index->hits(m_typed);
+            for (SearchHit& hit : hits)
+                hit.row += segment.first;
+            addHits(m_ranking, hits);
+        }
+        // The others follow in list order, segment after segment; the used
+        // rows of several segments are ordered by their use again.
+        if (!m_segments.empty()) {
+            for (ClassRows& rows : m_ranking)
+                std::stable_sort(rows.used.begin(), rows.used.end(), usedBefore);
+        }
+        showRanking();
+        return;
+    }
+    if (ranked() && m_list) {
+        // The pick's order wants the use of every row at once.
+        if (!m_segments.empty())
+            forgetKeys();
+        prepare();
+        m_shown = m_index.pickOrder();
     } else {
         m_shown = m_order;
     }
-    for (qsizetype i = 0; i < m_shown.size(); ++i)
-        m_proxyRow[m_shown.at(i)] = int(i);
-    if (m_shown.capacity() > m_shown.size() * 2 + 1024)
-        m_shown.squeeze();
+    showShown();
 }
 
 void CatalogueFilter::beginRelayout()
@@ -322,14 +465,22 @@ void CatalogueFilter::endRelayout()
 
 void CatalogueFilter::sourceRowsInserted(int first, int last)
 {
-    const int count = last - first + 1;
     // Rows added at the end (a load, an Add) only add to the index.
-    if (m_indexed && m_index.size() == first) {
+    if (m_indexed && indexedRows() == first) {
+        SearchIndex& into = m_segments.empty() ? m_index : *m_segments.back().index;
         for (int row = first; row <= last; ++row)
-            m_index.appendEntry(searchEntry(row));
+            into.appendEntry(searchEntry(row));
     } else {
         forgetKeys();
     }
+    addToOrder(first, last);
+    showAccepted();
+    endRelayout();
+}
+
+void CatalogueFilter::addToOrder(int first, int last)
+{
+    const int count = last - first + 1;
     for (int& row : m_order) {
         if (row >= first)
             row += count;
@@ -351,8 +502,6 @@ void CatalogueFilter::sourceRowsInserted(int first, int last)
                    std::back_inserter(order), less);
     }
     m_order = std::move(order);
-    showAccepted();
-    endRelayout();
 }
 
 void CatalogueFilter::insertOne(int sourceRow)
@@ -414,7 +563,7 @@ void CatalogueFilter::removeOne(int sourceRow)
 void CatalogueFilter::sourceRowsRemoved(int first, int last)
 {
     const int count = last - first + 1;
-    if (m_indexed && count == 1 && first < m_index.size())
+    if (m_indexed && count == 1 && first < m_index.size() && m_segments.empty())
         m_index.removeEntry(first);
     else
         forgetKeys();
@@ -429,6 +578,7 @@ void CatalogueFilter::sourceRowsRemoved(int first, int last)
 
 void CatalogueFilter::forgetKeys() const
 {
+    m_segments.clear();
     if (!m_indexed)
         return;
     m_index.setEntries({});

@@ -9,7 +9,10 @@
 #include <QSet>
 #include <QStringList>
 
+#include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class CatalogueListModel;
 
@@ -75,13 +78,32 @@ public:
     // kept out of view, with those before them that are still held, until
     // they are as many as the rows already in or showHeldRows(), whether the
     // filter ranks or not: every run shown costs the views a layout of every
-    // row shown and a ranking of every row, so a long import shows its rows
-    // in doubling runs. Any other change of the list, the filter or the order
-    // shows them first.
+    // row shown, so a long import shows its rows in doubling runs. While
+    // words rank, each run is ranked alone as it comes, and a showing merges
+    // the held rows into the ranking shown: no showing ranks every row. Any
+    // other change of the list, the filter or the order shows them first.
     void holdRuns(bool hold) { m_holdRuns = hold; }
     void showHeldRows();
 
 private:
+    // The rows a ranking by words shows, by match class (in its order): the
+    // used rows by their use, then the others in list order. A run of rows
+    // after every other ranks alone and joins them class by class.
+    static constexpr int Classes = int(MatchClass::KeywordTypo) + 1;
+    struct ClassRows
+    {
+        QList<SearchHit> used;
+        QList<int> others;
+    };
+    using Ranking = std::array<ClassRows, Classes>;
+    static void addHits(Ranking& ranking, const QList<SearchHit>& hits);
+    static bool usedBefore(const SearchHit& a, const SearchHit& b);
+    void rankRun(int first, int last);
+    void showRankedRuns();
+    // m_shown from m_ranking; m_proxyRow from m_shown.
+    void showRanking();
+    void showShown();
+
     bool ranked() const { return !m_words.isEmpty() || m_pick; }
     bool before(int a, int b) const;
     void sortAll();
@@ -91,7 +113,10 @@ private:
     void beginRelayout();
     void endRelayout();
     SearchEntry searchEntry(int row) const;
+    // The rows m_index and m_segments hold.
+    int indexedRows() const;
 
+    void addToOrder(int first, int last);
     void insertOne(int sourceRow);
     void removeOne(int sourceRow);
     void sourceRowsInserted(int first, int last);
@@ -105,6 +130,10 @@ private:
     int m_held = 0;
     bool m_holdRuns = false;
     bool m_holding = false; // the run being inserted is held
+    // The held runs are in the index and ranked, in m_heldRanking.
+    bool m_runsRanked = false;
+    Ranking m_ranking;     // the rows shown, while words rank
+    Ranking m_heldRanking; // the held rows, while m_runsRanked
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QList<int> m_order;    // every source row, in the sort's order
@@ -123,4 +152,17 @@ private:
     // and single rows removed, made again after anything else.
     mutable SearchIndex m_index;
     mutable bool m_indexed = false;
+    // The rows an import added while words ranked, after m_index's, in
+    // segments made as they came: folding them into m_index would make its
+    // whole word index again at the next keystroke.
+    struct Segment
+    {
+        int first; // its first row
+        std::unique_ptr<SearchIndex> index;
+    };
+    static constexpr int SegmentRows = 16384;
+    mutable std::vector<Segment> m_segments;
+    // The use the index was given, for the rankings of runs alone.
+    mutable QSet<QString> m_favourites;
+    mutable QHash<QString, double> m_scores;
 };

@@ -1,5 +1,6 @@
 #include "app/models/CatalogueFilter.h"
 #include "app/models/CatalogueListModel.h"
+#include "search/EntryKey.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
@@ -60,6 +61,9 @@ private Q_SLOTS:
         CatalogueListModel model(CatalogueListModel::Kind::Smileys);
         CatalogueFilter filter;
         filter.setSourceModel(&model);
+        filter.setUseSource([typed](QSet<QString>*, QHash<QString, double>* scores) {
+            scores->insert(EntryKey::of(typed + " used"), 1);
+        });
         QAbstractItemModelTester tester(&filter,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         const auto load = [&model] {
@@ -97,14 +101,19 @@ private Q_SLOTS:
         // are as many as the rows before them: a ranking per run would cost
         // every row each time. A keystroke in the filter, a blank even,
         // shows them first.
+        // A used row comes first of its class, held or not.
         filter.holdRuns(true);
-        model.appendRun({{typed + " held", "0 first", Origin::File}});
+        model.appendRun({{typed + " held", "0 first", Origin::File},
+                         {typed + " used", "0 first", Origin::File}});
         QCOMPARE(texts(), shown);
         filter.holdRuns(false);
         filter.setFilterWords(typed + " ");
         grown[newRowAt] = typed + " held";
+        grown.insert(typed.isEmpty() ? newRowAt + 1 : newRowAt, typed + " used");
         QCOMPARE(texts(), grown);
-        QVERIFY(model.removeRows(model.rowCount() - 1, 1));
+        filter.useChanged(); // ranked again, as at the next keystroke
+        QCOMPARE(texts(), grown);
+        QVERIFY(model.removeRows(model.rowCount() - 2, 2));
         filter.setFilterWords(QString());
         // A run of rows (an import) takes its places in the sorted order,
         // after the rows it ties with.

@@ -2,6 +2,7 @@
 // undo: what the list then shows and what its file then holds.
 
 #include "AppFixture.h"
+#include "app/dialogs/MessageBox.h"
 #include "app/flows/EntryUse.h"
 #include "app/widgets/ModCommonCtrls.h"
 
@@ -335,7 +336,8 @@ private Q_SLOTS:
     // pointer chose over the keyboard's selection; a notice offers its undo.
     // An undo never overwrites what another program changed since: the
     // entry as it was comes back beside that version, and the redo, which
-    // would overwrite it too, is dropped.
+    // would overwrite it too, is dropped; where its text is taken, the undo
+    // says it did nothing.
     void undoAndRedoFollowTheFile_data()
     {
         QTest::addColumn<QString>("change");
@@ -350,6 +352,9 @@ private Q_SLOTS:
         QTest::newRow("edit changed outside since")
             << "edit to another text"
             << "\"<:-O)\",\"Big clown\"\r\n" + letters << "\"<:-O)\",\"Sad clown\"\r\n" + letters;
+        QTest::newRow("edit of the description changed outside since")
+            << "edit the description"
+            << "\"<:o)\",\"Big clown\"\r\n" + letters << "\"<:o)\",\"Sad clown\"\r\n" + letters;
     }
     void undoAndRedoFollowTheFile()
     {
@@ -369,6 +374,8 @@ private Q_SLOTS:
             QVERIFY(page->editUserEntry("<:o)", "<:O)", "Big clown"));
         } else if (change == "edit to another text") {
             QVERIFY(page->editUserEntry("<:o)", "<:-O)", "Big clown"));
+        } else if (change == "edit the description") {
+            QVERIFY(page->editUserEntry("<:o)", "<:o)", "Big clown"));
         } else {
             // Its favourite mark and its use come back with it.
             page->select(rowOf(w, 0, "abc"));
@@ -391,13 +398,20 @@ private Q_SLOTS:
         }
         QTRY_COMPARE(AppFixture::readAll(path), changed);
         if (!outside.isEmpty()) {
+            // The old text is free beside the other version, or it is that one's.
+            const bool taken = change == "edit the description";
             QVERIFY(AppFixture::writeFile(path, outside));
             QTRY_COMPARE(AppFixture::rows(page->model(), true).value(0),
-                         QString("<:-O) | Sad clown | File"));
+                         QString(taken ? "<:o) | Sad clown | File" : "<:-O) | Sad clown | File"));
             view->setFocus();
+            const int notices = MessageBox::noticeCount();
             QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
-            const QByteArray both = outside + original.left(original.indexOf('\n') + 1);
+            const QByteArray both =
+                taken ? outside : outside + original.left(original.indexOf('\n') + 1);
             QTRY_COMPARE(AppFixture::readAll(path), both);
+            QCOMPARE(MessageBox::noticeCount(), notices + (taken ? 1 : 0));
+            if (taken)
+                QVERIFY(MessageBox::lastNotice().contains("« <:o) » a été modifiée ailleurs"));
             QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(AppFixture::readAll(path), both);
             return;

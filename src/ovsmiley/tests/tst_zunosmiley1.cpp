@@ -502,14 +502,15 @@ private Q_SLOTS:
         QTest::newRow("removed") << 197 << "ID_INT_REMOVED";
         QTest::newRow("undo") << 198 << "ID_BTN_UNDO";
         QTest::newRow("recovered question") << 199 << "ID_INT_RECOVERED_QUESTION";
-        QTest::newRow("last") << 201 << "ID_BTN_LATER";
+        QTest::newRow("later") << 201 << "ID_BTN_LATER";
+        QTest::newRow("last") << 202 << "ID_INT_UNDO_CHANGED_ELSEWHERE";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 202);
+        QCOMPARE(names.size(), 203);
         QCOMPARE(names.at(position), name);
     }
 
