@@ -36,6 +36,9 @@ TEST_PACKAGES=(xvfb xauth xdotool xclip dbus-daemon libglib2.0-bin
 # A headless Wayland compositor (sway) for the keeper's and the typing tests,
 # keystrokes into it (wtype) and screenshots of it (grim).
 TEST_PACKAGES+=(sway wtype grim)
+# GNOME's compositor, headless (mutter), for the keeper's test, and Python's
+# GObject bindings, through which the test gives its seat a keyboard.
+TEST_PACKAGES+=(mutter python3-gi)
 # The accessibility bus and its Python bindings, through which a test reads
 # what a screen reader learns of the program.
 TEST_PACKAGES+=(at-spi2-core python3-pyatspi)

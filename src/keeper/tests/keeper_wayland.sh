@@ -1,6 +1,6 @@
 #!/bin/bash
-# The clipboard keeper on a Wayland desktop: a headless compositor
-# (tests/support/in-headless-sway.sh), read and replaced from outside with
+# The clipboard keeper on a Wayland desktop: each headless compositor that
+# starts here (sway, KWin, mutter), read and replaced from outside with
 # wl-paste and wl-copy. No window-less client can own a Wayland selection, so
 # the keeper leaves the text to a wl-copy server; that server must be
 # detached from the program, end when another client sets the selection or
@@ -16,8 +16,31 @@ for tool in wl-copy wl-paste; do
 done
 [ -n "$(find /usr/lib -path "*/qt6/plugins/platforms/libqwayland-generic.so" -print -quit 2>/dev/null)" ] ||
     { echo "SKIP: Qt's Wayland platform plugin is not installed (qt6-wayland)"; exit 77; }
-if [ -z "${WAYLAND_DISPLAY:-}" ] || [ -z "${ZUNO_KEEPER_WAYLAND:-}" ]; then
-    exec env ZUNO_KEEPER_WAYLAND=1 "$support/in-headless-sway.sh" "$0" "$@"
+# The compositor's starter, by name.
+starter() {
+    case $1 in
+    sway) echo "$support/in-headless-sway.sh" ;;
+    kwin) echo "$support/in-headless-kwin.sh" ;;
+    mutter) echo "$(dirname "$0")/in-headless-mutter.sh" ;;
+    esac
+}
+# Each compositor that starts here runs the checks below; one that cannot
+# start is skipped with its starter's reason.
+if [ -z "${ZUNO_KEEPER_WAYLAND:-}" ]; then
+    passed=0 failed=0
+    for compositor in sway kwin mutter; do
+        echo "--- under $compositor"
+        status=0
+        ZUNO_KEEPER_WAYLAND=$compositor "$(starter "$compositor")" "$0" "$@" || status=$?
+        case $status in
+        0) passed=$((passed + 1)) ;;
+        77) ;;
+        *) failed=$((failed + 1)) ;;
+        esac
+    done
+    [ "$failed" -eq 0 ] || exit 1
+    [ "$passed" -gt 0 ] || { echo "SKIP: no headless compositor could start"; exit 77; }
+    exit 0
 fi
 
 work=$(mktemp -d)
@@ -54,7 +77,7 @@ replace_and_expect_gone() {
 }
 
 # The keeper alone: it answers once the text is on the clipboard.
-report=$(printf ';-)' | "$work/prog/zuno-clipboard-keeper")
+report=$(printf ';-)' | "$work/prog/zuno-clipboard-keeper") || true  # a failed keeper says nothing
 [ "$report" = kept ] || fail "the keeper reported '$report', not 'kept'"
 [ "$(clipboard)" = ";-)" ] || fail "the clipboard holds '$(clipboard)', not ';-)'"
 [ "$(wc -w <<<"$(servers)")" -eq 1 ] || fail "not one wl-copy server: '$(servers)'"
@@ -82,11 +105,11 @@ answer=$("$work/prog/handover_driver")
 check "closing without a copy leaves no process"
 
 # The end of the session: the server ends with its compositor.
-inner=$(env -u ZUNO_KEEPER_WAYLAND "$support/in-headless-sway.sh" \
+inner=$(env -u ZUNO_KEEPER_WAYLAND "$(starter "$ZUNO_KEEPER_WAYLAND")" \
             sh -c '"$1" --copy ";-)" && echo "$WAYLAND_DISPLAY"' sh "$work/prog/handover_driver")
 [ "$(head -1 <<<"$inner")" = kept ] || fail "the hand-over on the second compositor answered '$inner'"
 display=$(tail -1 <<<"$inner")
 zuno_wait_until 10 no_server "$display" || fail "a wl-copy server outlived its compositor"
 check "a server ends when its compositor goes away"
 
-echo "keeper wayland: all checks passed"
+echo "keeper wayland under $ZUNO_KEEPER_WAYLAND: all checks passed"
