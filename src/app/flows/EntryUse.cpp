@@ -1,6 +1,7 @@
 #include "app/flows/EntryUse.h"
 
 #include "search/FavouriteStore.h"
+#include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
 #include <QSignalBlocker>
@@ -14,9 +15,11 @@ EntryUse::EntryUse(const QString& listFolder, QObject* parent)
 EntryUse::EntryUse(const QString& listFolder, const QString& usagePath, QObject* parent)
     : QObject(parent)
     , m_favourites(new FavouriteStore(FavouriteStore::pathIn(listFolder), this))
+    , m_keywords(new KeywordStore(KeywordStore::pathIn(listFolder), this))
     , m_usagePath(usagePath)
 {
     connect(m_favourites, &FavouriteStore::changed, this, &EntryUse::changed);
+    connect(m_keywords, &KeywordStore::changed, this, &EntryUse::keywordsChanged);
 }
 
 EntryUse::~EntryUse()
@@ -68,6 +71,22 @@ QHash<QString, double> EntryUse::scores(CatalogueListModel::Kind kind) const
     return usage()->scores(listOf(kind));
 }
 
+QString EntryUse::keywordsPath() const
+{
+    return m_keywords->path();
+}
+
+QStringList EntryUse::keywords(CatalogueListModel::Kind kind, QStringView text) const
+{
+    return m_keywords->keywords(listOf(kind), text);
+}
+
+AtomicFileWriter::Result EntryUse::setKeywords(CatalogueListModel::Kind kind, const QString& text,
+                                               const QStringList& keywords)
+{
+    return m_keywords->setKeywords(listOf(kind), text, keywords);
+}
+
 AtomicFileWriter::Result EntryUse::toggleFavourite(CatalogueListModel::Kind kind,
                                                    const QString& text)
 {
@@ -82,6 +101,7 @@ void EntryUse::recordUse(CatalogueListModel::Kind kind, const QString& text)
 void EntryUse::renamed(CatalogueListModel::Kind kind, const QString& oldText, const QString& text)
 {
     m_favourites->rename(listOf(kind), oldText, text);
+    m_keywords->rename(listOf(kind), oldText, text);
     usage()->rename(listOf(kind), oldText, text);
 }
 
@@ -97,8 +117,10 @@ QString takenKey(CatalogueListModel::Kind kind, const QString& text)
 void EntryUse::removed(CatalogueListModel::Kind kind, const QString& text)
 {
     m_taken.insert(takenKey(kind, text),
-                   new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text)});
+                   new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text),
+                             keywords(kind, text)});
     m_favourites->forget(listOf(kind), text);
+    m_keywords->forget(listOf(kind), text);
     usage()->forget(listOf(kind), text);
 }
 
@@ -109,5 +131,8 @@ void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
         return;
     if (taken->favourite)
         m_favourites->mark(listOf(kind), text);
+    if (!taken->keywords.isEmpty())
+        // Beside any it was given since.
+        m_keywords->setKeywords(listOf(kind), text, keywords(kind, text) + taken->keywords);
     usage()->restore(listOf(kind), text, taken->score);
 }
