@@ -342,7 +342,11 @@ private Q_SLOTS:
         page->closeFilter();
 
         // Ctrl+K shows them as the line to edit; an empty one takes them
-        // away, from the filter shown too.
+        // away, from the filter shown too, for this run even when their file
+        // cannot be written (its lock's name taken), which a notice says.
+        const QString lock = m_app->mod().listFolder() + "/Keywords.json.lock";
+        QVERIFY(QDir().mkpath(lock));
+        const int notices = MessageBox::noticeCount();
         QString shownLine;
         w->showNormal();
         w->activateWindow();
@@ -361,8 +365,12 @@ private Q_SLOTS:
         QTest::keyClick(page->view(), Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(shownLine, QString("Zorglub, pirate"));
         QCOMPARE(page->sortedModel()->rowCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), notices + 1);
+        QVERIFY2(MessageBox::lastNotice().contains("pris par autre chose qu'un verrou"),
+                 qPrintable(MessageBox::lastNotice()));
         page->closeFilter();
         QVERIFY(!found(page, "pirate").contains(";-)"));
+        QVERIFY(QDir(lock).removeRecursively());
     }
 
 private:
