@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSet>
 
 #include <algorithm>
 
@@ -37,14 +36,23 @@ QStringList keywordsOf(const QJsonValue& value)
     return keywords;
 }
 
-// Appends the keywords that are not in list yet (by their key).
-void addNew(QStringList& list, QSet<QString>& keys, const QStringList& keywords)
+// Whether list holds the keyword, spaces around and letter case aside: Qt's
+// case-insensitive comparison folds as the keys do, without making them (an
+// entry has a few keywords, so a look through them is all it takes).
+bool holds(const QStringList& list, QStringView keyword)
+{
+    const QStringView word = TextRules::trimSpaces(keyword);
+    return std::any_of(list.cbegin(), list.cend(), [word](const QString& each) {
+        return TextRules::trimSpaces(each).compare(word, Qt::CaseInsensitive) == 0;
+    });
+}
+
+// Appends the keywords that are not in list yet.
+void addNew(QStringList& list, const QStringList& keywords)
 {
     for (const QString& keyword : keywords) {
-        if (!keys.contains(TextRules::bareKey(keyword))) {
-            keys.insert(TextRules::bareKey(keyword));
+        if (!holds(list, keyword))
             list.append(keyword);
-        }
     }
 }
 
@@ -70,15 +78,13 @@ struct KeywordStore::Change
         const QString key = EntryKey::of(text);
         const QString newKey = kind == Rename ? EntryKey::of(newText) : key;
         QStringList kept;
-        QSet<QString> keptKeys;
         QStringList moving;
-        QSet<QString> movingKeys;
         for (auto it = entries.begin(); it != entries.end();) {
             const QString itsKey = EntryKey::of(it.key());
             if (itsKey == key)
-                addNew(moving, movingKeys, keywordsOf(it.value()));
+                addNew(moving, keywordsOf(it.value()));
             else if (itsKey == newKey)
-                addNew(kept, keptKeys, keywordsOf(it.value()));
+                addNew(kept, keywordsOf(it.value()));
             else {
                 ++it;
                 continue;
@@ -86,20 +92,16 @@ struct KeywordStore::Change
             it = entries.erase(it);
         }
         switch (kind) {
-        case Set: {
-            QSet<QString> gone;
-            for (const QString& keyword : removed)
-                gone.insert(TextRules::bareKey(keyword));
+        case Set:
             for (const QString& keyword : std::as_const(moving)) {
-                if (!gone.contains(TextRules::bareKey(keyword)))
-                    addNew(kept, keptKeys, {keyword});
+                if (!holds(removed, keyword) && !holds(kept, keyword))
+                    kept.append(keyword);
             }
-            addNew(kept, keptKeys, added);
+            addNew(kept, added);
             break;
-        }
         case Rename:
             // The edited entry's keywords join any the new text had.
-            addNew(kept, keptKeys, moving);
+            addNew(kept, moving);
             break;
         case Forget:
             break;
@@ -118,11 +120,10 @@ QString KeywordStore::pathIn(const QString& listFolder)
 QStringList KeywordStore::parse(QStringView typed)
 {
     QStringList keywords;
-    QSet<QString> keys;
     for (const QStringView part : typed.tokenize(Separator)) {
         const QStringView word = TextRules::trimSpaces(part);
-        if (!word.isEmpty())
-            addNew(keywords, keys, {word.toString()});
+        if (!word.isEmpty() && !holds(keywords, word))
+            keywords.append(word.toString());
     }
     return keywords;
 }
@@ -198,10 +199,7 @@ void KeywordStore::take(const QJsonObject& object)
             Entry& entry = entries[EntryKey::of(it.key())];
             if (entry.text.isEmpty())
                 entry.text = it.key();
-            QSet<QString> keys;
-            for (const QString& keyword : std::as_const(entry.keywords))
-                keys.insert(TextRules::bareKey(keyword));
-            addNew(entry.keywords, keys, keywords);
+            addNew(entry.keywords, keywords);
         }
     }
 }
@@ -223,7 +221,13 @@ QStringList KeywordStore::keywords(ListKind list, QStringView text) const
     const QHash<QString, Entry>& entries = m_entries[slot(list)];
     if (entries.isEmpty())
         return {};
-    return entries.value(EntryKey::of(text)).keywords;
+    // Asked for every row as a filter opens: the key (EntryKey::of) is made
+    // in a buffer kept from one call to the next, not in a new string each.
+    thread_local QString key;
+    key.resize(0);
+    TextRules::appendFolded(key, TextRules::trimSpaces(text));
+    const auto it = entries.constFind(key);
+    return it == entries.cend() ? QStringList() : it->keywords;
 }
 
 AtomicFileWriter::Result KeywordStore::setKeywords(ListKind list, const QString& text,
@@ -234,20 +238,15 @@ AtomicFileWriter::Result KeywordStore::setKeywords(ListKind list, const QString&
     // What this store holds now against what is wanted: only the difference
     // goes to the file, so that what another writer added stays.
     const QStringList now = this->keywords(list, text);
-    QSet<QString> wanted;
-    for (const QString& keyword : keywords)
-        wanted.insert(TextRules::bareKey(keyword));
-    QSet<QString> present;
     Change change{Change::Set, list, text, {}, {}, {}};
     for (const QString& keyword : now) {
-        present.insert(TextRules::bareKey(keyword));
-        if (!wanted.contains(TextRules::bareKey(keyword)))
+        if (!holds(keywords, keyword))
             change.removed.append(keyword);
     }
     for (const QString& keyword : keywords) {
-        const QString word = TextRules::trimSpaces(keyword).toString();
-        if (!word.isEmpty() && !present.contains(TextRules::bareKey(word)))
-            change.added.append(word);
+        const QStringView word = TextRules::trimSpaces(keyword);
+        if (!word.isEmpty() && !holds(now, word) && !holds(change.added, word))
+            change.added.append(word.toString());
     }
     return apply(change);
 }

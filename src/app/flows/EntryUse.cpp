@@ -15,11 +15,10 @@ EntryUse::EntryUse(const QString& listFolder, QObject* parent)
 EntryUse::EntryUse(const QString& listFolder, const QString& usagePath, QObject* parent)
     : QObject(parent)
     , m_favourites(new FavouriteStore(FavouriteStore::pathIn(listFolder), this))
-    , m_keywords(new KeywordStore(KeywordStore::pathIn(listFolder), this))
+    , m_keywordsPath(KeywordStore::pathIn(listFolder))
     , m_usagePath(usagePath)
 {
     connect(m_favourites, &FavouriteStore::changed, this, &EntryUse::changed);
-    connect(m_keywords, &KeywordStore::changed, this, &EntryUse::keywordsChanged);
 }
 
 EntryUse::~EntryUse()
@@ -37,6 +36,16 @@ UsageStore* EntryUse::usage() const
         connect(m_usage, &UsageStore::changed, self, &EntryUse::changed);
     }
     return m_usage;
+}
+
+KeywordStore* EntryUse::keywordStore() const
+{
+    if (!m_keywords) {
+        auto* self = const_cast<EntryUse*>(this);
+        m_keywords = new KeywordStore(m_keywordsPath, self);
+        connect(m_keywords, &KeywordStore::changed, self, &EntryUse::keywordsChanged);
+    }
+    return m_keywords;
 }
 
 ListKind EntryUse::listOf(CatalogueListModel::Kind kind)
@@ -73,18 +82,18 @@ QHash<QString, double> EntryUse::scores(CatalogueListModel::Kind kind) const
 
 QString EntryUse::keywordsPath() const
 {
-    return m_keywords->path();
+    return m_keywordsPath;
 }
 
 QStringList EntryUse::keywords(CatalogueListModel::Kind kind, QStringView text) const
 {
-    return m_keywords->keywords(listOf(kind), text);
+    return keywordStore()->keywords(listOf(kind), text);
 }
 
 AtomicFileWriter::Result EntryUse::setKeywords(CatalogueListModel::Kind kind, const QString& text,
                                                const QStringList& keywords)
 {
-    return m_keywords->setKeywords(listOf(kind), text, keywords);
+    return keywordStore()->setKeywords(listOf(kind), text, keywords);
 }
 
 AtomicFileWriter::Result EntryUse::toggleFavourite(CatalogueListModel::Kind kind,
@@ -101,7 +110,7 @@ void EntryUse::recordUse(CatalogueListModel::Kind kind, const QString& text)
 void EntryUse::renamed(CatalogueListModel::Kind kind, const QString& oldText, const QString& text)
 {
     m_favourites->rename(listOf(kind), oldText, text);
-    m_keywords->rename(listOf(kind), oldText, text);
+    keywordStore()->rename(listOf(kind), oldText, text);
     usage()->rename(listOf(kind), oldText, text);
 }
 
@@ -120,7 +129,7 @@ void EntryUse::removed(CatalogueListModel::Kind kind, const QString& text)
                    new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text),
                              keywords(kind, text)});
     m_favourites->forget(listOf(kind), text);
-    m_keywords->forget(listOf(kind), text);
+    keywordStore()->forget(listOf(kind), text);
     usage()->forget(listOf(kind), text);
 }
 
@@ -133,6 +142,6 @@ void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
         m_favourites->mark(listOf(kind), text);
     if (!taken->keywords.isEmpty())
         // Beside any it was given since.
-        m_keywords->setKeywords(listOf(kind), text, keywords(kind, text) + taken->keywords);
+        keywordStore()->setKeywords(listOf(kind), text, keywords(kind, text) + taken->keywords);
     usage()->restore(listOf(kind), text, taken->score);
 }

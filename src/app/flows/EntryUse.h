@@ -65,12 +65,14 @@ Q_SIGNALS:
     void keywordsChanged();
 
 private:
-    // The usage file is read when first needed (a filter opens, an entry is
-    // used), not at every start.
+    // The usage and keyword files are read when first needed (a filter
+    // opens, an entry is used or edited), not at every start.
     UsageStore* usage() const;
+    KeywordStore* keywordStore() const;
 
     FavouriteStore* m_favourites;
-    KeywordStore* m_keywords;
+    QString m_keywordsPath;
+    mutable KeywordStore* m_keywords = nullptr;
     QString m_usagePath;
     mutable UsageStore* m_usage = nullptr;
     // What the latest removals took, by list and key; the oldest go first.
