@@ -198,6 +198,29 @@ QString ZunoSmiley1::ID_INT_UNDO_CHANGED_ELSEWHERE(const QString& lpText) const
     return message.isEmpty() ? QString() : message.arg(lpText);
 }
 
+QString ZunoSmiley1::ID_INT_KEYWORDS_OF(const QString& lpText) const
+{
+    const QString message =
+        localized(QStringLiteral("Mots-clés de « %1 »"), QStringLiteral("Keywords of \"%1\""));
+    return message.isEmpty() ? QString() : message.arg(lpText);
+}
+
+QString ZunoSmiley1::ID_INT_REFUSE_KEYWORD_TOO_LONG(qint32 lngLength) const
+{
+    const QString message =
+        localized(QStringLiteral("Un mot-clé ne peut pas dépasser %1 caractères."),
+                  QStringLiteral("A keyword cannot be longer than %1 characters."));
+    return message.isEmpty() ? QString() : message.arg(lngLength);
+}
+
+QString ZunoSmiley1::ID_INT_REFUSE_TOO_MANY_KEYWORDS(qint32 lngCount) const
+{
+    const QString message =
+        localized(QStringLiteral("Une entrée ne peut pas avoir plus de %1 mots-clés."),
+                  QStringLiteral("An entry cannot have more than %1 keywords."));
+    return message.isEmpty() ? QString() : message.arg(lngCount);
+}
+
 #define ZUNO_TEXT(member, french, english)                                                         \
     QString ZunoSmiley1::member() const                                                            \
     {                                                                                              \

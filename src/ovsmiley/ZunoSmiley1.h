@@ -304,6 +304,15 @@ public:
     // the entry (its text) was changed since, that version is kept and
     // nothing was undone.
     Q_INVOKABLE QString ID_INT_UNDO_CHANGED_ELSEWHERE(const QString& lpText) const;
+    // Added next, for the user's own keywords of an entry: the context
+    // menu's command, the dialog's title (with the entry's text) and the
+    // label of its line, and why it refuses a keyword longer than the
+    // length given or more keywords than the count given.
+    Q_INVOKABLE QString ID_INT_KEYWORDS() const;
+    Q_INVOKABLE QString ID_INT_KEYWORDS_OF(const QString& lpText) const;
+    Q_INVOKABLE QString ID_INT_KEYWORDS_LABEL() const;
+    Q_INVOKABLE QString ID_INT_REFUSE_KEYWORD_TOO_LONG(qint32 lngLength) const;
+    Q_INVOKABLE QString ID_INT_REFUSE_TOO_MANY_KEYWORDS(qint32 lngCount) const;
 
 private:
     // The text of the current language; empty for a language without texts.

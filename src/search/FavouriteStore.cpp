@@ -1,10 +1,9 @@
 #include "search/FavouriteStore.h"
 
-#include "base/RegularFile.h"
+#include "search/ReadOnlyStoreFile.h"
+
 #include "base/StoreFile.h"
 #include "base/TextRules.h"
-
-#include <QFileInfo>
 
 #include <QDir>
 #include <QJsonArray>
@@ -23,17 +22,6 @@ int slot(ListKind list)
 }
 
 constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
-
-// The object the file holds as StoreFile::load reads it, but nothing is set
-// aside: anything that cannot be used reads as no marks.
-QJsonObject readOnly(const QString& path, qint64 maxSize)
-{
-    QByteArray bytes;
-    if (RegularFile::kind(path) != RegularFile::Kind::Regular || QFileInfo(path).size() > maxSize ||
-        !AtomicFileWriter::read(path, &bytes))
-        return {};
-    return StoreFile::parse(bytes).value_or(QJsonObject());
-}
 
 } // namespace
 
@@ -93,7 +81,7 @@ FavouriteStore::~FavouriteStore() = default;
 void FavouriteStore::reload()
 {
     const QJsonObject object = m_access == Access::ReadOnly
-                                   ? readOnly(m_path, MaxFileSize)
+                                   ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
                                    : StoreFile::load(m_path, MaxFileSize, What);
     takeMarks(object);
     for (const Change& change : std::as_const(m_unwritten))

@@ -2,6 +2,7 @@
 
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
+#include "search/KeywordStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,6 +58,8 @@ QList<BilingualEntry> readTable(BilingualEntry::List list, Event event)
 LauncherCatalogue::LauncherCatalogue(const QString& listFolder, QObject* parent)
     : QObject(parent)
     , m_listFolder(listFolder)
+    , m_keywords(
+          new KeywordStore(KeywordStore::pathIn(listFolder), KeywordStore::Access::ReadOnly, this))
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
@@ -156,6 +159,29 @@ void LauncherCatalogue::loadUserEntries()
     m_entries.append(std::move(acronyms.entries));
     m_byText = {};
     m_byTextMade = false;
+    m_keyworded.clear();
+    applyKeywords();
+}
+
+void LauncherCatalogue::applyKeywords()
+{
+    for (const auto& [entry, own] : std::as_const(m_keyworded))
+        m_entries[entry].keywords.resize(own);
+    m_keyworded.clear();
+    for (const ListKind list : {ListKind::Smiley, ListKind::Acronym}) {
+        // Most users have none: no entry is looked at.
+        if (m_keywords->isEmpty(list))
+            continue;
+        const bool smileys = list == ListKind::Smiley;
+        const qsizetype end = smileys ? m_acronymStart : m_entries.size();
+        for (qsizetype i = smileys ? 0 : m_acronymStart; i < end; ++i) {
+            const QStringList keywords = m_keywords->keywords(list, m_entries[i].text);
+            if (keywords.isEmpty())
+                continue;
+            m_keyworded.append({i, m_entries[i].keywords.size()});
+            m_entries[i].keywords += keywords;
+        }
+    }
 }
 
 void LauncherCatalogue::follow()
@@ -218,6 +244,10 @@ std::array<LauncherCatalogue::Stamp, 3> LauncherCatalogue::stamps() const
 
 void LauncherCatalogue::catchUp()
 {
+    if (m_keywords->catchUp()) {
+        applyKeywords();
+        Q_EMIT changed();
+    }
     if (!m_checksStamps || (m_lastCheck.isValid() && m_lastCheck.elapsed() < CheckMs))
         return;
     m_lastCheck.start();

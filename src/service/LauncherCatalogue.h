@@ -13,6 +13,7 @@
 
 #include <array>
 
+class KeywordStore;
 class QFileSystemWatcher;
 
 // Both catalogue lists as the window shows them: the built-in entries, with
@@ -24,7 +25,9 @@ class QFileSystemWatcher;
 // followed through the folder's parent too, so that a folder removed and
 // made again is followed again; where the system cannot follow them (no
 // inotify watch left), their size and time are checked instead, at most
-// once a second.
+// once a second. Each entry is searched by the user's own keywords too,
+// after the shipped ones, from the keyword file beside the lists
+// (KeywordStore), read again at a request once it changed.
 class LauncherCatalogue : public QObject
 {
     Q_OBJECT
@@ -37,9 +40,9 @@ public:
 
     // Reads everything and starts following the list files.
     void load();
-    // For a request: where the files cannot be followed, reads them again
-    // when their size or time changed since the last look (a second ago at
-    // least).
+    // For a request: the user's keywords again when their file changed;
+    // where the list files cannot be followed, reads them again when their
+    // size or time changed since the last look (a second ago at least).
     void catchUp();
     // Whether the files are checked by catchUp rather than followed.
     bool checksStamps() const { return m_checksStamps; }
@@ -76,6 +79,8 @@ private:
                          const QString& path);
     void loadBuiltIn();
     void loadUserEntries();
+    // The user's keywords after each entry's own, in place of those added before.
+    void applyKeywords();
     ListRows readList(int list, qsizetype room) const;
     // Room for the built-in entries and a list file's lines.
     qsizetype roomFor(int list) const;
@@ -107,4 +112,7 @@ private:
     bool m_checksStamps = false;
     std::array<Stamp, 3> m_readStamps;
     QElapsedTimer m_lastCheck;
+    KeywordStore* m_keywords;
+    // The entries given user keywords, each with the count of its own before them.
+    QList<std::pair<qsizetype, qsizetype>> m_keyworded;
 };

@@ -1,6 +1,7 @@
 #include "app/flows/EntryUse.h"
 
 #include "search/FavouriteStore.h"
+#include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
 #include <QSignalBlocker>
@@ -14,6 +15,7 @@ EntryUse::EntryUse(const QString& listFolder, QObject* parent)
 EntryUse::EntryUse(const QString& listFolder, const QString& usagePath, QObject* parent)
     : QObject(parent)
     , m_favourites(new FavouriteStore(FavouriteStore::pathIn(listFolder), this))
+    , m_keywordsPath(KeywordStore::pathIn(listFolder))
     , m_usagePath(usagePath)
 {
     connect(m_favourites, &FavouriteStore::changed, this, &EntryUse::changed);
@@ -34,6 +36,16 @@ UsageStore* EntryUse::usage() const
         connect(m_usage, &UsageStore::changed, self, &EntryUse::changed);
     }
     return m_usage;
+}
+
+KeywordStore* EntryUse::keywordStore() const
+{
+    if (!m_keywords) {
+        auto* self = const_cast<EntryUse*>(this);
+        m_keywords = new KeywordStore(m_keywordsPath, self);
+        connect(m_keywords, &KeywordStore::changed, self, &EntryUse::keywordsChanged);
+    }
+    return m_keywords;
 }
 
 ListKind EntryUse::listOf(CatalogueListModel::Kind kind)
@@ -68,6 +80,22 @@ QHash<QString, double> EntryUse::scores(CatalogueListModel::Kind kind) const
     return usage()->scores(listOf(kind));
 }
 
+QString EntryUse::keywordsPath() const
+{
+    return m_keywordsPath;
+}
+
+QStringList EntryUse::keywords(CatalogueListModel::Kind kind, QStringView text) const
+{
+    return keywordStore()->keywords(listOf(kind), text);
+}
+
+AtomicFileWriter::Result EntryUse::setKeywords(CatalogueListModel::Kind kind, const QString& text,
+                                               const QStringList& keywords)
+{
+    return keywordStore()->setKeywords(listOf(kind), text, keywords);
+}
+
 AtomicFileWriter::Result EntryUse::toggleFavourite(CatalogueListModel::Kind kind,
                                                    const QString& text)
 {
@@ -82,6 +110,7 @@ void EntryUse::recordUse(CatalogueListModel::Kind kind, const QString& text)
 void EntryUse::renamed(CatalogueListModel::Kind kind, const QString& oldText, const QString& text)
 {
     m_favourites->rename(listOf(kind), oldText, text);
+    keywordStore()->rename(listOf(kind), oldText, text);
     usage()->rename(listOf(kind), oldText, text);
 }
 
@@ -97,8 +126,10 @@ QString takenKey(CatalogueListModel::Kind kind, const QString& text)
 void EntryUse::removed(CatalogueListModel::Kind kind, const QString& text)
 {
     m_taken.insert(takenKey(kind, text),
-                   new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text)});
+                   new Taken{isFavourite(kind, text), usage()->score(listOf(kind), text),
+                             keywords(kind, text)});
     m_favourites->forget(listOf(kind), text);
+    keywordStore()->forget(listOf(kind), text);
     usage()->forget(listOf(kind), text);
 }
 
@@ -109,5 +140,8 @@ void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
         return;
     if (taken->favourite)
         m_favourites->mark(listOf(kind), text);
+    if (!taken->keywords.isEmpty())
+        // Beside any it was given since.
+        keywordStore()->setKeywords(listOf(kind), text, keywords(kind, text) + taken->keywords);
     usage()->restore(listOf(kind), text, taken->score);
 }

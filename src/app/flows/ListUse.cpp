@@ -1,5 +1,6 @@
 #include "app/flows/ListUse.h"
 
+#include "app/dialogs/KeywordDialog.h"
 #include "app/dialogs/MessageBox.h"
 #include "app/flows/EntryUse.h"
 #include "app/flows/PickFlow.h"
@@ -8,6 +9,7 @@
 #include "app/widgets/ListPage.h"
 #include "lists/SaveFailure.h"
 #include "ovsmiley/ZunoSmiley1.h"
+#include "search/KeywordStore.h"
 
 #include <QAction>
 #include <QLabel>
@@ -17,6 +19,8 @@
 #include <QToolButton>
 
 namespace {
+
+constexpr QKeyCombination KeywordKeys = Qt::CTRL | Qt::Key_K;
 
 CatalogueFilter* filterOf(const ListPage* page)
 {
@@ -37,6 +41,14 @@ ListUse::ListUse(ListPage* page, EntryUse* use, const PickFlow* pick, ZunoSmiley
         *favourites = use->favourites(kind);
         *scores = use->scores(kind);
     });
+    // The user's keywords after the shipped ones (ListController's).
+    filter->setKeywordSource(
+        [shipped = filter->keywordSource(), use, kind](const QString& text, bool builtIn) {
+            QStringList keywords = shipped ? shipped(text, builtIn) : QStringList();
+            keywords += use->keywords(kind, text);
+            return keywords;
+        });
+    connect(use, &EntryUse::keywordsChanged, filter, &CatalogueFilter::keywordsChanged);
     connect(use, &EntryUse::changed, this, &ListUse::showUse);
     connect(page, &ListPage::entryUsed, use,
             [use, kind](const QString& text) { use->recordUse(kind, text); });
@@ -57,6 +69,9 @@ ListUse::ListUse(ListPage* page, EntryUse* use, const PickFlow* pick, ZunoSmiley
     auto* mark = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), page);
     mark->setContext(Qt::WidgetWithChildrenShortcut);
     connect(mark, &QShortcut::activated, this, &ListUse::toggleFavourite);
+    auto* keywords = new QShortcut(KeywordKeys, page);
+    keywords->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(keywords, &QShortcut::activated, this, &ListUse::editKeywords);
     CatalogueView* view = page->view();
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, &ListUse::showContextMenu);
@@ -107,6 +122,40 @@ void ListUse::toggleFavourite()
                            SaveFailure::notice(m_localizer, m_use->favouritesPath(), result));
 }
 
+void ListUse::editKeywords()
+{
+    const int row = m_page->view()->selectedSourceRow();
+    if (row < 0)
+        return;
+    const CatalogueListModel::Kind kind = m_page->model()->kind();
+    const QString text = m_page->model()->text(row).toString();
+    const auto why = [this](const QString& typed) {
+        switch (KeywordStore::check(KeywordStore::parse(typed))) {
+        case KeywordStore::Refusal::None:
+            break;
+        case KeywordStore::Refusal::TooMany:
+            return m_localizer.ID_INT_REFUSE_TOO_MANY_KEYWORDS(KeywordStore::MaxKeywords);
+        case KeywordStore::Refusal::TooLong:
+            return m_localizer.ID_INT_REFUSE_KEYWORD_TOO_LONG(KeywordStore::MaxKeywordLength);
+        case KeywordStore::Refusal::BrokenCharacter:
+            return m_localizer.ID_INT_REFUSE_BROKEN_CHARACTER();
+        }
+        return QString();
+    };
+    KeywordDialog dialog(m_localizer, text, why, m_page->window());
+    dialog.run(KeywordStore::join(m_use->keywords(kind, text)), [&](const QString& typed) {
+        if (!why(typed).isEmpty())
+            return false;
+        // Not written, they hold for this run all the same: the notice says why.
+        const AtomicFileWriter::Result result =
+            m_use->setKeywords(kind, text, KeywordStore::parse(typed));
+        if (!result)
+            MessageBox::inform(m_page->window(), m_page->window()->windowTitle(),
+                               SaveFailure::notice(m_localizer, m_use->keywordsPath(), result));
+        return true;
+    });
+}
+
 void ListUse::showContextMenu(const QPoint& position)
 {
     CatalogueView* view = m_page->view();
@@ -132,6 +181,7 @@ void ListUse::showContextMenu(const QPoint& position)
         add(m_localizer.ID_INT_FAVOURITE(), QKeySequence(Qt::CTRL | Qt::Key_D), true);
     favourite->setCheckable(true);
     favourite->setChecked(m_page->model()->isFavourite(m_page->view()->selectedSourceRow()));
+    QAction* keywords = add(m_localizer.ID_INT_KEYWORDS(), KeywordKeys, true);
     const QAction* chosen = menu.exec(view->viewport()->mapToGlobal(position));
     if (chosen == copy)
         m_page->copySelected();
@@ -141,6 +191,8 @@ void ListUse::showContextMenu(const QPoint& position)
         m_page->removeSelected();
     else if (chosen == favourite)
         toggleFavourite();
+    else if (chosen == keywords)
+        editKeywords();
 }
 
 void ListUse::refreshNoMatch()

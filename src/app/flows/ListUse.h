@@ -10,11 +10,13 @@ class PickFlow;
 class ZunoSmiley1;
 
 // One list page's side of the user's use of its entries (EntryUse): the
-// filter ranks by the favourites and the scores, and favourites show their
-// star; a copy or a drag out counts as a use; an Edit carries the entry's
-// mark and use along, a Remove takes them away. Ctrl+D, and the Favourite
-// command of a row's context menu (beside Copy, Edit and Remove, each with
-// its key), marks the selected entry or takes its mark away. A filter that
+// filter ranks by the favourites and the scores, and finds entries by the
+// user's keywords after the shipped ones; favourites show their star; a copy
+// or a drag out counts as a use; an Edit carries the entry's mark, keywords
+// and use along, a Remove takes them away. Ctrl+D, and the Favourite command
+// of a row's context menu (beside Copy, Edit and Remove, each with its key),
+// marks the selected entry or takes its mark away; Ctrl+K, and the menu's
+// Keywords command, edits the selected entry's own keywords. A filter that
 // matches nothing says so at the top of the list.
 class ListUse : public QObject
 {
@@ -29,7 +31,8 @@ public:
 
     // Ctrl+D: the selected entry becomes a favourite, or is one no more.
     void toggleFavourite();
-    // The line that says the filter matches nothing (hidden otherwise).
+    // Ctrl+K: the dialog of the selected entry's keywords.
+    void editKeywords();
 
 private:
     void showUse();

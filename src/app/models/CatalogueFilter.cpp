@@ -179,8 +179,13 @@ void CatalogueFilter::setOtherDescriptions(const QStringList& descriptions)
 
 void CatalogueFilter::setKeywordSource(KeywordSource source)
 {
-    showHeldRows();
     m_keywordSource = std::move(source);
+    keywordsChanged();
+}
+
+void CatalogueFilter::keywordsChanged()
+{
+    showHeldRows();
     forgetKeys();
     if (isFiltering()) {
         beginRelayout();

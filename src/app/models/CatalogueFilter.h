@@ -55,6 +55,9 @@ public:
     // whether the row is built in; asked for every row when the index is made.
     using KeywordSource = std::function<QStringList(const QString& text, bool builtIn)>;
     void setKeywordSource(KeywordSource source);
+    const KeywordSource& keywordSource() const { return m_keywordSource; }
+    // The source answers otherwise now: the index is made again when needed.
+    void keywordsChanged();
 
     // The words typed; blanks separate them.
     void setFilterWords(const QString& text);

@@ -348,6 +348,9 @@ private Q_SLOTS:
         QTest::newRow("add") << "add" << clown + letters + "\"new\",\"today\"\r\n" << QByteArray();
         QTest::newRow("edit") << "edit"
                               << "\"<:O)\",\"Big clown\"\r\n" + letters << QByteArray();
+        QTest::newRow("edit to another text")
+            << "edit to another text"
+            << "\"<:-O)\",\"Big clown\"\r\n" + letters << QByteArray();
         QTest::newRow("remove") << "remove" << clown << QByteArray();
         QTest::newRow("edit changed outside since")
             << "edit to another text"
@@ -368,6 +371,15 @@ private Q_SLOTS:
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         QWidget* notice = nullptr;
+        // The user's keywords go with the entry: an Edit carries them, a
+        // Remove takes them, an undo gives them back.
+        auto* use = w->findChild<EntryUse*>();
+        const auto keywords = [use](const char* text) {
+            return use->keywords(CatalogueListModel::Kind::Smileys, QString::fromUtf8(text));
+        };
+        const QStringList mine{"mine"};
+        QVERIFY(use->setKeywords(CatalogueListModel::Kind::Smileys, "<:o)", mine));
+        QVERIFY(use->setKeywords(CatalogueListModel::Kind::Smileys, "abc", mine));
         if (change == "add") {
             QVERIFY(page->addUserEntry("new", "today"));
         } else if (change == "edit") {
@@ -397,6 +409,12 @@ private Q_SLOTS:
             QVERIFY(notice->findChild<QLabel*>()->text().contains("abc"));
         }
         QTRY_COMPARE(AppFixture::readAll(path), changed);
+        if (change == "edit to another text") {
+            QCOMPARE(keywords("<:-O)"), mine);
+            QVERIFY(keywords("<:o)").isEmpty());
+        } else if (change == "remove") {
+            QVERIFY(keywords("abc").isEmpty());
+        }
         if (!outside.isEmpty()) {
             // The old text is free beside the other version, or it is that one's.
             const bool taken = change == "edit the description";
@@ -420,6 +438,8 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(AppFixture::readAll(path), original);
         QCOMPARE(AppFixture::rows(page->model(), true).size(), 2);
+        QCOMPARE(keywords("<:o)"), mine);
+        QCOMPARE(keywords("abc"), mine);
         if (change == "remove") {
             QVERIFY(page->model()->isFavourite(rowOf(w, 0, "abc")));
             QVERIFY(

@@ -2,6 +2,7 @@
 // and use that rank what it finds.
 
 #include "AppFixture.h"
+#include "app/dialogs/KeywordDialog.h"
 #include "search/UsageStore.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 
 #include <algorithm>
 
@@ -260,6 +262,115 @@ private Q_SLOTS:
         QCOMPARE(none->text(), QString("Aucune entrée ne correspond à ce filtre"));
         QTest::keyClick(page->filterField(), Qt::Key_Escape);
         QVERIFY(none->isHidden());
+    }
+
+    // The Keywords command of an entry's context menu (with its key,
+    // Ctrl+K) edits the entry's own keywords, commas between them: the
+    // filter and the pick find the entry by them, after a restart too. A
+    // keyword too long, or too many, keep the dialog open with what was
+    // typed, saying why; an empty line takes them away.
+    void ownKeywordsFindTheEntry()
+    {
+        ListPage* page = w->page(0);
+        const auto found = [](ListPage* shown, const char* typed) {
+            shown->openFilter(QString::fromLatin1(typed));
+            QStringList out;
+            for (int r = 0; r < shown->sortedModel()->rowCount(); ++r)
+                out << shown->sortedModel()->index(r, 0).data().toString();
+            shown->closeFilter();
+            return out;
+        };
+        const int row = rowOf(w, 0, ";-)");
+        QVERIFY(!found(page, "zorglub").contains(";-)"));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QString keys;
+        QString title;
+        QStringList refusals;
+        bool keptOpen = true;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QAction* command = nullptr;
+            for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+                if (action->text() == "&Mots-clés...")
+                    command = action;
+            }
+            if (!command) {
+                if (menu)
+                    menu->close();
+                return;
+            }
+            keys = command->shortcut().toString();
+            QTimer::singleShot(0, [&] {
+                auto* dialog = qobject_cast<KeywordDialog*>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return;
+                title = dialog->windowTitle();
+                QStringList many;
+                for (int i = 0; i <= 50; ++i)
+                    many << QString::number(i);
+                for (const QString& typed : {QString(101, u'x') + ", zorglub", many.join(',')}) {
+                    dialog->line->setText(typed);
+                    refusals << (dialog->cmdOk->isEnabled() ? QString() : dialog->refusal->text());
+                    dialog->cmdOk->click();
+                    keptOpen = keptOpen && dialog->isVisible() && dialog->line->text() == typed;
+                }
+                dialog->line->setText(" Zorglub, ,pirate ");
+                dialog->cmdOk->click();
+                if (dialog->isVisible())
+                    dialog->cmdCancel->click();
+            });
+            menu->setActiveAction(command);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        Q_EMIT page->view()->customContextMenuRequested(
+            page->view()->visualRect(shown(w, 0, row)).center());
+        QCOMPARE(keys, QKeySequence(Qt::CTRL | Qt::Key_K).toString());
+        QCOMPARE(title, QString("Mots-clés de « ;-) »"));
+        QCOMPARE(refusals, (QStringList{"Un mot-clé ne peut pas dépasser 100 caractères.",
+                                        "Une entrée ne peut pas avoir plus de 50 mots-clés."}));
+        QVERIFY(keptOpen);
+        QCOMPARE(found(page, "zorglub").value(0), QString(";-)"));
+        QVERIFY(QFileInfo::exists(m_app->mod().listFolder() + "/Keywords.json"));
+
+        w = m_app->restart();
+        page = w->page(0);
+        w->pick(ActiveWindow());
+        QVERIFY(page->filterField()->isVisible());
+        QTest::keyClicks(page->filterField(), "pirate");
+        QCOMPARE(page->sortedModel()->index(0, 0).data().toString(), QString(";-)"));
+        page->closeFilter();
+
+        // Ctrl+K shows them as the line to edit; an empty one takes them
+        // away, from the filter shown too, for this run even when their file
+        // cannot be written (its lock's name taken), which a notice says.
+        const QString lock = m_app->mod().listFolder() + "/Keywords.json.lock";
+        QVERIFY(QDir().mkpath(lock));
+        const int notices = MessageBox::noticeCount();
+        QString shownLine;
+        w->showNormal();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        page->openFilter("zorglub");
+        QCOMPARE(page->sortedModel()->index(0, 0).data().toString(), QString(";-)"));
+        page->select(rowOf(w, 0, ";-)"));
+        page->view()->setFocus();
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<KeywordDialog*>(QApplication::activeModalWidget())) {
+                shownLine = dialog->line->text();
+                dialog->line->clear();
+                dialog->cmdOk->click();
+            }
+        });
+        QTest::keyClick(page->view(), Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(shownLine, QString("Zorglub, pirate"));
+        QCOMPARE(page->sortedModel()->rowCount(), 0);
+        QCOMPARE(MessageBox::noticeCount(), notices + 1);
+        QVERIFY2(MessageBox::lastNotice().contains("pris par autre chose qu'un verrou"),
+                 qPrintable(MessageBox::lastNotice()));
+        page->closeFilter();
+        QVERIFY(!found(page, "pirate").contains(";-)"));
+        QVERIFY(QDir(lock).removeRecursively());
     }
 
 private:

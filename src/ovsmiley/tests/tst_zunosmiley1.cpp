@@ -387,6 +387,8 @@ private Q_SLOTS:
                "lists?";
         QTest::newRow("later") << QByteArray("ID_BTN_LATER") << "&Plus tard"
                                << "&Later";
+        QTest::newRow("keywords") << QByteArray("ID_INT_KEYWORDS") << "&Mots-clés..."
+                                  << "&Keywords...";
         QTest::newRow("a reason") << QByteArray("ID_INT_REASON_DISK_FULL") << "le disque est plein"
                                   << "the disk is full";
         QTest::newRow("a refusal") << QByteArray("ID_INT_REFUSE_SEPARATOR_END")
@@ -503,14 +505,16 @@ private Q_SLOTS:
         QTest::newRow("undo") << 198 << "ID_BTN_UNDO";
         QTest::newRow("recovered question") << 199 << "ID_INT_RECOVERED_QUESTION";
         QTest::newRow("later") << 201 << "ID_BTN_LATER";
-        QTest::newRow("last") << 202 << "ID_INT_UNDO_CHANGED_ELSEWHERE";
+        QTest::newRow("undo changed elsewhere") << 202 << "ID_INT_UNDO_CHANGED_ELSEWHERE";
+        QTest::newRow("keywords") << 203 << "ID_INT_KEYWORDS";
+        QTest::newRow("last") << 207 << "ID_INT_REFUSE_TOO_MANY_KEYWORDS";
     }
     void interfaceOrder()
     {
         QFETCH(int, position);
         QFETCH(QString, name);
         const QStringList names = interfaceNames();
-        QCOMPARE(names.size(), 203);
+        QCOMPARE(names.size(), 208);
         QCOMPARE(names.at(position), name);
     }
 

@@ -1,5 +1,6 @@
 #include "search/EntryRanking.h"
 #include "search/FavouriteStore.h"
+#include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
 #include <QDir>
@@ -34,21 +35,21 @@ private:
 private Q_SLOTS:
     void damagedFileIsSetAsideOnce_data()
     {
-        QTest::addColumn<bool>("usage");
+        QTest::addColumn<QString>("store");
         QTest::addColumn<QString>("damage");
-        for (const bool usage : {false, true}) {
-            const char* store = usage ? "usage" : "favourites";
+        for (const char* store : {"favourites", "usage", "keywords"}) {
             for (const char* damage :
                  {"binary", "not an object", "huge", "fifo", "folder", "link loop"})
-                QTest::addRow("%s, %s", store, damage) << usage << QString::fromLatin1(damage);
+                QTest::addRow("%s, %s", store, damage)
+                    << QString::fromLatin1(store) << QString::fromLatin1(damage);
         }
     }
 
     void damagedFileIsSetAsideOnce()
     {
-        QFETCH(bool, usage);
+        QFETCH(QString, store);
         QFETCH(QString, damage);
-        const QString file = path(QStringLiteral("%1-%2.json").arg(usage).arg(damage));
+        const QString file = path(QStringLiteral("%1-%2.json").arg(store, damage));
         if (damage == "binary") {
             QVERIFY(TestFiles::writeFile(file, QByteArray("\x7f"
                                                           "ELF\0\1\2{[",
@@ -69,16 +70,24 @@ private Q_SLOTS:
 
         // Nothing blocks, the store starts empty, the file is kept aside, and
         // the next change makes a sound file in its place.
-        if (usage) {
-            UsageStore store(file);
-            QVERIFY(store.scores(ListKind::Smiley).isEmpty());
-            store.recordUse(ListKind::Smiley, ":-)");
-            QVERIFY(store.flush());
+        if (store == "usage") {
+            UsageStore usage(file);
+            QVERIFY(usage.scores(ListKind::Smiley).isEmpty());
+            usage.recordUse(ListKind::Smiley, ":-)");
+            QVERIFY(usage.flush());
             QVERIFY(UsageStore(file).score(ListKind::Smiley, u":-)") > 0.99);
+        } else if (store == "keywords") {
+            // The service's reader leaves it for the window to set aside.
+            QVERIFY(KeywordStore(file, KeywordStore::Access::ReadOnly).isEmpty(ListKind::Smiley));
+            QVERIFY(setAside(file).isEmpty());
+            KeywordStore keywords(file);
+            QVERIFY(keywords.isEmpty(ListKind::Smiley));
+            QVERIFY(keywords.setKeywords(ListKind::Smiley, ":-)", {"glad"}));
+            QCOMPARE(KeywordStore(file).keywords(ListKind::Smiley, u":-)"), QStringList{"glad"});
         } else {
-            FavouriteStore store(file);
-            QVERIFY(store.keys(ListKind::Smiley).isEmpty());
-            QVERIFY(store.mark(ListKind::Smiley, ":-)"));
+            FavouriteStore favourites(file);
+            QVERIFY(favourites.keys(ListKind::Smiley).isEmpty());
+            QVERIFY(favourites.mark(ListKind::Smiley, ":-)"));
             QVERIFY(FavouriteStore(file).isFavourite(ListKind::Smiley, u":-)"));
         }
         QCOMPARE(setAside(file).size(), 1);
@@ -145,31 +154,69 @@ private Q_SLOTS:
         QCOMPARE(later.keys(ListKind::Acronym), QSet<QString>{"btw"});
     }
 
-    // A mark the file could not take (its lock's name is a folder) holds
-    // through a reload and goes to the file with the next change written.
+    // Two windows adding keywords to one entry at once: the file holds both
+    // (each only knew its own), and a keyword one took away stays away.
+    void keywordsOfTwoWritersMerge()
+    {
+        const QString file = KeywordStore::pathIn(m_folder.filePath("lists"));
+        KeywordStore first(file);
+        KeywordStore second(file);
+        QVERIFY(first.setKeywords(ListKind::Smiley, ";-)", {"pirate", "eyelid"}));
+        QVERIFY(second.setKeywords(ListKind::Smiley, " ;-) ", {"Tease"}));
+        QVERIFY(first.setKeywords(ListKind::Smiley, ";-)", {"pirate", "PIRATE "}));
+        const QStringList both{"pirate", "Tease"};
+        QCOMPARE(first.keywords(ListKind::Smiley, u";-)"), both);
+        QVERIFY(second.catchUp());
+        QCOMPARE(second.keywords(ListKind::Smiley, u";-)"), both);
+        QVERIFY(!second.catchUp());
+        QCOMPARE(
+            KeywordStore(file, KeywordStore::Access::ReadOnly).keywords(ListKind::Smiley, u";-)"),
+            both);
+        QVERIFY(KeywordStore(file).isEmpty(ListKind::Acronym));
+    }
+
+    // A mark or keywords the file could not take (its lock's name is a
+    // folder) hold through a reload and go to the file with the next change
+    // written.
     void unwrittenMarkIsKept()
     {
         const QString file = path("kept/favourites.json");
         FavouriteStore store(file);
         QVERIFY(store.mark(ListKind::Smiley, ";-)"));
+        KeywordStore keywords(file + ".keywords");
         QVERIFY(QDir().mkpath(file + ".lock"));
+        QVERIFY(QDir().mkpath(file + ".keywords.lock"));
         QCOMPARE(store.mark(ListKind::Smiley, ":-D").failure, AtomicFileWriter::Failure::LockTaken);
+        QVERIFY(!keywords.setKeywords(ListKind::Smiley, ":-D", {"laugh"}));
         store.reload();
+        keywords.reload();
         QVERIFY(store.isFavourite(ListKind::Smiley, u":-D"));
+        QCOMPARE(keywords.keywords(ListKind::Smiley, u":-D"), QStringList{"laugh"});
         QVERIFY(QDir(file + ".lock").removeRecursively());
+        QVERIFY(QDir(file + ".keywords.lock").removeRecursively());
         QVERIFY(store.mark(ListKind::Acronym, "BTW"));
+        QVERIFY(keywords.setKeywords(ListKind::Acronym, "BTW", {"aside"}));
         QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley), (QSet<QString>{";-)", ":-d"}));
+        QCOMPARE(KeywordStore(file + ".keywords").keywords(ListKind::Smiley, u":-d"),
+                 QStringList{"laugh"});
     }
 
-    // Marks and uses follow an entry by its text, spaces and case aside, per
-    // list; an edit moves them, a removal drops them, its undo gives them back.
+    // Marks, keywords and uses follow an entry by its text, spaces and case
+    // aside, per list; an edit moves them, a removal drops them, its undo gives them back.
     void renameAndForget()
     {
         const QString favourites = path("favourites.json");
         const QString usage = path("state/usage.json");
+        const QString keywords = path("keywords.json");
         {
             FavouriteStore marks(favourites);
             UsageStore uses(usage);
+            KeywordStore words(keywords);
+            QVERIFY(words.setKeywords(ListKind::Acronym, " Imho ", {"opinion"}));
+            QVERIFY(words.setKeywords(ListKind::Acronym, "IMO", {"view"}));
+            QVERIFY(words.setKeywords(ListKind::Acronym, "BTW", {"aside"}));
+            QVERIFY(words.rename(ListKind::Acronym, "IMHO", "imo"));
+            QVERIFY(words.forget(ListKind::Acronym, "btw "));
             QVERIFY(marks.mark(ListKind::Acronym, " Imho "));
             QVERIFY(marks.mark(ListKind::Acronym, "BTW"));
             uses.recordUse(ListKind::Acronym, "imho");
@@ -185,6 +232,10 @@ private Q_SLOTS:
         // What the user marks and sends is theirs alone to read.
         QCOMPARE(QFile::permissions(favourites) & 0x0777, QFile::Permissions(0x0600));
         QCOMPARE(QFile::permissions(usage) & 0x0777, QFile::Permissions(0x0600));
+        QCOMPARE(QFile::permissions(keywords) & 0x0777, QFile::Permissions(0x0600));
+        QCOMPARE(KeywordStore(keywords).keywords(ListKind::Acronym, u"IMO"),
+                 (QStringList{"view", "opinion"}));
+        QVERIFY(KeywordStore(keywords).keywords(ListKind::Acronym, u"BTW").isEmpty());
         QCOMPARE(QFile::permissions(path("state")) & 0x0777, QFile::Permissions(0x0700));
         FavouriteStore marks(favourites);
         UsageStore uses(usage);

@@ -152,6 +152,9 @@ void tst_SearchService::initTestCase()
     // window leaves it out, and so does the service.
     QVERIFY(TestFiles::writeFile(listFile("Smileys.smy"), "\"(o_O)\",\"Hibou surpris\"\r\n"
                                                           "\" ;-) \",\"Hibou qui cligne\"\r\n"));
+    // The user's own keywords, beside the lists.
+    QVERIFY(
+        TestFiles::writeFile(listFile("Keywords.json"), "{\"smileys\": {\";-)\": [\"zorglub\"]}}"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ZUNO_SEARCH_IDLE_MS"), QString::number(IdleMs));
     QVERIFY(m_bus.start(m_dir.path(), environment));
@@ -242,6 +245,8 @@ void tst_SearchService::findsInBothLanguages_data()
                                           << ":-D";
     QTest::newRow("a keyword, love") << "love"
                                      << ":-*";
+    QTest::newRow("the user's keyword") << "zorglub"
+                                        << ";-)";
     // What a person types, generously: the rest of a query is ignored.
     QTest::newRow("words past the sixteenth")
         << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz")) << ";-)";
@@ -320,6 +325,13 @@ void tst_SearchService::followsTheListFiles()
     QCOMPARE(QDir(folder).entryList({QStringLiteral("Favourites*")}),
              QStringList{QStringLiteral("Favourites.json")});
     QVERIFY(QFile::remove(listFile("Favourites.json")));
+
+    // The user's keywords changed by the window: the next query finds by the new ones.
+    QVERIFY(TestFiles::writeFile(listFile("Keywords.json"),
+                                 "{\"acronyms\": {\" zzz \": [\"roupillon\"]}}"));
+    QTRY_COMPARE_WITH_TIMEOUT(runnerTexts(QStringLiteral("roupillon")),
+                              QStringList{QStringLiteral("ZZZ")}, 20000);
+    QVERIFY(!runnerTexts(QStringLiteral("zorglub")).contains(QStringLiteral(";-)")));
 }
 
 QStringList tst_SearchService::providerIds(const QString& query) const

@@ -1,0 +1,327 @@
+#include "search/KeywordStore.h"
+
+#include "search/ReadOnlyStoreFile.h"
+
+#include "base/StoreFile.h"
+#include "base/TextRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* What = "keywords";
+// The user's words are theirs alone to read.
+constexpr AtomicFileWriter::CreationMode FileMode = AtomicFileWriter::PrivateFile;
+
+int slot(ListKind list)
+{
+    return list == ListKind::Smiley ? 0 : 1;
+}
+
+constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
+
+// The keywords a file's value holds: its strings, blank ones left out.
+QStringList keywordsOf(const QJsonValue& value)
+{
+    QStringList keywords;
+    for (const QJsonValue& keyword : value.toArray()) {
+        const QStringView word = TextRules::trimSpaces(keyword.toString());
+        if (!word.isEmpty())
+            keywords.append(word.toString());
+    }
+    return keywords;
+}
+
+// Whether list holds the keyword, spaces around and letter case aside: Qt's
+// case-insensitive comparison folds as the keys do, without making them (an
+// entry has a few keywords, so a look through them is all it takes).
+bool holds(const QStringList& list, QStringView keyword)
+{
+    const QStringView word = TextRules::trimSpaces(keyword);
+    return std::any_of(list.cbegin(), list.cend(), [word](const QString& each) {
+        return TextRules::trimSpaces(each).compare(word, Qt::CaseInsensitive) == 0;
+    });
+}
+
+// Appends the keywords that are not in list yet.
+void addNew(QStringList& list, const QStringList& keywords)
+{
+    for (const QString& keyword : keywords) {
+        if (!holds(list, keyword))
+            list.append(keyword);
+    }
+}
+
+} // namespace
+
+// One change as it is applied to the file's content: keywords added to an
+// entry and others taken away, an entry's keywords moved to a new text, or
+// all of them dropped.
+struct KeywordStore::Change
+{
+    enum Kind { Set, Rename, Forget } kind;
+    ListKind list;
+    QString text;
+    QString newText;
+    QStringList added;
+    QStringList removed;
+
+    // Applies the change to a list's entries, text -> keywords: every text
+    // of the entry's key (two writers may have spelt it differently) comes
+    // out, and the entry goes back under one text with what is left.
+    void applyTo(QJsonObject& entries) const
+    {
+        const QString key = EntryKey::of(text);
+        const QString newKey = kind == Rename ? EntryKey::of(newText) : key;
+        QStringList kept;
+        QStringList moving;
+        for (auto it = entries.begin(); it != entries.end();) {
+            const QString itsKey = EntryKey::of(it.key());
+            if (itsKey == key)
+                addNew(moving, keywordsOf(it.value()));
+            else if (itsKey == newKey)
+                addNew(kept, keywordsOf(it.value()));
+            else {
+                ++it;
+                continue;
+            }
+            it = entries.erase(it);
+        }
+        switch (kind) {
+        case Set:
+            for (const QString& keyword : std::as_const(moving)) {
+                if (!holds(removed, keyword) && !holds(kept, keyword))
+                    kept.append(keyword);
+            }
+            addNew(kept, added);
+            break;
+        case Rename:
+            // The edited entry's keywords join any the new text had.
+            addNew(kept, moving);
+            break;
+        case Forget:
+            break;
+        }
+        if (!kept.isEmpty())
+            entries.insert(TextRules::trimSpaces(kind == Rename ? newText : text).toString(),
+                           QJsonArray::fromStringList(kept));
+    }
+};
+
+QString KeywordStore::pathIn(const QString& listFolder)
+{
+    return QDir(listFolder).filePath(QLatin1String(FileName));
+}
+
+QStringList KeywordStore::parse(QStringView typed)
+{
+    QStringList keywords;
+    for (const QStringView part : typed.tokenize(Separator)) {
+        const QStringView word = TextRules::trimSpaces(part);
+        if (!word.isEmpty() && !holds(keywords, word))
+            keywords.append(word.toString());
+    }
+    return keywords;
+}
+
+QString KeywordStore::join(const QStringList& keywords)
+{
+    return keywords.join(QStringLiteral(", "));
+}
+
+KeywordStore::Refusal KeywordStore::check(const QStringList& keywords)
+{
+    if (keywords.size() > MaxKeywords)
+        return Refusal::TooMany;
+    for (const QString& keyword : keywords) {
+        if (keyword.size() > MaxKeywordLength)
+            return Refusal::TooLong;
+        if (!keyword.isValidUtf16())
+            return Refusal::BrokenCharacter;
+    }
+    return Refusal::None;
+}
+
+KeywordStore::KeywordStore(const QString& path, QObject* parent)
+    : KeywordStore(path, Access::ReadWrite, parent)
+{}
+
+KeywordStore::KeywordStore(const QString& path, Access access, QObject* parent)
+    : QObject(parent)
+    , m_path(path)
+    , m_access(access)
+{
+    reload();
+}
+
+KeywordStore::~KeywordStore() = default;
+
+KeywordStore::Stamp KeywordStore::stampNow() const
+{
+    const QFileInfo info(m_path);
+    return info.exists() ? Stamp{info.lastModified(), info.size()} : Stamp{};
+}
+
+void KeywordStore::reload()
+{
+    // Taken before the read: a write in between is read again next time.
+    m_stamp = stampNow();
+    take(m_access == Access::ReadOnly ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
+                                      : StoreFile::load(m_path, MaxFileSize, What));
+    for (const Change& change : std::as_const(m_unwritten))
+        applyHere(change);
+    Q_EMIT changed();
+}
+
+bool KeywordStore::catchUp()
+{
+    if (stampNow() == m_stamp)
+        return false;
+    reload();
+    return true;
+}
+
+void KeywordStore::take(const QJsonObject& object)
+{
+    for (const ListKind list : Lists) {
+        QHash<QString, Entry>& entries = m_entries[slot(list)];
+        entries.clear();
+        const QJsonObject texts = object.value(EntryKey::listName(list)).toObject();
+        for (auto it = texts.constBegin(); it != texts.constEnd(); ++it) {
+            const QStringList keywords = keywordsOf(it.value());
+            if (keywords.isEmpty())
+                continue;
+            // Two spellings of one entry's text: their keywords together.
+            Entry& entry = entries[EntryKey::of(it.key())];
+            if (entry.text.isEmpty())
+                entry.text = it.key();
+            addNew(entry.keywords, keywords);
+        }
+    }
+}
+
+QJsonObject KeywordStore::object() const
+{
+    QJsonObject object;
+    for (const ListKind list : Lists) {
+        QJsonObject texts;
+        for (const Entry& entry : m_entries[slot(list)])
+            texts.insert(entry.text, QJsonArray::fromStringList(entry.keywords));
+        object.insert(EntryKey::listName(list), texts);
+    }
+    return object;
+}
+
+QStringList KeywordStore::keywords(ListKind list, QStringView text) const
+{
+    const QHash<QString, Entry>& entries = m_entries[slot(list)];
+    if (entries.isEmpty())
+        return {};
+    // Asked for every row as a filter opens: the key (EntryKey::of) is made
+    // in a buffer kept from one call to the next, not in a new string each.
+    thread_local QString key;
+    key.resize(0);
+    TextRules::appendFolded(key, TextRules::trimSpaces(text));
+    const auto it = entries.constFind(key);
+    return it == entries.cend() ? QStringList() : it->keywords;
+}
+
+AtomicFileWriter::Result KeywordStore::setKeywords(ListKind list, const QString& text,
+                                                   const QStringList& keywords)
+{
+    if (check(keywords) != Refusal::None)
+        return {AtomicFileWriter::Failure::Other, 0, QStringLiteral("keywords refused")};
+    // What this store holds now against what is wanted: only the difference
+    // goes to the file, so that what another writer added stays.
+    const QStringList now = this->keywords(list, text);
+    Change change{Change::Set, list, text, {}, {}, {}};
+    for (const QString& keyword : now) {
+        if (!holds(keywords, keyword))
+            change.removed.append(keyword);
+    }
+    for (const QString& keyword : keywords) {
+        const QStringView word = TextRules::trimSpaces(keyword);
+        if (!word.isEmpty() && !holds(now, word) && !holds(change.added, word))
+            change.added.append(word.toString());
+    }
+    return apply(change);
+}
+
+AtomicFileWriter::Result KeywordStore::rename(ListKind list, const QString& oldText,
+                                              const QString& newText)
+{
+    return apply({Change::Rename, list, oldText, newText, {}, {}});
+}
+
+AtomicFileWriter::Result KeywordStore::forget(ListKind list, const QString& text)
+{
+    return apply({Change::Forget, list, text, {}, {}, {}});
+}
+
+AtomicFileWriter::Result KeywordStore::apply(const Change& change)
+{
+    if (m_access == Access::ReadOnly) {
+        applyHere(change);
+        Q_EMIT changed();
+        return {AtomicFileWriter::Failure::Other, 0, QStringLiteral("a reader writes nothing")};
+    }
+    std::optional<QJsonObject> written;
+    bool damaged = false;
+    const auto applyToFile = [&](const QByteArray& present) -> std::optional<QByteArray> {
+        std::optional<QJsonObject> object = StoreFile::parse(present);
+        if (!object) {
+            damaged = true;
+            return std::nullopt;
+        }
+        const auto applyOne = [&object](const Change& each) {
+            const QString name = EntryKey::listName(each.list);
+            QJsonObject entries = object->value(name).toObject();
+            each.applyTo(entries);
+            object->insert(name, entries);
+        };
+        std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
+        applyOne(change);
+        written = *object;
+        return StoreFile::bytesOf(*object);
+    };
+    const auto update = [&] {
+        return AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
+                                        MaxFileSize, FileMode);
+    };
+    AtomicFileWriter::Result result = update();
+    if (damaged) {
+        // Damaged since it was read: set aside, then the change starts a new file.
+        StoreFile::load(m_path, MaxFileSize, What);
+        damaged = false;
+        result = update();
+    }
+    if (result && written) {
+        m_stamp = stampNow();
+        m_unwritten.clear();
+        take(*written);
+    } else {
+        // Not written: the change holds for this run all the same, and is
+        // tried again with the next change, unless the file cannot take it.
+        applyHere(change);
+        if (result)
+            result.failure = AtomicFileWriter::Failure::Other;
+        if (result.failure != AtomicFileWriter::Failure::TooLarge)
+            m_unwritten.append(change);
+    }
+    Q_EMIT changed();
+    return result;
+}
+
+void KeywordStore::applyHere(const Change& change)
+{
+    QJsonObject all = object();
+    const QString name = EntryKey::listName(change.list);
+    QJsonObject entries = all.value(name).toObject();
+    change.applyTo(entries);
+    all.insert(name, entries);
+    take(all);
+}
