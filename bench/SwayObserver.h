@@ -27,6 +27,8 @@ public:
     QString why() const { return m_why; }
     // The compositor's socket by its full path, for WAYLAND_DISPLAY.
     QString socket() const { return m_socket; }
+    // The compositor's process id.
+    qint64 pid() const { return m_pid; }
 
     // Reads the compositor's events until done() holds or the deadline
     // passes; answers whether done() held. alive() is asked between reads.

@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,15 +42,20 @@ namespace {
 constexpr qint64 Millisecond = 1000000;
 constexpr qint64 Second = 1000 * Millisecond;
 
-// Whether pid still runs; its end's time goes to exitedAt.
-std::function<bool()> alive(pid_t pid, qint64* exitedAt = nullptr)
+// Whether pid still runs; its end's time goes to exitedAt, the CPU time it
+// used, in ms, to cpuMs.
+std::function<bool()> alive(pid_t pid, qint64* exitedAt = nullptr, double* cpuMs = nullptr)
 {
-    return [pid, exitedAt] {
+    return [pid, exitedAt, cpuMs] {
         int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) != pid)
+        rusage usage = {};
+        if (::wait4(pid, &status, WNOHANG, &usage) != pid)
             return true;
         if (exitedAt)
             *exitedAt = X11Observer::now();
+        if (cpuMs)
+            *cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
         return false;
     };
 }
@@ -79,6 +85,9 @@ template <typename Observer> void settle(Observer& observer, pid_t pid)
 struct Pick
 {
     double ended = NAN, mapped = NAN, focused = NAN, ready = NAN;
+    // CPU time, in ms: the later start's whole life, and the running
+    // program's and the compositor's from the later start to the pick ready.
+    double laterCpu = NAN, runningCpu = NAN, compositorCpu = NAN;
 };
 
 class Runner
@@ -114,12 +123,14 @@ public:
                       X11Observer::now() + 10 * Second, alive(running));
         settle(m_x, running);
         m_x.resetFollowed();
+        const qint64 runningBefore = benchCpuTime(running);
         const qint64 started = X11Observer::now();
         const pid_t later = spawnBenchProgram(program, {QStringLiteral("--pick")}, environment);
         if (!later)
             return {};
         qint64 ended = 0;
-        const auto laterAlive = alive(later, &ended);
+        double laterCpu = NAN;
+        const auto laterAlive = alive(later, &ended, &laterCpu);
         const bool done = m_x.waitUntil(
             [&] {
                 if (!ended)
@@ -127,6 +138,7 @@ public:
                 return ended && m_x.followed().paintedFocused;
             },
             started + 30 * Second, alive(running));
+        const double runningCpu = (benchCpuTime(running) - runningBefore) / 1e6;
         if (!ended) {
             ::kill(later, SIGKILL);
             ::waitpid(later, nullptr, 0);
@@ -134,8 +146,9 @@ public:
         settle(m_x, running);
         const auto since = [started](qint64 time) { return time ? (time - started) / 1e6 : NAN; };
         const X11Observer::Followed& f = m_x.followed();
-        return {since(ended), since(f.mapped), since(f.focused),
-                done ? since(f.paintedFocused) : NAN};
+        return {since(ended),     since(f.mapped),
+                since(f.focused), done ? since(f.paintedFocused) : NAN,
+                laterCpu,         done ? runningCpu : NAN};
     }
 
 private:
@@ -209,12 +222,15 @@ public:
             return {};
         settle(m_sway, running);
         m_sway.reset();
+        const qint64 runningBefore = benchCpuTime(running);
+        const qint64 compositorBefore = benchCpuTime(pid_t(m_sway.pid()));
         const qint64 started = X11Observer::now();
         const pid_t later = spawnBenchProgram(program, {QStringLiteral("--pick")}, environment);
         if (!later)
             return {};
         qint64 ended = 0;
-        const auto laterAlive = alive(later, &ended);
+        double laterCpu = NAN;
+        const auto laterAlive = alive(later, &ended, &laterCpu);
         const bool done = m_sway.waitUntil(
             [&] {
                 if (!ended)
@@ -222,6 +238,8 @@ public:
                 return ended && m_sway.window(running).focused;
             },
             started + 30 * Second, alive(running));
+        const double runningCpu = (benchCpuTime(running) - runningBefore) / 1e6;
+        const double compositorCpu = (benchCpuTime(pid_t(m_sway.pid())) - compositorBefore) / 1e6;
         if (!ended) {
             ::kill(later, SIGKILL);
             ::waitpid(later, nullptr, 0);
@@ -229,7 +247,13 @@ public:
         settle(m_sway, running);
         const auto since = [started](qint64 time) { return time ? (time - started) / 1e6 : NAN; };
         const SwayObserver::Window w = m_sway.window(running);
-        return {since(ended), since(w.mapped), since(w.focused), done ? since(w.focused) : NAN};
+        return {since(ended),
+                since(w.mapped),
+                since(w.focused),
+                done ? since(w.focused) : NAN,
+                laterCpu,
+                done ? runningCpu : NAN,
+                done ? compositorCpu : NAN};
     }
 
 private:
@@ -344,8 +368,16 @@ int main(int argc, char* argv[])
     QProcess swayBus;
     QString swayBusAddress;
     if (sway.isValid()) {
+        // It starts no service on request: a desktop portal started by it
+        // would outlive the bus (the tests' private buses do the same).
+        const QString busConfig = work.filePath(QStringLiteral("sway-bus.conf"));
+        if (QFile config(busConfig); config.open(QIODevice::WriteOnly))
+            config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                         "<auth>EXTERNAL</auth><policy context=\"default\">"
+                         "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
         swayBus.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                      {QStringLiteral("--config-file=") + busConfig, QStringLiteral("--nofork"),
                        QStringLiteral("--print-address=1")});
         if (swayBus.waitForReadyRead(10000))
             swayBusAddress = QString::fromLocal8Bit(swayBus.readLine().trimmed());
@@ -392,6 +424,7 @@ int main(int argc, char* argv[])
     out.flush();
     QList<double> bareMs, readyMs, endedMs, mappedMs, focusedMs;
     QList<double> swayBareMs, swayReadyMs, swayEndedMs, swayMappedMs;
+    QList<double> laterCpuMs, runningCpuMs, swayLaterCpuMs, swayRunningCpuMs, compositorCpuMs;
     for (int r = 0; r < runs; ++r) {
         const auto measurePick = [&] {
             const Pick p = runner.pick(running, programCopy, programEnvironment);
@@ -399,6 +432,8 @@ int main(int argc, char* argv[])
             endedMs << p.ended;
             mappedMs << p.mapped;
             focusedMs << p.focused;
+            laterCpuMs << p.laterCpu;
+            runningCpuMs << p.runningCpu;
         };
         const auto measureSwayPick = [&] {
             if (!swayWhy.isEmpty())
@@ -407,6 +442,9 @@ int main(int argc, char* argv[])
             swayReadyMs << p.ready;
             swayEndedMs << p.ended;
             swayMappedMs << p.mapped;
+            swayLaterCpuMs << p.laterCpu;
+            swayRunningCpuMs << p.runningCpu;
+            compositorCpuMs << p.compositorCpu;
         };
         if (r % 2) {
             measurePick();
@@ -449,6 +487,8 @@ int main(int argc, char* argv[])
     line("  the catalogue window mapped again", benchMedian(mappedMs));
     line("  the catalogue window focused", benchMedian(focusedMs));
     line("  the catalogue painted focused: the pick ready", ready);
+    line("  CPU time of the later start (ms)", benchMedian(laterCpuMs));
+    line("  CPU time of the catalogue until ready (ms)", benchMedian(runningCpuMs));
     out << "under headless sway (ready: the compositor gives the window the keyboard)\n";
     if (!swayWhy.isEmpty())
         out << "  nothing measured: " << swayWhy << '\n';
@@ -457,6 +497,9 @@ int main(int argc, char* argv[])
     line("ZunoSmiley --pick: its end (handed over)", benchMedian(swayEndedMs));
     line("  the catalogue window mapped again", benchMedian(swayMappedMs));
     line("  the catalogue window focused: the pick ready", swayReady);
+    line("  CPU time of the later start (ms)", benchMedian(swayLaterCpuMs));
+    line("  CPU time of the catalogue until ready (ms)", benchMedian(swayRunningCpuMs));
+    line("  CPU time of the compositor until ready (ms)", benchMedian(compositorCpuMs));
     out << "warm pick ready in " << QString::number(ready, 'f', 1) << " ms on X11, "
         << ratio(ready, bare) << "x the bare window's start; "
         << (std::isnan(swayReady) ? QStringLiteral("-") : QString::number(swayReady, 'f', 1))
