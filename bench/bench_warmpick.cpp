@@ -42,17 +42,27 @@ namespace {
 constexpr qint64 Millisecond = 1000000;
 constexpr qint64 Second = 1000 * Millisecond;
 
-// Whether pid still runs; its end's time goes to exitedAt, the CPU time it
-// used, in ms, to cpuMs.
-std::function<bool()> alive(pid_t pid, qint64* exitedAt = nullptr, double* cpuMs = nullptr)
+// Whether pid still runs. At its end, the time goes to exitedAt, the CPU
+// time it used to cpuMs and its time waiting for a core to waitMs (read
+// before the process is reaped, while its figures are still there).
+std::function<bool()> alive(pid_t pid, qint64* exitedAt = nullptr, double* cpuMs = nullptr,
+                            double* waitMs = nullptr)
 {
-    return [pid, exitedAt, cpuMs] {
-        int status = 0;
-        rusage usage = {};
-        if (::wait4(pid, &status, WNOHANG, &usage) != pid)
+    return [pid, exitedAt, cpuMs, waitMs] {
+        siginfo_t info = {};
+        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || !info.si_pid)
             return true;
         if (exitedAt)
             *exitedAt = X11Observer::now();
+        if (waitMs) {
+            QFile stat(QStringLiteral("/proc/%1/schedstat").arg(pid));
+            *waitMs = stat.open(QIODevice::ReadOnly)
+                          ? stat.readAll().split(' ').value(1).toLongLong() / 1e6
+                          : NAN;
+        }
+        int status = 0;
+        rusage usage = {};
+        ::wait4(pid, &status, 0, &usage);
         if (cpuMs)
             *cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
@@ -88,6 +98,9 @@ struct Pick
     // CPU time, in ms: the later start's whole life, and the running
     // program's and the compositor's from the later start to the pick ready.
     double laterCpu = NAN, runningCpu = NAN, compositorCpu = NAN;
+    // Time waiting for a core, in ms: the later start's, and the running
+    // program's until the pick ready.
+    double laterWait = NAN, runningWait = NAN;
 };
 
 class Runner
@@ -124,13 +137,14 @@ public:
         settle(m_x, running);
         m_x.resetFollowed();
         const qint64 runningBefore = benchCpuTime(running);
+        const qint64 runningWaitBefore = benchRunQueueWait(running);
         const qint64 started = X11Observer::now();
         const pid_t later = spawnBenchProgram(program, {QStringLiteral("--pick")}, environment);
         if (!later)
             return {};
         qint64 ended = 0;
-        double laterCpu = NAN;
-        const auto laterAlive = alive(later, &ended, &laterCpu);
+        double laterCpu = NAN, laterWait = NAN;
+        const auto laterAlive = alive(later, &ended, &laterCpu, &laterWait);
         const bool done = m_x.waitUntil(
             [&] {
                 if (!ended)
@@ -139,6 +153,7 @@ public:
             },
             started + 30 * Second, alive(running));
         const double runningCpu = (benchCpuTime(running) - runningBefore) / 1e6;
+        const double runningWait = (benchRunQueueWait(running) - runningWaitBefore) / 1e6;
         if (!ended) {
             ::kill(later, SIGKILL);
             ::waitpid(later, nullptr, 0);
@@ -146,9 +161,14 @@ public:
         settle(m_x, running);
         const auto since = [started](qint64 time) { return time ? (time - started) / 1e6 : NAN; };
         const X11Observer::Followed& f = m_x.followed();
-        return {since(ended),     since(f.mapped),
-                since(f.focused), done ? since(f.paintedFocused) : NAN,
-                laterCpu,         done ? runningCpu : NAN};
+        return {.ended = since(ended),
+                .mapped = since(f.mapped),
+                .focused = since(f.focused),
+                .ready = done ? since(f.paintedFocused) : NAN,
+                .laterCpu = laterCpu,
+                .runningCpu = done ? runningCpu : NAN,
+                .laterWait = laterWait,
+                .runningWait = done ? runningWait : NAN};
     }
 
 private:
@@ -223,14 +243,15 @@ public:
         settle(m_sway, running);
         m_sway.reset();
         const qint64 runningBefore = benchCpuTime(running);
+        const qint64 runningWaitBefore = benchRunQueueWait(running);
         const qint64 compositorBefore = benchCpuTime(pid_t(m_sway.pid()));
         const qint64 started = X11Observer::now();
         const pid_t later = spawnBenchProgram(program, {QStringLiteral("--pick")}, environment);
         if (!later)
             return {};
         qint64 ended = 0;
-        double laterCpu = NAN;
-        const auto laterAlive = alive(later, &ended, &laterCpu);
+        double laterCpu = NAN, laterWait = NAN;
+        const auto laterAlive = alive(later, &ended, &laterCpu, &laterWait);
         const bool done = m_sway.waitUntil(
             [&] {
                 if (!ended)
@@ -239,6 +260,7 @@ public:
             },
             started + 30 * Second, alive(running));
         const double runningCpu = (benchCpuTime(running) - runningBefore) / 1e6;
+        const double runningWait = (benchRunQueueWait(running) - runningWaitBefore) / 1e6;
         const double compositorCpu = (benchCpuTime(pid_t(m_sway.pid())) - compositorBefore) / 1e6;
         if (!ended) {
             ::kill(later, SIGKILL);
@@ -247,13 +269,15 @@ public:
         settle(m_sway, running);
         const auto since = [started](qint64 time) { return time ? (time - started) / 1e6 : NAN; };
         const SwayObserver::Window w = m_sway.window(running);
-        return {since(ended),
-                since(w.mapped),
-                since(w.focused),
-                done ? since(w.focused) : NAN,
-                laterCpu,
-                done ? runningCpu : NAN,
-                done ? compositorCpu : NAN};
+        return {.ended = since(ended),
+                .mapped = since(w.mapped),
+                .focused = since(w.focused),
+                .ready = done ? since(w.focused) : NAN,
+                .laterCpu = laterCpu,
+                .runningCpu = done ? runningCpu : NAN,
+                .compositorCpu = done ? compositorCpu : NAN,
+                .laterWait = laterWait,
+                .runningWait = done ? runningWait : NAN};
     }
 
 private:
@@ -425,6 +449,7 @@ int main(int argc, char* argv[])
     QList<double> bareMs, readyMs, endedMs, mappedMs, focusedMs;
     QList<double> swayBareMs, swayReadyMs, swayEndedMs, swayMappedMs;
     QList<double> laterCpuMs, runningCpuMs, swayLaterCpuMs, swayRunningCpuMs, compositorCpuMs;
+    QList<double> laterWaitMs, runningWaitMs, swayLaterWaitMs, swayRunningWaitMs;
     for (int r = 0; r < runs; ++r) {
         const auto measurePick = [&] {
             const Pick p = runner.pick(running, programCopy, programEnvironment);
@@ -434,6 +459,8 @@ int main(int argc, char* argv[])
             focusedMs << p.focused;
             laterCpuMs << p.laterCpu;
             runningCpuMs << p.runningCpu;
+            laterWaitMs << p.laterWait;
+            runningWaitMs << p.runningWait;
         };
         const auto measureSwayPick = [&] {
             if (!swayWhy.isEmpty())
@@ -445,6 +472,8 @@ int main(int argc, char* argv[])
             swayLaterCpuMs << p.laterCpu;
             swayRunningCpuMs << p.runningCpu;
             compositorCpuMs << p.compositorCpu;
+            swayLaterWaitMs << p.laterWait;
+            swayRunningWaitMs << p.runningWait;
         };
         if (r % 2) {
             measurePick();
@@ -489,6 +518,8 @@ int main(int argc, char* argv[])
     line("  the catalogue painted focused: the pick ready", ready);
     line("  CPU time of the later start (ms)", benchMedian(laterCpuMs));
     line("  CPU time of the catalogue until ready (ms)", benchMedian(runningCpuMs));
+    line("  the later start waiting for a core (ms)", benchMedian(laterWaitMs));
+    line("  the catalogue waiting for a core (ms)", benchMedian(runningWaitMs));
     out << "under headless sway (ready: the compositor gives the window the keyboard)\n";
     if (!swayWhy.isEmpty())
         out << "  nothing measured: " << swayWhy << '\n';
@@ -500,6 +531,8 @@ int main(int argc, char* argv[])
     line("  CPU time of the later start (ms)", benchMedian(swayLaterCpuMs));
     line("  CPU time of the catalogue until ready (ms)", benchMedian(swayRunningCpuMs));
     line("  CPU time of the compositor until ready (ms)", benchMedian(compositorCpuMs));
+    line("  the later start waiting for a core (ms)", benchMedian(swayLaterWaitMs));
+    line("  the catalogue waiting for a core (ms)", benchMedian(swayRunningWaitMs));
     out << "warm pick ready in " << QString::number(ready, 'f', 1) << " ms on X11, "
         << ratio(ready, bare) << "x the bare window's start; "
         << (std::isnan(swayReady) ? QStringLiteral("-") : QString::number(swayReady, 'f', 1))
