@@ -58,6 +58,21 @@ inline qint64 benchCpuTime(pid_t pid)
     return total;
 }
 
+// Time every live thread of the process spent runnable but waiting for a
+// core, in nanoseconds: on a loaded machine the part of a wall time that is
+// not the process's own work.
+inline qint64 benchRunQueueWait(pid_t pid)
+{
+    qint64 total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (stat.open(QIODevice::ReadOnly))
+            total += stat.readAll().split(' ').value(1).toLongLong();
+    }
+    return total;
+}
+
 // Starts program with arguments and environment, its standard output to
 // /dev/null; answers its process id, 0 when it could not start.
 inline pid_t spawnBenchProgram(const QString& program, const QStringList& arguments,

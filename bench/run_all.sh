@@ -7,7 +7,8 @@
 #
 # bench_startup drives the program, the floor program and the bare window
 # under Xvfb (it needs a real X server for its DAMAGE and XTEST requests),
-# bench_warmpick a pick of the running program there under openbox;
+# bench_warmpick a pick of the running program there under openbox and under
+# a headless sway of its own;
 # bench_userlist_add and bench_catalogue_load run offscreen. Every program
 # runs in a temporary home, with a session bus of its own (dbus-run-session).
 set -u
@@ -37,7 +38,7 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 echo "== start-up, language switch, close, peak memory (X11 under Xvfb)"
 "$bin/bench_startup" "$runs" || true
 echo
-echo "== a warm pick: the running program's window, minimized, brought up by --pick (X11, openbox)"
+echo "== a warm pick: the running program's window, hidden, brought up by --pick (X11 with openbox; headless sway)"
 [ -x "$bin/bench_warmpick" ] && { "$bin/bench_warmpick" $((runs * 2 + 1)) || true; }
 echo
 echo "== Add at N rows (offscreen)"
