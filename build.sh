@@ -49,14 +49,18 @@ TEST_PACKAGES+=(at-spi2-core python3-pyatspi)
 TEST_PACKAGES+=("clang-format-14?" git python3)
 # Typing on Plasma and GNOME under Wayland: the desktop portal's front end,
 # KWin headless (its virtual back end) with the portal's KDE back end and the
-# Qt 5 Wayland plugin its back end needs, for the typing tests.
-TEST_PACKAGES+=(xdg-desktop-portal kwin-wayland xdg-desktop-portal-kde qtwayland5)
+# Wayland plugin of its Qt (Qt 5 on Debian 12; Qt 6 on Debian 13, where it
+# needs the screen casting of KWin's plugins in kwin-common), for the typing
+# tests.
+TEST_PACKAGES+=(xdg-desktop-portal kwin-wayland kwin-common xdg-desktop-portal-kde qtwayland5)
 # The desktop's search: the launcher's own runner manager, which the runner
-# test loads the installed runner through, the shortcut daemon that reads the
+# test loads the installed runner through (KDE Frameworks 5's, and 6's where
+# the archive has it: Debian 13), the shortcut daemon that reads the
 # default pick shortcut (Plasma 6's kglobalacceld on Debian 13, kglobalaccel5
 # in libkf5globalaccel-bin on Debian 12), and the search-provider interface
 # file the service is checked against.
-TEST_PACKAGES+=(libkf5runner-dev "kglobalacceld|libkf5globalaccel-bin" gnome-shell-common)
+TEST_PACKAGES+=(libkf5runner-dev "libkf6runner-dev?" "kglobalacceld|libkf5globalaccel-bin"
+               gnome-shell-common)
 # A window manager for the warm-pick benchmark, which brings a minimized
 # window back as a desktop does.
 TEST_PACKAGES+=(openbox)

@@ -44,9 +44,16 @@ back_end=/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde
 if [ -n "$portal" ]; then
     [ -x "$front_end" ] || skip "the desktop portal (xdg-desktop-portal) is not installed"
     [ -x "$back_end" ] || skip "the portal's KDE back end (xdg-desktop-portal-kde) is not installed"
-    [ -d /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms ] &&
-        ls /usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 ||
-        skip "the KDE back end's Wayland platform (qtwayland5) is not installed"
+    # Plasma 5's back end is built on Qt 5, Plasma 6's on Qt 6.
+    qt=5
+    ldd "$back_end" 2>/dev/null | grep -q 'libQt6Core' && qt=6
+    plugins=/usr/lib/x86_64-linux-gnu/qt$qt/plugins
+    [ -e "$plugins/platforms/libqwayland-generic.so" ] ||
+        skip "the KDE back end's Wayland platform (Qt $qt's Wayland plugin) is not installed"
+    # Plasma 6's back end opens a remote-control session only where KWin
+    # offers screen casting, which its plugin in kwin-common brings.
+    [ "$qt" = 5 ] || [ -e "$plugins/kwin/plugins/screencast.so" ] ||
+        skip "KWin's screencast plugin (kwin-common) is not installed, without which the portal's KDE back end refuses remote control"
 fi
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
@@ -77,6 +84,21 @@ Exec=$trusted
 X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input
 DESKTOP
 fi
+# KDE Frameworks 6 lists a session's applications through its application
+# menu, as a Plasma session installs it: without one KWin 6 finds no desktop
+# file, so grants nothing. This menu holds every entry of the data folders;
+# Frameworks 5 lists applications without it.
+mkdir -p "$work/config/menus"
+cat >"$work/config/menus/applications.menu" <<'MENU'
+<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
+ "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">
+<Menu>
+  <Name>Applications</Name>
+  <DefaultAppDirs/>
+  <DefaultDirectoryDirs/>
+  <Include><All/></Include>
+</Menu>
+MENU
 chmod -R a+rX "$work"
 chmod 700 "$work/kwin-runtime" "$work/client-runtime"
 [ ${#as_user[@]} -eq 0 ] || chown -R nobody:nogroup "$work"
@@ -118,6 +140,13 @@ if [ -n "$portal" ]; then
         sleep 0.1
     done
     [ "$owned" = 1 ] || skip "the desktop portal did not start: $(tail -1 "$work/portal.log")"
+    # Nobody is there to answer the KDE back end's remote-control question:
+    # host programs are allowed it up front, as for a headless session
+    # (Plasma 6 reads this; Plasma 5 asks nothing).
+    "${as_user[@]}" "${session[@]}" dbus-send --session --print-reply \
+        --dest=org.freedesktop.impl.portal.PermissionStore /org/freedesktop/impl/portal/PermissionStore \
+        org.freedesktop.impl.portal.PermissionStore.SetPermission string:kde-authorized boolean:true \
+        string:remote-desktop string: array:string:yes >/dev/null 2>&1 || true
     client_bus=(DBUS_SESSION_BUS_ADDRESS="$(cat "$work/bus.address")")
 fi
 

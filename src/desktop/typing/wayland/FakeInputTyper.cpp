@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QScopeGuard>
+#include <QStandardPaths>
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -107,10 +108,20 @@ void explainWithheld(const WaylandConnection& connection)
     // KWin compares the entry's first Exec word, made canonical, with the
     // link /proc/PID/exe of its client.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    // KWin 6 finds desktop entries only through the session's applications
+    // menu, which Plasma 6 installs.
+    const QString menu =
+        QLatin1String("menus/%1applications.menu").arg(qEnvironmentVariable("XDG_MENU_PREFIX"));
+    const QString noMenu =
+        QStandardPaths::locate(QStandardPaths::GenericConfigLocation, menu).isEmpty()
+            ? QLatin1String("; under Plasma 6 the session also needs its applications menu (%1 "
+                            "in a configuration folder), without which KWin reads no entry")
+                  .arg(menu)
+            : QString();
     qWarning("KWin offers no fake input to this program: its desktop entry's Exec must name %s "
-             "(with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input); typing goes through the "
+             "(with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input)%s; typing goes through the "
              "desktop portal instead",
-             qPrintable(program));
+             qPrintable(program), qPrintable(noMenu));
 }
 
 } // namespace
