@@ -1,0 +1,63 @@
+#include "app/PickShortcut.h"
+
+#include "app/settings/SettingsStore.h"
+
+#include <QDBusConnection>
+
+namespace {
+
+using Earlier = GlobalShortcut::Earlier;
+
+Earlier storedAnswer()
+{
+    const QString stored =
+        SettingsStore::read(SettingsStore::PickShortcutKey, QString(), SettingsStore::Configuration)
+            .trimmed();
+    if (stored == QLatin1String("1"))
+        return Earlier::Kept;
+    if (stored == QLatin1String("2"))
+        return Earlier::Declined;
+    return Earlier::NotAsked;
+}
+
+// The desktop entry's name of the pick action, in the interface language.
+QString description()
+{
+    return SettingsStore::language() == 1 ? QStringLiteral("Choisir une entrée à insérer")
+                                          : QStringLiteral("Pick an Entry to Insert");
+}
+
+// The key the README suggests on the desktop (XDG_CURRENT_DESKTOP), in the
+// portal's syntax: Super+Alt+; on GNOME, Super+; as on Plasma elsewhere.
+QString preferredTrigger()
+{
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP")
+                   .split(QLatin1Char(':'))
+                   .contains(QLatin1String("GNOME"), Qt::CaseInsensitive)
+               ? QStringLiteral("LOGO+ALT+semicolon")
+               : QStringLiteral("LOGO+semicolon");
+}
+
+} // namespace
+
+PickShortcut::PickShortcut(QObject* parent)
+    : QObject(parent)
+    , m_shortcut(QDBusConnection::sessionBus(), QStringLiteral("pick"), description(),
+                 preferredTrigger())
+{
+    connect(&m_shortcut, &GlobalShortcut::activated, this, &PickShortcut::pressed);
+}
+
+void PickShortcut::bind()
+{
+    const Earlier earlier = storedAnswer();
+    connect(&m_shortcut, &GlobalShortcut::settled, this, [earlier](Earlier answer) {
+        // A store that cannot be written asks again at the next start.
+        if (answer != earlier)
+            SettingsStore::write(SettingsStore::PickShortcutKey,
+                                 answer == Earlier::Kept ? QStringLiteral("1")
+                                                         : QStringLiteral("2"),
+                                 SettingsStore::Configuration);
+    });
+    m_shortcut.bind(earlier);
+}
