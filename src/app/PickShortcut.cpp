@@ -28,7 +28,8 @@ QString description()
 }
 
 // The key the README suggests on the desktop (XDG_CURRENT_DESKTOP), in the
-// portal's syntax: Super+Alt+; on GNOME, Super+; as on Plasma elsewhere.
+// portal's syntax: Super+Alt+; on GNOME, where Super+; is IBus's emoji
+// picker; Super+; as on Plasma elsewhere.
 QString preferredTrigger()
 {
     return qEnvironmentVariable("XDG_CURRENT_DESKTOP")
@@ -50,6 +51,10 @@ PickShortcut::PickShortcut(QObject* parent)
 
 void PickShortcut::bind()
 {
+    // Plasma 5 has the desktop entry's own key (X-KDE-Shortcuts), which starts
+    // the program too; a second one for the same key would get none.
+    if (qEnvironmentVariable("KDE_SESSION_VERSION") == QLatin1String("5"))
+        return;
     const Earlier earlier = storedAnswer();
     connect(&m_shortcut, &GlobalShortcut::settled, this, [earlier](Earlier answer) {
         // A store that cannot be written asks again at the next start.
