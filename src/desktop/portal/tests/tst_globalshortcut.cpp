@@ -99,22 +99,21 @@ private:
     bool startPortal(const QTemporaryDir& dir, PrivateBus& bus, bool backEnd)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (!bus.start(dir.path(), env) || !QDir().mkpath(dir.filePath("portals")) ||
-            !QDir().mkpath(dir.filePath("config/xdg-desktop-portal")))
+        if (!bus.start(dir.path(), env) || !QDir().mkpath(dir.filePath("portals")))
             return false;
         const QByteArray interfaces = backEnd ? "org.freedesktop.impl.portal.GlobalShortcuts;"
                                               : "org.freedesktop.impl.portal.Inhibit;";
-        // UseIn for the installed 1.16, the configuration for 1.18 and later.
+        // UseIn for the installed 1.16, the configuration beside it for 1.18
+        // and later (which read it from the portals' folder the test gives).
         if (!write(dir.filePath("portals/zunotest.portal"),
                    "[portal]\nDBusName=org.freedesktop.impl.portal.desktop.zunotest\n"
                    "Interfaces=" +
                        interfaces + "\nUseIn=zunotest\n") ||
-            !write(dir.filePath("config/xdg-desktop-portal/zunotest-portals.conf"),
+            !write(dir.filePath("portals/zunotest-portals.conf"),
                    "[preferred]\ndefault=zunotest\n"))
             return false;
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
         env.insert("XDG_DESKTOP_PORTAL_DIR", dir.filePath("portals"));
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         env.insert("XDG_CURRENT_DESKTOP", "zunotest");
         // A front end that trips over what it is given fails the test.
         env.insert("G_DEBUG", "fatal-criticals");
