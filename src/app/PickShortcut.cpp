@@ -1,6 +1,8 @@
 #include "app/PickShortcut.h"
 
 #include "app/settings/SettingsStore.h"
+#include "base/InstallLayout.h"
+#include "desktop/portal/GlobalShortcut.h"
 
 #include <QDBusConnection>
 
@@ -41,22 +43,22 @@ QString preferredTrigger()
 
 } // namespace
 
-PickShortcut::PickShortcut(QObject* parent)
-    : QObject(parent)
-    , m_shortcut(QDBusConnection::sessionBus(), QStringLiteral("pick"), description(),
-                 preferredTrigger())
-{
-    connect(&m_shortcut, &GlobalShortcut::activated, this, &PickShortcut::pressed);
-}
-
 void PickShortcut::bind()
 {
     // Plasma 5 has the desktop entry's own key (X-KDE-Shortcuts), which starts
     // the program too; a second one for the same key would get none.
     if (qEnvironmentVariable("KDE_SESSION_VERSION") == QLatin1String("5"))
         return;
+    // The connection lives as long as the shortcut holds it.
+    const QString name = QStringLiteral("zuno-pick-shortcut");
+    const QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    QDBusConnection::disconnectFromBus(name);
+    auto* shortcut =
+        new GlobalShortcut(bus, QStringLiteral("pick"), description(), preferredTrigger(), this);
+    shortcut->setApplicationId(QLatin1String(InstallLayout::DesktopApplicationId));
+    connect(shortcut, &GlobalShortcut::activated, this, &PickShortcut::pressed);
     const Earlier earlier = storedAnswer();
-    connect(&m_shortcut, &GlobalShortcut::settled, this, [earlier](Earlier answer) {
+    connect(shortcut, &GlobalShortcut::settled, this, [earlier](Earlier answer) {
         // A store that cannot be written asks again at the next start.
         if (answer != earlier)
             SettingsStore::write(SettingsStore::PickShortcutKey,
@@ -64,5 +66,5 @@ void PickShortcut::bind()
                                                          : QStringLiteral("2"),
                                  SettingsStore::Configuration);
     });
-    m_shortcut.bind(earlier);
+    shortcut->bind(earlier);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "desktop/portal/GlobalShortcut.h"
-
 #include <QObject>
 #include <QString>
 
@@ -18,14 +16,13 @@ class PickShortcut : public QObject
     Q_OBJECT
 
 public:
-    explicit PickShortcut(QObject* parent = nullptr);
+    using QObject::QObject;
 
-    // Asks the session bus's portal; pressed() follows each press of the key.
+    // Asks the portal, on a session bus connection of its own where the
+    // program names itself first; pressed() follows each press of the key.
+    // Once, from the event loop: the connection is made then.
     void bind();
 
 Q_SIGNALS:
     void pressed(const QString& activationToken);
-
-private:
-    GlobalShortcut m_shortcut;
 };

@@ -168,7 +168,7 @@ int main(int argc, char* argv[])
                              window->pick(typingIn);
                          }
                      });
-    pickKey.bind();
+    QTimer::singleShot(0, &pickKey, &PickShortcut::bind);
     QObject::connect(&instance, &SingleInstance::searchReceived, &app,
                      [&mod](const QString& terms, const QString& token) {
                          if (frmMain* window = mod.MainWindow) {

@@ -87,6 +87,23 @@ void GlobalShortcut::bind(Earlier earlier)
             this, [this] { settle(m_earlier); }, Qt::QueuedConnection);
         return;
     }
+    if (m_applicationId.isEmpty())
+        return askVersion();
+    QDBusMessage registration = QDBusMessage::createMethodCall(
+        portalService, portalPath, QStringLiteral("org.freedesktop.host.portal.Registry"),
+        QStringLiteral("Register"));
+    registration.setArguments({m_applicationId, QVariantMap()});
+    auto* watcher =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(registration, callMilliseconds), this);
+    // Refused or unknown, the portal goes on as it names the caller itself.
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        askVersion();
+    });
+}
+
+void GlobalShortcut::askVersion()
+{
     // A front end without a back end for global shortcuts has no such
     // interface, and so no version of it.
     QDBusMessage get = QDBusMessage::createMethodCall(

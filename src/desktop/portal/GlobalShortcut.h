@@ -36,6 +36,13 @@ public:
     // The session ends with the object.
     ~GlobalShortcut() override;
 
+    // Names the program to the portal before anything else is asked on the
+    // connection (xdg-desktop-portal 1.19 and later; an older one goes
+    // without), so that the desktop shows and keeps the key under the
+    // program's own name wherever it was started from. The connection must
+    // not have asked the portal anything yet.
+    void setApplicationId(const QString& applicationId) { m_applicationId = applicationId; }
+
     // Asks the portal, unless the user declined before; settled() follows
     // from the event loop. One call per object.
     void bind(Earlier earlier);
@@ -56,6 +63,7 @@ private Q_SLOTS:
                          const QVariantMap& options);
 
 private:
+    void askVersion();
     void createSession();
     void bindShortcut();
     void closeSession();
@@ -65,6 +73,7 @@ private:
     QString m_id;
     QString m_description;
     QString m_preferredTrigger;
+    QString m_applicationId;
     Earlier m_earlier = Earlier::NotAsked;
     QDBusObjectPath m_session;
 };

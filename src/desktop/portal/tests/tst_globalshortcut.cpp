@@ -72,6 +72,8 @@ private Q_SLOTS:
         {
             GlobalShortcut shortcut(client, "pick", "Pick an Entry to Insert",
                                     "LOGO+ALT+semicolon");
+            // The installed front end knows no registration and goes on without.
+            shortcut.setApplicationId("example.orvak.ZunoSmiley");
             QSignalSpy settled(&shortcut, &GlobalShortcut::settled);
             QSignalSpy activated(&shortcut, &GlobalShortcut::activated);
             shortcut.bind(earlier);
