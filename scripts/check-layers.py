@@ -44,9 +44,9 @@ LAYERS = {
     'app/flows': ['base', 'compat', 'ovsmiley', 'catalogue', 'lists', 'search', 'desktop',
                   'desktop/typing', 'app/assets', 'app/settings', 'app/models', 'app/dialogs',
                   'app/widgets'],
-    'app': ['base', 'compat', 'desktop', 'desktop/typing', 'ovsmiley', 'ovobj10', 'ovshell',
-            'catalogue', 'lists', 'search', 'app/assets', 'app/settings', 'app/models',
-            'app/dialogs', 'app/widgets', 'app/flows'],
+    'app': ['base', 'compat', 'desktop', 'desktop/portal', 'desktop/typing', 'ovsmiley',
+            'ovobj10', 'ovshell', 'catalogue', 'lists', 'search', 'app/assets', 'app/settings',
+            'app/models', 'app/dialogs', 'app/widgets', 'app/flows'],
 }
 # What a folder's tests may use beyond what the folder may: the controls'
 # tests write their files in the lists' format, the keeper's drive the

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/ModZunoSmiley.h"
+#include "app/PickShortcut.h"
 #include "app/assets/AppIcons.h"
 #include "app/flows/MenuCommands.h"
 #include "app/frmMain.h"
@@ -161,6 +162,19 @@ int main(int argc, char* argv[])
                              window->pick(typingIn);
                          }
                      });
+    // The desktop's own key for the pick, where its portal binds one: a
+    // press picks as a later start's --pick does.
+    PickShortcut pickKey;
+    QObject::connect(&pickKey, &PickShortcut::pressed, &app,
+                     [&mod, importHanded](const QString& token) {
+                         if (frmMain* window = mod.MainWindow) {
+                             const ActiveWindow typingIn = ActiveWindow::current();
+                             WindowActivation::bringForward(window->windowHandle(), token);
+                             importHanded();
+                             window->pick(typingIn);
+                         }
+                     });
+    QTimer::singleShot(0, &pickKey, &PickShortcut::bind);
     QObject::connect(&instance, &SingleInstance::searchReceived, &app,
                      [&mod](const QString& terms, const QString& token) {
                          if (frmMain* window = mod.MainWindow) {

@@ -11,6 +11,7 @@
 const QString SettingsStore::Application = QStringLiteral("ZunoSmileys");
 const QString SettingsStore::Configuration = QStringLiteral("Configuration");
 const QString SettingsStore::LanguageKey = QStringLiteral("Langue");
+const QString SettingsStore::PickShortcutKey = QStringLiteral("PickShortcut");
 
 namespace {
 

@@ -4,10 +4,12 @@
 
 #include <QString>
 
-// The program's one persistent setting, the interface language, in the
-// per-user settings store: application "ZunoSmileys", group "Configuration",
-// key "Langue", value the decimal text of the language code. Read in one
-// place and written in one place.
+// The program's persistent settings, in the per-user settings store:
+// application "ZunoSmileys", group "Configuration". The interface language,
+// key "Langue", value the decimal text of the language code; and what the
+// user answered when the desktop was asked for the pick's key, key
+// "PickShortcut" (app/PickShortcut). Each read in one place and written in
+// one place.
 //
 // A store the program cannot use (no regular file, larger than MaxFileSize,
 // not parseable, or holding a typed value that the settings library would
@@ -17,9 +19,10 @@
 class SettingsStore
 {
 public:
-    static const QString Application;   // "ZunoSmileys"
-    static const QString Configuration; // "Configuration"
-    static const QString LanguageKey;   // "Langue"
+    static const QString Application;     // "ZunoSmileys"
+    static const QString Configuration;   // "Configuration"
+    static const QString LanguageKey;     // "Langue"
+    static const QString PickShortcutKey; // "PickShortcut"
     // Far more than the program ever writes there.
     static constexpr qint64 MaxFileSize = 1 << 20;
 
