@@ -2,6 +2,7 @@
 
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
+#include "catalogue/UserListReader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,17 +94,19 @@ bool LauncherCatalogue::ListRows::add(const BilingualEntry& entry)
     return true;
 }
 
-template <typename Control, typename Event>
-void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, Event event,
-                                 const QString& path)
+void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, const QString& path)
 {
-    // Straight into the rows: a long file is not held twice.
-    Control control;
-    QObject::connect(&control, event,
-                     [&rows, list](const QString& text, const QString& description, qint16) {
-                         rows.add({text, description, description, list, true, {}});
-                     });
-    control.LoadFile(path);
+    // Straight into the rows, through the controls' own reader but not
+    // their events, which cost a start with long lists more than the rule:
+    // a long file is not held twice.
+    BilingualEntry entry{{}, {}, {}, list, true, {}};
+    UserListReader::readFile(path,
+                             [&rows, &entry](const QString& text, const QString& description) {
+                                 entry.text = text;
+                                 entry.frenchDescription = entry.englishDescription = description;
+                                 rows.add(entry);
+                                 return true;
+                             });
 }
 
 qsizetype LauncherCatalogue::roomFor(int list) const
@@ -127,10 +130,8 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room
     rows.loaded.reserve(roomFor(list));
     for (const BilingualEntry& entry : m_builtIn[list])
         rows.add(entry);
-    if (list == 0)
-        readFile<OVSmiley>(rows, BilingualEntry::List::Smileys, &OVSmiley::NextSmiley, path);
-    else
-        readFile<OVAcronym>(rows, BilingualEntry::List::Acronyms, &OVAcronym::NextAcronym, path);
+    readFile(rows, list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
+             path);
     return rows;
 }
 

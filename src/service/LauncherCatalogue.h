@@ -71,9 +71,7 @@ private:
         // entries first, then the user's.
         bool add(const BilingualEntry& entry);
     };
-    template <typename Control, typename Event>
-    static void readFile(ListRows& rows, BilingualEntry::List list, Event event,
-                         const QString& path);
+    static void readFile(ListRows& rows, BilingualEntry::List list, const QString& path);
     void loadBuiltIn();
     void loadUserEntries();
     ListRows readList(int list, qsizetype room) const;
