@@ -456,6 +456,12 @@ void SearchIndex::prepare() const
     d->typos.make(size(), d->keyOf());
 }
 
+void SearchIndex::prepareFirstQuery() const
+{
+    d->makeUse();
+    d->typos.scanNextQuery();
+}
+
 namespace {
 
 // The matching rows of a query, best first, handed to emit with their class

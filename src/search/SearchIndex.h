@@ -71,6 +71,10 @@ public:
     // Makes now what the first keystrokes would otherwise make (the order of
     // the used rows, the word index of the typo pass): when the filter opens.
     void prepare() const;
+    // What a start makes before its first answer: the order of the used
+    // rows; that answer reads the keys for its typos rather than wait for
+    // the typo index, which prepare() or the next query makes.
+    void prepareFirstQuery() const;
 
     // The rows that match the typed text, best first; all rows in list order
     // when it holds no word. Blanks separate the typed words.
