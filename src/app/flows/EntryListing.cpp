@@ -228,7 +228,10 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
                     .arg(UserListReader::MaxFileSize / (1024 * 1024)),
                 false};
     DuplicateRule::LoadedTexts loaded(builtInKeys);
-    loaded.reserve(qsizetype(size / 20));
+    // Room for a line of 32 bytes each, as the window's load takes: the
+    // index doubles that room, so that only a file of lines under 16 bytes
+    // grows it, and no more of it is made (and faulted in) than is used.
+    loaded.reserve(qsizetype(size / 32));
     BilingualEntry entry{{}, {}, {}, list, true, {}};
     const UserListReader::Result found =
         UserListReader::readFile(path, [&](const QString& text, const QString& description) {
