@@ -52,27 +52,25 @@ void EntryRanking::setEntries(const QList<BilingualEntry>& entries)
     // on, with what the first query would make otherwise, since a host's
     // first query comes at once.
     const auto make = [this, &entries](ListKind list) {
-        QList<SearchEntry> searched;
         QList<qsizetype>& rows = m_rows[int(list)];
         rows.clear();
         for (qsizetype i = 0; i < entries.size(); ++i) {
-            const BilingualEntry& entry = entries[i];
-            if (kindOf(entry.list) != list)
+            if (kindOf(entries[i].list) != list)
                 continue;
-            if (searched.isEmpty()) {
-                // The lists lie one after the other: room for the rest.
-                searched.reserve(entries.size() - i);
+            if (rows.isEmpty()) // the lists lie one after the other
                 rows.reserve(entries.size() - i);
-            }
+            rows.append(i);
+        }
+        const auto searched = [this, &entries, &rows](qsizetype row) {
+            const BilingualEntry& entry = entries[rows[row]];
             SearchEntry one =
                 SearchEntry::of(entry.text, entry.description(m_language),
                                 entry.description(m_language == 1 ? 2 : 1), !entry.userEntry);
             one.keywords = entry.keywords;
-            searched.append(std::move(one));
-            rows.append(i);
-        }
+            return one;
+        };
         SearchIndex& index = *m_indexes[int(list)];
-        index.setEntries(searched);
+        index.setEntries(rows.size(), searched);
         index.setUse(m_favourites->keys(list), m_usage->scores(list));
         index.prepareFirstQuery();
     };

@@ -406,6 +406,21 @@ void SearchIndex::setEntries(const QList<SearchEntry>& entries)
     d->changed();
 }
 
+void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt)
+{
+    d->keys.clear();
+    d->spans.clear();
+    d->entryKeys.clear();
+    d->shapes.clear();
+    // The keys grow as they are made: a long buffer grows in place.
+    d->spans.reserve(count);
+    d->entryKeys.reserve(count);
+    d->shapes.reserve(count);
+    for (qsizetype row = 0; row < count; ++row)
+        d->append(entryAt(row));
+    d->changed();
+}
+
 void SearchIndex::appendEntry(const SearchEntry& entry)
 {
     d->append(entry);

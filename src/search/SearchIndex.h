@@ -11,6 +11,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // How well an entry matches the typed text, best first. A keyword matches as
@@ -57,6 +58,10 @@ public:
 
     // The list's rows, all at once (a load, a language switch).
     void setEntries(const QList<SearchEntry>& entries);
+    // The same from count rows made one at a time: a start with long lists
+    // makes no list of them all first.
+    using EntryAt = std::function<SearchEntry(qsizetype row)>;
+    void setEntries(qsizetype count, const EntryAt& entryAt);
     // One row added at the end, changed, or removed (Add, Edit, Remove).
     void appendEntry(const SearchEntry& entry);
     void replaceEntry(int row, const SearchEntry& entry);

@@ -109,13 +109,12 @@ void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, cons
                              });
 }
 
-qsizetype LauncherCatalogue::roomFor(int list) const
+qsizetype LauncherCatalogue::roomFor(int list, int lineBytes) const
 {
-    // A line takes some 20 bytes at least.
     const QString path =
         QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
     return m_builtIn[list].size() +
-           qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
+           qsizetype(std::min<qint64>(QFileInfo(path).size() / lineBytes, 2'000'000));
 }
 
 LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room) const
@@ -127,7 +126,9 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room
     // rehashed as it grows; the smileys' for the acronyms too, which are
     // appended to them.
     rows.entries.reserve(room);
-    rows.loaded.reserve(roomFor(list));
+    // The rule's index doubles its room and writes all of it when made:
+    // lines of 32 bytes, as the window's load takes.
+    rows.loaded.reserve(roomFor(list, 32));
     for (const BilingualEntry& entry : m_builtIn[list])
         rows.add(entry);
     readFile(rows, list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,

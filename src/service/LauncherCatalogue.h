@@ -75,8 +75,9 @@ private:
     void loadBuiltIn();
     void loadUserEntries();
     ListRows readList(int list, qsizetype room) const;
-    // Room for the built-in entries and a list file's lines.
-    qsizetype roomFor(int list) const;
+    // Room for the built-in entries and a list file's lines, of lineBytes
+    // each (a line takes some 20 bytes at least).
+    qsizetype roomFor(int list, int lineBytes = 20) const;
     void follow();
     void reread();
     // What catchUp compares: each list file's size and time, and the
