@@ -178,7 +178,9 @@ struct SearchIndex::Data
     void append(const SearchEntry& entry)
     {
         spans.push_back(appendKey(entry));
-        entryKeys.push_back(EntryKey::of(entry.text));
+        // Most texts are their own key: shared, a long list holds no copy.
+        QString entryKey = EntryKey::of(entry.text);
+        entryKeys.push_back(entryKey == entry.text ? entry.text : std::move(entryKey));
         shapes.push_back(shapeHash(EmoticonShape::of(text(int(spans.size()) - 1))));
     }
 
