@@ -48,30 +48,41 @@ EntryRanking::~EntryRanking()
 
 void EntryRanking::setEntries(const QList<BilingualEntry>& entries)
 {
-    std::array<QList<SearchEntry>, 2> lists;
-    for (QList<qsizetype>& rows : m_rows)
+    // Each list's index is its own: made on a core each, from its entries
+    // on, with what the first query would make otherwise, since a host's
+    // first query comes at once.
+    const auto make = [this, &entries](ListKind list) {
+        QList<qsizetype>& rows = m_rows[int(list)];
         rows.clear();
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const BilingualEntry& entry = entries[i];
-        const int list = int(kindOf(entry.list));
-        SearchEntry searched =
-            SearchEntry::of(entry.text, entry.description(m_language),
-                            entry.description(m_language == 1 ? 2 : 1), !entry.userEntry);
-        searched.keywords = entry.keywords;
-        lists[list].append(std::move(searched));
-        m_rows[list].append(i);
-    }
-    // Each list's index is its own: made on a core each, with what the
-    // first query would make otherwise, since a host's first query comes at
-    // once.
-    const auto make = [this, &lists](ListKind list) {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (kindOf(entries[i].list) != list)
+                continue;
+            if (rows.isEmpty()) // the lists lie one after the other
+                rows.reserve(entries.size() - i);
+            rows.append(i);
+        }
+        const auto searched = [this, &entries, &rows](qsizetype row) {
+            const BilingualEntry& entry = entries[rows[row]];
+            SearchEntry one =
+                SearchEntry::of(entry.text, entry.description(m_language),
+                                entry.description(m_language == 1 ? 2 : 1), !entry.userEntry);
+            one.keywords = entry.keywords;
+            return one;
+        };
         SearchIndex& index = *m_indexes[int(list)];
-        index.setEntries(lists[int(list)]);
+        index.setEntries(rows.size(), searched);
         index.setUse(m_favourites->keys(list), m_usage->scores(list));
-        index.prepare();
+        index.prepareFirstQuery();
     };
     std::thread acronyms(make, ListKind::Acronym);
     make(ListKind::Smiley);
+    acronyms.join();
+}
+
+void EntryRanking::prepare()
+{
+    std::thread acronyms([this] { m_indexes[1]->prepare(); });
+    m_indexes[0]->prepare();
     acronyms.join();
 }
 

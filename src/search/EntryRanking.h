@@ -35,7 +35,10 @@ public:
     EntryRanking(const EntryRanking&) = delete;
     EntryRanking& operator=(const EntryRanking&) = delete;
 
+    // Makes the indexes with what the first query needs (the typo index
+    // aside: prepare() makes it, once that query is answered).
     void setEntries(const QList<BilingualEntry>& entries);
+    void prepare();
 
     // At most limit hits of query, best first; none for a blank query.
     QList<Hit> rank(const QString& query, qsizetype limit);

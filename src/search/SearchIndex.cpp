@@ -178,7 +178,9 @@ struct SearchIndex::Data
     void append(const SearchEntry& entry)
     {
         spans.push_back(appendKey(entry));
-        entryKeys.push_back(EntryKey::of(entry.text));
+        // Most texts are their own key: shared, a long list holds no copy.
+        QString entryKey = EntryKey::of(entry.text);
+        entryKeys.push_back(entryKey == entry.text ? entry.text : std::move(entryKey));
         shapes.push_back(shapeHash(EmoticonShape::of(text(int(spans.size()) - 1))));
     }
 
@@ -406,6 +408,21 @@ void SearchIndex::setEntries(const QList<SearchEntry>& entries)
     d->changed();
 }
 
+void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt)
+{
+    d->keys.clear();
+    d->spans.clear();
+    d->entryKeys.clear();
+    d->shapes.clear();
+    // The keys grow as they are made: a long buffer grows in place.
+    d->spans.reserve(count);
+    d->entryKeys.reserve(count);
+    d->shapes.reserve(count);
+    for (qsizetype row = 0; row < count; ++row)
+        d->append(entryAt(row));
+    d->changed();
+}
+
 void SearchIndex::appendEntry(const SearchEntry& entry)
 {
     d->append(entry);
@@ -454,6 +471,12 @@ void SearchIndex::prepare() const
 {
     d->makeUse();
     d->typos.make(size(), d->keyOf());
+}
+
+void SearchIndex::prepareFirstQuery() const
+{
+    d->makeUse();
+    d->typos.scanNextQuery();
 }
 
 namespace {

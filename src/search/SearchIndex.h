@@ -11,6 +11,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // How well an entry matches the typed text, best first. A keyword matches as
@@ -57,6 +58,10 @@ public:
 
     // The list's rows, all at once (a load, a language switch).
     void setEntries(const QList<SearchEntry>& entries);
+    // The same from count rows made one at a time: a start with long lists
+    // makes no list of them all first.
+    using EntryAt = std::function<SearchEntry(qsizetype row)>;
+    void setEntries(qsizetype count, const EntryAt& entryAt);
     // One row added at the end, changed, or removed (Add, Edit, Remove).
     void appendEntry(const SearchEntry& entry);
     void replaceEntry(int row, const SearchEntry& entry);
@@ -71,6 +76,10 @@ public:
     // Makes now what the first keystrokes would otherwise make (the order of
     // the used rows, the word index of the typo pass): when the filter opens.
     void prepare() const;
+    // What a start makes before its first answer: the order of the used
+    // rows; that answer reads the keys for its typos rather than wait for
+    // the typo index, which prepare() or the next query makes.
+    void prepareFirstQuery() const;
 
     // The rows that match the typed text, best first; all rows in list order
     // when it holds no word. Blanks separate the typed words.

@@ -104,9 +104,15 @@ void TypoIndex::make(int rowCount, const KeyOf& keyOf)
     m_made = true;
 }
 
+void TypoIndex::scanNextQuery()
+{
+    m_scanNext = !m_made;
+}
+
 void TypoIndex::clear()
 {
     m_made = false;
+    m_scanNext = false;
     m_words.clear();
     m_postingStart.clear();
     m_postings.clear();
@@ -114,14 +120,61 @@ void TypoIndex::clear()
     m_wordsBySecond.clear();
 }
 
+bool TypoIndex::oneTypoFrom(QStringView typed, QStringView word)
+{
+    return word.size() + 1 >= typed.size() && oneTypoFromPrefix(typed, word);
+}
+
+void TypoIndex::scan(const QList<QStringView>& typed, int rowCount, const KeyOf& keyOf,
+                     std::vector<quint32>& matched, std::vector<int>& candidates) const
+{
+    for (int row = 0; row < rowCount; ++row) {
+        const QStringView key = keyOf(row);
+        const QChar* units = key.data();
+        const qsizetype end = key.size();
+        qsizetype i = 0;
+        while (i < end) {
+            while (i < end && !SearchFold::isWordUnit(units[i]))
+                ++i;
+            const qsizetype start = i;
+            bool hasLetter = false;
+            while (i < end && SearchFold::isWordUnit(units[i])) {
+                const char16_t u = units[i].unicode();
+                hasLetter = hasLetter || u > '9' || u < '0';
+                ++i;
+            }
+            if (!hasLetter)
+                continue;
+            const QStringView word(units + start, i - start);
+            for (int w = 0; w < int(typed.size()) && w < MaxTypoWords; ++w) {
+                const quint32 bit = quint32(1) << w;
+                if ((matched[row] & bit) || typed.at(w).size() < MinimumLength ||
+                    !oneTypoFrom(typed.at(w), word))
+                    continue;
+                if (matched[row] == 0)
+                    candidates.push_back(row);
+                matched[row] |= bit;
+            }
+        }
+    }
+}
+
 std::vector<int> TypoIndex::rows(const QList<QStringView>& typed, int rowCount, const KeyOf& keyOf)
 {
     // Each row's typo-matched words, one bit per typed word.
-    constexpr int MaxTypoWords = 32;
     std::vector<quint32> matched;
     std::vector<int> candidates;
     std::vector<int> checked; // by word: the last typed word it was checked for
-    for (int w = 0; w < int(typed.size()) && w < MaxTypoWords; ++w) {
+    const bool scanning =
+        !m_made && m_scanNext && std::any_of(typed.cbegin(), typed.cend(), [](QStringView word) {
+            return word.size() >= MinimumLength;
+        });
+    if (scanning) {
+        m_scanNext = false;
+        matched.assign(rowCount, 0);
+        scan(typed, rowCount, keyOf, matched, candidates);
+    }
+    for (int w = 0; w < int(typed.size()) && w < MaxTypoWords && !scanning; ++w) {
         const QStringView word = typed.at(w);
         if (word.size() < MinimumLength)
             continue;
@@ -143,8 +196,7 @@ std::vector<int> TypoIndex::rows(const QList<QStringView>& typed, int rowCount, 
                     if (checked[id] == w)
                         continue;
                     checked[id] = w;
-                    if (m_words[id].size() + 1 < word.size() ||
-                        !TypoIndex::oneTypoFromPrefix(word, m_words[id]))
+                    if (!oneTypoFrom(word, m_words[id]))
                         continue;
                     for (int p = m_postingStart[id]; p < m_postingStart[id + 1]; ++p) {
                         const int row = m_postings[p];

@@ -19,6 +19,8 @@ class TypoIndex
 public:
     // The shortest typed word that matches with one typo.
     static constexpr int MinimumLength = 4;
+    // The most typed words a query matches with typos.
+    static constexpr int MaxTypoWords = 32;
 
     // Whether typed is one typo away from a beginning of word (one letter
     // inserted, left out, replaced, or two adjacent ones swapped) without
@@ -31,6 +33,10 @@ public:
     // Reads the words of rowCount rows' keys, unless read already (a query
     // reads them when it first needs them).
     void make(int rowCount, const KeyOf& keyOf);
+    // Until the keys change: the next query that needs the words reads the
+    // keys instead of making the index first, which a start's first answer
+    // would otherwise wait for; make() or the query after makes it.
+    void scanNextQuery();
     void clear();
 
     // The rows, ascending, whose key holds every typed word, or for those of
@@ -39,6 +45,14 @@ public:
     std::vector<int> rows(const QList<QStringView>& typed, int rowCount, const KeyOf& keyOf);
 
 private:
+    // Whether word of a key (with a letter) is one typo from typed, as a
+    // word the index holds is.
+    static bool oneTypoFrom(QStringView typed, QStringView word);
+    // The rows whose key holds a word one typo from typed word w, as bits.
+    void scan(const QList<QStringView>& typed, int rowCount, const KeyOf& keyOf,
+              std::vector<quint32>& matched, std::vector<int>& candidates) const;
+
+    bool m_scanNext = false;
     // The distinct words (with a letter: no typo in numbers) of all keys,
     // the rows that hold each (word w: m_postings from m_postingStart[w] to
     // m_postingStart[w + 1]), and the words by their first and by their

@@ -2,6 +2,7 @@
 
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
+#include "catalogue/UserListReader.h"
 #include "search/KeywordStore.h"
 
 #include <QDir>
@@ -96,26 +97,27 @@ bool LauncherCatalogue::ListRows::add(const BilingualEntry& entry)
     return true;
 }
 
-template <typename Control, typename Event>
-void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, Event event,
-                                 const QString& path)
+void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, const QString& path)
 {
-    // Straight into the rows: a long file is not held twice.
-    Control control;
-    QObject::connect(&control, event,
-                     [&rows, list](const QString& text, const QString& description, qint16) {
-                         rows.add({text, description, description, list, true, {}});
-                     });
-    control.LoadFile(path);
+    // Straight into the rows, through the controls' own reader but not
+    // their events, which cost a start with long lists more than the rule:
+    // a long file is not held twice.
+    BilingualEntry entry{{}, {}, {}, list, true, {}};
+    UserListReader::readFile(path,
+                             [&rows, &entry](const QString& text, const QString& description) {
+                                 entry.text = text;
+                                 entry.frenchDescription = entry.englishDescription = description;
+                                 rows.add(entry);
+                                 return true;
+                             });
 }
 
-qsizetype LauncherCatalogue::roomFor(int list) const
+qsizetype LauncherCatalogue::roomFor(int list, int lineBytes) const
 {
-    // A line takes some 20 bytes at least.
     const QString path =
         QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
     return m_builtIn[list].size() +
-           qsizetype(std::min<qint64>(QFileInfo(path).size() / 20, 2'000'000));
+           qsizetype(std::min<qint64>(QFileInfo(path).size() / lineBytes, 2'000'000));
 }
 
 LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room) const
@@ -127,13 +129,13 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room
     // rehashed as it grows; the smileys' for the acronyms too, which are
     // appended to them.
     rows.entries.reserve(room);
-    rows.loaded.reserve(roomFor(list));
+    // The rule's index doubles its room and writes all of it when made:
+    // lines of 32 bytes, as the window's load takes.
+    rows.loaded.reserve(roomFor(list, 32));
     for (const BilingualEntry& entry : m_builtIn[list])
         rows.add(entry);
-    if (list == 0)
-        readFile<OVSmiley>(rows, BilingualEntry::List::Smileys, &OVSmiley::NextSmiley, path);
-    else
-        readFile<OVAcronym>(rows, BilingualEntry::List::Acronyms, &OVAcronym::NextAcronym, path);
+    readFile(rows, list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
+             path);
     return rows;
 }
 

@@ -74,16 +74,15 @@ private:
         // entries first, then the user's.
         bool add(const BilingualEntry& entry);
     };
-    template <typename Control, typename Event>
-    static void readFile(ListRows& rows, BilingualEntry::List list, Event event,
-                         const QString& path);
+    static void readFile(ListRows& rows, BilingualEntry::List list, const QString& path);
     void loadBuiltIn();
     void loadUserEntries();
     // The user's keywords after each entry's own, in place of those added before.
     void applyKeywords();
     ListRows readList(int list, qsizetype room) const;
-    // Room for the built-in entries and a list file's lines.
-    qsizetype roomFor(int list) const;
+    // Room for the built-in entries and a list file's lines, of lineBytes
+    // each (a line takes some 20 bytes at least).
+    qsizetype roomFor(int list, int lineBytes = 20) const;
     void follow();
     void reread();
     // What catchUp compares: each list file's size and time, and the

@@ -49,8 +49,12 @@ QList<SearchService::Found> SearchService::search(const QString& query, qsizetyp
     QList<Found> found;
     for (const EntryRanking::Hit& hit : m_ranking.rank(taken, limit))
         found.append({&m_catalogue.entries()[hit.index], hit});
-    // Once this answer is on its way: the ids the next requests look up.
-    QTimer::singleShot(0, &m_catalogue, [this] { m_catalogue.makeIds(); });
+    // Once this answer is on its way: the ids the next requests look up,
+    // and the typo index of the next queries.
+    QTimer::singleShot(0, &m_catalogue, [this] {
+        m_catalogue.makeIds();
+        m_ranking.prepare();
+    });
     return found;
 }
 

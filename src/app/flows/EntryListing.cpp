@@ -228,7 +228,10 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
                     .arg(UserListReader::MaxFileSize / (1024 * 1024)),
                 false};
     DuplicateRule::LoadedTexts loaded(builtInKeys);
-    loaded.reserve(qsizetype(size / 20));
+    // Room for a line of 32 bytes each, as the window's load takes: the
+    // index doubles that room, so that only a file of lines under 16 bytes
+    // grows it, and no more of it is made (and faulted in) than is used.
+    loaded.reserve(qsizetype(size / 32));
     BilingualEntry entry{{}, {}, {}, list, true, {}};
     const UserListReader::Result found =
         UserListReader::readFile(path, [&](const QString& text, const QString& description) {
@@ -259,10 +262,24 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
 QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int language,
                                QStringList* problems)
 {
+    const Parts made = lineParts(listFolder, use, language, problems);
+    qsizetype size = 0;
+    for (const QByteArrayView part : made.parts)
+        size += part.size();
+    QByteArray out;
+    out.reserve(size);
+    for (const QByteArrayView part : made.parts)
+        out.append(part);
+    return out;
+}
+
+EntryListing::Parts EntryListing::lineParts(const QString& listFolder, const Use& use, int language,
+                                            QStringList* problems)
+{
     ListLines acronyms;
     std::thread second(
         [&] { acronyms = linesOf(BilingualEntry::List::Acronyms, listFolder, use, language); });
-    const ListLines smileys = linesOf(BilingualEntry::List::Smileys, listFolder, use, language);
+    ListLines smileys = linesOf(BilingualEntry::List::Smileys, listFolder, use, language);
     second.join();
 
     std::vector<ListLines::Held> favourites = smileys.favourites;
@@ -272,13 +289,13 @@ QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int la
     used.insert(used.end(), acronyms.used.begin(), acronyms.used.end());
     std::sort(used.begin(), used.end(), showsFirst);
 
-    const std::array<const ListLines*, 2> lists{&smileys, &acronyms};
-    QByteArray out;
-    out.reserve(smileys.bytes.size() + acronyms.bytes.size());
+    Parts out;
+    out.bytes = {std::move(smileys.bytes), std::move(acronyms.bytes)};
+    const std::array<const EntryListing::ReadResult*, 2> reads{&smileys.read, &acronyms.read};
     for (const std::vector<ListLines::Held>* first : {&favourites, &used})
         for (const ListLines::Held& held : *first)
-            out.append(
-                QByteArrayView(lists[held.list]->bytes).sliced(held.begin, held.end - held.begin));
+            out.parts.append(
+                QByteArrayView(out.bytes[held.list]).sliced(held.begin, held.end - held.begin));
     // The rest in catalogue order: each list's bytes without the lines
     // shown first.
     for (int l = 0; l < 2; ++l) {
@@ -289,15 +306,17 @@ QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int la
                     taken.push_back(held);
         std::sort(taken.begin(), taken.end(),
                   [](const auto& a, const auto& b) { return a.begin < b.begin; });
-        const QByteArray& bytes = lists[l]->bytes;
+        const QByteArrayView bytes(out.bytes[l]);
         qsizetype from = 0;
         for (const ListLines::Held& held : taken) {
-            out.append(QByteArrayView(bytes).sliced(from, held.begin - from));
+            if (held.begin > from)
+                out.parts.append(bytes.sliced(from, held.begin - from));
             from = held.end;
         }
-        out.append(QByteArrayView(bytes).sliced(from));
-        if (!lists[l]->read.problem.isEmpty())
-            problems->append(lists[l]->read.problem);
+        if (from < bytes.size())
+            out.parts.append(bytes.sliced(from));
+        if (!reads[l]->problem.isEmpty())
+            problems->append(reads[l]->problem);
     }
     return out;
 }

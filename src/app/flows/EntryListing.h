@@ -3,7 +3,9 @@
 #include "search/BilingualEntry.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -54,6 +56,16 @@ public:
     // receives what read() answered.
     static QByteArray lines(const QString& listFolder, const Use& use, int language,
                             QStringList* problems);
+    // The same lines in parts that lie in each list's own bytes: written one
+    // after the other they are lines(), which a listing to a pipe writes so,
+    // without a copy of the whole.
+    struct Parts
+    {
+        std::array<QByteArray, 2> bytes;
+        QList<QByteArrayView> parts;
+    };
+    static Parts lineParts(const QString& listFolder, const Use& use, int language,
+                           QStringList* problems);
 
     // A field as a line shows it: tabs and line breaks become blanks, so
     // that a line is always one entry and its fields split at tabs.

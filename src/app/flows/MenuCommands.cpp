@@ -16,11 +16,13 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -51,21 +53,29 @@ ListKind kindOf(BilingualEntry::List list)
     return list == BilingualEntry::List::Smileys ? ListKind::Smiley : ListKind::Acronym;
 }
 
-// All of bytes to standard output in as few writes as it takes; false on an
-// error other than a reader gone.
-bool writeOut(const QByteArray& bytes, bool* readerGone)
+// All of parts to standard output, one after the other, in as few writes
+// as it takes; false on an error other than a reader gone.
+bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote =
-            ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+    qsizetype next = 0;
+    while (next < parts.size()) {
+        std::array<iovec, 256> vectors;
+        int count = 0;
+        for (qsizetype i = next; i < parts.size() && count < int(vectors.size()); ++i, ++count)
+            vectors[count] = {const_cast<char*>(parts[i].data()), size_t(parts[i].size())};
+        const ssize_t wrote = ::writev(STDOUT_FILENO, vectors.data(), count);
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote < 0) {
             *readerGone = errno == EPIPE;
             return *readerGone;
         }
-        done += wrote;
+        // Past the parts written whole, into the one written in part.
+        qsizetype done = wrote;
+        while (next < parts.size() && done >= parts[next].size())
+            done -= parts[next++].size();
+        if (next < parts.size())
+            parts[next] = parts[next].sliced(done);
     }
     return true;
 }
@@ -146,9 +156,10 @@ int MenuCommands::list(int& argc, char** argv)
         }
     }
     QStringList problems;
-    const QByteArray lines = EntryListing::lines(folder, use, SettingsStore::language(), &problems);
+    const EntryListing::Parts lines =
+        EntryListing::lineParts(folder, use, SettingsStore::language(), &problems);
     bool readerGone = false;
-    const bool written = writeOut(lines, &readerGone);
+    const bool written = writeOut(lines.parts, &readerGone);
     if (readerGone)
         return 0;
     if (!written) {

@@ -83,6 +83,9 @@ private Q_SLOTS:
             << winks << "wnk" << QStringList() << QStringList() << QStringList();
         QTest::newRow("typo: two typos are no match")
             << winks << "wnkl" << QStringList() << QStringList() << QStringList();
+        QTest::newRow("typo: none in a number")
+            << QStringList{"A|room 4711", "B|suite 4x712"} << "4712" << QStringList()
+            << QStringList() << QStringList{"B"};
         QTest::newRow("typo: one word exact, one with a typo")
             << QStringList{"1|happy wink", "2|happy", "3|wink"} << "happy winl" << QStringList()
             << QStringList() << QStringList{"1"};
@@ -168,9 +171,16 @@ private Q_SLOTS:
                         score.section(QLatin1Char('='), 1).toDouble());
         index.setUse(marked, used);
 
+        // A start's first answer reads the keys for its typos: the same rows.
+        SearchIndex started;
+        started.setEntries(list);
+        started.setUse(marked, used);
+        started.prepareFirstQuery();
+
         const QList<int> rows = typed.isNull() ? index.pickOrder() : index.rank(typed);
         QCOMPARE(textsOf(list, rows), expected);
         if (!typed.isNull()) {
+            QCOMPARE(textsOf(list, started.rank(typed)), expected);
             // The launcher asks for the best few only.
             QList<int> best;
             for (const SearchHit& hit : index.hits(typed, 2))
