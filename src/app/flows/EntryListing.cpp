@@ -5,6 +5,7 @@
 #include "catalogue/UserListReader.h"
 #include "lists/DuplicateRule.h"
 #include "search/EntryKey.h"
+#include "search/KeywordStore.h"
 #include "search/SearchIndex.h"
 #include "search/SearchUse.h"
 
@@ -161,10 +162,24 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     const QSet<QString>& favourites = use.favourites[l];
     const QHash<QString, double>& scores = use.scores[l];
     const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
+    const ListKind kind = l == 0 ? ListKind::Smiley : ListKind::Acronym;
+    // Most users have none: no entry is looked up.
+    const KeywordStore* own =
+        use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
+    BilingualEntry withOwn;
     qsizetype place = 0;
     // Where the user's entries start, for a file that turns out void.
     std::optional<std::array<std::size_t, 3>> userStart;
-    out.read = EntryListing::read(list, listFolder, [&](const BilingualEntry& entry) {
+    out.read = EntryListing::read(list, listFolder, [&](const BilingualEntry& read) {
+        const BilingualEntry* shown = &read;
+        if (own) {
+            if (const QStringList keywords = own->keywords(kind, read.text); !keywords.isEmpty()) {
+                withOwn = read;
+                withOwn.keywords += keywords;
+                shown = &withOwn;
+            }
+        }
+        const BilingualEntry& entry = *shown;
         if (entry.userEntry && !userStart) {
             flush();
             userStart = {std::size_t(out.bytes.size()), out.favourites.size(), out.used.size()};

@@ -22,15 +22,19 @@
 // against the built-in texts; a file the list reader cannot take whole
 // gives none). The lists are read straight through, never held whole: a
 // listing is its output, the other way round the longest part of its time.
+class KeywordStore;
+
 class EntryListing
 {
 public:
     // The user's use of each list's entries, by entry key (EntryKey::of):
-    // FavouriteStore::keys and UsageStore::scores, smileys first.
+    // FavouriteStore::keys and UsageStore::scores, smileys first; and the
+    // user's own keywords, shown after the shipped ones (none without a store).
     struct Use
     {
         std::array<QSet<QString>, 2> favourites;
         std::array<QHash<QString, double>, 2> scores;
+        const KeywordStore* ownKeywords = nullptr;
     };
 
     // Each entry of one list in catalogue order, until visit answers false.

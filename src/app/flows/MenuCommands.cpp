@@ -7,6 +7,7 @@
 #include "desktop/typing/KeystrokeTyper.h"
 #include "ovsmiley/ZunoSmiley1.h"
 #include "search/FavouriteStore.h"
+#include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
 #include <QClipboard>
@@ -155,6 +156,9 @@ int MenuCommands::list(int& argc, char** argv)
             use.scores[int(kind)] = usage.scores(kind);
         }
     }
+    // Read only: a damaged file is left for the window to set aside.
+    const KeywordStore keywords(KeywordStore::pathIn(folder), KeywordStore::Access::ReadOnly);
+    use.ownKeywords = &keywords;
     QStringList problems;
     const EntryListing::Parts lines =
         EntryListing::lineParts(folder, use, SettingsStore::language(), &problems);

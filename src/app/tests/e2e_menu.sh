@@ -30,9 +30,11 @@ check() { echo "ok: $*"; }
 zuno_copy_program "$bin" "$work"
 export XDG_STATE_HOME=$work/home/state
 prog=$work/prog/ZunoSmiley
-# A favourite of the user's, an entry whose description holds a tab, and
+# A favourite of the user's, an entry whose description holds a tab and
+# which has a keyword of the user's, and
 # more than a pipe holds at once, so that a reader gone is seen.
 printf '{"smileys":["8-)"]}' >"$work/prog/Favourites.json"
+printf '{"smileys":{"8-]":["android"]}}' >"$work/prog/Keywords.json"
 {
     printf '"8-]","Robot\tarm"\r\n'
     awk 'BEGIN { for (i = 1; i <= 3000; i++) printf "\":-x%d\",\"Test smiley %d\"\r\n", i, i }'
@@ -45,7 +47,7 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     [[ $first == $'8-)\t'*$'\nstatus 0' ]] || fail "--list | head -1 gave '$first'"
     [ ! -s "$work/err" ] || fail "--list told: $(cat "$work/err")"
     list >"$work/all" || fail "--list ended with $?"
-    grep -q $'^8-]\tRobot arm\tRobot arm\t$' "$work/all" || fail "the user's entry: $(grep '^8-]' "$work/all")"
+    grep -q $'^8-]\tRobot arm\tRobot arm\tandroid$' "$work/all" || fail "the user's entry: $(grep '^8-]' "$work/all")"
     [ "$(awk -F'\t' 'NF != 4' "$work/all" | wc -l)" -eq 0 ] || fail "a line without 4 fields"
     [ "$(wc -l <"$work/all")" -gt 3100 ] || fail "only $(wc -l <"$work/all") lines"
     check "--list: the favourite first, 4 tab-separated fields a line, a closed pipe quiet"
