@@ -82,6 +82,10 @@ as_user() {
 # /dev bound into the new root go away with it, however the run ends.
 in_chroot() {
     local root=$1 status=0
+    # The root bound onto itself is a mount point, as "/" is on a machine:
+    # the tests that make a private mount (a read-only folder, a full disk)
+    # run rather than skip.
+    mount --bind "$root" "$root"
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount --make-rslave "$root/dev"

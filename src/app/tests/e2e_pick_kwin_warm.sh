@@ -70,7 +70,8 @@ pids+=("$(cat "$work/bus.pid")")
 kwin() { DBUS_SESSION_BUS_ADDRESS=$ZUNO_KWIN_BUS dbus-send --session --print-reply --dest=org.kde.KWin "$@"; }
 zuno_wait_until 20 kwin /Scripting org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1 ||
     fail "KWin's scripting interface did not come up"
-echo 'workspace.clientActivated.connect(function (w) { print("zuno-active " + (w ? w.caption : "")); });' \
+# KWin 6 names windows what KWin 5 named clients.
+echo '(workspace.windowActivated || workspace.clientActivated).connect(function (w) { print("zuno-active " + (w ? w.caption : "")); });' \
     >"$work/active.js"
 kwin /Scripting org.kde.kwin.Scripting.loadScript string:"$work/active.js" string:zuno-active >/dev/null
 kwin /Scripting org.kde.kwin.Scripting.start >/dev/null
@@ -147,7 +148,7 @@ check "a pick from a script without a token, typed at once"
 # The catalogue called up, then the user back in the field without a pick:
 # a start without a token, or with one KWin refused, brings the catalogue,
 # shown behind, forward.
-echo 'workspace.clientList().forEach(function (w) { if (w.caption == "Target") workspace.activeClient = w; });' \
+echo '(workspace.windowList ? workspace.windowList() : workspace.clientList()).forEach(function (w) { if (w.caption == "Target") { if (workspace.windowList) workspace.activeWindow = w; else workspace.activeClient = w; } });' \
     >"$work/front.js"
 for how in withoutToken withRefusedToken; do
     withToken
