@@ -178,9 +178,7 @@ struct SearchIndex::Data
     void append(const SearchEntry& entry)
     {
         spans.push_back(appendKey(entry));
-        // Most texts are their own key: shared, a long list holds no copy.
-        QString entryKey = EntryKey::of(entry.text);
-        entryKeys.push_back(entryKey == entry.text ? entry.text : std::move(entryKey));
+        entryKeys.push_back(EntryKey::of(entry.text));
         shapes.push_back(shapeHash(EmoticonShape::of(text(int(spans.size()) - 1))));
     }
 
