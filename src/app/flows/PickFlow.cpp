@@ -41,6 +41,7 @@ PickFlow::PickFlow(QWidget* window, ZunoSmiley1& localizer)
     m_giveUp->setSingleShot(true);
     m_giveUp->setInterval(KeyboardBackMilliseconds);
     connect(m_giveUp, &QTimer::timeout, this, &PickFlow::typeEntry);
+    m_window->installEventFilter(this);
     // On Wayland the compositor gives the keyboard back once the window is
     // gone; the application is then no longer the active one.
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -61,8 +62,12 @@ void PickFlow::watch(ListPage* page)
     });
     page->filterField()->installEventFilter(this);
     connect(page, &ListPage::filterClosed, this, [this, page] {
-        m_picking = false;
+        // Closed another way than Enter or Escape (the language switch), the
+        // pick is over with the window in front of the user.
+        const bool endedHere = std::exchange(m_picking, false);
         static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(false);
+        if (endedHere)
+            showHeldBack();
     });
 }
 
@@ -73,6 +78,8 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     const QWidget* own = cameFrom.isNull() ? nullptr : QWidget::find(WId(cameFrom.windowId()));
     if (!own || !m_picking)
         m_target = own ? ActiveWindow() : cameFrom;
+    // Set before the window shows, so that notices held back stay so.
+    m_picking = terms.isEmpty();
     // An entry still on its way from the last pick is typed no more: later,
     // it would land wherever the keyboard is by then. It waits on the
     // clipboard instead.
@@ -93,12 +100,13 @@ void PickFlow::start(const ActiveWindow& cameFrom, ListPage* page, const QString
     page->filterField()->clear();
     static_cast<CatalogueFilter*>(page->sortedModel())->setPickMode(terms.isEmpty());
     page->openFilter(terms);
-    m_picking = terms.isEmpty();
     m_page = page;
-    if (m_picking)
+    if (m_picking) {
         holdBackNotices();
-    if (m_picking)
         choose(page, 0);
+    } else {
+        showHeldBack(); // a search: the window is up for the user to read
+    }
     // Called up from a desktop shortcut, the window takes the keyboard as a
     // pager would give it: a window manager's focus-stealing guard, or an
     // activation stamped with an older time than the last focus change,
@@ -164,10 +172,8 @@ void PickFlow::typeEntry()
         m_typing.ready &&
         (m_typing.wayland ? QGuiApplication::applicationState() != Qt::ApplicationActive
                           : !m_typing.target.isNull() && m_typing.target.activate());
-    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed) {
-        showHeldBack();
+    if (back && KeystrokeTyper::type(m_typing.text) == KeystrokeTyper::Outcome::Typed)
         return;
-    }
     if (m_typing.ready && !back)
         KeystrokeTyper::cancel();
     // Nothing could be typed there: the entry waits on the clipboard.
@@ -178,7 +184,6 @@ void PickFlow::typeEntry()
     m_window->activateWindow();
     if (m_typing.page)
         m_typing.page->showNotice(m_localizer.ID_INT_PASTE_NOTICE());
-    showHeldBack();
 }
 
 void PickFlow::holdBackNotices()
@@ -193,6 +198,12 @@ void PickFlow::holdBackNotices()
 
 void PickFlow::showHeldBack()
 {
+    // A notice held back by a pick comes back only with the window up for
+    // the user (restored, raised, or back to say an entry waits on the
+    // clipboard), never while it is stepped aside: mapped then, the notice
+    // would take the keys of the window the user is typing in.
+    if (m_picking || !m_window->isVisible() || m_window->isMinimized())
+        return;
     const QList<QPointer<QWidget>> held = std::exchange(m_heldBack, {});
     for (QWidget* notice : held)
         if (notice)
@@ -227,7 +238,6 @@ void PickFlow::cancel(ListPage* page)
     page->closeFilter();
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     stepAside(wayland);
-    showHeldBack();
     // On X11 the window the user came from is asked for the keyboard, as
     // before typing; a compositor gives it back by itself.
     if (!wayland && !m_target.isNull())
@@ -236,6 +246,9 @@ void PickFlow::cancel(ListPage* page)
 
 bool PickFlow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window &&
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange))
+        showHeldBack();
     if (event->type() != QEvent::KeyPress || !m_picking || !m_page ||
         watched != m_page->filterField())
         return QObject::eventFilter(watched, event);

@@ -58,7 +58,8 @@ private:
     void typeEntry();
     // A notice of the program's own shown at the start (the lists copied
     // out of a read-only program folder) would keep the keyboard from the
-    // window the user came from: it waits, hidden, until the pick is done.
+    // window the user came from: it waits, hidden, until the window is next
+    // up for the user.
     void holdBackNotices();
     void showHeldBack();
 

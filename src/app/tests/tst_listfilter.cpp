@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 
 #include <algorithm>
 
@@ -150,6 +151,36 @@ private Q_SLOTS:
         QVERIFY(page->filterField()->isHidden());
         QCOMPARE(page->sortedModel()->rowCount(), page->model()->rowCount());
         QCOMPARE(QGuiApplication::clipboard()->text(), second);
+    }
+
+    // A notice of the start held back by a pick comes back only with the
+    // window up again for the user, however the pick ended.
+    void aNoticeHeldBackByAPickComesWithTheWindow_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Escape, the window stepped aside") << true;
+        QTest::newRow("the language switch") << false;
+    }
+    void aNoticeHeldBackByAPickComesWithTheWindow()
+    {
+        QFETCH(bool, escape);
+        MessageBox::inform(w, "Zuno", "Les modifications ne peuvent pas être enregistrées.");
+        QWidget* notice = nullptr;
+        for (QWidget* shown : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(shown) && shown->isVisible())
+                notice = shown;
+        QVERIFY(notice);
+        w->pick(ActiveWindow());
+        QVERIFY(notice->isHidden());
+        if (escape) {
+            QTest::keyClick(w->page(0)->filterField(), Qt::Key_Escape);
+            QVERIFY(w->isMinimized());
+            QVERIFY(notice->isHidden());
+        } else {
+            chooseLanguage(w, 2);
+        }
+        w->showNormal();
+        QVERIFY(notice->isVisible());
     }
 
     // A filtered list is ranked, the best match first, whatever the header
