@@ -254,12 +254,24 @@ AtomicFileWriter::Result KeywordStore::setKeywords(ListKind list, const QString&
 AtomicFileWriter::Result KeywordStore::rename(ListKind list, const QString& oldText,
                                               const QString& newText)
 {
+    if (nothingToMove(list, oldText))
+        return {};
     return apply({Change::Rename, list, oldText, newText, {}, {}});
 }
 
 AtomicFileWriter::Result KeywordStore::forget(ListKind list, const QString& text)
 {
+    if (nothingToMove(list, text))
+        return {};
     return apply({Change::Forget, list, text, {}, {}, {}});
+}
+
+bool KeywordStore::nothingToMove(ListKind list, QStringView text) const
+{
+    // Without a file, an Edit or a Remove of a user who never gave a keyword
+    // writes none; with one, the change goes to it, which may hold keywords
+    // another window gave the entry.
+    return keywords(list, text).isEmpty() && m_unwritten.isEmpty() && !QFileInfo::exists(m_path);
 }
 
 AtomicFileWriter::Result KeywordStore::apply(const Change& change)

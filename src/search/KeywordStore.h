@@ -94,6 +94,7 @@ private:
     AtomicFileWriter::Result apply(const Change& change);
     void take(const QJsonObject& object);
     void applyHere(const Change& change);
+    bool nothingToMove(ListKind list, QStringView text) const;
     QJsonObject object() const;
     struct Stamp
     {

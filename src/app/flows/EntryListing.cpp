@@ -348,12 +348,15 @@ std::optional<BilingualEntry> EntryListing::find(const QString& listFolder, QStr
     for (const BilingualEntry::List list :
          {BilingualEntry::List::Smileys, BilingualEntry::List::Acronyms}) {
         std::optional<BilingualEntry> found;
+        // The entry of exactly that text before one that only shows as it
+        // (a tab in its text shown as a blank).
         const ReadResult read =
             EntryListing::read(list, listFolder, [&](const BilingualEntry& entry) {
                 if (!showsAs(entry.text, shown))
                     return true;
-                found = entry;
-                return false;
+                if (!found || entry.text == shown)
+                    found = entry;
+                return entry.text != shown;
             });
         // An entry of a file the window leaves out is none of its.
         if (found && !(found->userEntry && read.userEntriesVoid))

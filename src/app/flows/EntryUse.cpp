@@ -6,6 +6,7 @@
 
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <memory>
 
 EntryUse::EntryUse(const QString& listFolder, QObject* parent)
@@ -140,8 +141,14 @@ void EntryUse::added(CatalogueListModel::Kind kind, const QString& text)
         return;
     if (taken->favourite)
         m_favourites->mark(listOf(kind), text);
-    if (!taken->keywords.isEmpty())
-        // Beside any it was given since.
-        keywordStore()->setKeywords(listOf(kind), text, keywords(kind, text) + taken->keywords);
+    if (!taken->keywords.isEmpty()) {
+        // Beside any it was given since, each once, as many as an entry takes:
+        // over the limit the whole list would be refused and the taken ones lost.
+        const QStringList both =
+            KeywordStore::parse(KeywordStore::join(keywords(kind, text) + taken->keywords));
+        keywordStore()->setKeywords(
+            listOf(kind), text,
+            both.first(std::min<qsizetype>(both.size(), KeywordStore::MaxKeywords)));
+    }
     usage()->restore(listOf(kind), text, taken->score);
 }

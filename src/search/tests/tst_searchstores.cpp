@@ -4,6 +4,7 @@
 #include "search/UsageStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,6 +162,10 @@ private Q_SLOTS:
         const QString file = KeywordStore::pathIn(m_folder.filePath("lists"));
         KeywordStore first(file);
         KeywordStore second(file);
+        // An Edit or a Remove of a user who never gave a keyword writes none.
+        QVERIFY(first.rename(ListKind::Smiley, ":-(", ":-["));
+        QVERIFY(first.forget(ListKind::Smiley, ":-["));
+        QVERIFY(!QFileInfo::exists(file));
         QVERIFY(first.setKeywords(ListKind::Smiley, ";-)", {"pirate", "eyelid"}));
         QVERIFY(second.setKeywords(ListKind::Smiley, " ;-) ", {"Tease"}));
         QVERIFY(first.setKeywords(ListKind::Smiley, ";-)", {"pirate", "PIRATE "}));
