@@ -78,3 +78,29 @@ QByteArray StoreFile::bytesOf(const QJsonObject& object, Layout layout)
     return QJsonDocument(object).toJson(layout == Layout::Compact ? QJsonDocument::Compact
                                                                   : QJsonDocument::Indented);
 }
+
+AtomicFileWriter::Result StoreFile::update(const QString& path, qint64 maxSize, const char* what,
+                                           AtomicFileWriter::CreationMode mode,
+                                           const ObjectChange& change,
+                                           std::optional<QJsonObject>* written)
+{
+    bool damaged = false;
+    const auto applyToFile = [&](const QByteArray& present) -> std::optional<QByteArray> {
+        std::optional<QJsonObject> object = parse(present);
+        if (!object) {
+            damaged = true;
+            return std::nullopt;
+        }
+        change(*object);
+        *written = *object;
+        return bytesOf(*object);
+    };
+    AtomicFileWriter::Result result = AtomicFileWriter::update(
+        path, applyToFile, AtomicFileWriter::DefaultLockWait, maxSize, mode);
+    if (damaged) {
+        load(path, maxSize, what);
+        result = AtomicFileWriter::update(path, applyToFile, AtomicFileWriter::DefaultLockWait,
+                                          maxSize, mode);
+    }
+    return result;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AtomicFileWriter.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
@@ -38,4 +40,16 @@ public:
     // own data, compact for the program's state.
     enum class Layout { Indented, Compact };
     static QByteArray bytesOf(const QJsonObject& object, Layout layout = Layout::Indented);
+
+    // The writing side of a store that merges: change is applied to the
+    // object the file holds at that moment, under its lock
+    // (AtomicFileWriter::update), and the object written, so that two
+    // programs never lose each other's changes. A file found damaged since it
+    // was read is set aside (load), and the change starts a new one. written
+    // receives the object as written, when it was.
+    using ObjectChange = std::function<void(QJsonObject& object)>;
+    static AtomicFileWriter::Result update(const QString& path, qint64 maxSize, const char* what,
+                                           AtomicFileWriter::CreationMode mode,
+                                           const ObjectChange& change,
+                                           std::optional<QJsonObject>* written);
 };

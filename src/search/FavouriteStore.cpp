@@ -143,33 +143,18 @@ AtomicFileWriter::Result FavouriteStore::forget(ListKind list, const QString& te
 AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
 {
     std::optional<QJsonObject> written;
-    bool damaged = false;
-    const auto applyToFile = [&](const QByteArray& present) -> std::optional<QByteArray> {
-        std::optional<QJsonObject> object = StoreFile::parse(present);
-        if (!object) {
-            damaged = true;
-            return std::nullopt;
-        }
+    const auto applyAll = [this, &change](QJsonObject& object) {
         const auto applyOne = [&object](const Change& each) {
             const QString name = EntryKey::listName(each.list);
-            QJsonArray marks = object->value(name).toArray();
+            QJsonArray marks = object.value(name).toArray();
             each.applyTo(marks);
-            object->insert(name, marks);
+            object.insert(name, marks);
         };
         std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
         applyOne(change);
-        written = *object;
-        return StoreFile::bytesOf(*object);
     };
-    AtomicFileWriter::Result result = AtomicFileWriter::update(
-        m_path, applyToFile, AtomicFileWriter::DefaultLockWait, MaxFileSize, FileMode);
-    if (damaged) {
-        // Damaged since it was read: set aside, then the change starts a new file.
-        StoreFile::load(m_path, MaxFileSize, What);
-        damaged = false;
-        result = AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
-                                          MaxFileSize, FileMode);
-    }
+    AtomicFileWriter::Result result =
+        StoreFile::update(m_path, MaxFileSize, What, FileMode, applyAll, &written);
     if (result && written) {
         m_unwritten.clear();
         takeMarks(*written);

@@ -282,35 +282,18 @@ AtomicFileWriter::Result KeywordStore::apply(const Change& change)
         return {AtomicFileWriter::Failure::Other, 0, QStringLiteral("a reader writes nothing")};
     }
     std::optional<QJsonObject> written;
-    bool damaged = false;
-    const auto applyToFile = [&](const QByteArray& present) -> std::optional<QByteArray> {
-        std::optional<QJsonObject> object = StoreFile::parse(present);
-        if (!object) {
-            damaged = true;
-            return std::nullopt;
-        }
+    const auto applyAll = [this, &change](QJsonObject& object) {
         const auto applyOne = [&object](const Change& each) {
             const QString name = EntryKey::listName(each.list);
-            QJsonObject entries = object->value(name).toObject();
+            QJsonObject entries = object.value(name).toObject();
             each.applyTo(entries);
-            object->insert(name, entries);
+            object.insert(name, entries);
         };
         std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
         applyOne(change);
-        written = *object;
-        return StoreFile::bytesOf(*object);
     };
-    const auto update = [&] {
-        return AtomicFileWriter::update(m_path, applyToFile, AtomicFileWriter::DefaultLockWait,
-                                        MaxFileSize, FileMode);
-    };
-    AtomicFileWriter::Result result = update();
-    if (damaged) {
-        // Damaged since it was read: set aside, then the change starts a new file.
-        StoreFile::load(m_path, MaxFileSize, What);
-        damaged = false;
-        result = update();
-    }
+    AtomicFileWriter::Result result =
+        StoreFile::update(m_path, MaxFileSize, What, FileMode, applyAll, &written);
     if (result && written) {
         m_stamp = stampNow();
         m_unwritten.clear();
