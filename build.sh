@@ -72,7 +72,10 @@ BUILD_DIR=${BUILD_DIR:-build}
 installed() {
     local p
     for p in ${1//|/ }; do
-        dpkg-query -W -f='${Status}' "${p%\?}" 2>/dev/null | grep -q 'install ok installed' && return 0
+        # grep reads to the end: with pipefail, a -q that stops early makes
+        # the writer's SIGPIPE the pipeline's status, and a package installed
+        # or offered looks missing (here and in offered).
+        dpkg-query -W -f='${Status}' "${p%\?}" 2>/dev/null | grep 'install ok installed' >/dev/null && return 0
     done
     return 1
 }
@@ -80,7 +83,7 @@ offered() {  # prints the first package of the entry that the archive has
     local p
     for p in ${1//|/ }; do
         p=${p%\?}
-        apt-cache policy "$p" 2>/dev/null | grep -q '^ *Candidate: [^(]' && { echo "$p"; return 0; }
+        apt-cache policy "$p" 2>/dev/null | grep '^ *Candidate: [^(]' >/dev/null && { echo "$p"; return 0; }
     done
     return 1
 }

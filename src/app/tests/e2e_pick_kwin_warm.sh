@@ -68,7 +68,9 @@ pids+=("$(cat "$work/bus.pid")")
 # Which window KWin makes active, as KWin says: a script of its own notes
 # each change in KWin's log.
 kwin() { DBUS_SESSION_BUS_ADDRESS=$ZUNO_KWIN_BUS dbus-send --session --print-reply --dest=org.kde.KWin "$@"; }
-zuno_wait_until 20 kwin /Scripting org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1 ||
+# A call of the scripting object itself: the bus answers a Ping on any path
+# as soon as KWin is on it, before /Scripting is there.
+zuno_wait_until 20 kwin /Scripting org.kde.kwin.Scripting.isScriptLoaded string:zuno-none >/dev/null 2>&1 ||
     fail "KWin's scripting interface did not come up"
 # KWin 6 names windows what KWin 5 named clients.
 echo '(workspace.windowActivated || workspace.clientActivated).connect(function (w) { print("zuno-active " + (w ? w.caption : "")); });' \
