@@ -224,6 +224,10 @@ void LauncherCatalogue::follow()
             return;
         }
     }
+    // A file written after it was read and before its watch was added again
+    // told no watch: the stamps tell.
+    if (stamps() != m_readStamps)
+        m_settle.start();
 }
 
 std::array<LauncherCatalogue::Stamp, 3> LauncherCatalogue::stamps() const

@@ -90,8 +90,6 @@ fi
 # Frameworks 5 lists applications without it.
 mkdir -p "$work/config/menus"
 cat >"$work/config/menus/applications.menu" <<'MENU'
-<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
- "http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd">
 <Menu>
   <Name>Applications</Name>
   <DefaultAppDirs/>
