@@ -27,12 +27,13 @@ fi
 # Below /tmp, which every user can enter.
 work=$(mktemp -d /tmp/zuno-sway.XXXXXX)
 sway_pid=
+. "$(dirname "$0")/remove-tree.sh"
 cleanup() {
     if [ -n "$sway_pid" ]; then
         kill -TERM "$sway_pid" 2>/dev/null || true
         timeout 10 tail --pid="$sway_pid" -f /dev/null 2>/dev/null || kill -KILL "$sway_pid" 2>/dev/null || true
     fi
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 chmod 755 "$work"

@@ -38,7 +38,7 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     "$bin/ZunoSmiley" --frobnicate 2>/dev/null || status=$?
     [ "$status" -eq 2 ] || fail "an unknown option ended with $status, not 2"
     check "--version and --help answer without a display; a wrong option ends with 2"
-    rm -rf "$work"
+    zuno_remove_tree "$work"
     exec env ZUNO_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 

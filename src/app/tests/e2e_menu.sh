@@ -74,7 +74,7 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
         grep -q "$message" "$work/err" || fail "--insert of a $input line told: $(cat "$work/err")"
     done
     check "--insert of an empty or oversize line: its message and 2"
-    rm -rf "$work"
+    zuno_remove_tree "$work"
     exec env ZUNO_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 

@@ -23,9 +23,10 @@ fail() {
 }
 check() { echo "ok: $*"; }
 
+. "$src/tests/support/remove-tree.sh"
 if [ -z "${WAYLAND_DISPLAY:-}" ]; then
     prefix=$(mktemp -d /tmp/zuno-pick-kwin.XXXXXX)
-    trap 'rm -rf "$prefix"' EXIT
+    trap 'zuno_remove_tree "$prefix"' EXIT
     cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
     # The launcher's stand-in, granted by its entry what Plasma's own
     # launchers are granted: a token that activates whatever is in front.
@@ -56,7 +57,7 @@ pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
     [ -z "${running:-}" ] || kill -KILL "$running" 2>/dev/null || true
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 export XDG_CONFIG_HOME=$HOME/config XDG_DATA_HOME=$HOME/data XDG_CACHE_HOME=$HOME/cache

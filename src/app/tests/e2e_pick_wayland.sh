@@ -16,9 +16,10 @@ done
 
 work=$(mktemp -d)
 pids=()
+. "$(dirname "$0")/../../../tests/support/remove-tree.sh"
 cleanup() {
     for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }

@@ -27,10 +27,11 @@ fi
 # Below /tmp, which the compositor's user can enter.
 work=$(mktemp -d /tmp/zuno-warm.XXXXXX)
 pids=()
+. "$(dirname "$0")/../../../tests/support/remove-tree.sh"
 cleanup() {
     for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
     [ -s "$work/running.pid" ] && kill -KILL "$(cat "$work/running.pid")" 2>/dev/null || true
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 [ -z "${ZUNO_KEEP:-}" ] || trap "" EXIT

@@ -16,9 +16,10 @@ fi
 
 work=$(mktemp -d)
 pid=
+. "$(dirname "$0")/../../../tests/support/remove-tree.sh"
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 . "$(dirname "$0")/../../../tests/support/program-copy.sh"

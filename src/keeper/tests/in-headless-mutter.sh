@@ -31,12 +31,13 @@ fi
 
 work=$(mktemp -d /tmp/zuno-mutter.XXXXXX)
 pids=
+. "$(dirname "$0")/../../../tests/support/remove-tree.sh"
 cleanup() {
     for pid in $pids; do
         kill -TERM "$pid" 2>/dev/null || true
         timeout 10 tail --pid="$pid" -f /dev/null 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true
     done
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 mkdir -p "$work/mutter-runtime" "$work/client-runtime" "$work/home"

@@ -44,9 +44,10 @@ if [ -z "${ZUNO_KEEPER_WAYLAND:-}" ]; then
 fi
 
 work=$(mktemp -d)
+. "$support/remove-tree.sh"
 cleanup() {
     for pid in $(servers); do kill -KILL "$pid"; done
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 mkdir -p "$work/prog"

@@ -19,9 +19,10 @@ if [ -z "${ZUNO_KEEPER_DISPLAY:-}" ]; then
 fi
 
 work=$(mktemp -d)
+. "$(dirname "$0")/../../../tests/support/remove-tree.sh"
 cleanup() {
     for pid in $(keepers); do kill -KILL "$pid"; done
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 # A copy of its own, so that the keepers of this test are told apart by path.

@@ -40,10 +40,11 @@ esac
 
 work=$(mktemp -d)
 pid=
+. "$support/remove-tree.sh"
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null || true
     for left in $(leftovers); do kill -KILL "$left"; done
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 . "$support/program-copy.sh"

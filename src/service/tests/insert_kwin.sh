@@ -12,9 +12,10 @@ src=${2:?}
 target_program=${3:?}
 fail() { echo "FAIL: $*"; exit 1; }
 
+. "$src/tests/support/remove-tree.sh"
 if [ -z "${WAYLAND_DISPLAY:-}" ]; then
     prefix=$(mktemp -d /tmp/zuno-insert-kwin.XXXXXX)
-    trap 'rm -rf "$prefix"' EXIT
+    trap 'zuno_remove_tree "$prefix"' EXIT
     cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
     chmod -R a+rX "$prefix"
     status=0
@@ -28,7 +29,7 @@ work=$(mktemp -d)
 target=
 cleanup() {
     [ -z "$target" ] || kill -KILL "$target" 2>/dev/null || true
-    rm -rf "$work"
+    zuno_remove_tree "$work"
 }
 trap cleanup EXIT
 QT_QPA_PLATFORM=wayland "$target_program" Target >"$work/target.out" </dev/null &
