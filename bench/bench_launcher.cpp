@@ -4,7 +4,11 @@
 // 1,000, 10,000 and 100,000 user entries in each list file; and the time
 // from a cold start by the bus (the service not running) to the first
 // answer. Beside them, in the same run: the ping of the warm service (the
-// bus's own cost of a call) and the cold start of a bare Qt service.
+// bus's own cost of a call) and the cold start of a bare Qt service. The
+// user's other files are there as the program writes them: of each list,
+// one entry in 200 a favourite, one in 20 used and one in 20 given keywords
+// (at 100,000 entries per file: 1,000 favourites, 10,000 uses, keywords on
+// 10,000 entries).
 //
 //   bench_launcher [RUNS]     (RUNS cold starts and query rounds, 5 by default)
 
@@ -19,9 +23,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+
+#include <QDateTime>
 
 #include <algorithm>
 #include <csignal>
@@ -115,6 +126,45 @@ double coldBest(int runs, const std::function<double()>& first, const QString& s
     return best;
 }
 
+void writeJson(const QString& path, const QJsonObject& object)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(object).toJson(QJsonDocument::Compact)) < 0 || !file.commit())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// The favourites and keywords beside the lists and the uses in the state
+// folder, in the stores' own formats, for entries entries of each list.
+void writeUserFiles(const QString& listFolder, const QString& stateFolder, int entries)
+{
+    QJsonObject favourites, keywords, uses{{QStringLiteral("format"), 1}};
+    const double now = double(QDateTime::currentSecsSinceEpoch());
+    for (const auto& [list, prefix] :
+         {std::pair{QStringLiteral("smileys"), QStringLiteral(":-x")},
+          std::pair{QStringLiteral("acronyms"), QStringLiteral("ACR")}}) {
+        QJsonArray marked;
+        QJsonObject listKeywords, listUses;
+        for (int i = 0; i < entries; ++i) {
+            const QString text = prefix + QString::number(i);
+            if (i % 200 == 0)
+                marked.append(text);
+            if (i % 20 == 3)
+                listKeywords.insert(
+                    text, QJsonArray{QStringLiteral("mot%1").arg(i), QStringLiteral("bench")});
+            if (i % 20 == 7)
+                listUses.insert(text, QJsonArray{1.0 + i % 5, now - i % 1000});
+        }
+        favourites.insert(list, marked);
+        keywords.insert(list, listKeywords);
+        uses.insert(list, listUses);
+    }
+    writeJson(listFolder + QStringLiteral("/Favourites.json"), favourites);
+    writeJson(listFolder + QStringLiteral("/Keywords.json"), keywords);
+    writeJson(stateFolder + QStringLiteral("/ZunoSmileys/usage.json"), uses);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -142,6 +192,7 @@ int main(int argc, char* argv[])
             QFile::copy(bin.filePath(QLatin1String(program)), prog + u'/' + QLatin1String(program));
         writeBenchListFile(prog + QStringLiteral("/Smileys.smy"), QStringLiteral(":-x"), entries);
         writeBenchListFile(prog + QStringLiteral("/Acronyms.acr"), QStringLiteral("ACR"), entries);
+        writeUserFiles(prog, work.filePath(QStringLiteral("state")), entries);
         QDir().mkpath(work.filePath(QStringLiteral("services")));
         for (const auto& [name, exec] :
              {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},
@@ -157,6 +208,8 @@ int main(int argc, char* argv[])
         environment.insert(QStringLiteral("XDG_DATA_HOME"), work.filePath(QStringLiteral("data")));
         environment.insert(QStringLiteral("XDG_STATE_HOME"),
                            work.filePath(QStringLiteral("state")));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                           work.filePath(QStringLiteral("cache")));
         PrivateBus privateBus;
         if (!privateBus.start(work.path(), environment)) {
             qWarning("No private session bus: is dbus-daemon installed?");
