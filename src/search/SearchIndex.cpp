@@ -2,6 +2,7 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
+#include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
 #include "search/TypoIndex.h"
@@ -34,9 +35,9 @@ struct RowSpan
 
 // A row's shape (EmoticonShape) as a number, 0 for none, so that a typed
 // smiley finds its faces by one pass over a number per row.
-quint32 shapeHash(const QString& shape)
+quint32 shapeHash(QStringView shape)
 {
-    return shape.isNull() ? 0 : quint32(qHash(shape)) | 1;
+    return shape.isEmpty() ? 0 : quint32(qHash(shape)) | 1;
 }
 
 // How a typed word is found in a row, best first; a row is as good as its
@@ -111,7 +112,9 @@ struct SearchIndex::Data
     QString keys;
     std::vector<RowSpan> spans;
     std::vector<QString> entryKeys; // EntryKey::of each row's text
-    std::vector<quint32> shapes;    // shapeHash of each row's text
+    // What the entry keys of rows folded before point into.
+    std::shared_ptr<const void> held;
+    std::vector<quint32> shapes; // shapeHash of each row's text
 
     // The user's use, and each row's place among the used rows.
     QSet<QString> favourites;
@@ -159,20 +162,34 @@ struct SearchIndex::Data
     {
         RowSpan span;
         span.start = keys.size();
-        SearchFold::append(entry.text, keys);
-        span.textEnd = keys.size();
-        keys.append(Separator);
-        SearchFold::append(entry.description, keys);
-        keys.append(Separator);
-        SearchFold::append(entry.otherDescription, keys);
-        keys.append(Separator);
+        span.textEnd = span.start + SearchIndex::appendOwnKey(entry, keys);
         span.keywordsStart = keys.size();
+        appendKeywords(entry, span);
+        return span;
+    }
+
+    void appendKeywords(const SearchEntry& entry, RowSpan& span)
+    {
         for (const QString& keyword : entry.keywords) {
             SearchFold::append(keyword, keys);
             keys.append(Separator);
         }
         span.end = keys.size();
-        return span;
+    }
+
+    // A row folded before: its fields copied, its keywords folded here.
+    void append(const SearchEntry& entry, const SearchIndex::FoldedRow& folded)
+    {
+        RowSpan span;
+        span.start = keys.size();
+        keys.append(folded.text);
+        span.textEnd = keys.size();
+        keys.append(folded.rest);
+        span.keywordsStart = keys.size();
+        appendKeywords(entry, span);
+        spans.push_back(span);
+        entryKeys.push_back(QString::fromRawData(folded.entryKey.data(), folded.entryKey.size()));
+        shapes.push_back(shapeHash(folded.shape));
     }
 
     void append(const SearchEntry& entry)
@@ -403,10 +420,17 @@ void SearchIndex::setEntries(const QList<SearchEntry>& entries)
     d->shapes.reserve(entries.size());
     for (const SearchEntry& entry : entries)
         d->append(entry);
+    d->held.reset();
     d->changed();
 }
 
 void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt)
+{
+    setEntries(count, entryAt, {}, {});
+}
+
+void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt, const FoldedAt& foldedAt,
+                             std::shared_ptr<const void> holder)
 {
     d->keys.clear();
     d->spans.clear();
@@ -416,9 +440,39 @@ void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt)
     d->spans.reserve(count);
     d->entryKeys.reserve(count);
     d->shapes.reserve(count);
-    for (qsizetype row = 0; row < count; ++row)
-        d->append(entryAt(row));
+    FoldedRow folded;
+    if (foldedAt) {
+        // Room for the rows folded before, and some for the others.
+        qsizetype length = 0;
+        for (qsizetype row = 0; row < count; ++row)
+            length += foldedAt(row, folded) ? folded.text.size() + folded.rest.size() : 64;
+        d->keys.reserve(length + length / 16);
+        MemoryAdvice::willWrite(d->keys.constData(), d->keys.capacity() * qsizetype(sizeof(QChar)));
+        MemoryAdvice::willWrite(d->spans.data(), count * qsizetype(sizeof(RowSpan)));
+        MemoryAdvice::willWrite(d->entryKeys.data(), count * qsizetype(sizeof(QString)));
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        if (foldedAt && foldedAt(row, folded))
+            d->append(entryAt(row), folded);
+        else
+            d->append(entryAt(row));
+    }
+    // After the keys that point into what it held before are gone.
+    d->held = std::move(holder);
     d->changed();
+}
+
+qsizetype SearchIndex::appendOwnKey(const SearchEntry& entry, QString& out)
+{
+    const qsizetype start = out.size();
+    SearchFold::append(entry.text, out);
+    const qsizetype textLength = out.size() - start;
+    out.append(Separator);
+    SearchFold::append(entry.description, out);
+    out.append(Separator);
+    SearchFold::append(entry.otherDescription, out);
+    out.append(Separator);
+    return textLength;
 }
 
 void SearchIndex::appendEntry(const SearchEntry& entry)
