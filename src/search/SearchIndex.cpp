@@ -124,9 +124,6 @@ struct SearchIndex::Data
     std::vector<int> usedRows;        // by their use, best first
     std::vector<SearchUse> useOfUsed; // by the same place
     int favouriteRows = 0;
-    // The rows by the hash of their entry key, in the hash's order.
-    bool rowsByKeyMade = false;
-    std::vector<std::pair<std::size_t, int>> rowsByKey;
 
     RecentQueries recent;
     TypoIndex typos;
@@ -153,7 +150,6 @@ struct SearchIndex::Data
     {
         typos.clear();
         useMade = false;
-        rowsByKeyMade = false;
         recent.clear();
     }
 
@@ -260,12 +256,14 @@ void SearchIndex::Data::makeUse()
     if (useMade)
         return;
     const int rows = int(spans.size());
-    if (!rowsByKeyMade) {
-        rowsByKey.resize(rows);
-        for (int row = 0; row < rows; ++row)
-            rowsByKey[row] = {qHash(entryKeys[row]), row};
-        std::sort(rowsByKey.begin(), rowsByKey.end());
-        rowsByKeyMade = true;
+    // Each used key's use: the favourites, then the other keys with a score.
+    QHash<QStringView, SearchUse> useByKey;
+    useByKey.reserve(favourites.size() + scores.size());
+    for (const QString& key : std::as_const(favourites))
+        useByKey.insert(key, {true, scores.value(key, 0.0)});
+    for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
+        if (it.value() > 0 && !favourites.contains(it.key()))
+            useByKey.insert(it.key(), {false, it.value()});
     }
     struct Used
     {
@@ -273,20 +271,14 @@ void SearchIndex::Data::makeUse()
         SearchUse use;
     };
     std::vector<Used> used;
-    // Built-in rows may share a text: a key may have several rows.
-    const auto addRows = [&](const QString& key, bool marked, double score) {
-        const std::pair<std::size_t, int> first{qHash(key), -1};
-        for (auto it = std::lower_bound(rowsByKey.cbegin(), rowsByKey.cend(), first);
-             it != rowsByKey.cend() && it->first == first.first; ++it) {
-            if (entryKeys[it->second] == key)
-                used.push_back({it->second, {marked, score}});
+    // One look-up a row, in a table as small as the use: no order of all the
+    // rows by key to make (built-in rows may share a key).
+    if (!useByKey.isEmpty()) {
+        for (int row = 0; row < rows; ++row) {
+            const auto it = useByKey.constFind(QStringView(entryKeys[row]));
+            if (it != useByKey.cend())
+                used.push_back({row, *it});
         }
-    };
-    for (const QString& key : std::as_const(favourites))
-        addRows(key, true, scores.value(key, 0.0));
-    for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
-        if (it.value() > 0 && !favourites.contains(it.key()))
-            addRows(it.key(), false, it.value());
     }
     // Rows of the same use in list order.
     std::sort(used.begin(), used.end(), [](const Used& a, const Used& b) {
