@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
 #include <thread>
@@ -67,8 +68,6 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
                                      QObject* parent)
     : QObject(parent)
     , m_listFolder(listFolder)
-    , m_keywords(
-          new KeywordStore(KeywordStore::pathIn(listFolder), KeywordStore::Access::ReadOnly, this))
     , m_cachePath(cachePath)
 {
     m_settle.setSingleShot(true);
@@ -83,8 +82,21 @@ LauncherCatalogue::~LauncherCatalogue()
 
 void LauncherCatalogue::load()
 {
+    // The user's keywords are read meanwhile, on a thread of their own; the
+    // store is this thread's afterwards.
+    KeywordStore* keywords = nullptr;
+    QThread* const here = thread();
+    std::thread reading([this, &keywords, here] {
+        keywords =
+            new KeywordStore(KeywordStore::pathIn(m_listFolder), KeywordStore::Access::ReadOnly);
+        keywords->moveToThread(here);
+    });
     loadBuiltIn();
     loadUserEntries();
+    reading.join();
+    keywords->setParent(this);
+    m_keywords = keywords;
+    applyKeywords();
     follow();
 }
 
@@ -291,6 +303,9 @@ void LauncherCatalogue::applyKeywords()
     for (const auto& [entry, own] : std::as_const(m_keyworded))
         m_entries[entry].keywords.resize(own);
     m_keyworded.clear();
+    // Not read yet (the start reads the lists meanwhile).
+    if (!m_keywords)
+        return;
     for (const ListKind list : {ListKind::Smiley, ListKind::Acronym}) {
         // Most users have none: no entry is looked at.
         if (m_keywords->isEmpty(list))
@@ -371,7 +386,7 @@ std::array<LauncherCatalogue::Stamp, 3> LauncherCatalogue::stamps() const
 
 void LauncherCatalogue::catchUp()
 {
-    if (m_keywords->catchUp()) {
+    if (m_keywords && m_keywords->catchUp()) {
         applyKeywords();
         Q_EMIT changed();
     }

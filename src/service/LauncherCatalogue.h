@@ -139,7 +139,7 @@ private:
     bool m_checksStamps = false;
     std::array<Stamp, 3> m_readStamps;
     QElapsedTimer m_lastCheck;
-    KeywordStore* m_keywords;
+    KeywordStore* m_keywords = nullptr;
     QString m_cachePath;
     // What the entries from the stored copy point into; null when the files were read.
     std::shared_ptr<const CatalogueCache> m_cache;
