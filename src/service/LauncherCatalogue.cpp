@@ -70,6 +70,13 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
     , m_listFolder(listFolder)
     , m_cachePath(cachePath)
 {
+    // The user's keywords are read meanwhile (the usage, the lists), on a
+    // thread of their own; the store is this thread's afterwards.
+    m_keywordReading = std::thread([this, here = thread()] {
+        m_readKeywords =
+            new KeywordStore(KeywordStore::pathIn(m_listFolder), KeywordStore::Access::ReadOnly);
+        m_readKeywords->moveToThread(here);
+    });
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_settle, &QTimer::timeout, this, &LauncherCatalogue::reread);
@@ -78,24 +85,23 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
 LauncherCatalogue::~LauncherCatalogue()
 {
     waitForKeeping();
+    takeKeywords();
+}
+
+void LauncherCatalogue::takeKeywords()
+{
+    if (!m_keywordReading.joinable())
+        return;
+    m_keywordReading.join();
+    m_readKeywords->setParent(this);
+    m_keywords = std::exchange(m_readKeywords, nullptr);
 }
 
 void LauncherCatalogue::load()
 {
-    // The user's keywords are read meanwhile, on a thread of their own; the
-    // store is this thread's afterwards.
-    KeywordStore* keywords = nullptr;
-    QThread* const here = thread();
-    std::thread reading([this, &keywords, here] {
-        keywords =
-            new KeywordStore(KeywordStore::pathIn(m_listFolder), KeywordStore::Access::ReadOnly);
-        keywords->moveToThread(here);
-    });
     loadBuiltIn();
     loadUserEntries();
-    reading.join();
-    keywords->setParent(this);
-    m_keywords = keywords;
+    takeKeywords();
     applyKeywords();
     follow();
 }
@@ -306,20 +312,27 @@ void LauncherCatalogue::applyKeywords()
     // Not read yet (the start reads the lists meanwhile).
     if (!m_keywords)
         return;
-    for (const ListKind list : {ListKind::Smiley, ListKind::Acronym}) {
+    // Each list on a core of its own, into entries of this list alone.
+    BilingualEntry* const entries = m_entries.data();
+    std::array<QList<std::pair<qsizetype, qsizetype>>, 2> keyworded;
+    const auto apply = [this, entries, &keyworded](ListKind list) {
         // Most users have none: no entry is looked at.
         if (m_keywords->isEmpty(list))
-            continue;
+            return;
         const bool smileys = list == ListKind::Smiley;
         const qsizetype end = smileys ? m_acronymStart : m_entries.size();
         for (qsizetype i = smileys ? 0 : m_acronymStart; i < end; ++i) {
-            const QStringList keywords = m_keywords->keywords(list, m_entries[i].text);
+            const QStringList keywords = m_keywords->keywords(list, entries[i].text);
             if (keywords.isEmpty())
                 continue;
-            m_keyworded.append({i, m_entries[i].keywords.size()});
-            m_entries[i].keywords += keywords;
+            keyworded[smileys ? 0 : 1].append({i, entries[i].keywords.size()});
+            entries[i].keywords += keywords;
         }
-    }
+    };
+    std::thread acronyms(apply, ListKind::Acronym);
+    apply(ListKind::Smiley);
+    acronyms.join();
+    m_keyworded = keyworded[0] + keyworded[1];
 }
 
 void LauncherCatalogue::follow()

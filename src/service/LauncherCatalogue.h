@@ -103,6 +103,8 @@ private:
     // Both lists from the stored copy: false when there is none for these files.
     bool loadCached(const CatalogueCache::Stamps& files);
     void waitForKeeping();
+    // The keyword store read since the construction, from then on this one's.
+    void takeKeywords();
     void loadBuiltIn();
     void loadUserEntries();
     // The user's keywords after each entry's own, in place of those added before.
@@ -140,6 +142,8 @@ private:
     std::array<Stamp, 3> m_readStamps;
     QElapsedTimer m_lastCheck;
     KeywordStore* m_keywords = nullptr;
+    std::thread m_keywordReading;
+    KeywordStore* m_readKeywords = nullptr;
     QString m_cachePath;
     // What the entries from the stored copy point into; null when the files were read.
     std::shared_ptr<const CatalogueCache> m_cache;
