@@ -519,10 +519,20 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
     const QStringList queries{QStringLiteral("hibou"), QStringLiteral("wink"),
                               QStringLiteral("dodo"),  QStringLiteral("ecole"),
                               QStringLiteral("zzz"),   QStringLiteral(":)")};
+    // The runner's texts, the provider's ids and their metas' names and descriptions.
     const auto answers = [this, &queries] {
         QStringList all;
-        for (const QString& query : queries)
-            all << runnerTexts(query).join(u' ') << providerIds(query).join(u' ');
+        QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+        for (const QString& query : queries) {
+            const QStringList ids = providerIds(query);
+            all << runnerTexts(query).join(u' ') << ids.join(u' ');
+            const QDBusMessage metas = provider.call(QStringLiteral("GetResultMetas"), ids);
+            QList<QVariantMap> maps;
+            metas.arguments().value(0).value<QDBusArgument>() >> maps;
+            for (const QVariantMap& meta : std::as_const(maps))
+                all << meta.value(QStringLiteral("name")).toString() + u'|' +
+                           meta.value(QStringLiteral("description")).toString();
+        }
         return all;
     };
     // Lists as a user keeps them: written an hour ago.
