@@ -258,7 +258,9 @@ bool LauncherCatalogue::loadCached(const CatalogueCache::Stamps& files)
 
 quint64 LauncherCatalogue::sourceKey() const
 {
-    QString source = QStringLiteral(ZUNO_VERSION_TEXT " " ZUNO_REVISION_TEXT);
+    // The fold follows the Unicode tables of the Qt it runs with.
+    QString source =
+        QStringLiteral(ZUNO_VERSION_TEXT " " ZUNO_REVISION_TEXT " ") + QLatin1String(qVersion());
     for (int list = 0; list < 2; ++list) {
         source += QChar(0) + listPath(list);
         for (const BilingualEntry& entry : m_builtIn[list])

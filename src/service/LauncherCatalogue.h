@@ -98,7 +98,8 @@ private:
     };
     static void readFile(ListRows& rows, BilingualEntry::List list, const QString& path);
     QString listPath(int list) const;
-    // What the rows depend on besides the files: the built-in texts, the paths.
+    // What the rows depend on besides the files: the program, the Qt it runs
+    // with, the built-in texts, the paths.
     quint64 sourceKey() const;
     // Both lists from the stored copy: false when there is none for these files.
     bool loadCached(const CatalogueCache::Stamps& files);
