@@ -77,6 +77,12 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
             new KeywordStore(KeywordStore::pathIn(m_listFolder), KeywordStore::Access::ReadOnly);
         m_readKeywords->moveToThread(here);
     });
+    // And the lists, while the service reads the favourites and the uses:
+    // nothing here is touched from elsewhere until load().
+    m_listReading = std::thread([this] {
+        loadBuiltIn();
+        loadUserEntries();
+    });
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_settle, &QTimer::timeout, this, &LauncherCatalogue::reread);
@@ -84,6 +90,8 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
 
 LauncherCatalogue::~LauncherCatalogue()
 {
+    if (m_listReading.joinable())
+        m_listReading.join();
     waitForKeeping();
     takeKeywords();
 }
@@ -99,8 +107,12 @@ void LauncherCatalogue::takeKeywords()
 
 void LauncherCatalogue::load()
 {
-    loadBuiltIn();
-    loadUserEntries();
+    if (m_listReading.joinable()) {
+        m_listReading.join();
+    } else {
+        loadBuiltIn();
+        loadUserEntries();
+    }
     takeKeywords();
     applyKeywords();
     follow();

@@ -50,7 +50,8 @@ public:
                                QObject* parent = nullptr);
     ~LauncherCatalogue() override;
 
-    // Reads everything and starts following the list files.
+    // Reads everything (begun at the construction, on threads of their own)
+    // and starts following the list files.
     void load();
     // For a request: the user's keywords again when their file changed;
     // where the list files cannot be followed, reads them again when their
@@ -144,6 +145,7 @@ private:
     QElapsedTimer m_lastCheck;
     KeywordStore* m_keywords = nullptr;
     std::thread m_keywordReading;
+    std::thread m_listReading;
     KeywordStore* m_readKeywords = nullptr;
     QString m_cachePath;
     // What the entries from the stored copy point into; null when the files were read.
