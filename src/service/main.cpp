@@ -32,16 +32,16 @@ int main(int argc, char* argv[])
     QObject::connect(&termination, &TerminationWatcher::terminationRequested, &app,
                      &QCoreApplication::quit);
 
-    // Everything is read before the name is taken: the bus holds the first
-    // request until then, and answers it from the whole catalogue. The bus
-    // connection is made meanwhile, on a thread of its own.
-    std::optional<QDBusConnection> connected;
-    std::thread connecting([&connected] { connected = QDBusConnection::sessionBus(); });
     const EntryDelivery::Programs programs =
         EntryDelivery::find(QCoreApplication::applicationDirPath());
     const QString programFolder = QFileInfo(programs.catalogue).absolutePath();
     SearchService service(ListFolder::choose(programFolder, ListFolder::userDataFolder()),
                           programs);
+    // Everything is read before the name is taken: the bus holds the first
+    // request until then, and answers it from the whole catalogue. The bus
+    // connection is made meanwhile, on a thread of its own.
+    std::optional<QDBusConnection> connected;
+    std::thread connecting([&connected] { connected = QDBusConnection::sessionBus(); });
     service.load();
     connecting.join();
 
