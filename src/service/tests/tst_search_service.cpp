@@ -286,6 +286,10 @@ void tst_SearchService::findsInBothLanguages()
         return;
     }
     QVERIFY2(ids.isValid() && !ids.value().isEmpty(), qPrintable(ids.error().message()));
+    // Narrowed to the same terms, the same ids.
+    const QDBusReply<QStringList> narrowed =
+        provider.call(QStringLiteral("GetSubsearchResultSet"), ids.value(), query.split(u' '));
+    QCOMPARE(narrowed.value(), ids.value());
     // A forged id is left out.
     const QDBusMessage metas =
         provider.call(QStringLiteral("GetResultMetas"),
