@@ -1,5 +1,6 @@
 #include "app/flows/EntryListing.h"
 
+#include "base/TextRules.h"
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
 #include "catalogue/UserListReader.h"
@@ -21,9 +22,6 @@ namespace {
 
 constexpr char SmileyFileName[] = "Smileys.smy";
 constexpr char AcronymFileName[] = "Acronyms.acr";
-// The lines are made in UTF-16 pieces of about this many characters, each
-// encoded at once into the output.
-constexpr qsizetype PieceLength = 32 * 1024;
 
 // The built-in entries of one list in table order, described in French and
 // in English, with their shipped keywords.
@@ -77,6 +75,15 @@ void appendField(QString& out, QStringView text)
             out[i] = u' ';
 }
 
+void appendKeywords(QString& out, const QStringList& keywords)
+{
+    for (qsizetype k = 0; k < keywords.size(); ++k) {
+        if (k > 0)
+            out.append(QLatin1String(", "));
+        appendField(out, keywords[k]);
+    }
+}
+
 void appendLine(QString& out, const BilingualEntry& entry, int language)
 {
     appendField(out, entry.text);
@@ -85,12 +92,38 @@ void appendLine(QString& out, const BilingualEntry& entry, int language)
     out.append(u'\t');
     appendField(out, entry.description(language == 1 ? 2 : 1));
     out.append(u'\t');
-    for (qsizetype k = 0; k < entry.keywords.size(); ++k) {
-        if (k > 0)
-            out.append(QLatin1String(", "));
-        appendField(out, entry.keywords[k]);
-    }
+    appendKeywords(out, entry.keywords);
     out.append(u'\n');
+}
+
+// Copies a field of valid UTF-8 as appendField shows its text, in UTF-8:
+// each of breaksLine's characters (U+0009 to U+000D, U+0085 as C2 85,
+// U+2028 and U+2029 as E2 80 A8 and E2 80 A9) becomes a blank.
+char* copyField(char* to, QByteArrayView field)
+{
+    const auto* from = reinterpret_cast<const uchar*>(field.data());
+    const uchar* const end = from + field.size();
+    while (from != end) {
+        const uchar c = *from;
+        if (c >= 0x20 && c != 0xC2 && c != 0xE2) {
+            *to++ = char(c);
+            ++from;
+        } else if (c >= 0x09 && c <= 0x0D) {
+            *to++ = ' ';
+            ++from;
+        } else if (c == 0xC2 && end - from >= 2 && from[1] == 0x85) {
+            *to++ = ' ';
+            from += 2;
+        } else if (c == 0xE2 && end - from >= 3 && from[1] == 0x80 &&
+                   (from[2] == 0xA8 || from[2] == 0xA9)) {
+            *to++ = ' ';
+            from += 3;
+        } else {
+            *to++ = char(c);
+            ++from;
+        }
+    }
+    return to;
 }
 
 // Whether text shows as shown once its tabs and line breaks are blanks.
@@ -109,6 +142,78 @@ QString listPath(BilingualEntry::List list, const QString& listFolder)
     return QDir(listFolder)
         .filePath(QLatin1String(list == BilingualEntry::List::Smileys ? SmileyFileName
                                                                       : AcronymFileName));
+}
+
+// A text of ASCII bytes into text, kept from one call to the next so that
+// nearly no text costs an allocation; false (text unusable) for any other.
+bool widenAscii(QString& text, QByteArrayView bytes)
+{
+    text.resize(bytes.size());
+    QChar* to = text.data();
+    for (const char c : bytes) {
+        if (uchar(c) >= 0x80)
+            return false;
+        *to++ = QLatin1Char(c);
+    }
+    return true;
+}
+
+// Each user entry that the window's load takes: its line as the file holds
+// it, and its text.
+using UserVisitor = std::function<bool(const UserListReader::Line& line, QStringView text)>;
+
+// EntryListing::read, with the user's entries undecoded but for their text.
+EntryListing::ReadResult readList(BilingualEntry::List list, const QString& listFolder,
+                                  const EntryListing::Visitor& visitBuiltIn,
+                                  const UserVisitor& visitUser)
+{
+    const QList<BilingualEntry> builtIn =
+        list == BilingualEntry::List::Smileys
+            ? builtInEntries<OVSmiley>(list, &OVSmiley::NextSmiley)
+            : builtInEntries<OVAcronym>(list, &OVAcronym::NextAcronym);
+    QSet<QString> builtInKeys;
+    for (const BilingualEntry& entry : builtIn) {
+        builtInKeys.insert(DuplicateRule::key(entry.text));
+        if (!visitBuiltIn(entry))
+            return {};
+    }
+    const QString path = listPath(list, listFolder);
+    const QString shownPath = QDir::toNativeSeparators(path);
+    const qint64 size = QFileInfo(path).size();
+    // As the window's load: a file the reader cannot take whole gives nothing.
+    if (size > UserListReader::MaxFileSize)
+        return {QStringLiteral("%1 is larger than %2 MiB: its entries are left out")
+                    .arg(shownPath)
+                    .arg(UserListReader::MaxFileSize / (1024 * 1024)),
+                false};
+    DuplicateRule::LoadedTexts loaded(builtInKeys);
+    // Room for a line of 32 bytes each, as the window's load takes: the
+    // index doubles that room, so that only a file of lines under 16 bytes
+    // grows it, and no more of it is made (and faulted in) than is used.
+    loaded.reserve(qsizetype(size / 32));
+    QString text;
+    const UserListReader::Result found =
+        UserListReader::readFileLines(path, [&](const UserListReader::Line& line) {
+            if (!line.utf8 || !widenAscii(text, line.text))
+                text = line.decode(line.text);
+            return !loaded.take(text) || visitUser(line, text);
+        });
+    switch (found.outcome) {
+    case UserListReader::Result::Outcome::Read:
+    case UserListReader::Result::Outcome::Missing:
+        break;
+    case UserListReader::Result::Outcome::NotAFile:
+        return {QStringLiteral("%1 is not a file: its entries are left out").arg(shownPath), false};
+    case UserListReader::Result::Outcome::Unreadable:
+        return {QStringLiteral("%1 cannot be read: its entries are left out").arg(shownPath),
+                false};
+    }
+    if (found.lossy())
+        return {QStringLiteral("%1 holds lines too long or damaged: its entries are left out, "
+                               "as the window leaves them")
+                    .arg(shownPath),
+                true};
+    return {};
 }
 
 // One list's lines as read: every line in catalogue order, and where the
@@ -138,6 +243,39 @@ bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
     return a.list != b.list ? a.list < b.list : a.place < b.place;
 }
 
+// The lines' bytes, written in place: room is made before each line, so
+// that a line costs no call of the array's own.
+class LineBytes
+{
+public:
+    explicit LineBytes(qsizetype expected) { m_bytes.resize(expected); }
+
+    qsizetype size() const { return m_size; }
+    // Where the next n bytes go; wrote() then tells where they ended.
+    char* room(qsizetype n)
+    {
+        if (m_size + n > m_bytes.size())
+            m_bytes.resize(std::max(2 * m_bytes.size(), m_size + n));
+        return m_bytes.data() + m_size;
+    }
+    void wrote(const char* end) { m_size = end - m_bytes.constData(); }
+    void truncate(qsizetype size) { m_size = size; }
+    // UTF-16 text, encoded.
+    void append(QStringEncoder& utf8, QStringView text)
+    {
+        wrote(utf8.appendToBuffer(room(utf8.requiredSpace(text.size())), text));
+    }
+    QByteArray take()
+    {
+        m_bytes.truncate(m_size);
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_size = 0;
+};
+
 ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
                   const EntryListing::Use& use, int language)
 {
@@ -145,20 +283,12 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     ListLines out;
     // A line holds the file's line about twice (a user entry's one
     // description is both languages').
-    out.bytes.reserve(qsizetype(std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(),
-                                                 UserListReader::MaxFileSize)) *
-                          2 +
-                      65536);
+    LineBytes bytes(qsizetype(std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(),
+                                               UserListReader::MaxFileSize)) *
+                        2 +
+                    65536);
     QStringEncoder utf8(QStringEncoder::Utf8);
     QString piece;
-    piece.reserve(PieceLength + 1024);
-    const auto flush = [&] {
-        const qsizetype at = out.bytes.size();
-        out.bytes.resize(at + utf8.requiredSpace(piece.size()));
-        char* end = utf8.appendToBuffer(out.bytes.data() + at, piece);
-        out.bytes.truncate(end - out.bytes.constData());
-        piece.clear();
-    };
     const QSet<QString>& favourites = use.favourites[l];
     const QHash<QString, double>& scores = use.scores[l];
     const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
@@ -166,50 +296,82 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     // Most users have none: no entry is looked up.
     const KeywordStore* own =
         use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
-    BilingualEntry withOwn;
+    QString key;
     qsizetype place = 0;
     // Where the user's entries start, for a file that turns out void.
     std::optional<std::array<std::size_t, 3>> userStart;
-    out.read = EntryListing::read(list, listFolder, [&](const BilingualEntry& read) {
-        const BilingualEntry* shown = &read;
-        if (own) {
-            if (const QStringList keywords = own->keywords(kind, read.text); !keywords.isEmpty()) {
-                withOwn = read;
-                withOwn.keywords += keywords;
-                shown = &withOwn;
-            }
-        }
-        const BilingualEntry& entry = *shown;
-        if (entry.userEntry && !userStart) {
-            flush();
-            userStart = {std::size_t(out.bytes.size()), out.favourites.size(), out.used.size()};
-        }
+    // Each line after its entry's text, written by write(); the favourites
+    // and the most used few are held to be shown first.
+    const auto add = [&](QStringView text, const auto& write) {
         SearchUse entryUse;
         if (anyUse) {
-            const QString key = EntryKey::of(entry.text);
+            // EntryKey::of, in a buffer kept from one entry to the next.
+            key.resize(0);
+            TextRules::appendFolded(key, TextRules::trimSpaces(text));
             entryUse = {favourites.contains(key), scores.value(key, 0.0)};
         }
-        if (entryUse.favourite || entryUse.score > 0) {
-            flush();
-            ListLines::Held held{out.bytes.size(), 0, entryUse, l, place};
-            appendLine(piece, entry, language);
-            flush();
-            held.end = out.bytes.size();
-            (entryUse.favourite ? out.favourites : out.used).push_back(held);
-        } else {
-            appendLine(piece, entry, language);
-            if (piece.size() >= PieceLength)
-                flush();
-        }
+        const qsizetype begin = bytes.size();
+        write();
+        if (entryUse.favourite || entryUse.score > 0)
+            (entryUse.favourite ? out.favourites : out.used)
+                .push_back({begin, bytes.size(), entryUse, l, place});
         ++place;
         return true;
-    });
-    flush();
+    };
+    const auto addEntry = [&](const BilingualEntry& entry) {
+        return add(entry.text, [&] {
+            piece.resize(0);
+            appendLine(piece, entry, language);
+            bytes.append(utf8, piece);
+        });
+    };
+    const auto ownKeywords = [&](QStringView text) {
+        return own ? own->keywords(kind, text) : QStringList();
+    };
+    BilingualEntry decoded{{}, {}, {}, list, true, {}};
+    out.read = readList(
+        list, listFolder,
+        [&](const BilingualEntry& entry) {
+            if (const QStringList keywords = ownKeywords(entry.text); !keywords.isEmpty()) {
+                BilingualEntry withOwn = entry;
+                withOwn.keywords += keywords;
+                return addEntry(withOwn);
+            }
+            return addEntry(entry);
+        },
+        [&](const UserListReader::Line& line, QStringView text) {
+            if (!userStart)
+                userStart = {std::size_t(bytes.size()), out.favourites.size(), out.used.size()};
+            const QStringList keywords = ownKeywords(text);
+            if (!line.utf8) {
+                decoded.text = text.toString();
+                decoded.frenchDescription = decoded.englishDescription =
+                    line.decode(line.description);
+                decoded.keywords = keywords;
+                return addEntry(decoded);
+            }
+            // Valid UTF-8 is the UTF-8 of its text: the fields go as they are.
+            return add(text, [&] {
+                char* to = bytes.room(line.text.size() + 2 * line.description.size() + 3);
+                to = copyField(to, line.text);
+                *to++ = '\t';
+                char* const description = to;
+                to = copyField(to, line.description);
+                *to++ = '\t';
+                to = std::copy(description, to, to);
+                bytes.wrote(to);
+                piece.resize(0);
+                appendKeywords(piece, keywords);
+                piece.append(u'\n');
+                bytes.append(utf8, piece);
+            });
+        });
     if (out.read.userEntriesVoid && userStart) {
-        out.bytes.truncate(qsizetype((*userStart)[0]));
+        bytes.truncate(qsizetype((*userStart)[0]));
         out.favourites.resize((*userStart)[1]);
         out.used.resize((*userStart)[2]);
     }
+    out.bytes = bytes.take();
     // As the pick shows each list: its most used few after the favourites.
     const auto few = out.used.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(out.used.size()),
                                                                  SearchIndex::MostUsedInPick);
@@ -223,55 +385,13 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
 EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QString& listFolder,
                                             const Visitor& visit)
 {
-    const QList<BilingualEntry> builtIn =
-        list == BilingualEntry::List::Smileys
-            ? builtInEntries<OVSmiley>(list, &OVSmiley::NextSmiley)
-            : builtInEntries<OVAcronym>(list, &OVAcronym::NextAcronym);
-    QSet<QString> builtInKeys;
-    for (const BilingualEntry& entry : builtIn) {
-        builtInKeys.insert(DuplicateRule::key(entry.text));
-        if (!visit(entry))
-            return {};
-    }
-    const QString path = listPath(list, listFolder);
-    const QString shownPath = QDir::toNativeSeparators(path);
-    const qint64 size = QFileInfo(path).size();
-    // As the window's load: a file the reader cannot take whole gives nothing.
-    if (size > UserListReader::MaxFileSize)
-        return {QStringLiteral("%1 is larger than %2 MiB: its entries are left out")
-                    .arg(shownPath)
-                    .arg(UserListReader::MaxFileSize / (1024 * 1024)),
-                false};
-    DuplicateRule::LoadedTexts loaded(builtInKeys);
-    // Room for a line of 32 bytes each, as the window's load takes: the
-    // index doubles that room, so that only a file of lines under 16 bytes
-    // grows it, and no more of it is made (and faulted in) than is used.
-    loaded.reserve(qsizetype(size / 32));
     BilingualEntry entry{{}, {}, {}, list, true, {}};
-    const UserListReader::Result found =
-        UserListReader::readFile(path, [&](const QString& text, const QString& description) {
-            if (!loaded.take(text))
-                return true;
-            entry.text = text;
-            entry.frenchDescription = entry.englishDescription = description;
+    return readList(
+        list, listFolder, visit, [&](const UserListReader::Line& line, QStringView text) {
+            entry.text = text.toString();
+            entry.frenchDescription = entry.englishDescription = line.decode(line.description);
             return visit(entry);
         });
-    switch (found.outcome) {
-    case UserListReader::Result::Outcome::Read:
-    case UserListReader::Result::Outcome::Missing:
-        break;
-    case UserListReader::Result::Outcome::NotAFile:
-        return {QStringLiteral("%1 is not a file: its entries are left out").arg(shownPath), false};
-    case UserListReader::Result::Outcome::Unreadable:
-        return {QStringLiteral("%1 cannot be read: its entries are left out").arg(shownPath),
-                false};
-    }
-    if (found.lossy())
-        return {QStringLiteral("%1 holds lines too long or damaged: its entries are left out, "
-                               "as the window leaves them")
-                    .arg(shownPath),
-                true};
-    return {};
 }
 
 QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int language,
