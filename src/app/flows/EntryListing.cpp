@@ -265,6 +265,43 @@ void adviseLargePages(char* data, qsizetype size)
 #endif
 }
 
+// The keys of the entries in use, as a bit for each key's hash: of a long
+// list only a few entries are in use, and most of the others are told
+// apart by that bit alone, without a look-up in the stores' tables.
+class KeySieve
+{
+public:
+    KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
+    {
+        // About 16 bits a key: about one entry in 16 not in use is looked up.
+        const qsizetype keys = favourites.size() + scores.size();
+        qsizetype bits = 1024;
+        while (bits < 16 * keys)
+            bits *= 2;
+        m_bits.resize(bits / 64);
+        m_mask = bits - 1;
+        for (const QString& key : favourites)
+            set(key);
+        for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
+            set(*it);
+    }
+    bool mayHold(QStringView key) const
+    {
+        const size_t bit = qHash(key) & m_mask;
+        return m_bits[bit / 64] & (quint64(1) << (bit % 64));
+    }
+
+private:
+    void set(QStringView key)
+    {
+        const size_t bit = qHash(key) & m_mask;
+        m_bits[bit / 64] |= quint64(1) << (bit % 64);
+    }
+
+    std::vector<quint64> m_bits;
+    size_t m_mask = 0;
+};
+
 // The lines' bytes, written in place: room is made before each line, so
 // that a line costs no call of the array's own.
 class LineBytes
@@ -320,6 +357,7 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     const QSet<QString>& favourites = use.favourites[l];
     const QHash<QString, double>& scores = use.scores[l];
     const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
+    const KeySieve used(favourites, scores);
     const ListKind kind = l == 0 ? ListKind::Smiley : ListKind::Acronym;
     // Most users have none: no entry is looked up.
     const KeywordStore* own =
@@ -336,7 +374,8 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
             // EntryKey::of, in a buffer kept from one entry to the next.
             key.resize(0);
             TextRules::appendFolded(key, TextRules::trimSpaces(text));
-            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
+            if (used.mayHold(key))
+                entryUse = {favourites.contains(key), scores.value(key, 0.0)};
         }
         const qsizetype begin = bytes.size();
         write();

@@ -27,6 +27,7 @@
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/uio.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -178,7 +179,9 @@ int MenuCommands::list(int& argc, char** argv)
     QCoreApplication app(argc, argv);
     const QString folder = listFolder();
     EntryListing::Use use;
-    {
+    // The stores are read on two cores at once: together they take about
+    // as long as a list file. Each is made and ends on its own thread.
+    std::thread marks([&use, &folder] {
         const FavouriteStore favourites(FavouriteStore::pathIn(folder),
                                         FavouriteStore::Access::ReadOnly);
         const UsageStore usage(UsageStore::defaultPath());
@@ -186,9 +189,10 @@ int MenuCommands::list(int& argc, char** argv)
             use.favourites[int(kind)] = favourites.keys(kind);
             use.scores[int(kind)] = usage.scores(kind);
         }
-    }
+    });
     // Read only: a damaged file is left for the window to set aside.
     const KeywordStore keywords(KeywordStore::pathIn(folder), KeywordStore::Access::ReadOnly);
+    marks.join();
     use.ownKeywords = &keywords;
     QStringList problems;
     const EntryListing::Parts lines =
