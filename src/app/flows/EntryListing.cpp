@@ -166,10 +166,16 @@ bool widenAscii(QString& text, QByteArrayView bytes)
 // it, and its text.
 using UserVisitor = std::function<bool(const UserListReader::Line& line, QStringView text)>;
 
+// Whether the user's entries that repeat others are left out as read, or
+// all visited, for a caller that leaves them out itself (DuplicateSieve),
+// given the built-in texts' keys before the first.
+enum class Repeats { LeftOut, Visited };
+
 // EntryListing::read, with the user's entries undecoded but for their text.
 EntryListing::ReadResult readList(BilingualEntry::List list, const QString& listFolder,
                                   const EntryListing::Visitor& visitBuiltIn,
-                                  const UserVisitor& visitUser)
+                                  const UserVisitor& visitUser, Repeats repeats = Repeats::LeftOut,
+                                  QSet<QString>* builtInKeysOut = nullptr)
 {
     const QList<BilingualEntry> builtIn =
         list == BilingualEntry::List::Smileys
@@ -190,17 +196,23 @@ EntryListing::ReadResult readList(BilingualEntry::List list, const QString& list
                     .arg(shownPath)
                     .arg(UserListReader::MaxFileSize / (1024 * 1024)),
                 false};
-    DuplicateRule::LoadedTexts loaded(builtInKeys);
-    // Room for a line of 32 bytes each, as the window's load takes: the
-    // index doubles that room, so that only a file of lines under 16 bytes
-    // grows it, and no more of it is made (and faulted in) than is used.
-    loaded.reserve(qsizetype(size / 32));
+    std::optional<DuplicateRule::LoadedTexts> loaded;
+    if (repeats == Repeats::LeftOut) {
+        loaded.emplace(builtInKeys);
+        // Room for a line of 32 bytes each, as the window's load takes: the
+        // index doubles that room, so that only a file of lines under 16
+        // bytes grows it, and no more of it is made (and faulted in) than
+        // is used.
+        loaded->reserve(qsizetype(size / 32));
+    }
+    if (builtInKeysOut)
+        *builtInKeysOut = builtInKeys;
     QString text;
     const UserListReader::Result found =
         UserListReader::readFileLines(path, [&](const UserListReader::Line& line) {
             if (!line.utf8 || !widenAscii(text, line.text))
                 text = line.decode(line.text);
-            return !loaded.take(text) || visitUser(line, text);
+            return (loaded && !loaded->take(text)) || visitUser(line, text);
         });
     switch (found.outcome) {
     case UserListReader::Result::Outcome::Read:
@@ -235,6 +247,7 @@ struct ListLines
     QByteArray bytes;
     std::vector<Held> favourites;
     std::vector<Held> used;
+    std::vector<Held> leftOut; // lines of entries that the load leaves out
     EntryListing::ReadResult read;
 };
 
@@ -281,25 +294,108 @@ public:
         m_bits.resize(bits / 64);
         m_mask = bits - 1;
         for (const QString& key : favourites)
-            set(key);
+            set(qHash(QStringView(key)));
         for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
-            set(*it);
+            set(qHash(QStringView(*it)));
     }
-    bool mayHold(QStringView key) const
+    // hash: qHash(QStringView) of the key.
+    bool mayHold(size_t hash) const
     {
-        const size_t bit = qHash(key) & m_mask;
+        const size_t bit = hash & m_mask;
         return m_bits[bit / 64] & (quint64(1) << (bit % 64));
     }
 
 private:
-    void set(QStringView key)
+    void set(size_t hash)
     {
-        const size_t bit = qHash(key) & m_mask;
+        const size_t bit = hash & m_mask;
         m_bits[bit / 64] |= quint64(1) << (bit % 64);
     }
 
     std::vector<quint64> m_bits;
     size_t m_mask = 0;
+};
+
+// The duplicate rule of the window's load (DuplicateRule::LoadedTexts)
+// over a long list at the cost of a bit or two for each entry: each text's
+// key (as it is looked for, and as it stands) is hashed to a bit, and only
+// a text whose key as looked for meets the bit of one before it, and the
+// texts whose keys as they stand have such a bit, can be left out or leave
+// another out. The rule itself then runs over those few alone, in their
+// order: all the others are taken by it, and stand in no other's way.
+class DuplicateSieve
+{
+public:
+    explicit DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected)
+        : m_builtInKeys(builtInKeys)
+    {
+        // About 16 bits a text: about one text in 16 is looked at again.
+        size_t bits = 4096;
+        while (bits < size_t(16 * (expected + builtInKeys.size())) && bits < (size_t(1) << 26))
+            bits *= 2;
+        m_mask = bits - 1;
+        m_standing.resize(bits / 64);
+        m_met.resize(bits / 64);
+        for (const QString& key : builtInKeys)
+            set(m_standing, qHash(QStringView(key)));
+    }
+
+    // The next user text in file order, with the qHash of its key as looked
+    // for (DuplicateRule::bareKey).
+    void add(QStringView text, size_t bareHash)
+    {
+        size_t standing = bareHash;
+        if (DuplicateRule::isSpaced(text)) {
+            m_fold.resize(0);
+            TextRules::appendFolded(m_fold, text);
+            standing = qHash(QStringView(m_fold));
+        }
+        if (isSet(m_standing, bareHash)) {
+            m_suspects.push_back(qsizetype(m_bitOf.size()));
+            set(m_met, bareHash);
+        }
+        set(m_standing, standing);
+        m_bitOf.push_back(quint32(standing & m_mask));
+    }
+
+    // The user texts the rule leaves out, by their number in file order,
+    // ascending; textAt(i) gives the text numbered i.
+    template <typename TextAt> std::vector<qsizetype> leftOut(const TextAt& textAt) const
+    {
+        std::vector<qsizetype> out;
+        if (m_suspects.empty())
+            return out;
+        DuplicateRule::LoadedTexts loaded(m_builtInKeys);
+        auto suspect = m_suspects.begin();
+        for (qsizetype i = 0; i < qsizetype(m_bitOf.size()); ++i) {
+            const bool isSuspect = suspect != m_suspects.end() && *suspect == i;
+            if (isSuspect)
+                ++suspect;
+            if ((isSuspect || isSet(m_met, m_bitOf[i])) && !loaded.take(textAt(i)))
+                out.push_back(i);
+        }
+        return out;
+    }
+
+private:
+    bool isSet(const std::vector<quint64>& bits, size_t hash) const
+    {
+        const size_t bit = hash & m_mask;
+        return bits[bit / 64] & (quint64(1) << (bit % 64));
+    }
+    void set(std::vector<quint64>& bits, size_t hash)
+    {
+        const size_t bit = hash & m_mask;
+        bits[bit / 64] |= quint64(1) << (bit % 64);
+    }
+
+    const QSet<QString> m_builtInKeys;
+    size_t m_mask = 0;
+    std::vector<quint64> m_standing; // the bits of the keys as they stand
+    std::vector<quint64> m_met;      // the bits that a key as looked for met
+    std::vector<quint32> m_bitOf;    // each text's bit as it stands
+    std::vector<qsizetype> m_suspects;
+    QString m_fold;
 };
 
 // The lines' bytes, written in place: room is made before each line, so
@@ -314,6 +410,7 @@ public:
     }
 
     qsizetype size() const { return m_size; }
+    const char* data() const { return m_bytes.constData(); }
     // Where the next n bytes go; wrote() then tells where they ended.
     char* room(qsizetype n)
     {
@@ -348,10 +445,9 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     ListLines out;
     // A line holds the file's line about twice (a user entry's one
     // description is both languages').
-    LineBytes bytes(qsizetype(std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(),
-                                               UserListReader::MaxFileSize)) *
-                        2 +
-                    65536);
+    const qint64 fileSize =
+        std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(), UserListReader::MaxFileSize);
+    LineBytes bytes(qsizetype(fileSize) * 2 + 65536);
     QStringEncoder utf8(QStringEncoder::Utf8);
     QString piece;
     const QSet<QString>& favourites = use.favourites[l];
@@ -363,20 +459,27 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     const KeywordStore* own =
         use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
     QString key;
+    size_t keyHash = 0;
     qsizetype place = 0;
     // Where the user's entries start, for a file that turns out void.
     std::optional<std::array<std::size_t, 3>> userStart;
+    // Where each user entry's line starts, and the texts that their lines
+    // do not show as they are, for the duplicate rule once all are read.
+    std::vector<qsizetype> userLines;
+    QHash<qsizetype, QString> shownOtherwise;
+    QSet<QString> builtInKeys;
+    std::optional<DuplicateSieve> sieve;
     // Each line after its entry's text, written by write(); the favourites
     // and the most used few are held to be shown first.
     const auto add = [&](QStringView text, const auto& write) {
+        // EntryKey::of and DuplicateRule::bareKey, in a buffer kept from one
+        // entry to the next.
+        key.resize(0);
+        TextRules::appendFolded(key, TextRules::trimSpaces(text));
+        keyHash = qHash(QStringView(key));
         SearchUse entryUse;
-        if (anyUse) {
-            // EntryKey::of, in a buffer kept from one entry to the next.
-            key.resize(0);
-            TextRules::appendFolded(key, TextRules::trimSpaces(text));
-            if (used.mayHold(key))
-                entryUse = {favourites.contains(key), scores.value(key, 0.0)};
-        }
+        if (anyUse && used.mayHold(keyHash))
+            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
         const qsizetype begin = bytes.size();
         write();
         if (entryUse.favourite || entryUse.score > 0)
@@ -407,18 +510,25 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
             return addEntry(entry);
         },
         [&](const UserListReader::Line& line, QStringView text) {
-            if (!userStart)
+            if (!userStart) {
                 userStart = {std::size_t(bytes.size()), out.favourites.size(), out.used.size()};
+                sieve.emplace(builtInKeys, fileSize / 32);
+            }
+            userLines.push_back(bytes.size());
+            if (std::any_of(text.begin(), text.end(), breaksLine))
+                shownOtherwise.insert(qsizetype(userLines.size() - 1), text.toString());
             const QStringList keywords = ownKeywords(text);
             if (!line.utf8) {
                 decoded.text = text.toString();
                 decoded.frenchDescription = decoded.englishDescription =
                     line.decode(line.description);
                 decoded.keywords = keywords;
-                return addEntry(decoded);
+                addEntry(decoded);
+                sieve->add(text, keyHash);
+                return true;
             }
             // Valid UTF-8 is the UTF-8 of its text: the fields go as they are.
-            return add(text, [&] {
+            add(text, [&] {
                 char* to = bytes.room(line.text.size() + 2 * line.description.size() + 3);
                 to = copyField(to, line.text);
                 *to++ = '\t';
@@ -432,11 +542,37 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
                 piece.append(u'\n');
                 bytes.append(utf8, piece);
             });
-        });
+            sieve->add(text, keyHash);
+            return true;
+        },
+        Repeats::Visited, &builtInKeys);
     if (out.read.userEntriesVoid && userStart) {
         bytes.truncate(qsizetype((*userStart)[0]));
         out.favourites.resize((*userStart)[1]);
         out.used.resize((*userStart)[2]);
+    } else if (sieve) {
+        // The lines of the entries the rule leaves out go, held or not.
+        const qsizetype userEnd = bytes.size();
+        const auto lineEnd = [&](qsizetype i) {
+            return i + 1 < qsizetype(userLines.size()) ? userLines[std::size_t(i) + 1] : userEnd;
+        };
+        const std::vector<qsizetype> leftOut = sieve->leftOut([&](qsizetype i) {
+            const auto found = shownOtherwise.constFind(i);
+            if (found != shownOtherwise.cend())
+                return *found;
+            const QByteArrayView line(bytes.data() + userLines[std::size_t(i)],
+                                      lineEnd(i) - userLines[std::size_t(i)]);
+            return QString::fromUtf8(line.first(line.indexOf('\t')));
+        });
+        for (const qsizetype i : leftOut)
+            out.leftOut.push_back({userLines[std::size_t(i)], lineEnd(i), {}, l, 0});
+        const auto isLeftOut = [&](const ListLines::Held& held) {
+            return std::binary_search(
+                out.leftOut.begin(), out.leftOut.end(), held,
+                [](const auto& a, const auto& b) { return a.begin < b.begin; });
+        };
+        std::erase_if(out.favourites, isLeftOut);
+        std::erase_if(out.used, isLeftOut);
     }
     out.bytes = bytes.take();
     // As the pick shows each list: its most used few after the favourites.
@@ -501,7 +637,8 @@ EntryListing::Parts EntryListing::lineParts(const QString& listFolder, const Use
     // The rest in catalogue order: each list's bytes without the lines
     // shown first.
     for (int l = 0; l < 2; ++l) {
-        std::vector<ListLines::Held> taken;
+        const ListLines& lines = l == 0 ? smileys : acronyms;
+        std::vector<ListLines::Held> taken = lines.leftOut;
         for (const std::vector<ListLines::Held>* first : {&favourites, &used})
             for (const ListLines::Held& held : *first)
                 if (held.list == l)
