@@ -336,6 +336,7 @@ public:
         m_mask = bits - 1;
         m_standing.resize(bits / 64);
         m_met.resize(bits / 64);
+        m_bitOf.reserve(size_t(expected));
         for (const QString& key : builtInKeys)
             set(m_standing, qHash(QStringView(key)));
     }
@@ -512,7 +513,9 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
         [&](const UserListReader::Line& line, QStringView text) {
             if (!userStart) {
                 userStart = {std::size_t(bytes.size()), out.favourites.size(), out.used.size()};
+                // As many as lines of 32 bytes, as the window's load expects.
                 sieve.emplace(builtInKeys, fileSize / 32);
+                userLines.reserve(size_t(fileSize / 32));
             }
             userLines.push_back(bytes.size());
             if (std::any_of(text.begin(), text.end(), breaksLine))
