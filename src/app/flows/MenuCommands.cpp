@@ -85,7 +85,7 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
     return true;
 }
 
-// A listing fills some tens of MiB (the stores, the duplicate index, the
+// A listing fills some tens of MiB (the stores, the duplicate sieve, the
 // lines) once and ends: each first write of a page costs the system a
 // fault, which on a virtual machine can take longer than the listing's
 // own work on the page. The heap is grown at once by as much, in the
