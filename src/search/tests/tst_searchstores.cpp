@@ -134,6 +134,9 @@ private Q_SLOTS:
                      AtomicFileWriter::Failure::TooLarge);
             QVERIFY(store.isFavourite(ListKind::Smiley, longText(3)));
             QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley).size(), 3);
+            // Nor does it hold back the next mark, which the file has room for.
+            QVERIFY(store.mark(ListKind::Smiley, ":-)"));
+            QVERIFY(FavouriteStore(file).isFavourite(ListKind::Smiley, u":-)"));
         }
         QVERIFY(setAside(file).isEmpty());
     }
