@@ -184,7 +184,7 @@ int MenuCommands::list(int& argc, char** argv)
     std::thread marks([&use, &folder] {
         const FavouriteStore favourites(FavouriteStore::pathIn(folder),
                                         FavouriteStore::Access::ReadOnly);
-        const UsageStore usage(UsageStore::defaultPath());
+        const UsageStore usage(UsageStore::defaultPath(), UsageStore::Access::ReadOnly);
         for (const ListKind kind : {ListKind::Smiley, ListKind::Acronym}) {
             use.favourites[int(kind)] = favourites.keys(kind);
             use.scores[int(kind)] = usage.scores(kind);

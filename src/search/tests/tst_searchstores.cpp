@@ -72,6 +72,10 @@ private Q_SLOTS:
         // Nothing blocks, the store starts empty, the file is kept aside, and
         // the next change makes a sound file in its place.
         if (store == "usage") {
+            // A listing's reader leaves it for the window to set aside.
+            QVERIFY(
+                UsageStore(file, UsageStore::Access::ReadOnly).scores(ListKind::Smiley).isEmpty());
+            QVERIFY(setAside(file).isEmpty());
             UsageStore usage(file);
             QVERIFY(usage.scores(ListKind::Smiley).isEmpty());
             usage.recordUse(ListKind::Smiley, ":-)");
