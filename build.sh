@@ -25,6 +25,9 @@ PACKAGES+=(libx11-dev libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev
 # session bus before it builds anything of Qt's: libdbus, as Qt's bus module
 # uses it.
 PACKAGES+=(libdbus-1-dev)
+# The search service serves the overview's search provider through sd-bus,
+# on a bus connection of its own, outside Qt's bus thread.
+PACKAGES+=(libsystemd-dev)
 
 # What the tests add (./build.sh test). Xvfb, xauth, xdotool and xclip for
 # the end-to-end tests on X11; dbus-daemon for a private session bus; gio

@@ -1,12 +1,15 @@
 // Prints how long `ZunoSmiley --list` takes, a fresh process each time, to
 // write every entry to a pipe that is read to its end, with 1,000, 10,000 and
-// 100,000 user entries in each list file, 1,000 favourites and a usage
-// history of 10,000 entries; beside it, in turns in the same run, the
+// 100,000 user entries in each list file, 1,000 favourites, a usage
+// history of 10,000 entries and keywords of the user's on 10,000 entries;
+// beside it, in turns in the same run, the
 // reference: a fresh process of this benchmark's own that reads the same two
 // list files through the program's list reader and nothing else, and `cat`
 // of both files to the same kind of pipe.
 //
-//   bench_menu_list [RUNS]     median of RUNS runs each (default 9)
+//   bench_menu_list [RUNS] [PROGRAM...]     median of RUNS runs each (default
+//       9), of this build's program or of each PROGRAM given (another
+//       build's, to compare two in one run)
 //   bench_menu_list --read SMILEYS ACRONYMS     the reference's process
 
 #include "BenchHome.h"
@@ -19,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +78,18 @@ QByteArray usageFile(int entries, int used)
         .toJson(QJsonDocument::Compact);
 }
 
+// A keywords file of the store's format: keywords of the user's on some
+// smileys.
+QByteArray keywordsFile(int entries, int given)
+{
+    QJsonObject smileys;
+    for (int i = 0; i < given; ++i)
+        smileys.insert(QStringLiteral(":-x%1").arg(i * (entries / given) + entries / given / 2),
+                       QJsonArray{QStringLiteral("word%1").arg(i), QStringLiteral("other")});
+    return QJsonDocument(QJsonObject{{QStringLiteral("smileys"), smileys}})
+        .toJson(QJsonDocument::Compact);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -82,22 +98,35 @@ int main(int argc, char* argv[])
     if (argc == 4 && QByteArray(argv[1]) == "--read")
         return readOnly(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 9;
-    const QDir bin(QCoreApplication::applicationDirPath());
+    QStringList programs;
+    for (int i = 2; i < argc; ++i)
+        programs << QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath();
+    if (programs.isEmpty())
+        programs
+            << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ZunoSmiley"));
     QTextStream out(stdout);
-    out << QStringLiteral("%1 %2 %3 %4 %5\n")
-               .arg(QStringLiteral("entries per file"), -17)
-               .arg(QStringLiteral("--list ms"), 10)
+    for (qsizetype p = 0; p < programs.size(); ++p)
+        out << QStringLiteral("program %1: %2\n").arg(p).arg(programs[p]);
+    out << QStringLiteral("%1").arg(QStringLiteral("entries per file"), -17);
+    for (qsizetype p = 0; p < programs.size(); ++p)
+        out << QStringLiteral(" %1").arg(QStringLiteral("--list %1 ms").arg(p), 12);
+    out << QStringLiteral(" %1 %2")
                .arg(QStringLiteral("reader ms"), 10)
-               .arg(QStringLiteral("cat ms"), 8)
-               .arg(QStringLiteral("--list/reader"), 14);
+               .arg(QStringLiteral("cat ms"), 8);
+    for (qsizetype p = 0; p < programs.size(); ++p)
+        out << QStringLiteral(" %1").arg(QStringLiteral("%1/reader").arg(p), 9);
+    out << '\n';
     for (const int entries : {1000, 10000, 100000}) {
         QTemporaryDir home;
         useBenchHome(home);
-        // The program's own copy, so that its list files are the ones here.
+        // The programs' own copies, so that their list files are the ones here.
         const QString prog = home.filePath(QStringLiteral("prog"));
         QDir().mkpath(prog);
-        QFile::copy(bin.filePath(QStringLiteral("ZunoSmiley")),
-                    prog + QStringLiteral("/ZunoSmiley"));
+        QStringList copies;
+        for (qsizetype p = 0; p < programs.size(); ++p) {
+            copies << prog + QStringLiteral("/ZunoSmiley.%1").arg(p);
+            QFile::copy(programs[p], copies.last());
+        }
         const QString smileys = prog + QStringLiteral("/Smileys.smy");
         const QString acronyms = prog + QStringLiteral("/Acronyms.acr");
         writeBenchListFile(smileys, QStringLiteral(":-x"), entries);
@@ -109,26 +138,33 @@ int main(int argc, char* argv[])
         favourites.open(QIODevice::WriteOnly);
         favourites.write(QJsonDocument(QJsonObject{{QStringLiteral("acronyms"), marked}}).toJson());
         favourites.close();
+        QFile keywords(prog + QStringLiteral("/Keywords.json"));
+        keywords.open(QIODevice::WriteOnly);
+        keywords.write(keywordsFile(entries, std::min(10000, entries)));
+        keywords.close();
         QDir().mkpath(home.filePath(QStringLiteral("state/ZunoSmileys")));
         QFile usage(home.filePath(QStringLiteral("state/ZunoSmileys/usage.json")));
         usage.open(QIODevice::WriteOnly);
         usage.write(usageFile(entries, std::min(10000, entries)));
         usage.close();
 
-        QList<double> list, reader, cat;
+        QList<QList<double>> list(programs.size());
+        QList<double> reader, cat;
         for (int run = 0; run < runs; ++run) {
-            list << timeToEnd(prog + QStringLiteral("/ZunoSmiley"), {QStringLiteral("--list")});
+            for (qsizetype p = 0; p < programs.size(); ++p)
+                list[p] << timeToEnd(copies[p], {QStringLiteral("--list")});
             reader << timeToEnd(QCoreApplication::applicationFilePath(),
                                 {QStringLiteral("--read"), smileys, acronyms});
             cat << timeToEnd(QStringLiteral("cat"), {smileys, acronyms});
         }
-        const double l = benchMedian(list), r = benchMedian(reader);
-        out << QStringLiteral("%1 %2 %3 %4 %5\n")
-                   .arg(entries, -17)
-                   .arg(l, 10, 'f', 1)
-                   .arg(r, 10, 'f', 1)
-                   .arg(benchMedian(cat), 8, 'f', 1)
-                   .arg(l / r, 14, 'f', 2);
+        const double r = benchMedian(reader);
+        out << QStringLiteral("%1").arg(entries, -17);
+        for (const QList<double>& times : std::as_const(list))
+            out << QStringLiteral(" %1").arg(benchMedian(times), 12, 'f', 1);
+        out << QStringLiteral(" %1 %2").arg(r, 10, 'f', 1).arg(benchMedian(cat), 8, 'f', 1);
+        for (const QList<double>& times : std::as_const(list))
+            out << QStringLiteral(" %1").arg(benchMedian(times) / r, 9, 'f', 2);
+        out << '\n';
         out.flush();
     }
     return 0;

@@ -1,14 +1,14 @@
 // Prints what the ranked filter costs the user who has marked favourites and
 // used entries: with 1,000 favourites (Favourites.json beside the list files)
 // and a usage history of 10,000 entries (usage.json under XDG_STATE_HOME),
-// both written before the window starts, and keywords on 10,000 of the
-// smileys besides the built-in ones', at 1,000, 10,000 and 100,000 user
-// entries per list file:
+// and the user's keywords on 10,000 of the smileys (Keywords.json beside the
+// list files) besides the built-in ones' shipped keywords, all written before
+// the window starts, at 1,000, 10,000 and 100,000 user entries per list file:
 // - each keystroke of several words typed letter by letter into the smiley
 //   page's filter bar, to the ranked and painted list: median and slowest;
 // - the empty pick list (frmMain::pick, the favourites and most used entries
 //   first) to the painted list;
-// - the start to the shown, painted window with the two files present, beside
+// - the start to the shown, painted window with the files present, beside
 //   the same start without them, alternating in the same run, as a ratio.
 // Every file lives in the benchmark's own temporary folders.
 //
@@ -19,14 +19,13 @@
 #include "BenchMedian.h"
 #include "app/ModZunoSmiley.h"
 #include "app/frmMain.h"
-#include "app/models/CatalogueFilter.h"
 #include "app/widgets/CatalogueView.h"
 #include "app/widgets/ListPage.h"
-#include "catalogue/OVSmiley.h"
 #include "desktop/ActiveWindow.h"
 #include "lists/UserListFile.h"
 #include "search/EntryKey.h"
 #include "search/FavouriteStore.h"
+#include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
 #include <QApplication>
@@ -104,23 +103,21 @@ void writeUsage(const QString& path, int entries)
     usage.flush();
 }
 
-// The shipped keywords, and two of the user's own on the first
-// EntriesWithKeywords smileys, as a file of them beside the lists would give.
-void giveKeywords(ListPage* page)
+// Two of the user's own keywords on the first EntriesWithKeywords smileys,
+// in the keyword file beside the lists, which the window reads as the filter
+// first opens (the built-in entries have their shipped ones besides).
+void writeKeywords(const QString& path)
 {
-    const QHash<QString, QStringList> shipped = OVSmiley::tableKeywords();
-    const qsizetype prefix = smileyText(0).size() - 1;
-    static_cast<CatalogueFilter*>(page->sortedModel())
-        ->setKeywordSource([shipped, prefix](const QString& text, bool builtIn) {
-            if (builtIn)
-                return shipped.value(text);
-            bool number = false;
-            const int i = QStringView(text).sliced(prefix).toInt(&number);
-            if (!number || i >= EntriesWithKeywords)
-                return QStringList();
-            return QStringList{QStringLiteral("mot-clé %1").arg(i),
-                               QStringLiteral("entrée préférée")};
-        });
+    QJsonObject smileys;
+    for (int i = 0; i < EntriesWithKeywords; ++i)
+        smileys.insert(smileyText(i), QJsonArray{QStringLiteral("mot-clé %1").arg(i),
+                                                 QStringLiteral("entrée préférée")});
+    QJsonObject object;
+    object.insert(EntryKey::listName(ListKind::Smiley), smileys);
+    object.insert(EntryKey::listName(ListKind::Acronym), QJsonObject());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 void paint(ListPage* page)
@@ -214,6 +211,7 @@ int main(int argc, char* argv[])
             writeListFile(folder + QStringLiteral("/Acronyms.acr"), acronymText, entries);
         }
         writeFavourites(FavouriteStore::pathIn(used), entries);
+        writeKeywords(KeywordStore::pathIn(used));
         QDir().mkpath(QString::fromLocal8Bit(emptyState));
         qputenv("XDG_STATE_HOME", usedState);
         QFile::remove(UsageStore::defaultPath());
@@ -235,7 +233,6 @@ int main(int argc, char* argv[])
         mod.setListFolder(used);
         mod.Main();
         ListPage* page = mod.MainWindow->page(0);
-        giveKeywords(page);
         paint(page);
 
         QElapsedTimer opening;

@@ -6,6 +6,8 @@
 //   flood     24 queries of 1 MB each at once (Match, and the overview's
 //             GetInitialResultSet of the same text split into its words);
 //   metas     GetResultMetas of 400,000 ids.
+// The overview's calls go to its provider's own name (served by the same
+// process on a bus connection of its own).
 // The reference, in the same run: the same attacks on a bare Qt service
 // (bench_bare_service), probed by a Ping, which no code of the service's
 // handles; every call reaches it, decoded by the bus library, and is
@@ -48,6 +50,7 @@ extern char** environ;
 namespace {
 
 const QString Service = QStringLiteral("example.orvak.ZunoSmiley.Search");
+const QString Overview = QStringLiteral("example.orvak.ZunoSmiley.Search.Overview");
 const QString Bare = QStringLiteral("example.orvak.ZunoSmiley.BareBench");
 // Where the attacker sends its calls: the service, or the bare Qt service.
 QString target = Service;
@@ -69,8 +72,8 @@ QDBusMessage matchCall(const QString& query)
 
 QDBusMessage providerCall(const QString& method, const QVariant& argument)
 {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(target, ProviderPath, ProviderInterface, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(target == Service ? Overview : target,
+                                                          ProviderPath, ProviderInterface, method);
     message << argument;
     return message;
 }
@@ -237,6 +240,7 @@ int main(int argc, char* argv[])
     QDir().mkpath(work.filePath(QStringLiteral("services")));
     for (const auto& [name, exec] :
          {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},
+          std::pair{Overview, prog + QStringLiteral("/zuno-search-service")},
           std::pair{Bare, prog + QStringLiteral("/bench_bare_service ") + Bare}}) {
         QFile file(work.filePath(QStringLiteral("services/") + name + QStringLiteral(".service")));
         file.open(QIODevice::WriteOnly);

@@ -106,9 +106,15 @@ keeper=$("$build/bin/handover_driver" --keeper-for "$usr/bin")
 libexec=$(ls "$usr/$ZUNO_LIBEXECDIR" | tr '\n' ' ')
 [ "$libexec" = "zuno-clipboard-keeper zuno-insert-text zuno-search-service " ] \
     || fail "libexec holds $libexec"
-# The session bus starts the search service by its installed path.
-grep -qx "Exec=/usr/$ZUNO_LIBEXECDIR/zuno-search-service" \
-    "$usr/share/dbus-1/services/$id.Search.service" || fail "the search service's bus service file"
+# The session bus starts the search service by its installed path, for the
+# runner's name and for the overview provider's (the name its file gives).
+for name in Search Search.Overview; do
+    grep -qx "Exec=/usr/$ZUNO_LIBEXECDIR/zuno-search-service" \
+        "$usr/share/dbus-1/services/$id.$name.service" || fail "the search service's bus service file for $name"
+    grep -qx "Name=$id.$name" "$usr/share/dbus-1/services/$id.$name.service" || fail "the bus name of $id.$name.service"
+done
+grep -qx "BusName=$id.Search.Overview" "$usr/share/gnome-shell/search-providers/$id.search-provider.ini" \
+    || fail "the overview provider's bus name"
 [[ "$(env -u LD_LIBRARY_PATH ldd "$keeper")" != *"not found"* ]] || fail "the keeper does not find its libraries"
 writable=$(find "$dest" ! -type l -perm /022)
 [ -z "$writable" ] || fail "writable by others: $writable"

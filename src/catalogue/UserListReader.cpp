@@ -77,24 +77,18 @@ Fields splitLine(QByteArrayView line)
     return {text, {}};
 }
 
-// Decodes and splits one line and hands its entry to the sink. Each line is
-// UTF-8 when it is valid UTF-8 and Windows-1252 otherwise: a line added in the
-// Windows code page to a file of ours must not turn every other line's letters
-// into Windows-1252 look-alikes, which the next save would keep for good.
-class EntryDecoder
+// Splits one line and hands its fields to the sink. Each line is UTF-8 when
+// it is valid UTF-8 and Windows-1252 otherwise (FieldDecoder): a line added
+// in the Windows code page to a file of ours must not turn every other
+// line's letters into Windows-1252 look-alikes, which the next save would
+// keep for good.
+class LineSplitter
 {
 public:
-    EntryDecoder(const UserListReader::EntrySink& sink, qint64& damagedLines)
+    LineSplitter(const UserListReader::LineSink& sink, qint64& damagedLines)
         : m_sink(sink)
         , m_damagedLines(damagedLines)
-        , m_utf8(QStringConverter::Utf8,
-                 QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
-        , m_windows1252("windows-1252", QStringConverter::Flag::Stateless)
-    {
-        if (!m_windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
-            m_windows1252 =
-                QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
-    }
+    {}
 
     // False when the sink asks to stop. The file's first line may begin with
     // the byte-order mark; anywhere else U+FEFF is a character of a field and
@@ -106,23 +100,18 @@ public:
         line = line.trimmed();
         if (line.isEmpty())
             return true;
-        const bool utf8 = line.isValidUtf8();
         // No text of either code page holds a NUL byte: such a line is
         // damaged, and written back it would not be the same.
         if (line.contains('\0'))
             ++m_damagedLines;
-        const auto decode = [&](QByteArrayView field) {
-            return QString(utf8 ? m_utf8.decode(field) : m_windows1252.decode(field));
-        };
         const Fields fields = splitLine(line);
-        return m_sink(decode(fields.text), decode(fields.description));
+        return m_sink({fields.text, fields.description, line.isValidUtf8(), &m_decoder});
     }
 
 private:
-    const UserListReader::EntrySink& m_sink;
+    const UserListReader::LineSink& m_sink;
     qint64& m_damagedLines;
-    QStringDecoder m_utf8;
-    QStringDecoder m_windows1252;
+    const UserListReader::FieldDecoder m_decoder;
 };
 
 // The size of one read: large enough to be quick, small beside the limits.
@@ -130,14 +119,51 @@ constexpr qint64 PieceSize = 64 * 1024;
 
 } // namespace
 
+UserListReader::FieldDecoder::FieldDecoder()
+    : m_utf8(QStringConverter::Utf8,
+             QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
+    , m_windows1252("windows-1252", QStringConverter::Flag::Stateless)
+{
+    if (!m_windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
+        m_windows1252 = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+}
+
+QString UserListReader::FieldDecoder::decode(QByteArrayView field, bool utf8) const
+{
+    return utf8 ? m_utf8.decode(field) : m_windows1252.decode(field);
+}
+
 UserListReader::Result UserListReader::readFile(const QString& path, const EntrySink& sink)
 {
     QFile file;
     return readFile(path, file, sink);
 }
 
+UserListReader::Result UserListReader::readFileLines(const QString& path, const LineSink& sink)
+{
+    QFile file;
+    return readFileLines(path, file, sink);
+}
+
+namespace {
+
+UserListReader::LineSink decoding(const UserListReader::EntrySink& sink)
+{
+    return [&sink](const UserListReader::Line& line) {
+        return sink(line.decode(line.text), line.decode(line.description));
+    };
+}
+
+} // namespace
+
 UserListReader::Result UserListReader::readFile(const QString& path, QFile& file,
                                                 const EntrySink& sink)
+{
+    return readFileLines(path, file, decoding(sink));
+}
+
+UserListReader::Result UserListReader::readFileLines(const QString& path, QFile& file,
+                                                     const LineSink& sink)
 {
     Result result;
     switch (RegularFile::openForReading(file, path)) {
@@ -153,7 +179,7 @@ UserListReader::Result UserListReader::readFile(const QString& path, QFile& file
         result.outcome = Result::Outcome::Unreadable;
         return result;
     }
-    result = read(file, sink);
+    result = readLines(file, sink, Limits());
     result.fileSize = file.size();
     return result;
 }
@@ -166,9 +192,15 @@ UserListReader::Result UserListReader::read(QIODevice& device, const EntrySink& 
 UserListReader::Result UserListReader::read(QIODevice& device, const EntrySink& sink,
                                             const Limits& limits)
 {
+    return readLines(device, decoding(sink), limits);
+}
+
+UserListReader::Result UserListReader::readLines(QIODevice& device, const LineSink& sink,
+                                                 const Limits& limits)
+{
     Result result;
     result.outcome = Result::Outcome::Read;
-    EntryDecoder decoder(sink, result.damagedLines);
+    LineSplitter decoder(sink, result.damagedLines);
 
     // The line being read when a piece ends inside it; a line found whole in
     // a piece is decoded straight from the piece.

@@ -2,7 +2,9 @@
 
 #include "zunocatalogue_export.h"
 
+#include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 #include <QtGlobal>
 
 class QFile;
@@ -40,6 +42,34 @@ class ZUNOCATALOGUE_EXPORT UserListReader
 public:
     // Receives each entry in file order; answering false stops the reading.
     using EntrySink = std::function<bool(const QString& text, const QString& description)>;
+
+    // Turns a line's fields into text: UTF-8 for a line that is valid
+    // UTF-8, Windows-1252 for any other.
+    class FieldDecoder
+    {
+    public:
+        FieldDecoder();
+        QString decode(QByteArrayView field, bool utf8) const;
+
+    private:
+        mutable QStringDecoder m_utf8;
+        mutable QStringDecoder m_windows1252;
+    };
+    // One entry's fields as its line holds them, before decoding, for a
+    // reader that passes most of them on as they are. A line that is valid
+    // UTF-8 gives fields whose bytes are exactly the UTF-8 of the text an
+    // EntrySink receives. The views hold only during the call.
+    struct Line
+    {
+        QByteArrayView text;
+        QByteArrayView description;
+        bool utf8 = true;
+        const FieldDecoder* decoder = nullptr;
+
+        // A field of this line as an EntrySink receives it.
+        QString decode(QByteArrayView field) const { return decoder->decode(field, utf8); }
+    };
+    using LineSink = std::function<bool(const Line& line)>;
 
     // The most of a file that is read: 32 MiB, far beyond any list a person
     // keeps (a million entries fill about 31 MB) and small enough that the
@@ -88,4 +118,10 @@ public:
     // limits.fileSize bytes. Only whole lines within that size are reported.
     static Result read(QIODevice& device, const EntrySink& sink, const Limits& limits);
     static Result read(QIODevice& device, const EntrySink& sink);
+
+    // The same readings, each entry undecoded: what every entry of the
+    // others is decoded from.
+    static Result readFileLines(const QString& path, const LineSink& sink);
+    static Result readFileLines(const QString& path, QFile& file, const LineSink& sink);
+    static Result readLines(QIODevice& device, const LineSink& sink, const Limits& limits);
 };

@@ -84,7 +84,7 @@ void FavouriteStore::reload()
                                    ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
                                    : StoreFile::load(m_path, MaxFileSize, What);
     takeMarks(object);
-    for (const Change& change : std::as_const(m_unwritten))
+    for (const Change& change : m_unwritten)
         applyHere(change);
     Q_EMIT changed();
 }
@@ -143,30 +143,20 @@ AtomicFileWriter::Result FavouriteStore::forget(ListKind list, const QString& te
 AtomicFileWriter::Result FavouriteStore::apply(const Change& change)
 {
     std::optional<QJsonObject> written;
-    const auto applyAll = [this, &change](QJsonObject& object) {
-        const auto applyOne = [&object](const Change& each) {
+    const AtomicFileWriter::Result result = m_unwritten.write(
+        {m_path, MaxFileSize, What, FileMode}, change,
+        [](QJsonObject& object, const Change& each) {
             const QString name = EntryKey::listName(each.list);
             QJsonArray marks = object.value(name).toArray();
             each.applyTo(marks);
             object.insert(name, marks);
-        };
-        std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
-        applyOne(change);
-    };
-    AtomicFileWriter::Result result =
-        StoreFile::update(m_path, MaxFileSize, What, FileMode, applyAll, &written);
-    if (result && written) {
-        m_unwritten.clear();
+        },
+        &written);
+    // Not written: the change holds for this run all the same.
+    if (written)
         takeMarks(*written);
-    } else {
-        // Not written: the change holds for this run all the same, and is
-        // tried again with the next change, unless the file cannot take it.
+    else
         applyHere(change);
-        if (result)
-            result.failure = AtomicFileWriter::Failure::Other;
-        if (result.failure != AtomicFileWriter::Failure::TooLarge)
-            m_unwritten.append(change);
-    }
     Q_EMIT changed();
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/EntryKey.h"
+#include "search/UnwrittenChanges.h"
 
 #include "base/AtomicFileWriter.h"
 
@@ -76,5 +77,5 @@ private:
     // By list: key -> the text as it was marked.
     QHash<QString, QString> m_marks[2];
     // Changes made here that the file does not have yet, oldest first.
-    QList<Change> m_unwritten;
+    UnwrittenChanges<Change> m_unwritten;
 };

@@ -178,7 +178,7 @@ void KeywordStore::reload()
     m_stamp = stampNow();
     take(m_access == Access::ReadOnly ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
                                       : StoreFile::load(m_path, MaxFileSize, What));
-    for (const Change& change : std::as_const(m_unwritten))
+    for (const Change& change : m_unwritten)
         applyHere(change);
     Q_EMIT changed();
 }
@@ -290,30 +290,21 @@ AtomicFileWriter::Result KeywordStore::apply(const Change& change)
         return {AtomicFileWriter::Failure::Other, 0, QStringLiteral("a reader writes nothing")};
     }
     std::optional<QJsonObject> written;
-    const auto applyAll = [this, &change](QJsonObject& object) {
-        const auto applyOne = [&object](const Change& each) {
+    const AtomicFileWriter::Result result = m_unwritten.write(
+        {m_path, MaxFileSize, What, FileMode}, change,
+        [](QJsonObject& object, const Change& each) {
             const QString name = EntryKey::listName(each.list);
             QJsonObject entries = object.value(name).toObject();
             each.applyTo(entries);
             object.insert(name, entries);
-        };
-        std::for_each(m_unwritten.cbegin(), m_unwritten.cend(), applyOne);
-        applyOne(change);
-    };
-    AtomicFileWriter::Result result =
-        StoreFile::update(m_path, MaxFileSize, What, FileMode, applyAll, &written);
-    if (result && written) {
+        },
+        &written);
+    // Not written: the change holds for this run all the same.
+    if (written) {
         m_stamp = stampNow();
-        m_unwritten.clear();
         take(*written);
     } else {
-        // Not written: the change holds for this run all the same, and is
-        // tried again with the next change, unless the file cannot take it.
         applyHere(change);
-        if (result)
-            result.failure = AtomicFileWriter::Failure::Other;
-        if (result.failure != AtomicFileWriter::Failure::TooLarge)
-            m_unwritten.append(change);
     }
     Q_EMIT changed();
     return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/EntryKey.h"
+#include "search/UnwrittenChanges.h"
 
 #include "base/AtomicFileWriter.h"
 
@@ -110,5 +111,5 @@ private:
     // By list: entry key -> the entry's text and keywords.
     QHash<QString, Entry> m_entries[2];
     // Changes made here that the file does not have yet, oldest first.
-    QList<Change> m_unwritten;
+    UnwrittenChanges<Change> m_unwritten;
 };

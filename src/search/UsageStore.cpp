@@ -1,5 +1,7 @@
 #include "search/UsageStore.h"
 
+#include "search/ReadOnlyStoreFile.h"
+
 #include "base/StoreFile.h"
 
 #include <QDir>
@@ -35,8 +37,13 @@ QString UsageStore::defaultPath()
 }
 
 UsageStore::UsageStore(const QString& path, QObject* parent)
+    : UsageStore(path, Access::ReadWrite, parent)
+{}
+
+UsageStore::UsageStore(const QString& path, Access access, QObject* parent)
     : QObject(parent)
     , m_path(path)
+    , m_access(access)
     , m_clock([] { return QDateTime::currentSecsSinceEpoch(); })
 {
     m_writeTimer.setSingleShot(true);
@@ -209,7 +216,9 @@ void UsageStore::reload()
 {
     // Taken before the read: a write in between is read again next time.
     m_stamp = stampNow();
-    read(StoreFile::load(m_path, MaxFileSize, What), m_uses);
+    read(m_access == Access::ReadOnly ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
+                                      : StoreFile::load(m_path, MaxFileSize, What),
+         m_uses);
     for (const Change& change : std::as_const(m_pending))
         applyTo(m_uses, change);
     Q_EMIT changed();
@@ -271,7 +280,7 @@ QHash<QString, double> UsageStore::scores(ListKind list) const
 AtomicFileWriter::Result UsageStore::flush()
 {
     m_writeTimer.stop();
-    if (m_pending.isEmpty())
+    if (m_pending.isEmpty() || m_access == Access::ReadOnly)
         return {};
     const qint64 now = m_clock();
     std::optional<Uses> merged;

@@ -45,7 +45,13 @@ public:
     static constexpr int WriteDelayMs = 5000;
     static constexpr int UseWriteDelayMs = 200;
 
+    // A reader that may change nothing (a listing) reads the file as it is:
+    // one that cannot be used reads as empty and is left for the window to
+    // set aside, and nothing is ever written.
+    enum class Access { ReadWrite, ReadOnly };
+
     explicit UsageStore(const QString& path, QObject* parent = nullptr);
+    UsageStore(const QString& path, Access access, QObject* parent = nullptr);
     // Writes what is not written yet.
     ~UsageStore() override;
     QString path() const { return m_path; }
@@ -118,6 +124,7 @@ private:
     Stamp stampNow() const;
 
     QString m_path;
+    Access m_access = Access::ReadWrite;
     Stamp m_stamp;
     Uses m_uses;
     QList<Change> m_pending;

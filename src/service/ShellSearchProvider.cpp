@@ -4,20 +4,11 @@
 #include "search/SearchIndex.h"
 #include "service/SearchService.h"
 
-#include <QDBusMetaType>
-#include <QThreadPool>
-
 #include <algorithm>
 
-ShellSearchProvider::ShellSearchProvider(SearchService& service, QObject* parent)
-    : QObject(parent)
-    , m_service(service)
+ShellSearchProvider::ShellSearchProvider(SearchService& service)
+    : m_service(service)
 {}
-
-void ShellSearchProvider::registerTypes()
-{
-    qDBusRegisterMetaType<ResultMetas>();
-}
 
 QString ShellSearchProvider::queryOf(const QStringList& terms)
 {
@@ -37,22 +28,6 @@ QString ShellSearchProvider::queryOf(const QStringList& terms)
     return query;
 }
 
-void ShellSearchProvider::releaseElsewhere(const QDBusMessage& call, qsizetype strings)
-{
-    if (strings < LongList)
-        return;
-    // Kept until the next turn, when the bus library has let its copies go.
-    m_released.append(call);
-    if (m_released.size() > 1)
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            QThreadPool::globalInstance()->start([calls = std::exchange(m_released, {})] {});
-        },
-        Qt::QueuedConnection);
-}
-
 QStringList ShellSearchProvider::resultSet(const QStringList& terms)
 {
     QStringList ids;
@@ -61,51 +36,26 @@ QStringList ShellSearchProvider::resultSet(const QStringList& terms)
     return ids;
 }
 
-QStringList ShellSearchProvider::GetInitialResultSet(const QStringList& terms,
-                                                     const QDBusMessage& call)
+QList<ShellSearchProvider::Meta> ShellSearchProvider::metas(const QStringList& ids)
 {
-    releaseElsewhere(call, terms.size());
-    return resultSet(terms);
-}
-
-QStringList ShellSearchProvider::GetSubsearchResultSet(const QStringList& previousResults,
-                                                       const QStringList& terms,
-                                                       const QDBusMessage& call)
-{
-    releaseElsewhere(call, previousResults.size() + terms.size());
-    // A narrower query may rank another entry first: searched afresh, which
-    // costs no more than filtering the previous ids.
-    return resultSet(terms);
-}
-
-ResultMetas ShellSearchProvider::GetResultMetas(const QStringList& identifiers,
-                                                const QDBusMessage& call)
-{
-    releaseElsewhere(call, identifiers.size());
     const int language = SearchService::desktopLanguage();
-    ResultMetas metas;
-    for (const QString& id : identifiers.mid(0, MetasLimit)) {
-        // An id of entries since removed is left out, as the shell expects.
+    QList<Meta> metas;
+    for (const QString& id : ids.mid(0, MetasLimit)) {
         const BilingualEntry* entry = m_service.find(id);
         if (!entry)
             continue;
-        metas.append(
-            {{QStringLiteral("id"), id},
-             {QStringLiteral("name"), entry->text},
-             {QStringLiteral("description"), entry->description(language)},
-             {QStringLiteral("clipboardText"), entry->text},
-             {QStringLiteral("gicon"), QLatin1String(InstallLayout::DesktopApplicationId)}});
+        metas.append({id, entry->text, entry->description(language), entry->text,
+                      QLatin1String(InstallLayout::DesktopApplicationId)});
     }
     return metas;
 }
 
-void ShellSearchProvider::ActivateResult(const QString& identifier, const QStringList&, uint)
+void ShellSearchProvider::activate(const QString& id)
 {
-    // The shell has copied clipboardText itself; the use is what is left.
-    m_service.recordUse(identifier);
+    m_service.recordUse(id);
 }
 
-void ShellSearchProvider::LaunchSearch(const QStringList& terms, uint)
+void ShellSearchProvider::launchSearch(const QStringList& terms)
 {
     m_service.openWindow(queryOf(terms));
 }

@@ -5,6 +5,7 @@
 #include "base/ListFolder.h"
 #include "base/TerminationWatcher.h"
 #include "service/EntryDelivery.h"
+#include "service/OverviewBus.h"
 #include "service/RunnerEndpoint.h"
 #include "service/SearchService.h"
 #include "service/ShellSearchProvider.h"
@@ -37,7 +38,10 @@ int main(int argc, char* argv[])
     const QString programFolder = QFileInfo(programs.catalogue).absolutePath();
     SearchService service(ListFolder::choose(programFolder, ListFolder::userDataFolder()),
                           programs);
-    // Everything is read before the name is taken: the bus holds the first
+    // The overview's provider on a connection of its own, made meanwhile.
+    ShellSearchProvider provider(service);
+    OverviewBus overview(provider);
+    // Everything is read before the names are taken: the bus holds the first
     // request until then, and answers it from the whole catalogue. The bus
     // connection is made meanwhile, on a thread of its own.
     std::optional<QDBusConnection> connected;
@@ -46,21 +50,17 @@ int main(int argc, char* argv[])
     connecting.join();
 
     QDBusConnection bus = *connected;
-    if (!bus.isConnected()) {
-        std::fprintf(stderr, "zuno-search-service: no session bus.\n");
-        return 1;
-    }
     RunnerEndpoint::registerTypes();
-    ShellSearchProvider::registerTypes();
     RunnerEndpoint runner(service);
-    ShellSearchProvider provider(service);
     bus.registerObject(QLatin1String(RunnerEndpoint::ObjectPath), &runner,
                        QDBusConnection::ExportAllSlots);
-    bus.registerObject(QLatin1String(ShellSearchProvider::ObjectPath), &provider,
-                       QDBusConnection::ExportAllSlots);
-    // Another instance serves already: this one is not needed.
-    if (!bus.registerService(QLatin1String(BusName))) {
-        std::fprintf(stderr, "zuno-search-service: %s is taken.\n", BusName);
+    // Each name another instance holds already is that one's to serve (two
+    // started at once may share them); with neither, this one is not needed.
+    const bool runs = bus.isConnected() && bus.registerService(QLatin1String(BusName));
+    const bool overviews = overview.claim();
+    if (!runs && !overviews) {
+        std::fprintf(stderr, "zuno-search-service: %s and %s are taken (or no session bus).\n",
+                     BusName, OverviewBus::BusName);
         return 1;
     }
     return app.exec();

@@ -1,5 +1,6 @@
 #include "app/flows/EntryListing.h"
 
+#include "base/TextRules.h"
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
 #include "catalogue/UserListReader.h"
@@ -17,13 +18,14 @@
 #include <thread>
 #include <vector>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 constexpr char SmileyFileName[] = "Smileys.smy";
 constexpr char AcronymFileName[] = "Acronyms.acr";
-// The lines are made in UTF-16 pieces of about this many characters, each
-// encoded at once into the output.
-constexpr qsizetype PieceLength = 32 * 1024;
 
 // The built-in entries of one list in table order, described in French and
 // in English, with their shipped keywords.
@@ -77,6 +79,15 @@ void appendField(QString& out, QStringView text)
             out[i] = u' ';
 }
 
+void appendKeywords(QString& out, const QStringList& keywords)
+{
+    for (qsizetype k = 0; k < keywords.size(); ++k) {
+        if (k > 0)
+            out.append(QLatin1String(", "));
+        appendField(out, keywords[k]);
+    }
+}
+
 void appendLine(QString& out, const BilingualEntry& entry, int language)
 {
     appendField(out, entry.text);
@@ -85,12 +96,38 @@ void appendLine(QString& out, const BilingualEntry& entry, int language)
     out.append(u'\t');
     appendField(out, entry.description(language == 1 ? 2 : 1));
     out.append(u'\t');
-    for (qsizetype k = 0; k < entry.keywords.size(); ++k) {
-        if (k > 0)
-            out.append(QLatin1String(", "));
-        appendField(out, entry.keywords[k]);
-    }
+    appendKeywords(out, entry.keywords);
     out.append(u'\n');
+}
+
+// Copies a field of valid UTF-8 as appendField shows its text, in UTF-8:
+// each of breaksLine's characters (U+0009 to U+000D, U+0085 as C2 85,
+// U+2028 and U+2029 as E2 80 A8 and E2 80 A9) becomes a blank.
+char* copyField(char* to, QByteArrayView field)
+{
+    const auto* from = reinterpret_cast<const uchar*>(field.data());
+    const uchar* const end = from + field.size();
+    while (from != end) {
+        const uchar c = *from;
+        if (c >= 0x20 && c != 0xC2 && c != 0xE2) {
+            *to++ = char(c);
+            ++from;
+        } else if (c >= 0x09 && c <= 0x0D) {
+            *to++ = ' ';
+            ++from;
+        } else if (c == 0xC2 && end - from >= 2 && from[1] == 0x85) {
+            *to++ = ' ';
+            from += 2;
+        } else if (c == 0xE2 && end - from >= 3 && from[1] == 0x80 &&
+                   (from[2] == 0xA8 || from[2] == 0xA9)) {
+            *to++ = ' ';
+            from += 3;
+        } else {
+            *to++ = char(c);
+            ++from;
+        }
+    }
+    return to;
 }
 
 // Whether text shows as shown once its tabs and line breaks are blanks.
@@ -111,117 +148,34 @@ QString listPath(BilingualEntry::List list, const QString& listFolder)
                                                                       : AcronymFileName));
 }
 
-// One list's lines as read: every line in catalogue order, and where the
-// lines of the used entries lie among them, to be shown first.
-struct ListLines
+// A text of ASCII bytes into text, kept from one call to the next so that
+// nearly no text costs an allocation; false (text unusable) for any other.
+bool widenAscii(QString& text, QByteArrayView bytes)
 {
-    struct Held
-    {
-        qsizetype begin = 0;
-        qsizetype end = 0;
-        SearchUse use;
-        int list = 0;
-        qsizetype place = 0; // in catalogue order
-    };
-    QByteArray bytes;
-    std::vector<Held> favourites;
-    std::vector<Held> used;
-    EntryListing::ReadResult read;
-};
-
-bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
-{
-    if (SearchUse::before(a.use, b.use))
-        return true;
-    if (SearchUse::before(b.use, a.use))
-        return false;
-    return a.list != b.list ? a.list < b.list : a.place < b.place;
-}
-
-ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
-                  const EntryListing::Use& use, int language)
-{
-    const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
-    ListLines out;
-    // A line holds the file's line about twice (a user entry's one
-    // description is both languages').
-    out.bytes.reserve(qsizetype(std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(),
-                                                 UserListReader::MaxFileSize)) *
-                          2 +
-                      65536);
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    QString piece;
-    piece.reserve(PieceLength + 1024);
-    const auto flush = [&] {
-        const qsizetype at = out.bytes.size();
-        out.bytes.resize(at + utf8.requiredSpace(piece.size()));
-        char* end = utf8.appendToBuffer(out.bytes.data() + at, piece);
-        out.bytes.truncate(end - out.bytes.constData());
-        piece.clear();
-    };
-    const QSet<QString>& favourites = use.favourites[l];
-    const QHash<QString, double>& scores = use.scores[l];
-    const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
-    const ListKind kind = l == 0 ? ListKind::Smiley : ListKind::Acronym;
-    // Most users have none: no entry is looked up.
-    const KeywordStore* own =
-        use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
-    BilingualEntry withOwn;
-    qsizetype place = 0;
-    // Where the user's entries start, for a file that turns out void.
-    std::optional<std::array<std::size_t, 3>> userStart;
-    out.read = EntryListing::read(list, listFolder, [&](const BilingualEntry& read) {
-        const BilingualEntry* shown = &read;
-        if (own) {
-            if (const QStringList keywords = own->keywords(kind, read.text); !keywords.isEmpty()) {
-                withOwn = read;
-                withOwn.keywords += keywords;
-                shown = &withOwn;
-            }
-        }
-        const BilingualEntry& entry = *shown;
-        if (entry.userEntry && !userStart) {
-            flush();
-            userStart = {std::size_t(out.bytes.size()), out.favourites.size(), out.used.size()};
-        }
-        SearchUse entryUse;
-        if (anyUse) {
-            const QString key = EntryKey::of(entry.text);
-            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
-        }
-        if (entryUse.favourite || entryUse.score > 0) {
-            flush();
-            ListLines::Held held{out.bytes.size(), 0, entryUse, l, place};
-            appendLine(piece, entry, language);
-            flush();
-            held.end = out.bytes.size();
-            (entryUse.favourite ? out.favourites : out.used).push_back(held);
-        } else {
-            appendLine(piece, entry, language);
-            if (piece.size() >= PieceLength)
-                flush();
-        }
-        ++place;
-        return true;
-    });
-    flush();
-    if (out.read.userEntriesVoid && userStart) {
-        out.bytes.truncate(qsizetype((*userStart)[0]));
-        out.favourites.resize((*userStart)[1]);
-        out.used.resize((*userStart)[2]);
+    text.resize(bytes.size());
+    QChar* to = text.data();
+    for (const char c : bytes) {
+        if (uchar(c) >= 0x80)
+            return false;
+        *to++ = QLatin1Char(c);
     }
-    // As the pick shows each list: its most used few after the favourites.
-    const auto few = out.used.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(out.used.size()),
-                                                                 SearchIndex::MostUsedInPick);
-    std::partial_sort(out.used.begin(), few, out.used.end(), showsFirst);
-    out.used.erase(few, out.used.end());
-    return out;
+    return true;
 }
 
-} // namespace
+// Each user entry that the window's load takes: its line as the file holds
+// it, and its text.
+using UserVisitor = std::function<bool(const UserListReader::Line& line, QStringView text)>;
 
-EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QString& listFolder,
-                                            const Visitor& visit)
+// Whether the user's entries that repeat others are left out as read, or
+// all visited, for a caller that leaves them out itself (DuplicateSieve),
+// given the built-in texts' keys before the first.
+enum class Repeats { LeftOut, Visited };
+
+// EntryListing::read, with the user's entries undecoded but for their text.
+EntryListing::ReadResult readList(BilingualEntry::List list, const QString& listFolder,
+                                  const EntryListing::Visitor& visitBuiltIn,
+                                  const UserVisitor& visitUser, Repeats repeats = Repeats::LeftOut,
+                                  QSet<QString>* builtInKeysOut = nullptr)
 {
     const QList<BilingualEntry> builtIn =
         list == BilingualEntry::List::Smileys
@@ -230,7 +184,7 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
     QSet<QString> builtInKeys;
     for (const BilingualEntry& entry : builtIn) {
         builtInKeys.insert(DuplicateRule::key(entry.text));
-        if (!visit(entry))
+        if (!visitBuiltIn(entry))
             return {};
     }
     const QString path = listPath(list, listFolder);
@@ -242,19 +196,23 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
                     .arg(shownPath)
                     .arg(UserListReader::MaxFileSize / (1024 * 1024)),
                 false};
-    DuplicateRule::LoadedTexts loaded(builtInKeys);
-    // Room for a line of 32 bytes each, as the window's load takes: the
-    // index doubles that room, so that only a file of lines under 16 bytes
-    // grows it, and no more of it is made (and faulted in) than is used.
-    loaded.reserve(qsizetype(size / 32));
-    BilingualEntry entry{{}, {}, {}, list, true, {}};
+    std::optional<DuplicateRule::LoadedTexts> loaded;
+    if (repeats == Repeats::LeftOut) {
+        loaded.emplace(builtInKeys);
+        // Room for a line of 32 bytes each, as the window's load takes: the
+        // index doubles that room, so that only a file of lines under 16
+        // bytes grows it, and no more of it is made (and faulted in) than
+        // is used.
+        loaded->reserve(qsizetype(size / 32));
+    }
+    if (builtInKeysOut)
+        *builtInKeysOut = builtInKeys;
+    QString text;
     const UserListReader::Result found =
-        UserListReader::readFile(path, [&](const QString& text, const QString& description) {
-            if (!loaded.take(text))
-                return true;
-            entry.text = text;
-            entry.frenchDescription = entry.englishDescription = description;
-            return visit(entry);
+        UserListReader::readFileLines(path, [&](const UserListReader::Line& line) {
+            if (!line.utf8 || !widenAscii(text, line.text))
+                text = line.decode(line.text);
+            return (loaded && !loaded->take(text)) || visitUser(line, text);
         });
     switch (found.outcome) {
     case UserListReader::Result::Outcome::Read:
@@ -272,6 +230,374 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
                     .arg(shownPath),
                 true};
     return {};
+}
+
+// One list's lines as read: every line in catalogue order, and where the
+// lines of the used entries lie among them, to be shown first.
+struct ListLines
+{
+    struct Held
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        SearchUse use;
+        int list = 0;
+        qsizetype place = 0; // in catalogue order
+    };
+    QByteArray bytes;
+    std::vector<Held> favourites;
+    std::vector<Held> used;
+    std::vector<Held> leftOut; // lines of entries that the load leaves out
+    EntryListing::ReadResult read;
+};
+
+bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
+{
+    if (SearchUse::before(a.use, b.use))
+        return true;
+    if (SearchUse::before(b.use, a.use))
+        return false;
+    return a.list != b.list ? a.list < b.list : a.place < b.place;
+}
+
+// Each first write of a page of memory costs the system a fault, which
+// on a virtual machine may take longer than writing the page: a large
+// array is given the system's large pages where it has them (of 2 MiB,
+// a fault each), which the memory of a listing's lines fills anyway.
+void adviseLargePages(char* data, qsizetype size)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr quintptr Large = 2 * 1024 * 1024;
+    const quintptr begin = (quintptr(data) + Large - 1) & ~(Large - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(Large - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(size);
+#endif
+}
+
+// The keys of the entries in use, as a bit for each key's hash: of a long
+// list only a few entries are in use, and most of the others are told
+// apart by that bit alone, without a look-up in the stores' tables.
+class KeySieve
+{
+public:
+    KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
+    {
+        // About 16 bits a key: about one entry in 16 not in use is looked up.
+        const qsizetype keys = favourites.size() + scores.size();
+        qsizetype bits = 1024;
+        while (bits < 16 * keys)
+            bits *= 2;
+        m_bits.resize(bits / 64);
+        m_mask = bits - 1;
+        for (const QString& key : favourites)
+            set(qHash(QStringView(key)));
+        for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
+            set(qHash(QStringView(*it)));
+    }
+    // hash: qHash(QStringView) of the key.
+    bool mayHold(size_t hash) const
+    {
+        const size_t bit = hash & m_mask;
+        return m_bits[bit / 64] & (quint64(1) << (bit % 64));
+    }
+
+private:
+    void set(size_t hash)
+    {
+        const size_t bit = hash & m_mask;
+        m_bits[bit / 64] |= quint64(1) << (bit % 64);
+    }
+
+    std::vector<quint64> m_bits;
+    size_t m_mask = 0;
+};
+
+// The duplicate rule of the window's load (DuplicateRule::LoadedTexts)
+// over a long list at the cost of a bit or two for each entry: each text's
+// key (as it is looked for, and as it stands) is hashed to a bit, and only
+// a text whose key as looked for meets the bit of one before it, and the
+// texts whose keys as they stand have such a bit, can be left out or leave
+// another out. The rule itself then runs over those few alone, in their
+// order: all the others are taken by it, and stand in no other's way.
+class DuplicateSieve
+{
+public:
+    explicit DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected)
+        : m_builtInKeys(builtInKeys)
+    {
+        // About 16 bits a text: about one text in 16 is looked at again.
+        size_t bits = 4096;
+        while (bits < size_t(16 * (expected + builtInKeys.size())) && bits < (size_t(1) << 26))
+            bits *= 2;
+        m_mask = bits - 1;
+        m_standing.resize(bits / 64);
+        m_met.resize(bits / 64);
+        m_bitOf.reserve(size_t(expected));
+        for (const QString& key : builtInKeys)
+            set(m_standing, qHash(QStringView(key)));
+    }
+
+    // The next user text in file order, with the qHash of its key as looked
+    // for (DuplicateRule::bareKey).
+    void add(QStringView text, size_t bareHash)
+    {
+        size_t standing = bareHash;
+        if (DuplicateRule::isSpaced(text)) {
+            m_fold.resize(0);
+            TextRules::appendFolded(m_fold, text);
+            standing = qHash(QStringView(m_fold));
+        }
+        if (isSet(m_standing, bareHash)) {
+            m_suspects.push_back(qsizetype(m_bitOf.size()));
+            set(m_met, bareHash);
+        }
+        set(m_standing, standing);
+        m_bitOf.push_back(quint32(standing & m_mask));
+    }
+
+    // The user texts the rule leaves out, by their number in file order,
+    // ascending; textAt(i) gives the text numbered i.
+    template <typename TextAt> std::vector<qsizetype> leftOut(const TextAt& textAt) const
+    {
+        std::vector<qsizetype> out;
+        if (m_suspects.empty())
+            return out;
+        DuplicateRule::LoadedTexts loaded(m_builtInKeys);
+        auto suspect = m_suspects.begin();
+        for (qsizetype i = 0; i < qsizetype(m_bitOf.size()); ++i) {
+            const bool isSuspect = suspect != m_suspects.end() && *suspect == i;
+            if (isSuspect)
+                ++suspect;
+            if ((isSuspect || isSet(m_met, m_bitOf[i])) && !loaded.take(textAt(i)))
+                out.push_back(i);
+        }
+        return out;
+    }
+
+private:
+    bool isSet(const std::vector<quint64>& bits, size_t hash) const
+    {
+        const size_t bit = hash & m_mask;
+        return bits[bit / 64] & (quint64(1) << (bit % 64));
+    }
+    void set(std::vector<quint64>& bits, size_t hash)
+    {
+        const size_t bit = hash & m_mask;
+        bits[bit / 64] |= quint64(1) << (bit % 64);
+    }
+
+    const QSet<QString> m_builtInKeys;
+    size_t m_mask = 0;
+    std::vector<quint64> m_standing; // the bits of the keys as they stand
+    std::vector<quint64> m_met;      // the bits that a key as looked for met
+    std::vector<quint32> m_bitOf;    // each text's bit as it stands
+    std::vector<qsizetype> m_suspects;
+    QString m_fold;
+};
+
+// The lines' bytes, written in place: room is made before each line, so
+// that a line costs no call of the array's own.
+class LineBytes
+{
+public:
+    explicit LineBytes(qsizetype expected)
+    {
+        m_bytes.resize(expected);
+        adviseLargePages(m_bytes.data(), m_bytes.size());
+    }
+
+    qsizetype size() const { return m_size; }
+    const char* data() const { return m_bytes.constData(); }
+    // Where the next n bytes go; wrote() then tells where they ended.
+    char* room(qsizetype n)
+    {
+        if (m_size + n > m_bytes.size()) {
+            m_bytes.resize(std::max(2 * m_bytes.size(), m_size + n));
+            adviseLargePages(m_bytes.data(), m_bytes.size());
+        }
+        return m_bytes.data() + m_size;
+    }
+    void wrote(const char* end) { m_size = end - m_bytes.constData(); }
+    void truncate(qsizetype size) { m_size = size; }
+    // UTF-16 text, encoded.
+    void append(QStringEncoder& utf8, QStringView text)
+    {
+        wrote(utf8.appendToBuffer(room(utf8.requiredSpace(text.size())), text));
+    }
+    QByteArray take()
+    {
+        m_bytes.truncate(m_size);
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_size = 0;
+};
+
+ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
+                  const EntryListing::Use& use, int language)
+{
+    const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
+    ListLines out;
+    // A line holds the file's line about twice (a user entry's one
+    // description is both languages').
+    const qint64 fileSize =
+        std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(), UserListReader::MaxFileSize);
+    LineBytes bytes(qsizetype(fileSize) * 2 + 65536);
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    QString piece;
+    const QSet<QString>& favourites = use.favourites[l];
+    const QHash<QString, double>& scores = use.scores[l];
+    const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
+    const KeySieve used(favourites, scores);
+    const ListKind kind = l == 0 ? ListKind::Smiley : ListKind::Acronym;
+    // Most users have none: no entry is looked up.
+    const KeywordStore* own =
+        use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
+    QString key;
+    size_t keyHash = 0;
+    qsizetype place = 0;
+    // Where the user's entries start, for a file that turns out void.
+    std::optional<std::array<std::size_t, 3>> userStart;
+    // Where each user entry's line starts, and the texts that their lines
+    // do not show as they are, for the duplicate rule once all are read.
+    std::vector<qsizetype> userLines;
+    QHash<qsizetype, QString> shownOtherwise;
+    QSet<QString> builtInKeys;
+    std::optional<DuplicateSieve> sieve;
+    // Each line after its entry's text, written by write(); the favourites
+    // and the most used few are held to be shown first.
+    const auto add = [&](QStringView text, const auto& write) {
+        // EntryKey::of and DuplicateRule::bareKey, in a buffer kept from one
+        // entry to the next.
+        key.resize(0);
+        TextRules::appendFolded(key, TextRules::trimSpaces(text));
+        keyHash = qHash(QStringView(key));
+        SearchUse entryUse;
+        if (anyUse && used.mayHold(keyHash))
+            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
+        const qsizetype begin = bytes.size();
+        write();
+        if (entryUse.favourite || entryUse.score > 0)
+            (entryUse.favourite ? out.favourites : out.used)
+                .push_back({begin, bytes.size(), entryUse, l, place});
+        ++place;
+        return true;
+    };
+    const auto addEntry = [&](const BilingualEntry& entry) {
+        return add(entry.text, [&] {
+            piece.resize(0);
+            appendLine(piece, entry, language);
+            bytes.append(utf8, piece);
+        });
+    };
+    const auto ownKeywords = [&](QStringView text) {
+        return own ? own->keywords(kind, text) : QStringList();
+    };
+    BilingualEntry decoded{{}, {}, {}, list, true, {}};
+    out.read = readList(
+        list, listFolder,
+        [&](const BilingualEntry& entry) {
+            if (const QStringList keywords = ownKeywords(entry.text); !keywords.isEmpty()) {
+                BilingualEntry withOwn = entry;
+                withOwn.keywords += keywords;
+                return addEntry(withOwn);
+            }
+            return addEntry(entry);
+        },
+        [&](const UserListReader::Line& line, QStringView text) {
+            if (!userStart) {
+                userStart = {std::size_t(bytes.size()), out.favourites.size(), out.used.size()};
+                // As many as lines of 32 bytes, as the window's load expects.
+                sieve.emplace(builtInKeys, fileSize / 32);
+                userLines.reserve(size_t(fileSize / 32));
+            }
+            userLines.push_back(bytes.size());
+            if (std::any_of(text.begin(), text.end(), breaksLine))
+                shownOtherwise.insert(qsizetype(userLines.size() - 1), text.toString());
+            const QStringList keywords = ownKeywords(text);
+            if (!line.utf8) {
+                decoded.text = text.toString();
+                decoded.frenchDescription = decoded.englishDescription =
+                    line.decode(line.description);
+                decoded.keywords = keywords;
+                addEntry(decoded);
+                sieve->add(text, keyHash);
+                return true;
+            }
+            // Valid UTF-8 is the UTF-8 of its text: the fields go as they are.
+            add(text, [&] {
+                char* to = bytes.room(line.text.size() + 2 * line.description.size() + 3);
+                to = copyField(to, line.text);
+                *to++ = '\t';
+                char* const description = to;
+                to = copyField(to, line.description);
+                *to++ = '\t';
+                to = std::copy(description, to, to);
+                bytes.wrote(to);
+                piece.resize(0);
+                appendKeywords(piece, keywords);
+                piece.append(u'\n');
+                bytes.append(utf8, piece);
+            });
+            sieve->add(text, keyHash);
+            return true;
+        },
+        Repeats::Visited, &builtInKeys);
+    if (out.read.userEntriesVoid && userStart) {
+        bytes.truncate(qsizetype((*userStart)[0]));
+        out.favourites.resize((*userStart)[1]);
+        out.used.resize((*userStart)[2]);
+    } else if (sieve) {
+        // The lines of the entries the rule leaves out go, held or not.
+        const qsizetype userEnd = bytes.size();
+        const auto lineEnd = [&](qsizetype i) {
+            return i + 1 < qsizetype(userLines.size()) ? userLines[std::size_t(i) + 1] : userEnd;
+        };
+        const std::vector<qsizetype> leftOut = sieve->leftOut([&](qsizetype i) {
+            const auto found = shownOtherwise.constFind(i);
+            if (found != shownOtherwise.cend())
+                return *found;
+            const QByteArrayView line(bytes.data() + userLines[std::size_t(i)],
+                                      lineEnd(i) - userLines[std::size_t(i)]);
+            return QString::fromUtf8(line.first(line.indexOf('\t')));
+        });
+        for (const qsizetype i : leftOut)
+            out.leftOut.push_back({userLines[std::size_t(i)], lineEnd(i), {}, l, 0});
+        const auto isLeftOut = [&](const ListLines::Held& held) {
+            return std::binary_search(
+                out.leftOut.begin(), out.leftOut.end(), held,
+                [](const auto& a, const auto& b) { return a.begin < b.begin; });
+        };
+        std::erase_if(out.favourites, isLeftOut);
+        std::erase_if(out.used, isLeftOut);
+    }
+    out.bytes = bytes.take();
+    // As the pick shows each list: its most used few after the favourites.
+    const auto few = out.used.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(out.used.size()),
+                                                                 SearchIndex::MostUsedInPick);
+    std::partial_sort(out.used.begin(), few, out.used.end(), showsFirst);
+    out.used.erase(few, out.used.end());
+    return out;
+}
+
+} // namespace
+
+EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QString& listFolder,
+                                            const Visitor& visit)
+{
+    BilingualEntry entry{{}, {}, {}, list, true, {}};
+    return readList(
+        list, listFolder, visit, [&](const UserListReader::Line& line, QStringView text) {
+            entry.text = text.toString();
+            entry.frenchDescription = entry.englishDescription = line.decode(line.description);
+            return visit(entry);
+        });
 }
 
 QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int language,
@@ -314,7 +640,8 @@ EntryListing::Parts EntryListing::lineParts(const QString& listFolder, const Use
     // The rest in catalogue order: each list's bytes without the lines
     // shown first.
     for (int l = 0; l < 2; ++l) {
-        std::vector<ListLines::Held> taken;
+        const ListLines& lines = l == 0 ? smileys : acronyms;
+        std::vector<ListLines::Held> taken = lines.leftOut;
         for (const std::vector<ListLines::Held>* first : {&favourites, &used})
             for (const ListLines::Held& held : *first)
                 if (held.list == l)

@@ -4,7 +4,10 @@
 #include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -45,8 +48,35 @@ KeywordStore* EntryUse::keywordStore() const
         auto* self = const_cast<EntryUse*>(this);
         m_keywords = new KeywordStore(m_keywordsPath, self);
         connect(m_keywords, &KeywordStore::changed, self, &EntryUse::keywordsChanged);
+        self->followKeywords();
     }
     return m_keywords;
+}
+
+void EntryUse::followKeywords()
+{
+    if (!m_keywordWatch) {
+        m_keywordSettle = new QTimer(this);
+        m_keywordSettle->setSingleShot(true);
+        m_keywordSettle->setInterval(SettleMilliseconds);
+        // Changes not written yet stay, on top of what the file holds now.
+        connect(m_keywordSettle, &QTimer::timeout, this, [this] {
+            m_keywords->catchUp();
+            followKeywords();
+        });
+        m_keywordWatch = new QFileSystemWatcher(this);
+        const auto changed = [this] { m_keywordSettle->start(); };
+        connect(m_keywordWatch, &QFileSystemWatcher::fileChanged, this, changed);
+        connect(m_keywordWatch, &QFileSystemWatcher::directoryChanged, this, changed);
+    }
+    // The folder too: an atomic replace puts a new file in the old one's
+    // place, and a watch on the file alone ends with the old one; the file
+    // for a write in place.
+    const QString folder = QFileInfo(m_keywordsPath).absolutePath();
+    if (!m_keywordWatch->directories().contains(folder) && QFileInfo(folder).isDir())
+        m_keywordWatch->addPath(folder);
+    if (!m_keywordWatch->files().contains(m_keywordsPath) && QFileInfo(m_keywordsPath).isFile())
+        m_keywordWatch->addPath(m_keywordsPath);
 }
 
 ListKind EntryUse::listOf(CatalogueListModel::Kind kind)

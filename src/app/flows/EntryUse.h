@@ -11,6 +11,8 @@
 
 class FavouriteStore;
 class KeywordStore;
+class QFileSystemWatcher;
+class QTimer;
 class UsageStore;
 
 // The user's use of the catalogue's entries, both lists: the favourites and
@@ -61,7 +63,7 @@ public:
 Q_SIGNALS:
     // The favourites or the scores changed (here, or in another window).
     void changed();
-    // The user's keywords changed (here, or seen at a write of another window's).
+    // The user's keywords changed (here, or in another window or program).
     void keywordsChanged();
 
 private:
@@ -69,10 +71,16 @@ private:
     // opens, an entry is used or edited), not at every start.
     UsageStore* usage() const;
     KeywordStore* keywordStore() const;
+    // The keyword file written by another window or program is read again
+    // once its folder's or its own events settle, as the lists' files are.
+    void followKeywords();
+    static constexpr int SettleMilliseconds = 150;
 
     FavouriteStore* m_favourites;
     QString m_keywordsPath;
     mutable KeywordStore* m_keywords = nullptr;
+    QFileSystemWatcher* m_keywordWatch = nullptr;
+    QTimer* m_keywordSettle = nullptr;
     QString m_usagePath;
     mutable UsageStore* m_usage = nullptr;
     // What the latest removals took, by list and key; the oldest go first.

@@ -31,7 +31,8 @@ public:
     // list files or the stores could not be used, or nothing could be typed
     // or copied (said on standard error); 2 (--insert) no line, or a line
     // too long. A reader of --list that closes its end (head -1) ends it
-    // quietly with 0: it had what it wanted.
+    // quietly with 0: it had what it wanted. --list ends the process
+    // itself with its status once done.
     static int list(int& argc, char** argv);
     static int insert(int& argc, char** argv);
 };

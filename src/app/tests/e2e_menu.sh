@@ -35,8 +35,16 @@ prog=$work/prog/ZunoSmiley
 # more than a pipe holds at once, so that a reader gone is seen.
 printf '{"smileys":["8-)"]}' >"$work/prog/Favourites.json"
 printf '{"smileys":{"8-]":["android"]}}' >"$work/prog/Keywords.json"
+# Entries whose fields hold line breaks of Unicode's (U+2028, U+0085), one
+# in the Windows code page, and two of one text but for an accented
+# letter's case (the second a duplicate), beside one without the accent;
+# with spaces around it a text repeats one before it, but is in the way
+# only of a text with those spaces.
 {
     printf '"8-]","Robot\tarm"\r\n'
+    printf '"8-[","Robot\xe2\x80\xa8leg\xc2\x85foot"\r\n"8-\xe9","Caf\xe9"\r\n'
+    printf '"\xc3\x89-a","first"\r\n"\xc3\xa9-A","second"\r\n"e-a","third"\r\n'
+    printf '" e-a","fourth"\r\n"e-b ","fifth"\r\n"E-B","sixth"\r\n'
     awk 'BEGIN { for (i = 1; i <= 3000; i++) printf "\":-x%d\",\"Test smiley %d\"\r\n", i, i }'
 } >"$work/prog/Smileys.smy"
 list() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prog" --list; }
@@ -48,6 +56,11 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     [ ! -s "$work/err" ] || fail "--list told: $(cat "$work/err")"
     list >"$work/all" || fail "--list ended with $?"
     grep -q $'^8-]\tRobot arm\tRobot arm\tandroid$' "$work/all" || fail "the user's entry: $(grep '^8-]' "$work/all")"
+    grep -q $'^8-\\[\tRobot leg foot\tRobot leg foot\t$' "$work/all" || fail "breaks: $(grep '^8-\[' "$work/all")"
+    grep -q $'^8-\xc3\xa9\tCaf\xc3\xa9\tCaf\xc3\xa9\t$' "$work/all" || fail "Windows-1252: $(grep -a '^8-.\sCaf' "$work/all")"
+    [ "$(grep -c -e $'^\xc3\x89-a\tfirst' -e $'^e-a\tthird' -e $'^e-b \tfifth' -e $'^E-B\tsixth' "$work/all")" -eq 4 ] &&
+        ! grep -q -e $'\tsecond\t' -e $'\tfourth\t' "$work/all" ||
+        fail "duplicates: $(grep -e first -e second -e third -e fourth -e fifth -e sixth "$work/all")"
     [ "$(awk -F'\t' 'NF != 4' "$work/all" | wc -l)" -eq 0 ] || fail "a line without 4 fields"
     [ "$(wc -l <"$work/all")" -gt 3100 ] || fail "only $(wc -l <"$work/all") lines"
     check "--list: the favourite first, 4 tab-separated fields a line, a closed pipe quiet"

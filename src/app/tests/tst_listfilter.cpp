@@ -3,6 +3,7 @@
 
 #include "AppFixture.h"
 #include "app/dialogs/KeywordDialog.h"
+#include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
 #include <QApplication>
@@ -371,6 +372,10 @@ private Q_SLOTS:
         QTest::keyClicks(page->filterField(), "pirate");
         QCOMPARE(page->sortedModel()->index(0, 0).data().toString(), QString(";-)"));
         page->closeFilter();
+        // Another window's keyword is found without a restart.
+        const QString file = m_app->mod().listFolder() + "/Keywords.json";
+        QVERIFY(KeywordStore(file).setKeywords(ListKind::Smiley, ":-(", {"corsaire"}));
+        QTRY_VERIFY(found(page, "corsaire").contains(":-("));
 
         // Ctrl+K shows them as the line to edit; an empty one takes them
         // away, from the filter shown too, for this run even when their file

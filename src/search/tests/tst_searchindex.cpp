@@ -51,6 +51,9 @@ private Q_SLOTS:
             << QStringList() << QStringList{"Y", "X"};
         QTest::newRow("no match across two fields")
             << QStringList{"ab|cd|ef"} << "bc" << QStringList() << QStringList() << QStringList();
+        QTest::newRow("every unit of a word counts, the middle and the last ones too")
+            << QStringList{"A|123406", "B|123457", "C|x 123456"} << "123456" << QStringList()
+            << QStringList() << QStringList{"C"};
         QTest::newRow("no words: list order")
             << cats << "   " << QStringList{"CATS"} << QStringList{"B=5"}
             << QStringList{"A1", "A2", "CAT", "CATS", "B"};

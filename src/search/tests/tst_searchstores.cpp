@@ -72,6 +72,10 @@ private Q_SLOTS:
         // Nothing blocks, the store starts empty, the file is kept aside, and
         // the next change makes a sound file in its place.
         if (store == "usage") {
+            // A listing's reader leaves it for the window to set aside.
+            QVERIFY(
+                UsageStore(file, UsageStore::Access::ReadOnly).scores(ListKind::Smiley).isEmpty());
+            QVERIFY(setAside(file).isEmpty());
             UsageStore usage(file);
             QVERIFY(usage.scores(ListKind::Smiley).isEmpty());
             usage.recordUse(ListKind::Smiley, ":-)");
@@ -134,6 +138,9 @@ private Q_SLOTS:
                      AtomicFileWriter::Failure::TooLarge);
             QVERIFY(store.isFavourite(ListKind::Smiley, longText(3)));
             QCOMPARE(FavouriteStore(file).keys(ListKind::Smiley).size(), 3);
+            // Nor does it hold back the next mark, which the file has room for.
+            QVERIFY(store.mark(ListKind::Smiley, ":-)"));
+            QVERIFY(FavouriteStore(file).isFavourite(ListKind::Smiley, u":-)"));
         }
         QVERIFY(setAside(file).isEmpty());
     }

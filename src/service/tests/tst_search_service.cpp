@@ -9,6 +9,7 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCall>
 #include <QDBusReply>
 #include <QElapsedTimer>
 #include <QSaveFile>
@@ -20,6 +21,8 @@
 namespace {
 
 const QString BusName = QStringLiteral("example.orvak.ZunoSmiley.Search");
+// The overview's provider, served by the same process on a connection of its own.
+const QString OverviewName = QStringLiteral("example.orvak.ZunoSmiley.Search.Overview");
 const QString RunnerPath = QStringLiteral("/runner");
 const QString ProviderPath = QStringLiteral("/example/orvak/ZunoSmiley/SearchProvider");
 const QString RunnerInterface = QStringLiteral("org.kde.krunner1");
@@ -147,9 +150,10 @@ void tst_SearchService::initTestCase()
                             m_dir.filePath(QStringLiteral("prog/")) + QLatin1String(program)));
     QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("services"))));
     const QByteArray service = m_dir.filePath(QStringLiteral("prog/zuno-search-service")).toUtf8();
-    QVERIFY(TestFiles::writeFile(m_dir.filePath(QStringLiteral("services/search.service")),
-                                 "[D-BUS Service]\nName=" + BusName.toUtf8() + "\nExec=" + service +
-                                     "\n"));
+    for (const QString& name : {BusName, OverviewName})
+        QVERIFY(TestFiles::writeFile(
+            m_dir.filePath(QStringLiteral("services/%1.service").arg(name)),
+            "[D-BUS Service]\nName=" + name.toUtf8() + "\nExec=" + service + "\n"));
     // The second line repeats a built-in text but for the spaces around it: the
     // window leaves it out, and so does the service.
     QVERIFY(TestFiles::writeFile(listFile("Smileys.smy"), "\"(o_O)\",\"Hibou surpris\"\r\n"
@@ -196,18 +200,20 @@ QStringList tst_SearchService::runnerTexts(const QString& query) const
 
 void tst_SearchService::speaksTheHostsInterfaces_data()
 {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("interface");
     QTest::addColumn<QString>("hostFile");
-    QTest::newRow("runner") << RunnerPath << RunnerInterface
+    QTest::newRow("runner") << BusName << RunnerPath << RunnerInterface
                             << "/usr/share/dbus-1/interfaces/kf5_org.kde.krunner1.xml";
     QTest::newRow("search provider")
-        << ProviderPath << ProviderInterface
+        << OverviewName << ProviderPath << ProviderInterface
         << "/usr/share/dbus-1/interfaces/org.gnome.ShellSearchProvider2.xml";
 }
 
 void tst_SearchService::speaksTheHostsInterfaces()
 {
+    QFETCH(QString, name);
     QFETCH(QString, path);
     QFETCH(QString, interface);
     QFETCH(QString, hostFile);
@@ -218,7 +224,7 @@ void tst_SearchService::speaksTheHostsInterfaces()
     // Asked of a runner only where its file declares the second API.
     wanted.remove(QStringLiteral("Config"));
     QDBusMessage call = QDBusMessage::createMethodCall(
-        BusName, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        name, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
         QStringLiteral("Introspect"));
     const QDBusReply<QString> xml = bus().call(call, QDBus::Block, 20000);
     QVERIFY2(xml.isValid(), qPrintable(xml.error().message()));
@@ -229,45 +235,52 @@ void tst_SearchService::findsInBothLanguages_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("first");
+    // How many ids the metas are asked for, all the first one's.
+    QTest::addColumn<int>("lookedUp");
     QTest::newRow("English description") << "wink"
-                                         << ";-)";
+                                         << ";-)" << 1000;
     QTest::newRow("French description") << "clin"
-                                        << ";-)";
+                                        << ";-)" << 1000;
+    // A hostile caller's: the first MetasLimit are looked up, the rest never decoded.
+    QTest::newRow("400,000 ids") << "wink"
+                                 << ";-)" << 400000;
     QTest::newRow("the text itself") << ";-)"
-                                     << ";-)";
+                                     << ";-)" << 1000;
     QTest::newRow("case and accents") << "CLÍN"
-                                      << ";-)";
+                                      << ";-)" << 1000;
     QTest::newRow("acronym") << "btw"
-                             << "BTW";
+                             << "BTW" << 1000;
     QTest::newRow("user entry") << "hibou"
-                                << "(o_O)";
+                                << "(o_O)" << 1000;
     QTest::newRow("a keyword") << "lol"
-                               << ":-DDD";
+                               << ":-DDD" << 1000;
     QTest::newRow("a keyword, the smile") << "smile"
-                                          << ":-D";
+                                          << ":-D" << 1000;
     QTest::newRow("a keyword, love") << "love"
-                                     << ":-*";
+                                     << ":-*" << 1000;
     QTest::newRow("the user's keyword") << "zorglub"
-                                        << ";-)";
+                                        << ";-)" << 1000;
     // What a person types, generously: the rest of a query is ignored.
     QTest::newRow("words past the sixteenth")
-        << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz")) << ";-)";
+        << QString(QStringLiteral("wink ").repeated(16) + QStringLiteral("zzzz")) << ";-)" << 1000;
     QTest::newRow("text past the 256th unit")
-        << QString(QStringLiteral("wink") + QString(300, u' ') + QStringLiteral("zzzz")) << ";-)";
+        << QString(QStringLiteral("wink") + QString(300, u' ') + QStringLiteral("zzzz")) << ";-)"
+        << 1000;
     // Nothing to find (no first entry): a query blank as far as it is taken.
     QTest::newRow("blank within the 256 units")
-        << QString(QString(300, u' ') + QStringLiteral("wink")) << "";
+        << QString(QString(300, u' ') + QStringLiteral("wink")) << "" << 1000;
 }
 
 void tst_SearchService::findsInBothLanguages()
 {
     QFETCH(QString, query);
     QFETCH(QString, first);
+    QFETCH(int, lookedUp);
     QCOMPARE(runnerTexts(query).value(0), first);
 
     // The overview's provider: an id, then its metas with the text to copy.
     // The shell hands the typed words as terms.
-    QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+    QDBusInterface provider(OverviewName, ProviderPath, ProviderInterface, bus());
     const QDBusReply<QStringList> ids =
         provider.call(QStringLiteral("GetInitialResultSet"), query.split(u' '));
     if (first.isEmpty()) {
@@ -275,8 +288,14 @@ void tst_SearchService::findsInBothLanguages()
         return;
     }
     QVERIFY2(ids.isValid() && !ids.value().isEmpty(), qPrintable(ids.error().message()));
+    // Narrowed to the same terms, the same ids.
+    const QDBusReply<QStringList> narrowed =
+        provider.call(QStringLiteral("GetSubsearchResultSet"), ids.value(), query.split(u' '));
+    QCOMPARE(narrowed.value(), ids.value());
+    // A forged id is left out.
     const QDBusMessage metas =
-        provider.call(QStringLiteral("GetResultMetas"), QStringList{ids.value().first()});
+        provider.call(QStringLiteral("GetResultMetas"),
+                      QStringList{QStringLiteral("smiley:\u2603"), ids.value().first()});
     const QDBusArgument array = metas.arguments().value(0).value<QDBusArgument>();
     QList<QVariantMap> maps;
     array >> maps;
@@ -285,10 +304,14 @@ void tst_SearchService::findsInBothLanguages()
     QCOMPARE(maps[0].value(QStringLiteral("clipboardText")).toString(), first);
     QCOMPARE(maps[0].value(QStringLiteral("id")).toString(), ids.value().first());
 
-    // A reply stays far below the bus's message limit, however many ids.
-    const QDBusMessage many =
-        provider.call(QStringLiteral("GetResultMetas"), QStringList(1000, ids.value().first()));
-    many.arguments().value(0).value<QDBusArgument>() >> maps;
+    // A reply stays far below the bus's message limit, however many ids;
+    // the runner answers meanwhile.
+    QDBusPendingCall many = provider.asyncCall(QStringLiteral("GetResultMetas"),
+                                               QStringList(lookedUp, ids.value().first()));
+    QCOMPARE(runnerTexts(query).value(0), first);
+    many.waitForFinished();
+    QVERIFY2(!many.isError(), qPrintable(many.error().message()));
+    many.reply().arguments().value(0).value<QDBusArgument>() >> maps;
     QCOMPARE(maps.size(), 100);
 }
 
@@ -338,7 +361,7 @@ void tst_SearchService::followsTheListFiles()
 
 QStringList tst_SearchService::providerIds(const QString& query) const
 {
-    QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+    QDBusInterface provider(OverviewName, ProviderPath, ProviderInterface, bus());
     const QDBusReply<QStringList> ids =
         provider.call(QStringLiteral("GetInitialResultSet"), QStringList{query});
     return ids.isValid() ? ids.value() : QStringList{ids.error().message()};
@@ -478,7 +501,7 @@ void tst_SearchService::endsWhenIdleAndStartsAgain()
     // also after the service has ended and started again.
     const QStringList happy = providerIds(QStringLiteral("happy"));
     QVERIFY2(happy.size() >= 2, qPrintable(happy.join(u' ')));
-    QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+    QDBusInterface provider(OverviewName, ProviderPath, ProviderInterface, bus());
     QVERIFY(provider
                 .call(QStringLiteral("ActivateResult"), happy.last(),
                       QStringList{QStringLiteral("happy")}, 0u)
@@ -495,6 +518,16 @@ void tst_SearchService::endsWhenIdleAndStartsAgain()
     QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
     restartService();
     QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
+
+    // The runner's name held by another (this test): the instance the
+    // overview starts serves the overview's all the same.
+    restartService();
+    QVERIFY(bus().registerService(BusName));
+    QCOMPARE(providerIds(QStringLiteral("happy")).value(0), happy.first());
+    const QDBusReply<uint> pid = bus().interface()->servicePid(OverviewName);
+    QVERIFY(bus().unregisterService(BusName));
+    QVERIFY(pid.isValid() && ::kill(pid_t(pid.value()), SIGTERM) == 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!bus().interface()->isServiceRegistered(OverviewName), 20000);
 }
 
 void tst_SearchService::answersAlikeFromItsStoredEntries_data()
