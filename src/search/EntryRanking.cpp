@@ -48,10 +48,17 @@ EntryRanking::~EntryRanking()
 
 void EntryRanking::setEntries(const QList<BilingualEntry>& entries)
 {
+    setEntries(entries, {}, {});
+}
+
+void EntryRanking::setEntries(const QList<BilingualEntry>& entries,
+                              const SearchIndex::FoldedAt& folded,
+                              const std::shared_ptr<const void>& holder)
+{
     // Each list's index is its own: made on a core each, from its entries
     // on, with what the first query would make otherwise, since a host's
     // first query comes at once.
-    const auto make = [this, &entries](ListKind list) {
+    const auto make = [this, &entries, &folded, &holder](ListKind list) {
         QList<qsizetype>& rows = m_rows[int(list)];
         rows.clear();
         for (qsizetype i = 0; i < entries.size(); ++i) {
@@ -70,7 +77,13 @@ void EntryRanking::setEntries(const QList<BilingualEntry>& entries)
             return one;
         };
         SearchIndex& index = *m_indexes[int(list)];
-        index.setEntries(rows.size(), searched);
+        const auto foldedAt = [&folded, &rows](qsizetype row, SearchIndex::FoldedRow& made) {
+            return folded(rows[row], made);
+        };
+        if (folded)
+            index.setEntries(rows.size(), searched, foldedAt, holder);
+        else
+            index.setEntries(rows.size(), searched);
         index.setUse(m_favourites->keys(list), m_usage->scores(list));
         index.prepareFirstQuery();
     };

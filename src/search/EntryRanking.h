@@ -38,6 +38,10 @@ public:
     // Makes the indexes with what the first query needs (the typo index
     // aside: prepare() makes it, once that query is answered).
     void setEntries(const QList<BilingualEntry>& entries);
+    // The same, with the entries folded before (by their index into
+    // entries) taken from folded, which holder keeps alive.
+    void setEntries(const QList<BilingualEntry>& entries, const SearchIndex::FoldedAt& folded,
+                    const std::shared_ptr<const void>& holder);
     void prepare();
 
     // At most limit hits of query, best first; none for a blank query.

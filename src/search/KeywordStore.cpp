@@ -28,9 +28,15 @@ constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
 QStringList keywordsOf(const QJsonValue& value)
 {
     QStringList keywords;
-    for (const QJsonValue& keyword : value.toArray()) {
-        const QStringView word = TextRules::trimSpaces(keyword.toString());
-        if (!word.isEmpty())
+    const QJsonArray array = value.toArray();
+    keywords.reserve(array.size());
+    for (const QJsonValue& keyword : array) {
+        QString text = keyword.toString();
+        const QStringView word = TextRules::trimSpaces(text);
+        // Most have no spaces around them: the string read is taken as it is.
+        if (word.size() == text.size())
+            keywords.append(std::move(text));
+        else if (!word.isEmpty())
             keywords.append(word.toString());
     }
     return keywords;
@@ -191,14 +197,16 @@ void KeywordStore::take(const QJsonObject& object)
         QHash<QString, Entry>& entries = m_entries[slot(list)];
         entries.clear();
         const QJsonObject texts = object.value(EntryKey::listName(list)).toObject();
+        entries.reserve(texts.size());
         for (auto it = texts.constBegin(); it != texts.constEnd(); ++it) {
             const QStringList keywords = keywordsOf(it.value());
             if (keywords.isEmpty())
                 continue;
+            const QString text = it.key();
             // Two spellings of one entry's text: their keywords together.
-            Entry& entry = entries[EntryKey::of(it.key())];
+            Entry& entry = entries[EntryKey::of(text)];
             if (entry.text.isEmpty())
-                entry.text = it.key();
+                entry.text = text;
             addNew(entry.keywords, keywords);
         }
     }

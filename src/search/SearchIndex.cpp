@@ -2,6 +2,7 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
+#include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
 #include "search/TypoIndex.h"
@@ -34,9 +35,9 @@ struct RowSpan
 
 // A row's shape (EmoticonShape) as a number, 0 for none, so that a typed
 // smiley finds its faces by one pass over a number per row.
-quint32 shapeHash(const QString& shape)
+quint32 shapeHash(QStringView shape)
 {
-    return shape.isNull() ? 0 : quint32(qHash(shape)) | 1;
+    return shape.isEmpty() ? 0 : quint32(qHash(shape)) | 1;
 }
 
 // How a typed word is found in a row, best first; a row is as good as its
@@ -155,7 +156,9 @@ struct SearchIndex::Data
     QString keys;
     std::vector<RowSpan> spans;
     std::vector<QString> entryKeys; // EntryKey::of each row's text
-    std::vector<quint32> shapes;    // shapeHash of each row's text
+    // What the entry keys of rows folded before point into.
+    std::shared_ptr<const void> held;
+    std::vector<quint32> shapes; // shapeHash of each row's text
 
     // The user's use, and each row's place among the used rows.
     QSet<QString> favourites;
@@ -165,9 +168,6 @@ struct SearchIndex::Data
     std::vector<int> usedRows;        // by their use, best first
     std::vector<SearchUse> useOfUsed; // by the same place
     int favouriteRows = 0;
-    // The rows by the hash of their entry key, in the hash's order.
-    bool rowsByKeyMade = false;
-    std::vector<std::pair<std::size_t, int>> rowsByKey;
 
     RecentQueries recent;
     TypoIndex typos;
@@ -194,7 +194,6 @@ struct SearchIndex::Data
     {
         typos.clear();
         useMade = false;
-        rowsByKeyMade = false;
         recent.clear();
     }
 
@@ -203,20 +202,34 @@ struct SearchIndex::Data
     {
         RowSpan span;
         span.start = keys.size();
-        SearchFold::append(entry.text, keys);
-        span.textEnd = keys.size();
-        keys.append(Separator);
-        SearchFold::append(entry.description, keys);
-        keys.append(Separator);
-        SearchFold::append(entry.otherDescription, keys);
-        keys.append(Separator);
+        span.textEnd = span.start + SearchIndex::appendOwnKey(entry, keys);
         span.keywordsStart = keys.size();
+        appendKeywords(entry, span);
+        return span;
+    }
+
+    void appendKeywords(const SearchEntry& entry, RowSpan& span)
+    {
         for (const QString& keyword : entry.keywords) {
             SearchFold::append(keyword, keys);
             keys.append(Separator);
         }
         span.end = keys.size();
-        return span;
+    }
+
+    // A row folded before: its fields copied, its keywords folded here.
+    void append(const SearchEntry& entry, const SearchIndex::FoldedRow& folded)
+    {
+        RowSpan span;
+        span.start = keys.size();
+        keys.append(folded.text);
+        span.textEnd = keys.size();
+        keys.append(folded.rest);
+        span.keywordsStart = keys.size();
+        appendKeywords(entry, span);
+        spans.push_back(span);
+        entryKeys.push_back(QString::fromRawData(folded.entryKey.data(), folded.entryKey.size()));
+        shapes.push_back(shapeHash(folded.shape));
     }
 
     void append(const SearchEntry& entry)
@@ -287,12 +300,14 @@ void SearchIndex::Data::makeUse()
     if (useMade)
         return;
     const int rows = int(spans.size());
-    if (!rowsByKeyMade) {
-        rowsByKey.resize(rows);
-        for (int row = 0; row < rows; ++row)
-            rowsByKey[row] = {qHash(entryKeys[row]), row};
-        std::sort(rowsByKey.begin(), rowsByKey.end());
-        rowsByKeyMade = true;
+    // Each used key's use: the favourites, then the other keys with a score.
+    QHash<QStringView, SearchUse> useByKey;
+    useByKey.reserve(favourites.size() + scores.size());
+    for (const QString& key : std::as_const(favourites))
+        useByKey.insert(key, {true, scores.value(key, 0.0)});
+    for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
+        if (it.value() > 0 && !favourites.contains(it.key()))
+            useByKey.insert(it.key(), {false, it.value()});
     }
     struct Used
     {
@@ -300,20 +315,14 @@ void SearchIndex::Data::makeUse()
         SearchUse use;
     };
     std::vector<Used> used;
-    // Built-in rows may share a text: a key may have several rows.
-    const auto addRows = [&](const QString& key, bool marked, double score) {
-        const std::pair<std::size_t, int> first{qHash(key), -1};
-        for (auto it = std::lower_bound(rowsByKey.cbegin(), rowsByKey.cend(), first);
-             it != rowsByKey.cend() && it->first == first.first; ++it) {
-            if (entryKeys[it->second] == key)
-                used.push_back({it->second, {marked, score}});
+    // One look-up a row, in a table as small as the use: no order of all the
+    // rows by key to make (built-in rows may share a key).
+    if (!useByKey.isEmpty()) {
+        for (int row = 0; row < rows; ++row) {
+            const auto it = useByKey.constFind(QStringView(entryKeys[row]));
+            if (it != useByKey.cend())
+                used.push_back({row, *it});
         }
-    };
-    for (const QString& key : std::as_const(favourites))
-        addRows(key, true, scores.value(key, 0.0));
-    for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
-        if (it.value() > 0 && !favourites.contains(it.key()))
-            addRows(it.key(), false, it.value());
     }
     // Rows of the same use in list order.
     std::sort(used.begin(), used.end(), [](const Used& a, const Used& b) {
@@ -447,10 +456,17 @@ void SearchIndex::setEntries(const QList<SearchEntry>& entries)
     d->shapes.reserve(entries.size());
     for (const SearchEntry& entry : entries)
         d->append(entry);
+    d->held.reset();
     d->changed();
 }
 
 void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt)
+{
+    setEntries(count, entryAt, {}, {});
+}
+
+void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt, const FoldedAt& foldedAt,
+                             std::shared_ptr<const void> holder)
 {
     d->keys.clear();
     d->spans.clear();
@@ -460,9 +476,39 @@ void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt)
     d->spans.reserve(count);
     d->entryKeys.reserve(count);
     d->shapes.reserve(count);
-    for (qsizetype row = 0; row < count; ++row)
-        d->append(entryAt(row));
+    FoldedRow folded;
+    if (foldedAt) {
+        // Room for the rows folded before, and some for the others.
+        qsizetype length = 0;
+        for (qsizetype row = 0; row < count; ++row)
+            length += foldedAt(row, folded) ? folded.text.size() + folded.rest.size() : 64;
+        d->keys.reserve(length + length / 16);
+        MemoryAdvice::willWrite(d->keys.constData(), d->keys.capacity() * qsizetype(sizeof(QChar)));
+        MemoryAdvice::willWrite(d->spans.data(), count * qsizetype(sizeof(RowSpan)));
+        MemoryAdvice::willWrite(d->entryKeys.data(), count * qsizetype(sizeof(QString)));
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        if (foldedAt && foldedAt(row, folded))
+            d->append(entryAt(row), folded);
+        else
+            d->append(entryAt(row));
+    }
+    // After the keys that point into what it held before are gone.
+    d->held = std::move(holder);
     d->changed();
+}
+
+qsizetype SearchIndex::appendOwnKey(const SearchEntry& entry, QString& out)
+{
+    const qsizetype start = out.size();
+    SearchFold::append(entry.text, out);
+    const qsizetype textLength = out.size() - start;
+    out.append(Separator);
+    SearchFold::append(entry.description, out);
+    out.append(Separator);
+    SearchFold::append(entry.otherDescription, out);
+    out.append(Separator);
+    return textLength;
 }
 
 void SearchIndex::appendEntry(const SearchEntry& entry)

@@ -62,6 +62,27 @@ public:
     // makes no list of them all first.
     using EntryAt = std::function<SearchEntry(qsizetype row)>;
     void setEntries(qsizetype count, const EntryAt& entryAt);
+
+    // A row's fields as the index folds them, made before (a stored copy of
+    // a start's rows), so that a start folds and allocates nothing for it:
+    // what ownKey() appends, cut after the text, the entry key
+    // (EntryKey::of) and the shape of the folded text (EmoticonShape).
+    struct FoldedRow
+    {
+        QStringView text;
+        QStringView rest;
+        QStringView entryKey;
+        QStringView shape;
+    };
+    // The row's folding when it was made before; false to fold it here.
+    using FoldedAt = std::function<bool(qsizetype row, FoldedRow& folded)>;
+    // The same, the rows foldedAt answers taken from it (their keywords
+    // still from entryAt); holder keeps what its views point into.
+    void setEntries(qsizetype count, const EntryAt& entryAt, const FoldedAt& foldedAt,
+                    std::shared_ptr<const void> holder);
+    // The folded text and descriptions of an entry, as the index keeps them
+    // before its keywords: appended to out; answers where the text ends.
+    static qsizetype appendOwnKey(const SearchEntry& entry, QString& out);
     // One row added at the end, changed, or removed (Add, Edit, Remove).
     void appendEntry(const SearchEntry& entry);
     void replaceEntry(int row, const SearchEntry& entry);

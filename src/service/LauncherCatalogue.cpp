@@ -4,11 +4,16 @@
 #include "catalogue/OVSmiley.h"
 #include "catalogue/UserListReader.h"
 #include "search/KeywordStore.h"
+#include "search/MemoryAdvice.h"
 
+#include "base/ZunoVersion.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSet>
+#include <QThread>
 
 #include <algorithm>
 #include <thread>
@@ -18,6 +23,9 @@ namespace {
 constexpr int SettleMs = 150;
 // Where nothing is followed: how often a request looks at the files.
 constexpr qint64 CheckMs = 1000;
+// A file changed less than this before it was read may change again with the
+// same time (the file system's time resolution): such a read is not stored.
+constexpr qint64 SettledMs = 2000;
 
 // The entries a control reports, in order, as entries of list.
 template <typename Control, typename Event>
@@ -56,23 +64,57 @@ QList<BilingualEntry> readTable(BilingualEntry::List list, Event event)
 
 } // namespace
 
-LauncherCatalogue::LauncherCatalogue(const QString& listFolder, QObject* parent)
+LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& cachePath,
+                                     QObject* parent)
     : QObject(parent)
     , m_listFolder(listFolder)
-    , m_keywords(
-          new KeywordStore(KeywordStore::pathIn(listFolder), KeywordStore::Access::ReadOnly, this))
+    , m_cachePath(cachePath)
 {
+    // The user's keywords are read meanwhile (the usage, the lists), on a
+    // thread of their own; the store is this thread's afterwards.
+    m_keywordReading = std::thread([this, here = thread()] {
+        m_readKeywords =
+            new KeywordStore(KeywordStore::pathIn(m_listFolder), KeywordStore::Access::ReadOnly);
+        m_readKeywords->moveToThread(here);
+    });
+    // And the lists, while the service reads the favourites and the uses:
+    // nothing here is touched from elsewhere until load().
+    m_listReading = std::thread([this] {
+        loadBuiltIn();
+        loadUserEntries();
+    });
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_settle, &QTimer::timeout, this, &LauncherCatalogue::reread);
 }
 
-LauncherCatalogue::~LauncherCatalogue() = default;
+LauncherCatalogue::~LauncherCatalogue()
+{
+    if (m_listReading.joinable())
+        m_listReading.join();
+    waitForKeeping();
+    takeKeywords();
+}
+
+void LauncherCatalogue::takeKeywords()
+{
+    if (!m_keywordReading.joinable())
+        return;
+    m_keywordReading.join();
+    m_readKeywords->setParent(this);
+    m_keywords = std::exchange(m_readKeywords, nullptr);
+}
 
 void LauncherCatalogue::load()
 {
-    loadBuiltIn();
-    loadUserEntries();
+    if (m_listReading.joinable()) {
+        m_listReading.join();
+    } else {
+        loadBuiltIn();
+        loadUserEntries();
+    }
+    takeKeywords();
+    applyKeywords();
     follow();
 }
 
@@ -112,18 +154,21 @@ void LauncherCatalogue::readFile(ListRows& rows, BilingualEntry::List list, cons
                              });
 }
 
+QString LauncherCatalogue::listPath(int list) const
+{
+    return QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
+}
+
 qsizetype LauncherCatalogue::roomFor(int list, int lineBytes) const
 {
-    const QString path =
-        QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
+    const QString path = listPath(list);
     return m_builtIn[list].size() +
            qsizetype(std::min<qint64>(QFileInfo(path).size() / lineBytes, 2'000'000));
 }
 
 LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room) const
 {
-    const QString path =
-        QDir(m_listFolder).filePath(QLatin1String(list == 0 ? SmileyFileName : AcronymFileName));
+    const QString path = listPath(list);
     ListRows rows;
     // Room for the file's lines, so that a long list is not moved and
     // rehashed as it grows; the smileys' for the acronyms too, which are
@@ -134,6 +179,7 @@ LauncherCatalogue::ListRows LauncherCatalogue::readList(int list, qsizetype room
     rows.loaded.reserve(roomFor(list, 32));
     for (const BilingualEntry& entry : m_builtIn[list])
         rows.add(entry);
+    rows.builtIn = rows.entries.size();
     readFile(rows, list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
              path);
     return rows;
@@ -149,6 +195,21 @@ void LauncherCatalogue::reread()
 void LauncherCatalogue::loadUserEntries()
 {
     m_readStamps = stamps();
+    const qint64 readAt = QDateTime::currentMSecsSinceEpoch();
+    const CatalogueCache::Stamps files{CatalogueCache::FileStamp::of(listPath(0)),
+                                       CatalogueCache::FileStamp::of(listPath(1))};
+    m_keyworded.clear();
+    if (loadCached(files)) {
+        applyKeywords();
+        return;
+    }
+    m_fileStamps = files;
+    m_keepWanted =
+        !m_cachePath.isEmpty() &&
+        std::all_of(files.cbegin(), files.cend(), [readAt](const auto& file) {
+            return !file.exists ||
+                   readAt - (file.seconds * 1000 + file.nanoseconds / 1'000'000) >= SettledMs;
+        });
     // The two lists are independent: each is read and checked on a core of
     // its own, which halves the wait of a start with long lists.
     const qsizetype acronymRoom = roomFor(1);
@@ -159,10 +220,102 @@ void LauncherCatalogue::loadUserEntries()
     m_entries = std::move(smileys.entries);
     m_acronymStart = m_entries.size();
     m_entries.append(std::move(acronyms.entries));
+    m_userStart = {smileys.builtIn, m_acronymStart + acronyms.builtIn};
     m_byText = {};
     m_byTextMade = false;
-    m_keyworded.clear();
+    // Last: the old entries, and their places by text, may point into it.
+    m_cache.reset();
     applyKeywords();
+}
+
+bool LauncherCatalogue::loadCached(const CatalogueCache::Stamps& files)
+{
+    if (m_cachePath.isEmpty())
+        return false;
+    std::shared_ptr<const CatalogueCache> cache =
+        CatalogueCache::read(m_cachePath, sourceKey(), files);
+    if (!cache)
+        return false;
+    // Each list's built-in entries by the window's rule, as a read of the
+    // files takes them, then its user's entries as they were kept.
+    const auto make = [this, &cache](int list, qsizetype room, qsizetype* builtIn) {
+        ListRows rows;
+        rows.entries.reserve(room);
+        MemoryAdvice::willWrite(rows.entries.constData(), room * qsizetype(sizeof(BilingualEntry)));
+        for (const BilingualEntry& entry : m_builtIn[list])
+            rows.add(entry);
+        *builtIn = rows.entries.size();
+        for (qsizetype row = 0; row < cache->rows(list); ++row)
+            rows.entries.append(cache->entry(list, row));
+        return std::move(rows.entries);
+    };
+    const qsizetype acronymRoom = m_builtIn[1].size() + cache->rows(1);
+    QList<BilingualEntry> acronyms;
+    qsizetype builtIn[2] = {0, 0};
+    std::thread second([&] { acronyms = make(1, acronymRoom, &builtIn[1]); });
+    QList<BilingualEntry> smileys =
+        make(0, m_builtIn[0].size() + cache->rows(0) + acronymRoom, &builtIn[0]);
+    second.join();
+    m_entries = std::move(smileys);
+    m_acronymStart = m_entries.size();
+    m_entries.append(std::move(acronyms));
+    m_userStart = {builtIn[0], m_acronymStart + builtIn[1]};
+    m_byText = {};
+    m_byTextMade = false;
+    m_cache = std::move(cache);
+    m_fileStamps = files;
+    m_keepWanted = false;
+    return true;
+}
+
+quint64 LauncherCatalogue::sourceKey() const
+{
+    // The fold follows the Unicode tables of the Qt it runs with.
+    QString source =
+        QStringLiteral(ZUNO_VERSION_TEXT " " ZUNO_REVISION_TEXT " ") + QLatin1String(qVersion());
+    for (int list = 0; list < 2; ++list) {
+        source += QChar(0) + listPath(list);
+        for (const BilingualEntry& entry : m_builtIn[list])
+            source += QChar(0) + entry.text;
+    }
+    return CatalogueCache::hash(source.constData(), source.size() * qsizetype(sizeof(QChar)));
+}
+
+SearchIndex::FoldedAt LauncherCatalogue::foldedAt() const
+{
+    if (!m_cache)
+        return {};
+    return [this](qsizetype index, SearchIndex::FoldedRow& folded) {
+        const int list = index < m_acronymStart ? 0 : 1;
+        const qsizetype row = index - m_userStart[list];
+        if (row < 0 || row >= m_cache->rows(list))
+            return false;
+        folded = m_cache->folded(list, row);
+        return true;
+    };
+}
+
+void LauncherCatalogue::keep()
+{
+    if (!m_keepWanted)
+        return;
+    m_keepWanted = false;
+    waitForKeeping();
+    // The thread has its own share of the entries, whatever happens here
+    // meanwhile: a change here copies them first.
+    const std::array<std::pair<qsizetype, qsizetype>, 2> ranges{
+        std::pair{m_userStart[0], m_acronymStart}, std::pair{m_userStart[1], m_entries.size()}};
+    m_keeping = std::thread([entries = m_entries, ranges, path = m_cachePath, key = sourceKey(),
+                             files = m_fileStamps] {
+        if (!CatalogueCache::write(path, key, files, entries, ranges))
+            qWarning("The search service's entries could not be stored in %s.", qPrintable(path));
+    });
+}
+
+void LauncherCatalogue::waitForKeeping()
+{
+    if (m_keeping.joinable())
+        m_keeping.join();
 }
 
 void LauncherCatalogue::applyKeywords()
@@ -170,20 +323,30 @@ void LauncherCatalogue::applyKeywords()
     for (const auto& [entry, own] : std::as_const(m_keyworded))
         m_entries[entry].keywords.resize(own);
     m_keyworded.clear();
-    for (const ListKind list : {ListKind::Smiley, ListKind::Acronym}) {
+    // Not read yet (the start reads the lists meanwhile).
+    if (!m_keywords)
+        return;
+    // Each list on a core of its own, into entries of this list alone.
+    BilingualEntry* const entries = m_entries.data();
+    std::array<QList<std::pair<qsizetype, qsizetype>>, 2> keyworded;
+    const auto apply = [this, entries, &keyworded](ListKind list) {
         // Most users have none: no entry is looked at.
         if (m_keywords->isEmpty(list))
-            continue;
+            return;
         const bool smileys = list == ListKind::Smiley;
         const qsizetype end = smileys ? m_acronymStart : m_entries.size();
         for (qsizetype i = smileys ? 0 : m_acronymStart; i < end; ++i) {
-            const QStringList keywords = m_keywords->keywords(list, m_entries[i].text);
+            const QStringList keywords = m_keywords->keywords(list, entries[i].text);
             if (keywords.isEmpty())
                 continue;
-            m_keyworded.append({i, m_entries[i].keywords.size()});
-            m_entries[i].keywords += keywords;
+            keyworded[smileys ? 0 : 1].append({i, entries[i].keywords.size()});
+            entries[i].keywords += keywords;
         }
-    }
+    };
+    std::thread acronyms(apply, ListKind::Acronym);
+    apply(ListKind::Smiley);
+    acronyms.join();
+    m_keyworded = keyworded[0] + keyworded[1];
 }
 
 void LauncherCatalogue::follow()
@@ -250,7 +413,7 @@ std::array<LauncherCatalogue::Stamp, 3> LauncherCatalogue::stamps() const
 
 void LauncherCatalogue::catchUp()
 {
-    if (m_keywords->catchUp()) {
+    if (m_keywords && m_keywords->catchUp()) {
         applyKeywords();
         Q_EMIT changed();
     }

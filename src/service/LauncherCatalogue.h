@@ -2,6 +2,8 @@
 
 #include "lists/DuplicateRule.h"
 #include "search/BilingualEntry.h"
+#include "search/SearchIndex.h"
+#include "service/CatalogueCache.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -12,6 +14,8 @@
 #include <QTimer>
 
 #include <array>
+#include <memory>
+#include <thread>
 
 class KeywordStore;
 class QFileSystemWatcher;
@@ -28,6 +32,12 @@ class QFileSystemWatcher;
 // once a second. Each entry is searched by the user's own keywords too,
 // after the shipped ones, from the keyword file beside the lists
 // (KeywordStore), read again at a request once it changed.
+//
+// What it makes of the list files is kept in a stored copy (CatalogueCache)
+// at cachePath once a start has answered, and the next start takes the
+// entries from it when the files are those it was made from. Such entries'
+// strings point into the copy, which lives as long as they do: a string
+// kept beyond the next change is copied first.
 class LauncherCatalogue : public QObject
 {
     Q_OBJECT
@@ -35,10 +45,13 @@ public:
     static constexpr char SmileyFileName[] = "Smileys.smy";
     static constexpr char AcronymFileName[] = "Acronyms.acr";
 
-    explicit LauncherCatalogue(const QString& listFolder, QObject* parent = nullptr);
+    // No cachePath: nothing is stored.
+    explicit LauncherCatalogue(const QString& listFolder, const QString& cachePath = {},
+                               QObject* parent = nullptr);
     ~LauncherCatalogue() override;
 
-    // Reads everything and starts following the list files.
+    // Reads everything (begun at the construction, on threads of their own)
+    // and starts following the list files.
     void load();
     // For a request: the user's keywords again when their file changed;
     // where the list files cannot be followed, reads them again when their
@@ -56,6 +69,15 @@ public:
     void makeIds() const;
     QString listFolder() const { return m_listFolder; }
 
+    // The entries folded before, by their index into entries(), and what
+    // keeps them: for EntryRanking::setEntries.
+    SearchIndex::FoldedAt foldedAt() const;
+    std::shared_ptr<const void> foldedHolder() const { return m_cache; }
+    // Stores what the last read of the files made, on a thread of its own,
+    // unless it came from the stored copy or a file may have changed within
+    // its time's resolution; a start calls it once it has answered.
+    void keep();
+
 Q_SIGNALS:
     // The entries were read again.
     void changed();
@@ -70,11 +92,21 @@ private:
         QList<BilingualEntry> entries;
         QSet<QString> spaced;
         DuplicateRule::LoadedTexts loaded;
+        qsizetype builtIn = 0; // the built-in entries taken, first
         // Adds the entry unless it repeats one added before: the built-in
         // entries first, then the user's.
         bool add(const BilingualEntry& entry);
     };
     static void readFile(ListRows& rows, BilingualEntry::List list, const QString& path);
+    QString listPath(int list) const;
+    // What the rows depend on besides the files: the program, the Qt it runs
+    // with, the built-in texts, the paths.
+    quint64 sourceKey() const;
+    // Both lists from the stored copy: false when there is none for these files.
+    bool loadCached(const CatalogueCache::Stamps& files);
+    void waitForKeeping();
+    // The keyword store read since the construction, from then on this one's.
+    void takeKeywords();
     void loadBuiltIn();
     void loadUserEntries();
     // The user's keywords after each entry's own, in place of those added before.
@@ -111,7 +143,19 @@ private:
     bool m_checksStamps = false;
     std::array<Stamp, 3> m_readStamps;
     QElapsedTimer m_lastCheck;
-    KeywordStore* m_keywords;
+    KeywordStore* m_keywords = nullptr;
+    std::thread m_keywordReading;
+    std::thread m_listReading;
+    KeywordStore* m_readKeywords = nullptr;
+    QString m_cachePath;
+    // What the entries from the stored copy point into; null when the files were read.
+    std::shared_ptr<const CatalogueCache> m_cache;
+    // Where each list's user entries start in m_entries.
+    std::array<qsizetype, 2> m_userStart{};
+    CatalogueCache::Stamps m_fileStamps;
+    // The files were read and had not changed for a while: keep() stores them.
+    bool m_keepWanted = false;
+    std::thread m_keeping;
     // The entries given user keywords, each with the count of its own before them.
     QList<std::pair<qsizetype, qsizetype>> m_keyworded;
 };

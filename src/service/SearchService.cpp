@@ -6,6 +6,16 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+namespace {
+
+// A string of its own, whatever the entry's points into.
+QString ownCopy(const QString& text)
+{
+    return QString(text.constData(), text.size());
+}
+
+} // namespace
+
 int SearchService::idleTimeFromEnvironment()
 {
     bool ok = false;
@@ -16,21 +26,23 @@ int SearchService::idleTimeFromEnvironment()
 SearchService::SearchService(const QString& listFolder, const EntryDelivery::Programs& programs,
                              QObject* parent)
     : QObject(parent)
-    , m_catalogue(listFolder)
+    , m_catalogue(listFolder, CatalogueCache::defaultPath())
     , m_ranking(FavouriteStore::pathIn(listFolder), UsageStore::defaultPath(), desktopLanguage())
     , m_delivery(programs)
 {
     m_idle.setSingleShot(true);
     m_idle.setInterval(idleTimeFromEnvironment());
     connect(&m_idle, &QTimer::timeout, qApp, &QCoreApplication::quit);
-    connect(&m_catalogue, &LauncherCatalogue::changed, this,
-            [this] { m_ranking.setEntries(m_catalogue.entries()); });
+    connect(&m_catalogue, &LauncherCatalogue::changed, this, [this] {
+        m_ranking.setEntries(m_catalogue.entries(), m_catalogue.foldedAt(),
+                             m_catalogue.foldedHolder());
+    });
 }
 
 void SearchService::load()
 {
     m_catalogue.load();
-    m_ranking.setEntries(m_catalogue.entries());
+    m_ranking.setEntries(m_catalogue.entries(), m_catalogue.foldedAt(), m_catalogue.foldedHolder());
     m_idle.start();
 }
 
@@ -50,10 +62,12 @@ QList<SearchService::Found> SearchService::search(const QString& query, qsizetyp
     for (const EntryRanking::Hit& hit : m_ranking.rank(taken, limit))
         found.append({&m_catalogue.entries()[hit.index], hit});
     // Once this answer is on its way: the ids the next requests look up,
-    // and the typo index of the next queries.
+    // the typo index of the next queries, and the stored copy of the entries
+    // for the next start.
     QTimer::singleShot(0, &m_catalogue, [this] {
         m_catalogue.makeIds();
         m_ranking.prepare();
+        m_catalogue.keep();
     });
     return found;
 }
@@ -70,7 +84,8 @@ bool SearchService::copy(const QString& id)
     if (!entry)
         return false;
     m_ranking.recordUse(*entry);
-    return m_delivery.copy(entry->text);
+    // The delivery may hold it beyond the next change of the entries.
+    return m_delivery.copy(ownCopy(entry->text));
 }
 
 bool SearchService::insert(const QString& id)
@@ -79,7 +94,7 @@ bool SearchService::insert(const QString& id)
     if (!entry)
         return false;
     m_ranking.recordUse(*entry);
-    return m_delivery.type(entry->text);
+    return m_delivery.type(ownCopy(entry->text));
 }
 
 void SearchService::recordUse(const QString& id)

@@ -114,6 +114,8 @@ private Q_SLOTS:
     void picksInARowShareOneHelper();
     void answersAnErrorWhenItCannotCopy();
     void endsWhenIdleAndStartsAgain();
+    void answersAlikeFromItsStoredEntries_data();
+    void answersAlikeFromItsStoredEntries();
 
 private:
     QStringList providerIds(const QString& query) const;
@@ -526,6 +528,101 @@ void tst_SearchService::endsWhenIdleAndStartsAgain()
     QVERIFY(bus().unregisterService(BusName));
     QVERIFY(pid.isValid() && ::kill(pid_t(pid.value()), SIGTERM) == 0);
     QTRY_VERIFY_WITH_TIMEOUT(!bus().interface()->isServiceRegistered(OverviewName), 20000);
+}
+
+void tst_SearchService::answersAlikeFromItsStoredEntries_data()
+{
+    // What happens to the stored copy, or to a list, after a start stored it.
+    QTest::addColumn<QString>("change");
+    QTest::newRow("nothing") << "";
+    // Its bytes changed where only its checksum tells.
+    QTest::newRow("a damaged copy") << "damage";
+    QTest::newRow("a truncated copy") << "truncate";
+    QTest::newRow("a foreign file") << "foreign";
+    // Written in place to the same size, its time set back as it was.
+    QTest::newRow("a list changed") << "list";
+}
+
+void tst_SearchService::answersAlikeFromItsStoredEntries()
+{
+    QFETCH(QString, change);
+    const QString stored =
+        qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/ZunoSmileys/search-rows");
+    QVERIFY(!stored.startsWith(QStringLiteral("/ZunoSmileys")));
+    const QStringList queries{QStringLiteral("hibou"), QStringLiteral("wink"),
+                              QStringLiteral("dodo"),  QStringLiteral("ecole"),
+                              QStringLiteral("zzz"),   QStringLiteral(":)")};
+    // The runner's texts, the provider's ids and their metas' names and descriptions.
+    const auto answers = [this, &queries] {
+        QStringList all;
+        QDBusInterface provider(BusName, ProviderPath, ProviderInterface, bus());
+        for (const QString& query : queries) {
+            const QStringList ids = providerIds(query);
+            all << runnerTexts(query).join(u' ') << ids.join(u' ');
+            const QDBusMessage metas = provider.call(QStringLiteral("GetResultMetas"), ids);
+            QList<QVariantMap> maps;
+            metas.arguments().value(0).value<QDBusArgument>() >> maps;
+            for (const QVariantMap& meta : std::as_const(maps))
+                all << meta.value(QStringLiteral("name")).toString() + u'|' +
+                           meta.value(QStringLiteral("description")).toString();
+        }
+        return all;
+    };
+    // Lists as a user keeps them: written an hour ago.
+    const QDateTime written = QDateTime::currentDateTime().addSecs(-3600);
+    const auto writeList = [&written](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+               file.flush() && file.setFileTime(written, QFileDevice::FileModificationTime);
+    };
+    QVERIFY(writeList(listFile("Smileys.smy"), "\"(o_O)\",\"Hibou surpris\"\r\n"
+                                               "\" ;-) \",\"Hibou qui cligne\"\r\n"
+                                               "\":-o\",\"\xc3\x89"
+                                               "cole\"\r\n"
+                                               "\"(o_O) \",\"Autre hibou\"\r\n"));
+    QVERIFY(writeList(listFile("Acronyms.acr"), "ZZZ,Dodo\r\nzzz,Dodo encore\r\n"));
+    QFile::remove(stored);
+    restartService();
+    const QStringList truth = answers();
+    QVERIFY2(truth.first().contains(QStringLiteral("(o_O)")), qPrintable(truth.join(u'|')));
+    // Stored once that answer was given.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stored), 20000);
+    restartService();
+    QByteArray copy = TestFiles::readAll(stored);
+    QVERIFY(!copy.isEmpty());
+    if (change == QLatin1String("damage")) {
+        const QByteArray from(reinterpret_cast<const char*>(u"hibou"), 10);
+        QVERIFY(copy.contains(from));
+        copy.replace(from, QByteArray(reinterpret_cast<const char*>(u"qqqqq"), 10));
+        QVERIFY(TestFiles::writeFile(stored, copy));
+    } else if (change == QLatin1String("truncate")) {
+        QVERIFY(TestFiles::writeFile(stored, copy.first(copy.size() / 2)));
+    } else if (change == QLatin1String("foreign")) {
+        QVERIFY(TestFiles::writeFile(stored, QByteArray(copy.size(), 'x')));
+    } else if (change == QLatin1String("list")) {
+        QFile file(listFile("Smileys.smy"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = file.readAll().replace("Hibou surpris", "Chouette vue!");
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size() && file.flush());
+        QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+    const QByteArray changed = TestFiles::readAll(stored);
+    const QStringList answered = answers();
+    // The same as a start without the stored copy answers.
+    QFile::remove(stored);
+    restartService();
+    QCOMPARE(answered, answers());
+    if (change == QLatin1String("list"))
+        QVERIFY(answered != truth);
+    else
+        QCOMPARE(answered, truth);
+    // A copy that failed is replaced.
+    if (!change.isEmpty() && change != QLatin1String("list")) {
+        restartService();
+        QVERIFY(TestFiles::writeFile(stored, changed));
+        answers();
+        QTRY_VERIFY_WITH_TIMEOUT(TestFiles::readAll(stored) != changed, 20000);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_SearchService)

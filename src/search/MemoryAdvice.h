@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QtGlobal>
+
+// A start that fills long buffers at once pays a page fault for each page
+// it touches first, which on a virtual machine costs more than the filling
+// itself: the buffer's pages are asked for in one call instead, and large
+// ones where the system offers them. Advice only: where it is not taken the
+// pages come one fault at a time, as without it.
+class MemoryAdvice
+{
+public:
+    // The whole pages of [data, data + bytes), about to be written.
+    static void willWrite(const void* data, qsizetype bytes);
+};

@@ -1,0 +1,301 @@
+#include "service/CatalogueCache.h"
+
+#include "search/EmoticonShape.h"
+#include "search/EntryKey.h"
+#include "search/SearchEntry.h"
+
+#include "base/RegularFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr char Magic[8] = {'Z', 'U', 'N', 'O', 'R', 'O', 'W', 'S'};
+// Raised whenever what is stored, or how it is folded, changes.
+constexpr quint32 FormatVersion = 1;
+constexpr quint32 ByteOrder = 0x01020304;
+constexpr int Fields = 6;
+// Far beyond two list files of the reader's largest size.
+constexpr quint64 MaxRows = quint64(1) << 26;
+constexpr quint64 MaxUnits = quint64(1) << 28;
+
+struct Header
+{
+    char magic[8];
+    quint32 version;
+    quint32 byteOrder;
+    quint64 sourceKey;
+    CatalogueCache::FileStamp stamps[2];
+    quint64 rows[2];
+    quint64 units[2];
+    quint64 checksums[2];
+};
+static_assert(sizeof(Header) % 8 == 0 && sizeof(CatalogueCache::FileStamp) == 64);
+
+// Where each part lies: the header, both lists' ends, both lists' units.
+struct Layout
+{
+    qsizetype ends[2];
+    qsizetype units[2];
+    qsizetype size;
+
+    explicit Layout(const Header& header)
+    {
+        qsizetype at = sizeof(Header);
+        for (int l = 0; l < 2; ++l) {
+            ends[l] = at;
+            at += qsizetype(header.rows[l]) * Fields * qsizetype(sizeof(quint32));
+        }
+        for (int l = 0; l < 2; ++l) {
+            units[l] = at;
+            at += qsizetype(header.units[l]) * qsizetype(sizeof(char16_t));
+        }
+        size = at;
+    }
+};
+
+quint64 listChecksum(const char* bytes, const Layout& layout, const Header& header, int l)
+{
+    const quint64 ends =
+        CatalogueCache::hash(bytes + layout.ends[l], qsizetype(header.rows[l]) * Fields * 4);
+    return CatalogueCache::hash(bytes + layout.units[l], qsizetype(header.units[l]) * 2, ends);
+}
+
+// Memory for size bytes, its pages made at once (and large where the system
+// offers it) rather than one fault at a time as a read fills it; null when
+// there is none.
+char* allocate(qsizetype size)
+{
+    void* memory = ::mmap(nullptr, std::size_t(size), PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return nullptr;
+    // Advice only: a system without either faults the pages in as before.
+    ::madvise(memory, std::size_t(size), MADV_HUGEPAGE);
+    ::madvise(memory, std::size_t(size), MADV_POPULATE_WRITE);
+    return static_cast<char*>(memory);
+}
+
+} // namespace
+
+CatalogueCache::FileStamp CatalogueCache::FileStamp::of(const QString& path)
+{
+    struct stat info;
+    FileStamp stamp;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return stamp;
+    stamp.device = quint64(info.st_dev);
+    stamp.inode = quint64(info.st_ino);
+    stamp.size = qint64(info.st_size);
+    stamp.seconds = qint64(info.st_mtim.tv_sec);
+    stamp.nanoseconds = qint64(info.st_mtim.tv_nsec);
+    stamp.changeSeconds = qint64(info.st_ctim.tv_sec);
+    stamp.changeNanoseconds = qint64(info.st_ctim.tv_nsec);
+    stamp.exists = 1;
+    return stamp;
+}
+
+QString CatalogueCache::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/ZunoSmileys/search-rows");
+}
+
+CatalogueCache::~CatalogueCache()
+{
+    if (m_data)
+        ::munmap(m_data, std::size_t(m_size));
+}
+
+quint64 CatalogueCache::hash(const void* data, qsizetype size, quint64 seed)
+{
+    // Against damage, not forgery: eight bytes a step, each mixed in, in
+    // four independent lanes so that a long copy is checked at memory speed.
+    constexpr quint64 Factor = 0x9E3779B97F4A7C15ULL;
+    const char* bytes = static_cast<const char*>(data);
+    quint64 lanes[4] = {seed ^ (quint64(size) * Factor), seed + 1, seed + 2, seed + 3};
+    qsizetype i = 0;
+    for (; i + 32 <= size; i += 32) {
+        for (int lane = 0; lane < 4; ++lane) {
+            quint64 word;
+            std::memcpy(&word, bytes + i + lane * 8, 8);
+            lanes[lane] = (lanes[lane] ^ word) * Factor;
+            lanes[lane] ^= lanes[lane] >> 29;
+        }
+    }
+    quint64 h = lanes[0];
+    for (int lane = 1; lane < 4; ++lane)
+        h = ((h ^ lanes[lane]) * Factor) ^ (h >> 31);
+    for (; i < size; i += 8) {
+        quint64 word = 0;
+        std::memcpy(&word, bytes + i, std::size_t(std::min<qsizetype>(8, size - i)));
+        h = (h ^ word) * Factor;
+        h ^= h >> 29;
+    }
+    return h ^ (h >> 32);
+}
+
+std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, quint64 sourceKey,
+                                                           const Stamps& stamps)
+{
+    QFile file;
+    if (RegularFile::openForReading(file, path) != RegularFile::Kind::Regular)
+        return nullptr;
+    const qint64 size = file.size();
+    if (size < qint64(sizeof(Header)) || size > MaxFileSize)
+        return nullptr;
+    // The header first: a copy of other files is not read further.
+    Header header;
+    if (file.read(reinterpret_cast<char*>(&header), sizeof(Header)) != qint64(sizeof(Header)))
+        return nullptr;
+    if (std::memcmp(header.magic, Magic, sizeof(Magic)) != 0 || header.version != FormatVersion ||
+        header.byteOrder != ByteOrder || header.sourceKey != sourceKey ||
+        !(header.stamps[0] == stamps[0]) || !(header.stamps[1] == stamps[1]))
+        return nullptr;
+    for (int l = 0; l < 2; ++l) {
+        if (header.rows[l] > MaxRows || header.units[l] > MaxUnits)
+            return nullptr;
+    }
+    const Layout layout(header);
+    if (layout.size != size)
+        return nullptr;
+    auto cache = std::shared_ptr<CatalogueCache>(new CatalogueCache);
+    char* const bytes = cache->m_data = allocate(qsizetype(size));
+    if (!bytes)
+        return nullptr;
+    cache->m_size = qsizetype(size);
+    std::memcpy(bytes, &header, sizeof(Header));
+    const qint64 rest = size - qint64(sizeof(Header));
+    if (file.read(bytes + sizeof(Header), rest) != rest)
+        return nullptr;
+    // Each list checked on a core of its own.
+    bool secondSound = false;
+    std::thread second(
+        [&] { secondSound = listChecksum(bytes, layout, header, 1) == header.checksums[1]; });
+    const bool firstSound = listChecksum(bytes, layout, header, 0) == header.checksums[0];
+    second.join();
+    if (!firstSound || !secondSound)
+        return nullptr;
+    for (int l = 0; l < 2; ++l) {
+        List& list = cache->m_lists[l];
+        list.rows = qsizetype(header.rows[l]);
+        list.ends = reinterpret_cast<const quint32*>(bytes + layout.ends[l]);
+        list.units = reinterpret_cast<const QChar*>(bytes + layout.units[l]);
+        // Every field within the list's units, one after the other.
+        quint32 previous = 0;
+        for (qsizetype i = 0; i < list.rows * Fields; ++i) {
+            if (list.ends[i] < previous)
+                return nullptr;
+            previous = list.ends[i];
+        }
+        if (previous != header.units[l])
+            return nullptr;
+    }
+    return cache;
+}
+
+bool CatalogueCache::write(const QString& path, quint64 sourceKey, const Stamps& stamps,
+                           const QList<BilingualEntry>& entries, const Ranges& ranges)
+{
+    Header header{};
+    std::memcpy(header.magic, Magic, sizeof(Magic));
+    header.version = FormatVersion;
+    header.byteOrder = ByteOrder;
+    header.sourceKey = sourceKey;
+    header.stamps[0] = stamps[0];
+    header.stamps[1] = stamps[1];
+    std::array<QList<quint32>, 2> ends;
+    std::array<QString, 2> units;
+    QString own;
+    for (int l = 0; l < 2; ++l) {
+        const auto [first, end] = ranges[l];
+        if (first < 0 || end < first || end > entries.size())
+            return false;
+        ends[l].reserve((end - first) * Fields);
+        for (qsizetype i = first; i < end; ++i) {
+            const BilingualEntry& entry = entries[i];
+            // As the index folds a user's entry: one description.
+            own.resize(0);
+            const qsizetype textLength = SearchIndex::appendOwnKey(
+                SearchEntry::of(entry.text, entry.frenchDescription, {}, false), own);
+            const QStringView foldedText = QStringView(own).first(textLength);
+            const QString entryKey = EntryKey::of(entry.text);
+            const QString shape = EmoticonShape::of(foldedText);
+            const std::array<QStringView, Fields> fields{
+                entry.text, entry.frenchDescription,
+                foldedText, QStringView(own).sliced(textLength),
+                entryKey,   shape};
+            for (const QStringView field : fields) {
+                units[l].append(field);
+                ends[l].append(quint32(units[l].size()));
+            }
+            if (quint64(units[l].size()) > MaxUnits)
+                return false;
+        }
+        header.rows[l] = quint64(end - first);
+        header.units[l] = quint64(units[l].size());
+    }
+    QByteArray bytes(sizeof(Header), '\0');
+    for (int l = 0; l < 2; ++l)
+        bytes.append(reinterpret_cast<const char*>(ends[l].constData()),
+                     ends[l].size() * qsizetype(sizeof(quint32)));
+    for (int l = 0; l < 2; ++l)
+        bytes.append(reinterpret_cast<const char*>(units[l].constData()),
+                     units[l].size() * qsizetype(sizeof(char16_t)));
+    const Layout layout(header);
+    for (int l = 0; l < 2; ++l)
+        header.checksums[l] = listChecksum(bytes.constData(), layout, header, l);
+    std::memcpy(bytes.data(), &header, sizeof(Header));
+
+    // The user's own folder: nobody else reads what their lists hold.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        if (!QDir().mkpath(folder))
+            return false;
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QSaveFile save(path);
+    if (!save.open(QIODevice::WriteOnly))
+        return false;
+    save.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    return save.write(bytes) == bytes.size() && save.commit();
+}
+
+QStringView CatalogueCache::field(int list, qsizetype row, Field field) const
+{
+    const List& l = m_lists[list];
+    const qsizetype at = row * Fields + field;
+    const quint32 start = at == 0 ? 0 : l.ends[at - 1];
+    return QStringView(l.units + start, l.ends[at] - start);
+}
+
+BilingualEntry CatalogueCache::entry(int list, qsizetype row) const
+{
+    const QStringView text = field(list, row, Text);
+    const QStringView description = field(list, row, Description);
+    const QString shared = QString::fromRawData(description.data(), description.size());
+    return {QString::fromRawData(text.data(), text.size()),
+            shared,
+            shared,
+            list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
+            true,
+            {}};
+}
+
+SearchIndex::FoldedRow CatalogueCache::folded(int list, qsizetype row) const
+{
+    return {field(list, row, FoldedText), field(list, row, FoldedRest), field(list, row, EntryKey),
+            field(list, row, Shape)};
+}
