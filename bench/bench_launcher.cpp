@@ -42,6 +42,8 @@
 namespace {
 
 const QString Service = QStringLiteral("example.orvak.ZunoSmiley.Search");
+// The overview's provider has a bus name of its own, served by the same process.
+const QString Overview = QStringLiteral("example.orvak.ZunoSmiley.Search.Overview");
 const QString Bare = QStringLiteral("example.orvak.ZunoSmiley.BareBench");
 const QString Connection = QStringLiteral("bench");
 const QStringList Queries{QStringLiteral("wink"), QStringLiteral("clin"),
@@ -80,9 +82,9 @@ double overviewSearch(const QString& query)
     const QString path = QStringLiteral("/example/orvak/ZunoSmiley/SearchProvider");
     const QString interface = QStringLiteral("org.gnome.Shell.SearchProvider2");
     QDBusMessage ids;
-    double ms = call(Service, path, interface, QStringLiteral("GetInitialResultSet"),
+    double ms = call(Overview, path, interface, QStringLiteral("GetInitialResultSet"),
                      {QStringList{query.split(u' ')}}, &ids);
-    ms += call(Service, path, interface, QStringLiteral("GetResultMetas"),
+    ms += call(Overview, path, interface, QStringLiteral("GetResultMetas"),
                {ids.arguments().value(0).toStringList()});
     return ms;
 }
@@ -209,6 +211,7 @@ int main(int argc, char* argv[])
         QDir().mkpath(work.filePath(QStringLiteral("services")));
         for (const auto& [name, exec] :
              {std::pair{Service, prog + QStringLiteral("/zuno-search-service")},
+              std::pair{Overview, prog + QStringLiteral("/zuno-search-service")},
               std::pair{Bare, prog + QStringLiteral("/bench_bare_service ") + Bare}}) {
             QFile file(
                 work.filePath(QStringLiteral("services/") + name + QStringLiteral(".service")));

@@ -223,8 +223,13 @@ void LauncherCatalogue::loadUserEntries()
     m_userStart = {smileys.builtIn, m_acronymStart + acronyms.builtIn};
     m_byText = {};
     m_byTextMade = false;
-    // Last: the old entries, and their places by text, may point into it.
-    m_cache.reset();
+    // The old entries, and their places by text, point into it, and so may
+    // strings copied from them that outlive this read: an answer on its way
+    // out on the overview's bus thread, a use not written yet. It stays until
+    // the service ends: only a start's files can match a stored copy, so
+    // this happens once in a life at most.
+    if (m_cache)
+        m_retiredCaches.push_back(std::move(m_cache));
     applyKeywords();
 }
 
@@ -262,6 +267,8 @@ bool LauncherCatalogue::loadCached(const CatalogueCache::Stamps& files)
     m_userStart = {builtIn[0], m_acronymStart + builtIn[1]};
     m_byText = {};
     m_byTextMade = false;
+    if (m_cache)
+        m_retiredCaches.push_back(std::move(m_cache));
     m_cache = std::move(cache);
     m_fileStamps = files;
     m_keepWanted = false;

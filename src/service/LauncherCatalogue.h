@@ -16,6 +16,7 @@
 #include <array>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class KeywordStore;
 class QFileSystemWatcher;
@@ -150,6 +151,8 @@ private:
     QString m_cachePath;
     // What the entries from the stored copy point into; null when the files were read.
     std::shared_ptr<const CatalogueCache> m_cache;
+    // The copies the entries came from before the files were read again.
+    std::vector<std::shared_ptr<const CatalogueCache>> m_retiredCaches;
     // Where each list's user entries start in m_entries.
     std::array<qsizetype, 2> m_userStart{};
     CatalogueCache::Stamps m_fileStamps;
