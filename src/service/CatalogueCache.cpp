@@ -84,7 +84,9 @@ char* allocate(qsizetype size)
         return nullptr;
     // Advice only: a system without either faults the pages in as before.
     ::madvise(memory, std::size_t(size), MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
     ::madvise(memory, std::size_t(size), MADV_POPULATE_WRITE);
+#endif
     return static_cast<char*>(memory);
 }
 

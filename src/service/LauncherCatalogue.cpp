@@ -199,7 +199,11 @@ void LauncherCatalogue::loadUserEntries()
     const CatalogueCache::Stamps files{CatalogueCache::FileStamp::of(listPath(0)),
                                        CatalogueCache::FileStamp::of(listPath(1))};
     m_keyworded.clear();
-    if (loadCached(files)) {
+    // Only a start takes the stored copy: a later read (the folder changed,
+    // by a favourite perhaps) reads the files, and holds no second copy.
+    const bool start = !m_started;
+    m_started = true;
+    if (start && loadCached(files)) {
         applyKeywords();
         return;
     }
@@ -226,8 +230,8 @@ void LauncherCatalogue::loadUserEntries()
     // The old entries, and their places by text, point into it, and so may
     // strings copied from them that outlive this read: an answer on its way
     // out on the overview's bus thread, a use not written yet. It stays until
-    // the service ends: only a start's files can match a stored copy, so
-    // this happens once in a life at most.
+    // the service ends: only a start takes a stored copy, so there is one at
+    // most.
     if (m_cache)
         m_retiredCaches.push_back(std::move(m_cache));
     applyKeywords();

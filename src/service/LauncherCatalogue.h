@@ -158,6 +158,8 @@ private:
     CatalogueCache::Stamps m_fileStamps;
     // The files were read and had not changed for a while: keep() stores them.
     bool m_keepWanted = false;
+    // The first read of the lists was made: later ones read the files.
+    bool m_started = false;
     std::thread m_keeping;
     // The entries given user keywords, each with the count of its own before them.
     QList<std::pair<qsizetype, qsizetype>> m_keyworded;
