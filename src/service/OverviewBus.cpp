@@ -76,6 +76,67 @@ int readIds(sd_bus_message* call, QStringList& ids)
     return std::min(r, 0);
 }
 
+// Whether c is one sd-bus refuses to send: the Unicode noncharacters
+// (U+FDD0..U+FDEF, U+nFFFE, U+nFFFF), which a list line may hold. One such
+// string would fail the whole answer.
+template <typename Visit> void codePoints(QStringView text, Visit visit)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype at = i;
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        visit(at, i + 1 - at, c);
+    }
+}
+
+bool sendable(QStringView text)
+{
+    bool refused = false;
+    codePoints(text, [&refused](qsizetype, qsizetype, char32_t c) {
+        refused = refused || QChar::isNonCharacter(c);
+    });
+    return !refused;
+}
+
+// What is shown only: the characters the bus cannot carry shown as U+FFFD.
+QString shown(const QString& text)
+{
+    if (sendable(text))
+        return text;
+    QString out;
+    codePoints(text, [&](qsizetype at, qsizetype length, char32_t c) {
+        if (QChar::isNonCharacter(c))
+            out += QChar::ReplacementCharacter;
+        else
+            out += QStringView(text).mid(at, length);
+    });
+    return out;
+}
+
+// The results the bus can carry: an id or a text to copy that it cannot is
+// left out, as an id of no entry is. Made on the provider's thread.
+QStringList sendableIds(QStringList ids)
+{
+    ids.removeIf([](const QString& id) { return !sendable(id); });
+    return ids;
+}
+
+QList<ShellSearchProvider::Meta> sendableMetas(QList<ShellSearchProvider::Meta> metas)
+{
+    metas.removeIf([](const ShellSearchProvider::Meta& meta) {
+        return !sendable(meta.id) || !sendable(meta.clipboardText);
+    });
+    for (ShellSearchProvider::Meta& meta : metas) {
+        meta.name = shown(meta.name);
+        meta.description = shown(meta.description);
+        meta.gicon = shown(meta.gicon);
+    }
+    return metas;
+}
+
 int replyStrings(sd_bus_message* call, const QStringList& strings)
 {
     sd_bus_message* reply = nullptr;
@@ -136,7 +197,7 @@ struct OverviewBus::Methods
         if (r < 0)
             return r;
         static_cast<OverviewBus*>(self)->toProvider(call, [terms](ShellSearchProvider& provider) {
-            return Reply([ids = provider.resultSet(terms)](sd_bus_message* asked) {
+            return Reply([ids = sendableIds(provider.resultSet(terms))](sd_bus_message* asked) {
                 return replyStrings(asked, ids);
             });
         });
@@ -158,7 +219,7 @@ struct OverviewBus::Methods
         if (r < 0)
             return r;
         static_cast<OverviewBus*>(self)->toProvider(call, [ids](ShellSearchProvider& provider) {
-            return Reply([metas = provider.metas(ids)](sd_bus_message* asked) {
+            return Reply([metas = sendableMetas(provider.metas(ids))](sd_bus_message* asked) {
                 return replyMetas(asked, metas);
             });
         });

@@ -156,8 +156,12 @@ void tst_SearchService::initTestCase()
             "[D-BUS Service]\nName=" + name.toUtf8() + "\nExec=" + service + "\n"));
     // The second line repeats a built-in text but for the spaces around it: the
     // window leaves it out, and so does the service.
-    QVERIFY(TestFiles::writeFile(listFile("Smileys.smy"), "\"(o_O)\",\"Hibou surpris\"\r\n"
-                                                          "\" ;-) \",\"Hibou qui cligne\"\r\n"));
+    // The third's description holds a Unicode noncharacter (U+FFFF), which
+    // the overview's bus cannot carry: it must not fail the answer.
+    QVERIFY(TestFiles::writeFile(listFile("Smileys.smy"),
+                                 "\"(o_O)\",\"Hibou surpris\"\r\n"
+                                 "\" ;-) \",\"Hibou qui cligne\"\r\n"
+                                 "\"(^_~)\",\"Renard\xEF\xBF\xBF rus\xC3\xA9\"\r\n"));
     // The user's own keywords, beside the lists.
     QVERIFY(
         TestFiles::writeFile(listFile("Keywords.json"), "{\"smileys\": {\";-)\": [\"zorglub\"]}}"));
@@ -258,6 +262,8 @@ void tst_SearchService::findsInBothLanguages_data()
                                           << ":-D" << 1000;
     QTest::newRow("a keyword, love") << "love"
                                      << ":-*" << 1000;
+    QTest::newRow("a description the bus cannot carry") << "renard"
+                                                        << "(^_~)" << 1000;
     QTest::newRow("the user's keyword") << "zorglub"
                                         << ";-)" << 1000;
     // What a person types, generously: the rest of a query is ignored.
