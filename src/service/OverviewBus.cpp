@@ -190,18 +190,31 @@ int replyNothing(sd_bus_message* call)
 
 struct OverviewBus::Methods
 {
-    static int initialResultSet(sd_bus_message* call, void* self, sd_bus_error*)
+    // A call's arguments, read by read on the bus thread, and what make
+    // answers of them on the provider's thread.
+    template <typename Argument, typename Make>
+    static int serve(sd_bus_message* call, void* self, int (*read)(sd_bus_message*, Argument&),
+                     Make make)
     {
-        QStringList terms;
-        const int r = readTerms(call, terms);
+        Argument argument;
+        const int r = read(call, argument);
         if (r < 0)
             return r;
-        static_cast<OverviewBus*>(self)->toProvider(call, [terms](ShellSearchProvider& provider) {
-            return Reply([ids = sendableIds(provider.resultSet(terms))](sd_bus_message* asked) {
-                return replyStrings(asked, ids);
+        static_cast<OverviewBus*>(self)->toProvider(
+            call, [argument = std::move(argument), make](ShellSearchProvider& provider) {
+                return make(provider, argument);
             });
-        });
         return 1;
+    }
+
+    static int initialResultSet(sd_bus_message* call, void* self, sd_bus_error*)
+    {
+        return serve(
+            call, self, &readTerms, [](ShellSearchProvider& provider, const QStringList& terms) {
+                return Reply([ids = sendableIds(provider.resultSet(terms))](sd_bus_message* asked) {
+                    return replyStrings(asked, ids);
+                });
+            });
     }
 
     static int subsearchResultSet(sd_bus_message* call, void* self, sd_bus_error* error)
@@ -214,42 +227,29 @@ struct OverviewBus::Methods
 
     static int resultMetas(sd_bus_message* call, void* self, sd_bus_error*)
     {
-        QStringList ids;
-        const int r = readIds(call, ids);
-        if (r < 0)
-            return r;
-        static_cast<OverviewBus*>(self)->toProvider(call, [ids](ShellSearchProvider& provider) {
-            return Reply([metas = sendableMetas(provider.metas(ids))](sd_bus_message* asked) {
-                return replyMetas(asked, metas);
+        return serve(
+            call, self, &readIds, [](ShellSearchProvider& provider, const QStringList& ids) {
+                return Reply([metas = sendableMetas(provider.metas(ids))](sd_bus_message* asked) {
+                    return replyMetas(asked, metas);
+                });
             });
-        });
-        return 1;
     }
 
     static int activateResult(sd_bus_message* call, void* self, sd_bus_error*)
     {
-        QString id;
-        const int r = readId(call, id);
-        if (r < 0)
-            return r;
-        static_cast<OverviewBus*>(self)->toProvider(call, [id](ShellSearchProvider& provider) {
+        return serve(call, self, &readId, [](ShellSearchProvider& provider, const QString& id) {
             provider.activate(id);
             return Reply(&replyNothing);
         });
-        return 1;
     }
 
     static int launchSearch(sd_bus_message* call, void* self, sd_bus_error*)
     {
-        QStringList terms;
-        const int r = readTerms(call, terms);
-        if (r < 0)
-            return r;
-        static_cast<OverviewBus*>(self)->toProvider(call, [terms](ShellSearchProvider& provider) {
-            provider.launchSearch(terms);
-            return Reply(&replyNothing);
-        });
-        return 1;
+        return serve(call, self, &readTerms,
+                     [](ShellSearchProvider& provider, const QStringList& terms) {
+                         provider.launchSearch(terms);
+                         return Reply(&replyNothing);
+                     });
     }
 };
 
