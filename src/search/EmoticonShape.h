@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QString>
 #include <QStringView>
 
@@ -20,4 +21,10 @@ public:
     // letter nor a digit, more than MaxLetters letters, or longer than
     // MaxLength.
     static QString of(QStringView folded);
+    // A shape as a number, 0 for none, so that a typed smiley finds its
+    // faces by one pass over a number a row.
+    static quint32 hashOf(QStringView shape)
+    {
+        return shape.isEmpty() ? 0 : quint32(qHash(shape)) | 1;
+    }
 };

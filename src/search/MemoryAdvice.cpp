@@ -21,3 +21,12 @@ void MemoryAdvice::willWrite(const void* data, qsizetype bytes)
     ::madvise(start, end - begin, MADV_POPULATE_WRITE);
 #endif
 }
+
+void MemoryAdvice::largePages(const void* data, qsizetype bytes)
+{
+    constexpr std::uintptr_t Large = 2 * 1024 * 1024;
+    const std::uintptr_t begin = (std::uintptr_t(data) + Large - 1) & ~(Large - 1);
+    const std::uintptr_t end = (std::uintptr_t(data) + std::uintptr_t(bytes)) & ~(Large - 1);
+    if (data && end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}

@@ -12,4 +12,7 @@ class MemoryAdvice
 public:
     // The whole pages of [data, data + bytes), about to be written.
     static void willWrite(const void* data, qsizetype bytes);
+    // The whole large pages (2 MiB) of [data, data + bytes) given as such,
+    // for a buffer that is filled over time: a fault for each.
+    static void largePages(const void* data, qsizetype bytes);
 };

@@ -2,9 +2,11 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
+#include "search/KeyText.h"
 #include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
+#include "search/TypedQuery.h"
 #include "search/TypoIndex.h"
 
 #include "base/TextRules.h"
@@ -33,13 +35,6 @@ struct RowSpan
     qsizetype end = 0;
 };
 
-// A row's shape (EmoticonShape) as a number, 0 for none, so that a typed
-// smiley finds its faces by one pass over a number per row.
-quint32 shapeHash(QStringView shape)
-{
-    return shape.isEmpty() ? 0 : quint32(qHash(shape)) | 1;
-}
-
 // How a typed word is found in a row, best first; a row is as good as its
 // worst word.
 enum class Found {
@@ -49,104 +44,6 @@ enum class Found {
     Typo,            // one typo from a word of the text or a description
     KeywordTypo,     // one typo from a word of a keyword
     Nowhere,
-};
-
-// Whether typed is one typo from the beginning of a word of text.
-bool oneTypoFromAWordIn(QStringView text, QStringView typed)
-{
-    const qsizetype end = text.size();
-    qsizetype i = 0;
-    while (i < end) {
-        while (i < end && !SearchFold::isWordUnit(text.at(i)))
-            ++i;
-        const qsizetype start = i;
-        while (i < end && SearchFold::isWordUnit(text.at(i)))
-            ++i;
-        if (i > start && TypoIndex::oneTypoFromPrefix(typed, text.sliced(start, i - start)))
-            return true;
-    }
-    return false;
-}
-
-// Whether the count units at a and b are the same: a plain loop, as the
-// words compared are a few units long, shorter than a call to memcmp.
-bool sameUnits(const char16_t* a, const char16_t* b, qsizetype count)
-{
-    for (qsizetype i = 0; i < count; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
-// Where word first occurs in text at from or after, or -1, as
-// QStringView::indexOf answers. A row's fields are a few dozen units, which
-// the set-up of Qt's general search does not repay: each place is tried by
-// the word's first and last units before the rest, about twice as fast.
-qsizetype find(QStringView text, QStringView word, qsizetype from = 0)
-{
-    const qsizetype length = word.size();
-    const qsizetype last = text.size() - length;
-    if (length == 0)
-        return from <= text.size() ? from : -1;
-    const char16_t* units = text.utf16();
-    const char16_t* wanted = word.utf16();
-    const char16_t first = wanted[0];
-    const char16_t final = wanted[length - 1];
-    for (qsizetype at = from; at <= last; ++at) {
-        if (units[at] == first && units[at + length - 1] == final &&
-            sameUnits(units + at + 1, wanted + 1, length - 2))
-            return at;
-    }
-    return -1;
-}
-
-bool holds(QStringView text, QStringView word)
-{
-    return find(text, word) >= 0;
-}
-
-// As QStringView::startsWith, without its call through Qt's comparison.
-bool startsWith(QStringView text, QStringView prefix)
-{
-    return text.size() >= prefix.size() && sameUnits(text.utf16(), prefix.utf16(), prefix.size());
-}
-
-// Whether word starts a word of text: it occurs where a word begins.
-bool startsWordIn(QStringView text, QStringView word)
-{
-    for (qsizetype at = find(text, word); at >= 0; at = find(text, word, at + 1)) {
-        if (at == 0 || !SearchFold::isWordUnit(text.at(at - 1)))
-            return true;
-    }
-    return false;
-}
-
-struct Query
-{
-    QString folded;
-    QStringView whole;
-    QList<QStringView> words;
-
-    explicit Query(QStringView typed)
-        : folded(SearchFold::of(SearchIndex::bounded(typed)))
-    {
-        for (QChar& c : folded) {
-            if (c.unicode() < 0x20)
-                c = QLatin1Char(' ');
-        }
-        whole = TextRules::trimSpaces(folded);
-        for (const QStringView word : whole.tokenize(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            if (words.size() == SearchIndex::MaxTypedWords)
-                break;
-            words.append(word);
-        }
-        shape = EmoticonShape::of(whole);
-        shapeKey = shapeHash(shape);
-    }
-
-    QString shape; // of the whole typed text; null when it is no smiley
-    quint32 shapeKey = 0;
 };
 
 } // namespace
@@ -229,14 +126,14 @@ struct SearchIndex::Data
         appendKeywords(entry, span);
         spans.push_back(span);
         entryKeys.push_back(QString::fromRawData(folded.entryKey.data(), folded.entryKey.size()));
-        shapes.push_back(shapeHash(folded.shape));
+        shapes.push_back(EmoticonShape::hashOf(folded.shape));
     }
 
     void append(const SearchEntry& entry)
     {
         spans.push_back(appendKey(entry));
         entryKeys.push_back(EntryKey::of(entry.text));
-        shapes.push_back(shapeHash(EmoticonShape::of(text(int(spans.size()) - 1))));
+        shapes.push_back(EmoticonShape::hashOf(EmoticonShape::of(text(int(spans.size()) - 1))));
     }
 
     // Puts entry's folded fields where row's are.
@@ -252,7 +149,7 @@ struct SearchIndex::Data
                       old.start + (made.keywordsStart - made.start), old.start + key.size()};
         shiftAfter(row, delta);
         entryKeys[row] = EntryKey::of(entry.text);
-        shapes[row] = shapeHash(EmoticonShape::of(text(row)));
+        shapes[row] = EmoticonShape::hashOf(EmoticonShape::of(text(row)));
     }
 
     void remove(int row)
@@ -280,19 +177,19 @@ struct SearchIndex::Data
     {
         return useRank[row] == NoUse ? SearchUse() : useOfUsed[useRank[row]];
     }
-    std::vector<int> rowsHolding(const Query& query);
+    std::vector<int> rowsHolding(const TypedQuery& query);
     TypoIndex::KeyOf keyOf() const
     {
         return [this](int row) { return key(row); };
     }
-    bool sameShape(int row, const Query& query) const
+    bool sameShape(int row, const TypedQuery& query) const
     {
         return query.shapeKey != 0 && shapes[row] == query.shapeKey &&
                EmoticonShape::of(text(row)) == query.shape;
     }
     Found found(int row, QStringView word) const;
-    std::optional<MatchClass> classOf(int row, const Query& query) const;
-    std::optional<MatchClass> wordsClassOf(int row, const Query& query) const;
+    std::optional<MatchClass> classOf(int row, const TypedQuery& query) const;
+    std::optional<MatchClass> wordsClassOf(int row, const TypedQuery& query) const;
 };
 
 void SearchIndex::Data::makeUse()
@@ -343,7 +240,7 @@ void SearchIndex::Data::makeUse()
     useMade = true;
 }
 
-std::vector<int> SearchIndex::Data::rowsHolding(const Query& query)
+std::vector<int> SearchIndex::Data::rowsHolding(const TypedQuery& query)
 {
     QStringList typed;
     for (const QStringView word : query.words)
@@ -356,7 +253,7 @@ std::vector<int> SearchIndex::Data::rowsHolding(const Query& query)
     const auto holdsAll = [&](int row) {
         const QStringView rowKey = key(row);
         return std::all_of(typed.cbegin(), typed.cend(),
-                           [rowKey](const QString& word) { return holds(rowKey, word); });
+                           [rowKey](const QString& word) { return KeyText::holds(rowKey, word); });
     };
     std::vector<int> found;
     if (narrowest) {
@@ -376,25 +273,25 @@ std::vector<int> SearchIndex::Data::rowsHolding(const Query& query)
 
 Found SearchIndex::Data::found(int row, QStringView word) const
 {
-    if (startsWordIn(descriptions(row), word))
+    if (KeyText::startsWordIn(descriptions(row), word))
         return Found::DescriptionWord;
     const QStringView rowKeywords = keywords(row);
-    if (startsWordIn(rowKeywords, word))
+    if (KeyText::startsWordIn(rowKeywords, word))
         return Found::KeywordWord;
     const QStringView own = ownFields(row);
-    if (holds(own, word))
+    if (KeyText::holds(own, word))
         return Found::Inside;
     if (word.size() < TypoIndex::MinimumLength)
         return Found::Nowhere;
-    if (oneTypoFromAWordIn(own, word))
+    if (KeyText::oneTypoFromAWordIn(own, word))
         return Found::Typo;
-    return oneTypoFromAWordIn(rowKeywords, word) ? Found::KeywordTypo : Found::Nowhere;
+    return KeyText::oneTypoFromAWordIn(rowKeywords, word) ? Found::KeywordTypo : Found::Nowhere;
 }
 
-std::optional<MatchClass> SearchIndex::Data::classOf(int row, const Query& query) const
+std::optional<MatchClass> SearchIndex::Data::classOf(int row, const TypedQuery& query) const
 {
     const QStringView rowText = TextRules::trimSpaces(text(row));
-    if (startsWith(rowText, query.whole))
+    if (KeyText::startsWith(rowText, query.whole))
         return rowText.size() == query.whole.size() ? MatchClass::Equal : MatchClass::TextPrefix;
     if (sameShape(row, query))
         return MatchClass::Shape;
@@ -403,7 +300,7 @@ std::optional<MatchClass> SearchIndex::Data::classOf(int row, const Query& query
 
 // The class of a row by its worst typed word, or none when a word is
 // nowhere in it (inside a keyword but not at a word's start).
-std::optional<MatchClass> SearchIndex::Data::wordsClassOf(int row, const Query& query) const
+std::optional<MatchClass> SearchIndex::Data::wordsClassOf(int row, const TypedQuery& query) const
 {
     Found worst = Found::DescriptionWord;
     for (const QStringView word : query.words)
@@ -574,7 +471,7 @@ namespace {
 // many will be, so that a query that matches every row fills its answer
 // without growing it again and again.
 template <typename Data, typename Reserve, typename Emit>
-void emitRanked(Data& d, const Query& query, int limit, Reserve reserve, Emit emit)
+void emitRanked(Data& d, const TypedQuery& query, int limit, Reserve reserve, Emit emit)
 {
     int count = 0;
     const int rows = int(d.spans.size());
@@ -648,7 +545,7 @@ QList<int> SearchIndex::rank(QStringView typed) const
 {
     QList<int> rows;
     emitRanked(
-        *d, Query(typed), -1, [&rows](qsizetype count) { rows.reserve(count); },
+        *d, TypedQuery(typed), -1, [&rows](qsizetype count) { rows.reserve(count); },
         [&rows](int row, MatchClass) { rows.append(row); });
     return rows;
 }
@@ -660,7 +557,7 @@ QList<SearchHit> SearchIndex::hits(QStringView typed, int limit) const
     QList<SearchHit> found;
     SearchHit* next = nullptr;
     emitRanked(
-        *d, Query(typed), limit,
+        *d, TypedQuery(typed), limit,
         [&found, &next](qsizetype count) {
             found.resize(count);
             next = found.data();

@@ -2,14 +2,13 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
+#include "search/MemoryAdvice.h"
 #include "search/SearchEntry.h"
 
+#include "base/AtomicFileWriter.h"
 #include "base/RegularFile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <sys/mman.h>
@@ -82,11 +81,7 @@ char* allocate(qsizetype size)
                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED)
         return nullptr;
-    // Advice only: a system without either faults the pages in as before.
-    ::madvise(memory, std::size_t(size), MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE
-    ::madvise(memory, std::size_t(size), MADV_POPULATE_WRITE);
-#endif
+    MemoryAdvice::willWrite(memory, size);
     return static_cast<char*>(memory);
 }
 
@@ -261,18 +256,8 @@ bool CatalogueCache::write(const QString& path, quint64 sourceKey, const Stamps&
         header.checksums[l] = listChecksum(bytes.constData(), layout, header, l);
     std::memcpy(bytes.data(), &header, sizeof(Header));
 
-    // The user's own folder: nobody else reads what their lists hold.
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo(folder).isDir()) {
-        if (!QDir().mkpath(folder))
-            return false;
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QSaveFile save(path);
-    if (!save.open(QIODevice::WriteOnly))
-        return false;
-    save.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    return save.write(bytes) == bytes.size() && save.commit();
+    // The user's alone, as their lists are: 0600, in a folder made 0700.
+    return AtomicFileWriter::write(path, bytes, MaxFileSize, AtomicFileWriter::PrivateFile).ok();
 }
 
 QStringView CatalogueCache::field(int list, qsizetype row, Field field) const

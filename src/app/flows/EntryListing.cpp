@@ -1,5 +1,8 @@
 #include "app/flows/EntryListing.h"
 
+#include "app/flows/DuplicateSieve.h"
+#include "app/flows/KeySieve.h"
+
 #include "base/TextRules.h"
 #include "catalogue/OVAcronym.h"
 #include "catalogue/OVSmiley.h"
@@ -7,6 +10,7 @@
 #include "lists/DuplicateRule.h"
 #include "search/EntryKey.h"
 #include "search/KeywordStore.h"
+#include "search/MemoryAdvice.h"
 #include "search/SearchIndex.h"
 #include "search/SearchUse.h"
 
@@ -17,10 +21,6 @@
 #include <algorithm>
 #include <thread>
 #include <vector>
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
 
 namespace {
 
@@ -260,145 +260,6 @@ bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
     return a.list != b.list ? a.list < b.list : a.place < b.place;
 }
 
-// Each first write of a page of memory costs the system a fault, which
-// on a virtual machine may take longer than writing the page: a large
-// array is given the system's large pages where it has them (of 2 MiB,
-// a fault each), which the memory of a listing's lines fills anyway.
-void adviseLargePages(char* data, qsizetype size)
-{
-#ifdef MADV_HUGEPAGE
-    constexpr quintptr Large = 2 * 1024 * 1024;
-    const quintptr begin = (quintptr(data) + Large - 1) & ~(Large - 1);
-    const quintptr end = (quintptr(data) + quintptr(size)) & ~(Large - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(size);
-#endif
-}
-
-// The keys of the entries in use, as a bit for each key's hash: of a long
-// list only a few entries are in use, and most of the others are told
-// apart by that bit alone, without a look-up in the stores' tables.
-class KeySieve
-{
-public:
-    KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
-    {
-        // About 16 bits a key: about one entry in 16 not in use is looked up.
-        const qsizetype keys = favourites.size() + scores.size();
-        qsizetype bits = 1024;
-        while (bits < 16 * keys)
-            bits *= 2;
-        m_bits.resize(bits / 64);
-        m_mask = bits - 1;
-        for (const QString& key : favourites)
-            set(qHash(QStringView(key)));
-        for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
-            set(qHash(QStringView(*it)));
-    }
-    // hash: qHash(QStringView) of the key.
-    bool mayHold(size_t hash) const
-    {
-        const size_t bit = hash & m_mask;
-        return m_bits[bit / 64] & (quint64(1) << (bit % 64));
-    }
-
-private:
-    void set(size_t hash)
-    {
-        const size_t bit = hash & m_mask;
-        m_bits[bit / 64] |= quint64(1) << (bit % 64);
-    }
-
-    std::vector<quint64> m_bits;
-    size_t m_mask = 0;
-};
-
-// The duplicate rule of the window's load (DuplicateRule::LoadedTexts)
-// over a long list at the cost of a bit or two for each entry: each text's
-// key (as it is looked for, and as it stands) is hashed to a bit, and only
-// a text whose key as looked for meets the bit of one before it, and the
-// texts whose keys as they stand have such a bit, can be left out or leave
-// another out. The rule itself then runs over those few alone, in their
-// order: all the others are taken by it, and stand in no other's way.
-class DuplicateSieve
-{
-public:
-    explicit DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected)
-        : m_builtInKeys(builtInKeys)
-    {
-        // About 16 bits a text: about one text in 16 is looked at again.
-        size_t bits = 4096;
-        while (bits < size_t(16 * (expected + builtInKeys.size())) && bits < (size_t(1) << 26))
-            bits *= 2;
-        m_mask = bits - 1;
-        m_standing.resize(bits / 64);
-        m_met.resize(bits / 64);
-        m_bitOf.reserve(size_t(expected));
-        for (const QString& key : builtInKeys)
-            set(m_standing, qHash(QStringView(key)));
-    }
-
-    // The next user text in file order, with the qHash of its key as looked
-    // for (DuplicateRule::bareKey).
-    void add(QStringView text, size_t bareHash)
-    {
-        size_t standing = bareHash;
-        if (DuplicateRule::isSpaced(text)) {
-            m_fold.resize(0);
-            TextRules::appendFolded(m_fold, text);
-            standing = qHash(QStringView(m_fold));
-        }
-        if (isSet(m_standing, bareHash)) {
-            m_suspects.push_back(qsizetype(m_bitOf.size()));
-            set(m_met, bareHash);
-        }
-        set(m_standing, standing);
-        m_bitOf.push_back(quint32(standing & m_mask));
-    }
-
-    // The user texts the rule leaves out, by their number in file order,
-    // ascending; textAt(i) gives the text numbered i.
-    template <typename TextAt> std::vector<qsizetype> leftOut(const TextAt& textAt) const
-    {
-        std::vector<qsizetype> out;
-        if (m_suspects.empty())
-            return out;
-        DuplicateRule::LoadedTexts loaded(m_builtInKeys);
-        auto suspect = m_suspects.begin();
-        for (qsizetype i = 0; i < qsizetype(m_bitOf.size()); ++i) {
-            const bool isSuspect = suspect != m_suspects.end() && *suspect == i;
-            if (isSuspect)
-                ++suspect;
-            if ((isSuspect || isSet(m_met, m_bitOf[i])) && !loaded.take(textAt(i)))
-                out.push_back(i);
-        }
-        return out;
-    }
-
-private:
-    bool isSet(const std::vector<quint64>& bits, size_t hash) const
-    {
-        const size_t bit = hash & m_mask;
-        return bits[bit / 64] & (quint64(1) << (bit % 64));
-    }
-    void set(std::vector<quint64>& bits, size_t hash)
-    {
-        const size_t bit = hash & m_mask;
-        bits[bit / 64] |= quint64(1) << (bit % 64);
-    }
-
-    const QSet<QString> m_builtInKeys;
-    size_t m_mask = 0;
-    std::vector<quint64> m_standing; // the bits of the keys as they stand
-    std::vector<quint64> m_met;      // the bits that a key as looked for met
-    std::vector<quint32> m_bitOf;    // each text's bit as it stands
-    std::vector<qsizetype> m_suspects;
-    QString m_fold;
-};
-
 // The lines' bytes, written in place: room is made before each line, so
 // that a line costs no call of the array's own.
 class LineBytes
@@ -407,7 +268,7 @@ public:
     explicit LineBytes(qsizetype expected)
     {
         m_bytes.resize(expected);
-        adviseLargePages(m_bytes.data(), m_bytes.size());
+        MemoryAdvice::largePages(m_bytes.data(), m_bytes.size());
     }
 
     qsizetype size() const { return m_size; }
@@ -417,7 +278,7 @@ public:
     {
         if (m_size + n > m_bytes.size()) {
             m_bytes.resize(std::max(2 * m_bytes.size(), m_size + n));
-            adviseLargePages(m_bytes.data(), m_bytes.size());
+            MemoryAdvice::largePages(m_bytes.data(), m_bytes.size());
         }
         return m_bytes.data() + m_size;
     }

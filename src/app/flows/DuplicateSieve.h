@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+#include <vector>
+
+// The duplicate rule of the window's load (DuplicateRule::LoadedTexts)
+// over a long list at the cost of a bit or two for each entry: each text's
+// key (as it is looked for, and as it stands) is hashed to a bit, and only
+// a text whose key as looked for meets the bit of one before it, and the
+// texts whose keys as they stand have such a bit, can be left out or leave
+// another out. The rule itself then runs over those few alone, in their
+// order: all the others are taken by it, and stand in no other's way.
+class DuplicateSieve
+{
+public:
+    DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected);
+
+    // The next user text in file order, with the qHash of its key as looked
+    // for (DuplicateRule::bareKey).
+    void add(QStringView text, size_t bareHash);
+
+    // The user texts the rule leaves out, by their number in file order,
+    // ascending; textAt(i) gives the text numbered i.
+    std::vector<qsizetype> leftOut(const std::function<QString(qsizetype)>& textAt) const;
+
+private:
+    bool isSet(const std::vector<quint64>& bits, size_t hash) const;
+    void set(std::vector<quint64>& bits, size_t hash);
+
+    const QSet<QString> m_builtInKeys;
+    size_t m_mask = 0;
+    std::vector<quint64> m_standing; // the bits of the keys as they stand
+    std::vector<quint64> m_met;      // the bits that a key as looked for met
+    std::vector<quint32> m_bitOf;    // each text's bit as it stands
+    std::vector<qsizetype> m_suspects;
+    QString m_fold;
+};

@@ -1,0 +1,28 @@
+#include "app/flows/KeySieve.h"
+
+KeySieve::KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
+{
+    // About 16 bits a key: about one entry in 16 not in use is looked up.
+    const qsizetype keys = favourites.size() + scores.size();
+    qsizetype bits = 1024;
+    while (bits < 16 * keys)
+        bits *= 2;
+    m_bits.resize(bits / 64);
+    m_mask = bits - 1;
+    for (const QString& key : favourites)
+        set(qHash(QStringView(key)));
+    for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
+        set(qHash(QStringView(*it)));
+}
+
+bool KeySieve::mayHold(size_t hash) const
+{
+    const size_t bit = hash & m_mask;
+    return m_bits[bit / 64] & (quint64(1) << (bit % 64));
+}
+
+void KeySieve::set(size_t hash)
+{
+    const size_t bit = hash & m_mask;
+    m_bits[bit / 64] |= quint64(1) << (bit % 64);
+}

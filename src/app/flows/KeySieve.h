@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <vector>
+
+// The keys of the entries in use, as a bit for each key's hash: of a long
+// list only a few entries are in use, and most of the others are told
+// apart by that bit alone, without a look-up in the stores' tables.
+class KeySieve
+{
+public:
+    KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores);
+    // hash: qHash(QStringView) of the key.
+    bool mayHold(size_t hash) const;
+
+private:
+    void set(size_t hash);
+
+    std::vector<quint64> m_bits;
+    size_t m_mask = 0;
+};
