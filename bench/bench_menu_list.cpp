@@ -5,7 +5,8 @@
 // beside it, in turns in the same run, the
 // reference: a fresh process of this benchmark's own that reads the same two
 // list files through the program's list reader and nothing else, and `cat`
-// of both files to the same kind of pipe.
+// of both files to the same kind of pipe; and the start of the SHA-1 of
+// each program's output, so that two builds are seen to print the same.
 //
 //   bench_menu_list [RUNS] [PROGRAM...]     median of RUNS runs each (default
 //       9), of this build's program or of each PROGRAM given (another
@@ -18,6 +19,7 @@
 #include "catalogue/UserListReader.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,8 +37,9 @@
 namespace {
 
 // Milliseconds from the start of program to the end of its output, read
-// through a pipe; NaN when it failed.
-double timeToEnd(const QString& program, const QStringList& arguments)
+// through a pipe; NaN when it failed. digest, when given, takes the output.
+double timeToEnd(const QString& program, const QStringList& arguments,
+                 QCryptographicHash* digest = nullptr)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -44,11 +47,17 @@ double timeToEnd(const QString& program, const QStringList& arguments)
     timer.start();
     process.start(program, arguments);
     qint64 bytes = 0;
+    const auto take = [&] {
+        const QByteArray got = process.readAll();
+        bytes += got.size();
+        if (digest)
+            digest->addData(got);
+    };
     while (process.waitForReadyRead(60000))
-        bytes += process.readAll().size();
+        take();
     process.waitForFinished(60000);
     const double ms = timer.nsecsElapsed() / 1e6;
-    bytes += process.readAll().size();
+    take();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return NAN;
     return bytes >= 0 ? ms : NAN;
@@ -150,9 +159,16 @@ int main(int argc, char* argv[])
 
         QList<QList<double>> list(programs.size());
         QList<double> reader, cat;
+        // Each program's output of its first run, to tell whether they agree.
+        QStringList digests;
         for (int run = 0; run < runs; ++run) {
-            for (qsizetype p = 0; p < programs.size(); ++p)
-                list[p] << timeToEnd(copies[p], {QStringLiteral("--list")});
+            for (qsizetype p = 0; p < programs.size(); ++p) {
+                QCryptographicHash digest(QCryptographicHash::Sha1);
+                list[p] << timeToEnd(copies[p], {QStringLiteral("--list")},
+                                     run == 0 ? &digest : nullptr);
+                if (run == 0)
+                    digests << QString::fromLatin1(digest.result().toHex().left(12));
+            }
             reader << timeToEnd(QCoreApplication::applicationFilePath(),
                                 {QStringLiteral("--read"), smileys, acronyms});
             cat << timeToEnd(QStringLiteral("cat"), {smileys, acronyms});
@@ -164,6 +180,7 @@ int main(int argc, char* argv[])
         out << QStringLiteral(" %1 %2").arg(r, 10, 'f', 1).arg(benchMedian(cat), 8, 'f', 1);
         for (const QList<double>& times : std::as_const(list))
             out << QStringLiteral(" %1").arg(benchMedian(times) / r, 9, 'f', 2);
+        out << QStringLiteral("  output %1").arg(digests.join(QLatin1Char(' ')));
         out << '\n';
         out.flush();
     }
