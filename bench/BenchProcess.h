@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QStringList>
 
@@ -11,6 +12,16 @@
 #include <vector>
 
 extern char** environ;
+
+// A copy of the catalogue program at copy, with the window's module it loads
+// from beside itself when its build has one; false when it cannot be made.
+inline bool copyBenchProgram(const QString& program, const QString& copy)
+{
+    const QString module = QStringLiteral("/libZunoSmileyWindow.so");
+    const QString from = QFileInfo(program).absolutePath() + module;
+    return QFile::copy(program, copy) &&
+           (!QFile::exists(from) || QFile::copy(from, QFileInfo(copy).absolutePath() + module));
+}
 
 // The environment of a program a benchmark starts on its X display: this
 // one's, with a home of its own (kept across its starts, as a user's is) and

@@ -309,7 +309,7 @@ int main(int argc, char* argv[])
     QDir().mkpath(programFolder);
     QDir().mkpath(floorFolder);
     const QString programCopy = programFolder + QStringLiteral("/ZunoSmiley");
-    if (!QFile::copy(program, programCopy)) {
+    if (!copyBenchProgram(program, programCopy)) {
         out << "bench_startup: cannot copy " << program << '\n';
         return 2;
     }

@@ -353,7 +353,7 @@ int main(int argc, char* argv[])
     // The program as a copy in a folder of its own, its list files there.
     const QString programCopy = work.filePath(QStringLiteral("program/ZunoSmiley"));
     QDir().mkpath(work.filePath(QStringLiteral("program")));
-    if (!QFile::copy(program, programCopy)) {
+    if (!copyBenchProgram(program, programCopy)) {
         out << "bench_warmpick: cannot copy " << program << '\n';
         ::kill(wm, SIGTERM);
         return 2;
@@ -422,7 +422,7 @@ int main(int argc, char* argv[])
         if (QStandardPaths::findExecutable(QStringLiteral("wtype")).isEmpty())
             swayWhy = QStringLiteral("wtype is not installed to hide the catalogue");
         else if (!QDir().mkpath(work.filePath(QStringLiteral("program-sway"))) ||
-                 !QFile::copy(program, swayProgram))
+                 !copyBenchProgram(program, swayProgram))
             swayWhy = QStringLiteral("cannot copy ") + program;
     }
     if (!swayBusAddress.isEmpty() && swayWhy.isEmpty()) {

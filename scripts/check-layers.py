@@ -37,16 +37,21 @@ LAYERS = {
     'service': ['base', 'catalogue', 'lists', 'search', 'desktop', 'desktop/typing'],
     'app/assets': [],
     'app/settings': ['base'],
+    # Qt Core alone: the command line and the listing, which the program runs
+    # before it loads the window's module.
+    'app/cli': ['base', 'ovsmiley', 'catalogue', 'lists', 'search', 'app/settings'],
     'app/models': ['base', 'ovsmiley', 'catalogue', 'lists', 'search', 'app/assets'],
     'app/dialogs': ['base', 'compat', 'ovsmiley', 'catalogue', 'lists', 'app/assets', 'app/models'],
     'app/widgets': ['base', 'compat', 'ovsmiley', 'catalogue', 'lists', 'search', 'desktop',
                     'app/assets', 'app/models', 'app/dialogs'],
     'app/flows': ['base', 'compat', 'ovsmiley', 'catalogue', 'lists', 'search', 'desktop',
-                  'desktop/typing', 'app/assets', 'app/settings', 'app/models', 'app/dialogs',
+                  'desktop/typing', 'app/assets', 'app/settings', 'app/cli', 'app/models', 'app/dialogs',
                   'app/widgets'],
     'app': ['base', 'compat', 'desktop', 'desktop/portal', 'desktop/typing', 'ovsmiley',
             'ovobj10', 'ovshell', 'catalogue', 'lists', 'search', 'app/assets', 'app/settings',
-            'app/models', 'app/dialogs', 'app/widgets', 'app/flows'],
+            'app/cli', 'app/models', 'app/dialogs', 'app/widgets', 'app/flows', 'app/module'],
+    # The window's main(), loaded by the program's: all of the program.
+    'app/module': ['base', 'desktop', 'app', 'app/assets', 'app/cli', 'app/flows'],
 }
 # What a folder's tests may use beyond what the folder may: the controls'
 # tests write their files in the lists' format, the keeper's drive the

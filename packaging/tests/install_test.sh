@@ -69,6 +69,11 @@ for lib in $ZUNO_LIBRARIES; do
     soname=$(readelf -d "$so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
     [ -L "$usr/$ZUNO_PRIVATE_LIBDIR/$soname" ] || fail "$lib: link of its SONAME $soname"
 done
+# The window's module, loaded by the program from the private folder.
+module=$usr/$ZUNO_PRIVATE_LIBDIR/libZunoSmileyWindow.so
+[ -f "$module" ] || fail "the window's module in the private folder"
+[[ "$(env -u LD_LIBRARY_PATH ldd "$module")" != *"not found"* ]] \
+    || fail "the window's module does not find its libraries"
 [ -f "$usr/$ZUNO_CMAKEDIR/ZunoSmileysConfig.cmake" ] || fail "CMake package"
 # The installation's class registry store names each class's installed library.
 store=$usr/share/ZunoSmileys/registry.sqlite

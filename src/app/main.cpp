@@ -1,40 +1,31 @@
-#include "app/CommandLine.h"
-#include "app/ModZunoSmiley.h"
-#include "app/PickShortcut.h"
-#include "app/assets/AppIcons.h"
-#include "app/flows/MenuCommands.h"
-#include "app/frmMain.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/MenuCommands.h"
+#include "app/module/WindowModule.h"
 #include "base/InstallLayout.h"
 #include "base/NativePath.h"
-#include "base/TerminationWatcher.h"
-#include "base/ZunoVersion.h"
-#include "desktop/ActiveWindow.h"
-#include "desktop/ClipboardHandover.h"
-#include "desktop/EarlyHandOver.h"
-#include "desktop/FontConfigWarmUp.h"
-#include "desktop/SingleInstance.h"
-#include "desktop/WindowActivation.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QFontMetrics>
-#include <QTimer>
+#include <QFileInfo>
+#include <QLibrary>
 
 #include <cstdio>
-#include <thread>
-#include <unistd.h>
 
 namespace {
-int exitStatus = 0;
+
+// The window's module: with the private libraries of an installation, beside
+// the program elsewhere (the build tree, a copy with its libraries).
+QString windowModulePath()
+{
+    // No application object yet: the program's file as the system has it.
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    return InstallLayout::privateLibrary(QFileInfo(program).absolutePath(),
+                                         QLatin1String(WindowModule::FileName));
 }
-
-namespace {
-
-// How long the window waits for more hand-overs before it imports.
-constexpr int HandOverGatherMs = 150;
 
 } // namespace
 
+// Qt Core alone: the command line, --help, --version and --list; the window's
+// module for everything else, loaded only then.
 int main(int argc, char* argv[])
 {
     // Before the application object, so that --help and --version need no display.
@@ -47,145 +38,25 @@ int main(int argc, char* argv[])
         line.printOutput();
         return *line.exitCode;
     }
-    // A menu program's commands: no window, nothing handed to a running one.
+    // A menu program's listing: no window, nothing handed to a running one.
     if (line.list)
-        return MenuCommands::list(argc, argv);
-    if (line.insert)
-        return MenuCommands::insert(argc, argv);
+        MenuCommands::list(argc, argv);
 
-    // Before the application object, which takes it out of the environment on X11.
-    const QString startupToken = SingleInstance::startupToken();
-    // A running window takes the command line over the bus alone: a later
-    // start ends before it builds anything of its own (display, fonts).
-    const EarlyHandOver::Outcome early =
-        EarlyHandOver::handOver(line.files, line.pick, startupToken, line.search);
-    if (early == EarlyHandOver::Outcome::HandedOver)
-        return 0;
-    // The font configuration loads on another core meanwhile.
-    FontConfigWarmUp fonts;
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
-    QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
-    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::DesktopApplicationId));
-    // Qt 6.4's Wayland client may hang for good while it closes its display
-    // connection (its event thread waits on a read nobody finishes). This
-    // runs after every other object of main() is gone, everything saved and
-    // handed over, just before that teardown: the process ends there.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        qAddPostRoutine([] {
-            std::fflush(nullptr);
-            ::_exit(exitStatus);
-        });
-    QApplication::setWindowIcon(AppIcons::program());
-
-    // The session bus answers while the window's font is looked up and the
-    // window built: both are waits of every start, and neither needs the other.
-    SingleInstance instance;
-    SingleInstance::Role role = SingleInstance::Role::Alone;
-    // A holder that did not answer the early hand-over is not asked again.
-    std::thread claim([&] {
-        if (early == EarlyHandOver::Outcome::NoHolder)
-            role = instance.start(line.files, line.pick, startupToken, line.search);
-    });
-    fonts.wait();
-    static_cast<void>(QFontMetrics(QApplication::font()).height());
-    const auto ownsWindow = [&claim, &role] {
-        if (claim.joinable())
-            claim.join();
-        return role != SingleInstance::Role::HandedOver;
-    };
-    ModZunoSmiley mod(QCoreApplication::applicationFilePath());
-    mod.watchForTermination();
-    // A window closed while hidden (stepped aside after a pick), or with a
-    // notice of its own still shown, is no last window closed: a request to
-    // end ends the program once the window has unloaded, whatever is shown.
-    if (auto* watcher = app.findChild<TerminationWatcher*>())
-        QObject::connect(
-            watcher, &TerminationWatcher::terminationRequested, &app,
-            [&mod] {
-                if (!mod.MainWindow)
-                    QCoreApplication::quit();
-            },
-            Qt::QueuedConnection);
-    // Shown only by the process that runs the window, which alone copies or
-    // tells anything while it loads.
-    mod.setOwnsWindow(ownsWindow);
-    mod.LoadMainWindow();
-    if (!ownsWindow())
-        return 0;
-
-    // The window the user was typing in, before the catalogue comes up.
-    const ActiveWindow cameFrom = line.pick ? ActiveWindow::current() : ActiveWindow();
-    mod.ShowMainWindow();
-    if (mod.MainWindow) {
-        mod.MainWindow->importListFiles(line.files);
-        if (line.pick || !line.search.isEmpty())
-            mod.MainWindow->pick(cameFrom, line.search);
-        else // not over a pick; from the event loop, which then answers hand-overs
-            QTimer::singleShot(0, mod.MainWindow, [&mod] {
-                if (mod.MainWindow)
-                    mod.MainWindow->offerRecoveredEntries();
-            });
+    const QString path = windowModulePath();
+    QLibrary module(path);
+    const auto windowMain =
+        module.load()
+            ? reinterpret_cast<WindowModule::Main>(module.resolve(WindowModule::MainEntry))
+            : nullptr;
+    if (!windowMain) {
+        // Where the file is missing, the loader's message names the last of
+        // the variants of its name that it tried.
+        MenuCommands::tell(QStringLiteral("the window's module cannot be loaded: %1")
+                               .arg(QFileInfo::exists(path)
+                                        ? module.errorString()
+                                        : path + QStringLiteral(" is missing")));
+        return 1;
     }
-    // A closed window hands the name on at once: a start while this process
-    // ends (its stores finishing their writes) opens a window of its own.
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &instance, &SingleInstance::release);
-    // Hand-overs that come together (one long command line in several calls,
-    // or several starts at once) give one import and one report.
-    QStringList handedFiles;
-    QTimer gather;
-    gather.setSingleShot(true);
-    gather.setInterval(HandOverGatherMs);
-    const auto importHanded = [&mod, &handedFiles, &gather] {
-        gather.stop();
-        if (frmMain* window = mod.MainWindow; window && !handedFiles.isEmpty())
-            window->importListFiles(handedFiles);
-        handedFiles.clear();
-    };
-    QObject::connect(&gather, &QTimer::timeout, &app, importHanded);
-    QObject::connect(&instance, &SingleInstance::commandLineReceived, &app,
-                     [&mod, &handedFiles, &gather, importHanded](const QStringList& files,
-                                                                 bool pick, const QString& token) {
-                         frmMain* window = mod.MainWindow;
-                         if (!window)
-                             return;
-                         const ActiveWindow typingIn =
-                             pick ? ActiveWindow::current() : ActiveWindow();
-                         WindowActivation::bringForward(window->windowHandle(), token);
-                         if (!files.isEmpty()) {
-                             handedFiles << files;
-                             gather.start();
-                         }
-                         // The report comes before the pick, not over its filter.
-                         if (pick) {
-                             importHanded();
-                             window->pick(typingIn);
-                         }
-                     });
-    // The desktop's own key for the pick, where its portal binds one: a
-    // press picks as a later start's --pick does.
-    PickShortcut pickKey;
-    QObject::connect(&pickKey, &PickShortcut::pressed, &app,
-                     [&mod, importHanded](const QString& token) {
-                         if (frmMain* window = mod.MainWindow) {
-                             const ActiveWindow typingIn = ActiveWindow::current();
-                             WindowActivation::bringForward(window->windowHandle(), token);
-                             importHanded();
-                             window->pick(typingIn);
-                         }
-                     });
-    QTimer::singleShot(0, &pickKey, &PickShortcut::bind);
-    QObject::connect(&instance, &SingleInstance::searchReceived, &app,
-                     [&mod](const QString& terms, const QString& token) {
-                         if (frmMain* window = mod.MainWindow) {
-                             WindowActivation::bringForward(window->windowHandle(), token);
-                             window->pick(ActiveWindow(), terms);
-                         }
-                     });
-    const int status = app.exec();
-    // The window has closed and everything is saved: what the program put on
-    // the clipboard stays there once it has ended.
-    ClipboardHandover::handOver();
-    exitStatus = status;
-    return status;
+    // Never unloaded: the window's objects and Qt's plugins live until the end.
+    return windowMain(argc, argv, line);
 }

@@ -1,4 +1,4 @@
-#include "app/flows/DuplicateSieve.h"
+#include "app/cli/DuplicateSieve.h"
 
 #include "base/TextRules.h"
 #include "lists/DuplicateRule.h"

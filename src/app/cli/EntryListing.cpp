@@ -1,7 +1,7 @@
-#include "app/flows/EntryListing.h"
+#include "app/cli/EntryListing.h"
 
-#include "app/flows/DuplicateSieve.h"
-#include "app/flows/KeySieve.h"
+#include "app/cli/DuplicateSieve.h"
+#include "app/cli/KeySieve.h"
 
 #include "base/TextRules.h"
 #include "catalogue/OVAcronym.h"

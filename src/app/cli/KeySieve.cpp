@@ -1,4 +1,4 @@
-#include "app/flows/KeySieve.h"
+#include "app/cli/KeySieve.h"
 
 KeySieve::KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
 {

@@ -1,21 +1,14 @@
-#include "app/flows/MenuCommands.h"
+#include "app/cli/MenuCommands.h"
 
-#include "app/flows/EntryListing.h"
+#include "app/cli/EntryListing.h"
 #include "app/settings/SettingsStore.h"
 #include "base/ListFolder.h"
-#include "desktop/ClipboardHandover.h"
-#include "desktop/typing/KeystrokeTyper.h"
-#include "ovsmiley/ZunoSmiley1.h"
 #include "search/FavouriteStore.h"
 #include "search/KeywordStore.h"
 #include "search/UsageStore.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QTimer>
 
 #include <array>
 #include <cerrno>
@@ -24,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
-#include <poll.h>
 #include <sys/mman.h>
 #include <sys/uio.h>
 #include <thread>
@@ -33,30 +25,6 @@
 namespace {
 
 constexpr char Program[] = "ZunoSmiley";
-// Once its line is read, how long --insert waits for the menu to end (its
-// end of the pipe closed), so that the keys reach the window it gives the
-// keyboard back to, not the menu.
-constexpr int MenuEndMs = 1000;
-
-void tell(const QString& message)
-{
-    const QByteArray bytes =
-        QStringLiteral("%1: %2\n").arg(QLatin1String(Program), message).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-}
-
-// The list folder the window would use, for the program started.
-QString listFolder()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
-    return ListFolder::choose(QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(),
-                              ListFolder::userDataFolder());
-}
-
-ListKind kindOf(BilingualEntry::List list)
-{
-    return list == BilingualEntry::List::Smileys ? ListKind::Smiley : ListKind::Acronym;
-}
 
 // All of parts to standard output, one after the other, in as few writes
 // as it takes; false on an error other than a reader gone.
@@ -112,47 +80,21 @@ void heapOfLargePages()
 #endif
 }
 
-// The menu's answer: until a whole line, or the end, or more than a line
-// may hold; then the rest is let go until the menu ends, a second at most.
-MenuCommands::Choice readChoice()
-{
-    QByteArray input;
-    char buffer[16384];
-    bool ended = false;
-    while (!input.contains('\n') && input.size() <= MenuCommands::MaxLineLength + 2) {
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ended = true;
-            break;
-        }
-        input.append(buffer, got);
-    }
-    const MenuCommands::Choice choice = MenuCommands::choiceOf(input, ended);
-    const QDeadlineTimer deadline(MenuEndMs);
-    while (!ended && choice.error.isEmpty() && !deadline.hasExpired()) {
-        pollfd in{STDIN_FILENO, POLLIN, 0};
-        const int ready = ::poll(&in, 1, int(deadline.remainingTime()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            break;
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        ended = got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN);
-    }
-    return choice;
-}
-
-// Where a toolkit program finds no display it aborts: said plainly instead.
-bool displayFound()
-{
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-           !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
 } // namespace
+
+void MenuCommands::tell(const QString& message)
+{
+    const QByteArray bytes =
+        QStringLiteral("%1: %2\n").arg(QLatin1String(Program), message).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+QString MenuCommands::listFolder()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
+    return ListFolder::choose(QFileInfo(QCoreApplication::applicationFilePath()).absolutePath(),
+                              ListFolder::userDataFolder());
+}
 
 MenuCommands::Choice MenuCommands::choiceOf(QByteArrayView input, bool ended)
 {
@@ -171,7 +113,7 @@ MenuCommands::Choice MenuCommands::choiceOf(QByteArrayView input, bool ended)
     return {text, {}};
 }
 
-int MenuCommands::list(int& argc, char** argv)
+void MenuCommands::list(int& argc, char** argv)
 {
     // A reader that closes its end is answered by EPIPE, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
@@ -214,69 +156,4 @@ int MenuCommands::list(int& argc, char** argv)
     // instead of its being freed piece by piece.
     std::fflush(nullptr);
     ::_exit(status);
-}
-
-int MenuCommands::insert(int& argc, char** argv)
-{
-    const Choice choice = readChoice();
-    if (!choice.error.isEmpty()) {
-        tell(choice.error);
-        return 2;
-    }
-    if (!displayFound()) {
-        tell(QStringLiteral("no display to type on; nothing was inserted"));
-        return 1;
-    }
-    // Not a client of the session manager: nothing to save or restore.
-    qunsetenv("SESSION_MANAGER");
-    QGuiApplication app(argc, argv);
-    const QString folder = listFolder();
-    // A line of --list shows an entry's tabs and line breaks as blanks: the
-    // entry itself is typed.
-    const std::optional<BilingualEntry> entry = EntryListing::find(folder, choice.text);
-    const QString text = entry ? entry->text : choice.text;
-
-    int status = 0;
-    const auto done = [&](bool delivered) {
-        // Only what reached the user counts as a use, and only an entry's.
-        if (delivered && entry) {
-            UsageStore usage(UsageStore::defaultPath());
-            usage.recordUse(kindOf(entry->list), entry->text);
-            if (const AtomicFileWriter::Result written = usage.flush(); !written) {
-                tell(QStringLiteral("the use could not be recorded in %1: %2")
-                         .arg(usage.path(), written.detail));
-                status = 1;
-            }
-        }
-        if (!delivered)
-            status = 1;
-        app.quit();
-    };
-    KeystrokeTyper::prepare(&app, [&](KeystrokeTyper::Outcome ready) {
-        if (ready == KeystrokeTyper::Outcome::Typed &&
-            KeystrokeTyper::type(text) == KeystrokeTyper::Outcome::Typed) {
-            done(true);
-            return;
-        }
-        // Nothing could be typed there: the entry waits on the clipboard,
-        // kept there once this process ends, and the pick's notice says so.
-        QGuiApplication::clipboard()->setText(text);
-        if (!ClipboardHandover::handOver()) {
-            tell(QStringLiteral("nothing could be typed or copied here"));
-            done(false);
-            return;
-        }
-        ZunoSmiley1 localizer;
-        localizer.setLanguage(SettingsStore::language() == 1 ? ZunoSmiley1::smFrench
-                                                             : ZunoSmiley1::smEnglish);
-        tell(localizer.ID_INT_PASTE_NOTICE());
-        done(true);
-    });
-    app.exec();
-    std::fflush(nullptr);
-    // Qt 6.4's Wayland client may hang while it closes its display
-    // connection (as at the window's end, main.cpp): everything is done.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        ::_exit(status);
-    return status;
 }

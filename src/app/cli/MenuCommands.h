@@ -7,10 +7,9 @@
 // window and whether or not it runs:
 //   ZunoSmiley --list | wofi --dmenu | ZunoSmiley --insert
 // --list prints every entry of both lists, one a line, in the pick's order
-// (EntryListing). --insert reads the line the menu answers, types its first
-// field where the user was, as the pick types (KeystrokeTyper, else the
-// clipboard and the pick's notice), and counts the use of an entry of
-// either list, so that the next --list and pick rank it up.
+// (EntryListing), with Qt Core alone: the program runs it before it loads
+// anything of the window's. --insert (app/flows/MenuInsert, in the window's
+// module, since it types) takes the line the menu answers as choiceOf says.
 class MenuCommands
 {
 public:
@@ -27,12 +26,15 @@ public:
     };
     static Choice choiceOf(QByteArrayView input, bool ended);
 
-    // Each runs a whole command and answers the exit status: 0 done; 1 the
-    // list files or the stores could not be used, or nothing could be typed
-    // or copied (said on standard error); 2 (--insert) no line, or a line
-    // too long. A reader of --list that closes its end (head -1) ends it
-    // quietly with 0: it had what it wanted. --list ends the process
-    // itself with its status once done.
-    static int list(int& argc, char** argv);
-    static int insert(int& argc, char** argv);
+    // Runs the whole command and ends the process with its exit status: 0
+    // done; 1 the list files or the stores could not be used (said on
+    // standard error). A reader that closes its end (head -1) ends it
+    // quietly with 0: it had what it wanted.
+    [[noreturn]] static void list(int& argc, char** argv);
+
+    // "ZunoSmiley: message" on standard error.
+    static void tell(const QString& message);
+    // The list folder the window would use, for the program started; the
+    // application object exists.
+    static QString listFolder();
 };

@@ -38,6 +38,17 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     "$bin/ZunoSmiley" --frobnicate 2>/dev/null || status=$?
     [ "$status" -eq 2 ] || fail "an unknown option ended with $status, not 2"
     check "--version and --help answer without a display; a wrong option ends with 2"
+    # A copy of the program alone, without the window's module: it lists,
+    # and anything else ends with 1 and says why.
+    mkdir -p "$work/alone"
+    cp "$bin/ZunoSmiley" "$work/alone/"
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work" XDG_STATE_HOME="$work/state" \
+        "$work/alone/ZunoSmiley" --list | grep -q $'^:-)\t' || fail "--list without the module"
+    status=0
+    "$work/alone/ZunoSmiley" --pick 2>"$work/err" || status=$?
+    [ "$status" -eq 1 ] && grep -q "the window's module cannot be loaded: .*libZunoSmileyWindow.so is missing" \
+        "$work/err" || fail "without the module: status $status, '$(cat "$work/err")'"
+    check "without the window's module the program lists, and says why it shows no window"
     zuno_remove_tree "$work"
     exec env ZUNO_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi

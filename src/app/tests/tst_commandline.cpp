@@ -1,5 +1,5 @@
-#include "app/CommandLine.h"
-#include "app/flows/MenuCommands.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/MenuCommands.h"
 
 #include <QTest>
 
