@@ -57,13 +57,14 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 // lines) once and ends: each first write of a page costs the system a
 // fault, which on a virtual machine can take longer than the listing's
 // own work on the page. The heap is grown at once by as much, in the
-// system's large pages where it has them (2 MiB a fault), for every
-// thread, none of it given back before the end.
+// system's large pages where it has them (2 MiB a fault), none of it given
+// back before the end. The other threads keep heaps of their own: the
+// stores, read on two cores at once, allocate at nearly every step, and on
+// one heap each would wait for the other's lock.
 void heapOfLargePages()
 {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
     constexpr int Heap = 96 * 1024 * 1024;
-    mallopt(M_ARENA_MAX, 1);
     // Blocks of up to 32 MiB (the most it takes) from the heap, not maps of their own.
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TOP_PAD, Heap);
