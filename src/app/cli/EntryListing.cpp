@@ -393,13 +393,19 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
             }
             // Valid UTF-8 is the UTF-8 of its text: the fields go as they are.
             add(text, [&] {
-                char* to = bytes.room(line.text.size() + 2 * line.description.size() + 3);
+                char* to = bytes.room(line.text.size() + 2 * line.description.size() + 4);
                 to = copyField(to, line.text);
                 *to++ = '\t';
                 char* const description = to;
                 to = copyField(to, line.description);
                 *to++ = '\t';
                 to = std::copy(description, to, to);
+                // Most entries have no keywords: their line ends here.
+                if (keywords.isEmpty()) {
+                    *to++ = '\n';
+                    bytes.wrote(to);
+                    return;
+                }
                 bytes.wrote(to);
                 piece.resize(0);
                 appendKeywords(piece, keywords);
