@@ -2,6 +2,7 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
+#include "search/KeyTable.h"
 #include "search/KeyText.h"
 #include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
@@ -198,13 +199,19 @@ void SearchIndex::Data::makeUse()
         return;
     const int rows = int(spans.size());
     // Each used key's use: the favourites, then the other keys with a score.
-    QHash<QStringView, SearchUse> useByKey;
+    KeyTable useByKey;
+    std::vector<SearchUse> uses;
     useByKey.reserve(favourites.size() + scores.size());
-    for (const QString& key : std::as_const(favourites))
-        useByKey.insert(key, {true, scores.value(key, 0.0)});
+    uses.reserve(favourites.size() + scores.size());
+    for (const QString& key : std::as_const(favourites)) {
+        useByKey.insert(key, int(uses.size()));
+        uses.push_back({true, scores.value(key, 0.0)});
+    }
     for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
-        if (it.value() > 0 && !favourites.contains(it.key()))
-            useByKey.insert(it.key(), {false, it.value()});
+        if (it.value() > 0 && !favourites.contains(it.key())) {
+            useByKey.insert(it.key(), int(uses.size()));
+            uses.push_back({false, it.value()});
+        }
     }
     struct Used
     {
@@ -216,9 +223,9 @@ void SearchIndex::Data::makeUse()
     // rows by key to make (built-in rows may share a key).
     if (!useByKey.isEmpty()) {
         for (int row = 0; row < rows; ++row) {
-            const auto it = useByKey.constFind(QStringView(entryKeys[row]));
-            if (it != useByKey.cend())
-                used.push_back({row, *it});
+            const int use = useByKey.find(entryKeys[row]);
+            if (use != KeyTable::None)
+                used.push_back({row, uses[std::size_t(use)]});
         }
     }
     // Rows of the same use in list order.
