@@ -108,7 +108,12 @@ struct SearchIndex::Data
 
     void appendKeywords(const SearchEntry& entry, RowSpan& span)
     {
-        for (const QString& keyword : entry.keywords) {
+        appendKeywords(entry.keywords, span);
+    }
+
+    void appendKeywords(const QStringList& keywords, RowSpan& span)
+    {
+        for (const QString& keyword : keywords) {
             SearchFold::append(keyword, keys);
             keys.append(Separator);
         }
@@ -116,7 +121,7 @@ struct SearchIndex::Data
     }
 
     // A row folded before: its fields copied, its keywords folded here.
-    void append(const SearchEntry& entry, const SearchIndex::FoldedRow& folded)
+    void append(const SearchIndex::FoldedRow& folded)
     {
         RowSpan span;
         span.start = keys.size();
@@ -124,7 +129,10 @@ struct SearchIndex::Data
         span.textEnd = keys.size();
         keys.append(folded.rest);
         span.keywordsStart = keys.size();
-        appendKeywords(entry, span);
+        if (folded.keywords)
+            appendKeywords(*folded.keywords, span);
+        else
+            span.end = keys.size();
         spans.push_back(span);
         entryKeys.push_back(QString::fromRawData(folded.entryKey.data(), folded.entryKey.size()));
         shapes.push_back(EmoticonShape::hashOf(folded.shape));
@@ -381,19 +389,25 @@ void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt, const Fold
     d->entryKeys.reserve(count);
     d->shapes.reserve(count);
     FoldedRow folded;
-    if (foldedAt) {
-        // Room for the rows folded before, and some for the others.
+    if (foldedAt && count > 0) {
+        // Room for the keys as some rows spread over the list take it, and
+        // some more: the keys grow where the rows take more.
+        constexpr qsizetype Samples = 1024;
+        const qsizetype step = std::max<qsizetype>(1, count / Samples);
+        qsizetype sampled = 0;
         qsizetype length = 0;
-        for (qsizetype row = 0; row < count; ++row)
-            length += foldedAt(row, folded) ? folded.text.size() + folded.rest.size() : 64;
-        d->keys.reserve(length + length / 16);
+        for (qsizetype row = 0; row < count; row += step, ++sampled) {
+            length += foldedAt(row, folded) ? folded.text.size() + folded.rest.size() + 16 : 64;
+        }
+        length = length / sampled * count;
+        d->keys.reserve(length + length / 8);
         MemoryAdvice::willWrite(d->keys.constData(), d->keys.capacity() * qsizetype(sizeof(QChar)));
         MemoryAdvice::willWrite(d->spans.data(), count * qsizetype(sizeof(RowSpan)));
         MemoryAdvice::willWrite(d->entryKeys.data(), count * qsizetype(sizeof(QString)));
     }
     for (qsizetype row = 0; row < count; ++row) {
         if (foldedAt && foldedAt(row, folded))
-            d->append(entryAt(row), folded);
+            d->append(folded);
         else
             d->append(entryAt(row));
     }
