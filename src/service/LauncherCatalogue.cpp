@@ -308,6 +308,12 @@ SearchIndex::FoldedAt LauncherCatalogue::foldedAt() const
 
 void LauncherCatalogue::keep()
 {
+    // The entries from the stored copy point into its mapping: made the
+    // service's own memory now that the start has answered.
+    if (!m_keepWanted && m_cache && !m_keeping.joinable()) {
+        m_keeping = std::thread([cache = m_cache] { cache->ownUnits(); });
+        return;
+    }
     if (!m_keepWanted)
         return;
     m_keepWanted = false;
