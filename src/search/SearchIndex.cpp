@@ -125,9 +125,14 @@ struct SearchIndex::Data
     {
         RowSpan span;
         span.start = keys.size();
-        keys.append(folded.text);
-        span.textEnd = keys.size();
-        keys.append(folded.rest);
+        span.textEnd = span.start + folded.text.size();
+        // Stored one after the other, they are copied at once.
+        if (folded.rest.data() == folded.text.data() + folded.text.size()) {
+            keys.append(folded.text.data(), folded.text.size() + folded.rest.size());
+        } else {
+            keys.append(folded.text);
+            keys.append(folded.rest);
+        }
         span.keywordsStart = keys.size();
         if (folded.keywords)
             appendKeywords(*folded.keywords, span);

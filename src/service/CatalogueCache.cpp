@@ -297,14 +297,6 @@ bool CatalogueCache::write(const QString& path, quint64 sourceKey, const Stamps&
     return AtomicFileWriter::write(path, bytes, MaxFileSize, AtomicFileWriter::PrivateFile).ok();
 }
 
-QStringView CatalogueCache::field(int list, qsizetype row, Field field) const
-{
-    const List& l = m_lists[list];
-    const qsizetype at = row * Fields + field;
-    const quint32 start = at == 0 ? 0 : l.ends[at - 1];
-    return QStringView(l.units + start, l.ends[at] - start);
-}
-
 BilingualEntry CatalogueCache::entry(int list, qsizetype row) const
 {
     const QStringView text = field(list, row, Text);
@@ -316,10 +308,4 @@ BilingualEntry CatalogueCache::entry(int list, qsizetype row) const
             list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
             true,
             {}};
-}
-
-SearchIndex::FoldedRow CatalogueCache::folded(int list, qsizetype row) const
-{
-    return {field(list, row, FoldedText), field(list, row, FoldedRest), field(list, row, EntryKey),
-            field(list, row, Shape)};
 }

@@ -74,7 +74,11 @@ public:
     // The row's entry; its strings point into this copy.
     BilingualEntry entry(int list, qsizetype row) const;
     // The row's fields as the search index folds them.
-    SearchIndex::FoldedRow folded(int list, qsizetype row) const;
+    SearchIndex::FoldedRow folded(int list, qsizetype row) const
+    {
+        return {field(list, row, FoldedText), field(list, row, FoldedRest),
+                field(list, row, EntryKey), field(list, row, Shape)};
+    }
 
 private:
     CatalogueCache() = default;
@@ -86,7 +90,13 @@ private:
         const quint32* ends = nullptr; // FieldCount ends for each row
         const QChar* units = nullptr;
     };
-    QStringView field(int list, qsizetype row, Field field) const;
+    QStringView field(int list, qsizetype row, Field field) const
+    {
+        const List& l = m_lists[list];
+        const qsizetype at = row * FieldCount + field;
+        const quint32 start = at == 0 ? 0 : l.ends[at - 1];
+        return QStringView(l.units + start, l.ends[at] - start);
+    }
 
     // The file's header and ends, in memory of their own (a file changed
     // meanwhile changes no bound), and the whole file mapped for its units.
