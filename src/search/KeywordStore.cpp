@@ -244,6 +244,12 @@ QStringList KeywordStore::keywords(ListKind list, QStringView text) const
     thread_local QString key;
     key.resize(0);
     TextRules::appendFolded(key, TextRules::trimSpaces(text));
+    return keywordsOfKey(list, key);
+}
+
+QStringList KeywordStore::keywordsOfKey(ListKind list, QStringView key) const
+{
+    const Lookup& lookup = m_lookup[slot(list)];
     const int found = lookup.table.find(key);
     return found == KeyTable::None ? QStringList() : lookup.keywords[std::size_t(found)];
 }

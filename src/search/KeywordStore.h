@@ -66,6 +66,8 @@ public:
 
     // The entry's keywords, in the user's order; none for most entries.
     QStringList keywords(ListKind list, QStringView text) const;
+    // The same by the entry's key (EntryKey::of its text), made before.
+    QStringList keywordsOfKey(ListKind list, QStringView key) const;
     // No entry of the list has keywords: a caller asks no more.
     bool isEmpty(ListKind list) const
     {

@@ -559,7 +559,8 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
     QVERIFY(!stored.startsWith(QStringLiteral("/ZunoSmileys")));
     const QStringList queries{QStringLiteral("hibou"), QStringLiteral("wink"),
                               QStringLiteral("dodo"),  QStringLiteral("ecole"),
-                              QStringLiteral("zzz"),   QStringLiteral(":)")};
+                              QStringLiteral("zzz"),   QStringLiteral(":)"),
+                              QStringLiteral("strix"), QStringLiteral("sommeil")};
     // The runner's texts, the provider's ids and their metas' names and descriptions.
     const auto answers = [this, &queries] {
         QStringList all;
@@ -589,10 +590,15 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
                                                "cole\"\r\n"
                                                "\"(o_O) \",\"Autre hibou\"\r\n"));
     QVERIFY(writeList(listFile("Acronyms.acr"), "ZZZ,Dodo\r\nzzz,Dodo encore\r\n"));
+    // The user's keywords on entries of the lists too, the stored ones among them.
+    QVERIFY(TestFiles::writeFile(listFile("Keywords.json"),
+                                 "{\"smileys\": {\";-)\": [\"zorglub\"], \"(o_O)\": [\"strix\"]},"
+                                 " \"acronyms\": {\" ZZZ \": [\"sommeil\"]}}"));
     QFile::remove(stored);
     restartService();
     const QStringList truth = answers();
     QVERIFY2(truth.first().contains(QStringLiteral("(o_O)")), qPrintable(truth.join(u'|')));
+    QVERIFY(runnerTexts(QStringLiteral("strix")).contains(QStringLiteral("(o_O)")));
     // Stored once that answer was given.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stored), 20000);
     restartService();
