@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHashFunctions>
 #include <QString>
 #include <QStringView>
 
@@ -22,9 +21,17 @@ public:
     // MaxLength.
     static QString of(QStringView folded);
     // A shape as a number, 0 for none, so that a typed smiley finds its
-    // faces by one pass over a number a row.
+    // faces by one pass over a number a row. A start makes one for each of
+    // a long list's rows: a multiply a unit (a shape is at most MaxLength
+    // units), where this Qt's keyed qHash costs many times more; a match of
+    // the number is checked against the shape itself.
     static quint32 hashOf(QStringView shape)
     {
-        return shape.isEmpty() ? 0 : quint32(qHash(shape)) | 1;
+        if (shape.isEmpty())
+            return 0;
+        quint32 hash = 2166136261u;
+        for (const QChar unit : shape)
+            hash = (hash ^ unit.unicode()) * 16777619u;
+        return hash | 1;
     }
 };

@@ -77,8 +77,13 @@ void EntryRanking::setEntries(const QList<BilingualEntry>& entries,
             return one;
         };
         SearchIndex& index = *m_indexes[int(list)];
-        const auto foldedAt = [&folded, &rows](qsizetype row, SearchIndex::FoldedRow& made) {
-            return folded(rows[row], made);
+        const auto foldedAt = [&folded, &rows, &entries](qsizetype row,
+                                                         SearchIndex::FoldedRow& made) {
+            if (!folded(rows[row], made))
+                return false;
+            const QStringList& keywords = entries[rows[row]].keywords;
+            made.keywords = keywords.isEmpty() ? nullptr : &keywords;
+            return true;
         };
         if (folded)
             index.setEntries(rows.size(), searched, foldedAt, holder);

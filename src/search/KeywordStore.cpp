@@ -209,6 +209,16 @@ void KeywordStore::take(const QJsonObject& object)
                 entry.text = text;
             addNew(entry.keywords, keywords);
         }
+        Lookup& lookup = m_lookup[slot(list)];
+        lookup = {};
+        lookup.keys.reserve(entries.size());
+        lookup.keywords.reserve(entries.size());
+        lookup.table.reserve(entries.size());
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+            lookup.table.insert(it.key(), int(lookup.keys.size()));
+            lookup.keys.push_back(it.key());
+            lookup.keywords.push_back(it->keywords);
+        }
     }
 }
 
@@ -226,16 +236,22 @@ QJsonObject KeywordStore::object() const
 
 QStringList KeywordStore::keywords(ListKind list, QStringView text) const
 {
-    const QHash<QString, Entry>& entries = m_entries[slot(list)];
-    if (entries.isEmpty())
+    const Lookup& lookup = m_lookup[slot(list)];
+    if (lookup.table.isEmpty())
         return {};
     // Asked for every row as a filter opens: the key (EntryKey::of) is made
     // in a buffer kept from one call to the next, not in a new string each.
     thread_local QString key;
     key.resize(0);
     TextRules::appendFolded(key, TextRules::trimSpaces(text));
-    const auto it = entries.constFind(key);
-    return it == entries.cend() ? QStringList() : it->keywords;
+    return keywordsOfKey(list, key);
+}
+
+QStringList KeywordStore::keywordsOfKey(ListKind list, QStringView key) const
+{
+    const Lookup& lookup = m_lookup[slot(list)];
+    const int found = lookup.table.find(key);
+    return found == KeyTable::None ? QStringList() : lookup.keywords[std::size_t(found)];
 }
 
 AtomicFileWriter::Result KeywordStore::setKeywords(ListKind list, const QString& text,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/EntryKey.h"
+#include "search/KeyTable.h"
 #include "search/UnwrittenChanges.h"
 
 #include "base/AtomicFileWriter.h"
@@ -11,6 +12,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // The words the user finds entries by, of both lists, built-in entries and
 // their own alike, in a file of their own beside the list files, which it
@@ -63,6 +66,8 @@ public:
 
     // The entry's keywords, in the user's order; none for most entries.
     QStringList keywords(ListKind list, QStringView text) const;
+    // The same by the entry's key (EntryKey::of its text), made before.
+    QStringList keywordsOfKey(ListKind list, QStringView key) const;
     // No entry of the list has keywords: a caller asks no more.
     bool isEmpty(ListKind list) const
     {
@@ -110,6 +115,16 @@ private:
     Stamp m_stamp;
     // By list: entry key -> the entry's text and keywords.
     QHash<QString, Entry> m_entries[2];
+    // The same for keywords(), which a start asks for every row of a long
+    // list: the keys (which the table's views point into) and their
+    // keywords, made again whenever m_entries is.
+    struct Lookup
+    {
+        std::vector<QString> keys;
+        std::vector<QStringList> keywords;
+        KeyTable table;
+    };
+    Lookup m_lookup[2];
     // Changes made here that the file does not have yet, oldest first.
     UnwrittenChanges<Change> m_unwritten;
 };

@@ -2,6 +2,7 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
+#include "search/KeyTable.h"
 #include "search/KeyText.h"
 #include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
@@ -107,7 +108,12 @@ struct SearchIndex::Data
 
     void appendKeywords(const SearchEntry& entry, RowSpan& span)
     {
-        for (const QString& keyword : entry.keywords) {
+        appendKeywords(entry.keywords, span);
+    }
+
+    void appendKeywords(const QStringList& keywords, RowSpan& span)
+    {
+        for (const QString& keyword : keywords) {
             SearchFold::append(keyword, keys);
             keys.append(Separator);
         }
@@ -115,15 +121,23 @@ struct SearchIndex::Data
     }
 
     // A row folded before: its fields copied, its keywords folded here.
-    void append(const SearchEntry& entry, const SearchIndex::FoldedRow& folded)
+    void append(const SearchIndex::FoldedRow& folded)
     {
         RowSpan span;
         span.start = keys.size();
-        keys.append(folded.text);
-        span.textEnd = keys.size();
-        keys.append(folded.rest);
+        span.textEnd = span.start + folded.text.size();
+        // Stored one after the other, they are copied at once.
+        if (folded.rest.data() == folded.text.data() + folded.text.size()) {
+            keys.append(folded.text.data(), folded.text.size() + folded.rest.size());
+        } else {
+            keys.append(folded.text);
+            keys.append(folded.rest);
+        }
         span.keywordsStart = keys.size();
-        appendKeywords(entry, span);
+        if (folded.keywords)
+            appendKeywords(*folded.keywords, span);
+        else
+            span.end = keys.size();
         spans.push_back(span);
         entryKeys.push_back(QString::fromRawData(folded.entryKey.data(), folded.entryKey.size()));
         shapes.push_back(EmoticonShape::hashOf(folded.shape));
@@ -198,13 +212,19 @@ void SearchIndex::Data::makeUse()
         return;
     const int rows = int(spans.size());
     // Each used key's use: the favourites, then the other keys with a score.
-    QHash<QStringView, SearchUse> useByKey;
+    KeyTable useByKey;
+    std::vector<SearchUse> uses;
     useByKey.reserve(favourites.size() + scores.size());
-    for (const QString& key : std::as_const(favourites))
-        useByKey.insert(key, {true, scores.value(key, 0.0)});
+    uses.reserve(favourites.size() + scores.size());
+    for (const QString& key : std::as_const(favourites)) {
+        useByKey.insert(key, int(uses.size()));
+        uses.push_back({true, scores.value(key, 0.0)});
+    }
     for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
-        if (it.value() > 0 && !favourites.contains(it.key()))
-            useByKey.insert(it.key(), {false, it.value()});
+        if (it.value() > 0 && !favourites.contains(it.key())) {
+            useByKey.insert(it.key(), int(uses.size()));
+            uses.push_back({false, it.value()});
+        }
     }
     struct Used
     {
@@ -216,9 +236,9 @@ void SearchIndex::Data::makeUse()
     // rows by key to make (built-in rows may share a key).
     if (!useByKey.isEmpty()) {
         for (int row = 0; row < rows; ++row) {
-            const auto it = useByKey.constFind(QStringView(entryKeys[row]));
-            if (it != useByKey.cend())
-                used.push_back({row, *it});
+            const int use = useByKey.find(entryKeys[row]);
+            if (use != KeyTable::None)
+                used.push_back({row, uses[std::size_t(use)]});
         }
     }
     // Rows of the same use in list order.
@@ -374,19 +394,25 @@ void SearchIndex::setEntries(qsizetype count, const EntryAt& entryAt, const Fold
     d->entryKeys.reserve(count);
     d->shapes.reserve(count);
     FoldedRow folded;
-    if (foldedAt) {
-        // Room for the rows folded before, and some for the others.
+    if (foldedAt && count > 0) {
+        // Room for the keys as some rows spread over the list take it, and
+        // some more: the keys grow where the rows take more.
+        constexpr qsizetype Samples = 1024;
+        const qsizetype step = std::max<qsizetype>(1, count / Samples);
+        qsizetype sampled = 0;
         qsizetype length = 0;
-        for (qsizetype row = 0; row < count; ++row)
-            length += foldedAt(row, folded) ? folded.text.size() + folded.rest.size() : 64;
-        d->keys.reserve(length + length / 16);
+        for (qsizetype row = 0; row < count; row += step, ++sampled) {
+            length += foldedAt(row, folded) ? folded.text.size() + folded.rest.size() + 16 : 64;
+        }
+        length = length / sampled * count;
+        d->keys.reserve(length + length / 8);
         MemoryAdvice::willWrite(d->keys.constData(), d->keys.capacity() * qsizetype(sizeof(QChar)));
         MemoryAdvice::willWrite(d->spans.data(), count * qsizetype(sizeof(RowSpan)));
         MemoryAdvice::willWrite(d->entryKeys.data(), count * qsizetype(sizeof(QString)));
     }
     for (qsizetype row = 0; row < count; ++row) {
         if (foldedAt && foldedAt(row, folded))
-            d->append(entryAt(row), folded);
+            d->append(folded);
         else
             d->append(entryAt(row));
     }

@@ -66,18 +66,20 @@ public:
     // A row's fields as the index folds them, made before (a stored copy of
     // a start's rows), so that a start folds and allocates nothing for it:
     // what ownKey() appends, cut after the text, the entry key
-    // (EntryKey::of) and the shape of the folded text (EmoticonShape).
+    // (EntryKey::of) and the shape of the folded text (EmoticonShape); and
+    // the row's keywords, folded here (null: none).
     struct FoldedRow
     {
         QStringView text;
         QStringView rest;
         QStringView entryKey;
         QStringView shape;
+        const QStringList* keywords = nullptr;
     };
     // The row's folding when it was made before; false to fold it here.
     using FoldedAt = std::function<bool(qsizetype row, FoldedRow& folded)>;
-    // The same, the rows foldedAt answers taken from it (their keywords
-    // still from entryAt); holder keeps what its views point into.
+    // The same, the rows foldedAt answers taken from it alone (entryAt is
+    // not asked for them); holder keeps what its views point into.
     void setEntries(qsizetype count, const EntryAt& entryAt, const FoldedAt& foldedAt,
                     std::shared_ptr<const void> holder);
     // The folded text and descriptions of an entry, as the index keeps them

@@ -146,10 +146,18 @@ void TypoIndex::scan(const QList<QStringView>& typed, int rowCount, const KeyOf&
             if (!hasLetter)
                 continue;
             const QStringView word(units + start, i - start);
+            const QChar first = word.at(0);
+            const QChar second = word.size() > 1 ? word.at(1) : QChar();
             for (int w = 0; w < int(typed.size()) && w < MaxTypoWords; ++w) {
                 const quint32 bit = quint32(1) << w;
-                if ((matched[row] & bit) || typed.at(w).size() < MinimumLength ||
-                    !oneTypoFrom(typed.at(w), word))
+                const QStringView one = typed.at(w);
+                // One typo leaves the typed word's first or second unit at
+                // the word's first or second place, as the index's buckets
+                // take it: most words go by that alone.
+                if ((matched[row] & bit) || one.size() < MinimumLength ||
+                    (first != one.at(0) && first != one.at(1) && second != one.at(0) &&
+                     second != one.at(1)) ||
+                    !oneTypoFrom(one, word))
                     continue;
                 if (matched[row] == 0)
                     candidates.push_back(row);

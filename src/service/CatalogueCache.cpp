@@ -65,11 +65,14 @@ struct Layout
     }
 };
 
-quint64 listChecksum(const char* bytes, const Layout& layout, const Header& header, int l)
+// The checksum of a list: its ends where the header and the ends lie, its
+// units where they do (the same bytes, or a mapping of the file).
+quint64 listChecksum(const char* ends, const char* units, const Layout& layout,
+                     const Header& header, int l)
 {
-    const quint64 ends =
-        CatalogueCache::hash(bytes + layout.ends[l], qsizetype(header.rows[l]) * Fields * 4);
-    return CatalogueCache::hash(bytes + layout.units[l], qsizetype(header.units[l]) * 2, ends);
+    const quint64 endsHash =
+        CatalogueCache::hash(ends + layout.ends[l], qsizetype(header.rows[l]) * Fields * 4);
+    return CatalogueCache::hash(units + layout.units[l], qsizetype(header.units[l]) * 2, endsHash);
 }
 
 // Memory for size bytes, its pages made at once (and large where the system
@@ -114,6 +117,8 @@ CatalogueCache::~CatalogueCache()
 {
     if (m_data)
         ::munmap(m_data, std::size_t(m_size));
+    if (m_mapped)
+        ::munmap(const_cast<char*>(m_mapped), std::size_t(m_mappedSize));
 }
 
 quint64 CatalogueCache::hash(const void* data, qsizetype size, quint64 seed)
@@ -169,19 +174,34 @@ std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, 
     if (layout.size != size)
         return nullptr;
     auto cache = std::shared_ptr<CatalogueCache>(new CatalogueCache);
-    char* const bytes = cache->m_data = allocate(qsizetype(size));
+    // The header and the ends, which every bound comes from, in memory of
+    // their own: a file changed meanwhile changes no bound checked here.
+    const qsizetype ownSize = layout.units[0];
+    char* const bytes = cache->m_data = allocate(ownSize);
     if (!bytes)
         return nullptr;
-    cache->m_size = qsizetype(size);
+    cache->m_size = ownSize;
     std::memcpy(bytes, &header, sizeof(Header));
-    const qint64 rest = size - qint64(sizeof(Header));
-    if (file.read(bytes + sizeof(Header), rest) != rest)
+    const qint64 rest = ownSize - qint64(sizeof(Header));
+    if (rest > 0 && file.read(bytes + sizeof(Header), rest) != rest)
         return nullptr;
+    // The units, most of the file, mapped from the system's cache of it
+    // rather than copied: a text changed meanwhile changes an entry's text,
+    // never where a view of it ends. The copy is only ever replaced by a
+    // rename, which leaves this file as it was.
+    void* const mapped =
+        ::mmap(nullptr, std::size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
+    if (mapped == MAP_FAILED)
+        return nullptr;
+    cache->m_mapped = static_cast<const char*>(mapped);
+    cache->m_mappedSize = qsizetype(size);
+    const char* const units = cache->m_mapped;
     // Each list checked on a core of its own.
     bool secondSound = false;
-    std::thread second(
-        [&] { secondSound = listChecksum(bytes, layout, header, 1) == header.checksums[1]; });
-    const bool firstSound = listChecksum(bytes, layout, header, 0) == header.checksums[0];
+    std::thread second([&] {
+        secondSound = listChecksum(bytes, units, layout, header, 1) == header.checksums[1];
+    });
+    const bool firstSound = listChecksum(bytes, units, layout, header, 0) == header.checksums[0];
     second.join();
     if (!firstSound || !secondSound)
         return nullptr;
@@ -189,7 +209,7 @@ std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, 
         List& list = cache->m_lists[l];
         list.rows = qsizetype(header.rows[l]);
         list.ends = reinterpret_cast<const quint32*>(bytes + layout.ends[l]);
-        list.units = reinterpret_cast<const QChar*>(bytes + layout.units[l]);
+        list.units = reinterpret_cast<const QChar*>(units + layout.units[l]);
         // Every field within the list's units, one after the other.
         quint32 previous = 0;
         for (qsizetype i = 0; i < list.rows * Fields; ++i) {
@@ -201,6 +221,23 @@ std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, 
             return nullptr;
     }
     return cache;
+}
+
+void CatalogueCache::ownUnits() const
+{
+    if (!m_mapped)
+        return;
+    const std::size_t size = std::size_t(m_mappedSize);
+    char* const own = allocate(m_mappedSize);
+    if (!own)
+        return;
+    std::memcpy(own, m_mapped, size);
+    // Replaces the mapping whole, at once: a read meanwhile sees the same
+    // bytes in one or the other.
+    if (::mprotect(own, size, PROT_READ) != 0 ||
+        ::mremap(own, size, size, MREMAP_MAYMOVE | MREMAP_FIXED, const_cast<char*>(m_mapped)) ==
+            MAP_FAILED)
+        ::munmap(own, size);
 }
 
 bool CatalogueCache::write(const QString& path, quint64 sourceKey, const Stamps& stamps,
@@ -253,19 +290,11 @@ bool CatalogueCache::write(const QString& path, quint64 sourceKey, const Stamps&
                      units[l].size() * qsizetype(sizeof(char16_t)));
     const Layout layout(header);
     for (int l = 0; l < 2; ++l)
-        header.checksums[l] = listChecksum(bytes.constData(), layout, header, l);
+        header.checksums[l] = listChecksum(bytes.constData(), bytes.constData(), layout, header, l);
     std::memcpy(bytes.data(), &header, sizeof(Header));
 
     // The user's alone, as their lists are: 0600, in a folder made 0700.
     return AtomicFileWriter::write(path, bytes, MaxFileSize, AtomicFileWriter::PrivateFile).ok();
-}
-
-QStringView CatalogueCache::field(int list, qsizetype row, Field field) const
-{
-    const List& l = m_lists[list];
-    const qsizetype at = row * Fields + field;
-    const quint32 start = at == 0 ? 0 : l.ends[at - 1];
-    return QStringView(l.units + start, l.ends[at] - start);
 }
 
 BilingualEntry CatalogueCache::entry(int list, qsizetype row) const
@@ -279,10 +308,4 @@ BilingualEntry CatalogueCache::entry(int list, qsizetype row) const
             list == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
             true,
             {}};
-}
-
-SearchIndex::FoldedRow CatalogueCache::folded(int list, qsizetype row) const
-{
-    return {field(list, row, FoldedText), field(list, row, FoldedRest), field(list, row, EntryKey),
-            field(list, row, Shape)};
 }

@@ -64,11 +64,21 @@ public:
     static bool write(const QString& path, quint64 sourceKey, const Stamps& stamps,
                       const QList<BilingualEntry>& entries, const Ranges& ranges);
 
+    // Puts a copy of the mapped units in place of their mapping, at the same
+    // addresses: from then on nothing done to the file shows here. A start
+    // answers before it (the copy's pages cost that answer a third of its
+    // time); once is enough.
+    void ownUnits() const;
+
     qsizetype rows(int list) const { return m_lists[list].rows; }
     // The row's entry; its strings point into this copy.
     BilingualEntry entry(int list, qsizetype row) const;
     // The row's fields as the search index folds them.
-    SearchIndex::FoldedRow folded(int list, qsizetype row) const;
+    SearchIndex::FoldedRow folded(int list, qsizetype row) const
+    {
+        return {field(list, row, FoldedText), field(list, row, FoldedRest),
+                field(list, row, EntryKey), field(list, row, Shape)};
+    }
 
 private:
     CatalogueCache() = default;
@@ -80,11 +90,19 @@ private:
         const quint32* ends = nullptr; // FieldCount ends for each row
         const QChar* units = nullptr;
     };
-    QStringView field(int list, qsizetype row, Field field) const;
+    QStringView field(int list, qsizetype row, Field field) const
+    {
+        const List& l = m_lists[list];
+        const qsizetype at = row * FieldCount + field;
+        const quint32 start = at == 0 ? 0 : l.ends[at - 1];
+        return QStringView(l.units + start, l.ends[at] - start);
+    }
 
-    // The file's bytes, in memory of their own (a file changed meanwhile
-    // changes nothing here).
+    // The file's header and ends, in memory of their own (a file changed
+    // meanwhile changes no bound), and the whole file mapped for its units.
     char* m_data = nullptr;
     qsizetype m_size = 0;
+    const char* m_mapped = nullptr;
+    qsizetype m_mappedSize = 0;
     std::array<List, 2> m_lists;
 };

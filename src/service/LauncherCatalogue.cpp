@@ -308,6 +308,12 @@ SearchIndex::FoldedAt LauncherCatalogue::foldedAt() const
 
 void LauncherCatalogue::keep()
 {
+    // The entries from the stored copy point into its mapping: made the
+    // service's own memory now that the start has answered.
+    if (!m_keepWanted && m_cache && !m_keeping.joinable()) {
+        m_keeping = std::thread([cache = m_cache] { cache->ownUnits(); });
+        return;
+    }
     if (!m_keepWanted)
         return;
     m_keepWanted = false;
@@ -345,9 +351,16 @@ void LauncherCatalogue::applyKeywords()
         if (m_keywords->isEmpty(list))
             return;
         const bool smileys = list == ListKind::Smiley;
+        const int l = smileys ? 0 : 1;
         const qsizetype end = smileys ? m_acronymStart : m_entries.size();
+        // The rows of the stored copy have their key made already.
+        const qsizetype cachedStart = m_cache ? m_userStart[l] : end;
+        const qsizetype cachedEnd = m_cache ? std::min(end, cachedStart + m_cache->rows(l)) : end;
         for (qsizetype i = smileys ? 0 : m_acronymStart; i < end; ++i) {
-            const QStringList keywords = m_keywords->keywords(list, entries[i].text);
+            const QStringList keywords =
+                i >= cachedStart && i < cachedEnd
+                    ? m_keywords->keywordsOfKey(list, m_cache->folded(l, i - cachedStart).entryKey)
+                    : m_keywords->keywords(list, entries[i].text);
             if (keywords.isEmpty())
                 continue;
             keyworded[smileys ? 0 : 1].append({i, entries[i].keywords.size()});

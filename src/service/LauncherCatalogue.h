@@ -76,7 +76,9 @@ public:
     std::shared_ptr<const void> foldedHolder() const { return m_cache; }
     // Stores what the last read of the files made, on a thread of its own,
     // unless it came from the stored copy or a file may have changed within
-    // its time's resolution; a start calls it once it has answered.
+    // its time's resolution; a start calls it once it has answered. Entries
+    // from the stored copy are then copied out of its mapping, on that
+    // thread (CatalogueCache::ownUnits).
     void keep();
 
 Q_SIGNALS:

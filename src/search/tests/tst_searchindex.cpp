@@ -82,6 +82,10 @@ private Q_SLOTS:
             << winks << "blnk" << QStringList() << QStringList() << QStringList{"Y"};
         QTest::newRow("typo: inserted")
             << winks << "bliink" << QStringList() << QStringList() << QStringList{"Y"};
+        QTest::newRow("typo: the first two letters swapped")
+            << winks << "iwnk" << QStringList() << QStringList() << QStringList{";-)"};
+        QTest::newRow("typo: a letter before the first")
+            << winks << "xwink" << QStringList() << QStringList() << QStringList{";-)", "Z"};
         QTest::newRow("typo: not under four letters")
             << winks << "wnk" << QStringList() << QStringList() << QStringList();
         QTest::newRow("typo: two typos are no match")

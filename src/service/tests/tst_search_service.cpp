@@ -547,6 +547,8 @@ void tst_SearchService::answersAlikeFromItsStoredEntries_data()
     QTest::newRow("a foreign file") << "foreign";
     // Written in place to the same size, its time set back as it was.
     QTest::newRow("a list changed") << "list";
+    // Taken by a start, then written over in place while that one runs.
+    QTest::newRow("a copy written over in use") << "overwrite";
 }
 
 void tst_SearchService::answersAlikeFromItsStoredEntries()
@@ -557,7 +559,8 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
     QVERIFY(!stored.startsWith(QStringLiteral("/ZunoSmileys")));
     const QStringList queries{QStringLiteral("hibou"), QStringLiteral("wink"),
                               QStringLiteral("dodo"),  QStringLiteral("ecole"),
-                              QStringLiteral("zzz"),   QStringLiteral(":)")};
+                              QStringLiteral("zzz"),   QStringLiteral(":)"),
+                              QStringLiteral("strix"), QStringLiteral("sommeil")};
     // The runner's texts, the provider's ids and their metas' names and descriptions.
     const auto answers = [this, &queries] {
         QStringList all;
@@ -587,10 +590,15 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
                                                "cole\"\r\n"
                                                "\"(o_O) \",\"Autre hibou\"\r\n"));
     QVERIFY(writeList(listFile("Acronyms.acr"), "ZZZ,Dodo\r\nzzz,Dodo encore\r\n"));
+    // The user's keywords on entries of the lists too, the stored ones among them.
+    QVERIFY(TestFiles::writeFile(listFile("Keywords.json"),
+                                 "{\"smileys\": {\";-)\": [\"zorglub\"], \"(o_O)\": [\"strix\"]},"
+                                 " \"acronyms\": {\" ZZZ \": [\"sommeil\"]}}"));
     QFile::remove(stored);
     restartService();
     const QStringList truth = answers();
     QVERIFY2(truth.first().contains(QStringLiteral("(o_O)")), qPrintable(truth.join(u'|')));
+    QVERIFY(runnerTexts(QStringLiteral("strix")).contains(QStringLiteral("(o_O)")));
     // Stored once that answer was given.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(stored), 20000);
     restartService();
@@ -605,6 +613,22 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
         QVERIFY(TestFiles::writeFile(stored, copy.first(copy.size() / 2)));
     } else if (change == QLatin1String("foreign")) {
         QVERIFY(TestFiles::writeFile(stored, QByteArray(copy.size(), 'x')));
+    } else if (change == QLatin1String("overwrite")) {
+        QCOMPARE(answers(), truth);
+        // Once its answer is out, the service holds the copy's bytes in
+        // memory of its own, no longer mapped from the file.
+        const QDBusReply<uint> pid = bus().interface()->servicePid(BusName);
+        QVERIFY(pid.isValid());
+        const QString maps = QStringLiteral("/proc/%1/maps").arg(pid.value());
+        const auto ownsTheCopy = [&maps] {
+            const QByteArray mapped = TestFiles::readAll(maps);
+            return mapped.contains("zuno-search-service") && !mapped.contains("search-rows");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ownsTheCopy(), 20000);
+        QVERIFY(TestFiles::writeFile(stored, QByteArray(copy.size(), 'x')));
+        // By the same process, not one that read the copy anew.
+        QCOMPARE(answers(), truth);
+        QCOMPARE(bus().interface()->servicePid(BusName).value(), pid.value());
     } else if (change == QLatin1String("list")) {
         QFile file(listFile("Smileys.smy"));
         QVERIFY(file.open(QIODevice::ReadWrite));
