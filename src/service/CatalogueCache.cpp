@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 
@@ -18,6 +20,7 @@
 #include <array>
 #include <cstring>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +67,41 @@ struct Layout
         size = at;
     }
 };
+
+// A lease broken is told by SIGIO, whose default would end the process:
+// it is caught and let be (the breaker waits for the release all the same).
+// A handler of its own, unlike an ignored signal, is not passed on to the
+// programs the service starts.
+void leaseBroken(int) {}
+
+// A descriptor of fd's open file that holds a read lease on it, or -1
+// where the system gives none (another writer has it open, a file system
+// without leases). The lease lasts until the descriptor is closed.
+int takeReadLease(int fd)
+{
+    struct sigaction current = {};
+    if (::sigaction(SIGIO, nullptr, &current) != 0)
+        return -1;
+    if (current.sa_handler == SIG_DFL) {
+        struct sigaction caught = {};
+        caught.sa_handler = leaseBroken;
+        caught.sa_flags = SA_RESTART;
+        sigemptyset(&caught.sa_mask);
+        if (::sigaction(SIGIO, &caught, nullptr) != 0)
+            return -1;
+    } else if (current.sa_handler != leaseBroken && current.sa_handler != SIG_IGN) {
+        // Someone else's SIGIO: not told of a lease of ours.
+        return -1;
+    }
+    const int lease = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (lease < 0)
+        return -1;
+    if (::fcntl(lease, F_SETLEASE, F_RDLCK) != 0) {
+        ::close(lease);
+        return -1;
+    }
+    return lease;
+}
 
 // The checksum of a list: its ends where the header and the ends lie, its
 // units where they do (the same bytes, or a mapping of the file).
@@ -119,6 +157,8 @@ CatalogueCache::~CatalogueCache()
         ::munmap(m_data, std::size_t(m_size));
     if (m_mapped)
         ::munmap(const_cast<char*>(m_mapped), std::size_t(m_mappedSize));
+    if (m_lease >= 0)
+        ::close(m_lease);
 }
 
 quint64 CatalogueCache::hash(const void* data, qsizetype size, quint64 seed)
@@ -188,12 +228,31 @@ std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, 
     // The units, most of the file, mapped from the system's cache of it
     // rather than copied: a text changed meanwhile changes an entry's text,
     // never where a view of it ends. The copy is only ever replaced by a
-    // rename, which leaves this file as it was.
-    void* const mapped =
-        ::mmap(nullptr, std::size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
-    if (mapped == MAP_FAILED)
-        return nullptr;
-    cache->m_mapped = static_cast<const char*>(mapped);
+    // rename, which leaves this file as it was; a file cut short would take
+    // mapped pages away, and the next read of one would end the service, so
+    // they are mapped only under a read lease: whoever opens the file to
+    // write it, or cuts it short, waits until ownUnits has let it go. Where
+    // the system gives no lease, the units are read into memory at once.
+    const int lease = takeReadLease(file.handle());
+    if (lease >= 0) {
+        void* const mapped = ::mmap(nullptr, std::size_t(size), PROT_READ,
+                                    MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
+        if (mapped == MAP_FAILED) {
+            ::close(lease);
+            return nullptr;
+        }
+        cache->m_mapped = static_cast<const char*>(mapped);
+        cache->m_lease = lease;
+    } else {
+        char* const own = allocate(qsizetype(size));
+        if (!own)
+            return nullptr;
+        cache->m_mapped = own;
+        cache->m_unitsOwned = true;
+        const qint64 units = size - ownSize;
+        if (file.read(own + ownSize, units) != units)
+            return nullptr;
+    }
     cache->m_mappedSize = qsizetype(size);
     const char* const units = cache->m_mapped;
     // Each list checked on a core of its own.
@@ -225,7 +284,7 @@ std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, 
 
 void CatalogueCache::ownUnits() const
 {
-    if (!m_mapped)
+    if (!m_mapped || m_unitsOwned)
         return;
     const std::size_t size = std::size_t(m_mappedSize);
     char* const own = allocate(m_mappedSize);
@@ -236,8 +295,14 @@ void CatalogueCache::ownUnits() const
     // bytes in one or the other.
     if (::mprotect(own, size, PROT_READ) != 0 ||
         ::mremap(own, size, size, MREMAP_MAYMOVE | MREMAP_FIXED, const_cast<char*>(m_mapped)) ==
-            MAP_FAILED)
+            MAP_FAILED) {
         ::munmap(own, size);
+        return;
+    }
+    m_unitsOwned = true;
+    // Nothing of the file is mapped any more: a writer waiting goes on.
+    ::close(m_lease);
+    m_lease = -1;
 }
 
 bool CatalogueCache::write(const QString& path, quint64 sourceKey, const Stamps& stamps,

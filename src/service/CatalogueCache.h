@@ -67,7 +67,7 @@ public:
     // Puts a copy of the mapped units in place of their mapping, at the same
     // addresses: from then on nothing done to the file shows here. A start
     // answers before it (the copy's pages cost that answer a third of its
-    // time); once is enough.
+    // time); once is enough. Then the file's lease is let go.
     void ownUnits() const;
 
     qsizetype rows(int list) const { return m_lists[list].rows; }
@@ -99,10 +99,15 @@ private:
     }
 
     // The file's header and ends, in memory of their own (a file changed
-    // meanwhile changes no bound), and the whole file mapped for its units.
+    // meanwhile changes no bound), and the whole file mapped (under a read
+    // lease) or read for its units.
     char* m_data = nullptr;
     qsizetype m_size = 0;
     const char* m_mapped = nullptr;
     qsizetype m_mappedSize = 0;
+    // The units are in memory of this copy's own (read, or by ownUnits).
+    mutable bool m_unitsOwned = false;
+    // The read lease held while the units are mapped from the file, or -1.
+    mutable int m_lease = -1;
     std::array<List, 2> m_lists;
 };

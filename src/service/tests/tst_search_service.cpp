@@ -16,7 +16,10 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -549,6 +552,8 @@ void tst_SearchService::answersAlikeFromItsStoredEntries_data()
     QTest::newRow("a list changed") << "list";
     // Taken by a start, then written over in place while that one runs.
     QTest::newRow("a copy written over in use") << "overwrite";
+    // Taken by a start, then cut short before that one answered.
+    QTest::newRow("a copy cut short in use") << "cut";
 }
 
 void tst_SearchService::answersAlikeFromItsStoredEntries()
@@ -628,6 +633,24 @@ void tst_SearchService::answersAlikeFromItsStoredEntries()
         QVERIFY(TestFiles::writeFile(stored, QByteArray(copy.size(), 'x')));
         // By the same process, not one that read the copy anew.
         QCOMPARE(answers(), truth);
+        QCOMPARE(bus().interface()->servicePid(BusName).value(), pid.value());
+    } else if (change == QLatin1String("cut")) {
+        QVERIFY(bus().interface()->startService(BusName).isValid());
+        const QDBusReply<uint> pid = bus().interface()->servicePid(BusName);
+        QVERIFY(pid.isValid());
+        const QString maps = QStringLiteral("/proc/%1/maps").arg(pid.value());
+        QTRY_VERIFY_WITH_TIMEOUT(TestFiles::readAll(maps).contains("search-rows"), 20000);
+        // The cut waits until the service no longer maps the copy: its
+        // first answer, from what it mapped, is as before.
+        std::atomic<bool> cut = false;
+        std::thread cutter(
+            [&stored, &cut] { cut = ::truncate(QFile::encodeName(stored).constData(), 0) == 0; });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            cut || TestFiles::readAll(QStringLiteral("/proc/locks")).contains("BREAKING"), 20000);
+        const QStringList first = answers();
+        cutter.join();
+        QVERIFY(cut);
+        QCOMPARE(first, truth);
         QCOMPARE(bus().interface()->servicePid(BusName).value(), pid.value());
     } else if (change == QLatin1String("list")) {
         QFile file(listFile("Smileys.smy"));
