@@ -68,6 +68,12 @@ public:
     QStringList keywords(ListKind list, QStringView text) const;
     // The same by the entry's key (EntryKey::of its text), made before.
     QStringList keywordsOfKey(ListKind list, QStringView key) const;
+    // The keys (EntryKey::of their texts) of the list's entries that have
+    // keywords, in no order.
+    const std::vector<QString>& keys(ListKind list) const
+    {
+        return m_lookup[list == ListKind::Smiley ? 0 : 1].keys;
+    }
     // No entry of the list has keywords: a caller asks no more.
     bool isEmpty(ListKind list) const
     {

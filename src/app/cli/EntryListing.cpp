@@ -320,8 +320,16 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     // Most users have none: no entry is looked up.
     const KeywordStore* own =
         use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
+    const KeySieve keyworded = own ? KeySieve(own->keys(kind)) : KeySieve({});
+    // EntryKey::of and DuplicateRule::bareKey of the entry visited, in a
+    // buffer kept from one entry to the next.
     QString key;
     size_t keyHash = 0;
+    const auto makeKey = [&key, &keyHash](QStringView text) {
+        key.resize(0);
+        TextRules::appendFolded(key, TextRules::trimSpaces(text));
+        keyHash = qHash(QStringView(key));
+    };
     qsizetype place = 0;
     // Where the user's entries start, for a file that turns out void.
     std::optional<std::array<std::size_t, 3>> userStart;
@@ -333,12 +341,8 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
     std::optional<DuplicateSieve> sieve;
     // Each line after its entry's text, written by write(); the favourites
     // and the most used few are held to be shown first.
-    const auto add = [&](QStringView text, const auto& write) {
-        // EntryKey::of and DuplicateRule::bareKey, in a buffer kept from one
-        // entry to the next.
-        key.resize(0);
-        TextRules::appendFolded(key, TextRules::trimSpaces(text));
-        keyHash = qHash(QStringView(key));
+    // The entry whose key was made last.
+    const auto add = [&](const auto& write) {
         SearchUse entryUse;
         if (anyUse && used.mayHold(keyHash))
             entryUse = {favourites.contains(key), scores.value(key, 0.0)};
@@ -351,20 +355,22 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
         return true;
     };
     const auto addEntry = [&](const BilingualEntry& entry) {
-        return add(entry.text, [&] {
+        return add([&] {
             piece.resize(0);
             appendLine(piece, entry, language);
             bytes.append(utf8, piece);
         });
     };
-    const auto ownKeywords = [&](QStringView text) {
-        return own ? own->keywords(kind, text) : QStringList();
+    // Of the entry whose key was made last: most have none, told by the sieve alone.
+    const auto ownKeywords = [&] {
+        return own && keyworded.mayHold(keyHash) ? own->keywordsOfKey(kind, key) : QStringList();
     };
     BilingualEntry decoded{{}, {}, {}, list, true, {}};
     out.read = readList(
         list, listFolder,
         [&](const BilingualEntry& entry) {
-            if (const QStringList keywords = ownKeywords(entry.text); !keywords.isEmpty()) {
+            makeKey(entry.text);
+            if (const QStringList keywords = ownKeywords(); !keywords.isEmpty()) {
                 BilingualEntry withOwn = entry;
                 withOwn.keywords += keywords;
                 return addEntry(withOwn);
@@ -381,7 +387,8 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
             userLines.push_back(bytes.size());
             if (std::any_of(text.begin(), text.end(), breaksLine))
                 shownOtherwise.insert(qsizetype(userLines.size() - 1), text.toString());
-            const QStringList keywords = ownKeywords(text);
+            makeKey(text);
+            const QStringList keywords = ownKeywords();
             if (!line.utf8) {
                 decoded.text = text.toString();
                 decoded.frenchDescription = decoded.englishDescription =
@@ -392,7 +399,7 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
                 return true;
             }
             // Valid UTF-8 is the UTF-8 of its text: the fields go as they are.
-            add(text, [&] {
+            add([&] {
                 char* to = bytes.room(line.text.size() + 2 * line.description.size() + 4);
                 to = copyField(to, line.text);
                 *to++ = '\t';

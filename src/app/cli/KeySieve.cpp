@@ -2,17 +2,28 @@
 
 KeySieve::KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
 {
+    size(favourites.size() + scores.size());
+    for (const QString& key : favourites)
+        set(qHash(QStringView(key)));
+    for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
+        set(qHash(QStringView(*it)));
+}
+
+KeySieve::KeySieve(const std::vector<QString>& keys)
+{
+    size(qsizetype(keys.size()));
+    for (const QString& key : keys)
+        set(qHash(QStringView(key)));
+}
+
+void KeySieve::size(qsizetype keys)
+{
     // About 16 bits a key: about one entry in 16 not in use is looked up.
-    const qsizetype keys = favourites.size() + scores.size();
     qsizetype bits = 1024;
     while (bits < 16 * keys)
         bits *= 2;
     m_bits.resize(bits / 64);
     m_mask = bits - 1;
-    for (const QString& key : favourites)
-        set(qHash(QStringView(key)));
-    for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
-        set(qHash(QStringView(*it)));
 }
 
 bool KeySieve::mayHold(size_t hash) const

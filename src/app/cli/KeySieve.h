@@ -6,17 +6,20 @@
 
 #include <vector>
 
-// The keys of the entries in use, as a bit for each key's hash: of a long
+// The keys of the entries in use (or given keywords), as a bit for each key's hash: of a long
 // list only a few entries are in use, and most of the others are told
 // apart by that bit alone, without a look-up in the stores' tables.
 class KeySieve
 {
 public:
     KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores);
+    explicit KeySieve(const std::vector<QString>& keys);
     // hash: qHash(QStringView) of the key.
     bool mayHold(size_t hash) const;
 
 private:
+    // Room for keys keys.
+    void size(qsizetype keys);
     void set(size_t hash);
 
     std::vector<quint64> m_bits;
