@@ -9,10 +9,48 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string_view>
 #include <vector>
 
 namespace {
+
+// Whether a string, as Qt gives it, may differ from the one simdjson
+// decoded: Qt drops a byte order mark at its start, at times (as the file
+// spelt it).
+bool startsWithByteOrderMark(std::string_view utf8)
+{
+    return utf8.substr(0, 3) == "\xef\xbb\xbf";
+}
+
+// Whether Qt's parser reads every value of element as simdjson did: it
+// refuses a number written nonzero that comes out as zero (1e-400), a zero
+// of a double keeps its sign here only, and it drops a byte order mark that
+// starts a string at times. Such numbers come out under the smallest normal
+// double, which no store writes; such a string no store writes either.
+bool readAsQtReadsIt(simdjson::dom::element element)
+{
+    switch (element.type()) {
+    case simdjson::dom::element_type::DOUBLE:
+        return std::fabs(element.get_double().value_unsafe()) >= std::numeric_limits<double>::min();
+    case simdjson::dom::element_type::STRING:
+        return !startsWithByteOrderMark(element.get_string().value_unsafe());
+    case simdjson::dom::element_type::ARRAY: {
+        const simdjson::dom::array array = element.get_array().value_unsafe();
+        return std::all_of(array.begin(), array.end(), readAsQtReadsIt);
+    }
+    case simdjson::dom::element_type::OBJECT: {
+        const simdjson::dom::object object = element.get_object().value_unsafe();
+        return std::all_of(
+            object.begin(), object.end(), [](const simdjson::dom::key_value_pair& member) {
+                return !startsWithByteOrderMark(member.key) && readAsQtReadsIt(member.value);
+            });
+    }
+    default:
+        return true;
+    }
+}
 
 QString stringOf(std::string_view utf8)
 {
@@ -88,8 +126,10 @@ std::optional<StoreContent> StoreContent::parseFast(const QByteArray& bytes)
     // A copy with simdjson's padding after it, so that its parser never
     // reads past what it was given.
     const simdjson::padded_string padded(bytes.constData(), size_t(bytes.size()));
+    simdjson::dom::element root;
     simdjson::dom::object top;
-    if (fast->parser.parse(padded).get_object().get(top) != simdjson::SUCCESS)
+    if (fast->parser.parse(padded).get(root) != simdjson::SUCCESS ||
+        root.get_object().get(top) != simdjson::SUCCESS || !readAsQtReadsIt(root))
         return std::nullopt;
     std::vector<std::string_view> names;
     names.reserve(top.size());

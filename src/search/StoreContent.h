@@ -15,7 +15,10 @@
 // Either source answers every walk alike, so that each store has one walk
 // and one set of rules. The fast read declines whatever Qt might read
 // otherwise: a simdjson error (Qt takes a BOM, a lone surrogate escape, a
-// number beyond 64 bits), a top that is no object, a key given twice in the
+// number beyond 64 bits), a number that comes out as zero or under the
+// smallest normal double (Qt refuses 1e-400), a string or key that starts
+// with a byte order mark (which Qt drops at times), a top that is no object,
+// a key given twice in the
 // top or in an object it holds (Qt keeps one of them), and two keys of one
 // object that code points and UTF-16 units order differently. The members of
 // the top's objects come in the order Qt's object has them.

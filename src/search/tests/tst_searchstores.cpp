@@ -226,12 +226,18 @@ private Q_SLOTS:
             << QByteArray("{\"smileys\": {\"a\": [18446744073709551615, 9007199254740993], "
                           "\"b\": [-9223372036854775808, 1e308]}}")
             << 1;
+        QTest::newRow("number that comes out as zero")
+            << QByteArray("{\"smileys\": {\"a\": [1e-400, 1], \"b\": [-0.0, 1]}}") << 0;
         QTest::newRow("huge number") << QByteArray("{\"smileys\": {\"a\": [1e400, 1]}}") << 0;
         QTest::newRow("beyond 64 bits")
             << QByteArray("{\"smileys\": {\"a\": [123456789012345678901234567890, 1]}}") << -1;
         QTest::newRow("empty object") << QByteArray("{}") << 1;
         QTest::newRow("whitespace") << QByteArray(" \n\t\r ") << 0;
         QTest::newRow("not an object") << QByteArray("[\"smileys\"]") << 0;
+        QTest::newRow("BOM in a key")
+            << QByteArray("{\"\xef\xbb\xbfsmileys\": [\":-)\"], \"acronyms\": {\"\\ufeffBTW\": "
+                          "[\"\\ufeffaside\"]}}")
+            << 0;
         QTest::newRow("BOM") << QByteArray("\xef\xbb\xbf{\"smileys\": [\":-)\"]}") << -1;
         QTest::newRow("deep") << "{\"smileys\": {\"a\": " + QByteArray(2000, '[') +
                                      QByteArray(2000, ']') + "}}"
@@ -248,9 +254,11 @@ private Q_SLOTS:
         if (taken >= 0)
             QCOMPARE(fast.has_value(), taken == 1);
         if (fast) {
+            // What Qt would set aside is never read.
+            const std::optional<QJsonObject> object = StoreFile::parse(bytes);
+            QVERIFY(object);
             QVERIFY(fast->isFastRead());
-            const StoreContent qts(StoreFile::parse(bytes).value_or(QJsonObject()));
-            QCOMPARE(walkOf(*fast), walkOf(qts));
+            QCOMPARE(walkOf(*fast), walkOf(*object));
         }
     }
 
