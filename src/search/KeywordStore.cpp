@@ -28,16 +28,21 @@ constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
 // others without the spaces around them.
 QStringList keywordsOf(QStringList&& strings)
 {
-    QStringList keywords;
-    keywords.reserve(strings.size());
-    for (QString& text : strings) {
+    QStringList keywords = std::move(strings);
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < keywords.size(); ++i) {
+        QString& text = keywords[i];
         const QStringView word = TextRules::trimSpaces(text);
-        // Most have no spaces around them: the string read is taken as it is.
-        if (word.size() == text.size())
-            keywords.append(std::move(text));
-        else if (!word.isEmpty())
-            keywords.append(word.toString());
+        if (word.isEmpty())
+            continue;
+        // Most have no spaces around them: the string read is kept as it is.
+        if (word.size() != text.size())
+            text = word.toString();
+        if (kept != i)
+            keywords[kept] = std::move(text);
+        ++kept;
     }
+    keywords.resize(kept);
     return keywords;
 }
 
