@@ -28,6 +28,9 @@ PACKAGES+=(libdbus-1-dev)
 # The search service serves the overview's search provider through sd-bus,
 # on a bus connection of its own, outside Qt's bus thread.
 PACKAGES+=(libsystemd-dev)
+# The stores' files (favourites, keywords, usage) are read at every start of
+# the listing and of the search service: simdjson reads them fast.
+PACKAGES+=(libsimdjson-dev)
 
 # What the tests add (./build.sh test). Xvfb, xauth, xdotool and xclip for
 # the end-to-end tests on X11; dbus-daemon for a private session bus; gio

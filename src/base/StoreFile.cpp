@@ -52,14 +52,18 @@ std::optional<QByteArray> StoreFile::read(const QString& path, qint64 maxSize, c
 QJsonObject StoreFile::load(const QString& path, qint64 maxSize, const char* what)
 {
     QJsonObject object;
-    read(path, maxSize, what, [&object](const QByteArray& bytes) {
-        const std::optional<QJsonObject> parsed = parse(bytes);
-        if (!parsed)
-            return QStringLiteral("it is not a store file");
-        object = *parsed;
-        return QString();
-    });
+    read(path, maxSize, what,
+         [&object](const QByteArray& bytes) { return formatDamage(bytes, &object); });
     return object;
+}
+
+QString StoreFile::formatDamage(const QByteArray& bytes, QJsonObject* object)
+{
+    std::optional<QJsonObject> parsed = parse(bytes);
+    if (!parsed)
+        return QStringLiteral("it is not a store file");
+    *object = std::move(*parsed);
+    return QString();
 }
 
 std::optional<QJsonObject> StoreFile::parse(const QByteArray& bytes)

@@ -35,6 +35,9 @@ public:
 
     // The object bytes hold, or nothing when they are not the store's format.
     static std::optional<QJsonObject> parse(const QByteArray& bytes);
+    // Why bytes are not the store's format, for read()'s damageOf; empty when
+    // they are, and object then holds what they hold.
+    static QString formatDamage(const QByteArray& bytes, QJsonObject* object);
 
     // The bytes of object as the stores write it: indented for the user's
     // own data, compact for the program's state.

@@ -1,6 +1,6 @@
 #include "search/FavouriteStore.h"
 
-#include "search/ReadOnlyStoreFile.h"
+#include "search/StoreContent.h"
 
 #include "base/StoreFile.h"
 #include "base/TextRules.h"
@@ -80,25 +80,24 @@ FavouriteStore::~FavouriteStore() = default;
 
 void FavouriteStore::reload()
 {
-    const QJsonObject object = m_access == Access::ReadOnly
-                                   ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
-                                   : StoreFile::load(m_path, MaxFileSize, What);
-    takeMarks(object);
+    takeMarks(m_access == Access::ReadOnly ? StoreContent::loadReadOnly(m_path, MaxFileSize)
+                                           : StoreContent::load(m_path, MaxFileSize, What));
     for (const Change& change : m_unwritten)
         applyHere(change);
     Q_EMIT changed();
 }
 
-void FavouriteStore::takeMarks(const QJsonObject& object)
+void FavouriteStore::takeMarks(const StoreContent& content)
 {
     for (const ListKind list : Lists) {
         QHash<QString, QString>& marks = m_marks[slot(list)];
         marks.clear();
-        const QJsonArray texts = object.value(EntryKey::listName(list)).toArray();
-        for (const QJsonValue& text : texts) {
-            if (text.isString())
-                marks.insert(EntryKey::of(text.toString()), text.toString());
-        }
+        const QString name = EntryKey::listName(list);
+        marks.reserve(content.sizeOf(name));
+        content.forEachString(name, [&marks](QString&& text) {
+            QString key = EntryKey::of(text);
+            marks.insert(std::move(key), std::move(text));
+        });
     }
 }
 

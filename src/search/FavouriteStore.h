@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QString>
 
+class StoreContent;
+
 // The user's favourite entries of both lists, in a file of their own beside
 // the list files, which it travels with. Each change is applied to the file
 // as it is on disk at that moment, under the file's lock
@@ -68,7 +70,7 @@ Q_SIGNALS:
 private:
     struct Change;
     AtomicFileWriter::Result apply(const Change& change);
-    void takeMarks(const QJsonObject& object);
+    void takeMarks(const StoreContent& content);
     // Applies a change to the marks of this run alone.
     void applyHere(const Change& change);
 

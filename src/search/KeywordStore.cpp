@@ -1,6 +1,6 @@
 #include "search/KeywordStore.h"
 
-#include "search/ReadOnlyStoreFile.h"
+#include "search/StoreContent.h"
 
 #include "base/StoreFile.h"
 #include "base/TextRules.h"
@@ -24,22 +24,38 @@ int slot(ListKind list)
 
 constexpr ListKind Lists[] = {ListKind::Smiley, ListKind::Acronym};
 
-// The keywords a file's value holds: its strings, blank ones left out.
+// The keywords of an entry's strings in a file: blank ones left out, the
+// others without the spaces around them.
+QStringList keywordsOf(QStringList&& strings)
+{
+    QStringList keywords = std::move(strings);
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < keywords.size(); ++i) {
+        QString& text = keywords[i];
+        const QStringView word = TextRules::trimSpaces(text);
+        if (word.isEmpty())
+            continue;
+        // Most have no spaces around them: the string read is kept as it is.
+        if (word.size() != text.size())
+            text = word.toString();
+        if (kept != i)
+            keywords[kept] = std::move(text);
+        ++kept;
+    }
+    keywords.resize(kept);
+    return keywords;
+}
+
+// The keywords a file's value holds: its strings, as keywordsOf takes them.
 QStringList keywordsOf(const QJsonValue& value)
 {
-    QStringList keywords;
+    QStringList strings;
     const QJsonArray array = value.toArray();
-    keywords.reserve(array.size());
-    for (const QJsonValue& keyword : array) {
-        QString text = keyword.toString();
-        const QStringView word = TextRules::trimSpaces(text);
-        // Most have no spaces around them: the string read is taken as it is.
-        if (word.size() == text.size())
-            keywords.append(std::move(text));
-        else if (!word.isEmpty())
-            keywords.append(word.toString());
+    for (const QJsonValue& each : array) {
+        if (each.isString())
+            strings.append(each.toString());
     }
-    return keywords;
+    return keywordsOf(std::move(strings));
 }
 
 // Whether list holds the keyword, spaces around and letter case aside: Qt's
@@ -176,8 +192,8 @@ void KeywordStore::reload()
 {
     // Taken before the read: a write in between is read again next time.
     m_stamp = stampNow();
-    take(m_access == Access::ReadOnly ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
-                                      : StoreFile::load(m_path, MaxFileSize, What));
+    take(m_access == Access::ReadOnly ? StoreContent::loadReadOnly(m_path, MaxFileSize)
+                                      : StoreContent::load(m_path, MaxFileSize, What));
     for (const Change& change : m_unwritten)
         applyHere(change);
     Q_EMIT changed();
@@ -191,24 +207,23 @@ bool KeywordStore::catchUp()
     return true;
 }
 
-void KeywordStore::take(const QJsonObject& object)
+void KeywordStore::take(const StoreContent& content)
 {
     for (const ListKind list : Lists) {
         QHash<QString, Entry>& entries = m_entries[slot(list)];
         entries.clear();
-        const QJsonObject texts = object.value(EntryKey::listName(list)).toObject();
-        entries.reserve(texts.size());
-        for (auto it = texts.constBegin(); it != texts.constEnd(); ++it) {
-            const QStringList keywords = keywordsOf(it.value());
+        const QString name = EntryKey::listName(list);
+        entries.reserve(content.sizeOf(name));
+        content.forEachStringsMember(name, [&entries](const QString& text, QStringList&& strings) {
+            const QStringList keywords = keywordsOf(std::move(strings));
             if (keywords.isEmpty())
-                continue;
-            const QString text = it.key();
+                return;
             // Two spellings of one entry's text: their keywords together.
             Entry& entry = entries[EntryKey::of(text)];
             if (entry.text.isEmpty())
                 entry.text = text;
             addNew(entry.keywords, keywords);
-        }
+        });
         Lookup& lookup = m_lookup[slot(list)];
         lookup = {};
         lookup.keys.reserve(entries.size());

@@ -15,6 +15,8 @@
 
 #include <vector>
 
+class StoreContent;
+
 // The words the user finds entries by, of both lists, built-in entries and
 // their own alike, in a file of their own beside the list files, which it
 // travels with:
@@ -104,7 +106,7 @@ private:
         QStringList keywords;
     };
     AtomicFileWriter::Result apply(const Change& change);
-    void take(const QJsonObject& object);
+    void take(const StoreContent& content);
     void applyHere(const Change& change);
     bool nothingToMove(ListKind list, QStringView text) const;
     QJsonObject object() const;

@@ -1,6 +1,6 @@
 #include "search/UsageStore.h"
 
-#include "search/ReadOnlyStoreFile.h"
+#include "search/StoreContent.h"
 
 #include "base/StoreFile.h"
 
@@ -63,24 +63,21 @@ double UsageStore::decayed(const Use& use, qint64 now)
     return use.score * std::exp2(-age / HalfLifeSeconds);
 }
 
-void UsageStore::read(const QJsonObject& object, Uses& uses)
+void UsageStore::read(const StoreContent& content, Uses& uses)
 {
     for (const ListKind list : Lists) {
         QHash<QString, Use>& byKey = uses[slot(list)];
         byKey.clear();
-        const QJsonObject entries = object.value(EntryKey::listName(list)).toObject();
-        byKey.reserve(entries.size());
-        for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-            const QJsonArray pair = it.value().toArray();
-            const double score = pair.at(0).toDouble();
-            const double time = pair.at(1).toDouble();
+        const QString name = EntryKey::listName(list);
+        byKey.reserve(content.sizeOf(name));
+        content.forEachNumbersMember(name, [&byKey](const QString& key, qsizetype size,
+                                                    double score, double time) {
             // Only a score a person's use can reach, at a time a clock can
             // show, counts; anything else is dropped.
-            if (pair.size() != 2 || !(score > 0 && score <= MaxScore) ||
-                !(time >= 0 && time <= MaxTime))
-                continue;
-            byKey.insert(EntryKey::of(it.key()), {score, qint64(time)});
-        }
+            if (size != 2 || !(score > 0 && score <= MaxScore) || !(time >= 0 && time <= MaxTime))
+                return;
+            byKey.insert(EntryKey::of(key), {score, qint64(time)});
+        });
     }
 }
 
@@ -216,8 +213,8 @@ void UsageStore::reload()
 {
     // Taken before the read: a write in between is read again next time.
     m_stamp = stampNow();
-    read(m_access == Access::ReadOnly ? ReadOnlyStoreFile::load(m_path, MaxFileSize)
-                                      : StoreFile::load(m_path, MaxFileSize, What),
+    read(m_access == Access::ReadOnly ? StoreContent::loadReadOnly(m_path, MaxFileSize)
+                                      : StoreContent::load(m_path, MaxFileSize, What),
          m_uses);
     for (const Change& change : std::as_const(m_pending))
         applyTo(m_uses, change);

@@ -15,6 +15,8 @@
 #include <array>
 #include <functional>
 
+class StoreContent;
+
 // How much the user uses each entry: a score that grows by one with each use
 // and halves every HalfLife, so that frequency and recency count together
 // and a lot of use last year yields to this week's habit. The scores are the
@@ -104,7 +106,7 @@ private:
     };
     using Uses = std::array<QHash<QString, Use>, 2>;
     static double decayed(const Use& use, qint64 now);
-    static void read(const QJsonObject& object, Uses& uses);
+    static void read(const StoreContent& content, Uses& uses);
     static QJsonObject write(const Uses& uses, QJsonObject object);
     static void applyTo(Uses& uses, const Change& change);
     // Keeps the MaxEntries best scores, and as many as the file's other

@@ -1,7 +1,10 @@
 #include "search/EntryRanking.h"
 #include "search/FavouriteStore.h"
 #include "search/KeywordStore.h"
+#include "search/StoreContent.h"
 #include "search/UsageStore.h"
+
+#include "base/StoreFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,6 +146,120 @@ private Q_SLOTS:
             QVERIFY(FavouriteStore(file).isFavourite(ListKind::Smiley, u":-)"));
         }
         QVERIFY(setAside(file).isEmpty());
+    }
+
+    // Everything the stores' walks see of a content, in the order they see it.
+    static QStringList walkOf(const StoreContent& content)
+    {
+        QStringList seen;
+        const auto number = [](double value) { return QString::number(value, 'g', 17); };
+        for (const QString& name : {QStringLiteral("smileys"), QStringLiteral("acronyms")}) {
+            seen << name << QString::number(content.sizeOf(name));
+            content.forEachString(name, [&](QString&& text) { seen << "text " + text; });
+            content.forEachStringsMember(name, [&](const QString& key, QStringList&& strings) {
+                seen << "key " + key << strings;
+            });
+            content.forEachNumbersMember(name, [&](const QString& key, qsizetype size, double first,
+                                                   double second) {
+                seen << "use " + key << QString::number(size) << number(first) << number(second);
+            });
+        }
+        return seen;
+    }
+
+    void fastReadWalksAsQtsObject_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        // 1: the fast read takes the bytes; 0: it leaves them to Qt; -1: either
+        // (simdjson's versions differ), the walk the same when it takes them.
+        QTest::addColumn<int>("taken");
+        QTest::newRow("favourites")
+            << QByteArray("{\"smileys\": [\":-)\", \";-)\", \" :-) \"], "
+                          "\"acronyms\": [\"BTW\"], \"other\": {\"b\": 1, \"a\": 2}}")
+            << 1;
+        QTest::newRow("keywords")
+            << QByteArray(
+                   "{\"smileys\": {\";-)\": [\"eyelid\", \" pirate \"], "
+                   "\":-)\": [\"glad\", \"\", \"Glad\"]}, \"acronyms\": {\"BTW\": [\"aside\"]}}")
+            << 1;
+        QTest::newRow("usage")
+            << QByteArray("{\"format\": 1, \"smileys\": {\":-)\": [3.5, 1.7e9], "
+                          "\"XD\": [1, 1700000000]}, \"acronyms\": {\"BTW\": [0.25, 0]}}")
+            << 1;
+        QTest::newRow("key twice")
+            << QByteArray("{\"smileys\": {\"a\": [\"x\"], \"a\": [\"y\"]}}") << 0;
+        QTest::newRow("list twice")
+            << QByteArray("{\"smileys\": [\":-)\"], \"smileys\": [\";-)\"]}") << 0;
+        QTest::newRow("two spellings") << QByteArray("{\"smileys\": {\"xD \": [\"c\"], \"XD\": "
+                                                     "[\"a\", \"b\"], \" xd\": [\"b\", \"d\"]}}")
+                                       << 1;
+        QTest::newRow("above U+FFFF")
+            << QByteArray(
+                   "{\"smileys\": {\"\xf0\x9f\x98\x80\": [\"above\"], \"\xc3\xa9\": [\"e\"], "
+                   "\"z\\ud83d\\ude00\": [1, 2], \"z\": [3, 4]}}")
+            << 1;
+        QTest::newRow("UTF-8 and UTF-16 orders")
+            << QByteArray("{\"smileys\": {\"\xf0\x9f\x98\x80\": [\"above\"], \"\xee\x80\x80\": "
+                          "[\"private\"]}, \"acronyms\": {\"\\uE000\": [1, 2], "
+                          "\"\\ud83d\\ude00\": [3, 4]}}")
+            << 0;
+        QTest::newRow("escapes")
+            << QByteArray(
+                   "{\"smileys\": {\"caf\\u00e9\": [\"\\ud83d\\ude00\"], "
+                   "\"\\u00e9\\n\": [\"\\\"\\\\\\/\\b\\f\\r\\t\\u0000\"], \"e\\u0301\": [1, 2]}}")
+            << 1;
+        QTest::newRow("lone surrogate")
+            << QByteArray("{\"smileys\": {\"\\ud800\": [\"\\udc00\"]}}") << -1;
+        QTest::newRow("wrong types") << QByteArray("{\"smileys\": {\"a\": 5, \"b\": [[1], \"k\", "
+                                                   "2, null, {\"c\": \"d\"}], \"c\": {}}, "
+                                                   "\"acronyms\": [1, \"x\", [\"y\"], true]}")
+                                     << 1;
+        QTest::newRow("wrong types of a use")
+            << QByteArray("{\"smileys\": {\"a\": [\"1\", 2], \"b\": [1, true], \"c\": [1], "
+                          "\"d\": [1, 2, 3], \"e\": 7, \"f\": [[1], null], \"g\": [-0, -1e-300]}, "
+                          "\"acronyms\": \"BTW\"}")
+            << 1;
+        QTest::newRow("invalid UTF-8") << QByteArray("{\"smileys\": [\"\xff\xfe\"]}") << 0;
+        QTest::newRow("truncated") << QByteArray("{\"smileys\": {\"a\": [\"x\"") << 0;
+        QTest::newRow("garbage after") << QByteArray("{\"smileys\": []} []") << 0;
+        QTest::newRow("big integers")
+            << QByteArray("{\"smileys\": {\"a\": [18446744073709551615, 9007199254740993], "
+                          "\"b\": [-9223372036854775808, 1e308]}}")
+            << 1;
+        QTest::newRow("number that comes out as zero")
+            << QByteArray("{\"smileys\": {\"a\": [1e-400, 1], \"b\": [-0.0, 1]}}") << 0;
+        QTest::newRow("huge number") << QByteArray("{\"smileys\": {\"a\": [1e400, 1]}}") << 0;
+        QTest::newRow("beyond 64 bits")
+            << QByteArray("{\"smileys\": {\"a\": [123456789012345678901234567890, 1]}}") << -1;
+        QTest::newRow("empty object") << QByteArray("{}") << 1;
+        QTest::newRow("whitespace") << QByteArray(" \n\t\r ") << 0;
+        QTest::newRow("not an object") << QByteArray("[\"smileys\"]") << 0;
+        QTest::newRow("BOM in a key")
+            << QByteArray("{\"\xef\xbb\xbfsmileys\": [\":-)\"], \"acronyms\": {\"\\ufeffBTW\": "
+                          "[\"\\ufeffaside\"]}}")
+            << 0;
+        QTest::newRow("BOM") << QByteArray("\xef\xbb\xbf{\"smileys\": [\":-)\"]}") << -1;
+        QTest::newRow("deep") << "{\"smileys\": {\"a\": " + QByteArray(2000, '[') +
+                                     QByteArray(2000, ']') + "}}"
+                              << 0;
+    }
+
+    // The fast read of a store file gives each store exactly what Qt's
+    // object of the same bytes gives it, or leaves the bytes to Qt.
+    void fastReadWalksAsQtsObject()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, taken);
+        const std::optional<StoreContent> fast = StoreContent::parseFast(bytes);
+        if (taken >= 0)
+            QCOMPARE(fast.has_value(), taken == 1);
+        if (fast) {
+            // What Qt would set aside is never read.
+            const std::optional<QJsonObject> object = StoreFile::parse(bytes);
+            QVERIFY(object);
+            QVERIFY(fast->isFastRead());
+            QCOMPARE(walkOf(*fast), walkOf(*object));
+        }
     }
 
     // Two windows on one list folder: each mark survives the other's writes.
