@@ -8,7 +8,8 @@
 quint64 KeyTable::hashOf(QStringView key)
 {
     // Per unit a multiply, then the bits mixed down: keys are a few units.
-    static const quint64 seed = quint64(qGlobalQHashSeed()) * 0x9E3779B97F4A7C15ULL + 1;
+    static const quint64 seed =
+        quint64(size_t(QHashSeed::globalSeed())) * 0x9E3779B97F4A7C15ULL + 1;
     quint64 h = seed ^ quint64(key.size());
     const QChar* units = key.data();
     qsizetype i = 0;
