@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -118,11 +119,15 @@ quint64 listChecksum(const char* ends, const char* units, const Layout& layout,
 // there is none.
 char* allocate(qsizetype size)
 {
-    void* memory = ::mmap(nullptr, std::size_t(size), PROT_READ | PROT_WRITE,
+    // Whole pages, all advised alike: a mapping split by advice on part of
+    // it could not be moved whole onto another (ownUnits' mremap).
+    static const qsizetype page = qsizetype(::sysconf(_SC_PAGESIZE));
+    const qsizetype pages = (size + page - 1) / page * page;
+    void* memory = ::mmap(nullptr, std::size_t(pages), PROT_READ | PROT_WRITE,
                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED)
         return nullptr;
-    MemoryAdvice::willWrite(memory, size);
+    MemoryAdvice::willWrite(memory, pages);
     return static_cast<char*>(memory);
 }
 
@@ -231,8 +236,10 @@ std::shared_ptr<const CatalogueCache> CatalogueCache::read(const QString& path, 
     // rename, which leaves this file as it was; a file cut short would take
     // mapped pages away, and the next read of one would end the service, so
     // they are mapped only under a read lease: whoever opens the file to
-    // write it, or cuts it short, waits until ownUnits has let it go. Where
-    // the system gives no lease, the units are read into memory at once.
+    // write it, or cuts it short, waits until ownUnits has let it go (for
+    // the system's lease break time at most, 45 s by default, which the
+    // caller stays well within). Where the system gives no lease, the units
+    // are read into memory at once.
     const int lease = takeReadLease(file.handle());
     if (lease >= 0) {
         void* const mapped = ::mmap(nullptr, std::size_t(size), PROT_READ,
@@ -288,14 +295,17 @@ void CatalogueCache::ownUnits() const
         return;
     const std::size_t size = std::size_t(m_mappedSize);
     char* const own = allocate(m_mappedSize);
-    if (!own)
+    if (!own) {
+        qWarning("The search service's stored copy stays mapped: no memory for its texts.");
         return;
+    }
     std::memcpy(own, m_mapped, size);
     // Replaces the mapping whole, at once: a read meanwhile sees the same
     // bytes in one or the other.
     if (::mprotect(own, size, PROT_READ) != 0 ||
         ::mremap(own, size, size, MREMAP_MAYMOVE | MREMAP_FIXED, const_cast<char*>(m_mapped)) ==
             MAP_FAILED) {
+        qWarning("The search service's stored copy stays mapped: %s", std::strerror(errno));
         ::munmap(own, size);
         return;
     }

@@ -116,6 +116,12 @@ void LauncherCatalogue::load()
     takeKeywords();
     applyKeywords();
     follow();
+    // A writer that waits on the stored copy's lease waits a bounded time
+    // (the system's lease break time, 45 s by default), then cuts it all the
+    // same: the copy is made the service's own soon after any start, whatever
+    // it is asked first, not only after its first answer.
+    if (m_cache)
+        QTimer::singleShot(OwnStoredCopyAfterMs, this, [this] { ownStoredCopy(); });
 }
 
 void LauncherCatalogue::loadBuiltIn()
@@ -231,9 +237,13 @@ void LauncherCatalogue::loadUserEntries()
     // strings copied from them that outlive this read: an answer on its way
     // out on the overview's bus thread, a use not written yet. It stays until
     // the service ends: only a start takes a stored copy, so there is one at
-    // most.
-    if (m_cache)
+    // most. Its texts are made the service's own first, so that nothing is
+    // mapped from a file no longer followed.
+    if (m_cache) {
+        ownStoredCopy();
+        waitForKeeping();
         m_retiredCaches.push_back(std::move(m_cache));
+    }
     applyKeywords();
 }
 
@@ -306,16 +316,23 @@ SearchIndex::FoldedAt LauncherCatalogue::foldedAt() const
     };
 }
 
+void LauncherCatalogue::ownStoredCopy()
+{
+    if (!m_cache || m_storedCopyOwned)
+        return;
+    waitForKeeping();
+    m_storedCopyOwned = true;
+    m_keeping = std::thread([cache = m_cache] { cache->ownUnits(); });
+}
+
 void LauncherCatalogue::keep()
 {
     // The entries from the stored copy point into its mapping: made the
     // service's own memory now that the start has answered.
-    if (!m_keepWanted && m_cache && !m_keeping.joinable()) {
-        m_keeping = std::thread([cache = m_cache] { cache->ownUnits(); });
+    if (!m_keepWanted) {
+        ownStoredCopy();
         return;
     }
-    if (!m_keepWanted)
-        return;
     m_keepWanted = false;
     waitForKeeping();
     // The thread has its own share of the entries, whatever happens here

@@ -108,6 +108,9 @@ private:
     // Both lists from the stored copy: false when there is none for these files.
     bool loadCached(const CatalogueCache::Stamps& files);
     void waitForKeeping();
+    // Makes the stored copy's texts the service's own, on the keeping
+    // thread, once.
+    void ownStoredCopy();
     // The keyword store read since the construction, from then on this one's.
     void takeKeywords();
     void loadBuiltIn();
@@ -163,6 +166,9 @@ private:
     // The first read of the lists was made: later ones read the files.
     bool m_started = false;
     std::thread m_keeping;
+    bool m_storedCopyOwned = false;
+    // After a start: long enough for its first answer to go first.
+    static constexpr int OwnStoredCopyAfterMs = 1000;
     // The entries given user keywords, each with the count of its own before them.
     QList<std::pair<qsizetype, qsizetype>> m_keyworded;
 };

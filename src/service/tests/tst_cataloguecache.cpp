@@ -54,13 +54,18 @@ void tst_CatalogueCache::readsWhatItWrote_data()
     // Another program has the copy open to write it: the system gives no
     // lease, and the texts are read.
     QTest::addColumn<bool>("heldByAWriter");
-    QTest::newRow("mapped under a lease") << false;
-    QTest::newRow("read, held open by a writer") << true;
+    // Of more pages than memory advice leaves alone, and not whole ones.
+    QTest::addColumn<int>("descriptionLength");
+    QTest::newRow("mapped under a lease") << false << 4;
+    QTest::newRow("read, held open by a writer") << true << 4;
+    QTest::newRow("mapped, of many pages") << false << 70001;
 }
 
 void tst_CatalogueCache::readsWhatItWrote()
 {
     QFETCH(bool, heldByAWriter);
+    QFETCH(int, descriptionLength);
+    const QString dodo = QStringLiteral("Dodo").leftJustified(descriptionLength, u'o');
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString smileys = dir.filePath(QStringLiteral("Smileys.smy"));
@@ -71,24 +76,20 @@ void tst_CatalogueCache::readsWhatItWrote()
                                         CatalogueCache::FileStamp::of(acronyms)};
     // A user entry has one description, both languages'.
     using List = BilingualEntry::List;
-    const QList<BilingualEntry> entries{{QStringLiteral("(o_O)"),
-                                         QStringLiteral("Hibou"),
-                                         QStringLiteral("Hibou"),
-                                         List::Smileys,
-                                         true,
-                                         {}},
-                                        {QStringLiteral(";-)"),
-                                         QStringLiteral("Clin d'œil"),
-                                         QStringLiteral("Wink"),
-                                         List::Smileys,
-                                         true,
-                                         {}},
-                                        {QStringLiteral("ZZZ"),
-                                         QStringLiteral("Dodo"),
-                                         QStringLiteral("Dodo"),
-                                         List::Acronyms,
-                                         true,
-                                         {}}};
+    const QList<BilingualEntry> entries{
+        {QStringLiteral("(o_O)"),
+         QStringLiteral("Hibou"),
+         QStringLiteral("Hibou"),
+         List::Smileys,
+         true,
+         {}},
+        {QStringLiteral(";-)"),
+         QStringLiteral("Clin d'œil"),
+         QStringLiteral("Clin d'œil"),
+         List::Smileys,
+         true,
+         {}},
+        {QStringLiteral("ZZZ"), dodo, dodo, List::Acronyms, true, {}}};
     const QString path = dir.filePath(QStringLiteral("search-rows"));
     QVERIFY(CatalogueCache::write(path, 42, stamps, entries, {{{0, 2}, {2, 3}}}));
 
@@ -112,7 +113,7 @@ void tst_CatalogueCache::readsWhatItWrote()
     };
     const QStringList expected{QStringLiteral("(o_O)|Hibou|Hibou"),
                                QStringLiteral(";-)|Clin d'œil|Clin d'œil"),
-                               QStringLiteral("ZZZ|Dodo|Dodo")};
+                               QStringLiteral("ZZZ|") + dodo + u'|' + dodo};
     QCOMPARE(texts(), expected);
     // Read without a lease: a cut changes nothing here at once.
     if (heldByAWriter) {
