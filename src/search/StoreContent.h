@@ -18,10 +18,10 @@
 // number beyond 64 bits), a number that comes out as zero or under the
 // smallest normal double (Qt refuses 1e-400), a string or key that starts
 // with a byte order mark (which Qt drops at times), a top that is no object,
-// a key given twice in the
-// top or in an object it holds (Qt keeps one of them), and two keys of one
-// object that code points and UTF-16 units order differently. The members of
-// the top's objects come in the order Qt's object has them.
+// a key given twice in the top or in an object it holds (Qt keeps one of
+// them), and two keys of one object that code points and UTF-16 units order
+// differently. The members of the top's objects come in the order Qt's
+// object has them.
 class StoreContent
 {
 public:

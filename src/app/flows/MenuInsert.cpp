@@ -130,7 +130,8 @@ int MenuInsert::run(int& argc, char** argv)
     app.exec();
     std::fflush(nullptr);
     // Qt 6.4's Wayland client may hang while it closes its display
-    // connection (as at the window's end, main.cpp): everything is done.
+    // connection (as at the window's end, module/WindowModule.cpp):
+    // everything is done.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         ::_exit(status);
     return status;
