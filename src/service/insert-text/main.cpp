@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -158,8 +159,18 @@ int main(int argc, char* argv[])
     qunsetenv("SESSION_MANAGER");
     QGuiApplication app(argc, argv);
     const QString text = QString::fromUtf8(*input);
-    if (mode == "--copy")
-        return copy(text);
-    QTimer::singleShot(0, &app, [&app, &text] { typeOrCopy(app, text); });
-    return app.exec();
+    int status = 0;
+    if (mode == "--copy") {
+        status = copy(text);
+    } else {
+        QTimer::singleShot(0, &app, [&app, &text] { typeOrCopy(app, text); });
+        status = app.exec();
+    }
+    // Qt 6.4's Wayland client may hang for good while it closes its display
+    // connection (its event thread waits on a read nobody finishes), as at
+    // the window's end (app/module/WindowModule.cpp): everything is done.
+    std::fflush(nullptr);
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        ::_exit(status);
+    return status;
 }
