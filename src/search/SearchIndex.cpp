@@ -2,18 +2,17 @@
 
 #include "search/EmoticonShape.h"
 #include "search/EntryKey.h"
-#include "search/KeyTable.h"
 #include "search/KeyText.h"
 #include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
 #include "search/TypedQuery.h"
 #include "search/TypoIndex.h"
+#include "search/UseOrder.h"
 
 #include "base/TextRules.h"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 
 namespace {
@@ -21,7 +20,6 @@ namespace {
 // Between the fields of a row's key, so that no typed word (the query loses
 // its control characters) matches across two fields.
 constexpr QChar Separator(0x1f);
-constexpr quint32 NoUse = std::numeric_limits<quint32>::max();
 constexpr int ClassCount = int(MatchClass::KeywordTypo) + 1;
 
 // Where a row's folded fields lie in the packed keys: its text from start to
@@ -59,13 +57,7 @@ struct SearchIndex::Data
     std::vector<quint32> shapes; // shapeHash of each row's text
 
     // The user's use, and each row's place among the used rows.
-    QSet<QString> favourites;
-    QHash<QString, double> scores;
-    bool useMade = false;
-    std::vector<quint32> useRank;
-    std::vector<int> usedRows;        // by their use, best first
-    std::vector<SearchUse> useOfUsed; // by the same place
-    int favouriteRows = 0;
+    UseOrder use;
 
     RecentQueries recent;
     TypoIndex typos;
@@ -91,7 +83,7 @@ struct SearchIndex::Data
     void changed()
     {
         typos.clear();
-        useMade = false;
+        use.invalidate();
         recent.clear();
     }
 
@@ -186,11 +178,7 @@ struct SearchIndex::Data
         }
     }
 
-    void makeUse();
-    SearchUse useOf(int row) const
-    {
-        return useRank[row] == NoUse ? SearchUse() : useOfUsed[useRank[row]];
-    }
+    void makeUse() { use.make(entryKeys); }
     std::vector<int> rowsHolding(const TypedQuery& query);
     TypoIndex::KeyOf keyOf() const
     {
@@ -205,60 +193,6 @@ struct SearchIndex::Data
     std::optional<MatchClass> classOf(int row, const TypedQuery& query) const;
     std::optional<MatchClass> wordsClassOf(int row, const TypedQuery& query) const;
 };
-
-void SearchIndex::Data::makeUse()
-{
-    if (useMade)
-        return;
-    const int rows = int(spans.size());
-    // Each used key's use: the favourites, then the other keys with a score.
-    KeyTable useByKey;
-    std::vector<SearchUse> uses;
-    useByKey.reserve(favourites.size() + scores.size());
-    uses.reserve(favourites.size() + scores.size());
-    for (const QString& key : std::as_const(favourites)) {
-        useByKey.insert(key, int(uses.size()));
-        uses.push_back({true, scores.value(key, 0.0)});
-    }
-    for (auto it = scores.cbegin(); it != scores.cend(); ++it) {
-        if (it.value() > 0 && !favourites.contains(it.key())) {
-            useByKey.insert(it.key(), int(uses.size()));
-            uses.push_back({false, it.value()});
-        }
-    }
-    struct Used
-    {
-        int row;
-        SearchUse use;
-    };
-    std::vector<Used> used;
-    // One look-up a row, in a table as small as the use: no order of all the
-    // rows by key to make (built-in rows may share a key).
-    if (!useByKey.isEmpty()) {
-        for (int row = 0; row < rows; ++row) {
-            const int use = useByKey.find(entryKeys[row]);
-            if (use != KeyTable::None)
-                used.push_back({row, uses[std::size_t(use)]});
-        }
-    }
-    // Rows of the same use in list order.
-    std::sort(used.begin(), used.end(), [](const Used& a, const Used& b) {
-        if (SearchUse::before(a.use, b.use))
-            return true;
-        return !SearchUse::before(b.use, a.use) && a.row < b.row;
-    });
-    useRank.assign(rows, NoUse);
-    usedRows.clear();
-    useOfUsed.clear();
-    favouriteRows = 0;
-    for (const Used& each : used) {
-        useRank[each.row] = quint32(usedRows.size());
-        usedRows.push_back(each.row);
-        useOfUsed.push_back(each.use);
-        favouriteRows += each.use.favourite ? 1 : 0;
-    }
-    useMade = true;
-}
 
 std::vector<int> SearchIndex::Data::rowsHolding(const TypedQuery& query)
 {
@@ -473,9 +407,7 @@ int SearchIndex::size() const
 
 void SearchIndex::setUse(const QSet<QString>& favourites, const QHash<QString, double>& scores)
 {
-    d->favourites = favourites;
-    d->scores = scores;
-    d->useMade = false;
+    d->use.setUse(favourites, scores);
 }
 
 void SearchIndex::prepare() const
@@ -543,11 +475,11 @@ void emitRanked(Data& d, const TypedQuery& query, int limit, Reserve reserve, Em
     for (int c = 0; c < ClassCount; ++c) {
         used.clear();
         for (const int row : byClass[c]) {
-            if (d.useRank[row] != NoUse)
+            if (d.use.placeOf(row) != UseOrder::NotUsed)
                 used.push_back(row);
         }
         std::sort(used.begin(), used.end(),
-                  [&d](int a, int b) { return d.useRank[a] < d.useRank[b]; });
+                  [&d](int a, int b) { return d.use.placeOf(a) < d.use.placeOf(b); });
         for (const int row : used) {
             if (limit >= 0 && count >= limit)
                 return;
@@ -555,7 +487,7 @@ void emitRanked(Data& d, const TypedQuery& query, int limit, Reserve reserve, Em
             ++count;
         }
         for (const int row : byClass[c]) {
-            if (d.useRank[row] != NoUse)
+            if (d.use.placeOf(row) != UseOrder::NotUsed)
                 continue;
             if (limit >= 0 && count >= limit)
                 return;
@@ -589,7 +521,7 @@ QList<SearchHit> SearchIndex::hits(QStringView typed, int limit) const
             next = found.data();
         },
         [this, &next](int row, MatchClass match) {
-            *next++ = {row, match, d->useOf(row)};
+            *next++ = {row, match, d->use.useOf(row)};
         });
     found.resize(next ? next - found.constData() : 0);
     return found;
@@ -600,14 +532,16 @@ QList<int> SearchIndex::pickOrder() const
     d->makeUse();
     const int rows = size();
     // The favourites, then the most used of the others, then the rest.
+    const std::vector<int>& used = d->use.usedRows();
     const std::size_t first =
-        std::min(d->usedRows.size(), std::size_t(d->favouriteRows) + MostUsedInPick);
+        std::min(used.size(), std::size_t(d->use.favourites()) + MostUsedInPick);
     QList<int> order;
     order.reserve(rows);
     for (std::size_t i = 0; i < first; ++i)
-        order.append(d->usedRows[i]);
+        order.append(used[i]);
     for (int row = 0; row < rows; ++row) {
-        if (d->useRank[row] == NoUse || d->useRank[row] >= first)
+        const quint32 place = d->use.placeOf(row);
+        if (place == UseOrder::NotUsed || place >= first)
             order.append(row);
     }
     return order;
