@@ -4,6 +4,7 @@
 #include "app/cli/MenuCommands.h"
 #include "app/settings/SettingsStore.h"
 #include "desktop/ClipboardHandover.h"
+#include "desktop/WaylandTeardown.h"
 #include "desktop/typing/KeystrokeTyper.h"
 #include "ovsmiley/ZunoSmiley1.h"
 #include "search/UsageStore.h"
@@ -13,7 +14,6 @@
 #include <QGuiApplication>
 
 #include <cerrno>
-#include <cstdio>
 #include <poll.h>
 #include <unistd.h>
 
@@ -128,11 +128,8 @@ int MenuInsert::run(int& argc, char** argv)
         done(true);
     });
     app.exec();
-    std::fflush(nullptr);
-    // Qt 6.4's Wayland client may hang while it closes its display
-    // connection (as at the window's end, module/WindowModule.cpp):
-    // everything is done.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        ::_exit(status);
+    // Everything is done.
+    if (WaylandTeardown::applies())
+        WaylandTeardown::endProcess(status);
     return status;
 }

@@ -13,16 +13,15 @@
 #include "desktop/EarlyHandOver.h"
 #include "desktop/FontConfigWarmUp.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/WaylandTeardown.h"
 #include "desktop/WindowActivation.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QTimer>
 
-#include <cstdio>
 #include <thread>
 #include <type_traits>
-#include <unistd.h>
 
 namespace {
 
@@ -55,15 +54,10 @@ extern "C" Q_DECL_EXPORT int zunoSmileyWindowMain(int& argc, char** argv, const 
     QApplication::setApplicationName(QStringLiteral("ZunoSmileys"));
     QApplication::setApplicationVersion(QStringLiteral(ZUNO_VERSION_TEXT));
     QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::DesktopApplicationId));
-    // Qt 6.4's Wayland client may hang for good while it closes its display
-    // connection (its event thread waits on a read nobody finishes). This
-    // runs after every other object of main() is gone, everything saved and
-    // handed over, just before that teardown: the process ends there.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        qAddPostRoutine([] {
-            std::fflush(nullptr);
-            ::_exit(exitStatus);
-        });
+    // Everything saved and handed over by then, the process ends before
+    // the display's teardown.
+    if (WaylandTeardown::applies())
+        qAddPostRoutine([] { WaylandTeardown::endProcess(exitStatus); });
     QApplication::setWindowIcon(AppIcons::program());
 
     // The session bus answers while the window's font is looked up and the

@@ -11,6 +11,7 @@
 #include "base/DetachedHelper.h"
 #include "desktop/ActiveWindow.h"
 #include "desktop/ClipboardHandover.h"
+#include "desktop/WaylandTeardown.h"
 #include "desktop/typing/KeystrokeTyper.h"
 #include "service/EntryDelivery.h"
 #if ZUNO_WITH_WAYLAND
@@ -25,7 +26,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -166,11 +166,8 @@ int main(int argc, char* argv[])
         QTimer::singleShot(0, &app, [&app, &text] { typeOrCopy(app, text); });
         status = app.exec();
     }
-    // Qt 6.4's Wayland client may hang for good while it closes its display
-    // connection (its event thread waits on a read nobody finishes), as at
-    // the window's end (app/module/WindowModule.cpp): everything is done.
-    std::fflush(nullptr);
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-        ::_exit(status);
+    // Everything is done.
+    if (WaylandTeardown::applies())
+        WaylandTeardown::endProcess(status);
     return status;
 }
