@@ -35,7 +35,7 @@ void DuplicateSieve::add(QStringView text, size_t bareHash)
 }
 
 std::vector<qsizetype>
-DuplicateSieve::leftOut(const std::function<QString(qsizetype)>& textAt) const
+DuplicateSieve::leftOut(const std::function<QStringView(qsizetype)>& textAt) const
 {
     std::vector<qsizetype> out;
     if (m_suspects.empty())

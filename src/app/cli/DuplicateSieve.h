@@ -24,8 +24,9 @@ public:
     void add(QStringView text, size_t bareHash);
 
     // The user texts the rule leaves out, by their number in file order,
-    // ascending; textAt(i) gives the text numbered i.
-    std::vector<qsizetype> leftOut(const std::function<QString(qsizetype)>& textAt) const;
+    // ascending; textAt(i) gives the text numbered i (the view holding
+    // until the next call).
+    std::vector<qsizetype> leftOut(const std::function<QStringView(qsizetype)>& textAt) const;
 
 private:
     bool isSet(const std::vector<quint64>& bits, size_t hash) const;

@@ -232,8 +232,11 @@ EntryListing::ReadResult readList(BilingualEntry::List list, const QString& list
     return {};
 }
 
-// One list's lines as read: every line in catalogue order, and where the
-// lines of the used entries lie among them, to be shown first.
+// One list's lines as read, before the user's use of them is known: every
+// line in catalogue order, with what the use is told by afterwards (each
+// entry's key's hash, and its text where the line does not show it as it
+// is); then, once the stores are read, the lines to be shown first and the
+// user's own keywords, which go in before their lines' ends.
 struct ListLines
 {
     struct Held
@@ -244,11 +247,56 @@ struct ListLines
         int list = 0;
         qsizetype place = 0; // in catalogue order
     };
+    // Bytes that go in before bytes[at]: text, or what lies from begin to
+    // end in a buffer of bytes of their own.
+    struct Insertion
+    {
+        qsizetype at = 0;
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        QByteArrayView text;
+    };
     QByteArray bytes;
+    // By place: where each entry's line starts (it ends where the next one
+    // starts), and the qHash of its key (EntryKey::of) cut to 32 bits, all
+    // that the sieves of the stores' keys look at.
+    std::vector<qsizetype> begins;
+    std::vector<quint32> hashes;
+    // The built-in entries, first in the list: their texts, and whether
+    // they have keywords of their own (which the user's follow after ", ").
+    QStringList builtInTexts;
+    std::vector<bool> builtInKeyworded;
+    // The user entries' texts that their lines do not show as they are.
+    QHash<qsizetype, QString> shownOtherwise;
+    std::vector<qsizetype> leftOut; // places of lines the load leaves out, ascending
     std::vector<Held> favourites;
     std::vector<Held> used;
-    std::vector<Held> leftOut; // lines of entries that the load leaves out
+    std::vector<Insertion> insertions; // ascending
     EntryListing::ReadResult read;
+
+    qsizetype end(qsizetype place) const
+    {
+        return place + 1 < qsizetype(begins.size()) ? begins[std::size_t(place) + 1] : bytes.size();
+    }
+    // The text of the entry at place, as the list holds it: in buffer,
+    // kept from one call to the next, where it lies nowhere else.
+    QStringView textAt(qsizetype place, const UserListReader::FieldDecoder& decoder,
+                       QString& buffer) const
+    {
+        if (place < builtInTexts.size())
+            return builtInTexts[place];
+        const auto found = shownOtherwise.constFind(place);
+        if (found != shownOtherwise.cend())
+            return *found;
+        // The line shows the text in UTF-8: the bytes of a valid UTF-8 line
+        // as they were, or the decoded text encoded.
+        const QByteArrayView line(bytes.constData() + begins[std::size_t(place)],
+                                  end(place) - begins[std::size_t(place)]);
+        const QByteArrayView text = line.first(line.indexOf('\t'));
+        if (!widenAscii(buffer, text))
+            buffer = decoder.decode(text, true);
+        return buffer;
+    }
 };
 
 bool showsFirst(const ListLines::Held& a, const ListLines::Held& b)
@@ -300,164 +348,197 @@ private:
     qsizetype m_size = 0;
 };
 
-ListLines linesOf(BilingualEntry::List list, const QString& listFolder,
-                  const EntryListing::Use& use, int language)
+// One list's lines, each ending where the user's own keywords would go;
+// the lines of the entries the duplicate rule leaves out are told apart.
+ListLines linesOf(BilingualEntry::List list, const QString& listFolder, int language)
 {
-    const int l = list == BilingualEntry::List::Smileys ? 0 : 1;
     ListLines out;
     // A line holds the file's line about twice (a user entry's one
     // description is both languages').
     const qint64 fileSize =
         std::min<qint64>(QFileInfo(listPath(list, listFolder)).size(), UserListReader::MaxFileSize);
     LineBytes bytes(qsizetype(fileSize) * 2 + 65536);
+    // As many as lines of 32 bytes, as the window's load expects.
+    out.begins.reserve(std::size_t(fileSize / 32) + 1024);
+    out.hashes.reserve(std::size_t(fileSize / 32) + 1024);
     QStringEncoder utf8(QStringEncoder::Utf8);
     QString piece;
-    const QSet<QString>& favourites = use.favourites[l];
-    const QHash<QString, double>& scores = use.scores[l];
-    const bool anyUse = !favourites.isEmpty() || !scores.isEmpty();
-    const KeySieve used(favourites, scores);
-    const ListKind kind = l == 0 ? ListKind::Smiley : ListKind::Acronym;
-    // Most users have none: no entry is looked up.
-    const KeywordStore* own =
-        use.ownKeywords && !use.ownKeywords->isEmpty(kind) ? use.ownKeywords : nullptr;
-    const KeySieve keyworded = own ? KeySieve(own->keys(kind)) : KeySieve({});
     // EntryKey::of and DuplicateRule::bareKey of the entry visited, in a
     // buffer kept from one entry to the next.
     QString key;
     size_t keyHash = 0;
-    const auto makeKey = [&key, &keyHash](QStringView text) {
+    const auto addKey = [&](QStringView text) {
         key.resize(0);
         TextRules::appendFolded(key, TextRules::trimSpaces(text));
         keyHash = qHash(QStringView(key));
+        out.begins.push_back(bytes.size());
+        out.hashes.push_back(quint32(keyHash));
     };
-    qsizetype place = 0;
-    // Where the user's entries start, for a file that turns out void.
-    std::optional<std::array<std::size_t, 3>> userStart;
-    // Where each user entry's line starts, and the texts that their lines
-    // do not show as they are, for the duplicate rule once all are read.
-    std::vector<qsizetype> userLines;
-    QHash<qsizetype, QString> shownOtherwise;
     QSet<QString> builtInKeys;
     std::optional<DuplicateSieve> sieve;
-    // Each line after its entry's text, written by write(); the favourites
-    // and the most used few are held to be shown first.
-    // The entry whose key was made last.
-    const auto add = [&](const auto& write) {
-        SearchUse entryUse;
-        if (anyUse && used.mayHold(keyHash))
-            entryUse = {favourites.contains(key), scores.value(key, 0.0)};
-        const qsizetype begin = bytes.size();
-        write();
-        if (entryUse.favourite || entryUse.score > 0)
-            (entryUse.favourite ? out.favourites : out.used)
-                .push_back({begin, bytes.size(), entryUse, l, place});
-        ++place;
-        return true;
-    };
-    const auto addEntry = [&](const BilingualEntry& entry) {
-        return add([&] {
-            piece.resize(0);
-            appendLine(piece, entry, language);
-            bytes.append(utf8, piece);
-        });
-    };
-    // Of the entry whose key was made last: most have none, told by the sieve alone.
-    const auto ownKeywords = [&] {
-        return own && keyworded.mayHold(keyHash) ? own->keywordsOfKey(kind, key) : QStringList();
-    };
     BilingualEntry decoded{{}, {}, {}, list, true, {}};
     out.read = readList(
         list, listFolder,
         [&](const BilingualEntry& entry) {
-            makeKey(entry.text);
-            if (const QStringList keywords = ownKeywords(); !keywords.isEmpty()) {
-                BilingualEntry withOwn = entry;
-                withOwn.keywords += keywords;
-                return addEntry(withOwn);
-            }
-            return addEntry(entry);
+            addKey(entry.text);
+            out.builtInTexts.append(entry.text);
+            out.builtInKeyworded.push_back(!entry.keywords.isEmpty());
+            piece.resize(0);
+            appendLine(piece, entry, language);
+            bytes.append(utf8, piece);
+            return true;
         },
         [&](const UserListReader::Line& line, QStringView text) {
-            if (!userStart) {
-                userStart = {std::size_t(bytes.size()), out.favourites.size(), out.used.size()};
-                // As many as lines of 32 bytes, as the window's load expects.
+            if (!sieve)
                 sieve.emplace(builtInKeys, fileSize / 32);
-                userLines.reserve(size_t(fileSize / 32));
-            }
-            userLines.push_back(bytes.size());
             if (std::any_of(text.begin(), text.end(), breaksLine))
-                shownOtherwise.insert(qsizetype(userLines.size() - 1), text.toString());
-            makeKey(text);
-            const QStringList keywords = ownKeywords();
+                out.shownOtherwise.insert(qsizetype(out.begins.size()), text.toString());
+            addKey(text);
+            sieve->add(text, keyHash);
             if (!line.utf8) {
                 decoded.text = text.toString();
                 decoded.frenchDescription = decoded.englishDescription =
                     line.decode(line.description);
-                decoded.keywords = keywords;
-                addEntry(decoded);
-                sieve->add(text, keyHash);
+                piece.resize(0);
+                appendLine(piece, decoded, language);
+                bytes.append(utf8, piece);
                 return true;
             }
             // Valid UTF-8 is the UTF-8 of its text: the fields go as they are.
-            add([&] {
-                char* to = bytes.room(line.text.size() + 2 * line.description.size() + 4);
-                to = copyField(to, line.text);
-                *to++ = '\t';
-                char* const description = to;
-                to = copyField(to, line.description);
-                *to++ = '\t';
-                to = std::copy(description, to, to);
-                // Most entries have no keywords: their line ends here.
-                if (keywords.isEmpty()) {
-                    *to++ = '\n';
-                    bytes.wrote(to);
-                    return;
-                }
-                bytes.wrote(to);
-                piece.resize(0);
-                appendKeywords(piece, keywords);
-                piece.append(u'\n');
-                bytes.append(utf8, piece);
-            });
-            sieve->add(text, keyHash);
+            char* to = bytes.room(line.text.size() + 2 * line.description.size() + 4);
+            to = copyField(to, line.text);
+            *to++ = '\t';
+            char* const description = to;
+            to = copyField(to, line.description);
+            *to++ = '\t';
+            to = std::copy(description, to, to);
+            *to++ = '\n';
+            bytes.wrote(to);
             return true;
         },
         Repeats::Visited, &builtInKeys);
-    if (out.read.userEntriesVoid && userStart) {
-        bytes.truncate(qsizetype((*userStart)[0]));
-        out.favourites.resize((*userStart)[1]);
-        out.used.resize((*userStart)[2]);
-    } else if (sieve) {
-        // The lines of the entries the rule leaves out go, held or not.
-        const qsizetype userEnd = bytes.size();
-        const auto lineEnd = [&](qsizetype i) {
-            return i + 1 < qsizetype(userLines.size()) ? userLines[std::size_t(i) + 1] : userEnd;
-        };
-        const std::vector<qsizetype> leftOut = sieve->leftOut([&](qsizetype i) {
-            const auto found = shownOtherwise.constFind(i);
-            if (found != shownOtherwise.cend())
-                return *found;
-            const QByteArrayView line(bytes.data() + userLines[std::size_t(i)],
-                                      lineEnd(i) - userLines[std::size_t(i)]);
-            return QString::fromUtf8(line.first(line.indexOf('\t')));
-        });
-        for (const qsizetype i : leftOut)
-            out.leftOut.push_back({userLines[std::size_t(i)], lineEnd(i), {}, l, 0});
-        const auto isLeftOut = [&](const ListLines::Held& held) {
-            return std::binary_search(
-                out.leftOut.begin(), out.leftOut.end(), held,
-                [](const auto& a, const auto& b) { return a.begin < b.begin; });
-        };
-        std::erase_if(out.favourites, isLeftOut);
-        std::erase_if(out.used, isLeftOut);
-    }
+    const qsizetype builtIn = out.builtInTexts.size();
     out.bytes = bytes.take();
-    // As the pick shows each list: its most used few after the favourites.
-    const auto few = out.used.begin() + std::min<std::ptrdiff_t>(std::ptrdiff_t(out.used.size()),
-                                                                 SearchIndex::MostUsedInPick);
-    std::partial_sort(out.used.begin(), few, out.used.end(), showsFirst);
-    out.used.erase(few, out.used.end());
+    if (out.read.userEntriesVoid) {
+        // The window takes none of the file's entries.
+        if (qsizetype(out.begins.size()) > builtIn) {
+            out.bytes.truncate(out.begins[std::size_t(builtIn)]);
+            out.begins.resize(std::size_t(builtIn));
+            out.hashes.resize(std::size_t(builtIn));
+        }
+    } else if (sieve) {
+        const UserListReader::FieldDecoder decoder;
+        QString text;
+        for (const qsizetype i :
+             sieve->leftOut([&](qsizetype i) { return out.textAt(builtIn + i, decoder, text); }))
+            out.leftOut.push_back(builtIn + i);
+    }
     return out;
+}
+
+// What tells the user's use of one list's entries: the stores' tables and
+// the sieves of their keys, which most entries pass without a look-up.
+class ListUse
+{
+public:
+    ListUse(const EntryListing::Use& use, int l)
+        : m_favourites(use.favourites[l])
+        , m_scores(use.scores[l])
+        , m_kind(l == 0 ? ListKind::Smiley : ListKind::Acronym)
+        , m_list(l)
+        , m_anyUse(!m_favourites.isEmpty() || !m_scores.isEmpty())
+        // Most users have none: no entry is looked up.
+        , m_own(use.ownKeywords && !use.ownKeywords->isEmpty(m_kind) ? use.ownKeywords : nullptr)
+        , m_used(m_anyUse ? KeySieve(m_favourites, m_scores) : KeySieve({}))
+        , m_keyworded(m_own ? KeySieve(m_own->keys(m_kind)) : KeySieve({}))
+    {}
+
+    // What the use of the entries at places from to to adds: their lines
+    // to be shown first, and their own keywords, in place order.
+    struct Found
+    {
+        std::vector<ListLines::Held> favourites;
+        std::vector<ListLines::Held> used;
+        QByteArray extra;
+        std::vector<ListLines::Insertion> insertions; // into extra
+    };
+    Found of(const ListLines& lines, qsizetype from, qsizetype to) const
+    {
+        Found found;
+        if (!m_anyUse && !m_own)
+            return found;
+        const UserListReader::FieldDecoder decoder;
+        QStringEncoder utf8(QStringEncoder::Utf8);
+        QString text;
+        QString key;
+        QString piece;
+        auto leftOut = std::lower_bound(lines.leftOut.cbegin(), lines.leftOut.cend(), from);
+        for (qsizetype place = from; place < to; ++place) {
+            const quint32 hash = lines.hashes[std::size_t(place)];
+            const bool mayBeUsed = m_anyUse && m_used.mayHold(hash);
+            const bool mayHaveKeywords = m_own && m_keyworded.mayHold(hash);
+            // Most entries are told apart by the sieves alone.
+            if (!mayBeUsed && !mayHaveKeywords)
+                continue;
+            while (leftOut != lines.leftOut.cend() && *leftOut < place)
+                ++leftOut;
+            if (leftOut != lines.leftOut.cend() && *leftOut == place)
+                continue;
+            key.resize(0);
+            TextRules::appendFolded(key, TextRules::trimSpaces(lines.textAt(place, decoder, text)));
+            const qsizetype begin = lines.begins[std::size_t(place)];
+            const qsizetype end = lines.end(place);
+            if (mayBeUsed) {
+                const SearchUse entryUse{m_favourites.contains(key), m_scores.value(key, 0.0)};
+                if (entryUse.favourite || entryUse.score > 0)
+                    (entryUse.favourite ? found.favourites : found.used)
+                        .push_back({begin, end, entryUse, m_list, place});
+            }
+            const QStringList keywords =
+                mayHaveKeywords ? m_own->keywordsOfKey(m_kind, key) : QStringList();
+            if (keywords.isEmpty())
+                continue;
+            piece.resize(0);
+            if (place < lines.builtInTexts.size() && lines.builtInKeyworded[std::size_t(place)])
+                piece.append(QLatin1String(", "));
+            appendKeywords(piece, keywords);
+            const qsizetype extraBegin = found.extra.size();
+            found.extra.resize(extraBegin + utf8.requiredSpace(piece.size()));
+            char* const extraEnd = utf8.appendToBuffer(found.extra.data() + extraBegin, piece);
+            found.extra.truncate(extraEnd - found.extra.constData());
+            // Before the line's end.
+            found.insertions.push_back({end - 1, extraBegin, found.extra.size(), {}});
+        }
+        return found;
+    }
+
+private:
+    const QSet<QString>& m_favourites;
+    const QHash<QString, double>& m_scores;
+    const ListKind m_kind;
+    const int m_list;
+    const bool m_anyUse;
+    const KeywordStore* const m_own;
+    const KeySieve m_used;
+    const KeySieve m_keyworded;
+};
+
+// Appends the list's bytes from begin to end, with what goes in among them.
+void appendBytes(QList<QByteArrayView>& parts, const ListLines& lines, qsizetype begin,
+                 qsizetype end)
+{
+    const QByteArrayView bytes(lines.bytes);
+    auto insertion = std::lower_bound(
+        lines.insertions.cbegin(), lines.insertions.cend(), begin,
+        [](const ListLines::Insertion& each, qsizetype at) { return each.at < at; });
+    for (; insertion != lines.insertions.cend() && insertion->at < end; ++insertion) {
+        if (insertion->at > begin)
+            parts.append(bytes.sliced(begin, insertion->at - begin));
+        parts.append(insertion->text);
+        begin = insertion->at;
+    }
+    if (end > begin)
+        parts.append(bytes.sliced(begin, end - begin));
 }
 
 } // namespace
@@ -474,66 +555,89 @@ EntryListing::ReadResult EntryListing::read(BilingualEntry::List list, const QSt
         });
 }
 
-QByteArray EntryListing::lines(const QString& listFolder, const Use& use, int language,
-                               QStringList* problems)
-{
-    const Parts made = lineParts(listFolder, use, language, problems);
-    qsizetype size = 0;
-    for (const QByteArrayView part : made.parts)
-        size += part.size();
-    QByteArray out;
-    out.reserve(size);
-    for (const QByteArrayView part : made.parts)
-        out.append(part);
-    return out;
-}
-
-EntryListing::Parts EntryListing::lineParts(const QString& listFolder, const Use& use, int language,
+EntryListing::Parts EntryListing::lineParts(const QString& listFolder,
+                                            const std::function<void(Use&)>& readUse, int language,
                                             QStringList* problems)
 {
-    ListLines acronyms;
-    std::thread second(
-        [&] { acronyms = linesOf(BilingualEntry::List::Acronyms, listFolder, use, language); });
-    ListLines smileys = linesOf(BilingualEntry::List::Smileys, listFolder, use, language);
-    second.join();
-
-    std::vector<ListLines::Held> favourites = smileys.favourites;
-    favourites.insert(favourites.end(), acronyms.favourites.begin(), acronyms.favourites.end());
-    std::sort(favourites.begin(), favourites.end(), showsFirst);
-    std::vector<ListLines::Held> used = smileys.used;
-    used.insert(used.end(), acronyms.used.begin(), acronyms.used.end());
-    std::sort(used.begin(), used.end(), showsFirst);
-
+    // Each list is read on a thread of its own while this one reads the
+    // stores, which the lines do not wait for.
+    std::array<ListLines, 2> lines;
+    const auto reading = [&](int l) {
+        lines[l] = linesOf(l == 0 ? BilingualEntry::List::Smileys : BilingualEntry::List::Acronyms,
+                           listFolder, language);
+    };
+    std::thread smileys(reading, 0);
+    std::thread acronyms(reading, 1);
+    Use use;
+    readUse(use);
+    const std::array<ListUse, 2> uses{ListUse(use, 0), ListUse(use, 1)};
+    smileys.join();
+    acronyms.join();
+    // Then the use of each list's entries, each half on a core: most of it
+    // may lie in one list.
+    const auto half = [&lines](int l) { return qsizetype(lines[l].begins.size()) / 2; };
+    std::array<std::array<ListUse::Found, 2>, 2> found; // by half, then list
+    std::thread secondHalves([&] {
+        for (int l = 0; l < 2; ++l)
+            found[1][l] = uses[l].of(lines[l], half(l), qsizetype(lines[l].begins.size()));
+    });
+    for (int l = 0; l < 2; ++l)
+        found[0][l] = uses[l].of(lines[l], 0, half(l));
+    secondHalves.join();
     Parts out;
-    out.bytes = {std::move(smileys.bytes), std::move(acronyms.bytes)};
-    const std::array<const EntryListing::ReadResult*, 2> reads{&smileys.read, &acronyms.read};
-    for (const std::vector<ListLines::Held>* first : {&favourites, &used})
-        for (const ListLines::Held& held : *first)
-            out.parts.append(
-                QByteArrayView(out.bytes[held.list]).sliced(held.begin, held.end - held.begin));
-    // The rest in catalogue order: each list's bytes without the lines
-    // shown first.
     for (int l = 0; l < 2; ++l) {
-        const ListLines& lines = l == 0 ? smileys : acronyms;
-        std::vector<ListLines::Held> taken = lines.leftOut;
-        for (const std::vector<ListLines::Held>* first : {&favourites, &used})
-            for (const ListLines::Held& held : *first)
-                if (held.list == l)
-                    taken.push_back(held);
-        std::sort(taken.begin(), taken.end(),
-                  [](const auto& a, const auto& b) { return a.begin < b.begin; });
-        const QByteArrayView bytes(out.bytes[l]);
-        qsizetype from = 0;
-        for (const ListLines::Held& held : taken) {
-            if (held.begin > from)
-                out.parts.append(bytes.sliced(from, held.begin - from));
-            from = held.end;
+        ListLines& list = lines[l];
+        for (ListUse::Found& each : {std::ref(found[0][l]), std::ref(found[1][l])}) {
+            list.favourites.insert(list.favourites.end(), each.favourites.begin(),
+                                   each.favourites.end());
+            list.used.insert(list.used.end(), each.used.begin(), each.used.end());
+            for (ListLines::Insertion insertion : each.insertions) {
+                insertion.text = QByteArrayView(each.extra)
+                                     .sliced(insertion.begin, insertion.end - insertion.begin);
+                list.insertions.push_back(insertion);
+            }
+            out.extra.push_back(std::move(each.extra));
         }
-        if (from < bytes.size())
-            out.parts.append(bytes.sliced(from));
-        if (!reads[l]->problem.isEmpty())
-            problems->append(reads[l]->problem);
+        // As the pick shows each list: its most used few after the favourites.
+        const auto few =
+            list.used.begin() +
+            std::min<std::ptrdiff_t>(std::ptrdiff_t(list.used.size()), SearchIndex::MostUsedInPick);
+        std::partial_sort(list.used.begin(), few, list.used.end(), showsFirst);
+        list.used.erase(few, list.used.end());
     }
+
+    std::array<std::vector<ListLines::Held>, 2> first;
+    for (int l = 0; l < 2; ++l) {
+        first[0].insert(first[0].end(), lines[l].favourites.begin(), lines[l].favourites.end());
+        first[1].insert(first[1].end(), lines[l].used.begin(), lines[l].used.end());
+    }
+    for (std::vector<ListLines::Held>& held : first) {
+        std::sort(held.begin(), held.end(), showsFirst);
+        for (const ListLines::Held& each : held)
+            appendBytes(out.parts, lines[each.list], each.begin, each.end);
+    }
+    // The rest in catalogue order: each list's bytes without the lines
+    // shown first and those left out.
+    for (int l = 0; l < 2; ++l) {
+        const ListLines& list = lines[l];
+        std::vector<std::pair<qsizetype, qsizetype>> taken;
+        for (const qsizetype place : list.leftOut)
+            taken.emplace_back(list.begins[std::size_t(place)], list.end(place));
+        for (const std::vector<ListLines::Held>& held : first)
+            for (const ListLines::Held& each : held)
+                if (each.list == l)
+                    taken.emplace_back(each.begin, each.end);
+        std::sort(taken.begin(), taken.end());
+        qsizetype from = 0;
+        for (const auto& [begin, end] : taken) {
+            appendBytes(out.parts, list, from, begin);
+            from = end;
+        }
+        appendBytes(out.parts, list, from, list.bytes.size());
+        if (!list.read.problem.isEmpty())
+            problems->append(list.read.problem);
+    }
+    out.bytes = {std::move(lines[0].bytes), std::move(lines[1].bytes)};
     return out;
 }
 

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Both catalogue lists as the window shows them, for a menu program
 // (--list, --insert): each list's built-in entries with their descriptions
@@ -56,20 +57,19 @@ public:
     // smileys first on a tie), then the rest in catalogue order. A line is
     // the text, a tab, the description in language (1 French, else
     // English), a tab, the other language's, a tab, the keywords separated
-    // by ", "; UTF-8. Each list is read on a core of its own; problems
-    // receives what read() answered.
-    static QByteArray lines(const QString& listFolder, const Use& use, int language,
-                            QStringList* problems);
-    // The same lines in parts that lie in each list's own bytes: written one
-    // after the other they are lines(), which a listing to a pipe writes so,
-    // without a copy of the whole.
+    // by ", "; UTF-8. The lines come in parts that lie in the lists' own
+    // bytes: written one after the other they are the listing, which goes
+    // to a pipe so, without a copy of the whole. Each list is read on a
+    // core of its own while readUse, on the calling thread, reads the
+    // user's use; problems receives what read() answered.
     struct Parts
     {
         std::array<QByteArray, 2> bytes;
+        std::vector<QByteArray> extra;
         QList<QByteArrayView> parts;
     };
-    static Parts lineParts(const QString& listFolder, const Use& use, int language,
-                           QStringList* problems);
+    static Parts lineParts(const QString& listFolder, const std::function<void(Use&)>& readUse,
+                           int language, QStringList* problems);
 
     // A field as a line shows it: tabs and line breaks become blanks, so
     // that a line is always one entry and its fields split at tabs.

@@ -17,9 +17,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
+#include <optional>
 #include <sys/mman.h>
 #include <sys/uio.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -58,15 +58,16 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 // fault, which on a virtual machine can take longer than the listing's
 // own work on the page. The heap is grown at once by as much, in the
 // system's large pages where it has them (2 MiB a fault), none of it given
-// back before the end. The other threads keep heaps of their own: the
-// stores, read on two cores at once, allocate at nearly every step, and on
-// one heap each would wait for the other's lock.
+// back before the end. The threads share that heap: one of a thread's own
+// grows by small pages, a fault each, and the threads that read the lists
+// allocate little but their large blocks.
 void heapOfLargePages()
 {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
     constexpr int Heap = 96 * 1024 * 1024;
     // Blocks of up to 32 MiB (the most it takes) from the heap, not maps of their own.
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_ARENA_MAX, 1);
     mallopt(M_TOP_PAD, Heap);
     mallopt(M_TRIM_THRESHOLD, 2 * Heap);
     char* const start = static_cast<char*>(::sbrk(0));
@@ -121,25 +122,27 @@ void MenuCommands::list(int& argc, char** argv)
     heapOfLargePages();
     QCoreApplication app(argc, argv);
     const QString folder = listFolder();
-    EntryListing::Use use;
-    // The stores are read on two cores at once: together they take about
-    // as long as a list file. Each is made and ends on its own thread.
-    std::thread marks([&use, &folder] {
-        const FavouriteStore favourites(FavouriteStore::pathIn(folder),
-                                        FavouriteStore::Access::ReadOnly);
-        const UsageStore usage(UsageStore::defaultPath(), UsageStore::Access::ReadOnly);
-        for (const ListKind kind : {ListKind::Smiley, ListKind::Acronym}) {
-            use.favourites[int(kind)] = favourites.keys(kind);
-            use.scores[int(kind)] = usage.scores(kind);
-        }
-    });
-    // Read only: a damaged file is left for the window to set aside.
-    const KeywordStore keywords(KeywordStore::pathIn(folder), KeywordStore::Access::ReadOnly);
-    marks.join();
-    use.ownKeywords = &keywords;
+    // Read only: a damaged file is left for the window to set aside. The
+    // stores are read one after the other while the lists are read: at
+    // once they would only wait for each other's memory.
+    std::optional<KeywordStore> keywords;
     QStringList problems;
-    const EntryListing::Parts lines =
-        EntryListing::lineParts(folder, use, SettingsStore::language(), &problems);
+    const EntryListing::Parts lines = EntryListing::lineParts(
+        folder,
+        [&](EntryListing::Use& use) {
+            {
+                const FavouriteStore favourites(FavouriteStore::pathIn(folder),
+                                                FavouriteStore::Access::ReadOnly);
+                const UsageStore usage(UsageStore::defaultPath(), UsageStore::Access::ReadOnly);
+                for (const ListKind kind : {ListKind::Smiley, ListKind::Acronym}) {
+                    use.favourites[int(kind)] = favourites.keys(kind);
+                    use.scores[int(kind)] = usage.scores(kind);
+                }
+            }
+            keywords.emplace(KeywordStore::pathIn(folder), KeywordStore::Access::ReadOnly);
+            use.ownKeywords = &*keywords;
+        },
+        SettingsStore::language(), &problems);
     bool readerGone = false;
     const bool written = writeOut(lines.parts, &readerGone);
     int status = 0;

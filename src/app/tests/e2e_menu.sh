@@ -31,10 +31,11 @@ zuno_copy_program "$bin" "$work"
 export XDG_STATE_HOME=$work/home/state
 prog=$work/prog/ZunoSmiley
 # A favourite of the user's, an entry whose description holds a tab and
-# which has a keyword of the user's, and
+# which has a keyword of the user's, a keyword of the user's after a
+# built-in entry's own, and
 # more than a pipe holds at once, so that a reader gone is seen.
 printf '{"smileys":["8-)"]}' >"$work/prog/Favourites.json"
-printf '{"smileys":{"8-]":["android"]}}' >"$work/prog/Keywords.json"
+printf '{"smileys":{"8-]":["android"],";-)":["mine"]}}' >"$work/prog/Keywords.json"
 # Entries whose fields hold line breaks of Unicode's (U+2028, U+0085), one
 # in the Windows code page, and two of one text but for an accented
 # letter's case (the second a duplicate), beside one without the accent;
@@ -56,6 +57,7 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     [ ! -s "$work/err" ] || fail "--list told: $(cat "$work/err")"
     list >"$work/all" || fail "--list ended with $?"
     grep -q $'^8-]\tRobot arm\tRobot arm\tandroid$' "$work/all" || fail "the user's entry: $(grep '^8-]' "$work/all")"
+    grep -q $'^;-)\t[^\t]*\t[^\t]*\twink, [^\t]*, mine$' "$work/all" || fail "a built-in entry's keywords: $(grep '^;-)' "$work/all")"
     grep -q $'^8-\\[\tRobot leg knee\tRobot leg knee\t$' "$work/all" || fail "breaks: $(grep '^8-\[' "$work/all")"
     grep -q $'^8-\xc3\xa9\tCaf\xc3\xa9\tCaf\xc3\xa9\t$' "$work/all" || fail "Windows-1252: $(grep -a '^8-.\sCaf' "$work/all")"
     [ "$(grep -c -e $'^\xc3\x89-a\tfirst' -e $'^e-a\tthird' -e $'^e-b \tfifth' -e $'^E-B\tsixth' "$work/all")" -eq 4 ] &&
