@@ -10,15 +10,18 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <malloc.h>
 #include <optional>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -30,6 +33,15 @@ constexpr char Program[] = "ZunoSmiley";
 // as it takes; false on an error other than a reader gone.
 bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 {
+    // A pipe holds 64 KiB at first: its reader would be woken for every
+    // 64 KiB of a listing of some MiB. It is grown for the listing, as far
+    // as the system lets any user grow one by default (1 MiB).
+    qsizetype size = 0;
+    for (const QByteArrayView part : parts)
+        size += part.size();
+    struct stat output;
+    if (size > 64 * 1024 && ::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode))
+        ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, int(std::min<qsizetype>(size, 1024 * 1024)));
     qsizetype next = 0;
     while (next < parts.size()) {
         std::array<iovec, 256> vectors;
@@ -157,7 +169,9 @@ void MenuCommands::list(int& argc, char** argv)
     }
     // Nothing is left to save or hand over: the process ends here, and the
     // system takes its memory (the stores' tables, the lines) back at once
-    // instead of its being freed piece by piece.
+    // instead of its being freed piece by piece. The output is closed first:
+    // the menu reading it sees its end without waiting for that.
     std::fflush(nullptr);
+    ::close(STDOUT_FILENO);
     ::_exit(status);
 }
