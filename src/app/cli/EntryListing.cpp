@@ -19,6 +19,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -103,11 +104,33 @@ void appendLine(QString& out, const BilingualEntry& entry, int language)
 // Copies a field of valid UTF-8 as appendField shows its text, in UTF-8:
 // each of breaksLine's characters (U+0009 to U+000D, U+0085 as C2 85,
 // U+2028 and U+2029 as E2 80 A8 and E2 80 A9) becomes a blank.
+// Whether any of the 8 bytes of word is below 0x20, 0xC2 or 0xE2: the
+// bytes that may begin such a character.
+bool mayBreak(quint64 word)
+{
+    constexpr quint64 Ones = 0x0101010101010101;
+    constexpr quint64 Highs = 0x8080808080808080;
+    const auto anyZero = [](quint64 w) { return ((w - Ones) & ~w & Highs) != 0; };
+    return ((word - 0x20 * Ones) & ~word & Highs) != 0 || anyZero(word ^ (0xC2 * Ones)) ||
+           anyZero(word ^ (0xE2 * Ones));
+}
+
 char* copyField(char* to, QByteArrayView field)
 {
     const auto* from = reinterpret_cast<const uchar*>(field.data());
     const uchar* const end = from + field.size();
     while (from != end) {
+        // Most of a field has none of them: it goes eight bytes at a time.
+        if (end - from >= 8) {
+            quint64 word;
+            std::memcpy(&word, from, 8);
+            if (!mayBreak(word)) {
+                std::memcpy(to, &word, 8);
+                to += 8;
+                from += 8;
+                continue;
+            }
+        }
         const uchar c = *from;
         if (c >= 0x20 && c != 0xC2 && c != 0xE2) {
             *to++ = char(c);
