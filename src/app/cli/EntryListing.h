@@ -21,8 +21,8 @@
 // in both languages and their shipped keywords, then the user's entries of
 // its file as the window's load takes them (DuplicateRule::LoadedTexts
 // against the built-in texts; a file the list reader cannot take whole
-// gives none). The lists are read straight through, never held whole: a
-// listing is its output, the other way round the longest part of its time.
+// gives none). The list files are read straight through, never held
+// whole; a listing holds only its lines, which are its output.
 class KeywordStore;
 
 class EntryListing
@@ -58,8 +58,9 @@ public:
     // the text, a tab, the description in language (1 French, else
     // English), a tab, the other language's, a tab, the keywords separated
     // by ", "; UTF-8. The lines come in parts that lie in the lists' own
-    // bytes: written one after the other they are the listing, which goes
-    // to a pipe so, without a copy of the whole. Each list is read on a
+    // bytes, and the user's keywords in bytes of their own (extra): written
+    // one after the other they are the listing, which goes to a pipe so,
+    // without a copy of the whole. Each list is read on a
     // core of its own while readUse, on the calling thread, reads the
     // user's use; problems receives what read() answered.
     struct Parts

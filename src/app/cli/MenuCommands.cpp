@@ -35,13 +35,16 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 {
     // A pipe holds 64 KiB at first: its reader would be woken for every
     // 64 KiB of a listing of some MiB. It is grown for the listing, as far
-    // as the system lets any user grow one by default (1 MiB).
+    // as the system lets any user grow one by default (1 MiB), never made
+    // smaller than its reader made it.
     qsizetype size = 0;
     for (const QByteArrayView part : parts)
         size += part.size();
+    const int wanted = int(std::min<qsizetype>(size, 1024 * 1024));
     struct stat output;
-    if (size > 64 * 1024 && ::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode))
-        ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, int(std::min<qsizetype>(size, 1024 * 1024)));
+    if (::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode) &&
+        ::fcntl(STDOUT_FILENO, F_GETPIPE_SZ) < wanted)
+        ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, wanted);
     qsizetype next = 0;
     while (next < parts.size()) {
         std::array<iovec, 256> vectors;
@@ -72,7 +75,7 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 // system's large pages where it has them (2 MiB a fault), none of it given
 // back before the end. The threads share that heap: one of a thread's own
 // grows by small pages, a fault each, and the threads that read the lists
-// allocate little but their large blocks.
+// allocate far less often than the stores.
 void heapOfLargePages()
 {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
@@ -170,8 +173,13 @@ void MenuCommands::list(int& argc, char** argv)
     // Nothing is left to save or hand over: the process ends here, and the
     // system takes its memory (the stores' tables, the lines) back at once
     // instead of its being freed piece by piece. The output is closed first:
-    // the menu reading it sees its end without waiting for that.
+    // the menu reading it sees its end without waiting for that, and some
+    // file systems tell a failed write only then.
+    if (::close(STDOUT_FILENO) != 0 && errno != EINTR && written && !readerGone) {
+        tell(QStringLiteral("the list could not be written: %1")
+                 .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        status = 1;
+    }
     std::fflush(nullptr);
-    ::close(STDOUT_FILENO);
     ::_exit(status);
 }
