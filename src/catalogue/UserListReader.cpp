@@ -133,6 +133,20 @@ QString UserListReader::FieldDecoder::decode(QByteArrayView field, bool utf8) co
     return utf8 ? m_utf8.decode(field) : m_windows1252.decode(field);
 }
 
+void UserListReader::FieldDecoder::decodeInto(QString& text, QByteArrayView field, bool utf8) const
+{
+    // ASCII is itself in both code pages.
+    text.resize(field.size());
+    QChar* to = text.data();
+    for (const char c : field) {
+        if (uchar(c) >= 0x80) {
+            text = decode(field, utf8);
+            return;
+        }
+        *to++ = QLatin1Char(c);
+    }
+}
+
 UserListReader::Result UserListReader::readFile(const QString& path, const EntrySink& sink)
 {
     QFile file;

@@ -50,6 +50,9 @@ public:
     public:
         FieldDecoder();
         QString decode(QByteArrayView field, bool utf8) const;
+        // The same into text, kept from one call to the next: a field of
+        // ASCII bytes (nearly all of them) costs no allocation.
+        void decodeInto(QString& text, QByteArrayView field, bool utf8) const;
 
     private:
         mutable QStringDecoder m_utf8;
@@ -68,6 +71,10 @@ public:
 
         // A field of this line as an EntrySink receives it.
         QString decode(QByteArrayView field) const { return decoder->decode(field, utf8); }
+        void decodeInto(QString& out, QByteArrayView field) const
+        {
+            decoder->decodeInto(out, field, utf8);
+        }
     };
     using LineSink = std::function<bool(const Line& line)>;
 
