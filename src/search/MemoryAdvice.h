@@ -15,4 +15,11 @@ public:
     // The whole large pages (2 MiB) of [data, data + bytes) given as such,
     // for a buffer that is filled over time: a fault for each.
     static void largePages(const void* data, qsizetype bytes);
+    // For a process that fills some tens of MiB at its start (the stores'
+    // tables, a list's lines or rows and their index), called before any
+    // thread: the heap is grown at once by as much, in the system's large
+    // pages where it has them (2 MiB a fault), none of it given back while
+    // the process lives. Every thread allocates from that one heap: a
+    // thread's own grows by small pages, a fault each.
+    static void heapOfLargePages();
 };

@@ -5,6 +5,7 @@
 #include "base/ListFolder.h"
 #include "search/FavouriteStore.h"
 #include "search/KeywordStore.h"
+#include "search/MemoryAdvice.h"
 #include "search/UsageStore.h"
 
 #include <QCoreApplication>
@@ -18,9 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <malloc.h>
 #include <optional>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -68,35 +67,6 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
     return true;
 }
 
-// A listing fills some tens of MiB (the stores, the duplicate sieve, the
-// lines) once and ends: each first write of a page costs the system a
-// fault, which on a virtual machine can take longer than the listing's
-// own work on the page. The heap is grown at once by as much, in the
-// system's large pages where it has them (2 MiB a fault), none of it given
-// back before the end. The threads share that heap: one of a thread's own
-// grows by small pages, a fault each, and the threads that read the lists
-// allocate far less often than the stores.
-void heapOfLargePages()
-{
-#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-    constexpr int Heap = 96 * 1024 * 1024;
-    // Blocks of up to 32 MiB (the most it takes) from the heap, not maps of their own.
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_ARENA_MAX, 1);
-    mallopt(M_TOP_PAD, Heap);
-    mallopt(M_TRIM_THRESHOLD, 2 * Heap);
-    char* const start = static_cast<char*>(::sbrk(0));
-    // More than the heap has left: it grows, by the pad besides.
-    void* volatile grown = std::malloc(1024 * 1024);
-    std::free(grown);
-    char* const end = static_cast<char*>(::sbrk(0));
-    constexpr quintptr Large = 2 * 1024 * 1024;
-    const quintptr begin = (quintptr(start) + Large - 1) & ~(Large - 1);
-    if (quintptr(end) > begin)
-        ::madvise(reinterpret_cast<void*>(begin), quintptr(end) - begin, MADV_HUGEPAGE);
-#endif
-}
-
 } // namespace
 
 void MenuCommands::tell(const QString& message)
@@ -134,7 +104,7 @@ void MenuCommands::list(int& argc, char** argv)
 {
     // A reader that closes its end is answered by EPIPE, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    heapOfLargePages();
+    MemoryAdvice::heapOfLargePages();
     QCoreApplication app(argc, argv);
     const QString folder = listFolder();
     // Read only: a damaged file is left for the window to set aside. The
