@@ -2,6 +2,7 @@
 
 #include <QHashFunctions>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -37,6 +38,7 @@ void KeyTable::reserve(qsizetype count)
 void KeyTable::grow(std::size_t slots)
 {
     std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(slots));
+    m_present.assign(std::max<std::size_t>(1, slots / 8), 0);
     const std::size_t mask = slots - 1;
     for (const Slot& slot : old) {
         if (slot.value == None)
@@ -45,6 +47,8 @@ void KeyTable::grow(std::size_t slots)
         while (m_slots[at].value != None)
             at = (at + 1) & mask;
         m_slots[at] = slot;
+        const std::size_t bit = presentBit(slot.hash);
+        m_present[bit / 64] |= quint64(1) << (bit % 64);
     }
 }
 
@@ -64,6 +68,8 @@ void KeyTable::insert(QStringView key, int value)
         at = (at + 1) & mask;
     }
     m_slots[at] = {key.data(), key.size(), hash, value};
+    const std::size_t bit = presentBit(hash);
+    m_present[bit / 64] |= quint64(1) << (bit % 64);
     ++m_count;
 }
 
@@ -72,6 +78,9 @@ int KeyTable::find(QStringView key) const
     if (m_count == 0)
         return None;
     const quint64 hash = hashOf(key);
+    const std::size_t bit = presentBit(hash);
+    if (!(m_present[bit / 64] & (quint64(1) << (bit % 64))))
+        return None;
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot& slot = m_slots[at];
@@ -85,5 +94,6 @@ int KeyTable::find(QStringView key) const
 void KeyTable::clear()
 {
     m_slots.clear();
+    m_present.clear();
     m_count = 0;
 }

@@ -34,7 +34,18 @@ private:
     };
     static quint64 hashOf(QStringView key);
     void grow(std::size_t slots);
+    // The bit of hash among m_present's.
+    std::size_t presentBit(quint64 hash) const
+    {
+        return std::size_t(hash >> 32) & (m_present.size() * 64 - 1);
+    }
 
     std::vector<Slot> m_slots;
+    // A bit for each key held, eight for each slot (sixteen or more a key):
+    // a key the table does not hold is told by its bit alone, most of the
+    // time, without a probe of the slots, which in a long table misses the
+    // cache. A start looks up every row of a long list in a table as small
+    // as the use or the keywords.
+    std::vector<quint64> m_present;
     qsizetype m_count = 0;
 };

@@ -1,4 +1,5 @@
 #include "search/EntryKey.h"
+#include "search/KeyTable.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
 #include "search/SearchIndex.h"
@@ -33,6 +34,24 @@ private:
     }
 
 private Q_SLOTS:
+    void keyTableFindsWhatItHolds()
+    {
+        // Grown from empty past several sizes: every key keeps its value,
+        // and a key never put in is not found, nor any once cleared.
+        KeyTable table;
+        QStringList keys;
+        for (int i = 0; i < 5000; ++i)
+            keys.append(QStringLiteral(":-x%1").arg(i));
+        for (int i = 0; i < keys.size(); ++i)
+            table.insert(keys[i], i);
+        for (int i = 0; i < keys.size(); ++i)
+            QCOMPARE(table.find(keys[i]), i);
+        for (int i = 0; i < 5000; ++i)
+            QCOMPARE(table.find(QStringLiteral(":-y%1").arg(i)), KeyTable::None);
+        table.clear();
+        QCOMPARE(table.find(keys.first()), KeyTable::None);
+    }
+
     void ranking_data()
     {
         QTest::addColumn<QStringList>("entries");
