@@ -70,15 +70,9 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
     , m_listFolder(listFolder)
     , m_cachePath(cachePath)
 {
-    // The user's keywords are read meanwhile (the usage, the lists), on a
-    // thread of their own; the store is this thread's afterwards.
-    m_keywordReading = std::thread([this, here = thread()] {
-        m_readKeywords =
-            new KeywordStore(KeywordStore::pathIn(m_listFolder), KeywordStore::Access::ReadOnly);
-        m_readKeywords->moveToThread(here);
-    });
-    // And the lists, while the service reads the favourites and the uses:
-    // nothing here is touched from elsewhere until load().
+    // The lists are read meanwhile (the favourites, the uses, the keywords),
+    // on a thread of their own: nothing here is touched from elsewhere
+    // until load().
     m_listReading = std::thread([this] {
         loadBuiltIn();
         loadUserEntries();
@@ -93,27 +87,26 @@ LauncherCatalogue::~LauncherCatalogue()
     if (m_listReading.joinable())
         m_listReading.join();
     waitForKeeping();
-    takeKeywords();
-}
-
-void LauncherCatalogue::takeKeywords()
-{
-    if (!m_keywordReading.joinable())
-        return;
-    m_keywordReading.join();
-    m_readKeywords->setParent(this);
-    m_keywords = std::exchange(m_readKeywords, nullptr);
 }
 
 void LauncherCatalogue::load()
 {
+    // The user's keywords, on this thread after the favourites and the uses
+    // while the lists are read: read at once with those, on a thread of
+    // their own, they only waited for each other's heap. The lists' thread
+    // sees none until it has ended.
+    KeywordStore* const keywords =
+        m_keywords ? nullptr
+                   : new KeywordStore(KeywordStore::pathIn(m_listFolder),
+                                      KeywordStore::Access::ReadOnly, this);
     if (m_listReading.joinable()) {
         m_listReading.join();
     } else {
         loadBuiltIn();
         loadUserEntries();
     }
-    takeKeywords();
+    if (keywords)
+        m_keywords = keywords;
     applyKeywords();
     follow();
     // A writer that waits on the stored copy's lease waits a bounded time

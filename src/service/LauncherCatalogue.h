@@ -111,8 +111,6 @@ private:
     // Makes the stored copy's texts the service's own, on the keeping
     // thread, once.
     void ownStoredCopy();
-    // The keyword store read since the construction, from then on this one's.
-    void takeKeywords();
     void loadBuiltIn();
     void loadUserEntries();
     // The user's keywords after each entry's own, in place of those added before.
@@ -150,9 +148,7 @@ private:
     std::array<Stamp, 3> m_readStamps;
     QElapsedTimer m_lastCheck;
     KeywordStore* m_keywords = nullptr;
-    std::thread m_keywordReading;
     std::thread m_listReading;
-    KeywordStore* m_readKeywords = nullptr;
     QString m_cachePath;
     // What the entries from the stored copy point into; null when the files were read.
     std::shared_ptr<const CatalogueCache> m_cache;
