@@ -95,10 +95,10 @@ void LauncherCatalogue::load()
     // while the lists are read: read at once with those, on a thread of
     // their own, they only waited for each other's heap. The lists' thread
     // sees none until it has ended.
-    KeywordStore* const keywords =
-        m_keywords ? nullptr
-                   : new KeywordStore(KeywordStore::pathIn(m_listFolder),
-                                      KeywordStore::Access::ReadOnly, this);
+    KeywordStore* const keywords = m_keywords
+                                       ? nullptr
+                                       : new KeywordStore(KeywordStore::pathIn(m_listFolder),
+                                                          KeywordStore::Access::ReadOnly, this);
     if (m_listReading.joinable()) {
         m_listReading.join();
     } else {
