@@ -4,8 +4,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 void MemoryAdvice::willWrite(const void* data, qsizetype bytes)
 {
@@ -33,21 +35,36 @@ void MemoryAdvice::largePages(const void* data, qsizetype bytes)
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-void MemoryAdvice::heapOfLargePages()
+void MemoryAdvice::heapOfLargePages(qsizetype bytes)
 {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-    constexpr int Heap = 96 * 1024 * 1024;
-    // Blocks of up to 32 MiB (the most a start takes at once) from the
-    // heap, not maps of their own.
+    const int heap = int(std::min<qsizetype>(bytes, 1024 * 1024 * 1024));
+    // Blocks of up to 32 MiB from the heap, not maps of their own (which
+    // would come in small pages): a larger one takes a map of its own only
+    // where the heap has no room left for it.
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_ARENA_MAX, 1);
-    mallopt(M_TOP_PAD, Heap);
-    mallopt(M_TRIM_THRESHOLD, 2 * Heap);
+    mallopt(M_TOP_PAD, heap);
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
     char* const start = static_cast<char*>(::sbrk(0));
     // More than the heap has left: it grows, by the pad besides.
     void* volatile grown = std::malloc(1024 * 1024);
     std::free(grown);
     char* const end = static_cast<char*>(::sbrk(0));
     largePages(start, end - start);
+#else
+    Q_UNUSED(bytes);
+#endif
+}
+
+void MemoryAdvice::giveBackFreed()
+{
+#if defined(__GLIBC__)
+    // The defaults again: a free at the top beyond 128 KiB goes back. The
+    // threads keep the one heap (the system's allocator counts its heaps
+    // once, at the first thread's first call).
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+    mallopt(M_TOP_PAD, 0);
+    malloc_trim(0);
 #endif
 }

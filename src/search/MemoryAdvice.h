@@ -15,11 +15,15 @@ public:
     // The whole large pages (2 MiB) of [data, data + bytes) given as such,
     // for a buffer that is filled over time: a fault for each.
     static void largePages(const void* data, qsizetype bytes);
-    // For a process that fills some tens of MiB at its start (the stores'
+    // For a process that fills tens of MiB at its start (the stores'
     // tables, a list's lines or rows and their index), called before any
-    // thread: the heap is grown at once by as much, in the system's large
-    // pages where it has them (2 MiB a fault), none of it given back while
-    // the process lives. Every thread allocates from that one heap: a
+    // thread: the heap is grown at once by bytes, in the system's large
+    // pages where it has them (2 MiB a fault), and nothing freed is given
+    // back until giveBackFreed(). Every thread allocates from that one heap: a
     // thread's own grows by small pages, a fault each.
-    static void heapOfLargePages();
+    static void heapOfLargePages(qsizetype bytes);
+    // For a process that goes on once its start is over: what it freed
+    // goes back to the system, and from then on a free at the heap's top
+    // does too. Once after the start, and after each load as large.
+    static void giveBackFreed();
 };

@@ -70,9 +70,9 @@ LauncherCatalogue::LauncherCatalogue(const QString& listFolder, const QString& c
     , m_listFolder(listFolder)
     , m_cachePath(cachePath)
 {
-    // The lists are read meanwhile (the favourites, the uses, the keywords),
-    // on a thread of their own: nothing here is touched from elsewhere
-    // until load().
+    // The lists are read on a thread of their own while the service reads
+    // the favourites, the uses and (in load()) the keywords: nothing here
+    // is touched from elsewhere until load().
     m_listReading = std::thread([this] {
         loadBuiltIn();
         loadUserEntries();

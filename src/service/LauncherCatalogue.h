@@ -51,8 +51,9 @@ public:
                                QObject* parent = nullptr);
     ~LauncherCatalogue() override;
 
-    // Reads everything (begun at the construction, on threads of their own)
-    // and starts following the list files.
+    // Reads the user's keywords, takes the lists (whose reading began at
+    // the construction, on a thread of their own) and starts following the
+    // list files.
     void load();
     // For a request: the user's keywords again when their file changed;
     // where the list files cannot be followed, reads them again when their

@@ -1,6 +1,7 @@
 #include "service/SearchService.h"
 
 #include "search/FavouriteStore.h"
+#include "search/MemoryAdvice.h"
 #include "search/UsageStore.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ SearchService::SearchService(const QString& listFolder, const EntryDelivery::Pro
     connect(&m_catalogue, &LauncherCatalogue::changed, this, [this] {
         m_ranking.setEntries(m_catalogue.entries(), m_catalogue.foldedAt(),
                              m_catalogue.foldedHolder());
+        // The entries and indexes read before are gone.
+        MemoryAdvice::giveBackFreed();
     });
 }
 
@@ -68,6 +71,11 @@ QList<SearchService::Found> SearchService::search(const QString& query, qsizetyp
         m_catalogue.makeIds();
         m_ranking.prepare();
         m_catalogue.keep();
+        // The start is over: the heap it kept for itself is the system's again.
+        if (!m_memoryGivenBack) {
+            m_memoryGivenBack = true;
+            MemoryAdvice::giveBackFreed();
+        }
     });
     return found;
 }

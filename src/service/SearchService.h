@@ -57,4 +57,5 @@ private:
     EntryRanking m_ranking;
     EntryDelivery m_delivery;
     QTimer m_idle;
+    bool m_memoryGivenBack = false;
 };

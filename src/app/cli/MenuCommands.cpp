@@ -104,7 +104,9 @@ void MenuCommands::list(int& argc, char** argv)
 {
     // A reader that closes its end is answered by EPIPE, not a signal.
     std::signal(SIGPIPE, SIG_IGN);
-    MemoryAdvice::heapOfLargePages();
+    // Some tens of MiB (the stores, the duplicate sieve, the lines) filled
+    // once before the process ends.
+    MemoryAdvice::heapOfLargePages(96 * 1024 * 1024);
     QCoreApplication app(argc, argv);
     const QString folder = listFolder();
     // Read only: a damaged file is left for the window to set aside. The

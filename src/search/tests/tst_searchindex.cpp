@@ -36,20 +36,27 @@ private:
 private Q_SLOTS:
     void keyTableFindsWhatItHolds()
     {
-        // Grown from empty past several sizes: every key keeps its value,
-        // and a key never put in is not found, nor any once cleared.
-        KeyTable table;
+        // Grown from empty past several sizes, or given its room first:
+        // every key keeps its value, and a key never put in is not found;
+        // once cleared, only what is put in again.
         QStringList keys;
         for (int i = 0; i < 5000; ++i)
             keys.append(QStringLiteral(":-x%1").arg(i));
-        for (int i = 0; i < keys.size(); ++i)
-            table.insert(keys[i], i);
-        for (int i = 0; i < keys.size(); ++i)
-            QCOMPARE(table.find(keys[i]), i);
-        for (int i = 0; i < 5000; ++i)
-            QCOMPARE(table.find(QStringLiteral(":-y%1").arg(i)), KeyTable::None);
-        table.clear();
-        QCOMPARE(table.find(keys.first()), KeyTable::None);
+        for (const bool reserved : {false, true}) {
+            KeyTable table;
+            if (reserved)
+                table.reserve(keys.size());
+            for (int i = 0; i < keys.size(); ++i)
+                table.insert(keys[i], i);
+            for (int i = 0; i < keys.size(); ++i)
+                QCOMPARE(table.find(keys[i]), i);
+            for (int i = 0; i < 5000; ++i)
+                QCOMPARE(table.find(QStringLiteral(":-y%1").arg(i)), KeyTable::None);
+            table.clear();
+            table.insert(keys.last(), 7);
+            QCOMPARE(table.find(keys.last()), 7);
+            QCOMPARE(table.find(keys.first()), KeyTable::None);
+        }
     }
 
     void ranking_data()
