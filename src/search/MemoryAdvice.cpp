@@ -60,11 +60,12 @@ void MemoryAdvice::heapOfLargePages(qsizetype bytes)
 void MemoryAdvice::giveBackFreed()
 {
 #if defined(__GLIBC__)
-    // The defaults again: a free at the top beyond 128 KiB goes back. The
+    // The defaults again: the heap grows by 128 KiB more than it needs, and
+    // a free that leaves more than that at its top gives it back. The
     // threads keep the one heap (the system's allocator counts its heaps
     // once, at the first thread's first call).
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
-    mallopt(M_TOP_PAD, 0);
+    mallopt(M_TOP_PAD, 128 * 1024);
     malloc_trim(0);
 #endif
 }
