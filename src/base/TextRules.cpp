@@ -31,8 +31,14 @@ void TextRules::appendFolded(QString& out, QStringView text)
 QString TextRules::bareKey(QStringView text)
 {
     QString key;
-    appendFolded(key, trimSpaces(text));
+    bareKeyInto(key, text);
     return key;
+}
+
+void TextRules::bareKeyInto(QString& key, QStringView text)
+{
+    key.resize(0);
+    appendFolded(key, trimSpaces(text));
 }
 
 bool TextRules::holdsNul(QStringView name)

@@ -24,6 +24,9 @@ public:
     // The text without the spaces at its ends, case folded: how the lists
     // know an entry whatever its text's case and the spaces typed around it.
     static QString bareKey(QStringView text);
+    // The same into key, kept from one call to the next: for a key made
+    // for each of a long list's entries, no new string each.
+    static void bareKeyInto(QString& key, QStringView text);
 
     // Whether a name holds a NUL character. The system cuts a name there, so
     // such a name would stand for another file: it names none.

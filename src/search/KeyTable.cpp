@@ -47,8 +47,7 @@ void KeyTable::grow(std::size_t slots)
         while (m_slots[at].value != None)
             at = (at + 1) & mask;
         m_slots[at] = slot;
-        const std::size_t bit = presentBit(slot.hash);
-        m_present[bit / 64] |= quint64(1) << (bit % 64);
+        markPresent(slot.hash);
     }
 }
 
@@ -68,8 +67,7 @@ void KeyTable::insert(QStringView key, int value)
         at = (at + 1) & mask;
     }
     m_slots[at] = {key.data(), key.size(), hash, value};
-    const std::size_t bit = presentBit(hash);
-    m_present[bit / 64] |= quint64(1) << (bit % 64);
+    markPresent(hash);
     ++m_count;
 }
 
@@ -78,8 +76,7 @@ int KeyTable::find(QStringView key) const
     if (m_count == 0)
         return None;
     const quint64 hash = hashOf(key);
-    const std::size_t bit = presentBit(hash);
-    if (!(m_present[bit / 64] & (quint64(1) << (bit % 64))))
+    if (!mayHold(hash))
         return None;
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {

@@ -34,10 +34,20 @@ private:
     };
     static quint64 hashOf(QStringView key);
     void grow(std::size_t slots);
-    // The bit of hash among m_present's.
+    // The bit of hash among m_present's, and its word.
     std::size_t presentBit(quint64 hash) const
     {
         return std::size_t(hash >> 32) & (m_present.size() * 64 - 1);
+    }
+    bool mayHold(quint64 hash) const
+    {
+        const std::size_t bit = presentBit(hash);
+        return m_present[bit / 64] & (quint64(1) << (bit % 64));
+    }
+    void markPresent(quint64 hash)
+    {
+        const std::size_t bit = presentBit(hash);
+        m_present[bit / 64] |= quint64(1) << (bit % 64);
     }
 
     std::vector<Slot> m_slots;

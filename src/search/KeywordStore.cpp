@@ -257,8 +257,7 @@ QStringList KeywordStore::keywords(ListKind list, QStringView text) const
     // Asked for every row as a filter opens: the key (EntryKey::of) is made
     // in a buffer kept from one call to the next, not in a new string each.
     thread_local QString key;
-    key.resize(0);
-    TextRules::appendFolded(key, TextRules::trimSpaces(text));
+    TextRules::bareKeyInto(key, text);
     return keywordsOfKey(list, key);
 }
 

@@ -188,8 +188,7 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder, int lang
     QString key;
     size_t keyHash = 0;
     const auto addKey = [&](QStringView text) {
-        key.resize(0);
-        TextRules::appendFolded(key, TextRules::trimSpaces(text));
+        TextRules::bareKeyInto(key, text);
         keyHash = qHash(QStringView(key));
         out.begins.push_back(bytes.size());
         out.hashes.push_back(quint32(keyHash));

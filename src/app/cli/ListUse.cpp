@@ -45,8 +45,7 @@ ListUse::Found ListUse::of(const ListLines& lines, qsizetype from, qsizetype to)
             ++leftOut;
         if (leftOut != lines.leftOut.cend() && *leftOut == place)
             continue;
-        key.resize(0);
-        TextRules::appendFolded(key, TextRules::trimSpaces(lines.textAt(place, decoder, text)));
+        TextRules::bareKeyInto(key, lines.textAt(place, decoder, text));
         if (mayBeUsed) {
             const SearchUse entryUse{m_favourites.contains(key), m_scores.value(key, 0.0)};
             if (entryUse.favourite || entryUse.score > 0)
