@@ -20,6 +20,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -28,7 +29,7 @@ namespace {
 
 constexpr char Program[] = "ZunoSmiley";
 
-// All of parts to standard output, one after the other, in as few writes
+// All of parts to standard output, one after the other, in as few calls
 // as it takes; false on an error other than a reader gone.
 bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 {
@@ -41,8 +42,8 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
         size += part.size();
     const int wanted = int(std::min<qsizetype>(size, 1024 * 1024));
     struct stat output;
-    if (::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode) &&
-        ::fcntl(STDOUT_FILENO, F_GETPIPE_SZ) < wanted)
+    const bool pipe = ::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode);
+    if (pipe && ::fcntl(STDOUT_FILENO, F_GETPIPE_SZ) < wanted)
         ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, wanted);
     qsizetype next = 0;
     while (next < parts.size()) {
@@ -50,9 +51,20 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
         int count = 0;
         for (qsizetype i = next; i < parts.size() && count < int(vectors.size()); ++i, ++count)
             vectors[count] = {const_cast<char*>(parts[i].data()), size_t(parts[i].size())};
-        const ssize_t wrote = ::writev(STDOUT_FILENO, vectors.data(), count);
+        // A pipe is handed the pages themselves, which its reader copies
+        // out: the listing is not copied into the pipe first. That asks
+        // that they stay as they are until read, and nothing touches them
+        // again before the process ends.
+        const ssize_t wrote = pipe ? ::vmsplice(STDOUT_FILENO, vectors.data(), size_t(count), 0)
+                                   : ::writev(STDOUT_FILENO, vectors.data(), count);
         if (wrote < 0 && errno == EINTR)
             continue;
+        // A reader may have left its end non-blocking: wait until it has read.
+        if (wrote < 0 && errno == EAGAIN) {
+            pollfd writable{STDOUT_FILENO, POLLOUT, 0};
+            if (::poll(&writable, 1, -1) >= 0 || errno == EINTR)
+                continue;
+        }
         if (wrote < 0) {
             *readerGone = errno == EPIPE;
             return *readerGone;

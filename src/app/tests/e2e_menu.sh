@@ -69,7 +69,31 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
         fail "a text after U+FEFF: $(grep -a -e marked -e again "$work/all")"
     [ "$(awk -F'\t' 'NF != 4' "$work/all" | wc -l)" -eq 0 ] || fail "a line without 4 fields"
     [ "$(wc -l <"$work/all")" -gt 3100 ] || fail "only $(wc -l <"$work/all") lines"
+    list | cmp -s - "$work/all" || fail "--list to a pipe printed other bytes than to a file"
     check "--list: the favourite first, 4 tab-separated fields a line, a closed pipe quiet"
+    # Standard output a socket that its reader made non-blocking, with room
+    # for a few KiB: --list waits for the reader (seen waiting in poll, then
+    # read) and writes it all.
+    got=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM python3 -c '
+import hashlib, socket, subprocess, sys
+ours, theirs = socket.socketpair()
+theirs.setblocking(False)
+theirs.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4096)
+child = subprocess.Popen([sys.argv[1], "--list"], stdout=theirs.fileno())
+theirs.close()
+while child.poll() is None:
+    try:
+        with open(f"/proc/{child.pid}/wchan") as wchan:
+            if "poll" in wchan.read():
+                break
+    except OSError:
+        pass
+data = bytearray()
+while chunk := ours.recv(1 << 20):
+    data += chunk
+print(child.wait(), hashlib.sha1(data).hexdigest())' "$prog")
+    [ "$got" = "0 $(sha1sum <"$work/all" | cut -d' ' -f1)" ] || fail "--list to a non-blocking socket: $got"
+    check "--list to a non-blocking socket: it waits for its reader and writes it all"
     # A list file that cannot be read: said, and the rest is listed.
     mkdir "$work/prog/Acronyms.acr"
     status=0
