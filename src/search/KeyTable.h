@@ -23,6 +23,8 @@ public:
     int find(QStringView key) const;
     bool isEmpty() const { return m_count == 0; }
     void clear();
+    // A key's hash as the table takes it, for a sieve of keys before it.
+    static quint64 hashOf(QStringView key);
 
 private:
     struct Slot
@@ -32,7 +34,6 @@ private:
         quint64 hash = 0;
         int value = None;
     };
-    static quint64 hashOf(QStringView key);
     void grow(std::size_t slots);
     // The bit of hash among m_present's, and its word.
     std::size_t presentBit(quint64 hash) const

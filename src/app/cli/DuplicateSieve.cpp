@@ -2,6 +2,7 @@
 
 #include "base/TextRules.h"
 #include "lists/DuplicateRule.h"
+#include "search/KeyTable.h"
 
 DuplicateSieve::DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected)
     : m_builtInKeys(builtInKeys)
@@ -15,7 +16,7 @@ DuplicateSieve::DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected
     m_met.resize(bits / 64);
     m_bitOf.reserve(size_t(expected));
     for (const QString& key : builtInKeys)
-        set(m_standing, qHash(QStringView(key)));
+        set(m_standing, KeyTable::hashOf(key));
 }
 
 void DuplicateSieve::add(QStringView text, size_t bareHash)
@@ -24,7 +25,7 @@ void DuplicateSieve::add(QStringView text, size_t bareHash)
     if (DuplicateRule::isSpaced(text)) {
         m_fold.resize(0);
         TextRules::appendFolded(m_fold, text);
-        standing = qHash(QStringView(m_fold));
+        standing = KeyTable::hashOf(m_fold);
     }
     if (isSet(m_standing, bareHash)) {
         m_suspects.push_back(qsizetype(m_bitOf.size()));

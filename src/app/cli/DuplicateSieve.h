@@ -19,8 +19,8 @@ class DuplicateSieve
 public:
     DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected);
 
-    // The next user text in file order, with the qHash of its key as looked
-    // for (DuplicateRule::bareKey).
+    // The next user text in file order, with the hash of its key as looked
+    // for (KeyTable::hashOf DuplicateRule::bareKey).
     void add(QStringView text, size_t bareHash);
 
     // The user texts the rule leaves out, by their number in file order,

@@ -10,6 +10,7 @@
 #include "catalogue/OVSmiley.h"
 #include "catalogue/UserListReader.h"
 #include "lists/DuplicateRule.h"
+#include "search/KeyTable.h"
 #include "search/MemoryAdvice.h"
 #include "search/SearchIndex.h"
 
@@ -189,7 +190,7 @@ ListLines linesOf(BilingualEntry::List list, const QString& listFolder, int lang
     size_t keyHash = 0;
     const auto addKey = [&](QStringView text) {
         TextRules::bareKeyInto(key, text);
-        keyHash = qHash(QStringView(key));
+        keyHash = KeyTable::hashOf(key);
         out.begins.push_back(bytes.size());
         out.hashes.push_back(quint32(keyHash));
     };

@@ -1,19 +1,21 @@
 #include "app/cli/KeySieve.h"
 
+#include "search/KeyTable.h"
+
 KeySieve::KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores)
 {
     size(favourites.size() + scores.size());
     for (const QString& key : favourites)
-        set(qHash(QStringView(key)));
+        set(KeyTable::hashOf(key));
     for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
-        set(qHash(QStringView(*it)));
+        set(KeyTable::hashOf(*it));
 }
 
 KeySieve::KeySieve(const std::vector<QString>& keys)
 {
     size(qsizetype(keys.size()));
     for (const QString& key : keys)
-        set(qHash(QStringView(key)));
+        set(KeyTable::hashOf(key));
 }
 
 void KeySieve::size(qsizetype keys)

@@ -14,7 +14,7 @@ class KeySieve
 public:
     KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores);
     explicit KeySieve(const std::vector<QString>& keys);
-    // hash: qHash(QStringView) of the key.
+    // hash: KeyTable::hashOf the key.
     bool mayHold(size_t hash) const;
 
 private:

@@ -41,7 +41,7 @@ struct ListLines
     };
     QByteArray bytes;
     // By place: where each entry's line starts (it ends where the next one
-    // starts), and the qHash of its key (EntryKey::of) cut to 32 bits, all
+    // starts), and its key's hash (KeyTable::hashOf EntryKey::of) cut to 32 bits, all
     // that the sieves of the stores' keys look at.
     std::vector<qsizetype> begins;
     std::vector<quint32> hashes;
