@@ -1,10 +1,17 @@
 #include "search/EntryKey.h"
 #include "search/KeyTable.h"
+#include "search/MemoryAdvice.h"
 #include "search/RecentQueries.h"
 #include "search/SearchFold.h"
 #include "search/SearchIndex.h"
 
+#include <QFile>
 #include <QTest>
+
+#include <cstring>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
 
 // The search through its one public door: a list of entries, the user's use
 // of them, and the order of the rows a typed text finds.
@@ -266,6 +273,42 @@ private Q_SLOTS:
         // Emoji (surrogate pairs), a lone combining mark, non-Latin letters.
         QCOMPARE(SearchFold::of(u"Α😀\u0301ß"), u"α😀ss");
         QCOMPARE(SearchFold::of(u"\U0001D400bc"), u"abc"); // mathematical A
+    }
+
+    void heapOfLargePagesFillsItsStartInLargePages()
+    {
+        // The first MiB filled once the heap is set up come a fault each
+        // large page (2 MiB), not a fault each small one (4 KiB): the part
+        // of a large page the heap's top was in is passed over.
+        const auto counter = [](const char* name) {
+            QFile vmstat(QStringLiteral("/proc/vmstat"));
+            vmstat.open(QIODevice::ReadOnly);
+            for (const QByteArray& line : vmstat.readAll().split('\n'))
+                if (line.startsWith(QByteArray(name) + ' '))
+                    return line.mid(qstrlen(name) + 1).toLongLong();
+            return -1LL;
+        };
+        QFile enabled(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"));
+        if (!enabled.open(QIODevice::ReadOnly) || enabled.readAll().contains("[never]") ||
+            counter("thp_fault_fallback") < 0)
+            QSKIP("this system gives no large pages");
+        MemoryAdvice::heapOfLargePages(64 * 1024 * 1024);
+        const auto faults = [] {
+            rusage use;
+            getrusage(RUSAGE_SELF, &use);
+            return use.ru_minflt;
+        };
+        const long long fallbacks = counter("thp_fault_fallback");
+        const long before = faults();
+        std::vector<std::unique_ptr<char[]>> blocks;
+        for (int i = 0; i < 32; ++i) {
+            blocks.emplace_back(new char[128 * 1024]);
+            std::memset(blocks.back().get(), i, 128 * 1024);
+        }
+        const long taken = faults() - before;
+        if (counter("thp_fault_fallback") != fallbacks)
+            QSKIP("the system had no large page free");
+        QVERIFY2(taken < 64, qPrintable(QStringLiteral("%1 faults for 4 MiB").arg(taken)));
     }
 };
 
