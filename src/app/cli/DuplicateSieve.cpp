@@ -27,6 +27,20 @@ void DuplicateSieve::add(QStringView text, size_t bareHash)
         TextRules::appendFolded(m_fold, text);
         standing = KeyTable::hashOf(m_fold);
     }
+    // The word of the text's bit is fetched now and the text taken at the
+    // next add: the fetch is over by then, where a look-up at once waited
+    // for it (a long list's bits are more than the cache keeps).
+    __builtin_prefetch(&m_standing[(bareHash & m_mask) / 64], 1);
+    takePending();
+    m_pending = {bareHash, standing};
+}
+
+void DuplicateSieve::takePending()
+{
+    if (!m_pending)
+        return;
+    const auto [bareHash, standing] = *m_pending;
+    m_pending.reset();
     if (isSet(m_standing, bareHash)) {
         m_suspects.push_back(qsizetype(m_bitOf.size()));
         set(m_met, bareHash);
@@ -35,9 +49,9 @@ void DuplicateSieve::add(QStringView text, size_t bareHash)
     m_bitOf.push_back(quint32(standing & m_mask));
 }
 
-std::vector<qsizetype>
-DuplicateSieve::leftOut(const std::function<QStringView(qsizetype)>& textAt) const
+std::vector<qsizetype> DuplicateSieve::leftOut(const std::function<QStringView(qsizetype)>& textAt)
 {
+    takePending();
     std::vector<qsizetype> out;
     if (m_suspects.empty())
         return out;

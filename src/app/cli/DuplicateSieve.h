@@ -5,6 +5,8 @@
 #include <QStringView>
 
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // The duplicate rule of the window's load (DuplicateRule::LoadedTexts)
@@ -26,11 +28,14 @@ public:
     // The user texts the rule leaves out, by their number in file order,
     // ascending; textAt(i) gives the text numbered i (the view holding
     // until the next call).
-    std::vector<qsizetype> leftOut(const std::function<QStringView(qsizetype)>& textAt) const;
+    std::vector<qsizetype> leftOut(const std::function<QStringView(qsizetype)>& textAt);
 
 private:
     bool isSet(const std::vector<quint64>& bits, size_t hash) const;
     void set(std::vector<quint64>& bits, size_t hash);
+    // The text added last, by its hashes as looked for and as it stands.
+    void takePending();
+    std::optional<std::pair<size_t, size_t>> m_pending;
 
     const QSet<QString> m_builtInKeys;
     size_t m_mask = 0;

@@ -41,7 +41,8 @@ printf '{"smileys":{"8-]":["android"],";-)":["mine"]}}' >"$work/prog/Keywords.js
 # letter's case (the second a duplicate), beside one without the accent;
 # with spaces around it a text repeats one before it, but is in the way
 # only of a text with those spaces; a text that begins with U+FEFF is not
-# the built-in text without it, but the same text again repeats it.
+# the built-in text without it, but the same text again repeats it; the
+# file's last line repeats one of its first.
 {
     printf '"8-]","Robot\tarm"\r\n'
     printf '"8-[","Robot\xe2\x80\xa8leg\xc2\x85knee"\r\n"8-\xe9","Caf\xe9"\r\n'
@@ -49,6 +50,7 @@ printf '{"smileys":{"8-]":["android"],";-)":["mine"]}}' >"$work/prog/Keywords.js
     printf '" e-a","fourth"\r\n"e-b ","fifth"\r\n"E-B","sixth"\r\n'
     printf '"\xef\xbb\xbf:-(","marked"\r\n"\xef\xbb\xbf:-(","again"\r\n'
     awk 'BEGIN { for (i = 1; i <= 3000; i++) printf "\":-x%d\",\"Test smiley %d\"\r\n", i, i }'
+    printf '":-x1","repeated last"\r\n'
 } >"$work/prog/Smileys.smy"
 list() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prog" --list; }
 
@@ -67,6 +69,7 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
         fail "duplicates: $(grep -e first -e second -e third -e fourth -e fifth -e sixth "$work/all")"
     grep -q $'^\xef\xbb\xbf:-(\tmarked\t' "$work/all" && ! grep -q $'\tagain\t' "$work/all" ||
         fail "a text after U+FEFF: $(grep -a -e marked -e again "$work/all")"
+    ! grep -q 'repeated last' "$work/all" || fail "the last line, a repeat, was listed"
     [ "$(awk -F'\t' 'NF != 4' "$work/all" | wc -l)" -eq 0 ] || fail "a line without 4 fields"
     [ "$(wc -l <"$work/all")" -gt 3100 ] || fail "only $(wc -l <"$work/all") lines"
     list | cmp -s - "$work/all" || fail "--list to a pipe printed other bytes than to a file"
