@@ -18,7 +18,9 @@ public:
     // For a process that fills tens of MiB at its start (the stores'
     // tables, a list's lines or rows and their index), called before any
     // thread: the heap is grown at once by bytes, in the system's large
-    // pages where it has them (2 MiB a fault), and nothing freed is given
+    // pages where it has them (2 MiB a fault), its next blocks from a whole
+    // large page on (the part of one below it would come in small pages,
+    // a fault each 4 KiB), and nothing freed is given
     // back until giveBackFreed(). Every thread allocates from that one heap: a
     // thread's own grows by small pages, a fault each.
     static void heapOfLargePages(qsizetype bytes);
