@@ -53,6 +53,9 @@ TEST_PACKAGES+=(at-spi2-core python3-pyatspi)
 # each version formats differently: the check then skips and says why); the
 # layer check of the includes (scripts/check-layers.py).
 TEST_PACKAGES+=("clang-format-14?" git python3)
+# strace, through which a test refuses a system call to the program (the
+# listing's write into a pipe) to see it take the other way.
+TEST_PACKAGES+=(strace)
 # Typing on Plasma and GNOME under Wayland: the desktop portal's front end,
 # KWin headless (its virtual back end) with the portal's KDE back end and the
 # Wayland plugin of its Qt (Qt 5 on Debian 12; Qt 6 on Debian 13, where it

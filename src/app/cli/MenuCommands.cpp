@@ -43,6 +43,7 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
     const int wanted = int(std::min<qsizetype>(size, 1024 * 1024));
     struct stat output;
     const bool pipe = ::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode);
+    bool splicing = pipe;
     if (pipe && ::fcntl(STDOUT_FILENO, F_GETPIPE_SZ) < wanted)
         ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, wanted);
     qsizetype next = 0;
@@ -55,10 +56,16 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
         // out: the listing is not copied into the pipe first. That asks
         // that they stay as they are until read, and nothing touches them
         // again before the process ends.
-        const ssize_t wrote = pipe ? ::vmsplice(STDOUT_FILENO, vectors.data(), size_t(count), 0)
-                                   : ::writev(STDOUT_FILENO, vectors.data(), count);
+        const ssize_t wrote = splicing ? ::vmsplice(STDOUT_FILENO, vectors.data(), size_t(count), 0)
+                                       : ::writev(STDOUT_FILENO, vectors.data(), count);
         if (wrote < 0 && errno == EINTR)
             continue;
+        // A system that refuses the call (a sandbox's filter, an emulation
+        // without it) is written to as any other output.
+        if (wrote < 0 && splicing && errno != EAGAIN && errno != EPIPE) {
+            splicing = false;
+            continue;
+        }
         // A reader may have left its end non-blocking: wait until it has read.
         if (wrote < 0 && errno == EAGAIN) {
             pollfd writable{STDOUT_FILENO, POLLOUT, 0};
