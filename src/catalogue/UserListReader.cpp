@@ -122,15 +122,21 @@ constexpr qint64 PieceSize = 64 * 1024;
 UserListReader::FieldDecoder::FieldDecoder()
     : m_utf8(QStringConverter::Utf8,
              QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom)
-    , m_windows1252("windows-1252", QStringConverter::Flag::Stateless)
-{
-    if (!m_windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
-        m_windows1252 = QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
-}
+{}
 
 QString UserListReader::FieldDecoder::decode(QByteArrayView field, bool utf8) const
 {
-    return utf8 ? m_utf8.decode(field) : m_windows1252.decode(field);
+    if (utf8)
+        return m_utf8.decode(field);
+    // Made for the first line that is not UTF-8: the code page is ICU's,
+    // whose data a process that reads UTF-8 alone then never loads.
+    if (!m_windows1252.isValid()) {
+        m_windows1252 = QStringDecoder("windows-1252", QStringConverter::Flag::Stateless);
+        if (!m_windows1252.isValid()) // a Qt built without ICU: keep the Latin-1 letters at least
+            m_windows1252 =
+                QStringDecoder(QStringConverter::Latin1, QStringConverter::Flag::Stateless);
+    }
+    return m_windows1252.decode(field);
 }
 
 void UserListReader::FieldDecoder::decodeInto(QString& text, QByteArrayView field, bool utf8) const
