@@ -30,7 +30,9 @@ namespace {
 constexpr char Program[] = "ZunoSmiley";
 
 // All of parts to standard output, one after the other, in as few calls
-// as it takes; false on an error other than a reader gone.
+// as it takes; false on an error other than a reader gone. A pipe may be
+// handed the parts' pages themselves: their bytes must stay as they are
+// until the reader has read them, which may be after the process ended.
 bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
 {
     // A pipe holds 64 KiB at first: its reader would be woken for every
@@ -43,15 +45,21 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
     const int wanted = int(std::min<qsizetype>(size, 1024 * 1024));
     struct stat output;
     const bool pipe = ::fstat(STDOUT_FILENO, &output) == 0 && S_ISFIFO(output.st_mode);
-    bool splicing = pipe;
+    // Only an end open for writing: on one open for reading, vmsplice
+    // would read the pipe into the parts.
+    const int access = ::fcntl(STDOUT_FILENO, F_GETFL);
+    bool splicing = pipe && access >= 0 && (access & O_ACCMODE) != O_RDONLY;
     if (pipe && ::fcntl(STDOUT_FILENO, F_GETPIPE_SZ) < wanted)
         ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, wanted);
     qsizetype next = 0;
     while (next < parts.size()) {
         std::array<iovec, 256> vectors;
         int count = 0;
-        for (qsizetype i = next; i < parts.size() && count < int(vectors.size()); ++i, ++count)
+        size_t bytes = 0;
+        for (qsizetype i = next; i < parts.size() && count < int(vectors.size()); ++i, ++count) {
             vectors[count] = {const_cast<char*>(parts[i].data()), size_t(parts[i].size())};
+            bytes += vectors[count].iov_len;
+        }
         // A pipe is handed the pages themselves, which its reader copies
         // out: the listing is not copied into the pipe first. That asks
         // that they stay as they are until read, and nothing touches them
@@ -66,13 +74,17 @@ bool writeOut(QList<QByteArrayView> parts, bool* readerGone)
             splicing = false;
             continue;
         }
-        // A reader may have left its end non-blocking: wait until it has read.
+        // An output its reader made non-blocking (a socket; a pipe's end
+        // is spliced into all the same): wait until the reader has read.
         if (wrote < 0 && errno == EAGAIN) {
             pollfd writable{STDOUT_FILENO, POLLOUT, 0};
             if (::poll(&writable, 1, -1) >= 0 || errno == EINTR)
                 continue;
         }
-        if (wrote < 0) {
+        if (wrote < 0 || (wrote == 0 && bytes > 0)) {
+            // Nothing taken of bytes to write: a call that would go on so.
+            if (wrote == 0)
+                errno = EIO;
             *readerGone = errno == EPIPE;
             return *readerGone;
         }

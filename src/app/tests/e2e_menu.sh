@@ -86,25 +86,35 @@ if [ -z "${ZUNO_E2E_DISPLAY:-}" ]; then
     # for a few KiB: --list waits for the reader (seen waiting in poll, then
     # read) and writes it all.
     got=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM python3 -c '
-import hashlib, socket, subprocess, sys
+import hashlib, socket, subprocess, sys, time
 ours, theirs = socket.socketpair()
 theirs.setblocking(False)
 theirs.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4096)
 child = subprocess.Popen([sys.argv[1], "--list"], stdout=theirs.fileno())
 theirs.close()
-while child.poll() is None:
+# Where the system does not say what the child waits in, read after a while.
+deadline = time.monotonic() + 10
+while child.poll() is None and time.monotonic() < deadline:
     try:
         with open(f"/proc/{child.pid}/wchan") as wchan:
             if "poll" in wchan.read():
                 break
     except OSError:
         pass
+    time.sleep(0.01)
 data = bytearray()
 while chunk := ours.recv(1 << 20):
     data += chunk
 print(child.wait(), hashlib.sha1(data).hexdigest())' "$prog")
     [ "$got" = "0 $(sha1sum <"$work/all" | cut -d' ' -f1)" ] || fail "--list to a non-blocking socket: $got"
     check "--list to a non-blocking socket: it waits for its reader and writes it all"
+    # Standard output a pipe's reading end: said, with 1, and nothing read.
+    status=0
+    printf x | timeout 20 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prog" --list 1<&0 \
+        2>"$work/err" || status=$?
+    [ "$status" -eq 1 ] && grep -q 'could not be written' "$work/err" ||
+        fail "--list to a pipe's reading end ended with $status: $(cat "$work/err")"
+    check "--list to a pipe's reading end: it says so and ends with 1"
     # A list file that cannot be read: said, and the rest is listed.
     mkdir "$work/prog/Acronyms.acr"
     status=0
