@@ -50,23 +50,30 @@ void MemoryAdvice::heapOfLargePages(qsizetype bytes)
     // More than the heap has left: it grows, by the pad besides. The block
     // comes from the heap's top, and goes back to it.
     constexpr std::size_t Grown = 1024 * 1024;
+    constexpr std::uintptr_t Large = 2 * 1024 * 1024;
     void* const grown = std::malloc(Grown);
-    const std::uintptr_t next = std::uintptr_t(grown);
-    std::free(grown);
     char* const end = static_cast<char*>(::sbrk(0));
-    largePages(start, end - start);
     // The heap's next blocks would start where that block did, somewhere
     // within a large page, and the heap marked its top's end after it
     // before the advice, which leaves the large page holding that mark in
     // small pages: up to 4 MiB of the first tables a start fills, a fault
     // each 4 KiB. A block that is never used takes the heap past both, to
-    // the next whole large page.
-    constexpr std::uintptr_t Large = 2 * 1024 * 1024;
+    // the next whole large page. Only where the heap grew for that block
+    // (the first call, at a start, with no free block as large): else its
+    // next blocks are not where the block was.
+    const std::uintptr_t next = std::uintptr_t(grown);
     const std::uintptr_t boundary = (next + Grown + 64 + Large - 1) & ~(Large - 1);
-    if (next && boundary < std::uintptr_t(end)) {
-        // Less the bookkeeping of this block and the next (two words each).
-        void* volatile gap = std::malloc(boundary - next - 4 * sizeof(std::size_t));
-        Q_UNUSED(gap);
+    const bool fromGrownTop = grown && end > start && next + Grown > std::uintptr_t(start);
+    // Less the next block's header (two words), which then ends at the
+    // boundary.
+    const std::size_t gap = fromGrownTop && boundary < std::uintptr_t(end)
+                                ? std::size_t(boundary - next - 2 * sizeof(std::size_t))
+                                : 0;
+    std::free(grown);
+    largePages(start, end - start);
+    if (gap > 0) {
+        void* volatile unused = std::malloc(gap);
+        Q_UNUSED(unused);
     }
 #else
     Q_UNUSED(bytes);
