@@ -38,7 +38,7 @@ void KeyTable::reserve(qsizetype count)
 void KeyTable::grow(std::size_t slots)
 {
     std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(slots));
-    m_present.assign(std::max<std::size_t>(1, slots / 8), 0);
+    m_present.resize(std::max<std::size_t>(64, slots * 8));
     const std::size_t mask = slots - 1;
     for (const Slot& slot : old) {
         if (slot.value == None)
@@ -47,7 +47,7 @@ void KeyTable::grow(std::size_t slots)
         while (m_slots[at].value != None)
             at = (at + 1) & mask;
         m_slots[at] = slot;
-        markPresent(slot.hash);
+        m_present.add(slot.hash >> 32);
     }
 }
 
@@ -67,7 +67,7 @@ void KeyTable::insert(QStringView key, int value)
         at = (at + 1) & mask;
     }
     m_slots[at] = {key.data(), key.size(), hash, value};
-    markPresent(hash);
+    m_present.add(hash >> 32);
     ++m_count;
 }
 
@@ -76,7 +76,7 @@ int KeyTable::find(QStringView key) const
     if (m_count == 0)
         return None;
     const quint64 hash = hashOf(key);
-    if (!mayHold(hash))
+    if (!m_present.mayHold(hash >> 32))
         return None;
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {

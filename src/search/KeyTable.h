@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/HashBits.h"
+
 #include <QStringView>
 
 #include <vector>
@@ -35,28 +37,14 @@ private:
         int value = None;
     };
     void grow(std::size_t slots);
-    // The bit of hash among m_present's, and its word.
-    std::size_t presentBit(quint64 hash) const
-    {
-        return std::size_t(hash >> 32) & (m_present.size() * 64 - 1);
-    }
-    bool mayHold(quint64 hash) const
-    {
-        const std::size_t bit = presentBit(hash);
-        return m_present[bit / 64] & (quint64(1) << (bit % 64));
-    }
-    void markPresent(quint64 hash)
-    {
-        const std::size_t bit = presentBit(hash);
-        m_present[bit / 64] |= quint64(1) << (bit % 64);
-    }
 
     std::vector<Slot> m_slots;
     // A bit for each key held, eight for each slot (sixteen or more a key):
     // a key the table does not hold is told by its bit alone, most of the
     // time, without a probe of the slots, which in a long table misses the
     // cache. A start looks up every row of a long list in a table as small
-    // as the use or the keywords.
-    std::vector<quint64> m_present;
+    // as the use or the keywords. Its bits come from the hash's upper half,
+    // the slots from its lower.
+    HashBits m_present;
     qsizetype m_count = 0;
 };

@@ -11,12 +11,11 @@ DuplicateSieve::DuplicateSieve(const QSet<QString>& builtInKeys, qint64 expected
     size_t bits = 4096;
     while (bits < size_t(16 * (expected + builtInKeys.size())) && bits < (size_t(1) << 26))
         bits *= 2;
-    m_mask = bits - 1;
-    m_standing.resize(bits / 64);
-    m_met.resize(bits / 64);
+    m_standing.resize(bits);
+    m_met.resize(bits);
     m_bitOf.reserve(size_t(expected));
     for (const QString& key : builtInKeys)
-        set(m_standing, KeyTable::hashOf(key));
+        m_standing.add(KeyTable::hashOf(key));
 }
 
 void DuplicateSieve::add(QStringView text, size_t bareHash)
@@ -30,7 +29,7 @@ void DuplicateSieve::add(QStringView text, size_t bareHash)
     // The word of the text's bit is fetched now and the text taken at the
     // next add: the fetch is over by then, where a look-up at once waited
     // for it (a long list's bits are more than the cache keeps).
-    __builtin_prefetch(&m_standing[(bareHash & m_mask) / 64], 1);
+    __builtin_prefetch(m_standing.wordOf(bareHash), 1);
     takePending();
     m_pending = {bareHash, standing};
 }
@@ -41,12 +40,12 @@ void DuplicateSieve::takePending()
         return;
     const auto [bareHash, standing] = *m_pending;
     m_pending.reset();
-    if (isSet(m_standing, bareHash)) {
+    if (m_standing.mayHold(bareHash)) {
         m_suspects.push_back(qsizetype(m_bitOf.size()));
-        set(m_met, bareHash);
+        m_met.add(bareHash);
     }
-    set(m_standing, standing);
-    m_bitOf.push_back(quint32(standing & m_mask));
+    m_standing.add(standing);
+    m_bitOf.push_back(quint32(m_standing.bitOf(standing)));
 }
 
 std::vector<qsizetype> DuplicateSieve::leftOut(const std::function<QStringView(qsizetype)>& textAt)
@@ -61,20 +60,8 @@ std::vector<qsizetype> DuplicateSieve::leftOut(const std::function<QStringView(q
         const bool isSuspect = suspect != m_suspects.end() && *suspect == i;
         if (isSuspect)
             ++suspect;
-        if ((isSuspect || isSet(m_met, m_bitOf[i])) && !loaded.take(textAt(i)))
+        if ((isSuspect || m_met.mayHold(m_bitOf[i])) && !loaded.take(textAt(i)))
             out.push_back(i);
     }
     return out;
-}
-
-bool DuplicateSieve::isSet(const std::vector<quint64>& bits, size_t hash) const
-{
-    const size_t bit = hash & m_mask;
-    return bits[bit / 64] & (quint64(1) << (bit % 64));
-}
-
-void DuplicateSieve::set(std::vector<quint64>& bits, size_t hash)
-{
-    const size_t bit = hash & m_mask;
-    bits[bit / 64] |= quint64(1) << (bit % 64);
 }

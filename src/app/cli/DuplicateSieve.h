@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/HashBits.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringView>
@@ -31,17 +33,14 @@ public:
     std::vector<qsizetype> leftOut(const std::function<QStringView(qsizetype)>& textAt);
 
 private:
-    bool isSet(const std::vector<quint64>& bits, size_t hash) const;
-    void set(std::vector<quint64>& bits, size_t hash);
     // The text added last, by its hashes as looked for and as it stands.
     void takePending();
     std::optional<std::pair<size_t, size_t>> m_pending;
 
     const QSet<QString> m_builtInKeys;
-    size_t m_mask = 0;
-    std::vector<quint64> m_standing; // the bits of the keys as they stand
-    std::vector<quint64> m_met;      // the bits that a key as looked for met
-    std::vector<quint32> m_bitOf;    // each text's bit as it stands
+    HashBits m_standing;          // the keys as they stand
+    HashBits m_met;               // the bits of m_standing that a key as looked for met
+    std::vector<quint32> m_bitOf; // each text's bit as it stands
     std::vector<qsizetype> m_suspects;
     QString m_fold;
 };

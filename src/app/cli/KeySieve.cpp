@@ -6,16 +6,16 @@ KeySieve::KeySieve(const QSet<QString>& favourites, const QHash<QString, double>
 {
     size(favourites.size() + scores.size());
     for (const QString& key : favourites)
-        set(KeyTable::hashOf(key));
+        m_bits.add(KeyTable::hashOf(key));
     for (auto it = scores.keyBegin(); it != scores.keyEnd(); ++it)
-        set(KeyTable::hashOf(*it));
+        m_bits.add(KeyTable::hashOf(*it));
 }
 
 KeySieve::KeySieve(const std::vector<QString>& keys)
 {
     size(qsizetype(keys.size()));
     for (const QString& key : keys)
-        set(KeyTable::hashOf(key));
+        m_bits.add(KeyTable::hashOf(key));
 }
 
 void KeySieve::size(qsizetype keys)
@@ -24,18 +24,5 @@ void KeySieve::size(qsizetype keys)
     qsizetype bits = 1024;
     while (bits < 16 * keys)
         bits *= 2;
-    m_bits.resize(bits / 64);
-    m_mask = bits - 1;
-}
-
-bool KeySieve::mayHold(size_t hash) const
-{
-    const size_t bit = hash & m_mask;
-    return m_bits[bit / 64] & (quint64(1) << (bit % 64));
-}
-
-void KeySieve::set(size_t hash)
-{
-    const size_t bit = hash & m_mask;
-    m_bits[bit / 64] |= quint64(1) << (bit % 64);
+    m_bits.resize(std::size_t(bits));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/HashBits.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -15,13 +17,11 @@ public:
     KeySieve(const QSet<QString>& favourites, const QHash<QString, double>& scores);
     explicit KeySieve(const std::vector<QString>& keys);
     // hash: KeyTable::hashOf the key.
-    bool mayHold(size_t hash) const;
+    bool mayHold(size_t hash) const { return m_bits.mayHold(hash); }
 
 private:
     // Room for keys keys.
     void size(qsizetype keys);
-    void set(size_t hash);
 
-    std::vector<quint64> m_bits;
-    size_t m_mask = 0;
+    HashBits m_bits;
 };
